@@ -1,0 +1,52 @@
+# VELTO: `make run` and `make test` are all a fresh Debian machine needs.
+#   make setup   install what is missing (apt-get as root, else print the line)
+#   make         configure and build into build/
+#   make test    setup, build, run every test
+#   make run     setup, build, start velto on an example circuit
+#   make bench   build and run the benchmarks (Release)
+
+BUILD    ?= build
+JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
+WERROR   := $(if $(CI),ON,OFF)
+PACKAGES := build-essential cmake pkg-config python3 libsdl2-dev libgtest-dev libgmock-dev \
+            libbenchmark-dev clang libclang-rt-dev xfonts-base xfonts-terminus
+
+.PHONY: all setup configure build test run bench clean
+
+all: build
+
+setup:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -z "$$missing" ]; then exit 0; fi; \
+	if [ "$$(id -u)" = 0 ]; then \
+	  echo "installing:$$missing"; \
+	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
+	else \
+	  echo "missing packages; run:"; echo "  sudo apt-get install -y$$missing"; exit 1; \
+	fi
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) -DVELTO_WERROR=$(WERROR)
+
+configure: $(BUILD)/CMakeCache.txt
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: setup
+	@$(MAKE) --no-print-directory build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+run: setup
+	@$(MAKE) --no-print-directory build
+	./$(BUILD)/velto examples/rclowpass.vsm
+
+bench: setup
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVELTO_BENCH=ON -DVELTO_TESTS=OFF
+	cmake --build build-bench -j $(JOBS)
+	for b in build-bench/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+clean:
+	rm -rf $(BUILD) build-bench

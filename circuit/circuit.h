@@ -1,0 +1,60 @@
+// circuit.h: the circuit model (nodes, wires, element letters, work requests),
+// its editing primitives, and the .VSM circuit file.
+// Nodes and wires are known only by index; every deletion moves the last item
+// into the hole. While a wire is being drawn it lives in slot numwires and its
+// loose end in node slot numnodes, one past the counted ends.
+#pragma once
+#include <stdint.h>
+
+// === records ===
+struct nodetype {
+    int32_t x, y;           // world position (1 unit = 1 pixel at zoom 1), y grows down
+    int8_t isgrounded;      // 1: tied to 0 V
+    int8_t selected;        // 1: inside the rectangle selection
+};
+
+struct wiretype {
+    double value;           // numst evaluated at t = 0
+    int32_t node1, node2;   // node indices; node2 is a voltage source's + terminal
+    int32_t element;        // element letter: R L C V I E F G H S X T
+    int32_t depwire;        // d >= 0: wire d; ~d: wire d flipped; own index: none
+    char *numst;            // value text, canonical form (owned)
+    char *initst;           // forced initial condition of C and L, "" = none (owned)
+};
+
+enum { CIRCUIT_FIRSTSLOTS = 512 };  // first capacity of node and wire arrays
+
+// === arrays (grown together, never shrunk) ===
+extern nodetype *node;       // [numnodesmax]
+extern int32_t numnodes, numnodesmax;
+extern double *dispv;        // [numnodesmax] displayed node voltage (main loop writes)
+extern wiretype *wire;       // [numwiresmax]; every slot holds two valid strings
+extern int32_t numwires, numwiresmax;
+extern double *dispi;        // [numwiresmax] displayed wire current
+extern int32_t *wirenext;    // [numwiresmax] side offset among parallel wires, 12 px steps
+extern int32_t *yh;          // [numnodesmax + numwiresmax + 1] equation row heads
+extern int32_t *pivorder;    // [numnodesmax + numwiresmax] solver scratch
+extern double *capindval;    // [numwiresmax] capacitor voltage / inductor current state
+extern double *ocapindval;   // [numwiresmax] saved copy of capindval
+
+// === circuit-wide state ===
+extern int32_t ibodewire;    // Bode input wire, -1 none
+extern int32_t ibodeflip;    // 1: Bode input polarity flipped
+extern int32_t recalc;       // work requests: bit 0 re-solve, bit 1 geometry changed
+
+// === growth and texts ===
+void checknumnodes(int32_t n);                 // ensure node slot n exists
+void checknumwires(int32_t n);                 // ensure wire slot n exists
+void wiresetnumst(int32_t i, const char *s);   // copy s into wire i's numst (null frees)
+void wiresetinitst(int32_t i, const char *s);  // copy s into wire i's initst (null frees)
+
+// === hit tests (screen coordinates) ===
+int32_t findnode(int32_t sx, int32_t sy);      // lowest node within 24 px, or -1
+int32_t findwire(int32_t sx, int32_t sy);      // nearest wire within 24 px, or -1
+
+// === editing primitives ===
+int32_t putnode(int32_t x, int32_t y, int32_t grounded, double v);  // merge or append
+void deletenode(int32_t k);
+void deletewire(int32_t k);
+int32_t insertnode(void);      // split wire curw at the mouse: 1 done, 0 not
+int32_t endrawiremode(void);   // stamp the wire being drawn: its index, or -1

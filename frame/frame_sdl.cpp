@@ -1,0 +1,3 @@
+// frame_sdl.cpp: the frame over SDL2.
+#include "frame/frame.h"
+#include <SDL.h>
