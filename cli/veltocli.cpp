@@ -1,3 +1,29 @@
-// veltocli.cpp: the batch front end.
+// veltocli.cpp: the batch front end: evaluate expressions and run the three
+// analyses on a circuit file, printing numbers with %.17g and CSV on stdout.
+// Errors go to stderr; exit codes are listed in cli.h.
 #include <stdio.h>
-int main(int argc, char **argv) { fprintf(stderr, "usage: veltocli eval EXPR [--t T]\n"); return 2; }
+#include <string.h>
+#include "cli/cli.h"
+
+static const struct { const char *name; int (*run)(int, char **); } subcommands[] = {
+    {"eval", cmd_eval}, {"dc", cmd_dc}, {"tran", cmd_tran}, {"ac", cmd_ac}, {"spice", cmd_spice},
+};
+
+static int usage(void) {
+    fprintf(stderr,
+            "usage: veltocli eval EXPR [--t T]\n"
+            "       veltocli dc FILE\n"
+            "       veltocli tran FILE --probe P [--cols N] [--xscale S] [--samps K]\n"
+            "       veltocli ac FILE --probe P [--in W] [--from A] [--to B] [--points N] [--hertz]\n"
+            "       veltocli spice FILE\n"
+            "probes: node:I, wire:I, wire:-I\n");
+    return 2;
+}
+
+int main(int argc, char **argv) {
+    if (argc < 2) return usage();
+    for (const auto &s : subcommands)
+        if (!strcmp(argv[1], s.name)) return s.run(argc - 2, argv + 2);
+    fprintf(stderr, "veltocli: unknown subcommand '%s'\n", argv[1]);
+    return usage();
+}
