@@ -58,3 +58,11 @@ void deletenode(int32_t k);
 void deletewire(int32_t k);
 int32_t insertnode(void);      // split wire curw at the mouse: 1 done, 0 not
 int32_t endrawiremode(void);   // stamp the wire being drawn: its index, or -1
+
+// === circuit file (.VSM) ===
+enum { PATHMAX = 4096 };
+extern char curfilename[PATHMAX];   // last file loaded or saved, "" at start
+extern double transdefxsc;          // suggested transient time scale, s/pixel; start 2^-6
+extern int32_t vsmrepairs;          // items repaired or dropped by the last loadvsm, 0 if sound
+int32_t loadvsm(const char *path);  // 1 read (see vsmrepairs), 0 cannot open: nothing changed
+int32_t savevsm(const char *path);  // 1 written, 0 failed: the previous file is untouched
