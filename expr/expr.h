@@ -4,6 +4,13 @@
 #pragma once
 #include <stdint.h>
 
+// === limits ===
+enum {
+    FIXUPDEPTHMAX = 16,  // deepest parenthesis nesting fixupfunc accepts
+    EXPROPSMAX = 32,     // operands plus group arguments at one parenthesis level
+    EXPRDEPTHMAX = 64,   // deepest group the evaluator descends into (deeper: error)
+};
+
 // === evaluation state ===
 extern double globalx;       // time t in seconds, set by the caller
 extern int32_t globalbad;    // set to 1 on an evaluation error; the caller clears it
@@ -16,3 +23,5 @@ int32_t fixupfunc(char *text);    // 1: rewritten in place to canonical form; 0:
 
 // === evaluation ===
 double solvefunc(const char *text);  // value of a canonical text at globalx; errors: 0, globalbad = 1
+int32_t functimedep(const char *text);  // 1: value may change between calls (reads t or draws
+                                        // random numbers); 0: every evaluation gives the same bits
