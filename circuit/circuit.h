@@ -66,3 +66,4 @@ extern double transdefxsc;          // suggested transient time scale, s/pixel; 
 extern int32_t vsmrepairs;          // items repaired or dropped by the last loadvsm, 0 if sound
 int32_t loadvsm(const char *path);  // 1 read (see vsmrepairs), 0 cannot open: nothing changed
 int32_t savevsm(const char *path);  // 1 written, 0 failed: the previous file is untouched
+const char *vsmrepairmsg(void);     // "circuit file repaired: N items fixed", or "" when sound

@@ -1,0 +1,497 @@
+// vsmfile.cpp: the .VSM circuit file. savevsm writes CR LF text into a temporary
+// file beside the target and renames it over the target; loadvsm reads the
+// whole file at once and parses it line by line, LF or CR LF alike.
+// Depends on circuit.h, expr.h (fixupfunc, solvefunc), the view state of ui.h,
+// and POSIX file calls. A malformed file loads what is sound and repairs the
+// rest (counted in vsmrepairs), so every index it leaves names a real item.
+#include "circuit/circuit.h"
+#include "expr/expr.h"
+#include "ui/ui.h"
+#include <limits.h>
+#include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// === file state ===
+char curfilename[PATHMAX] = "";
+double transdefxsc = 0.015625;  // 2^-6 s/pixel
+int32_t vsmrepairs = 0;
+
+// === format ===
+static const char vsmheader[] = "//VELTO version 12/2007";
+static const char vsmoldheader[] = "//VELSIM circuit file:";  // switch values are converted
+enum { VSMOLDLEN = 22 };
+
+enum { KEYNODES, KEYWIRES, KEYBODEWIRE, KEYBODEFLIP, KEYXSC, KEYCOUNT };
+static const char *const vsmkeys[KEYCOUNT] = {"NumNodes", "NumWires", "Ibodewire", "Ibodeflip",
+                                              "TransDefXsc"};
+
+// === limits of a loaded circuit ===
+enum { VSMCOORDMAX = 1 << 24 };             // |x|, |y| of a node, world units
+static const double XSCMIN = 1.4901161193847656e-8;  // 2^-26 s/pixel, the transient key limits
+static const double XSCMAX = 1048576.0;              // 2^20 s/pixel
+static const long VSMSIZEMAX = 1L << 30;             // larger files do not fit: not loaded
+
+// === writing ===
+
+// a text field; a line break or a comma inside it would split the record
+static void puttext(FILE *f, const char *s)
+{
+    for (; s && *s; s++) {
+        char c = *s;
+        if (c == '\r' || c == '\n') c = ' ';
+        if (c == ',') c = ';';
+        fputc(c, f);
+    }
+}
+
+static void writevsm(FILE *f)
+{
+    fprintf(f, "%s\r\n", vsmheader);
+    fprintf(f, "NumNodes,%d //Form: Node#,ScreenX,ScreenY,Isgrounded(0/1)\r\n", numnodes);
+    for (int32_t i = 0; i < numnodes; i++)
+        fprintf(f, "%d,%d,%d,%d\r\n", i, node[i].x, node[i].y, node[i].isgrounded);
+    fprintf(f, "NumWires,%d //Form: Wire#,Node1,Node2,Element,Value,DepWire(1sComp),InitCond\r\n",
+            numwires);
+    for (int32_t i = 0; i < numwires; i++) {
+        if (!wire[i].numst || !wire[i].numst[0]) wiresetnumst(i, "0");  // never empty in the file
+        fprintf(f, "%d,%d,%d,%c,", i, wire[i].node1, wire[i].node2, (char)wire[i].element);
+        puttext(f, wire[i].numst);
+        fprintf(f, ",%d,", wire[i].depwire);
+        puttext(f, wire[i].initst);
+        fputs("\r\n", f);
+    }
+    fprintf(f, "Ibodewire,%d //>=0:Input Bode Wire,-1:Use Transient analysis\r\n", ibodewire);
+    fprintf(f, "Ibodeflip,%d //0:default, 1:flip +,-\r\n", ibodeflip);
+    fprintf(f, "TransDefXsc,%g //Suggested default time scale for Transient analysis (seconds/pixel)\r\n",
+            transdefxsc);
+}
+
+// mode for the new file: the old file's, else what a plain create would give
+static mode_t newfilemode(const char *dst)
+{
+    struct stat st;
+    if (stat(dst, &st) == 0) return st.st_mode & 07777;
+    mode_t um = umask(0);
+    umask(um);
+    return 0666 & ~um;
+}
+
+// writes into dst.XXXXXX, then renames it over dst: a failure leaves dst as it was
+static int32_t writereplace(const char *dst)
+{
+    if (access(dst, F_OK) == 0 && access(dst, W_OK) != 0) return 0;  // read-only target stays
+    size_t n = strlen(dst);
+    char *tmp = (char *)malloc(n + 8);
+    memcpy(tmp, dst, n);
+    memcpy(tmp + n, ".XXXXXX", 8);
+    int fd = mkstemp(tmp);
+    if (fd < 0) {
+        free(tmp);
+        return 0;
+    }
+    fchmod(fd, newfilemode(dst));
+    FILE *f = fdopen(fd, "wb");
+    int32_t ok = f != 0;
+    if (!f) close(fd);
+    if (f) {
+        writevsm(f);
+        ok = fflush(f) == 0 && !ferror(f) && fsync(fileno(f)) == 0;
+        if (fclose(f) != 0) ok = 0;
+    }
+    if (ok && rename(tmp, dst) != 0) ok = 0;
+    if (!ok) unlink(tmp);
+    free(tmp);
+    return ok;
+}
+
+int32_t savevsm(const char *path)
+{
+    if (!path || !path[0] || strlen(path) >= PATHMAX) return 0;
+    char real[PATH_MAX];
+    const char *dst = path;
+    struct stat st;
+    if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode) && realpath(path, real)) dst = real;  // keep the link
+    if (!writereplace(dst)) return 0;
+    if (path != curfilename) memcpy(curfilename, path, strlen(path) + 1);
+    return 1;
+}
+
+// === reading: lines and fields ===
+
+struct vsmspan {
+    const char *s, *e;  // [s, e)
+};
+
+struct vsmcursor {
+    const char *p, *end;
+};
+
+// next line without its line feed and one final carriage return; 0 at the end
+static int32_t vsmline(vsmcursor *c, vsmspan *l)
+{
+    if (c->p >= c->end) return 0;
+    const char *s = c->p, *e = (const char *)memchr(s, '\n', (size_t)(c->end - s));
+    c->p = e ? e + 1 : c->end;
+    if (!e) e = c->end;
+    if (e > s && e[-1] == '\r') e--;
+    l->s = s;
+    l->e = e;
+    return 1;
+}
+
+static int32_t isblank8(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+static int32_t vsmblank(vsmspan l)
+{
+    for (const char *p = l.s; p < l.e; p++)
+        if (!isblank8(*p)) return 0;
+    return 1;
+}
+
+// splits a record: nf fields ended by commas (runs of commas count as one, as
+// the format's tokenizer reads them), then the rest of the line as the last
+// field, commas and all. Returns the number of fields found; a field ended by
+// the line end instead of a comma is the last one found.
+static int32_t vsmsplit(vsmspan l, int32_t nf, vsmspan *f)
+{
+    const char *s = l.s;
+    for (int32_t k = 0; k < nf; k++) {
+        while (s < l.e && *s == ',') s++;
+        if (s >= l.e) return k;
+        f[k].s = s;
+        while (s < l.e && *s != ',') s++;
+        f[k].e = s;
+        if (s >= l.e) return k + 1;
+        s++;
+    }
+    f[nf].s = s;
+    f[nf].e = l.e;
+    return nf + 1;
+}
+
+// which key the line starts with (KEYNODES ..), -1 for none; *rest is its value field
+static int32_t vsmkey(vsmspan l, vsmspan *rest, int32_t *hasrest)
+{
+    vsmspan f[2];
+    int32_t k = vsmsplit(l, 1, f);
+    if (k < 1) return -1;
+    *hasrest = k == 2;
+    if (k == 2) *rest = f[1];
+    for (int32_t i = 0; i < KEYCOUNT; i++) {
+        size_t n = strlen(vsmkeys[i]);
+        if ((size_t)(f[0].e - f[0].s) >= n && memcmp(f[0].s, vsmkeys[i], n) == 0) return i;
+    }
+    return -1;
+}
+
+// leading decimal integer (blanks, sign, digits) saturated to 32 bits; 0 without digits
+static int32_t vsmint(vsmspan f, int32_t *v)
+{
+    const char *s = f.s;
+    while (s < f.e && isblank8(*s)) s++;
+    int32_t neg = 0;
+    if (s < f.e && (*s == '+' || *s == '-')) neg = *s++ == '-';
+    int64_t x = 0;
+    int32_t any = 0;
+    for (; s < f.e && *s >= '0' && *s <= '9'; s++, any = 1)
+        if (x <= 0xFFFFFFFFLL) x = x * 10 + (*s - '0');
+    if (neg) x = -x;
+    if (x > INT32_MAX) x = INT32_MAX;
+    if (x < INT32_MIN) x = INT32_MIN;
+    *v = any ? (int32_t)x : 0;
+    return any;
+}
+
+// leading floating-point number; 0 when there is none
+static int32_t vsmdouble(vsmspan f, double *v)
+{
+    char b[64];
+    size_t n = (size_t)(f.e - f.s);
+    if (n > sizeof b - 1) n = sizeof b - 1;
+    memcpy(b, f.s, n);
+    b[n] = 0;
+    char *end;
+    *v = strtod(b, &end);
+    return end != b;
+}
+
+// === reading: records ===
+
+struct vsmreader {
+    vsmcursor c;
+    int32_t oldgen;   // "//VELSIM circuit file:": switch values are converted
+    int32_t lines;    // non-blank lines in the file: no block can hold more records
+};
+
+// next record line of a block; 0 at the end of the file or at the next key line
+static int32_t vsmrecord(vsmreader *r, vsmspan *l)
+{
+    for (;;) {
+        const char *at = r->c.p;
+        if (!vsmline(&r->c, l)) return 0;
+        if (vsmblank(*l)) continue;
+        vsmspan rest;
+        int32_t hasrest;
+        if (vsmkey(*l, &rest, &hasrest) < 0) return 1;
+        r->c.p = at;  // the key line starts the next block
+        return 0;
+    }
+}
+
+// a block count: negative counts read as 0, and no count exceeds the file's lines
+static int32_t vsmcount(vsmreader *r, vsmspan rest, int32_t hasrest, int32_t *declared)
+{
+    int32_t n = 0;
+    if (!hasrest || !vsmint(rest, &n) || n < 0) {
+        vsmrepairs++;
+        n = 0;
+    }
+    *declared = n;
+    return n < r->lines ? n : r->lines;
+}
+
+static int32_t clampcoord(int32_t v, int32_t *fixed)
+{
+    if (v > VSMCOORDMAX) v = VSMCOORDMAX, *fixed = 1;
+    if (v < -VSMCOORDMAX) v = -VSMCOORDMAX, *fixed = 1;
+    return v;
+}
+
+static void vsmnodes(vsmreader *r, vsmspan rest, int32_t hasrest)
+{
+    int32_t declared, n = vsmcount(r, rest, hasrest, &declared), i = 0;
+    checknumnodes(n + 1);
+    vsmspan l, f[4];
+    while (i < n && vsmrecord(r, &l)) {
+        int32_t k = vsmsplit(l, 3, f), x = 0, y = 0, g = 0, fixed = k < 4;
+        if (k > 1 && !vsmint(f[1], &x)) fixed = 1;
+        if (k > 2 && !vsmint(f[2], &y)) fixed = 1;
+        if (k > 3 && !vsmint(f[3], &g)) fixed = 1;
+        g &= 0xFF;  // the flag's low byte
+        if (g > 1) g = 1, fixed = 1;
+        node[i].x = clampcoord(x, &fixed);
+        node[i].y = clampcoord(y, &fixed);
+        node[i].isgrounded = (int8_t)g;
+        node[i].selected = 0;
+        dispv[i] = 0;
+        vsmrepairs += fixed;
+        i++;
+    }
+    if (i < declared) vsmrepairs++;
+    numnodes = i;
+}
+
+// stores a value or initial-condition text in canonical form, or the
+// normalisation's error message in its place
+static void vsmtext(int32_t i, int32_t isinit, const char *prefix, vsmspan f)
+{
+    size_t np = strlen(prefix), n = (size_t)(f.e - f.s);
+    char *b = (char *)malloc(np + n + 1);
+    memcpy(b, prefix, np);
+    memcpy(b + np, f.s, n);
+    b[np + n] = 0;
+    const char *t = fixupfunc(b) ? b : fixupfuncerr;
+    if (isinit) wiresetinitst(i, t);
+    else wiresetnumst(i, t);
+    free(b);
+}
+
+static int32_t printable(int32_t c) { return c > ' ' && c < 0x7F; }
+
+// one wire line; a wire that cannot name its nodes or letter gets node1 = -1
+// and is dropped by vsmcheck
+static void vsmwire(vsmreader *r, int32_t i, int32_t count, vsmspan l)
+{
+    vsmspan f[7];
+    int32_t k = vsmsplit(l, 6, f), fixed = 0;
+    wiretype *w = &wire[i];
+    int32_t n1, n2;
+    w->element = k > 3 ? (unsigned char)f[3].s[0] : 0;
+    int32_t sound = k > 3 && printable(w->element) && vsmint(f[1], &n1) && vsmint(f[2], &n2);
+    w->node1 = sound ? n1 : -1;
+    w->node2 = sound ? n2 : -1;
+    vsmspan none = {l.e, l.e};
+    int32_t sw = r->oldgen && w->element == 'S';  // old switches closed after their time
+    vsmtext(i, 0, sw ? "T>" : "", k > 4 ? f[4] : none);
+    fixed |= k < 5;
+    globalx = 0;
+    globalbad = 0;
+    w->value = solvefunc(w->numst);
+    int32_t dep = i;
+    if (k < 6 || !vsmint(f[5], &dep)) dep = i, fixed = 1;
+    if (dep < ~count) dep ^= 0x7FFFFFFF;  // older flipped encoding: sign bit on the index
+    w->depwire = dep;
+    vsmspan init = k > 6 ? f[6] : none;
+    if (init.s < init.e && init.s[0] == '\r') init = none;
+    vsmtext(i, 1, "", init);
+    fixed |= k < 7;
+    dispi[i] = 0;
+    if (w->node1 >= 0) vsmrepairs += fixed;
+}
+
+static void vsmwires(vsmreader *r, vsmspan rest, int32_t hasrest)
+{
+    int32_t declared, n = vsmcount(r, rest, hasrest, &declared), i = 0;
+    checknumwires(n + 1);
+    vsmspan l;
+    while (i < n && vsmrecord(r, &l)) vsmwire(r, i++, declared, l);
+    if (i < declared) vsmrepairs++;
+    numwires = i;
+}
+
+// rounds to a power of two, sign kept: half the lowest exponent step is added
+// to the bit pattern, then the 52 mantissa bits are cleared
+static double pow2round(double v)
+{
+    uint64_t b;
+    memcpy(&b, &v, 8);
+    b += 1ULL << 51;
+    b &= ~((1ULL << 52) - 1);
+    memcpy(&v, &b, 8);
+    return v;
+}
+
+static void vsmtimescale(vsmspan rest, int32_t hasrest)
+{
+    double v;
+    if (!hasrest || !vsmdouble(rest, &v) || !(v > 0) || !isfinite(v)) {
+        vsmrepairs++;  // no usable scale: the previous one stays
+        return;
+    }
+    v = pow2round(v);
+    if (v < XSCMIN) v = XSCMIN, vsmrepairs++;
+    if (v > XSCMAX) v = XSCMAX, vsmrepairs++;
+    transdefxsc = v;
+}
+
+// === reading: checks across blocks ===
+
+// drops wires whose nodes do not exist (the others keep their order) and makes
+// every depwire and ibodewire name an existing wire
+static void vsmcheck(void)
+{
+    int32_t n = numwires, j = 0;
+    int32_t *map = (int32_t *)malloc(sizeof(int32_t) * (size_t)(n + 1));
+    for (int32_t i = 0; i < n; i++) {
+        int32_t n1 = wire[i].node1, n2 = wire[i].node2;
+        if (n1 < 0 || n1 >= numnodes || n2 < 0 || n2 >= numnodes) {
+            map[i] = -1;
+            vsmrepairs++;
+            continue;
+        }
+        map[i] = j;
+        wiretype t = wire[j];
+        wire[j] = wire[i];
+        wire[i] = t;
+        j++;
+    }
+    numwires = j;
+    for (int32_t i = 0; i < j; i++) {
+        int32_t dep = wire[i].depwire, d = dep < 0 ? ~dep : dep;
+        int32_t nd = d < n ? map[d] : -1;
+        if (nd >= 0) {
+            wire[i].depwire = dep < 0 ? ~nd : nd;
+            continue;
+        }
+        wire[i].depwire = (wire[i].element == 'S' && dep < 0) ? ~i : i;  // a switch keeps its sense
+        vsmrepairs++;
+    }
+    if (ibodewire != -1) {
+        int32_t nd = (ibodewire >= 0 && ibodewire < n) ? map[ibodewire] : -1;
+        if (nd < 0) vsmrepairs++;
+        ibodewire = nd;
+    }
+    if (ibodeflip != 0 && ibodeflip != 1) ibodeflip = 1, vsmrepairs++;
+    free(map);
+}
+
+// === reading ===
+
+static void vsmparse(const char *buf, int32_t size)
+{
+    vsmreader r;
+    r.c.p = buf;
+    r.c.end = buf + size;
+    r.oldgen = size >= VSMOLDLEN && memcmp(buf, vsmoldheader, VSMOLDLEN) == 0;
+    r.lines = 0;
+    vsmspan l, rest;
+    int32_t hasrest, seen[KEYCOUNT] = {0};
+    while (vsmline(&r.c, &l)) r.lines += !vsmblank(l);
+    r.c.p = buf;
+    if (vsmline(&r.c, &l) && vsmkey(l, &rest, &hasrest) >= 0) r.c.p = buf;  // no header line
+    numnodes = numwires = 0;
+    while (vsmline(&r.c, &l)) {
+        int32_t key = vsmkey(l, &rest, &hasrest), v = 0;
+        if (key < 0) continue;  // lines between the blocks are skipped
+        seen[key] = 1;
+        if (key == KEYNODES) vsmnodes(&r, rest, hasrest);
+        if (key == KEYWIRES) vsmwires(&r, rest, hasrest);
+        if (key == KEYXSC) vsmtimescale(rest, hasrest);
+        if (key != KEYBODEWIRE && key != KEYBODEFLIP) continue;
+        int32_t has = hasrest && vsmint(rest, &v);
+        vsmrepairs += !has;
+        if (key == KEYBODEWIRE) ibodewire = has ? v : -1;
+        else ibodeflip = has ? v : 0;
+    }
+    vsmrepairs += !seen[KEYNODES] + !seen[KEYWIRES];
+    checknumnodes(numnodes + 1);  // room for a wire being drawn, also without blocks
+    checknumwires(numwires + 1);
+    vsmcheck();
+}
+
+// the whole file in one buffer with a NUL after its last byte, or 0
+static char *vsmreadall(const char *path, int32_t *size)
+{
+    FILE *f = fopen(path, "rb");
+    if (!f) return 0;
+    struct stat st;
+    char *buf = 0;
+    if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size < VSMSIZEMAX)
+        buf = (char *)malloc((size_t)st.st_size + 1);
+    if (buf) {
+        size_t n = fread(buf, 1, (size_t)st.st_size, f);
+        buf[n] = 0;
+        *size = (int32_t)n;
+    }
+    fclose(f);
+    return buf;
+}
+
+// a loaded circuit starts at zoom 1 at the origin with nothing in progress
+static void vsmresetview(void)
+{
+    fsxoff = fsyoff = 0;
+    isxoff = isyoff = 0;
+    fsscale = frscale = 1;
+    ilscale = 0;
+    drawwiremode = 0;
+    curn = curw = -1;
+    numplots = 0;
+    recalc = 3;
+}
+
+int32_t loadvsm(const char *path)
+{
+    if (!path || strlen(path) >= PATHMAX) return 0;
+    int32_t size = 0;
+    char *buf = vsmreadall(path, &size);
+    if (!buf) return 0;
+    vsmrepairs = 0;
+    vsmparse(buf, size);
+    free(buf);
+    vsmresetview();
+    if (path != curfilename) memcpy(curfilename, path, strlen(path) + 1);
+    return 1;
+}
+
+const char *vsmrepairmsg(void)
+{
+    static char msg[64];
+    if (vsmrepairs <= 0) return "";
+    snprintf(msg, sizeof msg, "circuit file repaired: %d items fixed", (int)vsmrepairs);
+    return msg;
+}

@@ -1,0 +1,247 @@
+// Circuit model: growth rules, hit tests, and the editing primitives with the
+// references they must keep straight (depwire, ibodewire, plot probes).
+#include "circuit/circuit.h"
+#include "ui/ui.h"
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+// drops every array so growth starts from capacity 0
+void dropall()
+{
+    for (int32_t i = 0; i < numwiresmax; i++) free(wire[i].numst), free(wire[i].initst);
+    free(node), free(dispv), free(wire), free(dispi), free(wirenext);
+    free(yh), free(pivorder), free(capindval), free(ocapindval);
+    node = 0, dispv = 0, wire = 0, dispi = 0, wirenext = 0, yh = 0, pivorder = 0;
+    capindval = ocapindval = 0;
+    numnodes = numnodesmax = numwires = numwiresmax = 0;
+}
+
+void fresh()
+{
+    numnodes = numwires = numplots = 0;
+    ibodewire = -1, drawwiremode = 0, curn = curw = -1, curside = 0;
+    fsscale = frscale = 1, isxoff = isyoff = 0;
+    checknumwires(16), checknumnodes(16);
+    for (int32_t i = 0; i < numwiresmax; i++) wirenext[i] = 0;
+}
+
+int32_t addwire(int32_t a, int32_t b, char e, const char *v = "1", int32_t dep = -100)
+{
+    int32_t i = numwires++;
+    checknumwires(numwires + 1);
+    wire[i].node1 = a, wire[i].node2 = b, wire[i].element = e;
+    wire[i].depwire = dep == -100 ? i : dep;
+    wiresetnumst(i, v), wiresetinitst(i, "");
+    return i;
+}
+
+void addplot(int32_t kind, int32_t probe, int32_t sense, int32_t in = -1)
+{
+    plottype &p = plot[numplots];
+    p.kind = kind, p.plotwire = probe, p.plotsense = sense, p.inwire = p.idwire = in;
+    plotorder[numplots] = numplots;
+    numplots++;
+}
+
+}  // namespace
+
+TEST(Circuitgrowth, FollowsFirstSlotsDoublingOrRequestPlusOneWithEmptyTexts)
+{
+    struct { int32_t first, n, cap; } cases[] = {
+        {-1, 0, 512}, {0, 511, 512}, {0, 512, 1024}, {0, 1000, 1024}, {0, 5000, 5001}};
+    for (auto c : cases) {
+        dropall();
+        if (c.first >= 0) checknumnodes(c.first), checknumwires(c.first), wiresetnumst(0, "47");
+        checknumnodes(c.n), checknumwires(c.n);
+        EXPECT_EQ(numnodesmax, c.cap) << c.n;
+        EXPECT_EQ(numwiresmax, c.cap) << c.n;
+        for (int32_t i = 0; i <= numnodesmax + numwiresmax; i++) yh[i] = i;  // ASan checks sizes
+        for (int32_t i = 0; i < numnodesmax + numwiresmax; i++) pivorder[i] = i;
+        for (int32_t i = c.first >= 0; i < numwiresmax; i++)
+            ASSERT_TRUE(wire[i].numst && wire[i].initst && !wire[i].numst[0] && !wire[i].initst[0]);
+        EXPECT_STREQ(wire[0].numst, c.first >= 0 ? "47" : "");
+    }
+}
+
+TEST(Circuithit, FindnodeUsesTruncatedDistanceOf24AndLowestIndex)
+{
+    fresh();
+    putnode(100, 100, 0, 0), putnode(110, 100, 0, 0);
+    struct { int32_t sx, sy, want; } cases[] = {
+        {124, 100, 0}, {125, 100, 1}, {135, 100, -1}, {116, 117, 0}, {83, 117, -1}, {100, 76, 0}};
+    for (auto c : cases) EXPECT_EQ(findnode(c.sx, c.sy), c.want) << c.sx << "," << c.sy;
+    fresh();
+    putnode(11, 0, 0, 0);
+    fsscale = 1.5f;  // drawn at 16.5: 24.5 away truncates to 24
+    EXPECT_EQ(findnode(41, 0), 0);
+    EXPECT_EQ(findnode(42, 0), -1);
+}
+
+TEST(Circuithit, FindwireNeedsFootOnSegmentPrefersHigherIndexAndHonoursOffset)
+{
+    fresh();
+    putnode(0, 0, 0, 0), putnode(100, 0, 0, 0), putnode(0, 20, 0, 0), putnode(100, 20, 0, 0);
+    putnode(50, 50, 0, 0);
+    addwire(0, 1, 'R'), addwire(2, 3, 'R'), addwire(4, 4, 'R');
+    struct { int32_t sx, sy, want; } cases[] = {
+        {50, -23, 0}, {50, -24, -1}, {50, 10, 1}, {101, 0, -1}, {-1, 0, -1}, {50, 43, 1}, {50, 44, -1}};
+    for (auto c : cases) EXPECT_EQ(findwire(c.sx, c.sy), c.want) << c.sx << "," << c.sy;
+    wirenext[1] = 2;  // drawn 24 px up, at y = -4
+    EXPECT_EQ(findwire(50, -4), 1);
+    EXPECT_EQ(findwire(50, 43), -1);
+}
+
+TEST(Circuitedit, PutnodeMergesAndDeletewireRemovesOnlyItsOwnDanglingNodes)
+{
+    fresh();
+    for (int32_t i = 0; i < 4; i++) EXPECT_EQ(putnode(i * 32, 0, 0, 0), i);
+    EXPECT_EQ(putnode(32, 0, 1, 2.5), 1);
+    EXPECT_EQ(putnode(32, 0, 0, 0), 1);
+    EXPECT_EQ(node[1].isgrounded, 1);
+    addwire(0, 1, 'R'), addwire(1, 2, 'R'), addwire(2, 3, 'R');
+    deletewire(1);  // nodes 1 and 2 are shared
+    EXPECT_EQ(numnodes, 4);
+    deletewire(0);  // nodes 0 and 1 are its own now
+    EXPECT_EQ(numnodes, 2);
+    ASSERT_EQ(numwires, 1);
+    EXPECT_EQ(node[wire[0].node1].x, 64);
+    EXPECT_EQ(node[wire[0].node2].x, 96);
+}
+
+TEST(Circuitedit, DeletewireRenumbersDepwireIbodewireAndPlots)
+{
+    fresh();
+    for (int32_t i = 0; i < 6; i++) putnode(i * 32, 0, 0, 0);
+    addwire(0, 1, 'E', "1", 4), addwire(1, 2, 'R', "99"), addwire(2, 3, 'E', "1", ~4);
+    addwire(3, 4, 'F', "1", 1), addwire(4, 5, 'H', "1", ~2), addwire(5, 0, 'S', "1", ~1);
+    addwire(0, 2, 'S', "0", ~6);  // an inverted switch, last wire
+    ibodewire = 6;
+    addplot(PLOT_TRANS, 1, 1), addplot(PLOT_TRANS, 6, -1), addplot(PLOT_TRANS, 1, 0);
+    addplot(PLOT_BODE, 3, 1, 1), addplot(PLOT_MATRIX, 1, 1);
+    wiresetinitst(1, "x");
+    deletewire(1);
+    const int32_t dep[] = {4, ~1, ~4, 3, ~2, ~5};  // a switch keeps its inversion
+    for (int32_t j = 0; j < 6; j++) EXPECT_EQ(wire[j].depwire, dep[j]) << j;
+    EXPECT_EQ(wire[1].element, 'S');
+    EXPECT_STREQ(wire[6].numst, "");
+    EXPECT_STREQ(wire[6].initst, "");
+    EXPECT_EQ(ibodewire, 1);
+    ASSERT_EQ(numplots, 3);  // the probe and the Bode input of wire 1 are closed
+    EXPECT_EQ(plot[0].kind, PLOT_MATRIX);
+    EXPECT_EQ(plot[1].plotwire, 1);  // followed the moved wire
+    EXPECT_EQ(plot[2].plotsense, 0);
+    deletewire(1);
+    EXPECT_EQ(ibodewire, -1);
+}
+
+TEST(Circuitedit, DeletingSelfLoopRemovesItsNodeOnce)
+{
+    fresh();
+    putnode(0, 0, 0, 0), putnode(32, 0, 0, 0), putnode(64, 0, 0, 0), putnode(96, 0, 0, 0);
+    addwire(1, 2, 'R'), addwire(0, 0, 'R');  // node 3 is loose: it moves into slot 0
+    deletewire(1);
+    EXPECT_EQ(numnodes, 3);
+    EXPECT_EQ(node[0].x, 96);
+    putnode(128, 0, 0, 0);
+    addwire(3, 3, 'T');  // the loop's node is the last node
+    deletewire(1);
+    EXPECT_EQ(numnodes, 3);
+}
+
+TEST(Circuitedit, InsertnodeSplitsUnderMouseAndMovesBodeInputWithElement)
+{
+    struct { int32_t side, tee, bode; } cases[] = {{-1, 0, 1}, {0, 1, 0}};
+    for (auto c : cases) {
+        fresh();
+        putnode(16, 16, 0, 0), putnode(208, 16, 0, 0);
+        addwire(0, 1, 'E', "5", 0);
+        wiresetinitst(0, "2");
+        curn = -1, curw = 0, curside = c.side, mousexquant = 80, mouseyquant = 16, ibodewire = 0;
+        ASSERT_EQ(insertnode(), 1);
+        ASSERT_EQ(numwires, 2);
+        ASSERT_EQ(numnodes, 3);
+        EXPECT_EQ(wire[0].node2, 2);
+        EXPECT_EQ(wire[1].node1, 2);
+        EXPECT_EQ(wire[1].node2, 1);
+        const wiretype &t = wire[c.tee], &e = wire[1 - c.tee];
+        EXPECT_EQ(t.element, 'T');
+        EXPECT_EQ(t.depwire, c.tee);
+        EXPECT_STREQ(t.numst, "1");
+        EXPECT_STREQ(t.initst, "0");
+        EXPECT_EQ(e.element, 'E');
+        EXPECT_STREQ(e.numst, "5");
+        EXPECT_EQ(e.depwire, 1 - c.tee);  // still its own index: no controlling wire yet
+        EXPECT_EQ(ibodewire, c.bode);
+    }
+    curn = 0;
+    EXPECT_EQ(insertnode(), 0);
+    curn = -1, curw = -1;
+    EXPECT_EQ(insertnode(), 0);
+    EXPECT_EQ(numwires, 2);
+}
+
+TEST(Circuitedit, InsertnodeWhileDrawingKeepsTheWireBeingDrawn)
+{
+    fresh();
+    putnode(16, 16, 0, 0), putnode(208, 16, 0, 0), putnode(16, 208, 0, 0);
+    addwire(0, 1, 'R');
+    wire[1].node1 = 2, wire[1].node2 = 3, wire[1].element = 'C', wire[1].depwire = 1;
+    node[3].x = 300, node[3].y = 300;
+    drawwiremode = 1, curn = -1, curw = 0, curside = 0, mousexquant = 80, mouseyquant = 16;
+    ASSERT_EQ(insertnode(), 1);
+    EXPECT_EQ(wire[numwires].element, 'C');
+    EXPECT_EQ(wire[numwires].node1, 2);
+    EXPECT_EQ(wire[numwires].node2, numnodes);
+    EXPECT_EQ(node[numnodes].x, 300);
+}
+
+TEST(Circuitedit, EndrawiremodeStampsDefaultsAndSplitsOnAWire)
+{
+    struct { char e; int32_t onnode; const char *num; double value; } cases[] = {
+        {'R', 1, "1", 1.0}, {'S', 1, "0", 0.0}, {'S', 0, "0", 0.0}, {'C', 0, "1", 1.0}};
+    for (auto c : cases) {
+        fresh();
+        EXPECT_EQ(endrawiremode(), -1);
+        putnode(16, 16, 0, 0), putnode(16, 208, 0, 0), putnode(208, 208, 0, 0);
+        addwire(1, 2, 'V', "3");
+        ibodewire = 0;
+        int32_t p = numwires;
+        wire[p].node1 = 0, wire[p].element = c.e, wire[p].depwire = p;
+        wiresetnumst(p, ""), wiresetinitst(p, "junk");
+        drawwiremode = 1, curside = -1, curn = c.onnode ? 1 : -1, curw = c.onnode ? -1 : 0;
+        mousexquant = 112, mouseyquant = 208;
+        EXPECT_EQ(endrawiremode(), p);
+        EXPECT_EQ(drawwiremode, 0);
+        EXPECT_STREQ(wire[p].numst, c.num);
+        EXPECT_EQ(wire[p].value, c.value);
+        EXPECT_STREQ(wire[p].initst, "");
+        EXPECT_EQ(numwires, c.onnode ? 2 : 3);
+        EXPECT_EQ(wire[p].node2, c.onnode ? 1 : 3);
+        EXPECT_EQ(ibodewire, c.onnode ? 0 : 2);  // the Bode input follows its element
+        if (!c.onnode) {
+            EXPECT_EQ(wire[0].node2, 3);
+        }
+    }
+}
+
+TEST(Plotwindows, RemoveplotKeepsStackingOrderAndParksTheRecord)
+{
+    double bufs[3];
+    numplots = 0;
+    for (int32_t i = 0; i < 3; i++) addplot(PLOT_TRANS, 10 + i, 0), plot[i].colmin = &bufs[i];
+    plotorder[0] = 2, plotorder[1] = 0, plotorder[2] = 1;
+    removeplot(0);
+    ASSERT_EQ(numplots, 2);
+    EXPECT_EQ(plot[0].plotwire, 12);
+    EXPECT_EQ(plot[2].colmin, &bufs[0]);
+    EXPECT_EQ(plotorder[0], 0);
+    EXPECT_EQ(plotorder[1], 1);
+    removeplot(1);
+    EXPECT_EQ(numplots, 1);
+    EXPECT_EQ(plotorder[0], 0);
+    removeplot(5);
+    EXPECT_EQ(numplots, 1);
+}
