@@ -28,5 +28,57 @@ int32_t smatsolve_real(int32_t *rows, sparsel *ent, int32_t count, int32_t *scra
 int32_t smatsolve_comp(int32_t *rows, sparsel *ent, int32_t count, int32_t *scratch, int32_t n);
 
 // === transient and frequency response ===
+// The computing half of the transient and Bode windows; all work on the plot
+// record gplot (ui.h). A window pass calls transcompute or bodeprepare and
+// bodecolumns, then draws from gplot->colmin and gplot->colmax.
+// Transient columns hold the stored value s = -q (q the quantity shown).
+// Bode columns: colmin = ln|out|^2 - ln|in|^2 (BODENOGAIN when a magnitude is
+// 0), colmax = arg(out/in) in [0, 2pi), -1.0 for a column not computed.
+struct plottype;
+
+#define TRANSCLAMP 1000000.0     // bound of a capacitor voltage or inductor current state
+#define TRANSBUDGET 0.01         // seconds of column work per window pass
+#define BODENOGAIN 123456789.0   // colmin of a column whose input or output is 0
+enum { BODEMARGIN = 12 };        // Bode label margin: columns below it are never computed
+
+extern int32_t *cllist;      // [cllistmax] wires lettered C or L, in wire order (transcollect)
+extern int32_t numcl;        // entries in cllist
+extern int32_t cllistmax;    // capacity of cllist
+extern int32_t transbad;     // code of the last failed sub-step solve of transcompute, 0 none
+extern int32_t lastgxdim;    // Bode drawing size at the previous bodeprepare, all Bode windows
+extern int32_t lastgydim;
+
+struct bodepoint {           // one solved frequency
+    double outre, outim;     // output quantity
+    double inre, inim;       // input quantity
+    double gain;             // ln|out|^2 - ln|in|^2, or BODENOGAIN
+    double phase;            // arg(out) - arg(in), in [0, 2pi)
+};
+
+void checkmaxxdim(int32_t xdim);     // gplot's column buffers hold at least 4 * xdim slots
+int32_t transcollect(void);          // fill cllist; grows gplot->savestate to hold it; numcl
+int32_t transprobeok(int32_t plotwire, int32_t plotsense);   // 1: the probe names a node or wire
+double transsample(int32_t plotwire, int32_t plotsense);     // s from the solved real system
+int32_t transsubstep(double tau, double delta);  // predictor and corrector at tau; corrector's code
+int32_t transcompute(int32_t xdim, int32_t samps, int32_t untilcol, double budget);
+                                     // restart if asked, then columns up to untilcol, the buffer
+                                     // end or budget seconds (<= 0: no limit); columns computed
+int32_t bodesolve(double w, int32_t inwire, int32_t plotwire, int32_t plotsense, bodepoint *bp);
+                                     // one complex build and solve at w; the solver's code
+double bodeomega(int32_t c, int32_t xdim);       // angular frequency of gplot's column c
+void bodeprepare(int32_t xdim, int32_t ydim);    // size change, view reset, dbscale, lnscale
+int32_t bodecolumns(int32_t xdim);   // compute gplot's missing columns; the number that failed
 
 // === plot line routines ===
+// Solid, patterned and marching-dash lines through drawpixp (frame.h) with
+// palette colours. Half-open along the major axis; the minor coordinate is
+// stepped in 12.20 fixed point from pixel centres of the major axis. Only
+// the stretch inside gdd is walked, so far-off end points cost nothing.
+extern double movetoposx, movetoposy;   // pen: end point of the last line routine
+void line(double x0, double y0, double x1, double y1, int32_t col);
+void dotline2d(double x0, double y0, double x1, double y1, int32_t col, uint32_t pattern);
+                                        // pixel at major coordinate c only if bit c & 31 is set
+void dotline(double x0, double y0, double x1, double y1, int32_t col0, int32_t col1, int32_t phase);
+                                        // dashes 0x000F000F in col1 marching towards (x1, y1) as
+                                        // phase grows; phase < 0: plain line in col0
+void lineto(double x, double y, int32_t col);  // line from the pen, pen moves to (x, y)

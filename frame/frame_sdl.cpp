@@ -1,3 +1,512 @@
-// frame_sdl.cpp: the frame over SDL2.
-#include "frame/frame.h"
+// frame_sdl.cpp: the frame over SDL2: one resizable window showing the 32-bit
+// buffer through the window surface, keys mapped to PC scan codes, mouse,
+// clock, message boxes, file choosers (zenity, else a prompt in the window),
+// clipboard, system cursors and a beep. Depends on SDL2, frame.h, backend.h.
+//   [x] window, buffer, resize                [x] keys with repeat, held keys, modifiers
+//   [x] mouse, relative motion, wheel         [x] activation, close button
+//   [x] clock and Sleep                        [x] message boxes (ok, yes/no)
+//   [x] file choosers                          [x] clipboard (plain text)
+//   [x] nine cursor kinds                      [x] beep (a short tone; BEL when no audio)
+//   [x] minimise                               [ ] native menu bar: not on this platform
 #include <SDL.h>
+#include <errno.h>
+#include <ctype.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include "frame/backend.h"
+
+// === private state ===
+static struct {
+    SDL_Window *win = nullptr;
+    uint32_t *buf = nullptr;             // xres * yres pixels, pitch xres * 4
+    SDL_Surface *src = nullptr;          // buf wrapped for blitting
+    int32_t quitit = 0;
+    uint64_t t0 = 0, freq = 1;           // performance counter at initapp, counts per second
+    uint8_t held[256] = {0};             // by usage id, from key down and up events
+    uint8_t okeys[256] = {0};            // the snapshot readkeyboard compared last
+    int32_t textslot = -1;               // FIFO slot whose character a text event may correct
+    SDL_Cursor *cursors[9] = {nullptr};
+    int32_t cursor = -1;
+    SDL_AudioDeviceID audio = 0;
+    char loadpath[LOADPATHSIZ] = "", savepath[SAVEPATHSIZ] = "";
+} S;
+
+// === buffer ===
+// A new buffer of w x h; on failure the old one and its size stay.
+static int32_t newbuffer(int32_t w, int32_t h) {
+    if (w <= 0 || h <= 0) return 0;
+    uint32_t *b = (uint32_t *)calloc((size_t)w * h, 4);
+    if (!b) return 0;
+    SDL_Surface *s = SDL_CreateRGBSurfaceWithFormatFrom(b, w, h, 32, w * 4, SDL_PIXELFORMAT_RGB888);
+    if (!s) {
+        free(b);
+        return 0;
+    }
+    if (S.src) SDL_FreeSurface(S.src);
+    free(S.buf);
+    S.buf = b, S.src = s, xres = w, yres = h;
+    return 1;
+}
+
+// === window ===
+// The content area centred in the usable part of the first display.
+static void centre(int32_t w, int32_t h, int32_t *x, int32_t *y) {
+    SDL_Rect r;
+    *x = *y = SDL_WINDOWPOS_CENTERED;
+    if (SDL_GetDisplayUsableBounds(0, &r) != 0) return;
+    *x = r.x + ((r.w - w) >> 1);
+    *y = r.y + ((r.h - h) >> 1);
+}
+
+// Without a display the window layer falls back to drivers that show nothing;
+// those count only when asked for by name (SDL_VIDEODRIVER, as the tests do).
+static int32_t visible(void) {
+    const char *drv = SDL_GetCurrentVideoDriver(), *asked = SDL_getenv("SDL_VIDEODRIVER");
+    if (!drv) return 0;
+    if (strcmp(drv, "offscreen") && strcmp(drv, "dummy")) return 1;
+    return asked && strstr(asked, drv) != nullptr;
+}
+
+int32_t initapp(int32_t w, int32_t h) {
+    if (S.win || w <= 0 || h <= 0) return -1;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return -1;
+    if (!visible()) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return -1;
+    }
+    int32_t x, y;
+    centre(w, h, &x, &y);
+    S.win = SDL_CreateWindow(prognam ? prognam : "", x, y, w, h, SDL_WINDOW_RESIZABLE);
+    if (!S.win || !newbuffer(w, h)) {
+        if (S.win) SDL_DestroyWindow(S.win);
+        S.win = nullptr;
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return -1;
+    }
+    S.quitit = 0, S.textslot = -1;
+    memset(S.held, 0, sizeof(S.held));
+    memset(S.okeys, 0, sizeof(S.okeys));
+    ActiveApp = 1;
+    keyfifr = keyfifw = 0;
+    S.freq = SDL_GetPerformanceFrequency();
+    S.t0 = SDL_GetPerformanceCounter();
+    return 1;
+}
+
+void uninitapp(void) {
+    for (SDL_Cursor *&c : S.cursors)
+        if (c) SDL_FreeCursor(c), c = nullptr;
+    S.cursor = -1;
+    if (S.audio) SDL_CloseAudioDevice(S.audio), S.audio = 0;
+    if (S.src) SDL_FreeSurface(S.src), S.src = nullptr;
+    free(S.buf), S.buf = nullptr;
+    if (S.win) SDL_DestroyWindow(S.win), S.win = nullptr;
+    SDL_Quit();                                           // the window layer is done with
+}
+
+void minimizewindow(void) {
+    if (S.win) SDL_MinimizeWindow(S.win);
+}
+
+// === events ===
+static int32_t modgroups(uint16_t m) {
+    int32_t g = 0;
+    if (m & KMOD_SHIFT) g |= KEYSHIFT;
+    if (m & KMOD_CTRL) g |= KEYCTRL;
+    if (m & KMOD_ALT) g |= KEYOPTION;
+    if (m & KMOD_GUI) g |= KEYCOMMAND;
+    if (m & KMOD_CAPS) g |= KEYCAPS;
+    return g;
+}
+
+// A key down or repeat: one FIFO entry. Letters follow the layout's key
+// symbol; the text event that usually follows corrects other characters.
+static void keydown(const SDL_KeyboardEvent &k) {
+    int32_t hid = k.keysym.scancode, mods = modgroups(k.keysym.mod);
+    if (hid < 256) S.held[hid] = 1;
+    int32_t sym = k.keysym.sym, ch;
+    if (sym >= 'a' && sym <= 'z') ch = ((mods & KEYSHIFT) != 0) != ((mods & KEYCAPS) != 0) ? sym - 32 : sym;
+    else ch = hid < 256 ? keychar(hid, mods) : 0;
+    int32_t scan = hid < 256 ? hid2pc[hid] : 0;
+    uint32_t w = keyfifw;
+    keyput(keyentry(scan, ch, mods));
+    int32_t plain = !(mods & (KEYCTRL | KEYOPTION | KEYCOMMAND));
+    S.textslot = keyfifw != w && plain ? (int32_t)(w & (KEYFIFSIZ - 1)) : -1;
+}
+
+// The character the layout really produced, for the entry just stored.
+static void textinput(const char *text) {
+    int32_t slot = S.textslot;
+    S.textslot = -1;
+    unsigned char c = (unsigned char)text[0];
+    if (slot < 0 || !c || text[1] || c < 0x20 || c > 0x7E) return;
+    int32_t e = keyfif[slot];
+    keyfif[slot] = keyentry(e >> 8 & 255, c, e & ~0xFFFF);
+}
+
+static void windowevent(const SDL_WindowEvent &w) {
+    switch (w.event) {
+    case SDL_WINDOWEVENT_SIZE_CHANGED: newbuffer(w.data1, w.data2); break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED: ActiveApp = 1; break;
+    case SDL_WINDOWEVENT_FOCUS_LOST: ActiveApp = 0; break;
+    case SDL_WINDOWEVENT_CLOSE: S.quitit = 1; break;
+    }
+}
+
+static void handle(const SDL_Event &e) {
+    if (e.type != SDL_TEXTINPUT) S.textslot = -1;
+    switch (e.type) {
+    case SDL_QUIT: S.quitit = 1; break;
+    case SDL_WINDOWEVENT: windowevent(e.window); break;
+    case SDL_KEYDOWN: keydown(e.key); break;
+    case SDL_KEYUP:
+        if (e.key.keysym.scancode < 256) S.held[e.key.keysym.scancode] = 0;
+        break;
+    case SDL_TEXTINPUT: textinput(e.text.text); break;
+    case SDL_MOUSEMOTION: dmousx += e.motion.xrel, dmousy += e.motion.yrel; break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        int32_t bit = e.button.button == SDL_BUTTON_LEFT ? 1 : e.button.button == SDL_BUTTON_RIGHT ? 2 : 0;
+        if (e.type == SDL_MOUSEBUTTONDOWN) bstatus |= bit;
+        else bstatus &= ~bit;
+        break;
+    }
+    case SDL_MOUSEWHEEL:
+        dmousz += (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y) * 120;
+        break;
+    }
+}
+
+// The pointer relative to the content area, also outside the window.
+static void pointer(void) {
+    int gx, gy, wx, wy;
+    SDL_GetGlobalMouseState(&gx, &gy);
+    SDL_GetWindowPosition(S.win, &wx, &wy);
+    mousx = gx - wx, mousy = gy - wy;
+}
+
+int32_t breath(void) {
+    if (!S.win) return 1;
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) handle(e);
+    shkeystatus = modgroups((uint16_t)SDL_GetModState()) & (KEYSHIFT | KEYCTRL | KEYOPTION | KEYCOMMAND | KEYCAPS);
+    pointer();
+    return S.quitit;
+}
+
+void quitloop(void) { S.quitit = 1; }
+
+void readkeyboard(void) {
+    static const uint8_t none[256] = {0};
+    keysync(ActiveApp ? S.held : none, S.okeys, hid2pc, 256);
+}
+
+// Keys pressed when a dialog opened are released to the program's eyes; their
+// up events went to the dialog.
+static void dialogdone(void) {
+    memset(S.held, 0, sizeof(S.held));
+    S.textslot = -1;
+}
+
+// === drawing ===
+int32_t startdirectdraw(intptr_t *f, int32_t *p, int32_t *x, int32_t *y) {
+    *f = (intptr_t)S.buf, *p = xres * 4, *x = S.buf ? xres : 0, *y = S.buf ? yres : 0;
+    return 1;
+}
+
+void stopdirectdraw(void) {}
+
+void nextpage(void) {
+    if (!S.win || !S.src) return;
+    SDL_Surface *dst = SDL_GetWindowSurface(S.win);
+    if (!dst) return;
+    SDL_BlitSurface(S.src, nullptr, dst, nullptr);
+    SDL_UpdateWindowSurface(S.win);
+}
+
+// === clock ===
+double vlock(void) {
+    uint64_t d = SDL_GetPerformanceCounter() - S.t0;
+    uint64_t us = d / S.freq * 1000000 + d % S.freq * 1000000 / S.freq;
+    return (double)us * 0.000001;
+}
+
+void Sleep(int32_t ms) {
+    int64_t t = sleepticks(ms);
+    if (!t) return;
+    int64_t d = (t * 1000 + 30) / 60;                    // ticks of 1/60 s in milliseconds
+    SDL_Delay(d > 0xFFFFFFFF ? 0xFFFFFFFFu : (Uint32)d);
+}
+
+// === cursor and beep ===
+void setcurs(int32_t kind) {
+    static const SDL_SystemCursor sys[9] = {
+        SDL_SYSTEM_CURSOR_ARROW, SDL_SYSTEM_CURSOR_SIZEALL, SDL_SYSTEM_CURSOR_IBEAM,
+        SDL_SYSTEM_CURSOR_CROSSHAIR, SDL_SYSTEM_CURSOR_HAND, SDL_SYSTEM_CURSOR_SIZEWE,
+        SDL_SYSTEM_CURSOR_SIZENS, SDL_SYSTEM_CURSOR_SIZENWSE, SDL_SYSTEM_CURSOR_SIZENESW,
+    };
+    if (kind < 0 || kind > 8) kind = CURS_ARROW;
+    if (!S.win || kind == S.cursor) return;
+    if (!S.cursors[kind]) S.cursors[kind] = SDL_CreateSystemCursor(sys[kind]);
+    if (!S.cursors[kind]) return;
+    SDL_SetCursor(S.cursors[kind]);
+    S.cursor = kind;
+}
+
+// A 0.1 s square wave of about 900 Hz; without audio the terminal bell.
+void SysBeep(int32_t duration) {
+    if (!S.audio && SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+        SDL_AudioSpec want = {}, have;
+        want.freq = 22050, want.format = AUDIO_S16SYS, want.channels = 1, want.samples = 512;
+        S.audio = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    }
+    if (!S.audio) {
+        fputc('\a', stderr);
+        return;
+    }
+    static int16_t tone[2205];
+    for (int32_t i = 0; i < 2205; i++) tone[i] = (i / 12) & 1 ? 3000 : -3000;  // 12-sample half-periods
+    SDL_QueueAudio(S.audio, tone, sizeof(tone));
+    SDL_PauseAudioDevice(S.audio, 0);
+}
+
+// === message boxes ===
+void msgbox_ok(const char *text, const char *title) {
+    if (!text) text = "";
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, title ? title : "", text, S.win) != 0)
+        fprintf(stderr, "%s\n", text);                   // no display: the terminal
+    dialogdone();
+}
+
+int32_t msgbox_yesno(const char *text, const char *title) {
+    static const SDL_MessageBoxButtonData b[3] = {
+        {0, 1, "Yes"},
+        {0, 0, "No"},
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 2, "Cancel"},
+    };
+    SDL_MessageBoxData d = {SDL_MESSAGEBOX_WARNING | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT, S.win,
+                            title ? title : "", text ? text : "", 3, b, nullptr};
+    int id = 0;
+    if (SDL_ShowMessageBox(&d, &id) != 0) id = 0;        // not shown: not "Yes"
+    dialogdone();
+    return id == 1;
+}
+
+// === external chooser ===
+enum { CHOSEN = 0, CANCELLED = 1, NOCHOOSER = -1 };
+
+static int32_t onpath(const char *prog) {
+    const char *path = getenv("PATH");
+    char full[4096];
+    while (path && *path) {
+        const char *end = strchr(path, ':');
+        int32_t n = end ? (int32_t)(end - path) : (int32_t)strlen(path);
+        snprintf(full, sizeof(full), "%.*s/%s", n, path, prog);
+        if (n && access(full, X_OK) == 0) return 1;
+        path = end ? end + 1 : nullptr;
+    }
+    return 0;
+}
+
+// Runs the chooser; its first output line goes to out.
+static int32_t runchooser(char *const argv[], char *out, size_t siz) {
+    int fd[2];
+    if (pipe(fd) != 0) return NOCHOOSER;
+    pid_t pid = fork();
+    if (pid < 0) {
+        close(fd[0]), close(fd[1]);
+        return NOCHOOSER;
+    }
+    if (pid == 0) {                                       // child: output into the pipe, no chatter
+        dup2(fd[1], 1);
+        close(fd[0]), close(fd[1]);
+        int nul = open("/dev/null", O_WRONLY);
+        if (nul >= 0) dup2(nul, 2);
+        execvp(argv[0], argv);
+        _exit(127);
+    }
+    close(fd[1]);
+    size_t n = 0;
+    char tmp[512];
+    for (ssize_t r; (r = read(fd[0], tmp, sizeof(tmp))) != 0;) {
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) break;
+        for (ssize_t i = 0; i < r; i++)
+            if (n + 1 < siz) out[n++] = tmp[i];
+    }
+    out[n] = 0;
+    close(fd[0]);
+    int st = 0;
+    while (waitpid(pid, &st, 0) < 0 && errno == EINTR) {}
+    if (!WIFEXITED(st)) return NOCHOOSER;
+    if (WEXITSTATUS(st) == 1) return CANCELLED;
+    if (WEXITSTATUS(st) != 0) return NOCHOOSER;           // could not start or no display
+    out[strcspn(out, "\n")] = 0;
+    return out[0] ? CHOSEN : CANCELLED;
+}
+
+// zenity's file selection; a pattern such as "*.VSM" becomes a filter (either case).
+static int32_t zenity(const char *title, const char *pattern, const char *name, char *out, size_t siz) {
+    static char targ[300], farg[320], narg[SAVEPATHSIZ + 16];
+    char *argv[10];
+    int32_t n = 0;
+    argv[n++] = (char *)"zenity", argv[n++] = (char *)"--file-selection";
+    snprintf(targ, sizeof(targ), "--title=%s", title ? title : "");
+    argv[n++] = targ;
+    if (name) {
+        snprintf(narg, sizeof(narg), "--filename=%s", name);
+        argv[n++] = (char *)"--save", argv[n++] = (char *)"--confirm-overwrite", argv[n++] = narg;
+    }
+    if (pattern && pattern[0] == '*' && !strchr(pattern, '|') && strlen(pattern) < 100) {
+        char low[100];
+        for (int32_t i = 0; (low[i] = (char)tolower((unsigned char)pattern[i])) != 0; i++) {}
+        snprintf(farg, sizeof(farg), "--file-filter=%.99s | %.99s %.99s", pattern, pattern, low);
+        argv[n++] = farg, argv[n++] = (char *)"--file-filter=All files | *";
+    }
+    argv[n] = nullptr;
+    return runchooser(argv, out, siz);
+}
+
+// === in-window path prompt ===
+struct promptstate {
+    char text[4096];
+    const char *title, *hint, *note;
+};
+
+static void promptdraw(const promptstate &p) {
+    tiletype t = {(intptr_t)S.buf, xres * 4, xres, yres};
+    int32_t x0 = 8, x1 = xres - 8, yc = yres / 2;
+    drawrectfill(&t, x0, yc - 30, x1, yc + 30, 0xBBAA99);
+    drawrectfill(&t, x0 + 1, yc - 29, x1 - 1, yc + 29, 0x332211);
+    print6x8(&t, x0 + 6, yc - 24, 0xFFEEDD, -1, "%s  %s", p.title, p.hint);
+    drawrectfill(&t, x0 + 4, yc - 8, x1 - 4, yc + 4, 0x000000);
+    int32_t fit = (x1 - x0 - 20) / 6 - 1, len = (int32_t)strlen(p.text);
+    const char *shown = len > fit && fit > 0 ? p.text + len - fit : p.text;
+    print6x8(&t, x0 + 8, yc - 6, 0xFFFFFF, -1, "%s_", shown);
+    print6x8(&t, x0 + 6, yc + 14, 0xEEDDCC, -1, "%s", p.note);
+    nextpage();
+}
+
+static void promptadd(promptstate &p, const char *s) {
+    size_t n = strlen(p.text);
+    for (; *s && *s != '\n' && *s != '\r' && n + 1 < sizeof(p.text); s++) p.text[n++] = *s;
+    p.text[n] = 0;
+}
+
+// 1 when the typed path is acceptable: an existing file to open, or a file to
+// write that does not exist or may be replaced.
+static int32_t promptcheck(promptstate &p, int32_t save, char *dst, int32_t siz) {
+    struct stat st;
+    if (!absolutepath(dst, siz, p.text)) return p.note = "That path is too long.", 0;
+    int32_t exists = stat(dst, &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) return p.note = "That is a folder; add a file name.", 0;
+    if (!save) return exists ? 1 : (p.note = "There is no such file.", 0);
+    if (!exists) return 1;
+    char q[SAVEPATHSIZ + 40];
+    snprintf(q, sizeof(q), "%s exists. Replace it?", dst);
+    return msgbox_yesno(q, prognam);
+}
+
+static int32_t promptkey(promptstate &p, const SDL_KeyboardEvent &k) {
+    SDL_Keycode sym = k.keysym.sym;
+    if (sym == SDLK_RETURN || sym == SDLK_KP_ENTER) return 1;
+    if (sym == SDLK_ESCAPE) return -1;
+    size_t n = strlen(p.text);
+    if (sym == SDLK_BACKSPACE) {
+        while (n > 0 && ((unsigned char)p.text[n - 1] & 0xC0) == 0x80) n--;  // whole UTF-8 character
+        if (n > 0) n--;
+        p.text[n] = 0;
+    }
+    if ((k.keysym.mod & KMOD_CTRL) && sym == SDLK_u) p.text[0] = 0;
+    if ((k.keysym.mod & KMOD_CTRL) && sym == SDLK_v && SDL_HasClipboardText()) {
+        char *c = SDL_GetClipboardText();
+        if (c) promptadd(p, c), SDL_free(c);
+    }
+    return 0;
+}
+
+// Runs the prompt until Return with a usable path (dst) or cancel (null).
+static char *prompt(promptstate &p, int32_t save, char *dst, int32_t siz) {
+    size_t bytes = (size_t)xres * yres * 4;
+    uint32_t *saved = (uint32_t *)malloc(bytes);
+    int32_t sx = xres, sy = yres;
+    if (saved) memcpy(saved, S.buf, bytes);
+    char *result = nullptr;
+    for (int32_t done = 0; !done;) {
+        promptdraw(p);
+        SDL_Event e;
+        if (!SDL_WaitEvent(&e)) break;
+        if (e.type == SDL_QUIT || (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_CLOSE)) {
+            S.quitit = 1;                                 // closing the window still quits
+            break;
+        }
+        if (e.type == SDL_WINDOWEVENT) windowevent(e.window);
+        if (e.type == SDL_TEXTINPUT) promptadd(p, e.text.text);
+        if (e.type != SDL_KEYDOWN) continue;
+        int32_t r = promptkey(p, e.key);
+        if (r < 0) break;
+        if (r > 0 && promptcheck(p, save, dst, siz)) result = dst, done = 1;
+    }
+    if (saved && sx == xres && sy == yres) memcpy(S.buf, saved, bytes), nextpage();
+    free(saved);
+    return result;
+}
+
+// === file choosers ===
+// zenity when installed, else the prompt. Results are absolute paths.
+static char *choosefile(const char *title, const char *pattern, const char *name, char *dst, int32_t siz) {
+    char out[4096];
+    int32_t r = onpath("zenity") ? zenity(title, pattern, name, out, sizeof(out)) : NOCHOOSER;
+    char *result = nullptr;
+    if (r == CHOSEN && absolutepath(dst, siz, out)) result = dst;
+    if (r == NOCHOOSER && S.buf) {
+        promptstate p;
+        char hint[100];
+        snprintf(hint, sizeof(hint), pattern && pattern[0] ? "%s (%.60s):" : "%s:", name ? "Save as" : "Open", pattern);
+        p.title = title ? title : "", p.hint = hint;
+        p.note = "Return: OK    Escape: cancel";
+        if (!getcwd(p.text, sizeof(p.text) - 2)) p.text[0] = 0;
+        if (strcmp(p.text, "/")) strcat(p.text, "/");
+        if (name && !strpbrk(name, "*?")) promptadd(p, name);
+        result = prompt(p, name != nullptr, dst, siz);
+    }
+    dialogdone();
+    return result;
+}
+
+char *loadfileselect(const char *title, const char *a2, const char *a3, const char *pattern) {
+    return choosefile(title, pattern, nullptr, S.loadpath, LOADPATHSIZ);
+}
+
+char *savefileselect(const char *title, const char *a2, const char *a3, const char *name) {
+    return choosefile(title, name, name ? name : "", S.savepath, SAVEPATHSIZ);
+}
+
+// === clipboard ===
+int32_t clipboard_write(const char *data, int32_t len) {
+    if (!S.win || len < 0 || (len && !data)) return 0;
+    char *c = (char *)malloc((size_t)len + 1);
+    if (!c) return 0;
+    if (len) memcpy(c, data, (size_t)len);
+    c[len] = 0;                                           // the clipboard holds text up to a zero
+    int32_t ok = SDL_SetClipboardText(c) == 0;
+    free(c);
+    return ok;
+}
+
+char *clipboard_read(int32_t *len) {
+    *len = 0;
+    if (!S.win || !SDL_HasClipboardText()) return nullptr;
+    char *t = SDL_GetClipboardText();
+    if (!t) return nullptr;
+    size_t n = strlen(t);
+    char *c = n ? (char *)malloc(n + 1) : nullptr;
+    if (c) memcpy(c, t, n + 1), *len = (int32_t)n;
+    SDL_free(t);
+    return c;
+}

@@ -1,0 +1,153 @@
+// input.cpp: the frame's input globals and the parts of input handling both
+// backends share: key FIFO, key map from USB usage ids to PC scan codes, the
+// character of a key, the held-key snapshot, the sleep tick rule, dialog paths.
+// Depends on frame.h and backend.h only. Characters follow a US layout; the
+// window backend corrects them from the window system's text where it can.
+#include <limits.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+#include "frame/backend.h"
+
+// === globals ===
+int32_t xres = 800, yres = 600;
+const char *prognam = "velto";
+int32_t mousx, mousy;
+int32_t dmousx, dmousy, dmousz;
+int32_t bstatus;
+int32_t ActiveApp;
+uint8_t keystatus[256];
+int32_t shkeystatus;
+int32_t keyfif[KEYFIFSIZ];
+uint32_t keyfifr, keyfifw;
+
+// === key map ===
+// Row by row: usage ids 0x00..0xFF. Letters 0x04.., digits 0x1E.., controls and
+// punctuation 0x28.., F1..F12 0x3A.., navigation 0x46.., keypad 0x53..,
+// ISO key 0x64, menu key 0x65, international keys 0x87..0x8B, modifiers 0xE0..
+// Pause has no E0 form; it gets 0xC5 (0x45 + 0x80), as most PC programs see it.
+const uint8_t hid2pc[256] = {
+    0x00, 0x00, 0x00, 0x00, 0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17, 0x24, 0x25, 0x26,  // 00
+    0x32, 0x31, 0x18, 0x19, 0x10, 0x13, 0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C, 0x02, 0x03,  // 10
+    0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x1C, 0x01, 0x0E, 0x0F, 0x39, 0x0C, 0x0D, 0x1A,  // 20
+    0x1B, 0x2B, 0x2B, 0x27, 0x28, 0x29, 0x33, 0x34, 0x35, 0x3A, 0x3B, 0x3C, 0x3D, 0x3E, 0x3F, 0x40,  // 30
+    0x41, 0x42, 0x43, 0x44, 0x57, 0x58, 0xB7, 0x46, 0xC5, 0xD2, 0xC7, 0xC9, 0xD3, 0xCF, 0xD1, 0xCD,  // 40
+    0xCB, 0xD0, 0xC8, 0x45, 0xB5, 0x37, 0x4A, 0x4E, 0x9C, 0x4F, 0x50, 0x51, 0x4B, 0x4C, 0x4D, 0x47,  // 50
+    0x48, 0x49, 0x52, 0x53, 0x56, 0xDD, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 60
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 70
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x73, 0x70, 0x7D, 0x79, 0x7B, 0x00, 0x00, 0x00, 0x00,  // 80
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 90
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // A0
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // B0
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // C0
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // D0
+    0x1D, 0x2A, 0x38, 0xDB, 0x9D, 0x36, 0xB8, 0xDC, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // E0
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // F0
+};
+
+// Characters of usage ids 0x1E..0x38 (digits, controls, punctuation), plain and shifted.
+static const char uschars[] = "1234567890\r\x1b\b\t -=[]\\\\;'`,./";
+static const char usshift[] = "!@#$%^&*()\r\x1b\b\t _+{}||:\"~<>?";
+
+int32_t keychar(int32_t hid, int32_t mods) {
+    int32_t shift = (mods & KEYSHIFT) != 0;
+    if (hid >= 0x04 && hid <= 0x1D) {                       // letters: shift and caps lock cancel
+        int32_t upper = shift ^ ((mods & KEYCAPS) != 0);
+        return (upper ? 'A' : 'a') + hid - 0x04;
+    }
+    if (hid >= 0x1E && hid <= 0x38) return (uint8_t)(shift ? usshift : uschars)[hid - 0x1E];
+    if (hid == 0x4C) return 127;                            // forward delete
+    if (hid == 0x64) return shift ? '|' : '\\';             // ISO key beside left shift
+    if (hid >= 0x59 && hid <= 0x61) return '1' + hid - 0x59;  // keypad digits (no num-lock state)
+    switch (hid) {
+    case 0x54: return '/';
+    case 0x55: return '*';
+    case 0x56: return '-';
+    case 0x57: return '+';
+    case 0x58: return 13;
+    case 0x62: return '0';
+    case 0x63: return '.';
+    }
+    return 0;
+}
+
+// === key FIFO ===
+int32_t ctrlascommand(int32_t scan, int32_t ch) {
+    if (ch >= 'A' && ch <= 'Z') ch += 'a' - 'A';
+    if (ch == 'q' || ch == 'o' || ch == 'm' || ch == '/' || ch == '?') return 1;
+    if (ch) return 0;
+    return scan == 0x10 || scan == 0x18 || scan == 0x32 || scan == 0x35;
+}
+
+int32_t keyentry(int32_t scan, int32_t ch, int32_t mods) {
+    ch &= 255;
+    int32_t pass = (ch >= 0x20 && ch <= 0x7F) || ch == 8 || ch == 9 || ch == 10 || ch == 13 || ch == 27;
+    if (!pass) ch = 0;
+    mods &= KEYSHIFT | KEYCTRL | KEYOPTION | KEYCOMMAND;
+    if ((mods & KEYCTRL) && !(mods & KEYCOMMAND) && ctrlascommand(scan & 255, ch))
+        mods |= KEYCOMMAND;                                  // Control stands in for Command here
+    return ch | (scan & 255) << 8 | mods;
+}
+
+void keyput(int32_t entry) {
+    if (keyfifw - keyfifr > KEYFIFSIZ - 1) return;         // full: the key is dropped
+    keyfif[keyfifw & (KEYFIFSIZ - 1)] = entry;
+    keyfifw++;
+}
+
+int32_t keyread(void) {
+    if ((int32_t)(keyfifw - keyfifr) <= 0) return 0;
+    int32_t k = keyfif[keyfifr & (KEYFIFSIZ - 1)];
+    keyfifr++;
+    return k;
+}
+
+// === held keys ===
+void keysync(const uint8_t *held, uint8_t *okeys, const uint8_t *map, int32_t n) {
+    for (int32_t i = 0; i < n; i++) {
+        if (held[i] == okeys[i]) continue;                  // only changes are written
+        keystatus[map ? map[i] : i] = held[i];
+        okeys[i] = held[i];
+    }
+}
+
+void keyreset(void) {
+    keyfifr = keyfifw = 0;
+    memset(keystatus, 0, sizeof(keystatus));
+    shkeystatus = 0;
+    dmousx = dmousy = dmousz = 0;
+    bstatus = 0;
+}
+
+// === clock ===
+int32_t sleepticks(int32_t ms) {
+    if (ms <= 0) return 0;
+    if (ms > 524286) return 2147483647;
+    int32_t ticks = (ms * 3932) >> 16;                      // ms * 60 / 1000, rounded down
+    return ticks < 1 ? 1 : ticks;
+}
+
+// === dialog paths ===
+int32_t absolutepath(char *dst, int32_t siz, const char *path) {
+    if (!path || !path[0]) return 0;
+    const char *head = "";
+    char cwd[PATH_MAX];
+    if (path[0] == '~' && (path[1] == '/' || !path[1])) {  // home folder
+        head = getenv("HOME");
+        if (!head) return 0;
+        path++;
+    } else if (path[0] != '/') {
+        if (!getcwd(cwd, sizeof(cwd))) return 0;
+        head = cwd;
+        if (strcmp(cwd, "/")) {
+            size_t n = strlen(cwd);
+            if (n + 1 >= sizeof(cwd)) return 0;
+            cwd[n] = '/', cwd[n + 1] = 0;
+        }
+    }
+    size_t nh = strlen(head), np = strlen(path);
+    if (nh + np + 1 > (size_t)siz) return 0;                // too long: no truncated path
+    memcpy(dst, head, nh);
+    memcpy(dst + nh, path, np + 1);
+    return 1;
+}

@@ -1,0 +1,79 @@
+// numfmt.cpp: the engineering number formatter behind every number on screen.
+// fstr writes at most seven significant digits, plain where the magnitude allows
+// and with an exponent otherwise; ltrim drops the blank in the sign position.
+// Depends on the maths library only. Not reentrant: every call overwrites gnumstr.
+// Exponents of 100 or more print with three digits (E+100, E-308).
+#include "ui/ui.h"
+#include <math.h>
+
+// === number formatting state ===
+char gnumstr[16];
+const int32_t pow10[10] = {1, 10, 100, 1000, 10000, 100000, 1000000,
+                           10000000, 100000000, 1000000000};
+
+// === digit helpers ===
+
+// digit k (0 = units, 6 = leading) of the seven-digit mantissa v
+static char fdigit(int32_t v, int32_t k) { return (char)('0' + (v / pow10[k]) % 10); }
+
+// |e| as two digits, or three when it reaches 100
+static char *fexponent(char *p, int32_t e)
+{
+    *p++ = 'E';
+    *p++ = (e < 0) ? '-' : '+';
+    if (e < 0) e = -e;
+    if (e >= 100) *p++ = (char)('0' + e / 100);
+    *p++ = (char)('0' + (e / 10) % 10);
+    *p++ = (char)('0' + e % 10);
+    return p;
+}
+
+// x > 0 and finite: seven-digit mantissa in *v, decimal exponent in *e
+static void fsplit(double x, int32_t *v, int32_t *e)
+{
+    int32_t bias = 0;
+    if (x < 1e-290) { x *= 1e300; bias = 300; }  // keep 10^(e-6) clear of underflow
+    int32_t ex = (int32_t)floor(log10(x));
+    int32_t vx = (int32_t)(x / pow(10.0, ex - 6) + 0.5);
+    // --- the logarithm may be off by one at a power of ten ---
+    if (vx < 1000000) { vx *= 10; ex--; }
+    if (vx > 9999999) { vx /= 10; ex++; }
+    *v = vx;
+    *e = ex - bias;
+}
+
+// === fstr / ltrim ===
+
+char *fstr(double x)
+{
+    char *p = gnumstr;
+    if (x != x) { p[0] = ' '; p[1] = 'N'; p[2] = 'A'; p[3] = 'N'; p[4] = 0; return gnumstr; }
+    *p++ = (x < 0) ? '-' : ' ';
+    if (isinf(x)) { *p++ = (char)0xEC; *p = 0; return gnumstr; }
+    if (x == 0) { gnumstr[0] = ' '; *p++ = '0'; *p = 0; return gnumstr; }
+    int32_t v, e;
+    fsplit(fabs(x), &v, &e);
+    int32_t s = 7;  // significant digits: drop the trailing zeros, keep one
+    while (s > 1 && fdigit(v, 7 - s) == '0') s--;
+
+    if (e >= 0 && e <= 6) {  // --- plain: ddd.ddd ---
+        int32_t i;
+        for (i = 0; i < s || i <= e; i++) {
+            if (i == e + 1) *p++ = '.';
+            *p++ = (i < s) ? fdigit(v, 6 - i) : '0';
+        }
+    } else if (e < 0 && e - s >= -8) {  // --- leading point: .000ddd ---
+        *p++ = '.';
+        for (int32_t i = 0; i < -e - 1; i++) *p++ = '0';
+        for (int32_t i = 0; i < s; i++) *p++ = fdigit(v, 6 - i);
+    } else {  // --- exponent: d.ddddddE+xx ---
+        *p++ = fdigit(v, 6);
+        if (s > 1) *p++ = '.';
+        for (int32_t i = 1; i < s; i++) *p++ = fdigit(v, 6 - i);
+        p = fexponent(p, e);
+    }
+    *p = 0;
+    return gnumstr;
+}
+
+char *ltrim(char *p) { return (*p == ' ') ? p + 1 : p; }
