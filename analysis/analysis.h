@@ -15,7 +15,7 @@ struct sparsel {
 extern sparsel *el;          // [elcntmax]; entry 0 is the sentinel, col 0x7FFFFFFF
 extern int32_t elcnt;        // entries in use including the sentinel
 extern int32_t elcntmax;     // capacity of el
-extern double pival[4][2];   // initmat scratch: complex coefficients of one branch row
+extern double pival[4][2];   // branch-row scratch; initmat keeps its pairs in a local record instead
 extern int32_t matbad;       // last stored solve code: 0, 1, 2, 16384; -1 nothing solved yet
 
 void checkelcnt(int32_t need);                    // ensure el can hold index need
@@ -24,6 +24,9 @@ void initmat(double w, double t, double h);       // build A x = b for omega w, 
 // === sparse solver ===
 // Both solve in place and return 0 solved, 2 empty, 16384 wire current or 1
 // node voltage undetermined. The solution of unknown c is el[yh[c]].re (.im).
+// ent must be el: fill-in is appended from count on and grows el (checkelcnt).
+// A system with the structure of the previous solve is solved faster; the
+// result is the same bit for bit either way.
 int32_t smatsolve_real(int32_t *rows, sparsel *ent, int32_t count, int32_t *scratch, int32_t n);
 int32_t smatsolve_comp(int32_t *rows, sparsel *ent, int32_t count, int32_t *scratch, int32_t n);
 

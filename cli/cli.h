@@ -8,3 +8,12 @@ int cmd_dc(int argc, char **argv);     // dc FILE
 int cmd_tran(int argc, char **argv);   // tran FILE --probe P [--cols N] [--xscale S] [--samps K]
 int cmd_ac(int argc, char **argv);     // ac FILE --probe P [--in W] [--from A] [--to B] [--points N] [--hertz]
 int cmd_spice(int argc, char **argv);  // spice FILE
+
+// === shared by tran, ac and spice (cliutil.cpp) ===
+// Each helper that fails prints "veltocli CMD: reason" on stderr.
+const char *solvecodetext(int code);   // the message of a solver code, as dc prints it
+int cliloadfile(const char *cmd, const char *path);  // 1 loaded; 0 unreadable (said so)
+int cliparseint(const char *s, int *v);              // 1: a whole decimal int32, nothing else
+int cliparsenum(const char *s, double *v);           // 1: a whole finite number, nothing else
+int cliparseprobe(const char *cmd, const char *s, int *index, int *sense);
+                                        // 1: node:I, wire:I (+1) or wire:-I (-1) naming an existing item

@@ -1,0 +1,485 @@
+// equations.cpp: the equation store and initmat, which turns the node and wire
+// arrays into modified-nodal-analysis rows (one branch row per wire, one
+// current-law row per node, the right-hand side as the last column).
+// Depends on circuit.h (arrays) and expr.h (solvefunc, functimedep).
+// Limits: at most four branch coefficients per wire; el grows and never
+// shrinks. Values of texts that cannot change with t are cached per wire, and
+// a build with the last build's structure starts from a copy of it.
+#include <stdlib.h>
+#include <string.h>
+#include "analysis/analysis.h"
+#include "circuit/circuit.h"
+#include "expr/expr.h"
+
+// === equation store ===
+sparsel *el = nullptr;
+int32_t elcnt = 0;
+int32_t elcntmax = 0;
+double pival[4][2];
+int32_t matbad = -1;
+
+static const int32_t ELFIRST = 4096;        // first capacity of el
+static const int32_t COLEND = 0x7FFFFFFF;   // sentinel column, beyond every real one
+
+void checkelcnt(int32_t need) {
+    if (elcntmax > need) return;
+    int64_t n = elcntmax ? (int64_t)elcntmax * 2 : ELFIRST;
+    if (n <= need) n = (int64_t)need + 1;
+    if (n > 0x7FFFFFFF) n = 0x7FFFFFFF;
+    sparsel *p = (sparsel *)realloc(el, (size_t)n * sizeof(sparsel));
+    if (!p) abort();  // out of memory: no way to go on with a half-built system
+    el = p;
+    elcntmax = (int32_t)n;
+}
+
+// === value cache ===
+// A wire's value text is evaluated at every build with t != 0. Texts that
+// cannot change with t (functimedep says so: no T, no source shape, no random
+// draw) give the same bits every time, so their value and error flag are kept
+// with a copy of the text and reused while the wire's text is unchanged.
+struct valcache {
+    char *txt;      // copy of the text evaluated last, null: nothing cached
+    int32_t cap;    // bytes allocated for txt
+    int32_t dep;    // 1: the text may change with t: evaluate every time
+    double v;       // its value
+    int32_t bad;    // globalbad after evaluating it
+};
+static valcache *vcache = nullptr;  // [vcachemax]
+static int32_t vcachemax = 0;
+
+static void checkvcache(int32_t n) {
+    if (n <= vcachemax) return;
+    valcache *p = (valcache *)realloc(vcache, (size_t)n * sizeof(valcache));
+    if (!p) abort();
+    memset(p + vcachemax, 0, (size_t)(n - vcachemax) * sizeof(valcache));
+    vcache = p;
+    vcachemax = n;
+}
+
+// value of wire m's text at globalx (not 0); leaves globalbad as evaluation would
+static double wireeval(int32_t m) {
+    const char *s = wire[m].numst ? wire[m].numst : "";
+    valcache *c = &vcache[m];
+    const int32_t same = c->txt && !strcmp(c->txt, s);
+    if (same && !c->dep) {
+        globalbad = c->bad;
+        return c->v;
+    }
+    globalbad = 0;
+    double v = solvefunc(s);
+    if (!same) {
+        int32_t len = (int32_t)strlen(s);
+        if (len + 1 > c->cap) {
+            char *p = (char *)realloc(c->txt, (size_t)len + 1);
+            if (!p) abort();
+            c->txt = p;
+            c->cap = len + 1;
+        }
+        memcpy(c->txt, s, (size_t)len + 1);
+        c->dep = functimedep(s) ? 1 : 0;
+    }
+    c->v = v;
+    c->bad = globalbad;
+    return v;
+}
+
+// === branch equations ===
+// One branch row as up to four (column, coefficient) pairs, kept in a local
+// record (so pival and the first slots of pivorder are not needed as scratch).
+// Each pair also names the formula of its coefficient, so that a build from
+// the template (below) can recompute just the coefficients that can change.
+enum { F_CONST, F_V, F_NV, F_H, F_NH, F_VCAP, F_NVCAP, F_G, F_NG, F_IWV, F_INWV };
+
+struct branchrow {
+    int32_t np;          // pairs in use
+    int32_t col[4];      // unknown index, or W + N for the right-hand side
+    double re[4], im[4];
+    int32_t code[4];     // F_...: how re and im follow from v, g, h, w, capindval
+};
+
+static inline void put(branchrow &b, int32_t col, double re, double im, int32_t code) {
+    b.col[b.np] = col;
+    b.re[b.np] = re;
+    b.im[b.np] = im;
+    b.code[b.np] = code;
+    b.np++;
+}
+
+// Pairs are sorted by ascending column with the exchange sort (for i < j: if
+// col[j] < col[i], swap). A wire current column is below every node column and
+// the right-hand side above them all, so most letters need one comparison,
+// made as they are put; only E sorts its four node columns in full.
+static inline void exch(branchrow &b, int32_t i, int32_t j) {
+    const int32_t ci = b.col[i], cj = b.col[j];
+    const bool s = cj < ci;
+    const double ri = b.re[i], rj = b.re[j], ii = b.im[i], ij = b.im[j];
+    b.col[i] = s ? cj : ci;
+    b.col[j] = s ? ci : cj;
+    b.re[i] = s ? rj : ri;
+    b.re[j] = s ? ri : rj;
+    b.im[i] = s ? ij : ii;
+    b.im[j] = s ? ii : ij;
+    const int32_t ki = b.code[i], kj = b.code[j];
+    b.code[i] = s ? kj : ki;
+    b.code[j] = s ? ki : kj;
+}
+
+static inline void sortpairs(branchrow &b) {
+    for (int32_t i = 0; i < b.np; i++)
+        for (int32_t j = i + 1; j < b.np; j++) exch(b, i, j);
+}
+
+// the pair of columns a and b in the order the exchange sort leaves them:
+// b first only when strictly lower
+static inline void putab(branchrow &r, int32_t a, double va, double ia, int32_t ka, int32_t b, double vb,
+                         double ib, int32_t kb) {
+    if (b < a) {
+        put(r, b, vb, ib, kb);
+        put(r, a, va, ia, ka);
+    } else {
+        put(r, a, va, ia, ka);
+        put(r, b, vb, ib, kb);
+    }
+}
+
+// the letter whose equations wire m gets: a switch becomes X (open) or T
+// (closed), a letter outside the table X
+static inline int32_t letterof(const wiretype &wr, double v) {
+    switch (wr.element) {
+    case 'R': case 'L': case 'C': case 'V': case 'I': case 'E': case 'F': case 'G': case 'H': case 'T':
+        return wr.element;
+    case 'S': return ((v <= 0) != (wr.depwire < 0)) ? 'X' : 'T';  // open when exactly one holds
+    default: return 'X';  // X, and any unknown letter: carries no current
+    }
+}
+
+static inline int32_t controlled(int32_t letter) {
+    return letter == 'E' || letter == 'F' || letter == 'G' || letter == 'H';
+}
+
+// 1 if wire m can be stamped: its nodes exist, and a controlled source names
+// another existing wire as its control
+static int32_t stampable(int32_t m) {
+    const int32_t nw = numwires, nn = numnodes;
+    const wiretype &wr = wire[m];
+    if ((uint32_t)wr.node1 >= (uint32_t)nn || (uint32_t)wr.node2 >= (uint32_t)nn) return 0;
+    if (!controlled(wr.element)) return 1;
+    const int32_t d = wr.depwire < 0 ? ~wr.depwire : wr.depwire;
+    if (d == m || d >= nw) return 0;  // no controlling wire chosen yet
+    const wiretype &dw = wire[d];
+    return (uint32_t)dw.node1 < (uint32_t)nn && (uint32_t)dw.node2 < (uint32_t)nn;
+}
+
+// Fills b with the branch row of stampable wire m, of the given letter.
+static inline void branchpairs(branchrow &b, int32_t m, int32_t letter, double v, double w, double h) {
+    const int32_t nw = numwires, nn = numnodes;
+    const wiretype &wr = wire[m];
+    const int32_t a = nw + wr.node1, bb = nw + wr.node2, rhs = nw + nn;
+    b.np = 0;
+    int32_t d = 0, da = 0, db = 0;
+    double g = v;
+    if (controlled(letter)) {
+        d = wr.depwire;
+        if (d < 0) {
+            d = ~d;
+            g = -v;
+        }
+        da = nw + wire[d].node1;
+        db = nw + wire[d].node2;
+    }
+    switch (letter) {
+    case 'R': put(b, m, v, 0, F_V); putab(b, a, -1, 0, F_CONST, bb, 1, 0, F_CONST); break;
+    case 'L':
+        if (h != 0) {
+            put(b, m, v, 0, F_V);
+            putab(b, a, -h, 0, F_NH, bb, h, 0, F_H);
+            put(b, rhs, v * capindval[m], 0, F_VCAP);
+        } else {
+            put(b, m, 0, w * v, F_IWV);
+            putab(b, a, -1, 0, F_CONST, bb, 1, 0, F_CONST);
+        }
+        break;
+    case 'C':
+        if (h != 0) {
+            put(b, m, h, 0, F_H);
+            putab(b, a, -v, 0, F_NV, bb, v, 0, F_V);
+            put(b, rhs, -v * capindval[m], 0, F_NVCAP);
+        } else {
+            put(b, m, 1, 0, F_CONST);
+            putab(b, a, 0, -(w * v), F_INWV, bb, 0, w * v, F_IWV);
+        }
+        break;
+    case 'V': putab(b, a, -1, 0, F_CONST, bb, 1, 0, F_CONST); put(b, rhs, v, 0, F_V); break;
+    case 'T': putab(b, a, -1, 0, F_CONST, bb, 1, 0, F_CONST); break;
+    case 'I': put(b, m, 1, 0, F_CONST); put(b, rhs, v, 0, F_V); break;
+    case 'E':
+        put(b, a, -1, 0, F_CONST);
+        put(b, bb, 1, 0, F_CONST);
+        put(b, da, g, 0, F_G);
+        put(b, db, -g, 0, F_NG);
+        sortpairs(b);
+        break;
+    case 'F':
+        if (d < m) { put(b, d, -g, 0, F_NG); put(b, m, 1, 0, F_CONST); }
+        else { put(b, m, 1, 0, F_CONST); put(b, d, -g, 0, F_NG); }
+        break;
+    case 'G': put(b, m, 1, 0, F_CONST); putab(b, da, g, 0, F_G, db, -g, 0, F_NG); break;
+    case 'H': put(b, d, -g, 0, F_NG); putab(b, a, -1, 0, F_CONST, bb, 1, 0, F_CONST); break;
+    default: put(b, m, 1, 0, F_CONST); break;  // X
+    }
+}
+
+// appends the sorted pairs as row m: equal neighbours summed, grounded node
+// voltages dropped; an empty result leaves the row empty. slot[k] tells where
+// pair k went: entry e, ~e when added to e, 0 when dropped.
+static void appendrow(const branchrow &b, int32_t m, int32_t *slot) {
+    const int32_t nw = numwires, nn = numnodes;
+    checkelcnt(elcnt + b.np + 2);
+    sparsel *ent = el;
+    int32_t last = 0, lastcol = -1, cnt = elcnt;
+    for (int32_t k = 0; k < b.np; k++) {
+        const int32_t col = b.col[k];
+        slot[k] = 0;
+        if (col >= nw && col < nw + nn && node[col - nw].isgrounded) continue;  // V = 0
+        if (col == lastcol) {
+            ent[last].re += b.re[k];
+            ent[last].im += b.im[k];
+            slot[k] = ~last;
+            continue;
+        }
+        last = cnt++;
+        slot[k] = last;
+        lastcol = col;
+        ent[last].re = b.re[k];
+        ent[last].im = b.im[k];
+        ent[last].col = col;
+        ent[last].next = last + 1;
+    }
+    if (last) {
+        ent[last].next = 0;
+        yh[m] = elcnt;
+    } else {
+        yh[m] = 0;
+    }
+    elcnt = cnt;
+}
+
+// pushes the current-law entry sign * I(m) at the head of node row r
+static void pushkcl(int32_t m, int32_t r, double sign) {
+    const int32_t e = elcnt++;
+    el[e].re = sign;
+    el[e].im = 0;
+    el[e].col = m;
+    el[e].next = yh[r];
+    yh[r] = e;
+}
+
+// === build template ===
+// A build whose structure equals the last full build's (same counts, node
+// grounding, wire nodes, letters, controls, switch states, and h = 0 or not)
+// starts from a copy of that build and recomputes only the coefficients that
+// depend on values, in the order the full build summed them.
+struct applyitem {
+    int32_t e;          // entry
+    int32_t op;         // F_... formula, + APPLYADD: added to the entry, else set
+    double cre, cim;    // the coefficient of an F_CONST pair
+};
+enum { APPLYADD = 0x100 };
+
+static int32_t shapevalid;    // 1: the arrays below describe the last full build
+static int32_t shapew, shapen, shapehform;   // its W, N, and h != 0
+static int32_t *shapewire;    // [5 * shapemax] node1, node2, element, depwire, letter per wire
+static int8_t *shapegnd;      // [shapenmax] isgrounded per node
+static int32_t *applystart;   // [shapemax + 1] first apply item of each wire; wires go from
+                              // the last down, so wire m's items end where wire m - 1's start
+static applyitem *applyprog;  // [applymax] the coefficients to recompute
+static int32_t applycnt, applymax;
+static sparsel *tmpl;         // [tmplmax] the entries as built
+static int32_t *tmplyh;       // [shapemax + shapenmax] the row heads as built
+static int32_t tmplcnt;       // entries in tmpl
+static int32_t shapemax, shapenmax, tmplmax;
+static double *vals;          // [shapemax] value of each wire in this build
+static double *tmplv, *tmplcap;   // [shapemax] value and state the template's coefficients hold
+static double tmplw, tmplh;       // omega and step they hold
+
+static void *growmem(void *p, size_t n) {
+    void *q = realloc(p, n);
+    if (!q) abort();
+    return q;
+}
+
+static void checkshape(int32_t nw, int32_t nn) {
+    if (nw <= shapemax && nn <= shapenmax) return;
+    if (nw > shapemax) {
+        shapemax = nw;
+        shapewire = (int32_t *)growmem(shapewire, (size_t)5 * nw * sizeof(int32_t));
+        applystart = (int32_t *)growmem(applystart, (size_t)(nw + 1) * sizeof(int32_t));
+        vals = (double *)growmem(vals, (size_t)nw * sizeof(double));
+        tmplv = (double *)growmem(tmplv, (size_t)nw * sizeof(double));
+        tmplcap = (double *)growmem(tmplcap, (size_t)nw * sizeof(double));
+    }
+    if (nn > shapenmax) {
+        shapenmax = nn;
+        shapegnd = (int8_t *)growmem(shapegnd, (size_t)nn);
+    }
+    tmplyh = (int32_t *)growmem(tmplyh, (size_t)(shapemax + shapenmax) * sizeof(int32_t));
+}
+
+// 1 if this build has the structure of the template
+static int32_t sameshape(double h) {
+    const int32_t nw = numwires, nn = numnodes;
+    if (!shapevalid || nw != shapew || nn != shapen || (h != 0) != shapehform) return 0;
+    for (int32_t i = 0; i < nn; i++)
+        if (node[i].isgrounded != shapegnd[i]) return 0;
+    for (int32_t m = 0; m < nw; m++) {
+        const wiretype &wr = wire[m];
+        const int32_t *sw = shapewire + 5 * m;
+        if (wr.node1 != sw[0] || wr.node2 != sw[1] || wr.element != sw[2] || wr.depwire != sw[3]) return 0;
+        if (wr.element == 'S' && letterof(wr, vals[m]) != sw[4]) return 0;
+    }
+    return 1;
+}
+
+// the apply items of wire m: every pair of an entry that holds a coefficient
+// depending on values, in the order appendrow set and summed them
+static void recordapply(int32_t m, const branchrow &b, const int32_t *slot) {
+    applystart[m] = applycnt;
+    if (applycnt + b.np > applymax) {
+        applymax = applymax ? 2 * applymax + b.np : 1024;
+        applyprog = (applyitem *)growmem(applyprog, (size_t)applymax * sizeof(applyitem));
+    }
+    for (int32_t k = 0; k < b.np; k++) {
+        if (slot[k] <= 0) continue;  // dropped, or summed into an earlier pair's entry
+        int32_t j = k + 1, vary = b.code[k] != F_CONST;
+        for (; j < b.np && slot[j] == ~slot[k]; j++) vary |= b.code[j] != F_CONST;
+        if (!vary) continue;  // the template holds it already
+        for (int32_t q = k; q < j; q++)
+            applyprog[applycnt++] = applyitem{slot[k], b.code[q] | (q > k ? APPLYADD : 0), b.re[q], b.im[q]};
+    }
+}
+
+// coefficient of formula code for value v (g = v or -v), step h, omega w
+static inline void formula(const applyitem &it, double v, double g, double h, double w, double cap,
+                           double &re, double &im) {
+    re = 0, im = 0;
+    switch (it.op & 0xFF) {
+    case F_CONST: re = it.cre, im = it.cim; break;
+    case F_V: re = v; break;
+    case F_NV: re = -v; break;
+    case F_H: re = h; break;
+    case F_NH: re = -h; break;
+    case F_VCAP: re = v * cap; break;
+    case F_NVCAP: re = -v * cap; break;
+    case F_G: re = g; break;
+    case F_NG: re = -g; break;
+    case F_IWV: im = w * v; break;
+    case F_INWV: im = -(w * v); break;
+    }
+}
+
+static inline int32_t samebits(double a, double b) { return !memcmp(&a, &b, sizeof a); }
+
+// The template's coefficients brought up to this build's values (only the
+// wires whose value or state changed since they were last written), then
+// copied in.
+static void buildfromtemplate(double w, double h) {
+    const int32_t nw = numwires, nn = numnodes;
+    const int32_t all = !samebits(w, tmplw) || !samebits(h, tmplh);
+    tmplw = w, tmplh = h;
+    for (int32_t m = nw - 1; m >= 0; m--) {
+        const int32_t end = m ? applystart[m - 1] : applycnt;
+        if (applystart[m] == end) continue;
+        const double v = vals[m], cap = capindval[m];
+        if (!all && samebits(v, tmplv[m]) && samebits(cap, tmplcap[m])) continue;
+        tmplv[m] = v, tmplcap[m] = cap;
+        const double g = wire[m].depwire < 0 ? -v : v;
+        for (int32_t k = applystart[m]; k < end; k++) {
+            const applyitem &it = applyprog[k];
+            double re, im;
+            formula(it, v, g, h, w, cap, re, im);
+            if (it.op & APPLYADD) {
+                tmpl[it.e].re += re;
+                tmpl[it.e].im += im;
+            } else {
+                tmpl[it.e].re = re;
+                tmpl[it.e].im = im;
+            }
+        }
+    }
+    checkelcnt(tmplcnt);
+    memcpy(el, tmpl, (size_t)tmplcnt * sizeof(sparsel));
+    memcpy(yh, tmplyh, (size_t)(nw + nn) * sizeof(int32_t));
+    elcnt = tmplcnt;
+}
+
+// every row appended afresh; the result becomes the template
+static void buildfull(double w, double h) {
+    const int32_t nw = numwires, nn = numnodes;
+    applycnt = 0;
+    for (int32_t m = nw - 1; m >= 0; m--) {
+        const wiretype &wr = wire[m];
+        const int32_t letter = letterof(wr, vals[m]);
+        int32_t *sw = shapewire + 5 * m;
+        sw[0] = wr.node1, sw[1] = wr.node2, sw[2] = wr.element, sw[3] = wr.depwire, sw[4] = letter;
+        branchrow b;
+        int32_t slot[4];
+        branchpairs(b, m, letter, vals[m], w, h);
+        appendrow(b, m, slot);
+        recordapply(m, b, slot);
+        tmplv[m] = vals[m], tmplcap[m] = capindval[m];
+        const int32_t n1 = wr.node1, n2 = wr.node2;
+        if (n1 == n2) continue;  // a wire from a node to itself adds nothing to its current law
+        if (!node[n1].isgrounded) pushkcl(m, nw + n1, -1.0);
+        if (!node[n2].isgrounded) pushkcl(m, nw + n2, 1.0);
+    }
+    checkelcnt(elcnt + nn);
+    for (int32_t i = 0; i < nn; i++) {
+        shapegnd[i] = node[i].isgrounded;
+        if (!node[i].isgrounded) continue;
+        const int32_t e = elcnt++;
+        el[e].re = 1.0;
+        el[e].im = 0;
+        el[e].col = nw + i;
+        el[e].next = 0;
+        yh[nw + i] = e;
+    }
+    if (elcnt > tmplmax) {
+        tmplmax = elcntmax;
+        tmpl = (sparsel *)growmem(tmpl, (size_t)tmplmax * sizeof(sparsel));
+    }
+    memcpy(tmpl, el, (size_t)elcnt * sizeof(sparsel));
+    memcpy(tmplyh, yh, (size_t)(nw + nn) * sizeof(int32_t));
+    tmplcnt = elcnt;
+    tmplw = w, tmplh = h;
+    shapew = nw, shapen = nn, shapehform = h != 0;
+    shapevalid = 1;
+}
+
+// === building the system ===
+// Rows 0..W-1 are branch equations, rows W..W+N-1 node current laws (or
+// V = 0 for a grounded node); column W+N is the right-hand side. Values are
+// taken first, from the last wire down, as far as the first wire that cannot
+// be stamped; then the rows are built.
+void initmat(double w, double t, double h) {
+    checkelcnt(0);
+    el[0].re = el[0].im = 0;
+    el[0].next = 0;
+    el[0].col = COLEND;
+    elcnt = 1;
+    const int32_t nw = numwires, nn = numnodes;
+    if (nw + nn <= 0) return;
+    globalx = t;
+    for (int32_t i = 0; i < nn; i++) yh[nw + i] = 0;
+    checkshape(nw, nn);
+    if (globalx != 0) checkvcache(nw);
+    for (int32_t m = nw - 1; m >= 0; m--) {
+        vals[m] = globalx == 0 ? wire[m].value : wireeval(m);
+        if (!stampable(m)) {  // give up: every row empty, nothing to solve
+            for (int32_t r = 0; r < nw + nn; r++) yh[r] = 0;
+            elcnt = 1;
+            return;
+        }
+    }
+    if (sameshape(h)) buildfromtemplate(w, h);
+    else buildfull(w, h);
+}

@@ -1,0 +1,226 @@
+// transient.cpp: the computing half of the transient window: the list of
+// capacitors and inductors, the initial conditions (forced values imposed as
+// sources), and the column loop of predictor/corrector sub-steps whose state
+// lives in the plot record between window passes.
+// Depends on initmat, smatsolve_real, solvefunc, the circuit arrays, gplot and
+// the frame's clock and beep. Draws nothing: the window draws from colmin/colmax.
+#include <math.h>
+#include <stdlib.h>
+#include <string.h>
+#include "analysis/analysis.h"
+#include "circuit/circuit.h"
+#include "expr/expr.h"
+#include "frame/frame.h"
+#include "ui/ui.h"
+
+int32_t *cllist = nullptr;
+int32_t numcl = 0;
+int32_t cllistmax = 0;
+int32_t transbad = 0;
+
+enum {
+    COLSFIRST = 2048,         // smallest maxxdim a plot buffer gets
+    XDIMMAX = 1 << 26,        // widest view checkmaxxdim serves (keeps 4 * maxxdim in range)
+    SAVESTATEFIRST = 256,     // first capacity of a plot's savestate
+};
+
+static double solved(int32_t c) { return el[yh[c]].re; }
+
+static void *growto(void *p, int64_t n, size_t size) {
+    void *q = realloc(p, (size_t)n * size);
+    if (!q) abort();  // out of memory: the analysis cannot go on
+    return q;
+}
+
+// === column buffers ===
+// New slots read as "not computed" for a Bode cache (colmax -1.0); a transient
+// run writes every slot before it reads it.
+void checkmaxxdim(int32_t xdim) {
+    plottype *p = gplot;
+    if (xdim > XDIMMAX) xdim = XDIMMAX;
+    if (p->maxxdim >= xdim) return;
+    const int32_t old = p->colmin && p->colmax ? p->bufcols : 0;
+    p->maxxdim = xdim + 1 > COLSFIRST ? xdim + 1 : COLSFIRST;
+    p->bufcols = 4 * p->maxxdim;
+    p->colmin = (double *)growto(p->colmin, p->bufcols, sizeof(double));
+    p->colmax = (double *)growto(p->colmax, p->bufcols, sizeof(double));
+    for (int32_t i = old; i < p->bufcols; i++) {
+        p->colmin[i] = 0.0;
+        p->colmax[i] = -1.0;
+    }
+}
+
+// === the C/L list ===
+int32_t transcollect(void) {
+    if (numwires > cllistmax) {
+        cllistmax = numwires > 2 * cllistmax ? numwires : 2 * cllistmax;
+        cllist = (int32_t *)growto(cllist, cllistmax, sizeof(int32_t));
+    }
+    numcl = 0;
+    for (int32_t w = 0; w < numwires; w++)
+        if (wire[w].element == 'C' || wire[w].element == 'L') cllist[numcl++] = w;
+    plottype *p = gplot;
+    if (p && numcl >= p->savestatemax) {  // capacity 256, then doubling, at least numcl
+        int32_t m = p->savestatemax ? 2 * p->savestatemax : SAVESTATEFIRST;
+        if (m < numcl) m = numcl;
+        p->savestate = (double *)growto(p->savestate, m, sizeof(double));
+        for (int32_t k = p->savestatemax; k < m; k++) p->savestate[k] = 0.0;
+        p->savestatemax = m;
+    }
+    return numcl;
+}
+
+// state quantity of list wire w in the solved real system: the inductor's
+// current, or the capacitor's voltage V(node1) - V(node2)
+static double clvalue(int32_t w) {
+    if (wire[w].element == 'L') return solved(w);
+    return solved(numwires + wire[w].node1) - solved(numwires + wire[w].node2);
+}
+
+// === the probed quantity ===
+int32_t transprobeok(int32_t plotwire, int32_t plotsense) {
+    if (plotsense == 0) return plotwire >= 0 && plotwire < numnodes;
+    if (plotwire < 0 || plotwire >= numwires) return 0;
+    const wiretype &w = wire[plotwire];
+    return w.node1 >= 0 && w.node1 < numnodes && w.node2 >= 0 && w.node2 < numnodes;
+}
+
+// s = -q: minus the node voltage; for a T the current (negated for sense -1);
+// otherwise V(b) - V(a), a being the end that plotsense names positive
+double transsample(int32_t plotwire, int32_t plotsense) {
+    const int32_t nw = numwires;
+    if (plotsense == 0) return -solved(nw + plotwire);
+    const wiretype &w = wire[plotwire];
+    if (w.element == 'T') return plotsense < 0 ? -solved(plotwire) : solved(plotwire);
+    int32_t a = w.node1, b = w.node2;
+    if (plotsense < 0) {
+        a = w.node2;
+        b = w.node1;
+    }
+    return solved(nw + b) - solved(nw + a);
+}
+
+// === one sub-step ===
+// Explicit midpoint rule on the backward-Euler companion models with the tiny
+// step delta: (y - state) / delta is the state's derivative, so the predictor
+// moves the state by 5000 delta = hs/2 and the corrector takes 10000 delta = hs
+// from the saved state with the midpoint derivative, clamped to +-TRANSCLAMP.
+int32_t transsubstep(double tau, double delta) {
+    const int32_t n = numwires + numnodes;
+    initmat(0, tau, delta);
+    int32_t r = smatsolve_real(yh, el, elcnt, pivorder, n);
+    if (r == 0)
+        for (int32_t k = 0; k < numcl; k++) {
+            const int32_t w = cllist[k];
+            const double y = clvalue(w), old = capindval[w];
+            ocapindval[k] = old;
+            capindval[w] = old + (y - old) * 5000;
+        }
+    initmat(0, tau, delta);
+    r = smatsolve_real(yh, el, elcnt, pivorder, n);
+    if (r == 0)
+        for (int32_t k = 0; k < numcl; k++) {
+            const int32_t w = cllist[k];
+            double v = (clvalue(w) - capindval[w]) * 10000 + ocapindval[k];
+            if (v > TRANSCLAMP) v = TRANSCLAMP;
+            else if (v < -TRANSCLAMP) v = -TRANSCLAMP;
+            capindval[w] = v;
+        }
+    return r;
+}
+
+// === initial conditions ===
+// Forced C voltages and L currents become V and I sources for one DC solve
+// (V(node2) - V(node1) = U for a capacitor); every state then starts from that
+// solution, or at 0 when it failed (beep). Returns the solve's code (matbad).
+static int32_t transinitial(void) {
+    for (int32_t k = 0; k < numcl; k++) {
+        wiretype &w = wire[cllist[k]];
+        if (!w.initst || !w.initst[0]) continue;
+        globalx = 0;
+        globalbad = 0;
+        w.value = solvefunc(w.initst);
+        w.element = w.element == 'C' ? 'V' : 'I';
+    }
+    initmat(0, 0, 0);
+    matbad = smatsolve_real(yh, el, elcnt, pivorder, numwires + numnodes);
+    if (matbad != 0) SysBeep(32);
+    for (int32_t k = 0; k < numcl; k++) {
+        const int32_t m = cllist[k];
+        wiretype &w = wire[m];
+        globalx = 0;
+        globalbad = 0;
+        w.value = solvefunc(w.numst ? w.numst : "");
+        w.element = (w.element == 'V' || w.element == 'C') ? 'C' : 'L';
+        capindval[m] = matbad != 0 ? 0.0 : clvalue(m);
+    }
+    return matbad;
+}
+
+// === columns ===
+// Column c covers [c xscale, (c+1) xscale); its sub-steps sit at the midpoints
+// of samps equal parts. min/max gather the samples of the solved sub-steps; a
+// column none of whose sub-steps solved holds NaN (the window leaves it out).
+static void transcolumn(int32_t c, double hs, double delta, double *mn, double *mx) {
+    const plottype *p = gplot;
+    const double end = (c + 1.0) * p->xscale;
+    double lo = NAN, hi = NAN;
+    int32_t first = 1;
+    for (double tau = c * p->xscale + hs / 2; tau < end;) {
+        const int32_t r = transsubstep(tau, delta);
+        if (r == 0) {
+            const double s = transsample(p->plotwire, p->plotsense);
+            if (first) lo = hi = s;
+            else if (s < lo) lo = s;
+            else if (s > hi) hi = s;
+            first = 0;
+        } else {
+            transbad = r;
+        }
+        const double next = tau + hs;
+        if (!(next > tau)) break;  // the step no longer advances time
+        tau = next;
+    }
+    *mn = lo;
+    *mx = hi;
+}
+
+int32_t transcompute(int32_t xdim, int32_t samps, int32_t untilcol, double budget) {
+    plottype *p = gplot;
+    transbad = 0;
+    transcollect();
+    if (p->inwire == -1) {  // reset request: start again from t = 0
+        p->inwire = 0;
+        p->numcols = -1;
+        p->xoffset = -2.0;
+        p->firstcol = -2;
+        p->basecol = 0;
+    }
+    if (!transprobeok(p->plotwire, p->plotsense)) return 0;
+    if (p->numcols < 0) {
+        transinitial();
+        p->numcols = 0;
+    } else {
+        for (int32_t k = 0; k < numcl; k++) capindval[cllist[k]] = p->savestate[k];
+    }
+    checkmaxxdim(xdim);
+    if (samps < 1) samps = 1;
+    const double hs = p->xscale / samps, delta = hs * 0.0001;
+    const double t0 = budget > 0 ? vlock() : 0;
+    int32_t done = 0;
+    while (p->numcols < untilcol) {
+        const int32_t c = p->numcols;
+        if ((int64_t)c >= (int64_t)p->basecol + p->bufcols) break;  // full until the window scrolls
+        double mn, mx;
+        transcolumn(c, hs, delta, &mn, &mx);
+        if (c >= p->basecol) {
+            p->colmin[c - p->basecol] = mn;
+            p->colmax[c - p->basecol] = mx;
+        }
+        p->numcols++;
+        done++;
+        if ((p->numcols & 3) == 0 && budget > 0 && vlock() - t0 >= budget) break;
+    }
+    for (int32_t k = 0; k < numcl; k++) p->savestate[k] = capindval[cllist[k]];
+    return done;
+}
