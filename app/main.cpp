@@ -21,11 +21,20 @@ static void parsesize(const char *arg) {
     }
 }
 
+// a size argument is "/" and one or two numbers ("/640x480", "/640"); any
+// other argument, an absolute path included, names the circuit file
+static int32_t issizearg(const char *a) {
+    if (a[0] != '/' || !isdigit((unsigned char)a[1])) return 0;
+    for (a++; *a; a++)
+        if (*a == '/' || *a == '.' || (isalpha((unsigned char)*a) && *a != 'x' && *a != 'X')) return 0;
+    return 1;
+}
+
 static const char *parseargs(int argc, char **argv) {
     const char *file = nullptr;
     for (int i = 1; i < argc; i++) {
-        if (argv[i][0] != '/') file = argv[i];
-        else if (isdigit((unsigned char)argv[i][1])) parsesize(argv[i]);
+        if (issizearg(argv[i])) parsesize(argv[i]);
+        else file = argv[i];
     }
     if (xres > 800) xres = 800;
     if (yres > 600) yres = 600;
