@@ -43,51 +43,36 @@ void expectvalues(const valcase *cases, size_t n) {
 
 // === normalisation ===
 TEST(Exprnormalise, RewritesOrRefusesWithReason) {
-    const struct { const char *in, *want; int32_t ok; } cases[] = {  // want: text or message
-        {"sin(t) + 1", "SIN(T)+1", 1}, {"min(1,2)", "MIN(1;2)", 1}, {"5 'load", "5", 1},
+    const std::string sixteen = repeat("(", 16, "") + "1" + repeat(")", 16, ""), side = repeat("(1)", 17, "+");
+    const struct { std::string in, want; int32_t ok; } cases[] = {  // want: text or message
         {"pulse(0, 5,0,1e-3)", "PULSE(0;5;0;1E-3)", 1}, {"a\tb", "A\tB", 1}, {")(", ")(", 1},
-        {"x 'ignored (((", "X", 1}, {"", "", 1}, {"   ", "   ", 1}, {"'only ((", "'only ((", 1},
-        {"((", "ERROR: NOT ENOUGH ')'", 0}, {"sin((t)", "ERROR: NOT ENOUGH ')'", 0},
-        {"())", "ERROR: TOO MANY ')'", 0}, {"a)", "ERROR: TOO MANY ')'", 0},
+        {"x 'ignored (((", "X", 1}, {"   ", "   ", 1}, {"'only ((", "'only ((", 1},
+        {"sin((t)", "ERROR: NOT ENOUGH ')'", 0}, {"a)", "ERROR: TOO MANY ')'", 0},
+        {sixteen, sixteen, 1}, {side, side, 1}, {"(" + sixteen + ")", "ERROR: () NESTED > 16", 0},
     };
     for (const auto &c : cases) {
         std::string buf = c.in;
         fixupfuncerr = "none";
         EXPECT_EQ(fixupfunc(&buf[0]), c.ok) << c.in;
-        EXPECT_STREQ(c.ok ? buf.c_str() : fixupfuncerr, c.want) << c.in;
+        EXPECT_EQ(std::string(c.ok ? buf.c_str() : fixupfuncerr), c.want) << c.in;
         if (!c.ok) { EXPECT_EQ(buf, c.in); }
     }
     std::string fine = "1";
     EXPECT_EQ(fixupfunc(&fine[0]), 1);
-    EXPECT_STREQ(fixupfuncerr, "ERROR: TOO MANY ')'");  // not cleared on success
-}
-
-TEST(Exprnormalise, AcceptsSixteenNestedPairsRefusesSeventeen) {
-    std::string sixteen = repeat("(", 16, "") + "1" + repeat(")", 16, "");
-    std::string seventeen = "(" + sixteen + ")";
-    std::string side = repeat("(1)", 17, "+");
-    EXPECT_EQ(fixupfunc(&sixteen[0]), 1);
-    EXPECT_EQ(fixupfunc(&side[0]), 1);
-    EXPECT_EQ(fixupfunc(&seventeen[0]), 0);
-    EXPECT_STREQ(fixupfuncerr, "ERROR: () NESTED > 16");
+    EXPECT_STREQ(fixupfuncerr, "ERROR: () NESTED > 16");  // not cleared on success
     EXPECT_DOUBLE_EQ(evalat(sixteen.c_str()).v, 1);
 }
 
 // === numbers, operators, groups ===
 TEST(Expreval, FollowsPrecedenceSignsAndExponents) {
     const valcase cases[] = {
-        {"", 0, 0}, {"-5", 0, -5}, {"+5", 0, 5}, {"--3", 0, 3}, {"2*-3", 0, -6}, {"2*+3", 0, 6},
-        {"2*--3", 0, 6}, {"2^-1", 0, 0.5}, {"-2^2", 0, -4}, {"2^3^2", 0, 64}, {"2*3^2", 0, 18},
-        {"1+2*3", 0, 7}, {"(1+2)*3", 0, 9}, {"8/2/2", 0, 2}, {"10-2-3", 0, 5}, {"7%3", 0, 1},
+        {"", 0, 0}, {"--3", 0, 3}, {"2*-3", 0, -6}, {"2*--3", 0, 6}, {"2^-1", 0, 0.5}, {"-2^2", 0, -4},
+        {"2^3^2", 0, 64}, {"2*3^2", 0, 18}, {"1+2*3", 0, 7}, {"8/2/2", 0, 2}, {"10-2-3", 0, 5},
         {"(-7)%3", 0, 2}, {"-7%3", 0, -1}, {"7%-3", 0, -2}, {"1+1<3", 0, 1}, {"3>2>1", 0, 0},
-        {"2>=3", 0, 0}, {"2<=2", 0, 1}, {"1<=-2", 0, 0}, {"1<2==1", 0, 1}, {"1!=1", 0, 0},
-        {"1==1&&0", 0, 0}, {"0||2", 0, 1}, {"1||0&&0", 0, 1}, {"0&&1||1", 0, 1},
+        {"1<=-2", 0, 0}, {"1<2==1", 0, 1}, {"1==1&&0", 0, 0}, {"0||2", 0, 1}, {"1||0&&0", 0, 1},
         {"1=1", 0, 11}, {"1&2", 0, 12}, {"1|2", 0, 12}, {"1!2", 0, 12},
-        {"1.25", 0, 1.25}, {"1E3", 0, 1000}, {"1E+3", 0, 1000}, {"1E-3", 0, 0.001},
-        {"2.5E+2", 0, 250}, {"2.5E-3", 0, 0.0025}, {"0.5E1", 0, 5},
-        {"(1;2)", 0, 1}, {"2(3)", 0, 3}, {"-(3)", 0, -3}, {"2*-(3)", 0, -6},
-        {"((((5))))", 0, 5}, {"XYZ7", 0, 7},
-        {"T", 0.25, 0.25}, {"2*T", 0.25, 0.5}, {"2T", 0.25, 0.25}, {"T2", 0.25, 4.5},
+        {"1E+3", 0, 1000}, {"2.5E-3", 0, 0.0025}, {"0.5E1", 0, 5}, {"(1;2)", 0, 1}, {"2(3)", 0, 3},
+        {"2*-(3)", 0, -6}, {"XYZ7", 0, 7}, {"2*T", 0.25, 0.5}, {"2T", 0.25, 0.25}, {"T2", 0.25, 4.5},
         {"-T", 0.25, -0.25}, {"TAN", 3, 3}, {"PI", 0, pi}, {"2PI", 0, pi}, {"PI2", 0, 10 * pi + 2},
     };
     expectvalues(cases, sizeof cases / sizeof cases[0]);
@@ -96,23 +81,19 @@ TEST(Expreval, FollowsPrecedenceSignsAndExponents) {
 // === functions ===
 TEST(Expreval, ComputesEveryNamedFunction) {
     const valcase cases[] = {
-        {"ABS(-2)", 0, 2}, {"SGN(-3)", 0, -1}, {"SGN(0)", 0, 0}, {"SGN(2)", 0, 1},
-        {"UNIT(-1)", 0, 0}, {"UNIT(0)", 0, 0.5}, {"UNIT(2)", 0, 1}, {"FLOOR(-1.5)", 0, -2},
-        {"INT(-1.5)", 0, -2}, {"CEIL(-1.5)", 0, -1}, {"SIN(PI/2)", 0, 1}, {"COS(0)", 0, 1},
-        {"TAN(PI/4)", 0, tan(pi / 4)}, {"ASIN(1)", 0, pi / 2}, {"ACOS(1)", 0, 0},
-        {"ATAN(1)", 0, pi / 4}, {"ATN(1)", 0, pi / 4}, {"ATAN2(1;0)", 0, pi / 2},
-        {"ATAN2(0;-1)", 0, pi}, {"SQRT(16)", 0, 4}, {"EXP(1)", 0, exp(1.0)},
-        {"LOG(EXP(2))", 0, 2}, {"LOG(100;10)", 0, 2}, {"LOG(8;2)", 0, 3}, {"POW(2;10)", 0, 1024},
-        {"MIN(3;1;0)", 0, 1}, {"MAX(1;3;9)", 0, 3}, {"MAX(MIN(1;5);3)", 0, 3},
-        {"FMOD(-7;3)", 0, -1}, {"FMOD(7;-3)", 0, 1},
-        {"FACT(0)", 0, 1}, {"FACT(5)", 0, 120},
+        {"ABS(-2)", 0, 2}, {"SGN(-3)", 0, -1}, {"SGN(0)", 0, 0}, {"UNIT(-1)", 0, 0}, {"UNIT(0)", 0, 0.5},
+        {"UNIT(2)", 0, 1}, {"INT(-1.5)", 0, -2}, {"FLOOR(-1.5)", 0, -2}, {"CEIL(-1.5)", 0, -1},
+        {"SIN(PI/2)", 0, 1}, {"COS(0)", 0, 1}, {"TAN(PI/4)", 0, tan(pi / 4)}, {"ASIN(1)", 0, pi / 2},
+        {"ACOS(1)", 0, 0}, {"ATN(1)", 0, pi / 4}, {"ATAN(1)", 0, pi / 4}, {"ATAN2(0;-1)", 0, pi},
+        {"SQRT(16)", 0, 4}, {"EXP(1)", 0, exp(1.0)}, {"LOG(EXP(2))", 0, 2}, {"LOG(8;2)", 0, 3},
+        {"POW(2;10)", 0, 1024}, {"MIN(3;1;0)", 0, 1}, {"MAX(1;3;9)", 0, 3},  // the first two only
+        {"FMOD(-7;3)", 0, -1}, {"FMOD(7;-3)", 0, 1}, {"FACT(0)", 0, 1}, {"FACT(5)", 0, 120},
         // a function that needs two arguments and gets one leaves the value before it
         {"5ATAN2(1)", 0, 5}, {"7POW(2)", 0, 7}, {"MIN(4)", 0, 0}, {"3FMOD(1)", 0, 3},
         // NaN from ASIN(2): ordered tests are false, logic counts it as true
-        {"SGN(ASIN(2))", 0, 0}, {"UNIT(ASIN(2))", 0, 0.5}, {"ASIN(2)==ASIN(2)", 0, 0},
-        {"ASIN(2)!=ASIN(2)", 0, 1}, {"ASIN(2)<1", 0, 0}, {"0&&ASIN(2)", 0, 0},
-        {"1&&ASIN(2)", 0, 1}, {"0||ASIN(2)", 0, 1}, {"MIN(ASIN(2);3)", 0, 3},
-        {"MIN(3;ASIN(2))!=MIN(3;ASIN(2))", 0, 1}, {"MAX(3;ASIN(2))!=MAX(3;ASIN(2))", 0, 1},
+        {"SGN(ASIN(2))", 0, 0}, {"UNIT(ASIN(2))", 0, 0.5}, {"ASIN(2)==ASIN(2)", 0, 0}, {"ASIN(2)!=ASIN(2)", 0, 1},
+        {"ASIN(2)<1", 0, 0}, {"0&&ASIN(2)", 0, 0}, {"1&&ASIN(2)", 0, 1}, {"0||ASIN(2)", 0, 1},
+        {"MIN(ASIN(2);3)", 0, 3}, {"MIN(3;ASIN(2))!=MIN(3;ASIN(2))", 0, 1}, {"MAX(3;ASIN(2))!=MAX(3;ASIN(2))", 0, 1},
     };
     expectvalues(cases, sizeof cases / sizeof cases[0]);
     EXPECT_NEAR(evalat("FACT(-0.5)").v, sqrt(pi), 1e-9);
@@ -121,10 +102,9 @@ TEST(Expreval, ComputesEveryNamedFunction) {
 
 TEST(Expreval, DomainErrorsGiveZeroAndSetFlag) {
     const struct { const char *text; double t; } cases[] = {
-        {"1/0", 0}, {"1%0", 0}, {"SQRT(-1)", 0}, {"LOG(0)", 0}, {"LOG(-1)", 0}, {"LOG(8;0)", 0},
-        {"LOG(8;-2)", 0}, {"FACT(171)", 0}, {"FACT(-1)", 0}, {"PULSE(0;1;0;0;0;1;0)", 0},
-        {"2+(1/0)", 0}, {"SIN(1/0)+5", 0}, {"MAX(1;SQRT(-4))", 0}, {"EXP(0;1;0;0;5;1)", 1},
-        {"EXP(0;1;0;1;0;0)", 1}, {"PWL(0;0;2;10;1;0)", 1.5},
+        {"1/0", 0}, {"1%0", 0}, {"SQRT(-1)", 0}, {"LOG(0)", 0}, {"LOG(8;-2)", 0}, {"FACT(171)", 0},
+        {"FACT(-1)", 0}, {"PULSE(0;1;0;0;0;1;0)", 0}, {"SIN(1/0)+5", 0}, {"MAX(1;SQRT(-4))", 0},
+        {"EXP(0;1;0;0;5;1)", 1}, {"EXP(0;1;0;1;0;0)", 1}, {"PWL(0;0;2;10;1;0)", 1.5},
     };
     for (const auto &c : cases) {
         evalres r = evalat(c.text, c.t);
@@ -137,19 +117,13 @@ TEST(Expreval, SourceShapesAtTheirCorners) {
     const double e1 = 1 - exp(-1.0);
     const valcase cases[] = {
         {"SIN(0;1;1;0;0)", 0.25, 1}, {"SIN(0;1;1;0;0)", -1, 0}, {"SIN(2;1;1;0.5;0)", 0.25, 2},
-        {"SIN(2;1;1;0.5;0)", 0.75, 3}, {"SIN(0;1;1;0;1)", 0.25, exp(-0.25)},
-        {"EXP(0;1;0;1;5;1)", -1, 0}, {"EXP(0;1;0;1;5;1)", 0, 0}, {"EXP(0;1;0;1;5;1)", 1, e1},
-        {"EXP(0;1;0;1;5;1)", 6, (1 - exp(-6.0)) - e1}, {"EXP(0;1;5;0;6;0)", 1, 0},
-        {"PULSE(0;5;0;1;1;2;10)", 0, 0}, {"PULSE(0;5;0;1;1;2;10)", 0.5, 2.5},
-        {"PULSE(0;5;0;1;1;2;10)", 1, 5}, {"PULSE(0;5;0;1;1;2;10)", 2, 5},
-        {"PULSE(0;5;0;1;1;2;10)", 3, 5}, {"PULSE(0;5;0;1;1;2;10)", 3.5, 2.5},
-        {"PULSE(0;5;0;1;1;2;10)", 4, 0}, {"PULSE(0;5;0;1;1;2;10)", 5, 0},
-        {"PULSE(0;5;0;1;1;2;10)", 10.5, 2.5}, {"PULSE(1;3;2;1;1;2;10)", 1, 1},
-        {"PULSE(1;3;2;1;1;2;10)", 2.5, 2}, {"PULSE(1;3;2;1;1;2;10)", 11, 1},
-        {"PULSE(1;3;2;0;0;2;10)", 2, 3}, {"PULSE(1;3;2;0;0;2;10)", 4, 1}, {"4PULSE(1;3)", 0, 4},
-        {"4PULSE(0;5;0;1;1;2;10;0)", 0.5, 4},
-        {"PWL(0;0;1;10;2;0)", -1, 0}, {"PWL(0;0;1;10;2;0)", 0, 0}, {"PWL(0;0;1;10;2;0)", 0.5, 5},
-        {"PWL(0;0;1;10;2;0)", 1, 10}, {"PWL(0;0;1;10;2;0)", 1.5, 5}, {"PWL(0;0;1;10;2;0)", 2, 0},
+        {"SIN(2;1;1;0.5;0)", 0.75, 3}, {"SIN(0;1;1;0;1)", 0.25, exp(-0.25)}, {"EXP(0;1;0;1;5;1)", 0, 0},
+        {"EXP(0;1;0;1;5;1)", 1, e1}, {"EXP(0;1;0;1;5;1)", 6, (1 - exp(-6.0)) - e1}, {"EXP(0;1;5;0;6;0)", 1, 0},
+        {"PULSE(0;5;0;1;1;2;10)", 0.5, 2.5}, {"PULSE(0;5;0;1;1;2;10)", 1, 5}, {"PULSE(0;5;0;1;1;2;10)", 3, 5},
+        {"PULSE(0;5;0;1;1;2;10)", 3.5, 2.5}, {"PULSE(0;5;0;1;1;2;10)", 4, 0}, {"PULSE(0;5;0;1;1;2;10)", 10.5, 2.5},
+        {"PULSE(1;3;2;1;1;2;10)", 1, 1}, {"PULSE(1;3;2;1;1;2;10)", 11, 1}, {"PULSE(1;3;2;0;0;2;10)", 2, 3},
+        {"PULSE(1;3;2;0;0;2;10)", 4, 1}, {"4PULSE(1;3)", 0, 4}, {"4PULSE(0;5;0;1;1;2;10;0)", 0.5, 4},
+        {"PWL(0;0;1;10;2;0)", -1, 0}, {"PWL(0;0;1;10;2;0)", 0.5, 5}, {"PWL(0;0;1;10;2;0)", 1, 10},
         {"PWL(0;0;1;10;2;0)", 3, 0}, {"PWL(0;5;1;5)", 1, 0}, {"PWL(0;0;1;0;1;5;2;5)", 1, 5},
         {"PWL(0;0;2;10;1;0)", 0.5, 2.5}, {"4PWL(0;1;2)", 0, 4}, {"4PWL(0;1;2;3;4)", 3, 4},
     };
@@ -223,13 +197,11 @@ TEST(Expreval, ReadsAnyTextSafelyWithoutWritingIt) {
 // === constant test ===
 TEST(Exprtimedep, TellsWhichTextsCanChange) {
     const struct { const char *text; int32_t dep; } cases[] = {
-        {"", 0}, {"5", 0}, {"1E3", 0}, {"PI", 0}, {"T", 1}, {"2*T", 1}, {"2T", 1}, {"T2", 1},
-        {"XT", 1}, {"TAN(1)", 0}, {"TAN(T)", 1}, {"ATAN(1)+SQRT(2)", 0}, {"ATN(2)", 0},
-        {"FACT(2.5)", 0}, {"INT(2.5)", 0}, {"UNIT(1)", 0}, {"ATAN2(1;2)", 0}, {"SIN(1)/0", 0},
+        {"", 0}, {"1E3", 0}, {"PI", 0}, {"2T", 1}, {"T2", 1}, {"XT", 1}, {"TAN(1)", 0}, {"TAN(T)", 1},
+        {"ATAN(1)+SQRT(2)", 0}, {"FACT(2.5)", 0}, {"INT(2.5)", 0}, {"UNIT(1)", 0}, {"SIN(1)/0", 0},
         {"SIN(0;1;1;0;0)", 1}, {"EXP(2)", 0}, {"EXP(0;1;0;1;5;1)", 1}, {"MIN(ASIN(2);3)", 0},
-        {"PULSE(0;5;0;1;1;2;10)", 1}, {"PULSE(0;5;0;1;1;2)", 0}, {"PWL(0;0;1;10)", 1},
-        {"PWL(0;0;1)", 0}, {"RND", 1}, {"NRND(1)", 1}, {"NRND()", 1}, {"1+(2*(3+T))", 1},
-        {"SQRT(T-1)", 1}, {"SQRT(-1)+T", 0}, {"PULSE(0;1;0;0;0;1;0)", 0},
+        {"PULSE(0;5;0;1;1;2;10)", 1}, {"PULSE(0;5;0;1;1;2)", 0}, {"PWL(0;0;1;10)", 1}, {"PWL(0;0;1)", 0},
+        {"RND", 1}, {"NRND()", 1}, {"1+(2*(3+T))", 1}, {"SQRT(-1)+T", 0}, {"PULSE(0;1;0;0;0;1;0)", 0},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(functimedep(c.text), c.dep) << c.text;
@@ -241,16 +213,10 @@ TEST(Exprtimedep, TellsWhichTextsCanChange) {
             EXPECT_EQ(r.bad, r0.bad) << c.text;
         }
     }
-}
-
-TEST(Exprtimedep, LeavesRandomStateAndFlagAlone) {
-    srand(7);
+    srand(7);  // the test draws nothing and leaves the flag alone
     int want = rand();
-    srand(7);
-    snormstat = 0;
-    globalbad = 1;
+    srand(7), snormstat = 0, globalbad = 1;
     EXPECT_EQ(functimedep("NRND(1)+RND"), 1);
-    EXPECT_EQ(globalbad, 1);
-    EXPECT_EQ(snormstat, 0);
+    EXPECT_EQ(globalbad * 10 + snormstat, 10);
     EXPECT_EQ(rand(), want);
 }

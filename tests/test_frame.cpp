@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
+#include <array>
 #include <set>
 #include <string>
 #include <vector>
@@ -47,9 +48,11 @@ struct canvas {
     }
 };
 
-static pixset row(int32_t x0, int32_t x1, int32_t y) {
+// the spans [x0, x1) of rows y, given as {x0, x1, y} triples
+static pixset rows(std::initializer_list<std::array<int32_t, 3>> spans) {
     pixset s;
-    for (int32_t x = x0; x < x1; x++) s.insert({x, y});
+    for (auto r : spans)
+        for (int32_t x = r[0]; x < r[1]; x++) s.insert({x, r[2]});
     return s;
 }
 
@@ -83,40 +86,35 @@ TEST(Keymap, EveryPcKeyHasItsSetOneCode)
     for (int32_t hid = 0; hid < 256; hid++) EXPECT_EQ(hid2pc[hid], want[hid]) << "usage id " << hid;
 }
 
-TEST(Keymap, CharactersFollowShiftAndCapsLock)
+TEST(Keymap, CharactersFollowShiftAndCapsAndEntriesGroupModifiers)
 {
-    const struct { int32_t hid, mods, ch; } cases[] = {
+    const struct { int32_t hid, mods, ch; } chars[] = {
         {0x04, 0, 'a'}, {0x04, KEYSHIFT, 'A'}, {0x04, KEYCAPS, 'A'}, {0x04, KEYSHIFT | KEYCAPS, 'a'},
-        {0x1D, KEYSHIFT, 'Z'}, {0x1E, 0, '1'}, {0x1E, KEYSHIFT, '!'}, {0x1E, KEYCAPS, '1'}, {0x27, KEYSHIFT, ')'},
-        {0x2D, KEYSHIFT, '_'}, {0x34, KEYSHIFT, '"'}, {0x35, 0, '`'}, {0x38, KEYSHIFT, '?'}, {0x31, KEYSHIFT, '|'},
-        {0x28, 0, 13}, {0x29, 0, 27}, {0x2A, 0, 8}, {0x2B, 0, 9}, {0x2C, KEYSHIFT, ' '}, {0x4C, 0, 127},
-        {0x52, 0, 0}, {0x3A, 0, 0}, {0xE1, 0, 0}, {0x59, 0, '1'}, {0x62, KEYSHIFT, '0'}, {0x63, 0, '.'},
-        {0x58, 0, 13}, {0x55, 0, '*'}, {0x04, KEYCTRL, 'a'},
+        {0x04, KEYCTRL, 'a'}, {0x1E, KEYSHIFT, '!'}, {0x1E, KEYCAPS, '1'}, {0x34, KEYSHIFT, '"'},
+        {0x38, KEYSHIFT, '?'}, {0x64, KEYSHIFT, '|'}, {0x28, 0, 13}, {0x29, 0, 27}, {0x2A, 0, 8}, {0x2B, 0, 9},
+        {0x4C, 0, 127}, {0x52, 0, 0}, {0xE1, 0, 0}, {0x59, 0, '1'}, {0x62, KEYSHIFT, '0'}, {0x63, 0, '.'},
+        {0x58, 0, 13}, {0x55, 0, '*'},
     };
-    for (auto c : cases) EXPECT_EQ(keychar(c.hid, c.mods), c.ch) << "usage " << c.hid << " mods " << c.mods;
+    for (auto c : chars) EXPECT_EQ(keychar(c.hid, c.mods), c.ch) << "usage " << c.hid << " mods " << c.mods;
+    const int32_t Q = 0x1000, CC = KEYCTRL | KEYCOMMAND;  // Q's scan code in place
+    const struct { int32_t scan, ch, mods, want; } entries[] = {
+        {0x1E, 'A', KEYSHIFT, 'A' | 0x1E00 | KEYSHIFT}, {0x38, 0, KEYOPTION | KEYCAPS, 0x3800 | KEYOPTION},
+        {0x10, 10, 0, Q | 10}, {0x10, 0x7F, 0, Q | 0x7F}, {0x10, 7, 0, Q}, {0x10, 0x80, 0, Q}, {0x10, 0xFF, 0, Q},
+        // Control stands in for Command only where Command has a meaning: Q O M /
+        {0x10, 'q', 0, Q | 'q'}, {0x10, 'Q', KEYCTRL, Q | 'Q' | CC}, {0x35, '?', KEYCTRL, 0x3500 | '?' | CC},
+        {0x18, 0, KEYCTRL, 0x1800 | CC}, {0x1E, 'q', KEYCTRL, 0x1E00 | 'q' | CC},  // the character decides
+        {0x1F, 's', KEYCTRL, 0x1F00 | 's' | KEYCTRL},
+    };
+    for (auto c : entries) EXPECT_EQ(keyentry(c.scan, c.ch, c.mods), c.want) << std::hex << c.scan << " " << c.ch;
 }
 
-TEST(Keymap, EntriesCarryCharacterScanCodeAndModifierGroups)
+TEST(Clock, SleepTicksFollowTheSixtiethRule)
 {
-    EXPECT_EQ(keyentry(0x1E, 'A', KEYSHIFT), 0x41 | 0x1E00 | 0x30000);
-    EXPECT_EQ(keyentry(0x1C, 13, 0), 13 | 0x1C00);
-    EXPECT_EQ(keyentry(0xC8, 0, 0), 0xC800);
-    EXPECT_EQ(keyentry(0x38, 0, KEYOPTION | KEYCAPS), 0x3800 | 0x300000);  // caps lock is no group
-    const int32_t kept[] = {8, 9, 10, 13, 27, 0x20, 0x7F}, dropped[] = {1, 7, 11, 31, 0x80, 0xE9, 0xFF};
-    for (int32_t c : kept) EXPECT_EQ(keyentry(0x10, c, 0) & 255, c);
-    for (int32_t c : dropped) EXPECT_EQ(keyentry(0x10, c, 0) & 255, 0) << c;
-}
-
-TEST(Keymap, ControlStandsInForCommandOnlyWhereCommandHasAMeaning)
-{
-    const struct { int32_t scan, ch, command; } keys[] = {
-        {0x10, 'q', 1}, {0x10, 'Q', 1}, {0x18, 'o', 1}, {0x32, 'm', 1}, {0x35, '/', 1}, {0x35, '?', 1},
-        {0x18, 0, 1}, {0x1E, 'q', 1}, {0x1F, 's', 0}, {0x1E, 'a', 0}, {0x2E, 'c', 0}, {0x2F, 'v', 0}, {0x26, 'l', 0},
+    const struct { int32_t ms, ticks; } cases[] = {
+        {-5, 0}, {0, 0}, {1, 1}, {16, 1}, {34, 2}, {100, 5}, {1000, 59},
+        {524286, 31455}, {524287, 2147483647}, {2147483647, 2147483647},
     };
-    for (auto k : keys) {
-        EXPECT_EQ((keyentry(k.scan, k.ch, KEYCTRL) & KEYCOMMAND) == KEYCOMMAND, k.command != 0) << k.ch;
-        EXPECT_EQ(keyentry(k.scan, k.ch, 0) & KEYCOMMAND, 0);
-    }
+    for (auto c : cases) EXPECT_EQ(sleepticks(c.ms), c.ticks) << c.ms;
 }
 
 // === headless frame: FIFO, held keys, clock, script ===
@@ -142,14 +140,17 @@ TEST_F(Headless, FifoKeepsTheFirst256KeysInOrder)
     EXPECT_EQ(keyread(), 0);
 }
 
-TEST_F(Headless, ScriptArrivesPassByPassThroughBreath)
+TEST_F(Headless, ScriptArrivesPassByPassOnAVirtualClock)
 {
+    hl_setstep(10000);
     hl_type("R1"), hl_pass();
     hl_key(0xC8, 0, 0), hl_mouse(10, 20), hl_pass();
     hl_mouse(13, 16), hl_button(1), hl_wheel(2), hl_pass();
     hl_wheel(-1), hl_button(0), hl_close();
     EXPECT_EQ(keyread(), 0);
+    double t = vlock();
     EXPECT_EQ(breath(), 0);
+    EXPECT_NEAR(vlock() - t, 0.01, 1e-9);
     EXPECT_EQ(keyread(), 'R' | 0x1300 | KEYSHIFT);
     EXPECT_EQ(keyread(), '1' | 0x0200);
     EXPECT_EQ(keyread(), 0);
@@ -157,135 +158,80 @@ TEST_F(Headless, ScriptArrivesPassByPassThroughBreath)
     EXPECT_EQ(keyread(), 0xC800);
     EXPECT_EQ(mousx * 100 + mousy, 1020);
     dmousx = dmousy = 0;
+    t = vlock(), Sleep(1000), Sleep(0);
+    EXPECT_NEAR(vlock() - t, 59 / 60.0, 1e-6);
     EXPECT_EQ(breath(), 0);
     EXPECT_EQ(dmousx * 100 + dmousy, 300 - 4);
-    EXPECT_EQ(bstatus, 1);
-    EXPECT_EQ(dmousz, 240);
+    EXPECT_EQ(bstatus * 1000 + dmousz, 1240);
     EXPECT_NE(breath(), 0);
-    EXPECT_EQ(dmousz, 120);
-    EXPECT_EQ(bstatus, 0);
+    EXPECT_EQ(bstatus * 1000 + dmousz, 120);
 }
 
 TEST_F(Headless, HeldKeysKeepProgramWritesAndReleaseWhileInactive)
 {
     hl_keydown(0x1D), hl_pass(), hl_pass(), hl_keyup(0x1D), hl_keydown(0xC8), hl_pass();
     hl_activate(0), hl_pass(), hl_activate(1);
-    breath(), readkeyboard();
-    EXPECT_EQ(keystatus[0x1D], 1);
-    keystatus[0x1D] = 0;  // the program swallows the key
-    breath(), readkeyboard();
-    EXPECT_EQ(keystatus[0x1D], 0);
-    keystatus[0x1D] = 1;
-    breath(), readkeyboard();
-    EXPECT_EQ(keystatus[0x1D], 0);
-    EXPECT_EQ(keystatus[0xC8], 1);
-    breath(), readkeyboard();
+    auto pass = [] { breath(), readkeyboard(); return keystatus[0x1D] * 10 + keystatus[0xC8]; };
+    EXPECT_EQ(pass(), 10);
+    keystatus[0x1D] = 0;  // the program swallows the key: it stays swallowed
+    EXPECT_EQ(pass(), 0);
+    keystatus[0x1D] = 1;  // and the release still arrives
+    EXPECT_EQ(pass(), 1);
+    EXPECT_EQ(pass(), 0);
     EXPECT_EQ(ActiveApp, 0);
-    EXPECT_EQ(keystatus[0xC8], 0);
-    breath(), readkeyboard();
-    EXPECT_EQ(keystatus[0xC8], 1);  // still held when the window comes back
+    EXPECT_EQ(pass(), 1);  // still held when the window comes back
 }
 
-TEST(Clock, SleepTicksFollowTheSixtiethRule)
+TEST_F(Headless, FrameLoopFollowsResizesShowsItsBufferAndQuits)
 {
-    const struct { int32_t ms, ticks; } cases[] = {
-        {-5, 0}, {0, 0}, {1, 1}, {16, 1}, {20, 1}, {34, 2}, {100, 5}, {1000, 59},
-        {524286, 31455}, {524287, 2147483647}, {2147483647, 2147483647},
-    };
-    for (auto c : cases) EXPECT_EQ(sleepticks(c.ms), c.ticks) << c.ms;
-}
-
-TEST_F(Headless, VirtualClockAdvancesPerPassAndBySleep)
-{
-    hl_setstep(10000);
-    double t0 = vlock();
-    breath();
-    double t1 = vlock();
-    Sleep(1000), Sleep(0);
-    double t2 = vlock();
-    breath();
-    EXPECT_NEAR(t1 - t0, 0.01, 1e-9);
-    EXPECT_NEAR(t2 - t1, 59 / 60.0, 1e-6);
-    EXPECT_NEAR(vlock() - t2, 0.01, 1e-9);
-}
-
-TEST_F(Headless, ResizeGivesANewBufferAndNonsenseSizesKeepTheOld)
-{
-    hl_resize(640, 480), hl_pass(), hl_resize(0, 10);
-    tiletype t;
-    for (int32_t pass = 0; pass < 2; pass++) {
-        breath();
-        ASSERT_EQ(startdirectdraw(&t.f, &t.p, &t.x, &t.y), 1);
-        EXPECT_EQ(t.x * 10000 + t.y, 6400480);
-        EXPECT_EQ(t.p, 2560);
+    hl_pass(), hl_resize(640, 480), hl_pass(), hl_resize(0, 10), hl_key(0x10, 'q', KEYCTRL);
+    int32_t passes = 0;
+    for (; !breath(); passes++) {
+        for (int32_t k; (k = keyread()) != 0;)
+            if ((k & KEYCOMMAND) && (k & 255) == 'q') quitloop();
+        ASSERT_EQ(startdirectdraw(&gdd.f, &gdd.p, &gdd.x, &gdd.y), 1);
+        drawrectfill(&gdd, 0, 0, gdd.x, gdd.y, 0xAA0000 + passes);
+        nextpage();
     }
+    EXPECT_EQ(passes * 10 + hl_frames(), 33);
+    EXPECT_EQ(gdd.x * 10000 + gdd.y, 6400480);  // the nonsense size kept the buffer
+    EXPECT_EQ(gdd.p, 2560);
+    const tiletype *s = hl_shown();
+    ASSERT_EQ(s->x * s->y, 640 * 480);
+    for (int32_t i = 0; i < 640 * 480; i++) ASSERT_EQ(((uint32_t *)s->f)[i], 0xAA0002u);
     hl_reset(), hl_failinit(1);
     EXPECT_EQ(initapp(64, 48), -1);
     hl_reset();
     EXPECT_EQ(initapp(0, 48), -1);
 }
 
-TEST_F(Headless, FrameLoopShowsWhatWasDrawnUntilQuit)
-{
-    hl_pass(), hl_pass(), hl_key(0x10, 'q', KEYCTRL);
-    int32_t passes = 0;
-    for (; !breath(); passes++) {
-        memcpy(vpal, ovpal, sizeof(vpal));
-        for (int32_t k; (k = keyread()) != 0;)
-            if ((k & KEYCOMMAND) && (k & 255) == 'q') quitloop();
-        startdirectdraw(&gdd.f, &gdd.p, &gdd.x, &gdd.y);
-        drawrectfill(&gdd, 0, 0, gdd.x, gdd.y, (int32_t)vpal[14]);
-        nextpage();
-    }
-    EXPECT_EQ(passes, 3);
-    EXPECT_EQ(hl_frames(), 3);
-    const tiletype *s = hl_shown();
-    ASSERT_EQ(s->x * s->y, 64 * 48);
-    for (int32_t i = 0; i < 64 * 48; i++) ASSERT_EQ(((uint32_t *)s->f)[i], 0xAA0000u);
-}
-
 // === dialogs and clipboard ===
 
-TEST_F(Headless, YesNoIsOneOnlyForYes)
+TEST_F(Headless, DialogsAndClipboardAnswerFromTheScript)
 {
     hl_answer_yesno(1), hl_answer_yesno(0), hl_answer_yesno(2);  // 2: "Cancel"
-    EXPECT_EQ(msgbox_yesno("Are you sure you want to clear?", "velto"), 1);
-    EXPECT_EQ(msgbox_yesno("again?", "velto"), 0);
-    EXPECT_EQ(msgbox_yesno("again?", "velto"), 0);
-    EXPECT_EQ(msgbox_yesno("nobody answers", "velto"), 0);
+    for (int32_t want : {1, 0, 0, 0})                             // the last: nobody answers
+        EXPECT_EQ(msgbox_yesno("Are you sure you want to clear?", "velto"), want);
     msgbox_ok("initapp failed", "VELTO");
     EXPECT_EQ(hl_msgcount(), 5);
     EXPECT_STREQ(hl_lastmsg(), "initapp failed");
-}
-
-TEST_F(Headless, FileChoosersReturnAbsolutePathsOrNull)
-{
     char cwd[1024];
     ASSERT_NE(getcwd(cwd, sizeof(cwd)), nullptr);
     std::string longpath = "/" + std::string(300, 'x');
-    hl_answer_file("/home/someone/circuits/filter.VSM"), hl_answer_file("out.BMP");
+    hl_answer_file("/home/someone/filter.VSM"), hl_answer_file("out.BMP");
     hl_answer_file(nullptr), hl_answer_file(longpath.c_str());
     char *a = loadfileselect("VSM file..", "", "", "*.VSM");
-    ASSERT_NE(a, nullptr);
-    EXPECT_STREQ(a, "/home/someone/circuits/filter.VSM");
+    EXPECT_STREQ(a ? a : "", "/home/someone/filter.VSM");
     char *b = savefileselect("BMP file..", "", "", "*.BMP");
-    ASSERT_NE(b, nullptr);
-    EXPECT_EQ(std::string(b), std::string(cwd) + "/out.BMP");
-    EXPECT_STREQ(hl_lastname(), "*.BMP");
+    EXPECT_EQ(std::string(b ? b : ""), std::string(cwd) + "/out.BMP");
     EXPECT_EQ(loadfileselect("VSM file..", "", "", "*.VSM"), nullptr);  // cancelled
     EXPECT_EQ(savefileselect("VSM file..", "", "", "*.VSM"), nullptr);  // too long for its buffer
     EXPECT_EQ(loadfileselect("VSM file..", "", "", "*.VSM"), nullptr);  // nothing queued
     hl_answer_file("/a/second.VSM");
-    EXPECT_EQ(loadfileselect("VSM file..", "", "", "*.VSM"), a);       // the same static buffer
-    EXPECT_STREQ(a, "/a/second.VSM");
+    EXPECT_EQ(loadfileselect("VSM file..", "", "", "*.VSM"), a);        // the same static buffer
     char small[5];
-    EXPECT_EQ(absolutepath(small, 5, "/x/y"), 1);
-    EXPECT_EQ(absolutepath(small, 4, "/x/y"), 0);
-    EXPECT_EQ(absolutepath(small, 5, ""), 0);
-}
-
-TEST_F(Headless, ClipboardKeepsBytesAndLength)
-{
+    EXPECT_EQ(absolutepath(small, 5, "/x/y") * 100 + absolutepath(small, 4, "/x/y") * 10 + absolutepath(small, 5, ""),
+              100);
     int32_t n = -1;
     ASSERT_EQ(clipboard_write("1k5 ignored", 3), 1);
     char *c = clipboard_read(&n);
@@ -305,21 +251,17 @@ TEST(Draw, SpansAndRectanglesAreHalfOpenAndClipped)
     drawpix(&c.t, -1, 0, 1), drawpix(&c.t, 20, 0, 1), drawpix(&c.t, 0, 10, 1);
     EXPECT_TRUE(c.lit().empty());
     drawhlin(&c.t, -10, 3, 4, 1), drawhlin(&c.t, 17, 99, 5, 1), drawhlin(&c.t, 18, 21, 6, 1);
-    pixset want = row(0, 3, 4), r5 = row(17, 20, 5), r6 = row(18, 20, 6);
-    want.insert(r5.begin(), r5.end()), want.insert(r6.begin(), r6.end());
-    EXPECT_EQ(c.lit(), want);
-    c.fill(0), drawrectfill(&c.t, 0, 0, c.t.x, c.t.y, 7);
-    EXPECT_EQ(c.lit().size(), 200u);
+    EXPECT_EQ(c.lit(), rows({{0, 3, 4}, {17, 20, 5}, {18, 20, 6}}));
     c.fill(0), drawrectfill(&c.t, -5, 8, 2, 50, 7);
-    EXPECT_EQ(c.lit(), (pixset{{0, 8}, {1, 8}, {0, 9}, {1, 9}}));
+    EXPECT_EQ(c.lit(), rows({{0, 2, 8}, {0, 2, 9}}));
     EXPECT_TRUE(c.guardintact());
 }
 
 TEST(Draw, LineClipsAndExcludesItsEnd)
 {
     const struct { float x0, y0, x1, y1; pixset want; } cases[] = {
-        {0.5f, 0.5f, 0.9f, 0.9f, {}}, {0, 0, 10, 0, row(0, 10, 0)}, {-100, 5, -1, 50, {}},
-        {-10, 5, 10, 5, row(0, 10, 5)}, {10, 5, -10, 5, row(1, 11, 5)}, {30, 1, 40, 9, {}},
+        {0.5f, 0.5f, 0.9f, 0.9f, {}}, {0, 0, 10, 0, rows({{0, 10, 0}})}, {-100, 5, -1, 50, {}},
+        {-10, 5, 10, 5, rows({{0, 10, 5}})}, {10, 5, -10, 5, rows({{1, 11, 5}})}, {30, 1, 40, 9, {}},
         {3, 3, 3, 6, {{3, 3}, {3, 4}, {3, 5}}},
     };
     for (auto &k : cases) {
@@ -334,28 +276,20 @@ TEST(Draw, LineClipsAndExcludesItsEnd)
     for (auto p : c.lit()) EXPECT_EQ(p.second, 3);
 }
 
-TEST(Draw, CirclesAndDiscs)
+TEST(Draw, CirclesAndDiscsStayOnTheirRadiusAndClip)
 {
     canvas c(21, 21);
     drawcirc(&c.t, 10, 10, 0, 1);
     EXPECT_EQ(c.lit(), (pixset{{10, 10}}));
     c.fill(0), drawcirc(&c.t, 10, 10, 5, 1);
     pixset s = c.lit();
-    EXPECT_TRUE(s.count({15, 10}) && s.count({5, 10}) && s.count({10, 15}) && s.count({10, 5}));
+    EXPECT_EQ(s.count({15, 10}) + s.count({5, 10}) + s.count({10, 15}) + s.count({10, 5}), 4u);
     for (auto p : s) {  // symmetric, and on the radius
         EXPECT_TRUE(s.count({20 - p.first, p.second}) && s.count({p.second, p.first}));
         EXPECT_NEAR(hypot(p.first - 10, p.second - 10), 5, 0.75);
     }
-    c.fill(0), drawcircfill(&c.t, 10, 10, 0, 1);
-    EXPECT_TRUE(c.lit().empty());
-    drawcircfill(&c.t, 10, 10, 3, 1);
-    pixset want;
-    for (int32_t k = -3; k <= 3; k++) {  // the rightmost column cx + h stays open
-        int32_t h = (int32_t)sqrt(9.0 - k * k);
-        pixset r = row(10 - h, 10 + h, 10 + k);
-        want.insert(r.begin(), r.end());
-    }
-    EXPECT_EQ(c.lit(), want);
+    c.fill(0), drawcircfill(&c.t, 10, 10, 0, 1), drawcircfill(&c.t, 10, 10, 3, 1);
+    EXPECT_EQ(c.lit(), rows({{8, 12, 8}, {8, 12, 9}, {7, 13, 10}, {8, 12, 11}, {8, 12, 12}}));  // right end open
     c.fill(0), drawcircfill(&c.t, 10, -1000000, 1000010, 1);  // huge: only the visible rows
     EXPECT_EQ(c.lit().size(), 210u);
     drawcirc(&c.t, 0, 0, 30, 1), drawcircfill(&c.t, 10, -2147483000, 2147483000, 1);
@@ -374,23 +308,15 @@ static void expecttext(canvas &c, int32_t x, int32_t y, const char *s, uint32_t 
             }
 }
 
-TEST(Print6x8, DrawsGlyphCellsOpaqueOrTransparent)
+TEST(Print6x8, DrawsGlyphCellsOpaqueOrTransparentClippedWithWideTabs)
 {
     canvas c(40, 12);
     c.fill(0x123456), print6x8(&c.t, 2, 1, 0xFFFFFF, 0x000011, "%c%d", 'A', 7);
     expecttext(c, 2, 1, "A7", 0xFFFFFF, 0x000011);
-    c.fill(0x123456), print6x8(&c.t, 2, 1, 0xFFFFFF, -1, "\xDB\x82");  // code-page glyphs
-    expecttext(c, 2, 1, "\xDB\x82", 0xFFFFFF, 0x123456);
-    print6x8(&c.t, 0, 0, 1, 2, nullptr);
-    EXPECT_EQ(c.at(0, 0), 0x123456u);
-}
-
-TEST(Print6x8, ClipsAtEveryEdgeAndTabsAreEighteenWide)
-{
-    canvas c(30, 10);
-    print6x8(&c.t, -4, -3, 0xFFFFFF, 0x000022, "WM");
-    expecttext(c, -4, -3, "WM", 0xFFFFFF, 0x000022);
-    print6x8(&c.t, 26, 5, 0xFFFFFF, 0x000022, "WWWW");
+    c.fill(0x123456), print6x8(&c.t, 0, 0, 1, 2, nullptr);
+    print6x8(&c.t, -4, -3, 0xFFFFFF, -1, "\xDB\x82");  // code-page glyphs, background kept
+    expecttext(c, -4, -3, "\xDB\x82", 0xFFFFFF, 0x123456);
+    print6x8(&c.t, 36, 5, 0xFFFFFF, 0x000022, "WWWW");
     EXPECT_TRUE(c.guardintact());
     canvas d(40, 8);
     print6x8(&d.t, 0, 0, 0xFFFFFF, 0x000033, "\tX");
@@ -425,7 +351,7 @@ TEST(Pixels, GetpixpalFindsTheNearestStandardColour)
     canvas c(4, 1);
     c.program();
     const struct { uint32_t v; int32_t k; } cases[] = {
-        {0xFFFFFF, 15}, {0x010101, 0}, {0xAA0000, 4}, {0x5555FF, 9}, {0xFE5656, 12},
+        {0xFFFFFF, 15}, {0x010101, 0}, {0xAA0000, 4}, {0xFE5656, 12},
         {0x808080, 7},    // 0xAAAAAA at 126 beats 0x555555 at 129
         {0xFF000000, 0},  // the top byte plays no part
         {0x000055, 0},    // as near to blue as to black: the first wins
@@ -439,8 +365,7 @@ TEST(Pixels, GetpixpalFindsTheNearestStandardColour)
     EXPECT_EQ(getpixpal(1, 0), 15);
     uint8_t idx[2] = {24, 3};
     gdd = {(intptr_t)idx, 2, 2, 1}, colbytes = 1;
-    EXPECT_EQ(getpixpal(0, 0), 14);
-    EXPECT_EQ(getpixpal(1, 0), 0);
+    EXPECT_EQ(getpixpal(0, 0) * 100 + getpixpal(1, 0), 1400);
     gdd = {0, 0, 0, 0}, colbytes = 4;
 }
 
@@ -462,19 +387,21 @@ static pixset refline(double x0, double y0, double x1, double y1, int32_t w, int
     return s;
 }
 
-TEST(Plotline, SolidLinesAreHalfOpenFromEitherEnd)
+TEST(Plotline, SolidLinesAreHalfOpenFromEitherEndAndExactBeyond2048)
 {
     const struct { double x0, y0, x1, y1; pixset want; } cases[] = {
-        {0, 0, 10, 0, row(0, 10, 0)}, {10, 0, 0, 0, row(0, 10, 0)},
-        {3.4, 2, 3.4, 7, {{3, 2}, {3, 3}, {3, 4}, {3, 5}, {3, 6}}}, {0.2, 0.2, 0.4, 0.4, {}},
-        {0, 0, 3, 3, {{0, 0}, {1, 1}, {2, 2}}}, {2.5, 1, 5.5, 1, row(2, 6, 1)},  // ties round to even
+        {0, 0, 10, 0, rows({{0, 10, 0}})}, {10, 0, 0, 0, rows({{0, 10, 0}})}, {0.2, 0.2, 0.4, 0.4, {}},
+        {3.4, 2, 3.4, 7, rows({{3, 4, 2}, {3, 4, 3}, {3, 4, 4}, {3, 4, 5}, {3, 4, 6}})},
+        {0, 0, 3, 3, {{0, 0}, {1, 1}, {2, 2}}}, {2.5, 1, 5.5, 1, rows({{2, 6, 1}})},  // ties round to even
+        {0, 3000.5, 16, 3000.5, rows({{0, 16, 3000}})}, {-1e12, 5, 1e12, 5, rows({{0, 16, 5}})},
+        {NAN, 1, 5, 1, {}}, {0, 1, INFINITY, 1, {}},
     };
     for (auto &k : cases) {
-        canvas c(16, 12);
+        canvas c(16, 3100);
         c.program();
         line(k.x0, k.y0, k.x1, k.y1, 25);
         EXPECT_EQ(c.lit(), k.want) << k.x0 << "," << k.y0 << " " << k.x1 << "," << k.y1;
-        EXPECT_TRUE(movetoposx == k.x1 && movetoposy == k.y1);
+        EXPECT_TRUE(memcmp(&movetoposx, &k.x1, 8) == 0 && movetoposy == k.y1);  // the pen moves even so
     }
 }
 
@@ -493,20 +420,7 @@ TEST(Plotline, MatchesPlainSteppingFarBeyondTheTarget)
     }
 }
 
-TEST(Plotline, RowsBeyond2048PixelsStayExact)
-{
-    canvas c(8, 3100);
-    c.program();
-    line(0, 3000.5, 8, 3000.5, 25);
-    EXPECT_EQ(c.lit(), row(0, 8, 3000));
-    c.fill(0), line(-1e12, 5, 1e12, 5, 25);  // only the visible stretch is walked
-    EXPECT_EQ(c.lit(), row(0, 8, 5));
-    c.fill(0), line(NAN, 1, 5, 1, 25), line(0, 1, INFINITY, 1, 25);
-    EXPECT_TRUE(c.lit().empty());
-    EXPECT_TRUE(isinf(movetoposx));
-}
-
-TEST(Plotline, PatternsAndLinetoFollowThePen)
+TEST(Plotline, PatternsDashesAndLinetoFollowThePen)
 {
     canvas c(40, 40);
     c.program();
@@ -516,13 +430,11 @@ TEST(Plotline, PatternsAndLinetoFollowThePen)
     for (int32_t k = 0; k < 40; k++) EXPECT_EQ(c.at(k, 1) != 0, (k & 31) < 16) << k;
     for (int32_t k = 6; k < 40; k++) EXPECT_EQ(c.at(5, k) != 0, (k & 3) == 1 || (k & 3) == 2) << k;
     c.fill(0), line(0, 0, 5, 5, 25), c.fill(0), lineto(10, 5, 25);
-    EXPECT_EQ(c.lit(), row(5, 10, 5));
+    EXPECT_EQ(c.lit(), rows({{5, 10, 5}}));
     line(3, 3, 3.1, 3.1, 25), c.fill(0), lineto(3, 8, 25);  // an empty line still moves the pen
-    EXPECT_EQ(c.lit(), (pixset{{3, 3}, {3, 4}, {3, 5}, {3, 6}, {3, 7}}));
-}
-
-TEST(Plotline, DashesMarchTowardsTheEndPoint)
-{
+    EXPECT_EQ(c.lit(), rows({{3, 4, 3}, {3, 4, 4}, {3, 4, 5}, {3, 4, 6}, {3, 4, 7}}));
+    c.fill(0), dotline(0, 1, 40, 1, 25, 12, -1);  // phase < 0: plain line in col0
+    EXPECT_EQ(c.lit(), rows({{0, 40, 1}}));
     const struct { double x0, y0, x1, y1; int32_t step; bool ym; } dirs[] = {
         {0, 2, 40, 2, 1, false}, {40, 2, 0, 2, -1, false}, {2, 0, 2, 40, 1, true}, {2, 40, 2, 0, -1, true}};
     for (auto d : dirs)
@@ -534,7 +446,4 @@ TEST(Plotline, DashesMarchTowardsTheEndPoint)
                 ASSERT_EQ(d.ym ? b.at(2, k) : b.at(k, 2), d.ym ? a.at(2, k - d.step) : a.at(k - d.step, 2)) << phase;
             EXPECT_GE(a.lit().size(), 8u);  // dashes in col1, the rest in col0 (black)
         }
-    canvas c(40, 4);
-    c.program(), dotline(0, 1, 40, 1, 25, 12, -1);  // phase < 0: plain line in col0
-    EXPECT_EQ(c.lit(), row(0, 40, 1));
 }
