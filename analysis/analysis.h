@@ -20,13 +20,20 @@ extern int32_t matbad;       // last stored solve code: 0, 1, 2, 16384; -1 nothi
 
 void checkelcnt(int32_t need);                    // ensure el can hold index need
 void initmat(double w, double t, double h);       // build A x = b for omega w, time t, step h
+void buildhold(int32_t on);                       // 1: the caller keeps the circuit arrays and texts
+                                                  // as they are until buildhold(0): builds check them
+                                                  // once, then redo only what t and the states change
 
 // === sparse solver ===
 // Both solve in place and return 0 solved, 2 empty, 16384 wire current or 1
 // node voltage undetermined. The solution of unknown c is el[yh[c]].re (.im).
 // ent must be el: fill-in is appended from count on and grows el (checkelcnt).
-// A system with the structure of the previous solve is solved faster; the
+// A system with the structure of the previous solve is solved faster, and
+// one that differs from it only in the right-hand side faster still; the
 // result is the same bit for bit either way.
+extern int32_t solvereuse;   // 1 (default): solves and builds reuse the last ones' work; 0: all afresh
+extern int32_t solvehow;     // how the last solve went: SOLVEFULL, SOLVEREPLAY or SOLVERHS
+enum { SOLVEFULL, SOLVEREPLAY, SOLVERHS };   // eliminated in full; steps replayed; right-hand side only
 int32_t smatsolve_real(int32_t *rows, sparsel *ent, int32_t count, int32_t *scratch, int32_t n);
 int32_t smatsolve_comp(int32_t *rows, sparsel *ent, int32_t count, int32_t *scratch, int32_t n);
 

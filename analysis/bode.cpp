@@ -107,6 +107,7 @@ int32_t bodecolumns(int32_t xdim) {
     plottype *p = gplot;
     checkmaxxdim(xdim);
     int32_t fails = 0;
+    buildhold(1);  // only omega changes from column to column
     for (int32_t c = BODEMARGIN; c < xdim && c < p->bufcols - 1; c++) {
         if (!(p->colmax[c] < 0)) continue;
         bodepoint bp;
@@ -118,5 +119,6 @@ int32_t bodecolumns(int32_t xdim) {
         p->colmin[c] = bp.gain;
         p->colmax[c] = bp.phase;
     }
+    buildhold(0);
     return fails;
 }

@@ -3,8 +3,9 @@
 // current-law row per node, the right-hand side as the last column).
 // Depends on circuit.h (arrays) and expr.h (solvefunc, functimedep).
 // Limits: at most four branch coefficients per wire; el grows and never
-// shrinks. Values of texts that cannot change with t are cached per wire, and
-// a build with the last build's structure starts from a copy of it.
+// shrinks. Values of texts that cannot change with t are cached per wire, a
+// build with the last build's structure starts from a copy of it, and inside
+// a hold (buildhold) a build redoes only what time and the states can change.
 #include <stdlib.h>
 #include <string.h>
 #include "analysis/analysis.h"
@@ -36,16 +37,26 @@ void checkelcnt(int32_t need) {
 // A wire's value text is evaluated at every build with t != 0. Texts that
 // cannot change with t (functimedep says so: no T, no source shape, no random
 // draw) give the same bits every time, so their value and error flag are kept
-// with a copy of the text and reused while the wire's text is unchanged.
+// with a copy of the text and reused while the wire's text is unchanged. A
+// text that reads t but draws nothing gives the same bits at the same t (the
+// predictor and corrector of a transient sub-step build at one time), so its
+// last value is kept with that time. Inside a hold (buildhold) the texts are
+// compared once; after that they are known unchanged.
 struct valcache {
     char *txt;      // copy of the text evaluated last, null: nothing cached
     int32_t cap;    // bytes allocated for txt
-    int32_t dep;    // 1: the text may change with t: evaluate every time
+    int32_t dep;    // 1: the text may change with t
+    int32_t rnd;    // 1: it may draw random numbers: evaluate at every build
+    int32_t ok;     // 1: v and bad are its value at time t
+    int32_t seen;   // holdepoch when the text was last compared, inside a hold
+    double t;       // time of v (a text that does not depend on t: any)
     double v;       // its value
     int32_t bad;    // globalbad after evaluating it
 };
 static valcache *vcache = nullptr;  // [vcachemax]
 static int32_t vcachemax = 0;
+static int32_t holding;             // 1 between buildhold(1) and buildhold(0)
+static int32_t holdepoch;           // counts holds, so a cache entry knows the current one
 
 static void checkvcache(int32_t n) {
     if (n <= vcachemax) return;
@@ -56,28 +67,40 @@ static void checkvcache(int32_t n) {
     vcachemax = n;
 }
 
+static inline int32_t samebits(double a, double b) { return !memcmp(&a, &b, sizeof a); }
+
+// the cache entry of wire m, its copy brought up to the wire's text s; a
+// changed text forgets the value
+static void cachetext(valcache *c, const char *s) {
+    if (c->txt && !strcmp(c->txt, s)) return;
+    const int32_t len = (int32_t)strlen(s);
+    if (len + 1 > c->cap) {
+        char *p = (char *)realloc(c->txt, (size_t)len + 1);
+        if (!p) abort();
+        c->txt = p;
+        c->cap = len + 1;
+    }
+    memcpy(c->txt, s, (size_t)len + 1);
+    c->dep = functimedep(s) ? 1 : 0;
+    c->rnd = c->dep && strstr(s, "RND");  // RND and NRND are the only draws
+    c->ok = 0;
+}
+
 // value of wire m's text at globalx (not 0); leaves globalbad as evaluation would
 static double wireeval(int32_t m) {
     const char *s = wire[m].numst ? wire[m].numst : "";
     valcache *c = &vcache[m];
-    const int32_t same = c->txt && !strcmp(c->txt, s);
-    if (same && !c->dep) {
+    if (!holding || c->seen != holdepoch) cachetext(c, s);
+    c->seen = holdepoch;
+    const int32_t keep = !c->dep || (solvereuse && !c->rnd && samebits(c->t, globalx));
+    if (c->ok && keep) {
         globalbad = c->bad;
         return c->v;
     }
     globalbad = 0;
-    double v = solvefunc(s);
-    if (!same) {
-        int32_t len = (int32_t)strlen(s);
-        if (len + 1 > c->cap) {
-            char *p = (char *)realloc(c->txt, (size_t)len + 1);
-            if (!p) abort();
-            c->txt = p;
-            c->cap = len + 1;
-        }
-        memcpy(c->txt, s, (size_t)len + 1);
-        c->dep = functimedep(s) ? 1 : 0;
-    }
+    const double v = solvefunc(s);
+    c->ok = 1;
+    c->t = globalx;
     c->v = v;
     c->bad = globalbad;
     return v;
@@ -294,6 +317,10 @@ static int32_t *applystart;   // [shapemax + 1] first apply item of each wire; w
                               // the last down, so wire m's items end where wire m - 1's start
 static applyitem *applyprog;  // [applymax] the coefficients to recompute
 static int32_t applycnt, applymax;
+static int32_t *touch;        // [shapemax] the wires that have apply items, from the last down
+static int32_t ntouch;
+static int32_t *capitem;      // [shapemax] apply item of the wire's state term v * capindval, -1 none
+static int8_t *stepdep;       // [shapemax] 1: some apply item of the wire reads omega or h
 static sparsel *tmpl;         // [tmplmax] the entries as built
 static int32_t *tmplyh;       // [shapemax + shapenmax] the row heads as built
 static int32_t tmplcnt;       // entries in tmpl
@@ -301,6 +328,15 @@ static int32_t shapemax, shapenmax, tmplmax;
 static double *vals;          // [shapemax] value of each wire in this build
 static double *tmplv, *tmplcap;   // [shapemax] value and state the template's coefficients hold
 static double tmplw, tmplh;       // omega and step they hold
+
+// --- hold (buildhold): what a build may skip while the arrays stand still ---
+static int32_t holdok;        // 1: the last build was complete: vals, the lists below and the
+                              // template fit the arrays (reset by any other build)
+static int32_t holdt0;        // 1: vals are the stored values of t = 0; 0: the texts' values
+static int32_t *varylist;     // [shapemax] wires whose text may change with t, from the last down
+static int32_t nvary;
+static int32_t *swlist;       // [shapemax] the switches, whose state may change with their value
+static int32_t nsw;
 
 static void *growmem(void *p, size_t n) {
     void *q = realloc(p, n);
@@ -317,6 +353,11 @@ static void checkshape(int32_t nw, int32_t nn) {
         vals = (double *)growmem(vals, (size_t)nw * sizeof(double));
         tmplv = (double *)growmem(tmplv, (size_t)nw * sizeof(double));
         tmplcap = (double *)growmem(tmplcap, (size_t)nw * sizeof(double));
+        touch = (int32_t *)growmem(touch, (size_t)nw * sizeof(int32_t));
+        capitem = (int32_t *)growmem(capitem, (size_t)nw * sizeof(int32_t));
+        stepdep = (int8_t *)growmem(stepdep, (size_t)nw);
+        varylist = (int32_t *)growmem(varylist, (size_t)nw * sizeof(int32_t));
+        swlist = (int32_t *)growmem(swlist, (size_t)nw * sizeof(int32_t));
     }
     if (nn > shapenmax) {
         shapenmax = nn;
@@ -344,6 +385,8 @@ static int32_t sameshape(double h) {
 // depending on values, in the order appendrow set and summed them
 static void recordapply(int32_t m, const branchrow &b, const int32_t *slot) {
     applystart[m] = applycnt;
+    capitem[m] = -1;
+    stepdep[m] = 0;
     if (applycnt + b.np > applymax) {
         applymax = applymax ? 2 * applymax + b.np : 1024;
         applyprog = (applyitem *)growmem(applyprog, (size_t)applymax * sizeof(applyitem));
@@ -353,9 +396,14 @@ static void recordapply(int32_t m, const branchrow &b, const int32_t *slot) {
         int32_t j = k + 1, vary = b.code[k] != F_CONST;
         for (; j < b.np && slot[j] == ~slot[k]; j++) vary |= b.code[j] != F_CONST;
         if (!vary) continue;  // the template holds it already
-        for (int32_t q = k; q < j; q++)
+        for (int32_t q = k; q < j; q++) {
+            const int32_t c = b.code[q];
+            if (c == F_VCAP || c == F_NVCAP) capitem[m] = applycnt;  // alone in its entry
+            if (c == F_H || c == F_NH || c == F_IWV || c == F_INWV) stepdep[m] = 1;
             applyprog[applycnt++] = applyitem{slot[k], b.code[q] | (q > k ? APPLYADD : 0), b.re[q], b.im[q]};
+        }
     }
+    if (applystart[m] != applycnt) touch[ntouch++] = m;
 }
 
 // coefficient of formula code for value v (g = v or -v), step h, omega w
@@ -377,34 +425,51 @@ static inline void formula(const applyitem &it, double v, double g, double h, do
     }
 }
 
-static inline int32_t samebits(double a, double b) { return !memcmp(&a, &b, sizeof a); }
+// template coefficients of wire m's apply items from..to-1 recomputed
+static void applyitems(int32_t m, int32_t from, int32_t to, double w, double h) {
+    const double v = vals[m], cap = capindval[m];
+    const double g = wire[m].depwire < 0 ? -v : v;
+    for (int32_t k = from; k < to; k++) {
+        const applyitem &it = applyprog[k];
+        double re, im;
+        formula(it, v, g, h, w, cap, re, im);
+        if (it.op & APPLYADD) {
+            tmpl[it.e].re += re;
+            tmpl[it.e].im += im;
+        } else {
+            tmpl[it.e].re = re;
+            tmpl[it.e].im = im;
+        }
+    }
+}
+
+// the state term v * capindval (or its negative) of an inductor or capacitor
+// row, set alone in its entry, as formula computes it
+static inline void stateterm(const applyitem &it, double v, double cap) {
+    tmpl[it.e].re = (it.op & 0xFF) == F_VCAP ? v * cap : -v * cap;
+    tmpl[it.e].im = 0;
+}
 
 // The template's coefficients brought up to this build's values (only the
-// wires whose value or state changed since they were last written), then
-// copied in.
+// wires whose value, state, or omega and step where they read them, changed
+// since they were last written; a changed state alone changes only its own
+// term), then copied in.
 static void buildfromtemplate(double w, double h) {
     const int32_t nw = numwires, nn = numnodes;
-    const int32_t all = !samebits(w, tmplw) || !samebits(h, tmplh);
+    const int32_t step = !samebits(w, tmplw) || !samebits(h, tmplh);
     tmplw = w, tmplh = h;
-    for (int32_t m = nw - 1; m >= 0; m--) {
-        const int32_t end = m ? applystart[m - 1] : applycnt;
-        if (applystart[m] == end) continue;
+    for (int32_t k = 0; k < ntouch; k++) {
+        const int32_t m = touch[k];
         const double v = vals[m], cap = capindval[m];
-        if (!all && samebits(v, tmplv[m]) && samebits(cap, tmplcap[m])) continue;
-        tmplv[m] = v, tmplcap[m] = cap;
-        const double g = wire[m].depwire < 0 ? -v : v;
-        for (int32_t k = applystart[m]; k < end; k++) {
-            const applyitem &it = applyprog[k];
-            double re, im;
-            formula(it, v, g, h, w, cap, re, im);
-            if (it.op & APPLYADD) {
-                tmpl[it.e].re += re;
-                tmpl[it.e].im += im;
-            } else {
-                tmpl[it.e].re = re;
-                tmpl[it.e].im = im;
-            }
+        const int32_t vsame = !(step && stepdep[m]) && samebits(v, tmplv[m]);
+        if (vsame && samebits(cap, tmplcap[m])) continue;
+        tmplcap[m] = cap;
+        if (vsame) {
+            if (capitem[m] >= 0) stateterm(applyprog[capitem[m]], v, cap);
+            continue;
         }
+        tmplv[m] = v;
+        applyitems(m, applystart[m], m ? applystart[m - 1] : applycnt, w, h);
     }
     checkelcnt(tmplcnt);
     memcpy(el, tmpl, (size_t)tmplcnt * sizeof(sparsel));
@@ -415,7 +480,8 @@ static void buildfromtemplate(double w, double h) {
 // every row appended afresh; the result becomes the template
 static void buildfull(double w, double h) {
     const int32_t nw = numwires, nn = numnodes;
-    applycnt = 0;
+    applycnt = ntouch = 0;
+    for (int32_t i = 0; i < nn; i++) yh[nw + i] = 0;
     for (int32_t m = nw - 1; m >= 0; m--) {
         const wiretype &wr = wire[m];
         const int32_t letter = letterof(wr, vals[m]);
@@ -455,6 +521,52 @@ static void buildfull(double w, double h) {
     shapevalid = 1;
 }
 
+// === hold ===
+// Between buildhold(1) and buildhold(0) the caller changes nothing of the
+// circuit arrays and value texts (the transient column loop changes only the
+// states in capindval). After one complete build, a build then skips the
+// checks of texts and structure and takes again only the values that can
+// change: none at t = 0, the texts that read t or draw at other times.
+void buildhold(int32_t on) {
+    holding = on && solvereuse;
+    holdepoch++;
+    holdok = 0;
+}
+
+// notes what a held build must redo, after a complete build
+static void holdlists(void) {
+    nvary = nsw = 0;
+    for (int32_t m = numwires - 1; m >= 0; m--) {
+        if (globalx != 0 && vcache[m].dep) varylist[nvary++] = m;
+        if (wire[m].element == 'S') swlist[nsw++] = m;
+    }
+    holdt0 = globalx == 0;
+    holdok = 1;
+}
+
+// 1 if the switches stand as in the template and h keeps its form
+static int32_t sameswitches(double h) {
+    if (!shapevalid || (h != 0) != shapehform) return 0;
+    for (int32_t k = 0; k < nsw; k++) {
+        const int32_t m = swlist[k];
+        if (letterof(wire[m], vals[m]) != shapewire[5 * m + 4]) return 0;
+    }
+    return 1;
+}
+
+// A build inside a hold after a complete one at the same kind of time: the
+// texts that can change are evaluated from the last wire down, as a complete
+// build evaluates them, and the error flag left as wire 0's; then the
+// template, or a full build when a switch has turned.
+static void buildheld(double w, double h) {
+    if (globalx != 0) {
+        for (int32_t k = 0; k < nvary; k++) vals[varylist[k]] = wireeval(varylist[k]);
+        if (numwires > 0) globalbad = vcache[0].bad;
+    }
+    if (sameswitches(h)) buildfromtemplate(w, h);
+    else buildfull(w, h);
+}
+
 // === building the system ===
 // Rows 0..W-1 are branch equations, rows W..W+N-1 node current laws (or
 // V = 0 for a grounded node); column W+N is the right-hand side. Values are
@@ -469,7 +581,11 @@ void initmat(double w, double t, double h) {
     const int32_t nw = numwires, nn = numnodes;
     if (nw + nn <= 0) return;
     globalx = t;
-    for (int32_t i = 0; i < nn; i++) yh[nw + i] = 0;
+    if (holding && holdok && holdt0 == (globalx == 0)) {
+        buildheld(w, h);
+        return;
+    }
+    holdok = 0;
     checkshape(nw, nn);
     if (globalx != 0) checkvcache(nw);
     for (int32_t m = nw - 1; m >= 0; m--) {
@@ -482,4 +598,5 @@ void initmat(double w, double t, double h) {
     }
     if (sameshape(h)) buildfromtemplate(w, h);
     else buildfull(w, h);
+    if (holding) holdlists();
 }

@@ -4,6 +4,7 @@
 // Depends on equations.cpp (el, checkelcnt) and circuit.h (numwires).
 // Limits: columns in natural order, no reordering for sparsity; the entry
 // array passed in must be el, since fill-in grows it through checkelcnt.
+#include <stddef.h>
 #include <stdlib.h>
 #include <string.h>
 #include <algorithm>
@@ -11,27 +12,44 @@
 #include "circuit/circuit.h"
 
 enum { COLEND = 0x7FFFFFFF };
+static_assert(offsetof(sparsel, col) == offsetof(sparsel, next) + 4, "link and column form one word");
 
-// Two ways to the same bits. The general solve finds the candidate rows of a
+int32_t solvereuse = 1;
+int32_t solvehow = SOLVEFULL;
+
+// Three ways to the same bits. The general solve finds the candidate rows of a
 // column in per-column lists instead of scanning every row, and records what
 // it did as a trace. A later solve of a system with the same structure (same
 // rows, columns and links; only the coefficients differ) replays the trace:
 // it repeats the pivot comparisons, and while every pivot falls on the same
 // row the fill-in, links and order of operations are those recorded, so only
 // the arithmetic is redone. A different pivot sends it back to the general
-// solve from the untouched coefficients.
+// solve from the untouched coefficients. A system whose matrix part (every
+// entry outside the right-hand-side column) has the very bits of the traced
+// one has the same pivots, multipliers, fill-in and reduced matrix: that is
+// copied in from the trace, and only the right-hand side is carried through
+// the recorded eliminations and the back substitution.
 
 // === growable arrays ===
-static int32_t *growint(int32_t *p, int32_t n) {
-    int32_t *q = (int32_t *)realloc(p, (size_t)n * sizeof(int32_t));
+static void *growmem(void *p, size_t bytes) {
+    void *q = realloc(p, bytes);
     if (!q) abort();
     return q;
 }
+
+static int32_t *growint(int32_t *p, int32_t n) { return (int32_t *)growmem(p, (size_t)n * sizeof(int32_t)); }
 
 static int32_t grownsize(int32_t have, int32_t need) {
     int64_t m = have ? have : 512;
     while (m < need) m *= 2;
     return m > 0x7FFFFFFF ? 0x7FFFFFFF : (int32_t)m;
+}
+
+// p grown to hold need elements of size bytes; *cap follows
+static void *growto(void *p, int32_t *cap, int32_t need, size_t size) {
+    if (need <= *cap) return p;
+    *cap = grownsize(*cap, need);
+    return growmem(p, (size_t)*cap * size);
 }
 
 // === column buckets ===
@@ -76,38 +94,49 @@ static inline void sortpos(int32_t *p, int32_t cnt) {
 }
 
 // === trace ===
-// prog holds, per column: candidate count, 1 if position i was a candidate,
+// prog holds, per column (in natural order, by levels once prepared, see
+// trace preparation): candidate count, 1 if position i was a candidate,
 // index of the winner, the candidates' head entries in comparison order, the
-// highest fill-in index of the column (0 none), the number of eliminated
-// rows, and per row: its head entry, fill count, update count, then
-// (new entry, pivot entry) pairs and (row entry, pivot entry) pairs. Then per
-// unknown from the last: pivot head, term count, (entry, value entry) pairs.
+// entry count after the column, the number of eliminated rows, the number of
+// eliminations before the column (where its multipliers go in elimf), and per
+// row: its head entry, fill count, update count, then (new entry, pivot
+// entry) pairs and (row entry, pivot entry) pairs. From prog[backat] on, per
+// unknown (from the last, by levels once prepared): pivot head, term count,
+// (entry, value entry) pairs.
 struct solvetrace {
     int32_t valid;             // 1: holds a solve that returned 0
     int32_t n, count, final;   // unknowns, entries before, entries in use after
     int32_t *heads;            // [n] row heads before
-    int32_t *icol, *inext;     // [count] entry columns and links before
+    sparsel *in;               // [count] entries before; values: those of the last solve
+    int32_t *rhsat;            // [nrhs] entries in the right-hand-side column before
+    int32_t nrhs;
     int32_t *fchg;             // [3 * nchg] (entry, column, link) where the solve changed them
-    int32_t nchg, chgmax;      // triples in fchg, capacity in triples
+    int32_t nchg;
     int32_t *frows;            // [n + 1] row heads after
     int32_t *fscratch;         // [nscratch] scratch list after
     int32_t nscratch;          // scratch slots the solve wrote
-    int32_t *prog;             // [progmax] the recorded operations
-    int32_t progcnt, progmax;
-    int32_t nmax, countmax;    // capacities of the arrays above
+    int32_t *prog;             // [progcnt] the recorded operations
+    int32_t progcnt, backat;   // back substitution from prog[backat]
+    double *elimf;             // [2 * nelim] multiplier (re, im) of each elimination, natural order
+    int32_t nelim;
+    int32_t *rop;              // [3 * nrop] right-hand-side operations in order: (entry, pivot
+    int32_t nrop;              //   entry, k: entry += f_k q; ~k: fill-in entry = f_k q)
+    sparsel *post;             // [final - 1] entries after elimination; pivots hold -1/p
+    int32_t postok;            // 1: in, elimf and post belong to the last solve
+    int32_t ordered;           // 1: traceprepare has run: rop, room in elimf, program by levels
+    int32_t lastreplay;        // 1: the last solve was a replay
+    int32_t repeats;           // 1: the solve after the last replay had its matrix (or none yet):
+                               //   a replay keeps post only then, a sweep changes it every time
+    sparsel *spare;            // [final - 1 - count] during a replay: the fill-in entries before
+    int32_t nmax, countmax, chgmax, progmax, elimmax, ropmax, postmax, sparemax;  // capacities
 };
 static solvetrace traces[2];   // [0] real, [1] complex
 
 static int32_t *ops;           // [opsmax] one elimination's pairs, fills first
 static int32_t opsmax;
-static double *keepval;        // [keepmax] coefficients before a replay, re/im pairs
-static int32_t keepmax;
 
 static inline void emit(solvetrace *t, int32_t v) {
-    if (t->progcnt >= t->progmax) {
-        t->progmax = grownsize(t->progmax, t->progcnt + 1);
-        t->prog = growint(t->prog, t->progmax);
-    }
+    if (t->progcnt >= t->progmax) t->prog = (int32_t *)growto(t->prog, &t->progmax, t->progcnt + 1, sizeof(int32_t));
     t->prog[t->progcnt++] = v;
 }
 
@@ -117,41 +146,44 @@ static void checkops(int32_t need) {
     ops = growint(ops, opsmax);
 }
 
-// remembers the structure the trace will start from
+// remembers the system the trace starts from: heads, entries, right-hand sides
 static void tracestart(solvetrace *t, const int32_t *rows, int32_t count, int32_t n) {
-    t->valid = 0;
-    t->progcnt = 0;
-    if (n > t->nmax) {
-        t->nmax = grownsize(t->nmax, n);
+    t->valid = t->postok = t->lastreplay = t->ordered = 0;
+    t->repeats = 1;
+    t->progcnt = t->nelim = t->nrop = t->nrhs = t->nscratch = 0;
+    if (n + 1 > t->nmax) {
+        t->nmax = grownsize(t->nmax, n + 1);
         t->heads = growint(t->heads, t->nmax);
-        t->frows = growint(t->frows, t->nmax + 1);
+        t->frows = growint(t->frows, t->nmax);
         t->fscratch = growint(t->fscratch, t->nmax);
     }
     if (count > t->countmax) {
         t->countmax = grownsize(t->countmax, count);
-        t->icol = growint(t->icol, t->countmax);
-        t->inext = growint(t->inext, t->countmax);
+        t->in = (sparsel *)growmem(t->in, (size_t)t->countmax * sizeof(sparsel));
+        t->rhsat = growint(t->rhsat, t->countmax);
     }
     t->n = n;
     t->count = count;
-    t->nscratch = 0;
     memcpy(t->heads, rows, (size_t)n * sizeof(int32_t));
-    for (int32_t e = 0; e < count; e++) {
-        t->icol[e] = el[e].col;
-        t->inext[e] = el[e].next;
-    }
+    memcpy(t->in, el, (size_t)count * sizeof(sparsel));
+    for (int32_t e = 0; e < count; e++)
+        if (el[e].col == n) t->rhsat[t->nrhs++] = e;
+}
+
+// the entries after elimination, count of them, before back substitution
+static void tracepost(solvetrace *t, int32_t count) {
+    t->post = (sparsel *)growto(t->post, &t->postmax, count, sizeof(sparsel));
+    memcpy(t->post, el, (size_t)count * sizeof(sparsel));
+    t->postok = 1;
 }
 
 // remembers the structure a successful solve left
 static void traceend(solvetrace *t, const int32_t *rows, const int32_t *scratch, int32_t final) {
-    if (final > t->chgmax) {
-        t->chgmax = grownsize(t->chgmax, final);
-        t->fchg = growint(t->fchg, 3 * t->chgmax);
-    }
+    t->fchg = (int32_t *)growto(t->fchg, &t->chgmax, 3 * final, sizeof(int32_t));
     t->final = final;
     int32_t k = 0;
     for (int32_t e = 1; e < final; e++) {
-        if (e < t->count && el[e].col == t->icol[e] && el[e].next == t->inext[e]) continue;
+        if (e < t->count && el[e].col == t->in[e].col && el[e].next == t->in[e].next) continue;
         t->fchg[k++] = e;
         t->fchg[k++] = el[e].col;
         t->fchg[k++] = el[e].next;
@@ -160,6 +192,159 @@ static void traceend(solvetrace *t, const int32_t *rows, const int32_t *scratch,
     memcpy(t->frows, rows, (size_t)(t->n + 1) * sizeof(int32_t));
     memcpy(t->fscratch, scratch, (size_t)t->nscratch * sizeof(int32_t));
     t->valid = 1;
+}
+
+// === trace preparation ===
+// What only a replay and a right-hand-side-only solve use is derived from a
+// trace when it is first replayed, so that a system that comes only once (a
+// solve after an edit) pays nothing for it: the operations on the right-hand
+// side, room for the multipliers, and the order of the program.
+static int32_t *entlvl;            // [entmax] per entry: its column, or the level that wrote it
+static int32_t entmax;
+static int32_t *lvl, *lvlat;       // [lvlmax] level and program offset of each recorded part
+static int32_t *lvlput;            // [lvlmax + 1] per level: program words, then write offset
+static int32_t *lvlprog;           // [lvlprogmax] copy of the program part being reordered
+static int32_t lvlmax, lvlprogmax;
+
+static void checklevels(int32_t n, int32_t final) {
+    if (n + 1 > lvlmax) {
+        lvlmax = grownsize(lvlmax, n + 1);
+        lvl = growint(lvl, lvlmax);
+        lvlat = growint(lvlat, lvlmax);
+        lvlput = growint(lvlput, lvlmax + 1);
+    }
+    if (final > entmax) {
+        entmax = grownsize(entmax, final);
+        entlvl = growint(entlvl, entmax);
+    }
+}
+
+static void addrop(solvetrace *t, int32_t e, int32_t q, int32_t op) {
+    t->rop = (int32_t *)growto(t->rop, &t->ropmax, 3 * (t->nrop + 1), sizeof(int32_t));
+    int32_t *r = t->rop + 3 * t->nrop++;
+    r[0] = e, r[1] = q, r[2] = op;
+}
+
+// The right-hand-side operations in recorded order: a pivot row's entry in
+// column n is its last, so per elimination the last fill-in or the last
+// update, if its pivot entry lies in column n (columns as the solve left
+// them: from t->in, and from fchg for the entries it changed or made).
+static void tracerops(solvetrace *t, int32_t n) {
+    int32_t *colof = entlvl;
+    for (int32_t e = 0; e < t->count; e++) colof[e] = t->in[e].col;
+    for (int32_t k = 0; k < 3 * t->nchg; k += 3) colof[t->fchg[k]] = t->fchg[k + 1];
+    t->nrop = 0;
+    const int32_t *p = t->prog;
+    for (int32_t i = 0, k = 0; i < n; i++) {
+        const int32_t nelim = p[4 + p[0]];
+        p += 6 + p[0];
+        for (int32_t r = 0; r < nelim; r++, k++) {
+            const int32_t nf = p[1], nu = p[2], *fill = p + 3, *upd = p + 3 + 2 * nf;
+            if (nf && colof[fill[2 * nf - 1]] == n) addrop(t, fill[2 * nf - 2], fill[2 * nf - 1], ~k);
+            else if (nu && colof[upd[2 * nu - 1]] == n) addrop(t, upd[2 * nu - 2], upd[2 * nu - 1], k);
+            p += 3 + 2 * (nf + nu);
+        }
+    }
+}
+
+// Reorders the recorded back substitution by levels: a row's level is one
+// more than the highest level among the rows whose values it reads (the
+// right-hand side's: level 0); rows go by level, within a level in the order
+// they were recorded. A row still follows every row it reads, so the bits
+// are the same; rows off the longest chain of dependencies now lie between
+// its links, where they are done while a link waits for the one before.
+static void tracelevels(solvetrace *t, int32_t n) {
+    const int32_t len = t->progcnt - t->backat;
+    lvlprog = (int32_t *)growto(lvlprog, &lvlprogmax, len, sizeof(int32_t));
+    memcpy(lvlprog, t->prog + t->backat, (size_t)len * sizeof(int32_t));
+    memset(entlvl, 0, (size_t)t->final * sizeof(int32_t));
+    memset(lvlput, 0, (size_t)(n + 2) * sizeof(int32_t));
+    // --- levels of the rows, by their head entries; words per level ---
+    for (int32_t at = 0, k = 0; k < n; k++) {
+        const int32_t nt = lvlprog[at + 1];
+        int32_t l = 0;
+        for (int32_t q = 0; q < nt; q++) l = std::max(l, entlvl[lvlprog[at + 3 + 2 * q]]);
+        entlvl[lvlprog[at]] = lvl[k] = ++l;
+        lvlat[k] = at;
+        lvlput[l] += 2 + 2 * nt;
+        at += 2 + 2 * nt;
+    }
+    // --- rows copied back level by level ---
+    for (int32_t l = 1, start = t->backat; l <= n; l++) {
+        const int32_t words = lvlput[l];
+        lvlput[l] = start;
+        start += words;
+    }
+    for (int32_t k = 0; k < n; k++) {
+        const int32_t words = 2 + 2 * lvlprog[lvlat[k] + 1];
+        memcpy(t->prog + lvlput[lvl[k]], lvlprog + lvlat[k], (size_t)words * sizeof(int32_t));
+        lvlput[lvl[k]] += words;
+    }
+}
+
+// Level of the column whose program starts at p (entlvl as the columns
+// before left it): one more than the highest level among the columns that
+// last wrote an entry it reads (candidates' heads, the pivot row's entries,
+// the entries it updates). The entries it writes take that level; *words:
+// the length of its program.
+static int32_t columnlevel(const int32_t *p, int32_t *words) {
+    const int32_t nc = p[0], bj = p[2], *cand = p + 3, nelim = p[4 + nc];
+    const int32_t *elim = p + 6 + nc, *r = elim;
+    int32_t l = 0;
+    for (int32_t j = 0; j < nc; j++) l = std::max(l, entlvl[cand[j]]);
+    for (int32_t k = 0; k < nelim; k++) {
+        const int32_t pairs = r[1] + r[2];
+        r += 3;
+        for (int32_t q = 0; q < pairs; q++, r += 2) l = std::max(l, std::max(entlvl[r[0]], entlvl[r[1]]));
+    }
+    entlvl[cand[bj]] = ++l;
+    r = elim;
+    for (int32_t k = 0; k < nelim; k++) {
+        const int32_t pairs = r[1] + r[2];
+        r += 3;
+        for (int32_t q = 0; q < pairs; q++, r += 2) entlvl[r[0]] = l;
+    }
+    *words = (int32_t)(r - p);
+    return l;
+}
+
+// Reorders the recorded columns by levels as well. No column writes an entry
+// that an earlier one read (a pivot row is done, an eliminated head has left
+// its row), so every operation sees the values it saw before; columns that
+// do not wait on each other now come together.
+static void tracecolumns(solvetrace *t, int32_t n) {
+    const int32_t len = t->backat;
+    lvlprog = (int32_t *)growto(lvlprog, &lvlprogmax, len, sizeof(int32_t));
+    memcpy(lvlprog, t->prog, (size_t)len * sizeof(int32_t));
+    memset(entlvl, 0, (size_t)t->final * sizeof(int32_t));
+    memset(lvlput, 0, (size_t)(n + 2) * sizeof(int32_t));
+    for (int32_t at = 0, i = 0; i < n; i++) {
+        int32_t words;
+        lvl[i] = columnlevel(lvlprog + at, &words);
+        lvlat[i] = at;
+        lvlput[lvl[i]] += words;
+        at += words;
+    }
+    for (int32_t l = 1, start = 0; l <= n; l++) {
+        const int32_t words = lvlput[l];
+        lvlput[l] = start;
+        start += words;
+    }
+    for (int32_t i = 0; i < n; i++) {
+        const int32_t words = (i + 1 < n ? lvlat[i + 1] : len) - lvlat[i];
+        memcpy(t->prog + lvlput[lvl[i]], lvlprog + lvlat[i], (size_t)words * sizeof(int32_t));
+        lvlput[lvl[i]] += words;
+    }
+}
+
+// everything a replay needs beyond the trace itself, once per trace
+static void traceprepare(solvetrace *t) {
+    checklevels(t->n, t->final);
+    tracerops(t, t->n);
+    t->elimf = (double *)growto(t->elimf, &t->elimmax, 2 * t->nelim, sizeof(double));
+    tracelevels(t, t->n);
+    tracecolumns(t, t->n);
+    t->ordered = 1;
 }
 
 // === arithmetic of the two solvers ===
@@ -211,15 +396,14 @@ template <bool CPLX> static inline void addval(sparsel &e, const sparsel &q, dou
 
 // === elimination ===
 // Eliminates the column of row head rh with the pivot row ph, whose first
-// entry already holds -1/p. Merges both tails in column order; returns the new
-// head (0 when nothing was linked). count grows by the fill-in; *nfill and
-// *nupd receive the pairs recorded in ops (fills first, from ops[0]; updates
-// from ops[cap] down, cap = 2 * pivot tail length).
+// entry already holds -1/p, by f = r * (-1/p). Merges both tails in column
+// order; returns the new head (0 when nothing was linked). count grows by the
+// fill-in; *nfill and *nupd receive the pairs recorded in ops (fills first,
+// from ops[0]; updates from ops[cap] down, cap = 2 * pivot tail length).
 template <bool CPLX>
-static int32_t eliminate(int32_t rh, int32_t ph, int32_t &count, int32_t cap, int32_t *nfill, int32_t *nupd) {
+static int32_t eliminate(int32_t rh, int32_t ph, double fr, double fi, int32_t &count, int32_t cap, int32_t *nfill,
+                         int32_t *nupd) {
     sparsel *ent = el;
-    double fr, fi;
-    factor<CPLX>(ent[rh], ent[ph], fr, fi);
     int32_t pe = ent[ph].next, re = ent[rh].next, head = 0, tail = 0, nf = 0, nu = 0;
     for (;;) {
         const int32_t pc = ent[pe].col, rc = ent[re].col;
@@ -305,148 +489,10 @@ static void backsubst(int32_t *rows, int32_t count, int32_t n, solvetrace *t) {
     }
 }
 
-// === general solve ===
-// Solves A x = b in place: rows[] is permuted so rows[c] heads the row whose
-// first entry ends up holding x_c; scratch[] lists the candidate positions of
-// the column being eliminated. Same pivot order, ties and fill-in order as the
-// plain scan over all rows, so the entry array ends up the same bit for bit.
+// The recorded back substitution from p: x_i = (-1/p) * sum of the recorded
+// (coefficient, value) terms; entry last is the right-hand side's value -1.
 template <bool CPLX>
-static int32_t solvegeneral(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t) {
-    checkwork(n);
-    tracestart(t, rows, count, n);
-    for (int32_t c = 0; c < n; c++) bhead[c] = -1;
-    for (int32_t k = n - 1; k >= 0; k--) {
-        idat[k] = k;
-        posof[k] = k;
-        bucketpush(el[rows[k]].col, k, n);
-    }
-    for (int32_t i = 0; i < n; i++) {
-        sparsel *ent = el;
-        // --- pivot search: rows starting in column i, positions ascending ---
-        int32_t nc = 0, ati = 0;
-        for (int32_t id = bhead[i]; id >= 0; id = bnext[id]) {
-            const int32_t p = posof[id];
-            if (p == i) ati = 1;
-            else scratch[nc++] = p;
-        }
-        sortpos(scratch, nc);
-        int32_t best = i, bj = 0;
-        double bm = ati ? magof<CPLX>(ent[rows[i]]) : 0;
-        for (int32_t j = 0; j < nc; j++) {
-            const double mg = magof<CPLX>(ent[rows[scratch[j]]]);
-            if (mg > bm) {
-                bm = mg;
-                best = scratch[j];
-                bj = j + ati;
-            }
-        }
-        if (bm == 0) return i < numwires ? 16384 : 1;
-        if (nc > t->nscratch) t->nscratch = nc;
-        emit(t, nc + ati);
-        emit(t, ati);
-        emit(t, bj);
-        if (ati) emit(t, rows[i]);
-        for (int32_t j = 0; j < nc; j++) emit(t, rows[scratch[j]]);
-        // --- pivot: swap into position i, first entry becomes -1/p ---
-        const int32_t ph = rows[best];
-        rows[best] = rows[i];
-        rows[i] = ph;
-        const int32_t idb = idat[best];
-        idat[best] = idat[i];
-        idat[i] = idb;
-        posof[idat[best]] = best;
-        posof[idb] = i;
-        scalepivot<CPLX>(ent[ph], bm);
-        // --- elimination: candidates from the last recorded to the first ---
-        int32_t cap = 0;
-        for (int32_t e = ent[ph].next; e; e = ent[e].next) cap += 2;
-        checkops(cap);
-        const int32_t hdr = t->progcnt;
-        emit(t, 0);
-        emit(t, 0);
-        int32_t nelim = 0;
-        for (int32_t j = nc - 1; j >= 0; j--) {
-            const int32_t k = scratch[j];
-            const int32_t rh = rows[k];
-            if (el[rh].col != i) continue;  // former row i moved here without column i
-            int32_t nf, nu;
-            const int32_t nh = eliminate<CPLX>(rh, ph, count, cap, &nf, &nu);
-            rows[k] = nh;
-            bucketpush(el[nh].col, idat[k], n);
-            emit(t, rh);
-            emit(t, nf);
-            emit(t, nu);
-            for (int32_t q = 0; q < 2 * nf; q++) emit(t, ops[q]);
-            for (int32_t q = 2; q <= 2 * nu; q += 2) emit(t, ops[cap - q]), emit(t, ops[cap - q + 1]);
-            nelim++;
-        }
-        t->prog[hdr] = count;  // highest fill-in index + 1 of this column
-        t->prog[hdr + 1] = nelim;
-    }
-    backsubst<CPLX>(rows, count, n, t);
-    traceend(t, rows, scratch, count + 1);
-    return 0;
-}
-
-// === replay ===
-// 1: the system had the traced structure and every pivot fell on the traced
-// row: solved. 0: not replayable; the coefficients are as they came in.
-template <bool CPLX>
-static int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t) {
-    if (!t->valid || t->n != n || t->count != count) return 0;
-    if (memcmp(rows, t->heads, (size_t)n * sizeof(int32_t))) return 0;
-    if (2 * count > keepmax) {
-        keepmax = grownsize(keepmax, 2 * count);
-        keepval = (double *)realloc(keepval, (size_t)keepmax * sizeof(double));
-        if (!keepval) abort();
-    }
-    for (int32_t e = 0; e < count; e++) {  // same structure? keep the coefficients meanwhile
-        if (el[e].col != t->icol[e] || el[e].next != t->inext[e]) return 0;
-        keepval[2 * e] = el[e].re;
-        keepval[2 * e + 1] = el[e].im;
-    }
-    const int32_t *p = t->prog;
-    for (int32_t i = 0; i < n; i++) {
-        sparsel *ent = el;
-        // --- the pivot comparisons, as the general solve makes them ---
-        const int32_t nc = p[0], ati = p[1], bj = p[2];
-        const int32_t *cand = p + 3;
-        p += 3 + nc;
-        const int32_t ph = cand[bj];
-        const double pm = magof<CPLX>(ent[ph]);  // the winner's |p|^2, if the comparisons agree
-        double d = pm;
-        if (d != 1) d = 1 / d;
-        double bm = 0;
-        int32_t best = -1;
-        if (ati) bm = magof<CPLX>(ent[cand[0]]), best = 0;
-        for (int32_t j = ati; j < nc; j++) {
-            const double mg = magof<CPLX>(ent[cand[j]]);
-            if (mg > bm) bm = mg, best = j;
-        }
-        if (bm == 0 || best != bj) {  // another pivot: undo and solve in full
-            for (int32_t e = 0; e < count; e++) el[e].re = keepval[2 * e], el[e].im = keepval[2 * e + 1];
-            return 0;
-        }
-        ent[ph].re = -d * ent[ph].re;  // -1/p as scalepivot makes it
-        if (CPLX) ent[ph].im = d * ent[ph].im;
-        // --- the recorded eliminations ---
-        const int32_t top = p[0], nelim = p[1];
-        p += 2;
-        while (elcntmax < top) checkelcnt(elcntmax);  // grows as the general solve would
-        ent = el;
-        const sparsel &pv = ent[ph];
-        for (int32_t r = 0; r < nelim; r++) {
-            const int32_t nf = p[1], nu = p[2];
-            double fr, fi;
-            factor<CPLX>(ent[p[0]], pv, fr, fi);
-            p += 3;
-            for (int32_t q = 0; q < nf; q++, p += 2) fillval<CPLX>(ent[p[0]], ent[p[1]], fr, fi);
-            for (int32_t q = 0; q < nu; q++, p += 2) addval<CPLX>(ent[p[0]], ent[p[1]], fr, fi);
-        }
-    }
-    // --- back substitution ---
-    const int32_t last = t->final - 1;
-    checkelcnt(last);
+static void backreplay(const int32_t *p, int32_t n, int32_t last) {
     sparsel *ent = el;
     ent[last].re = -1;
     ent[last].im = 0;
@@ -472,16 +518,299 @@ static int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n,
             ent[h].re *= sr;
         }
     }
-    // --- the structure the general solve leaves ---
-    for (int32_t k = 0; k < 3 * t->nchg; k += 3) ent[t->fchg[k]].col = t->fchg[k + 1], ent[t->fchg[k]].next = t->fchg[k + 2];
+}
+
+// === general solve ===
+struct pivotpick {
+    int32_t nc;      // candidates in scratch, position i not among them
+    int32_t ati;     // 1: position i is a candidate too
+    int32_t best;    // winning position
+    int32_t bj;      // winner's index in comparison order (position i first)
+    double bm;       // its |p|^2; 0: no pivot
+};
+
+// Candidates of column i: positions of the rows starting there, ascending in
+// scratch; the winner by |p|^2, position i first, ties to the earlier one.
+template <bool CPLX>
+static pivotpick pivotsearch(const int32_t *rows, int32_t *scratch, int32_t i) {
+    pivotpick pk{0, 0, i, 0, 0};
+    for (int32_t id = bhead[i]; id >= 0; id = bnext[id]) {
+        const int32_t p = posof[id];
+        if (p == i) pk.ati = 1;
+        else scratch[pk.nc++] = p;
+    }
+    sortpos(scratch, pk.nc);
+    pk.bm = pk.ati ? magof<CPLX>(el[rows[i]]) : 0;
+    for (int32_t j = 0; j < pk.nc; j++) {
+        const double mg = magof<CPLX>(el[rows[scratch[j]]]);
+        if (mg > pk.bm) {
+            pk.bm = mg;
+            pk.best = scratch[j];
+            pk.bj = j + pk.ati;
+        }
+    }
+    return pk;
+}
+
+// Records the comparisons, swaps the winner into position i and turns its
+// first entry into -1/p; returns the pivot row's head.
+template <bool CPLX>
+static int32_t pivotswap(int32_t *rows, const int32_t *scratch, int32_t i, const pivotpick &pk, solvetrace *t) {
+    if (pk.nc > t->nscratch) t->nscratch = pk.nc;
+    emit(t, pk.nc + pk.ati);
+    emit(t, pk.ati);
+    emit(t, pk.bj);
+    if (pk.ati) emit(t, rows[i]);
+    for (int32_t j = 0; j < pk.nc; j++) emit(t, rows[scratch[j]]);
+    const int32_t ph = rows[pk.best];
+    rows[pk.best] = rows[i];
+    rows[i] = ph;
+    const int32_t idb = idat[pk.best];
+    idat[pk.best] = idat[i];
+    idat[i] = idb;
+    posof[idat[pk.best]] = pk.best;
+    posof[idb] = i;
+    scalepivot<CPLX>(el[ph], pk.bm);
+    return ph;
+}
+
+// Eliminates column i from the candidate rows, from the last recorded to the
+// first, with pivot row ph; records each elimination.
+template <bool CPLX>
+static void eliminatecol(int32_t *rows, const int32_t *scratch, int32_t i, int32_t nc, int32_t ph, int32_t &count,
+                         int32_t n, solvetrace *t) {
+    int32_t cap = 0;
+    for (int32_t e = el[ph].next; e; e = el[e].next) cap += 2;
+    checkops(cap);
+    const int32_t hdr = t->progcnt;
+    emit(t, 0);
+    emit(t, 0);
+    emit(t, t->nelim);
+    int32_t nelim = 0;
+    for (int32_t j = nc - 1; j >= 0; j--) {
+        const int32_t k = scratch[j];
+        const int32_t rh = rows[k];
+        if (el[rh].col != i) continue;  // former row i moved here without column i
+        double fr, fi;
+        factor<CPLX>(el[rh], el[ph], fr, fi);
+        int32_t nf, nu;
+        const int32_t nh = eliminate<CPLX>(rh, ph, fr, fi, count, cap, &nf, &nu);
+        rows[k] = nh;
+        bucketpush(el[nh].col, idat[k], n);
+        emit(t, rh);
+        emit(t, nf);
+        emit(t, nu);
+        for (int32_t q = 0; q < 2 * nf; q++) emit(t, ops[q]);
+        for (int32_t q = 2; q <= 2 * nu; q += 2) emit(t, ops[cap - q]), emit(t, ops[cap - q + 1]);
+        t->nelim++;
+        nelim++;
+    }
+    t->prog[hdr] = count;  // the entry count after this column
+    t->prog[hdr + 1] = nelim;
+}
+
+// Solves A x = b in place: rows[] is permuted so rows[c] heads the row whose
+// first entry ends up holding x_c; scratch[] lists the candidate positions of
+// the column being eliminated. Same pivot order, ties and fill-in order as the
+// plain scan over all rows, so the entry array ends up the same bit for bit.
+template <bool CPLX>
+static int32_t solvegeneral(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t) {
+    checkwork(n);
+    tracestart(t, rows, count, n);
+    for (int32_t c = 0; c < n; c++) bhead[c] = -1;
+    for (int32_t k = n - 1; k >= 0; k--) {
+        idat[k] = k;
+        posof[k] = k;
+        bucketpush(el[rows[k]].col, k, n);
+    }
+    for (int32_t i = 0; i < n; i++) {
+        const pivotpick pk = pivotsearch<CPLX>(rows, scratch, i);
+        if (pk.bm == 0) return i < numwires ? 16384 : 1;
+        const int32_t ph = pivotswap<CPLX>(rows, scratch, i, pk, t);
+        eliminatecol<CPLX>(rows, scratch, i, pk.nc, ph, count, n, t);
+    }
+    t->backat = t->progcnt;
+    backsubst<CPLX>(rows, count, n, t);
+    traceend(t, rows, scratch, count + 1);
+    return 0;
+}
+
+// === replay ===
+// 1 if el[0..count) has the traced structure (columns and links); then its
+// values are taken into t->in, which no longer matches post.
+static int32_t takevalues(solvetrace *t, int32_t count) {
+    const sparsel *ent = el, *in = t->in;
+    uint64_t diff = 0;  // (link, column) pairs compared as one word each
+    for (int32_t e = 0; e < count; e++) {
+        uint64_t a, b;
+        memcpy(&a, (const char *)&ent[e] + offsetof(sparsel, next), sizeof a);
+        memcpy(&b, (const char *)&in[e] + offsetof(sparsel, next), sizeof b);
+        diff |= a ^ b;
+    }
+    if (diff) return 0;
+    t->postok = 0;
+    memcpy(t->in, ent, (size_t)count * sizeof(sparsel));
+    return 1;
+}
+
+// Columns go by level, so a pivot that fails may come after fill-in past the
+// end the general solve will reach: what lies there now is kept in t->spare,
+// to be put back. Returns the number of entries kept.
+static int32_t keepspare(solvetrace *t, int32_t count) {
+    const int32_t spare = std::min(t->final - 1, elcntmax) - count;
+    if (spare <= 0) return 0;
+    t->spare = (sparsel *)growto(t->spare, &t->sparemax, spare, sizeof(sparsel));
+    memcpy(t->spare, el + count, (size_t)spare * sizeof(sparsel));
+    return spare;
+}
+
+// the columns and links the traced solve left, where they differ from before
+static void putstructure(const solvetrace *t) {
+    sparsel *ent = el;
+    for (int32_t k = 0; k < 3 * t->nchg; k += 3) {
+        ent[t->fchg[k]].col = t->fchg[k + 1];
+        ent[t->fchg[k]].next = t->fchg[k + 2];
+    }
+}
+
+// Repeats the pivot comparisons of one column as the general solve makes
+// them; 1 if the traced winner wins again: its first entry becomes -1/p and
+// *ph names it. p moves past the column's comparisons.
+template <bool CPLX>
+static int32_t replaypivot(const int32_t *&p, int32_t *ph) {
+    const int32_t nc = p[0], ati = p[1], bj = p[2];
+    const int32_t *cand = p + 3;
+    p += 3 + nc;
+    sparsel *ent = el;
+    double bm = 0;
+    int32_t best = -1;
+    if (ati) bm = magof<CPLX>(ent[cand[0]]), best = 0;
+    for (int32_t j = ati; j < nc; j++) {
+        const double mg = magof<CPLX>(ent[cand[j]]);
+        if (mg > bm) bm = mg, best = j;
+    }
+    if (bm == 0 || best != bj) return 0;
+    *ph = cand[bj];
+    scalepivot<CPLX>(ent[*ph], bm);
+    return 1;
+}
+
+// The recorded eliminations of one column with pivot row ph: new multipliers
+// f = r * (-1/p) go to their places in elimf, fill-in and updates to the
+// recorded entries. Returns p moved past the column.
+template <bool CPLX>
+static const int32_t *replayelim(const int32_t *p, int32_t ph, double *elimf) {
+    const int32_t top = p[0], nelim = p[1];
+    double *f = elimf + 2 * p[2];
+    p += 3;
+    while (elcntmax < top) checkelcnt(elcntmax);  // grows as the general solve would
+    sparsel *ent = el;
+    const sparsel &pv = ent[ph];
+    for (int32_t r = 0; r < nelim; r++) {
+        const int32_t nf = p[1], nu = p[2];
+        double fr, fi;
+        factor<CPLX>(ent[p[0]], pv, fr, fi);
+        *f++ = fr;
+        *f++ = fi;
+        p += 3;
+        for (int32_t q = 0; q < nf; q++, p += 2) fillval<CPLX>(ent[p[0]], ent[p[1]], fr, fi);
+        for (int32_t q = 0; q < nu; q++, p += 2) addval<CPLX>(ent[p[0]], ent[p[1]], fr, fi);
+    }
+    return p;
+}
+
+// 1: the system had the traced structure and every pivot fell on the traced
+// row: solved. 0: not replayable; the coefficients are as they came in. The
+// reduced matrix is kept for a right-hand-side-only solve when matrices have
+// been coming twice (the predictor and corrector of a transient sub-step),
+// not in a sweep, whose matrix changes every time.
+template <bool CPLX>
+static int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t) {
+    if (!solvereuse || !t->valid || t->n != n || t->count != count) return 0;
+    if (memcmp(rows, t->heads, (size_t)n * sizeof(int32_t))) return 0;
+    if (!takevalues(t, count)) return 0;
+    if (!t->ordered) traceprepare(t);
+    const int32_t spare = keepspare(t, count);
+    const int32_t *p = t->prog;
+    for (int32_t i = 0; i < n; i++) {
+        int32_t ph;
+        if (!replaypivot<CPLX>(p, &ph)) {  // another pivot: undo and solve in full
+            memcpy(el, t->in, (size_t)count * sizeof(sparsel));
+            if (spare > 0) memcpy(el + count, t->spare, (size_t)spare * sizeof(sparsel));
+            return 0;
+        }
+        p = replayelim<CPLX>(p, ph, t->elimf);
+    }
+    // --- the structure the general solve leaves, then back substitution ---
+    const int32_t last = t->final - 1;
+    checkelcnt(last);
+    putstructure(t);
+    if (t->repeats) tracepost(t, last);
+    t->lastreplay = 1;
+    backreplay<CPLX>(p, n, last);
     memcpy(rows, t->frows, (size_t)(n + 1) * sizeof(int32_t));
     memcpy(scratch, t->fscratch, (size_t)t->nscratch * sizeof(int32_t));
+    return 1;
+}
+
+// === right-hand side only ===
+// 1 if el[0..count) equals the traced entries bit for bit, right-hand-side
+// values aside (they are taken into t->in: in then holds this system).
+static int32_t samematrix(solvetrace *t, int32_t count) {
+    sparsel *in = t->in;
+    for (int32_t k = 0; k < t->nrhs; k++) {
+        const int32_t e = t->rhsat[k];
+        in[e].re = el[e].re;
+        in[e].im = el[e].im;
+    }
+    return !memcmp(el, in, (size_t)count * sizeof(sparsel));
+}
+
+// Solves b -> x for the traced matrix: 1 if the system's matrix part is the
+// traced one (then solved), 0 if not (nothing touched). The reduced matrix of
+// the traced solve is copied in, the new right-hand sides put back into their
+// entries and carried through the recorded eliminations (same multipliers,
+// same order), then the recorded back substitution.
+template <bool CPLX>
+static int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t) {
+    if (!solvereuse || !t->valid || t->n != n || t->count != count) return 0;
+    if (memcmp(rows, t->heads, (size_t)n * sizeof(int32_t))) return 0;
+    const int32_t same = samematrix(t, count);
+    if (t->lastreplay) t->repeats = same;
+    if (!same || !t->postok) return 0;
+    // --- reduced matrix in, right-hand sides back ---
+    const int32_t last = t->final - 1;
+    while (elcntmax < last) checkelcnt(elcntmax);  // grows as the general solve would
+    checkelcnt(last);
+    sparsel *ent = el;
+    memcpy(ent, t->post, (size_t)last * sizeof(sparsel));
+    for (int32_t k = 0; k < t->nrhs; k++) {
+        const int32_t e = t->rhsat[k];
+        ent[e].re = t->in[e].re;
+        ent[e].im = t->in[e].im;
+    }
+    // --- b through the eliminations: entry += f q, or fill-in entry = f q ---
+    const int32_t *r = t->rop;
+    for (int32_t k = 0; k < t->nrop; k++, r += 3) {
+        const int32_t q = r[2] < 0 ? ~r[2] : r[2];
+        const double fr = t->elimf[2 * q], fi = t->elimf[2 * q + 1];
+        if (r[2] < 0) fillval<CPLX>(ent[r[0]], ent[r[1]], fr, fi);
+        else addval<CPLX>(ent[r[0]], ent[r[1]], fr, fi);
+    }
+    // --- back substitution; the structure the general solve leaves ---
+    ent[last].next = 0;
+    ent[last].col = n;
+    backreplay<CPLX>(t->prog + t->backat, n, last);
+    memcpy(rows, t->frows, (size_t)(n + 1) * sizeof(int32_t));
+    memcpy(scratch, t->fscratch, (size_t)t->nscratch * sizeof(int32_t));
+    t->lastreplay = 0;
     return 1;
 }
 
 // === solvers ===
 template <bool CPLX>
 static int32_t smatsolve(int32_t *rows, int32_t count, int32_t *scratch, int32_t n) {
+    solvehow = SOLVEFULL;
     if (count < 2) return 2;
     if (n <= 0) {  // no unknowns: only the right-hand side's entry to place
         checkelcnt(count);
@@ -490,7 +819,11 @@ static int32_t smatsolve(int32_t *rows, int32_t count, int32_t *scratch, int32_t
         return 0;
     }
     solvetrace *t = &traces[CPLX ? 1 : 0];
+    solvehow = SOLVERHS;
+    if (rhsonly<CPLX>(rows, count, scratch, n, t)) return 0;
+    solvehow = SOLVEREPLAY;
     if (replay<CPLX>(rows, count, scratch, n, t)) return 0;
+    solvehow = SOLVEFULL;
     return solvegeneral<CPLX>(rows, count, scratch, n, t);
 }
 

@@ -208,6 +208,7 @@ int32_t transcompute(int32_t xdim, int32_t samps, int32_t untilcol, double budge
     const double hs = p->xscale / samps, delta = hs * 0.0001;
     const double t0 = budget > 0 ? vlock() : 0;
     int32_t done = 0;
+    buildhold(1);  // only the states change from here on
     while (p->numcols < untilcol) {
         const int32_t c = p->numcols;
         if ((int64_t)c >= (int64_t)p->basecol + p->bufcols) break;  // full until the window scrolls
@@ -221,6 +222,7 @@ int32_t transcompute(int32_t xdim, int32_t samps, int32_t untilcol, double budge
         done++;
         if ((p->numcols & 3) == 0 && budget > 0 && vlock() - t0 >= budget) break;
     }
+    buildhold(0);
     for (int32_t k = 0; k < numcl; k++) p->savestate[k] = capindval[cllist[k]];
     return done;
 }

@@ -1,7 +1,8 @@
 // bench_analysis.cpp: the cost of the transient and Bode computations on a
 // 50-section RC ladder (PULSE source, R 1k in series, C 1u to ground): one
 // transient sub-step (two builds, two solves), one Bode column, and a full
-// 800-column Bode sweep through the window's column cache.
+// 800-column Bode sweep through the window's column cache; reuse:0 turns
+// off every reuse of earlier builds and solves (solvereuse), for comparison.
 #include <benchmark/benchmark.h>
 #include <string.h>
 #include "analysis/analysis.h"
@@ -50,6 +51,7 @@ static int ladder(void) {
     return cap;
 }
 
+// reuse:1 as a window computes; reuse:0 every build and solve from scratch
 static void BM_TransientSubstep(benchmark::State &st) {
     ladder();
     gplot = nullptr;
@@ -57,12 +59,16 @@ static void BM_TransientSubstep(benchmark::State &st) {
     for (int k = 0; k < numcl; k++) capindval[cllist[k]] = 0;
     const double hs = 1.0 / 65536 / 64;
     double tau = hs / 2;
+    solvereuse = (int32_t)st.range(0);
+    buildhold(1);  // as the column loop holds the circuit
     for (auto _ : st) {
         benchmark::DoNotOptimize(transsubstep(tau, hs * 0.0001));
         tau += hs;
     }
+    buildhold(0);
+    solvereuse = 1;
 }
-BENCHMARK(BM_TransientSubstep);
+BENCHMARK(BM_TransientSubstep)->ArgName("reuse")->Arg(1)->Arg(0);
 
 static void BM_BodeColumn(benchmark::State &st) {
     const int cap = ladder();
@@ -77,6 +83,7 @@ BENCHMARK(BM_BodeColumn);
 
 static void BM_BodeSweep800(benchmark::State &st) {
     const int cap = ladder();
+    solvereuse = (int32_t)st.range(0);
     static plottype rec;
     memset(&rec, 0, sizeof rec);
     rec.kind = PLOT_BODE;
@@ -92,5 +99,6 @@ static void BM_BodeSweep800(benchmark::State &st) {
         benchmark::DoNotOptimize(bodecolumns(xdim));
     }
     st.SetItemsProcessed(st.iterations() * 800);
+    solvereuse = 1;
 }
-BENCHMARK(BM_BodeSweep800)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BodeSweep800)->ArgName("reuse")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);

@@ -5,8 +5,9 @@
 
 int cmd_eval(int argc, char **argv);   // eval EXPR [--t T]
 int cmd_dc(int argc, char **argv);     // dc FILE
-int cmd_tran(int argc, char **argv);   // tran FILE --probe P [--cols N] [--xscale S] [--samps K]
+int cmd_tran(int argc, char **argv);   // tran FILE --probe P [--cols N] [--xscale S] [--samps K] [--time]
 int cmd_ac(int argc, char **argv);     // ac FILE --probe P [--in W] [--from A] [--to B] [--points N] [--hertz]
+                                       //    [--time]
 int cmd_spice(int argc, char **argv);  // spice FILE
 
 // === shared by tran, ac and spice (cliutil.cpp) ===
@@ -17,3 +18,5 @@ int cliparseint(const char *s, int *v);              // 1: a whole decimal int32
 int cliparsenum(const char *s, double *v);           // 1: a whole finite number, nothing else
 int cliparseprobe(const char *cmd, const char *s, int *index, int *sense);
                                         // 1: node:I, wire:I (+1) or wire:-I (-1) naming an existing item
+double clinow(void);                   // seconds on the monotonic clock
+void cliputtime(double secs);          // --time: "analysis: N s" on stderr

@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <time.h>
 #include "circuit/circuit.h"
 #include "cli/cli.h"
 
@@ -86,3 +87,12 @@ bad:
     fprintf(stderr, "veltocli %s: bad probe '%s' (node:I, wire:I or wire:-I)\n", cmd, s);
     return 0;
 }
+
+// === analysis time ===
+double clinow(void) {
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (double)ts.tv_sec + ts.tv_nsec * 1e-9;
+}
+
+void cliputtime(double secs) { fprintf(stderr, "analysis: %.6f s\n", secs); }

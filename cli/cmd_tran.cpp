@@ -2,7 +2,8 @@
 // (time,min,max of the quantity the window shows), computed by transcompute
 // exactly as a window does, in chunks of one column buffer.
 // Depends on analysis.h, circuit.h, ui.h (plot record) and cliutil.cpp.
-// Limits: a column none of whose sub-steps solved prints nan.
+// Limits: a column none of whose sub-steps solved prints nan. --time measures
+// the transcompute calls alone.
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -18,11 +19,12 @@ struct tranargs {
     const char *file, *probe;
     int cols, samps;
     double xscale;          // 0: the file's TransDefXsc
+    int timeit;             // 1: --time
 };
 
 static int tranusage(const char *why, const char *arg) {
     fprintf(stderr, "veltocli tran: %s%s%s\n", why, arg ? " " : "", arg ? arg : "");
-    fprintf(stderr, "usage: veltocli tran FILE --probe P [--cols N] [--xscale S] [--samps K]\n");
+    fprintf(stderr, "usage: veltocli tran FILE --probe P [--cols N] [--xscale S] [--samps K] [--time]\n");
     return 2;
 }
 
@@ -34,12 +36,16 @@ static int sampsok(int k) {
 
 // 0 parsed; else the exit code (message printed)
 static int tranparse(int argc, char **argv, tranargs *a) {
-    *a = tranargs{nullptr, nullptr, 640, 64, 0};
+    *a = tranargs{nullptr, nullptr, 640, 64, 0, 0};
     for (int i = 0; i < argc; i++) {
         const char *o = argv[i];
         if (strncmp(o, "--", 2) != 0) {
             if (a->file) return tranusage("more than one file:", o);
             a->file = o;
+            continue;
+        }
+        if (!strcmp(o, "--time")) {
+            a->timeit = 1;
             continue;
         }
         if (i + 1 >= argc) return tranusage("missing value after", o);
@@ -77,6 +83,13 @@ static void putcols(const plottype *p, int from) {
     }
 }
 
+// transcompute as far as column until; its time is added to *spent
+static void timedcompute(int samps, int until, double *spent) {
+    const double t0 = clinow();
+    transcompute(TRANCHUNK, samps, until, 0);
+    *spent += clinow() - t0;
+}
+
 static int runtran(const tranargs *a, plottype *p) {
     int idx = 0, sense = 0;
     if (!cliloadfile("tran", a->file)) return 2;
@@ -95,8 +108,10 @@ static int runtran(const tranargs *a, plottype *p) {
     p->inwire = -1;  // reset request: start from the initial conditions
     p->plotwire = idx;
     p->plotsense = sense;
-    transcompute(TRANCHUNK, a->samps, 1, 0);
+    double spent = 0;
+    timedcompute(a->samps, 1, &spent);
     if (transbad != 0 && isnan(p->colmin[0])) {
+        if (a->timeit) cliputtime(spent);
         fprintf(stderr, "%s\n", solvecodetext(transbad));
         return 3;
     }
@@ -108,10 +123,11 @@ static int runtran(const tranargs *a, plottype *p) {
     putcols(p, 0);
     while (p->numcols < a->cols) {
         p->basecol = p->numcols;  // slide the buffer: everything before is printed
-        transcompute(TRANCHUNK, a->samps, a->cols, 0);
+        timedcompute(a->samps, a->cols, &spent);
         if (transbad != 0) fail = transbad;
         putcols(p, p->basecol);
     }
+    if (a->timeit) cliputtime(spent);
     if (fail != 0) {
         fprintf(stderr, "%s\nveltocli tran: some sub-steps were not solved: their samples are left out\n",
                 solvecodetext(fail));

@@ -13,10 +13,11 @@ static int usage(void) {
     fprintf(stderr,
             "usage: veltocli eval EXPR [--t T]\n"
             "       veltocli dc FILE\n"
-            "       veltocli tran FILE --probe P [--cols N] [--xscale S] [--samps K]\n"
-            "       veltocli ac FILE --probe P [--in W] [--from A] [--to B] [--points N] [--hertz]\n"
+            "       veltocli tran FILE --probe P [--cols N] [--xscale S] [--samps K] [--time]\n"
+            "       veltocli ac FILE --probe P [--in W] [--from A] [--to B] [--points N] [--hertz] [--time]\n"
             "       veltocli spice FILE\n"
-            "probes: node:I, wire:I, wire:-I\n");
+            "probes: node:I, wire:I, wire:-I\n"
+            "--time: the analysis alone (no loading, no printing) in seconds on stderr, as \"analysis: N s\"\n");
     return 2;
 }
 

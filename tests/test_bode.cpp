@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <math.h>
 #include <complex>
+#include <vector>
 #include "tranbode.h"
 
 namespace {
@@ -142,4 +143,26 @@ TEST(BodeColumns, ResizedWindowRecomputesForItsNewWidth) {
         bodecolumns(s.xdim);
     }
     for (int c = BODEMARGIN; c < 400; c += 29) EXPECT_EQ(a.rec.colmax[c], b.rec.colmax[c]) << "column " << c;
+}
+
+// Columns with every reuse off (each build and solve from scratch) are the
+// same bit for bit.
+TEST(BodeColumns, ReuseChangesNoBit) {
+    probe (*builds[])(void) = {rclowpass, rlcseries, isource, xinput};
+    for (auto build : builds) {
+        const probe q = build();
+        std::vector<double> got[2][2];
+        for (int reuse = 1; reuse >= 0; reuse--) {
+            solvereuse = reuse;
+            tbplot p(PLOT_BODE, q.out, q.sense);
+            p.rec.inwire = q.in;
+            bodeprepare(500, 200);
+            EXPECT_EQ(bodecolumns(500), 0);
+            got[reuse][0].assign(p.rec.colmin, p.rec.colmin + 500);
+            got[reuse][1].assign(p.rec.colmax, p.rec.colmax + 500);
+        }
+        solvereuse = 1;
+        for (int a = 0; a < 2; a++)
+            EXPECT_EQ(0, memcmp(got[1][a].data(), got[0][a].data(), 500 * sizeof(double))) << q.in << " array " << a;
+    }
 }

@@ -7,6 +7,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <unistd.h>
+#include <algorithm>
 #include <complex>
 #include <map>
 #include <string>
@@ -201,6 +202,27 @@ TEST(Cli, AcPrintsGainAndPhaseOfEachPoint) {
     const double x = 2 * M_PI * 1e-3;
     EXPECT_NEAR(rows[0][1], -10 * log10(1 + x * x), 1e-9);
     EXPECT_NEAR(rows[0][2], 180 - atan(x) * 180 / M_PI, 1e-7);
+}
+
+// --time adds one line "analysis: N s" to stderr and changes nothing on stdout
+TEST(Cli, TimeOptionReportsTheAnalysisTimeOnly) {
+    const std::string f = rcfile();
+    const char *runs[] = {"tran FILE --probe wire:2 --cols 300 --samps 16", "ac FILE --probe wire:2 --points 50"};
+    for (const char *c : runs) {
+        std::string args = c;
+        args.replace(args.find("FILE"), 4, f);
+        const runres plain = cli(args), timed = cli(args + " --time");
+        ASSERT_EQ(plain.code, 0) << args << plain.err;
+        EXPECT_EQ(timed.code, 0) << args;
+        EXPECT_EQ(timed.out, plain.out) << args;
+        double secs = -1;
+        char unit = 0;
+        EXPECT_EQ(sscanf(timed.err.c_str(), "analysis: %lf %c", &secs, &unit), 2) << timed.err;
+        EXPECT_EQ(unit, 's');
+        EXPECT_GE(secs, 0.0);
+        EXPECT_LT(secs, 60.0);
+        EXPECT_EQ(std::count(timed.err.begin(), timed.err.end(), '\n'), 1) << timed.err;
+    }
 }
 
 // === the SPICE netlist against ngspice ===

@@ -561,12 +561,9 @@ static void expectsame(const solvestate &r, const solvestate &f, const char *wha
     EXPECT_EQ(f.scratch, r.scratch) << what;
 }
 
-static void comparebuild(double w, double t, double h, int32_t cplx, const char *what) {
-    initmat(w, t, h);
-    const int32_t n = nunk();
-    std::vector<sparsel> built(el, el + elcnt);
-    yh[n] = -5;
-    std::vector<int32_t> heads(yh, yh + n + 1);
+// the reference and the fast solver on one system; returns the code
+static int32_t comparesolve(const std::vector<sparsel> &built, const std::vector<int32_t> &heads, int32_t cplx,
+                            const char *what) {
     scratchfill = scratchfill < -1000000 ? 0 : scratchfill - 977;
     solvestate r = runsolver(0, cplx, built, heads, 0);
     solvestate f = runsolver(1, cplx, built, heads, r.used);
@@ -579,6 +576,16 @@ static void comparebuild(double w, double t, double h, int32_t cplx, const char 
             break;
         }
     }
+    return r.code;
+}
+
+static int32_t comparebuild(double w, double t, double h, int32_t cplx, const char *what) {
+    initmat(w, t, h);
+    const int32_t n = nunk();
+    std::vector<sparsel> built(el, el + elcnt);
+    yh[n] = -5;
+    std::vector<int32_t> heads(yh, yh + n + 1);
+    return comparesolve(built, heads, cplx, what);
 }
 
 static void randomcircuit(std::mt19937 &rng, int32_t maxnodes, int32_t maxwires) {
@@ -599,6 +606,23 @@ static void randomcircuit(std::mt19937 &rng, int32_t maxnodes, int32_t maxwires)
     }
 }
 
+// initmat against refinitmat from the same random seed: same entries, heads,
+// error flag and random draws
+static void expectbuildasreference(double w, double t, double h, uint32_t seed) {
+    srand(seed), snormstat = 0, globalbad = 7;
+    initmat(w, t, h);
+    const int32_t n = nunk(), cnt = elcnt, bad = globalbad, draw = rand();
+    std::vector<sparsel> got(el, el + cnt);
+    std::vector<int32_t> heads(yh, yh + n);
+    srand(seed), snormstat = 0, globalbad = 7;
+    refinitmat(w, t, h);
+    ASSERT_EQ(cnt, elcnt);
+    solvestate f{got, heads, {}, 0, 0}, r{std::vector<sparsel>(el, el + elcnt), std::vector<int32_t>(yh, yh + n), {}, 0, 0};
+    expectsame(r, f, "build");
+    EXPECT_EQ(bad, globalbad);
+    EXPECT_EQ(draw, rand());
+}
+
 // the build against the plain one: same entries, heads, error flag and random
 // draws, over changing times, values and texts of the same circuits
 TEST(Initmat, BuildMatchesReferenceBitForBit) {
@@ -616,19 +640,7 @@ TEST(Initmat, BuildMatchesReferenceBitForBit) {
                 else if (r == 3) wire[i].value = (double)(rng() % 7) - 3;
             }
             const double *b = builds[rng() % 6];
-            const uint32_t seed = rng();
-            srand(seed), snormstat = 0, globalbad = 7;
-            initmat(b[0], b[1], b[2]);
-            const int32_t n = nunk(), cnt = elcnt, bad = globalbad, draw = rand();
-            std::vector<sparsel> got(el, el + cnt);
-            std::vector<int32_t> heads(yh, yh + n);
-            srand(seed), snormstat = 0, globalbad = 7;
-            refinitmat(b[0], b[1], b[2]);
-            ASSERT_EQ(cnt, elcnt) << it;
-            solvestate f{got, heads, {}, 0, 0}, r{std::vector<sparsel>(el, el + elcnt), std::vector<int32_t>(yh, yh + n), {}, 0, 0};
-            expectsame(r, f, "build");
-            EXPECT_EQ(bad, globalbad);
-            EXPECT_EQ(draw, rand());
+            expectbuildasreference(b[0], b[1], b[2], rng());
             if (HasFailure()) return;
             if (rng() % 2) initmat(b[0], b[1], b[2]), solvereal();  // the solver scrambles the store
         }
@@ -693,4 +705,130 @@ TEST(Sparse, FillInGrowingTheStoreMatchesReference) {
         solvestate f = runsolver(1, cplx, built, heads, r.used);
         expectsame(r, f, "grid");
     }
+}
+
+// Builds while the circuit is held still: times (some repeated, some 0),
+// steps, omegas and states change, switches follow time-dependent values,
+// random texts draw at every build; a solve now and then scrambles the store.
+TEST(Initmat, HeldBuildsMatchReference) {
+    std::mt19937 rng(99);
+    static const char *held[] = {"SIN(0;1;3;0;0)", "T>0.5", "RND", "2*T", "1E3", "PULSE(0;5;0;1;1;2;10)",
+                                 "NRND(0)+1", "1/0", "(T<0.3)-0.5", "T*0"};
+    static const double ts[] = {0.25, 0.25, 0.6, 0, 0.6, 1.7, 1.7, 0.3};
+    for (int32_t it = 0; it < 700; it++) {
+        randomcircuit(rng, it < 600 ? 7 : 25, it < 600 ? 12 : 50);
+        for (int32_t i = 0; i < numwires; i++)
+            if (rng() % 3 == 0) wiresetnumst(i, held[rng() % 10]);
+        buildhold(1);
+        for (int32_t round = 0; round < 10; round++) {
+            const double t = ts[rng() % 8], h = rng() % 3 ? 1e-3 : rng() % 2 ? 0 : 2e-3, w = rng() % 2 ? 0 : 5;
+            for (int32_t i = 0; i < numwires; i++)
+                if (rng() % 4 == 0) capindval[i] += 0.25;
+            expectbuildasreference(w, t, h, rng());
+            if (HasFailure()) break;
+            if (rng() % 3 == 0) initmat(w, t, h), solvereal();
+        }
+        buildhold(0);
+        if (HasFailure()) return;
+    }
+}
+
+// === solve sequences ===
+// One system after another, each changed from the one before in one way: the
+// fast solver keeps the last solve's work and must notice every change, down
+// to one bit of one coefficient, and match the reference every time.
+enum { SEQSAME, SEQRHS, SEQULP, SEQSIGN, SEQNAN, SEQINF, SEQZERO, SEQIMAG, SEQSWAP, SEQREBUILD, SEQKINDS };
+static const char *seqname[SEQKINDS] = {"same", "rhs", "ulp", "sign", "nan", "inf", "zero", "imag", "swap", "rebuild"};
+
+static double oddvalue(std::mt19937 &rng) {
+    static const double odd[] = {0.0, -0.0, 1.0, -2.5, 1e300, -1e-310, INFINITY, -INFINITY, NAN, 1e-3};
+    return rng() % 4 ? (double)(rng() % 2000) / 37.0 - 27 : odd[rng() % 10];
+}
+
+// Changes one coefficient of the matrix part (not the sentinel, not the
+// right-hand side) as kind says, every right-hand side for SEQRHS, or the
+// order of two rows for SEQSWAP. Returns 1 if the matrix part changed.
+static int32_t mutate(std::vector<sparsel> &b, std::vector<int32_t> &heads, int32_t kind, std::mt19937 &rng) {
+    const int32_t n = nunk();
+    if (kind == SEQSWAP && n > 1) {
+        const int32_t i = rng() % n, j = rng() % n;
+        std::swap(heads[i], heads[j]);
+        return heads[i] != heads[j];
+    }
+    if (kind == SEQRHS)
+        for (sparsel &e : b)
+            if (e.col == n) e.re = oddvalue(rng), e.im = rng() % 2 ? e.im : oddvalue(rng);
+    if (kind == SEQSAME || kind == SEQRHS || kind == SEQSWAP || b.size() < 2) return 0;
+    int32_t e = 0;
+    for (int32_t tries = 0; tries < 30 && !e; tries++) {
+        const int32_t k = 1 + rng() % (b.size() - 1);
+        if (b[k].col < n) e = k;
+    }
+    if (!e) return 0;
+    double &x = kind == SEQIMAG ? b[e].im : b[e].re;
+    const double old = x;
+    if (kind == SEQULP) x = nextafter(x, rng() % 2 ? INFINITY : -INFINITY);
+    if (kind == SEQSIGN) x = -x;
+    if (kind == SEQNAN) x = NAN;
+    if (kind == SEQINF) x = rng() % 2 ? INFINITY : -INFINITY;
+    if (kind == SEQZERO) x = 0;
+    if (kind == SEQIMAG) x = nextafter(x, INFINITY);
+    return memcmp(&old, &x, sizeof x) != 0;
+}
+
+TEST(Sparse, SolveSequencesMatchReference) {
+    std::mt19937 rng(4242);
+    static const int32_t weights[SEQKINDS] = {3, 7, 2, 1, 1, 1, 1, 1, 1, 2};  // mostly what a transient run does
+    int32_t ways[3] = {0, 0, 0};
+    for (int32_t it = 0; it < 1200; it++) {
+        const int32_t cplx = it % 2;
+        double w = cplx ? 2 + rng() % 5 : 0, t = rng() % 2 ? 0 : 0.4, h = t != 0 ? 1e-3 : 0;
+        do {  // a solvable start, so that there is work to keep
+            if (it < 1000) randomcircuit(rng, 7, 12);
+            else randomcircuit(rng, 30, 60);
+            initmat(w, t, h);
+        } while ((cplx ? solvecomp() : solvereal()) != 0);
+        initmat(w, t, h);
+        std::vector<sparsel> built(el, el + elcnt);
+        yh[nunk()] = -5;
+        std::vector<int32_t> heads(yh, yh + nunk() + 1);
+        for (int32_t step = 0; step < 14; step++) {
+            int32_t kind = 0;
+            for (int32_t r = rng() % 20; r >= weights[kind]; kind++) r -= weights[kind];
+            if (kind == SEQREBUILD) {  // new values or a new structure
+                if (rng() % 2) w += 1, capindval[rng() % (numwires + 1)] += 1;
+                else randomcircuit(rng, 7, 12);
+                initmat(w, t, h);
+                built.assign(el, el + elcnt);
+                yh[nunk()] = -5;
+                heads.assign(yh, yh + nunk() + 1);
+            }
+            const int32_t changed = mutate(built, heads, kind, rng);
+            comparesolve(built, heads, cplx, seqname[kind]);
+            if (changed) {
+                EXPECT_NE(solvehow, SOLVERHS) << seqname[kind];
+            }
+            ways[solvehow]++;
+            if (HasFailure()) return;
+        }
+    }
+    EXPECT_GT(ways[SOLVEFULL], 3000);  // every way was taken many times
+    EXPECT_GT(ways[SOLVEREPLAY], 2500);
+    EXPECT_GT(ways[SOLVERHS], 2500);
+}
+
+TEST(Sparse, SolveReuseOffSolvesInFull) {
+    buildgrid(4);
+    solvereuse = 0;
+    for (int32_t k = 0; k < 3; k++) {
+        initmat(0, 0, 0);
+        ASSERT_EQ(solvereal(), 0);
+        EXPECT_EQ(solvehow, SOLVEFULL);
+    }
+    solvereuse = 1;  // the same system again soon takes the right-hand side alone
+    for (int32_t k = 0; k < 3; k++) {
+        initmat(0, 0, 0);
+        ASSERT_EQ(solvereal(), 0);
+    }
+    EXPECT_EQ(solvehow, SOLVERHS);
 }

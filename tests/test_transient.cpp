@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <math.h>
 #include <algorithm>
+#include <vector>
 #include "frame/headless.h"
 #include "tranbode.h"
 
@@ -178,5 +179,69 @@ TEST(Transient, ProbeModesShowTheirQuantity) {
         t.rec.xscale = X;
         transcompute(640, 1, 1, 0);
         EXPECT_NEAR(-t.rec.colmin[0], k.q, 1e-12) << k.index << " sense " << k.sense;
+    }
+}
+
+// === reuse ===
+namespace {
+
+// a source into a 6-section ladder of series R and shunt C; extra shapes the
+// middle of the circuit so that each case reaches another way of reuse
+int ladder(const char *src, const char *series, int extra) {
+    tbclear();
+    const int g = tbnode(1);
+    int p = tbnode(0), probe = -1;
+    tbwire(g, p, 'V', src);
+    for (int k = 0; k < 6; k++) {
+        const int q = tbnode(0);
+        tbwire(p, q, 'R', k == 2 ? series : "1000");
+        probe = tbwire(q, g, k == 4 ? 'L' : 'C', k == 4 ? "0.05" : "1E-6", OWNWIRE, k == 1 ? "0.5" : "");
+        p = q;
+    }
+    if (extra == 1) {  // a switch that opens now and then onto a lone connection: singular sub-steps
+        const int a = tbnode(0), b = tbnode(0);
+        tbwire(p, a, 'S', "SIN(0;1;3000;0;0)");
+        tbwire(a, b, 'T', "1");
+    }
+    if (extra == 2) tbwire(p, g, 'G', "1E-3+RND*1E-4", 1);  // a noisy current controlled by wire 1
+    return probe;
+}
+
+}  // namespace
+
+// The same runs with every reuse off (each build and solve from scratch):
+// columns, states and codes the same bit for bit.
+TEST(Transient, ReuseChangesNoBit) {
+    struct {
+        const char *name, *src, *series;
+        int extra;
+    } cases[] = {
+        {"constant matrix", "PULSE(0;1;1E-4;1E-4;1E-4;4E-4;1E-3)", "2200", 0},
+        {"matrix moving with t", "SIN(0;2;1000;0;0)", "1000+1E6*T", 0},
+        {"switch and singular steps", "5", "470", 1},
+        {"random draws", "NRND(0)", "330", 2},
+    };
+    for (const auto &k : cases) {
+        int probe = ladder(k.src, k.series, k.extra);
+        std::vector<double> got[2][3];
+        int bad[2];
+        for (int reuse = 1; reuse >= 0; reuse--) {
+            solvereuse = reuse;
+            srand(77);
+            snormstat = 0;
+            tbplot t(PLOT_TRANS, probe, 1);
+            t.rec.xscale = 2e-5;
+            EXPECT_EQ(transcompute(640, 16, 48, 0), 48) << k.name;
+            bad[reuse] = transbad;
+            got[reuse][0].assign(t.rec.colmin, t.rec.colmin + 48);
+            got[reuse][1].assign(t.rec.colmax, t.rec.colmax + 48);
+            got[reuse][2].assign(t.rec.savestate, t.rec.savestate + numcl);
+        }
+        solvereuse = 1;
+        EXPECT_EQ(bad[1], bad[0]) << k.name;
+        EXPECT_EQ(bad[1] != 0, k.extra == 1) << k.name;
+        for (int a = 0; a < 3; a++)
+            EXPECT_EQ(0, memcmp(got[1][a].data(), got[0][a].data(), got[0][a].size() * sizeof(double)))
+                << k.name << " array " << a;
     }
 }

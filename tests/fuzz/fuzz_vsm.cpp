@@ -67,7 +67,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     check(0, 0, 0, 0);
     check(0, 0, 0, 1);
     check(0, 0.125, 1e-4, 0);
-    check(0, 0.125, 1e-4, 0);  // the same structure again: the replayed solve
+    check(0, 0.125, 1e-4, 0);  // the same system again: right-hand side only
+    for (int32_t i = 0; i < numwires; i++) capindval[i] += 0.5;
+    check(0, 0.125, 1e-4, 0);  // new states: right-hand side only again
+    check(0, 0.375, 1e-4, 0);  // sources at another time: matrix too, where values read t
     check(1000, 0, 0, 1);
     return 0;
 }
