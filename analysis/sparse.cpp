@@ -394,6 +394,28 @@ template <bool CPLX> static inline void addval(sparsel &e, const sparsel &q, dou
     }
 }
 
+// s += a * x (the back substitution's sums)
+template <bool CPLX> static inline void accum(double &sr, double &si, const sparsel &a, const sparsel &x) {
+    if (CPLX) {
+        const double tr = a.re * x.re - a.im * x.im, ti = a.re * x.im + a.im * x.re;
+        sr += tr;
+        si += ti;
+    } else {
+        sr += a.re * x.re;
+    }
+}
+
+// h = h * s: the stored -1/p times the row's sum is the unknown's value
+template <bool CPLX> static inline void scaleby(sparsel &h, double sr, double si) {
+    if (CPLX) {
+        const double pr = h.re, pi = h.im;
+        h.re = pr * sr - pi * si;
+        h.im = pr * si + pi * sr;
+    } else {
+        h.re *= sr;
+    }
+}
+
 // === elimination ===
 // Eliminates the column of row head rh with the pivot row ph, whose first
 // entry already holds -1/p, by f = r * (-1/p). Merges both tails in column
@@ -469,23 +491,10 @@ static void backsubst(int32_t *rows, int32_t count, int32_t n, solvetrace *t) {
             const int32_t x = rows[ent[e].col];
             emit(t, e);
             emit(t, x);
-            if (CPLX) {
-                const double tr = ent[e].re * ent[x].re - ent[e].im * ent[x].im;
-                const double ti = ent[e].re * ent[x].im + ent[e].im * ent[x].re;
-                sr += tr;
-                si += ti;
-            } else {
-                sr += ent[e].re * ent[x].re;
-            }
+            accum<CPLX>(sr, si, ent[e], ent[x]);
         }
         t->prog[at] = (t->progcnt - at - 1) / 2;
-        if (CPLX) {
-            const double pr = ent[h].re, pi = ent[h].im;
-            ent[h].re = pr * sr - pi * si;
-            ent[h].im = pr * si + pi * sr;
-        } else {
-            ent[h].re *= sr;
-        }
+        scaleby<CPLX>(ent[h], sr, si);
     }
 }
 
@@ -500,23 +509,8 @@ static void backreplay(const int32_t *p, int32_t n, int32_t last) {
         const int32_t h = p[0], nt = p[1];
         p += 2;
         double sr = 0, si = 0;
-        for (int32_t q = 0; q < nt; q++, p += 2) {
-            const sparsel &a = ent[p[0]], &x = ent[p[1]];
-            if (CPLX) {
-                const double tr = a.re * x.re - a.im * x.im, ti = a.re * x.im + a.im * x.re;
-                sr += tr;
-                si += ti;
-            } else {
-                sr += a.re * x.re;
-            }
-        }
-        if (CPLX) {
-            const double pr = ent[h].re, pi = ent[h].im;
-            ent[h].re = pr * sr - pi * si;
-            ent[h].im = pr * si + pi * sr;
-        } else {
-            ent[h].re *= sr;
-        }
+        for (int32_t q = 0; q < nt; q++, p += 2) accum<CPLX>(sr, si, ent[p[0]], ent[p[1]]);
+        scaleby<CPLX>(ent[h], sr, si);
     }
 }
 
