@@ -4,51 +4,13 @@
 // 800-column Bode sweep through the window's column cache; reuse:0 turns
 // off every reuse of earlier builds and solves (solvereuse), for comparison.
 #include <benchmark/benchmark.h>
-#include <string.h>
-#include "analysis/analysis.h"
-#include "circuit/circuit.h"
-#include "expr/expr.h"
-#include "ui/ui.h"
+#include "tests/testcircuit.h"
 
 enum { SECTIONS = 50 };
 
-static int addnode(int grounded) {
-    checknumnodes(numnodes + 1);
-    node[numnodes].x = 32 * numnodes + 16;
-    node[numnodes].y = 16;
-    node[numnodes].isgrounded = (int8_t)grounded;
-    node[numnodes].selected = 0;
-    return numnodes++;
-}
-
-static int addwire(int n1, int n2, char letter, const char *val) {
-    checknumwires(numwires + 1);
-    const int i = numwires++;
-    wire[i].node1 = n1;
-    wire[i].node2 = n2;
-    wire[i].element = letter;
-    wire[i].depwire = i;
-    wiresetnumst(i, val);
-    wiresetinitst(i, "");
-    globalx = 0;
-    globalbad = 0;
-    wire[i].value = solvefunc(val);
-    return i;
-}
-
 // the ladder; returns the last capacitor's wire (the probe)
 static int ladder(void) {
-    numnodes = numwires = 0;
-    const int g = addnode(1);
-    int prev = addnode(0), cap = -1;
-    ibodewire = addwire(g, prev, 'V', "PULSE(0;1;0.001;0.0001;0.0001;0.004;0.01)");
-    for (int k = 0; k < SECTIONS; k++) {
-        const int n = addnode(0);
-        addwire(prev, n, 'R', "1000");
-        cap = addwire(n, g, 'C', "1E-6");
-        prev = n;
-    }
-    return cap;
+    return tcladder(SECTIONS, "PULSE(0;1;0.001;0.0001;0.0001;0.004;0.01)", 'R', "1000", 'C', "1E-6");
 }
 
 // reuse:1 as a window computes; reuse:0 every build and solve from scratch
@@ -84,17 +46,11 @@ BENCHMARK(BM_BodeColumn);
 static void BM_BodeSweep800(benchmark::State &st) {
     const int cap = ladder();
     solvereuse = (int32_t)st.range(0);
-    static plottype rec;
-    memset(&rec, 0, sizeof rec);
-    rec.kind = PLOT_BODE;
-    rec.inwire = ibodewire;
-    rec.plotwire = cap;
-    rec.plotsense = 1;
-    rec.phaseoffs = -1;
-    gplot = &rec;
+    tcplot p(PLOT_BODE, cap, 1);
+    p.rec.inwire = ibodewire;
     const int xdim = 800 + BODEMARGIN;
     for (auto _ : st) {
-        rec.phaseoffs = -1;  // reset: every column is computed again
+        p.rec.phaseoffs = -1;  // reset: every column is computed again
         bodeprepare(xdim, 400);
         benchmark::DoNotOptimize(bodecolumns(xdim));
     }

@@ -1,63 +1,15 @@
 // bench_solver.cpp: equation build plus sparse solve on resistor ladders and
 // square resistor grids (DC), and one transient sub-step (two builds and two
 // solves at t != 0 with the time-step forms) of an RC ladder.
-// Circuits are written straight into the node and wire arrays.
+// Circuits come from the tests' builders (tests/testcircuit.h).
 #include <benchmark/benchmark.h>
 #include <math.h>
-#include "analysis/analysis.h"
-#include "circuit/circuit.h"
-#include "expr/expr.h"
+#include "tests/testcircuit.h"
 
 // === circuit building ===
-static int32_t addnode(int32_t grounded) {
-    checknumnodes(numnodes + 1);
-    node[numnodes] = nodetype{0, 0, (int8_t)grounded, 0};
-    return numnodes++;
-}
-
-static void addwire(int32_t n1, int32_t n2, char letter, const char *text) {
-    checknumwires(numwires + 1);
-    const int32_t i = numwires++;
-    wire[i].node1 = n1;
-    wire[i].node2 = n2;
-    wire[i].element = letter;
-    wire[i].depwire = i;
-    wiresetnumst(i, text);
-    wiresetinitst(i, "");
-    globalx = 0;
-    globalbad = 0;
-    wire[i].value = solvefunc(text);
-    capindval[i] = 0;
-}
-
 // source into a chain of series elements with shunt elements to ground
 static void ladder(int32_t sections, char series, const char *sv, char shunt, const char *hv) {
-    numnodes = numwires = 0;
-    const int32_t g = addnode(1);
-    int32_t p = addnode(0);
-    addwire(g, p, 'V', "SIN(0;1;1000;0;0)");
-    for (int32_t k = 0; k < sections; k++) {
-        const int32_t q = addnode(0);
-        addwire(p, q, series, sv);
-        addwire(q, g, shunt, hv);
-        p = q;
-    }
-}
-
-// side x side nodes, resistors to the right and down, driven across corners
-static void grid(int32_t side) {
-    numnodes = numwires = 0;
-    const int32_t g = addnode(1), top = addnode(0);
-    for (int32_t k = 0; k < side * side; k++) addnode(0);
-    addwire(g, top, 'V', "1");
-    for (int32_t y = 0; y < side; y++)
-        for (int32_t x = 0; x < side; x++) {
-            const int32_t k = 2 + y * side + x;
-            if (x + 1 < side) addwire(k, k + 1, 'R', "100");
-            if (y + 1 < side) addwire(k, k + side, 'R', "220");
-        }
-    addwire(top, 2, 'R', "1");
-    addwire(1 + side * side, g, 'R', "1");
+    tcladder(sections, "SIN(0;1;1000;0;0)", series, sv, shunt, hv);
 }
 
 static void dcsolve(benchmark::State &st) {
@@ -81,7 +33,7 @@ BENCHMARK(BM_DcLadder)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicros
 // resistor ladder of 1 000 wires (499 sections plus the source and one spare)
 static void BM_DcLadderThousandWires(benchmark::State &st) {
     ladder(499, 'R', "1000", 'R', "2200");
-    addwire(numnodes - 1, 0, 'R', "1E6");
+    tcwire(numnodes - 1, 0, 'R', "1E6");
     dcsolve(st);
 }
 BENCHMARK(BM_DcLadderThousandWires)->Unit(benchmark::kMicrosecond);
@@ -90,7 +42,7 @@ BENCHMARK(BM_DcLadderThousandWires)->Unit(benchmark::kMicrosecond);
 // nothing of the previous build or solve can be reused
 static void BM_DcLadderThousandWiresEdited(benchmark::State &st) {
     ladder(499, 'R', "1000", 'R', "2200");
-    addwire(numnodes - 1, 0, 'R', "1E6");
+    tcwire(numnodes - 1, 0, 'R', "1E6");
     const int32_t n = numwires + numnodes, spare = numwires - 1;
     for (auto _ : st) {
         wire[spare].element = wire[spare].element == 'R' ? 'X' : 'R';
@@ -102,7 +54,7 @@ BENCHMARK(BM_DcLadderThousandWiresEdited)->Unit(benchmark::kMicrosecond);
 
 // square grid with about range(0) nodes
 static void BM_DcGrid(benchmark::State &st) {
-    grid((int32_t)lround(sqrt((double)st.range(0))));
+    tcgrid((int32_t)lround(sqrt((double)st.range(0))));
     dcsolve(st);
 }
 BENCHMARK(BM_DcGrid)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);

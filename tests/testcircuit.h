@@ -1,0 +1,123 @@
+// testcircuit.h: circuits written straight into the circuit arrays, for the
+// tests and the benchmarks: nodes, wires with value texts, a whole circuit
+// from text, source-driven ladders, resistor grids, and a plot record
+// made current. Header only; needs the circuit, expression and ui libraries.
+#pragma once
+#include <stdlib.h>
+#include <string.h>
+#include <string>
+#include "analysis/analysis.h"
+#include "circuit/circuit.h"
+#include "expr/expr.h"
+#include "ui/ui.h"
+
+enum { OWNWIRE = 0x7FFFFFFF };  // dep of tcwire: the wire's own index (controls nothing, none chosen)
+
+// === circuits ===
+static inline void tcclear(void) {
+    numnodes = numwires = 0;
+    ibodewire = -1;
+    ibodeflip = 0;
+}
+
+static inline int tcnode(int grounded) {
+    checknumnodes(numnodes + 1);
+    node[numnodes] = nodetype{32 * numnodes + 16, 16, (int8_t)grounded, 0};
+    return numnodes++;
+}
+
+// a wire with the canonical value text val and its value at t = 0; dep is
+// the depwire (~d flips), init the forced initial value
+static inline int tcwire(int n1, int n2, char letter, const char *val, int dep = OWNWIRE, const char *init = "") {
+    checknumwires(numwires + 1);
+    const int i = numwires++;
+    wire[i].node1 = n1;
+    wire[i].node2 = n2;
+    wire[i].element = letter;
+    wire[i].depwire = dep == OWNWIRE ? i : dep;
+    wiresetnumst(i, val);
+    wiresetinitst(i, init);
+    globalx = 0;
+    globalbad = 0;
+    wire[i].value = solvefunc(val);
+    capindval[i] = 0;
+    return i;
+}
+
+// A circuit from text: the nodes, one character each ('g' grounded), then a
+// word per wire: letter, first and second node (0-9, a-z), ':' and the value
+// text, then optionally '@' and the depwire ('~' flips) and '=' and the forced
+// initial value. "g.. V01:10 R12:1000 C20:1E-6=0 E02:3@~1"; values hold no '@' or '='.
+static inline int tcindex(char c) { return c <= '9' ? c - '0' : c - 'a' + 10; }
+
+static inline void tcbuild(const char *text) {
+    tcclear();
+    const char *p = text;
+    for (; *p && *p != ' '; p++) tcnode(*p == 'g');
+    while (*p == ' ') {
+        const char letter = p[1];
+        const int n1 = tcindex(p[2]), n2 = tcindex(p[3]);
+        std::string val, init;
+        int dep = OWNWIRE;
+        for (p += 5; *p && *p != ' ' && *p != '@' && *p != '='; p++) val += *p;
+        if (*p == '@') dep = p[1] == '~' ? ~atoi(p + 2) : atoi(p + 1);
+        while (*p && *p != ' ' && *p != '=') p++;
+        if (*p == '=')
+            for (p++; *p && *p != ' '; p++) init += *p;
+        tcwire(n1, n2, letter, val.c_str(), dep, init.c_str());
+    }
+}
+
+// source src (the Bode input) from ground into sections of a series and a
+// shunt element; returns the last shunt wire
+static inline int tcladder(int sections, const char *src, char series, const char *sv, char shunt, const char *hv) {
+    tcclear();
+    const int g = tcnode(1);
+    int p = tcnode(0), last = -1;
+    ibodewire = tcwire(g, p, 'V', src);
+    for (int k = 0; k < sections; k++) {
+        const int q = tcnode(0);
+        tcwire(p, q, series, sv);
+        last = tcwire(q, g, shunt, hv);
+        p = q;
+    }
+    return last;
+}
+
+// side x side nodes, resistors to the right and down, a 1 V source across two corners
+static inline void tcgrid(int side) {
+    tcclear();
+    const int g = tcnode(1), top = tcnode(0);
+    tcwire(g, top, 'V', "1");
+    for (int k = 0; k < side * side; k++) tcnode(0);
+    for (int y = 0; y < side; y++)
+        for (int x = 0; x < side; x++) {
+            const int k = 2 + y * side + x;
+            if (x + 1 < side) tcwire(k, k + 1, 'R', "100");
+            if (y + 1 < side) tcwire(k, k + side, 'R', "220");
+        }
+    tcwire(top, 2, 'R', "1");
+    tcwire(1 + side * side, g, 'R', "1");
+}
+
+// === plot record ===
+// a fresh plot record made current (a transient one asks for a restart, a Bode
+// one for a view reset); its buffers are freed with it
+struct tcplot {
+    plottype rec;
+    tcplot(int kind, int plotwire, int plotsense) {
+        memset(&rec, 0, sizeof rec);
+        rec.kind = kind;
+        rec.inwire = kind == PLOT_TRANS ? -1 : 0;
+        rec.plotwire = plotwire;
+        rec.plotsense = plotsense;
+        rec.phaseoffs = -1;
+        gplot = &rec;
+    }
+    ~tcplot() {
+        if (gplot == &rec) gplot = nullptr;
+        free(rec.colmin);
+        free(rec.colmax);
+        free(rec.savestate);
+    }
+};
