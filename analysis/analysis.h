@@ -15,7 +15,6 @@ struct sparsel {
 extern sparsel *el;          // [elcntmax]; entry 0 is the sentinel, col 0x7FFFFFFF
 extern int32_t elcnt;        // entries in use including the sentinel
 extern int32_t elcntmax;     // capacity of el
-extern double pival[4][2];   // branch-row scratch; initmat keeps its pairs in a local record instead
 extern int32_t matbad;       // last stored solve code: 0, 1, 2, 16384; -1 nothing solved yet
 
 void checkelcnt(int32_t need);                    // ensure el can hold index need

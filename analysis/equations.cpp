@@ -16,7 +16,6 @@
 sparsel *el = nullptr;
 int32_t elcnt = 0;
 int32_t elcntmax = 0;
-double pival[4][2];
 int32_t matbad = -1;
 
 static const int32_t ELFIRST = 4096;        // first capacity of el
@@ -108,7 +107,7 @@ static double wireeval(int32_t m) {
 
 // === branch equations ===
 // One branch row as up to four (column, coefficient) pairs, kept in a local
-// record (so pival and the first slots of pivorder are not needed as scratch).
+// record (no shared scratch array is needed).
 // Each pair also names the formula of its coefficient, so that a build from
 // the template (below) can recompute just the coefficients that can change.
 enum { F_CONST, F_V, F_NV, F_H, F_NH, F_VCAP, F_NVCAP, F_G, F_NG, F_IWV, F_INWV };
