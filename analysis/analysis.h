@@ -3,6 +3,7 @@
 // computations, and the line routines the plots draw with.
 // Unknowns are the wire currents first (0..numwires-1), then the node voltages.
 #pragma once
+#include <stddef.h>
 #include <stdint.h>
 
 // === equation store ===
@@ -17,6 +18,7 @@ extern int32_t elcnt;        // entries in use including the sentinel
 extern int32_t elcntmax;     // capacity of el
 extern int32_t matbad;       // last stored solve code: 0, 1, 2, 16384; -1 nothing solved yet
 
+void *growmem(void *p, size_t bytes);            // realloc, or abort: the analysis cannot go on without memory
 void checkelcnt(int32_t need);                    // ensure el can hold index need
 void initmat(double w, double t, double h);       // build A x = b for omega w, time t, step h
 void buildhold(int32_t on);                       // 1: the caller keeps the circuit arrays and texts

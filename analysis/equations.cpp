@@ -13,6 +13,12 @@
 #include "expr/expr.h"
 
 // === equation store ===
+void *growmem(void *p, size_t bytes) {
+    void *q = realloc(p, bytes);
+    if (!q) abort();  // out of memory: no way to go on with a half-built system
+    return q;
+}
+
 sparsel *el = nullptr;
 int32_t elcnt = 0;
 int32_t elcntmax = 0;
@@ -26,9 +32,7 @@ void checkelcnt(int32_t need) {
     int64_t n = elcntmax ? (int64_t)elcntmax * 2 : ELFIRST;
     if (n <= need) n = (int64_t)need + 1;
     if (n > 0x7FFFFFFF) n = 0x7FFFFFFF;
-    sparsel *p = (sparsel *)realloc(el, (size_t)n * sizeof(sparsel));
-    if (!p) abort();  // out of memory: no way to go on with a half-built system
-    el = p;
+    el = (sparsel *)growmem(el, (size_t)n * sizeof(sparsel));
     elcntmax = (int32_t)n;
 }
 
@@ -59,8 +63,7 @@ static int32_t holdepoch;           // counts holds, so a cache entry knows the 
 
 static void checkvcache(int32_t n) {
     if (n <= vcachemax) return;
-    valcache *p = (valcache *)realloc(vcache, (size_t)n * sizeof(valcache));
-    if (!p) abort();
+    valcache *p = (valcache *)growmem(vcache, (size_t)n * sizeof(valcache));
     memset(p + vcachemax, 0, (size_t)(n - vcachemax) * sizeof(valcache));
     vcache = p;
     vcachemax = n;
@@ -74,8 +77,7 @@ static void cachetext(valcache *c, const char *s) {
     if (c->txt && !strcmp(c->txt, s)) return;
     const int32_t len = (int32_t)strlen(s);
     if (len + 1 > c->cap) {
-        char *p = (char *)realloc(c->txt, (size_t)len + 1);
-        if (!p) abort();
+        char *p = (char *)growmem(c->txt, (size_t)len + 1);
         c->txt = p;
         c->cap = len + 1;
     }
@@ -337,11 +339,6 @@ static int32_t nvary;
 static int32_t *swlist;       // [shapemax] the switches, whose state may change with their value
 static int32_t nsw;
 
-static void *growmem(void *p, size_t n) {
-    void *q = realloc(p, n);
-    if (!q) abort();
-    return q;
-}
 
 static void checkshape(int32_t nw, int32_t nn) {
     if (nw <= shapemax && nn <= shapenmax) return;

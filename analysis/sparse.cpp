@@ -31,12 +31,6 @@ int32_t solvehow = SOLVEFULL;
 // the recorded eliminations and the back substitution.
 
 // === growable arrays ===
-static void *growmem(void *p, size_t bytes) {
-    void *q = realloc(p, bytes);
-    if (!q) abort();
-    return q;
-}
-
 static int32_t *growint(int32_t *p, int32_t n) { return (int32_t *)growmem(p, (size_t)n * sizeof(int32_t)); }
 
 static int32_t grownsize(int32_t have, int32_t need) {

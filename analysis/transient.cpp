@@ -26,12 +26,6 @@ enum {
 
 static double solved(int32_t c) { return el[yh[c]].re; }
 
-static void *growto(void *p, int64_t n, size_t size) {
-    void *q = realloc(p, (size_t)n * size);
-    if (!q) abort();  // out of memory: the analysis cannot go on
-    return q;
-}
-
 // === column buffers ===
 // New slots read as "not computed" for a Bode cache (colmax -1.0); a transient
 // run writes every slot before it reads it.
@@ -42,8 +36,8 @@ void checkmaxxdim(int32_t xdim) {
     const int32_t old = p->colmin && p->colmax ? p->bufcols : 0;
     p->maxxdim = xdim + 1 > COLSFIRST ? xdim + 1 : COLSFIRST;
     p->bufcols = 4 * p->maxxdim;
-    p->colmin = (double *)growto(p->colmin, p->bufcols, sizeof(double));
-    p->colmax = (double *)growto(p->colmax, p->bufcols, sizeof(double));
+    p->colmin = (double *)growmem(p->colmin, (size_t)p->bufcols * sizeof(double));
+    p->colmax = (double *)growmem(p->colmax, (size_t)p->bufcols * sizeof(double));
     for (int32_t i = old; i < p->bufcols; i++) {
         p->colmin[i] = 0.0;
         p->colmax[i] = -1.0;
@@ -54,7 +48,7 @@ void checkmaxxdim(int32_t xdim) {
 int32_t transcollect(void) {
     if (numwires > cllistmax) {
         cllistmax = numwires > 2 * cllistmax ? numwires : 2 * cllistmax;
-        cllist = (int32_t *)growto(cllist, cllistmax, sizeof(int32_t));
+        cllist = (int32_t *)growmem(cllist, (size_t)cllistmax * sizeof(int32_t));
     }
     numcl = 0;
     for (int32_t w = 0; w < numwires; w++)
@@ -63,7 +57,7 @@ int32_t transcollect(void) {
     if (p && numcl >= p->savestatemax) {  // capacity 256, then doubling, at least numcl
         int32_t m = p->savestatemax ? 2 * p->savestatemax : SAVESTATEFIRST;
         if (m < numcl) m = numcl;
-        p->savestate = (double *)growto(p->savestate, m, sizeof(double));
+        p->savestate = (double *)growmem(p->savestate, (size_t)m * sizeof(double));
         for (int32_t k = p->savestatemax; k < m; k++) p->savestate[k] = 0.0;
         p->savestatemax = m;
     }
