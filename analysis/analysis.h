@@ -7,16 +7,18 @@
 #include <stdint.h>
 
 // === equation store ===
+enum { COLEND = 0x7FFFFFFF };  // column of the sentinel entry 0, beyond every real column
+
 struct sparsel {
     double re, im;      // coefficient (im used by the complex solver only)
     int32_t next;       // next entry of the same row; 0 ends the row
     int32_t col;        // unknown index, or numwires + numnodes for the right-hand side
 };
 
-extern sparsel *el;          // [elcntmax]; entry 0 is the sentinel, col 0x7FFFFFFF
+extern sparsel *el;          // [elcntmax]; entry 0 is the sentinel, col COLEND
 extern int32_t elcnt;        // entries in use including the sentinel
 extern int32_t elcntmax;     // capacity of el
-extern int32_t matbad;       // last stored solve code: 0, 1, 2, 16384; -1 nothing solved yet
+extern int32_t matbad;       // last stored solve code (SOLVED ..), -1 nothing solved yet
 
 void *growmem(void *p, size_t bytes);            // realloc, or abort: the analysis cannot go on without memory
 void checkelcnt(int32_t need);                    // ensure el can hold index need
@@ -26,8 +28,13 @@ void buildhold(int32_t on);                       // 1: the caller keeps the cir
                                                   // once, then redo only what t and the states change
 
 // === sparse solver ===
-// Both solve in place and return 0 solved, 2 empty, 16384 wire current or 1
-// node voltage undetermined. The solution of unknown c is el[yh[c]].re (.im).
+enum {
+    SOLVED = 0,              // solution in place
+    SOLVENODE = 1,           // singular: no pivot for a node voltage column
+    SOLVEEMPTY = 2,          // nothing but the sentinel: no system (or initmat gave up)
+    SOLVEWIRE = 0x4000,      // singular: no pivot for a wire current column
+};
+// Both solve in place and return one of the codes above. The solution of unknown c is el[yh[c]].re (.im).
 // ent must be el: fill-in is appended from count on and grows el (checkelcnt).
 // A system with the structure of the previous solve is solved faster, and
 // one that differs from it only in the right-hand side faster still; the
@@ -48,7 +55,6 @@ int32_t smatsolve_comp(int32_t *rows, sparsel *ent, int32_t count, int32_t *scra
 struct plottype;
 
 #define TRANSCLAMP 1000000.0     // bound of a capacitor voltage or inductor current state
-#define TRANSBUDGET 0.01         // seconds of column work per window pass
 #define BODENOGAIN 123456789.0   // colmin of a column whose input or output is 0
 enum { BODEMARGIN = 12 };        // Bode label margin: columns below it are never computed
 

@@ -6,12 +6,11 @@
 #include <math.h>
 #include "analysis/analysis.h"
 #include "circuit/circuit.h"
+#include "expr/expr.h"
 #include "ui/ui.h"
 
 int32_t lastgxdim = 0;
 int32_t lastgydim = 0;
-
-static const double TWOPI = 6.283185307179586;
 
 // === one frequency ===
 struct cplx {

@@ -25,7 +25,6 @@ int32_t elcntmax = 0;
 int32_t matbad = -1;
 
 static const int32_t ELFIRST = 4096;        // first capacity of el
-static const int32_t COLEND = 0x7FFFFFFF;   // sentinel column, beyond every real one
 
 void checkelcnt(int32_t need) {
     if (elcntmax > need) return;

@@ -11,7 +11,6 @@
 #include "analysis/analysis.h"
 #include "circuit/circuit.h"
 
-enum { COLEND = 0x7FFFFFFF };
 static_assert(offsetof(sparsel, col) == offsetof(sparsel, next) + 4, "link and column form one word");
 
 int32_t solvereuse = 1;
@@ -613,7 +612,7 @@ static int32_t solvegeneral(int32_t *rows, int32_t count, int32_t *scratch, int3
     }
     for (int32_t i = 0; i < n; i++) {
         const pivotpick pk = pivotsearch<CPLX>(rows, scratch, i);
-        if (pk.bm == 0) return i < numwires ? 16384 : 1;
+        if (pk.bm == 0) return i < numwires ? SOLVEWIRE : SOLVENODE;
         const int32_t ph = pivotswap<CPLX>(rows, scratch, i, pk, t);
         eliminatecol<CPLX>(rows, scratch, i, pk.nc, ph, count, n, t);
     }
@@ -799,7 +798,7 @@ static int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n
 template <bool CPLX>
 static int32_t smatsolve(int32_t *rows, int32_t count, int32_t *scratch, int32_t n) {
     solvehow = SOLVEFULL;
-    if (count < 2) return 2;
+    if (count < 2) return SOLVEEMPTY;
     if (n <= 0) {  // no unknowns: only the right-hand side's entry to place
         checkelcnt(count);
         rows[0] = count;

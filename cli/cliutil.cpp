@@ -9,16 +9,17 @@
 #include <string.h>
 #include <sys/stat.h>
 #include <time.h>
+#include "analysis/analysis.h"
 #include "circuit/circuit.h"
 #include "cli/cli.h"
 
 // === solver messages ===
 const char *solvecodetext(int code) {  // the texts veltocli dc prints
     switch (code) {
-    case 0: return "solved";
-    case 1: return "singular: a node voltage is undetermined";
-    case 2: return "empty: nothing to solve";
-    case 16384: return "singular: a wire current is undetermined";
+    case SOLVED: return "solved";
+    case SOLVENODE: return "singular: a node voltage is undetermined";
+    case SOLVEEMPTY: return "empty: nothing to solve";
+    case SOLVEWIRE: return "singular: a wire current is undetermined";
     default: return "not solved";
     }
 }

@@ -11,6 +11,7 @@
 #include "analysis/analysis.h"
 #include "circuit/circuit.h"
 #include "cli/cli.h"
+#include "expr/expr.h"
 
 enum { ACPOINTSMAX = 10000000 };
 static const double ACDECMAX = 300;  // |log10 of a frequency| accepted by --from and --to
@@ -113,12 +114,12 @@ static int runac(const acargs *a) {
         const double e = a->points > 1 ? a->from + i * (a->to - a->from) / (a->points - 1) : a->from;
         const double f = pow(10.0, e);
         bodepoint bp;
-        const int r = bodesolve(a->hertz ? f * 6.283185307179586 : f, in, idx, sense, &bp);
+        const int r = bodesolve(a->hertz ? f * TWOPI : f, in, idx, sense, &bp);
         if (r != 0) {
             fail = r;
             continue;
         }
-        double deg = bp.phase * 180 / M_PI;  // [0, 360) -> (-180, 180]
+        double deg = bp.phase * 360 / TWOPI;  // [0, 360) -> (-180, 180]
         if (deg > 180) deg -= 360;
         res[3 * n] = f;
         res[3 * n + 1] = gaindb(bp);

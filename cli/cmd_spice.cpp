@@ -256,7 +256,7 @@ static void putnetlist(const char *file) {
         printf("* transient as the window shows it (640 columns):\n*.tran %.17g %.17g\n", transdefxsc,
                640 * transdefxsc);
     printf("* the Bode window's range, 1e-3 to 1e7 rad/s (every source has AC = its value):\n"
-           "*.ac dec 100 %.17g %.17g\n", 1e-3 / 6.283185307179586, 1e7 / 6.283185307179586);
+           "*.ac dec 100 %.17g %.17g\n", 1e-3 / TWOPI, 1e7 / TWOPI);
     printf(".end\n");
     free(sensed);
 }

@@ -17,7 +17,6 @@ double srand2 = 0.0;
 static int32_t exprprobe;   // 1 while functimedep runs: reads are noted, nothing is drawn
 static int32_t exprvaries;  // set whenever t is read or a random number drawn
 
-static const double twopi = 6.283185307179586;
 
 // === operators and functions ===
 enum { OP_END, OP_POW, OP_MUL, OP_DIV, OP_MOD, OP_ADD, OP_SUB, OP_LT, OP_LE, OP_GT, OP_GE,
@@ -109,7 +108,7 @@ static double exprfail(void) {
 static int32_t shapesin(const double *a, double *r) {
     double t = exprtime();
     if (t < a[3]) { *r = a[0]; return 1; }
-    *r = a[0] + a[1] * exp(-a[4] * (t - a[3])) * sin(twopi * a[2] * (t - a[3]));
+    *r = a[0] + a[1] * exp(-a[4] * (t - a[3])) * sin(TWOPI * a[2] * (t - a[3]));
     return 1;
 }
 

@@ -11,6 +11,9 @@ enum {
     EXPRDEPTHMAX = 64,   // deepest group the evaluator descends into (deeper: error)
 };
 
+// === constants ===
+#define TWOPI 6.283185307179586  // 2 pi: the one value every angle conversion uses
+
 // === evaluation state ===
 extern double globalx;       // time t in seconds, set by the caller
 extern int32_t globalbad;    // set to 1 on an evaluation error; the caller clears it

@@ -58,8 +58,8 @@ int32_t keyread(void);            // oldest FIFO entry, or 0 when empty
 // === dialogs and clipboard ===
 void msgbox_ok(const char *text, const char *title);
 int32_t msgbox_yesno(const char *text, const char *title);  // 1 "Yes"; 0 "No" or "Cancel"
-char *loadfileselect(const char *title, const char *a2, const char *a3, const char *pattern);
-char *savefileselect(const char *title, const char *a2, const char *a3, const char *name);
+char *loadfileselect(const char *title, const char *pattern);  // pattern: "*.VSM"
+char *savefileselect(const char *title, const char *name);     // name: proposed name or pattern
                                   // both: absolute path in a static buffer, or null (cancelled)
 int32_t clipboard_write(const char *data, int32_t len);  // 1 written, 0 not
 char *clipboard_read(int32_t *len);  // malloc'ed text of *len bytes plus a zero, or null (free it)

@@ -255,12 +255,12 @@ static char *fileanswer(char *dst, int32_t siz) {
     return path && absolutepath(dst, siz, path) ? dst : nullptr;
 }
 
-char *loadfileselect(const char *title, const char *a2, const char *a3, const char *pattern) {
+char *loadfileselect(const char *title, const char *pattern) {
     copytext(S.lasttitle, sizeof(S.lasttitle), title);
     return fileanswer(S.loadpath, LOADPATHSIZ);
 }
 
-char *savefileselect(const char *title, const char *a2, const char *a3, const char *name) {
+char *savefileselect(const char *title, const char *name) {
     copytext(S.lasttitle, sizeof(S.lasttitle), title);
     copytext(S.lastname, sizeof(S.lastname), name);
     return fileanswer(S.savepath, SAVEPATHSIZ);

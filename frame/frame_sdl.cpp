@@ -479,11 +479,11 @@ static char *choosefile(const char *title, const char *pattern, const char *name
     return result;
 }
 
-char *loadfileselect(const char *title, const char *a2, const char *a3, const char *pattern) {
+char *loadfileselect(const char *title, const char *pattern) {
     return choosefile(title, pattern, nullptr, S.loadpath, LOADPATHSIZ);
 }
 
-char *savefileselect(const char *title, const char *a2, const char *a3, const char *name) {
+char *savefileselect(const char *title, const char *name) {
     return choosefile(title, name, name ? name : "", S.savepath, SAVEPATHSIZ);
 }
 

@@ -220,15 +220,15 @@ TEST_F(Headless, DialogsAndClipboardAnswerFromTheScript)
     std::string longpath = "/" + std::string(300, 'x');
     hl_answer_file("/home/someone/filter.VSM"), hl_answer_file("out.BMP");
     hl_answer_file(nullptr), hl_answer_file(longpath.c_str());
-    char *a = loadfileselect("VSM file..", "", "", "*.VSM");
+    char *a = loadfileselect("VSM file..", "*.VSM");
     EXPECT_STREQ(a ? a : "", "/home/someone/filter.VSM");
-    char *b = savefileselect("BMP file..", "", "", "*.BMP");
+    char *b = savefileselect("BMP file..", "*.BMP");
     EXPECT_EQ(std::string(b ? b : ""), std::string(cwd) + "/out.BMP");
-    EXPECT_EQ(loadfileselect("VSM file..", "", "", "*.VSM"), nullptr);  // cancelled
-    EXPECT_EQ(savefileselect("VSM file..", "", "", "*.VSM"), nullptr);  // too long for its buffer
-    EXPECT_EQ(loadfileselect("VSM file..", "", "", "*.VSM"), nullptr);  // nothing queued
+    EXPECT_EQ(loadfileselect("VSM file..", "*.VSM"), nullptr);  // cancelled
+    EXPECT_EQ(savefileselect("VSM file..", "*.VSM"), nullptr);  // too long for its buffer
+    EXPECT_EQ(loadfileselect("VSM file..", "*.VSM"), nullptr);  // nothing queued
     hl_answer_file("/a/second.VSM");
-    EXPECT_EQ(loadfileselect("VSM file..", "", "", "*.VSM"), a);        // the same static buffer
+    EXPECT_EQ(loadfileselect("VSM file..", "*.VSM"), a);        // the same static buffer
     char small[5];
     EXPECT_EQ(absolutepath(small, 5, "/x/y") * 100 + absolutepath(small, 4, "/x/y") * 10 + absolutepath(small, 5, ""),
               100);

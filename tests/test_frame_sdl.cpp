@@ -144,15 +144,15 @@ TEST_F(SdlFrame, PathPromptOpensExistingFilesAndSavesNewOnes)
         if (escape) push(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE);
     };
     typed(have);
-    char *p = loadfileselect("VSM file..", "", "", "*.VSM");
+    char *p = loadfileselect("VSM file..", "*.VSM");
     EXPECT_EQ(std::string(p ? p : ""), have);
     typed(std::string(dir) + "/missing.VSM", true);  // refused: no such file
-    EXPECT_EQ(loadfileselect("VSM file..", "", "", "*.VSM"), nullptr);
+    EXPECT_EQ(loadfileselect("VSM file..", "*.VSM"), nullptr);
     typed(fresh);
-    p = savefileselect("BMP file..", "", "", "*.BMP");
+    p = savefileselect("BMP file..", "*.BMP");
     EXPECT_EQ(std::string(p ? p : ""), fresh);
     typed(have, true);  // replacing needs a "Yes" nobody gives
-    EXPECT_EQ(savefileselect("VSM file..", "", "", "*.VSM"), nullptr);
+    EXPECT_EQ(savefileselect("VSM file..", "*.VSM"), nullptr);
     EXPECT_EQ(keyread(), 0);  // prompt keys never reach the program
     unlink(have.c_str()), rmdir(dir);
 }

@@ -8,13 +8,13 @@
 
 // === number formatting state ===
 char gnumstr[16];
-const int32_t pow10[10] = {1, 10, 100, 1000, 10000, 100000, 1000000,
+const int32_t tenpow[10] = {1, 10, 100, 1000, 10000, 100000, 1000000,
                            10000000, 100000000, 1000000000};
 
 // === digit helpers ===
 
 // digit k (0 = units, 6 = leading) of the seven-digit mantissa v
-static char fdigit(int32_t v, int32_t k) { return (char)('0' + (v / pow10[k]) % 10); }
+static char fdigit(int32_t v, int32_t k) { return (char)('0' + (v / tenpow[k]) % 10); }
 
 // |e| as two digits, or three when it reaches 100
 static char *fexponent(char *p, int32_t e)

@@ -55,7 +55,7 @@ void removeplot(int32_t index);     // close window index; records stay packed
 
 // === number formatting ===
 extern char gnumstr[16];            // fstr's result, overwritten by the next call
-extern const int32_t pow10[10];     // 1, 10, .. 1e9: digit picking
+extern const int32_t tenpow[10];    // 1, 10, .. 1e9: digit picking
 
 char *fstr(double x);               // " 1.5", "-.25", " 1.2345E-04", " NAN"; sign position first
 char *ltrim(char *p);               // skips one leading blank: ltrim(fstr(x)) is the shown number
