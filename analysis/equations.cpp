@@ -171,28 +171,34 @@ static inline int32_t letterof(const wiretype &wr, double v) {
     switch (wr.element) {
     case 'R': case 'L': case 'C': case 'V': case 'I': case 'E': case 'F': case 'G': case 'H': case 'T':
         return wr.element;
-    case 'S': return ((v <= 0) != (wr.depwire < 0)) ? 'X' : 'T';  // open when exactly one holds
+    case 'S': return switchclosed(wr.depwire, v) ? 'T' : 'X';
     default: return 'X';  // X, and any unknown letter: carries no current
     }
-}
-
-static inline int32_t controlled(int32_t letter) {
-    return letter == 'E' || letter == 'F' || letter == 'G' || letter == 'H';
 }
 
 // 1 if wire m can be stamped: its nodes exist, and a controlled source names
 // another existing wire as its control
 static int32_t stampable(int32_t m) {
-    const int32_t nw = numwires, nn = numnodes;
-    const wiretype &wr = wire[m];
-    if ((uint32_t)wr.node1 >= (uint32_t)nn || (uint32_t)wr.node2 >= (uint32_t)nn) return 0;
-    if (!controlled(wr.element)) return 1;
-    const int32_t d = wr.depwire < 0 ? ~wr.depwire : wr.depwire;
-    if (d == m || d >= nw) return 0;  // no controlling wire chosen yet
-    const wiretype &dw = wire[d];
-    return (uint32_t)dw.node1 < (uint32_t)nn && (uint32_t)dw.node2 < (uint32_t)nn;
+    if (!nodeexists(wire[m].node1) || !nodeexists(wire[m].node2)) return 0;
+    return !iscontrolled(wire[m].element) || controlwire(m) >= 0;
 }
 
+// Branch rows. Unknowns: I(m) the current of wire m, flowing from its first
+// node a to its second node b inside the element; V(x) node voltages. The
+// second node is the + terminal of a source, and the voltage of a wire as a
+// controlled source reads it is V(b) - V(a). v is the wire's value; g = v, or
+// -v when depwire is ~d (control d with its polarity flipped), d having nodes
+// da, db. h != 0 is a time step (backward-Euler companions with the state s =
+// capindval[m]); h = 0 the phasor form at angular frequency w (w = 0: DC).
+//   R   V(a) - V(b) = v I(m)
+//   L   h: V(a) - V(b) = (v/h) (I(m) - s)        phasor: V(a) - V(b) = j w v I(m)
+//   C   h: h I(m) = v ((V(a) - V(b)) - s)        phasor: I(m) = j w v (V(a) - V(b))
+//   V   V(b) - V(a) = v                           T (and a closed S)   V(b) = V(a)
+//   I   I(m) = v                                  X (and an open S)    I(m) = 0
+//   E   V(b) - V(a) = g (V(db) - V(da))           F   I(m) = g I(d)
+//   G   I(m) = g (V(db) - V(da))                  H   V(b) - V(a) = g I(d)
+// Each node's current-law row sums -I(m) of the wires leaving it and +I(m) of
+// the wires arriving; a grounded node's row is V = 0.
 // Fills b with the branch row of stampable wire m, of the given letter.
 static inline void branchpairs(branchrow &b, int32_t m, int32_t letter, double v, double w, double h) {
     const int32_t nw = numwires, nn = numnodes;
@@ -201,7 +207,7 @@ static inline void branchpairs(branchrow &b, int32_t m, int32_t letter, double v
     b.np = 0;
     int32_t d = 0, da = 0, db = 0;
     double g = v;
-    if (controlled(letter)) {
+    if (iscontrolled(letter)) {
         d = wr.depwire;
         if (d < 0) {
             d = ~d;

@@ -42,6 +42,27 @@ extern int32_t ibodewire;    // Bode input wire, -1 none
 extern int32_t ibodeflip;    // 1: Bode input polarity flipped
 extern int32_t recalc;       // work requests: bit 0 re-solve, bit 1 geometry changed
 
+// === element rules: the equations and every export read a wire alike ===
+static inline int32_t iscontrolled(int32_t letter)  // E F G H: a gain on another wire
+{
+    return letter == 'E' || letter == 'F' || letter == 'G' || letter == 'H';
+}
+
+static inline int32_t nodeexists(int32_t n) { return (uint32_t)n < (uint32_t)numnodes; }
+
+// the wire whose voltage or current controls controlled source m, or -1 when
+// none is chosen yet (depwire names m itself) or it names no wire with nodes
+static inline int32_t controlwire(int32_t m)
+{
+    int32_t d = wire[m].depwire < 0 ? ~wire[m].depwire : wire[m].depwire;
+    if (d == m || d >= numwires) return -1;
+    return nodeexists(wire[d].node1) && nodeexists(wire[d].node2) ? d : -1;
+}
+
+// a switch with value v is open when exactly one of v <= 0 and depwire < 0
+// holds (a NaN value counts as positive), closed otherwise
+static inline int32_t switchclosed(int32_t depwire, double v) { return (v <= 0) == (depwire < 0); }
+
 // === growth and texts ===
 void checknumnodes(int32_t n);                 // ensure node slot n exists
 void checknumwires(int32_t n);                 // ensure wire slot n exists

@@ -15,8 +15,6 @@
 enum { SPICEARGSMAX = 64, NAMEMAX = 24 };
 
 // === names and numbers ===
-static int nodeok(int n) { return n >= 0 && n < numnodes; }
-
 static const char *nodename(int n, char *buf) {
     if (node[n].isgrounded) return "0";
     snprintf(buf, NAMEMAX, "n%d", n);
@@ -32,28 +30,17 @@ static double evalat0(const char *text) {
 // === values ===
 // The controlling wire of E F G H: its index with the gain's sign, or -1.
 static int ctrlwire(int m, double *g) {
-    int d = wire[m].depwire;
-    *g = wire[m].value;
-    if (d < 0) {
-        d = ~d;
-        *g = -*g;
-    }
-    if (d == m || d < 0 || d >= numwires || !nodeok(wire[d].node1) || !nodeok(wire[d].node2)) return -1;
-    return d;
+    *g = wire[m].depwire < 0 ? -wire[m].value : wire[m].value;
+    return controlwire(m);
 }
-
-// open when exactly one of "value <= 0" and "depwire < 0" holds (NaN counts as > 0)
-static int switchclosed(int m) { return (wire[m].value <= 0) == (wire[m].depwire < 0); }
-
-static int isctrl(int c) { return c == 'E' || c == 'F' || c == 'G' || c == 'H'; }
 
 // 1: the wire is written as an element whose current is the wire's current
 static int carries(int m) {
     double g;
     const int c = wire[m].element;
-    if (!nodeok(wire[m].node1) || !nodeok(wire[m].node2)) return 0;
-    if (isctrl(c)) return ctrlwire(m, &g) >= 0;
-    if (c == 'S') return switchclosed(m);
+    if (!nodeexists(wire[m].node1) || !nodeexists(wire[m].node2)) return 0;
+    if (iscontrolled(c)) return ctrlwire(m, &g) >= 0;
+    if (c == 'S') return switchclosed(wire[m].depwire, wire[m].value);
     return strchr("RLCVIT", c) != nullptr && c != 0;
 }
 
@@ -158,7 +145,7 @@ static void putwire(int m, const char *a, const char *b, const int *sensed) {
     char ca[NAMEMAX], cb[NAMEMAX];
     double g;
     int d = -1;
-    if (isctrl(w.element)) {
+    if (iscontrolled(w.element)) {
         d = ctrlwire(m, &g);
         if (d < 0) {
             printf("* wire %d (%c): no controlling wire: left out (VELTO cannot solve this circuit)\n", m, w.element);
@@ -189,7 +176,7 @@ static void putwire(int m, const char *a, const char *b, const int *sensed) {
     case 'I': putsource(m, "I", a, b); break;
     case 'T': printf("VT%d %s %s 0\n", m, a, b); break;
     case 'S':
-        if (switchclosed(m)) printf("VW%d %s %s 0\n", m, a, b);
+        if (switchclosed(wire[m].depwire, wire[m].value)) printf("VW%d %s %s 0\n", m, a, b);
         else printf("* wire %d: switch open at t = 0: left out\n", m);
         break;
     case 'X': printf("* wire %d: probe wire, carries no current: left out\n", m); break;
@@ -237,7 +224,7 @@ static void putnetlist(const char *file) {
     for (int m = 0; m < numwires; m++) {
         const wiretype &w = wire[m];
         char na[NAMEMAX], nb[NAMEMAX];
-        if (!nodeok(w.node1) || !nodeok(w.node2)) {
+        if (!nodeexists(w.node1) || !nodeexists(w.node2)) {
             printf("* wire %d: a node index is out of range: left out\n", m);
             continue;
         }
