@@ -20,7 +20,6 @@ extern int32_t elcnt;        // entries in use including the sentinel
 extern int32_t elcntmax;     // capacity of el
 extern int32_t matbad;       // last stored solve code (SOLVED ..), -1 nothing solved yet
 
-void *growmem(void *p, size_t bytes);            // realloc, or abort: the analysis cannot go on without memory
 void checkelcnt(int32_t need);                    // ensure el can hold index need
 void initmat(double w, double t, double h);       // build A x = b for omega w, time t, step h
 void buildhold(int32_t on);                       // 1: the caller keeps the circuit arrays and texts
@@ -46,24 +45,38 @@ int32_t smatsolve_real(int32_t *rows, sparsel *ent, int32_t count, int32_t *scra
 int32_t smatsolve_comp(int32_t *rows, sparsel *ent, int32_t count, int32_t *scratch, int32_t n);
 
 // === transient and frequency response ===
-// The computing half of the transient and Bode windows; all work on the plot
-// record gplot (ui.h). A window pass calls transcompute or bodeprepare and
-// bodecolumns, then draws from gplot->colmin and gplot->colmax.
-// Transient columns hold the stored value s = -q (q the quantity shown).
-// Bode columns: colmin = ln|out|^2 - ln|in|^2 (BODENOGAIN when a magnitude is
-// 0), colmax = arg(out/in) in [0, 2pi), -1.0 for a column not computed.
-struct plottype;
-
+// The computing half of the transient and Bode windows. Each window keeps its
+// own plotcalc (the plot record holds one) and passes it in; nothing here draws,
+// beeps or reads a clock of its own.
+// Transient columns hold the stored value s = -q (q the quantity shown): the
+// min and max of the column's samples. Bode columns: colmin = ln|out|^2 -
+// ln|in|^2 (BODENOGAIN when a magnitude is 0), colmax = arg(out/in) in [0, 2pi),
+// -1.0 for a column not computed.
 #define TRANSCLAMP 1000000.0     // bound of a capacitor voltage or inductor current state
+#define TRANSPROBE 0.0001        // a sub-step's companion models use the step hs * TRANSPROBE
 #define BODENOGAIN 123456789.0   // colmin of a column whose input or output is 0
 enum { BODEMARGIN = 12 };        // Bode label margin: columns below it are never computed
+
+struct plotcalc {
+    int32_t plotwire;            // probed wire, or node when plotsense is 0
+    int32_t plotsense;           // 0 node voltage; +1 / -1 wire, which end counts as positive
+    int32_t inwire;              // Bode: the input wire
+    int32_t maxxdim, bufcols;    // widest view served; bufcols = 4 * maxxdim slots per buffer
+    double *colmin, *colmax;     // [bufcols] per column (see above)
+    int32_t savestatemax;        // capacity of savestate
+    double *savestate;           // [savestatemax] transient: C and L states between calls, cllist order
+    double xscale;               // transient: seconds per column
+    int32_t numcols;             // transient: columns computed; -1 start again from t = 0
+    int32_t basecol;             // transient: column held in slot 0 of the buffers
+    int32_t hertz;               // Bode: 1 the axis is in hertz (omega = 2 pi f), 0 rad/s
+    double lfreqlo, lfreqhi;     // Bode: log10 of the frequencies at the left and right edges
+    int32_t cachexdim;           // Bode: view width the cached columns were computed for
+};
 
 extern int32_t *cllist;      // [cllistmax] wires lettered C or L, in wire order (transcollect)
 extern int32_t numcl;        // entries in cllist
 extern int32_t cllistmax;    // capacity of cllist
 extern int32_t transbad;     // code of the last failed sub-step solve of transcompute, 0 none
-extern int32_t lastgxdim;    // Bode drawing size at the previous bodeprepare, all Bode windows
-extern int32_t lastgydim;
 
 struct bodepoint {           // one solved frequency
     double outre, outim;     // output quantity
@@ -72,30 +85,21 @@ struct bodepoint {           // one solved frequency
     double phase;            // arg(out) - arg(in), in [0, 2pi)
 };
 
-void checkmaxxdim(int32_t xdim);     // gplot's column buffers hold at least 4 * xdim slots
-int32_t transcollect(void);          // fill cllist; grows gplot->savestate to hold it; numcl
+void checkmaxxdim(plotcalc *p, int32_t xdim);  // p's column buffers hold at least 4 * xdim slots
+int32_t transcollect(plotcalc *p);   // fill cllist; grows p->savestate (p may be null) to hold it
 int32_t transprobeok(int32_t plotwire, int32_t plotsense);   // 1: the probe names a node or wire
 double transsample(int32_t plotwire, int32_t plotsense);     // s from the solved real system
-int32_t transsubstep(double tau, double delta);  // predictor and corrector at tau; corrector's code
-int32_t transcompute(int32_t xdim, int32_t samps, int32_t untilcol, double budget);
-                                     // restart if asked, then columns up to untilcol, the buffer
-                                     // end or budget seconds (<= 0: no limit); columns computed
+int32_t transsubstep(double tau, double delta);  // predictor and corrector at tau: 0 or a solve's code
+void transrestart(plotcalc *p);      // start again from t = 0 at the next transcompute
+// Computes p's columns on from numcols (after the initial-condition solve when
+// numcols is -1) up to untilcol, the end of the buffer, or, with a clock, until
+// clock() reaches deadline (checked every 4 columns). Returns the code of the
+// initial-condition solve when this call made it and it failed (the states
+// then start at 0), else 0.
+int32_t transcompute(plotcalc *p, int32_t xdim, int32_t samps, int32_t untilcol,
+                     double (*clock)(void), double deadline);
 int32_t bodesolve(double w, int32_t inwire, int32_t plotwire, int32_t plotsense, bodepoint *bp);
                                      // one complex build and solve at w; the solver's code
-double bodeomega(int32_t c, int32_t xdim);       // angular frequency of gplot's column c
-void bodeprepare(int32_t xdim, int32_t ydim);    // size change, view reset, dbscale, lnscale
-int32_t bodecolumns(int32_t xdim);   // compute gplot's missing columns; the number that failed
-
-// === plot line routines ===
-// Solid, patterned and marching-dash lines through drawpixp (frame.h) with
-// palette colours. Half-open along the major axis; the minor coordinate is
-// stepped in 12.20 fixed point from pixel centres of the major axis. Only
-// the stretch inside gdd is walked, so far-off end points cost nothing.
-extern double movetoposx, movetoposy;   // pen: end point of the last line routine
-void line(double x0, double y0, double x1, double y1, int32_t col);
-void dotline2d(double x0, double y0, double x1, double y1, int32_t col, uint32_t pattern);
-                                        // pixel at major coordinate c only if bit c & 31 is set
-void dotline(double x0, double y0, double x1, double y1, int32_t col0, int32_t col1, int32_t phase);
-                                        // dashes 0x000F000F in col1 marching towards (x1, y1) as
-                                        // phase grows; phase < 0: plain line in col0
-void lineto(double x, double y, int32_t col);  // line from the pen, pen moves to (x, y)
+double bodeomega(const plotcalc *p, int32_t c, int32_t xdim);  // angular frequency of column c
+void bodeclear(plotcalc *p);         // every cached column not computed
+int32_t bodecolumns(plotcalc *p, int32_t xdim);  // compute the missing columns; how many failed

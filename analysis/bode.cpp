@@ -1,16 +1,12 @@
 // bode.cpp: the computing half of the Bode window: one complex build and
 // solve per frequency, the output and input quantities of each mode, and the
-// per-column cache of gain and phase kept in the plot record.
-// Depends on initmat, smatsolve_comp, checkmaxxdim, the circuit arrays and
-// gplot. Draws nothing; every independent source acts with its t = 0 value.
+// per-column cache of gain and phase kept in the caller's plotcalc.
+// Depends on initmat, smatsolve_comp, checkmaxxdim and the circuit arrays.
+// Draws nothing; every independent source acts with its t = 0 value.
 #include <math.h>
 #include "analysis/analysis.h"
 #include "circuit/circuit.h"
 #include "expr/expr.h"
-#include "ui/ui.h"
-
-int32_t lastgxdim = 0;
-int32_t lastgydim = 0;
 
 // === one frequency ===
 struct cplx {
@@ -29,7 +25,7 @@ int32_t bodesolve(double w, int32_t inwire, int32_t plotwire, int32_t plotsense,
     if (!transprobeok(plotwire, plotsense) || !transprobeok(inwire, 1)) return -1;
     initmat(w, 0, 0);
     const int32_t r = smatsolve_comp(yh, el, elcnt, pivorder, numwires + numnodes);
-    if (r != 0) return r;
+    if (r != SOLVED) return r;
     const int32_t nw = numwires;
     const int32_t current = plotsense != 0 && wire[plotwire].element == 'T';
     cplx out, in;
@@ -59,58 +55,32 @@ int32_t bodesolve(double w, int32_t inwire, int32_t plotwire, int32_t plotsense,
 
 // === the column cache ===
 // omega = 10^(lfreqlo + c (lfreqhi - lfreqlo) / xdim), times 2 pi on a hertz axis
-double bodeomega(int32_t c, int32_t xdim) {
-    const plottype *p = gplot;
+double bodeomega(const plotcalc *p, int32_t c, int32_t xdim) {
     double w = pow(10.0, p->lfreqlo + c * (p->lfreqhi - p->lfreqlo) / xdim);
     if (p->hertz) w *= TWOPI;
     return w;
 }
 
-// Marks every column of gplot's cache not computed.
-static void bodeclear(int32_t xdim) {
-    plottype *p = gplot;
-    const int32_t n = xdim < p->bufcols - 1 ? xdim : p->bufcols - 1;
-    for (int32_t c = 0; c < n; c++) p->colmax[c] = -1.0;
+void bodeclear(plotcalc *p) {
+    for (int32_t c = 0; c < p->bufcols; c++) p->colmax[c] = -1.0;
 }
 
-// The cache's last slot (never a column: bufcols > xdim) remembers the size its
-// columns were computed for. lastgxdim/lastgydim are shared by all Bode windows,
-// so a window resized to the size of the one drawn before it would otherwise
-// keep columns computed for its old width.
-void bodeprepare(int32_t xdim, int32_t ydim) {
-    plottype *p = gplot;
-    checkmaxxdim(xdim > 0 ? xdim : 1);  // the buffers exist even for an empty view
-    double *sizex = &p->colmin[p->bufcols - 1], *sizey = &p->colmax[p->bufcols - 1];
-    if (xdim != lastgxdim || ydim != lastgydim || *sizex != xdim || *sizey != ydim) {
-        lastgxdim = xdim;
-        lastgydim = ydim;
-        bodeclear(xdim);
-        *sizex = xdim;
-        *sizey = ydim;
+// A column's frequency follows the view width, so the cache belongs to the
+// width it was computed for; another width starts it afresh. A failed solve
+// leaves the column not computed (retried on the next call) and its colmin as
+// it was.
+int32_t bodecolumns(plotcalc *p, int32_t xdim) {
+    checkmaxxdim(p, xdim > 0 ? xdim : 1);  // the buffers exist even for an empty view
+    if (p->cachexdim != xdim) {
+        bodeclear(p);
+        p->cachexdim = xdim;
     }
-    if (p->phaseoffs == -1) {  // view reset: 10^-3 .. 10^7, +-60 dB, 0 degrees centred
-        p->lfreqlo = -3;
-        p->lfreqhi = 7;
-        p->dblo = -60;
-        p->dbhi = 60;
-        p->phaseoffs = 0x8000;
-        bodeclear(p->bufcols - 1);
-    }
-    p->dbscale = -(0.6 * ydim) / (p->dbhi - p->dblo);
-    p->lnscale = p->dbscale * 10 / log(10.0);
-}
-
-// A failed solve leaves the column not computed (retried on the next call)
-// and its colmin as it was.
-int32_t bodecolumns(int32_t xdim) {
-    plottype *p = gplot;
-    checkmaxxdim(xdim);
     int32_t fails = 0;
     buildhold(1);  // only omega changes from column to column
-    for (int32_t c = BODEMARGIN; c < xdim && c < p->bufcols - 1; c++) {
+    for (int32_t c = BODEMARGIN; c < xdim && c < p->bufcols; c++) {
         if (!(p->colmax[c] < 0)) continue;
         bodepoint bp;
-        if (bodesolve(bodeomega(c, xdim), p->inwire, p->plotwire, p->plotsense, &bp) != 0) {
+        if (bodesolve(bodeomega(p, c, xdim), p->inwire, p->plotwire, p->plotsense, &bp) != SOLVED) {
             p->colmax[c] = -1.0;
             fails++;
             continue;

@@ -13,12 +13,6 @@
 #include "expr/expr.h"
 
 // === equation store ===
-void *growmem(void *p, size_t bytes) {
-    void *q = realloc(p, bytes);
-    if (!q) abort();  // out of memory: no way to go on with a half-built system
-    return q;
-}
-
 sparsel *el = nullptr;
 int32_t elcnt = 0;
 int32_t elcntmax = 0;

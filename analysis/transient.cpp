@@ -1,17 +1,15 @@
 // transient.cpp: the computing half of the transient window: the list of
 // capacitors and inductors, the initial conditions (forced values imposed as
 // sources), and the column loop of predictor/corrector sub-steps whose state
-// lives in the plot record between window passes.
-// Depends on initmat, smatsolve_real, solvefunc, the circuit arrays, gplot and
-// the frame's clock and beep. Draws nothing: the window draws from colmin/colmax.
+// lives in the caller's plotcalc between calls.
+// Depends on initmat, smatsolve_real, solvefunc and the circuit arrays. Draws
+// nothing, beeps at nothing and keeps no clock: the caller passes its own.
 #include <math.h>
 #include <stdlib.h>
 #include <string.h>
 #include "analysis/analysis.h"
 #include "circuit/circuit.h"
 #include "expr/expr.h"
-#include "frame/frame.h"
-#include "ui/ui.h"
 
 int32_t *cllist = nullptr;
 int32_t numcl = 0;
@@ -24,13 +22,20 @@ enum {
     SAVESTATEFIRST = 256,     // first capacity of a plot's savestate
 };
 
+// The companion models of a sub-step use the tiny step delta = hs * TRANSPROBE,
+// so (y - state) / delta is the state's time derivative at the solve. Moving
+// the state by PREDICTOR (y - state) advances it PREDICTOR * delta = hs / 2;
+// CORRECTOR (y - state) is a whole sub-step hs.
+static const double PREDICTOR = 0.5 / TRANSPROBE;  // 5000
+static const double CORRECTOR = 1.0 / TRANSPROBE;  // 10000
+static_assert(0.5 / TRANSPROBE == 5000.0 && 1.0 / TRANSPROBE == 10000.0, "the factors are exact");
+
 static double solved(int32_t c) { return el[yh[c]].re; }
 
 // === column buffers ===
 // New slots read as "not computed" for a Bode cache (colmax -1.0); a transient
 // run writes every slot before it reads it.
-void checkmaxxdim(int32_t xdim) {
-    plottype *p = gplot;
+void checkmaxxdim(plotcalc *p, int32_t xdim) {
     if (xdim > XDIMMAX) xdim = XDIMMAX;
     if (p->maxxdim >= xdim) return;
     const int32_t old = p->colmin && p->colmax ? p->bufcols : 0;
@@ -45,7 +50,7 @@ void checkmaxxdim(int32_t xdim) {
 }
 
 // === the C/L list ===
-int32_t transcollect(void) {
+int32_t transcollect(plotcalc *p) {
     if (numwires > cllistmax) {
         cllistmax = numwires > 2 * cllistmax ? numwires : 2 * cllistmax;
         cllist = (int32_t *)growmem(cllist, (size_t)cllistmax * sizeof(int32_t));
@@ -53,7 +58,6 @@ int32_t transcollect(void) {
     numcl = 0;
     for (int32_t w = 0; w < numwires; w++)
         if (wire[w].element == 'C' || wire[w].element == 'L') cllist[numcl++] = w;
-    plottype *p = gplot;
     if (p && numcl >= p->savestatemax) {  // capacity 256, then doubling, at least numcl
         int32_t m = p->savestatemax ? 2 * p->savestatemax : SAVESTATEFIRST;
         if (m < numcl) m = numcl;
@@ -73,10 +77,9 @@ static double clvalue(int32_t w) {
 
 // === the probed quantity ===
 int32_t transprobeok(int32_t plotwire, int32_t plotsense) {
-    if (plotsense == 0) return plotwire >= 0 && plotwire < numnodes;
+    if (plotsense == 0) return nodeexists(plotwire);
     if (plotwire < 0 || plotwire >= numwires) return 0;
-    const wiretype &w = wire[plotwire];
-    return w.node1 >= 0 && w.node1 < numnodes && w.node2 >= 0 && w.node2 < numnodes;
+    return nodeexists(wire[plotwire].node1) && nodeexists(wire[plotwire].node2);
 }
 
 // s = -q: minus the node voltage; for a T the current (negated for sense -1);
@@ -95,38 +98,43 @@ double transsample(int32_t plotwire, int32_t plotsense) {
 }
 
 // === one sub-step ===
-// Explicit midpoint rule on the backward-Euler companion models with the tiny
-// step delta: (y - state) / delta is the state's derivative, so the predictor
-// moves the state by 5000 delta = hs/2 and the corrector takes 10000 delta = hs
-// from the saved state with the midpoint derivative, clamped to +-TRANSCLAMP.
+// Explicit midpoint rule: the predictor solve gives the derivative at the
+// sub-step's start and moves every state half a sub-step (saving the old one in
+// ocapindval); the corrector solve there gives the midpoint derivative, with
+// which the whole sub-step is taken from the saved state, clamped to
+// +-TRANSCLAMP. Sources are evaluated at the midpoint time tau. A failed solve
+// leaves every state as it was before the sub-step.
 int32_t transsubstep(double tau, double delta) {
     const int32_t n = numwires + numnodes;
     initmat(0, tau, delta);
     int32_t r = smatsolve_real(yh, el, elcnt, pivorder, n);
-    if (r == 0)
-        for (int32_t k = 0; k < numcl; k++) {
-            const int32_t w = cllist[k];
-            const double y = clvalue(w), old = capindval[w];
-            ocapindval[k] = old;
-            capindval[w] = old + (y - old) * 5000;
-        }
+    if (r != SOLVED) return r;
+    for (int32_t k = 0; k < numcl; k++) {
+        const int32_t w = cllist[k];
+        const double y = clvalue(w), old = capindval[w];
+        ocapindval[k] = old;
+        capindval[w] = old + (y - old) * PREDICTOR;
+    }
     initmat(0, tau, delta);
     r = smatsolve_real(yh, el, elcnt, pivorder, n);
-    if (r == 0)
-        for (int32_t k = 0; k < numcl; k++) {
-            const int32_t w = cllist[k];
-            double v = (clvalue(w) - capindval[w]) * 10000 + ocapindval[k];
-            if (v > TRANSCLAMP) v = TRANSCLAMP;
-            else if (v < -TRANSCLAMP) v = -TRANSCLAMP;
-            capindval[w] = v;
+    for (int32_t k = 0; k < numcl; k++) {
+        const int32_t w = cllist[k];
+        if (r != SOLVED) {
+            capindval[w] = ocapindval[k];
+            continue;
         }
+        double v = (clvalue(w) - capindval[w]) * CORRECTOR + ocapindval[k];
+        if (v > TRANSCLAMP) v = TRANSCLAMP;
+        else if (v < -TRANSCLAMP) v = -TRANSCLAMP;
+        capindval[w] = v;
+    }
     return r;
 }
 
 // === initial conditions ===
 // Forced C voltages and L currents become V and I sources for one DC solve
 // (V(node2) - V(node1) = U for a capacitor); every state then starts from that
-// solution, or at 0 when it failed (beep). Returns the solve's code (matbad).
+// solution, or at 0 when it failed. Returns the solve's code (kept in matbad).
 static int32_t transinitial(void) {
     for (int32_t k = 0; k < numcl; k++) {
         wiretype &w = wire[cllist[k]];
@@ -138,7 +146,6 @@ static int32_t transinitial(void) {
     }
     initmat(0, 0, 0);
     matbad = smatsolve_real(yh, el, elcnt, pivorder, numwires + numnodes);
-    if (matbad != 0) SysBeep(32);
     for (int32_t k = 0; k < numcl; k++) {
         const int32_t m = cllist[k];
         wiretype &w = wire[m];
@@ -146,7 +153,7 @@ static int32_t transinitial(void) {
         globalbad = 0;
         w.value = solvefunc(w.numst ? w.numst : "");
         w.element = (w.element == 'V' || w.element == 'C') ? 'C' : 'L';
-        capindval[m] = matbad != 0 ? 0.0 : clvalue(m);
+        capindval[m] = matbad != SOLVED ? 0.0 : clvalue(m);
     }
     return matbad;
 }
@@ -155,14 +162,13 @@ static int32_t transinitial(void) {
 // Column c covers [c xscale, (c+1) xscale); its sub-steps sit at the midpoints
 // of samps equal parts. min/max gather the samples of the solved sub-steps; a
 // column none of whose sub-steps solved holds NaN (the window leaves it out).
-static void transcolumn(int32_t c, double hs, double delta, double *mn, double *mx) {
-    const plottype *p = gplot;
+static void transcolumn(const plotcalc *p, int32_t c, double hs, double delta, double *mn, double *mx) {
     const double end = (c + 1.0) * p->xscale;
     double lo = NAN, hi = NAN;
     int32_t first = 1;
     for (double tau = c * p->xscale + hs / 2; tau < end;) {
         const int32_t r = transsubstep(tau, delta);
-        if (r == 0) {
+        if (r == SOLVED) {
             const double s = transsample(p->plotwire, p->plotsense);
             if (first) lo = hi = s;
             else if (s < lo) lo = s;
@@ -179,44 +185,40 @@ static void transcolumn(int32_t c, double hs, double delta, double *mn, double *
     *mx = hi;
 }
 
-int32_t transcompute(int32_t xdim, int32_t samps, int32_t untilcol, double budget) {
-    plottype *p = gplot;
+void transrestart(plotcalc *p) {
+    p->numcols = -1;
+    p->basecol = 0;
+}
+
+int32_t transcompute(plotcalc *p, int32_t xdim, int32_t samps, int32_t untilcol,
+                     double (*clock)(void), double deadline) {
     transbad = 0;
-    transcollect();
-    if (p->inwire == -1) {  // reset request: start again from t = 0
-        p->inwire = 0;
-        p->numcols = -1;
-        p->xoffset = -2.0;
-        p->firstcol = -2;
-        p->basecol = 0;
-    }
+    transcollect(p);
     if (!transprobeok(p->plotwire, p->plotsense)) return 0;
+    int32_t initcode = SOLVED;
     if (p->numcols < 0) {
-        transinitial();
+        initcode = transinitial();
         p->numcols = 0;
     } else {
         for (int32_t k = 0; k < numcl; k++) capindval[cllist[k]] = p->savestate[k];
     }
-    checkmaxxdim(xdim);
+    checkmaxxdim(p, xdim);
     if (samps < 1) samps = 1;
-    const double hs = p->xscale / samps, delta = hs * 0.0001;
-    const double t0 = budget > 0 ? vlock() : 0;
-    int32_t done = 0;
+    const double hs = p->xscale / samps, delta = hs * TRANSPROBE;
     buildhold(1);  // only the states change from here on
     while (p->numcols < untilcol) {
         const int32_t c = p->numcols;
         if ((int64_t)c >= (int64_t)p->basecol + p->bufcols) break;  // full until the window scrolls
         double mn, mx;
-        transcolumn(c, hs, delta, &mn, &mx);
+        transcolumn(p, c, hs, delta, &mn, &mx);
         if (c >= p->basecol) {
             p->colmin[c - p->basecol] = mn;
             p->colmax[c - p->basecol] = mx;
         }
         p->numcols++;
-        done++;
-        if ((p->numcols & 3) == 0 && budget > 0 && vlock() - t0 >= budget) break;
+        if ((p->numcols & 3) == 0 && clock && clock() >= deadline) break;
     }
     buildhold(0);
     for (int32_t k = 0; k < numcl; k++) p->savestate[k] = capindval[cllist[k]];
-    return done;
+    return initcode;
 }

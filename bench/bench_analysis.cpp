@@ -16,15 +16,14 @@ static int ladder(void) {
 // reuse:1 as a window computes; reuse:0 every build and solve from scratch
 static void BM_TransientSubstep(benchmark::State &st) {
     ladder();
-    gplot = nullptr;
-    transcollect();
+    transcollect(nullptr);
     for (int k = 0; k < numcl; k++) capindval[cllist[k]] = 0;
     const double hs = 1.0 / 65536 / 64;
     double tau = hs / 2;
     solvereuse = (int32_t)st.range(0);
     buildhold(1);  // as the column loop holds the circuit
     for (auto _ : st) {
-        benchmark::DoNotOptimize(transsubstep(tau, hs * 0.0001));
+        benchmark::DoNotOptimize(transsubstep(tau, hs * TRANSPROBE));
         tau += hs;
     }
     buildhold(0);
@@ -46,13 +45,12 @@ BENCHMARK(BM_BodeColumn);
 static void BM_BodeSweep800(benchmark::State &st) {
     const int cap = ladder();
     solvereuse = (int32_t)st.range(0);
-    tcplot p(PLOT_BODE, cap, 1);
+    tcplot p(cap, 1);
     p.rec.inwire = ibodewire;
     const int xdim = 800 + BODEMARGIN;
     for (auto _ : st) {
-        p.rec.phaseoffs = -1;  // reset: every column is computed again
-        bodeprepare(xdim, 400);
-        benchmark::DoNotOptimize(bodecolumns(xdim));
+        bodeclear(&p.rec);  // reset: every column is computed again
+        benchmark::DoNotOptimize(bodecolumns(&p.rec, xdim));
     }
     st.SetItemsProcessed(st.iterations() * 800);
     solvereuse = 1;

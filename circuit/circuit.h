@@ -1,10 +1,13 @@
 // circuit.h: the circuit model (nodes, wires, element letters, work requests),
 // its editing primitives, and the .VSM circuit file.
 // Nodes and wires are known only by index; every deletion moves the last item
-// into the hole. While a wire is being drawn it lives in slot numwires and its
-// loose end in node slot numnodes, one past the counted ends.
+// into the hole, and the primitive tells the renumbering listener. While a wire
+// is being drawn it lives in slot numwires and its loose end in node slot
+// numnodes, one past the counted ends. The model knows no view and no window.
 #pragma once
 #include <stdint.h>
+#include <stddef.h>
+#include <stdio.h>
 
 // === records ===
 struct nodetype {
@@ -63,28 +66,55 @@ static inline int32_t controlwire(int32_t m)
 // holds (a NaN value counts as positive), closed otherwise
 static inline int32_t switchclosed(int32_t depwire, double v) { return (v <= 0) == (depwire < 0); }
 
+// === memory ===
+// Working memory the program cannot go on without (the arrays, texts, the
+// equation store, plot buffers) grows through growmem: on exhaustion it says
+// so on stderr and ends the program, rather than go on with a lost pointer.
+// Sizes that come from outside (a file, a picture) are checked before asking.
+void *growmem(void *p, size_t bytes);          // realloc(p, bytes), never null
+char *copytext(const char *s);                 // growmem'd copy of s ("" for null)
+
 // === growth and texts ===
 void checknumnodes(int32_t n);                 // ensure node slot n exists
 void checknumwires(int32_t n);                 // ensure wire slot n exists
 void wiresetnumst(int32_t i, const char *s);   // copy s into wire i's numst (null frees)
 void wiresetinitst(int32_t i, const char *s);  // copy s into wire i's initst (null frees)
 
-// === hit tests (screen coordinates) ===
-int32_t findnode(int32_t sx, int32_t sy);      // lowest node within 24 px, or -1
-int32_t findwire(int32_t sx, int32_t sy);      // nearest wire within 24 px, or -1
+// === renumbering notices ===
+// A primitive that removes or moves an item tells the listener (the editor
+// and the plot windows follow it); with no listener the model works alone.
+enum { RENUMNODE, RENUMWIRE };
+typedef void (*renumfunc)(int32_t kind, int32_t from, int32_t to);  // to -1: item from is gone;
+extern renumfunc renumlistener;                                      // else what was from is to
 
 // === editing primitives ===
-int32_t putnode(int32_t x, int32_t y, int32_t grounded, double v);  // merge or append
-void deletenode(int32_t k);
-void deletewire(int32_t k);
-int32_t insertnode(void);      // split wire curw at the mouse: 1 done, 0 not
-int32_t endrawiremode(void);   // stamp the wire being drawn: its index, or -1
+int32_t putnode(int32_t x, int32_t y, int32_t grounded, double v);  // merge or append; its index
+int32_t appendnode(int32_t x, int32_t y);      // a new node, flags and voltage 0; its index
+void deletenode(int32_t k);                    // no wire may use k: the last node moves into k
+void deletewire(int32_t k);                    // and its dangling nodes; the last wire moves into k
+void mergenode(int32_t a, int32_t b);          // a's wire ends and flags go to b, a is deleted
+// Splits wire w at node n: w keeps node1..n and a new wire (the index
+// returned) takes n..node2. The half on side (-1 the node1 half, 0 the node2
+// half) becomes a plain connection T; the element keeps the other half, and
+// controls, the Bode input and the listener follow it there.
+int32_t splitwire(int32_t w, int32_t n, int32_t side);
+
+// === files ===
+// writes path through a temporary file beside it that is synced and renamed
+// over it: 1 done; 0 failed and path is as it was. write returns 1 when all
+// of its output went out.
+int32_t replacefile(const char *path, int32_t (*write)(FILE *f, void *ctx), void *ctx);
 
 // === circuit file (.VSM) ===
 enum { PATHMAX = 4096 };
+#define XSCMIN 1.4901161193847656e-8  // 2^-26 s/pixel: the finest transient time scale
+#define XSCMAX 1048576.0             // 2^20 s/pixel: the coarsest
 extern char curfilename[PATHMAX];   // last file loaded or saved, "" at start
-extern double transdefxsc;          // suggested transient time scale, s/pixel; start 2^-6
+extern double transdefxsc;          // suggested transient time scale, XSCMIN..XSCMAX; start 2^-6
 extern int32_t vsmrepairs;          // items repaired or dropped by the last loadvsm, 0 if sound
-int32_t loadvsm(const char *path);  // 1 read (see vsmrepairs), 0 cannot open: nothing changed
-int32_t savevsm(const char *path);  // 1 written, 0 failed: the previous file is untouched
+int32_t loadvsm(const char *path);  // 1 read (see vsmrepairs); 0 unreadable or no circuit file:
+                                    // nothing changed (vsmerror says why)
+int32_t savevsm(const char *path);  // 1 written; 0 failed: the previous file is untouched
+const char *vsmerror(void);         // why the last failed loadvsm or savevsm failed:
+                                    // "cannot read 'x.vsm': No such file or directory"
 const char *vsmrepairmsg(void);     // "circuit file repaired: N items fixed", or "" when sound

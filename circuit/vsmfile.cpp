@@ -1,19 +1,18 @@
-// vsmfile.cpp: the .VSM circuit file. savevsm writes CR LF text into a temporary
-// file beside the target and renames it over the target; loadvsm reads the
-// whole file at once and parses it line by line, LF or CR LF alike.
-// Depends on circuit.h, expr.h (fixupfunc, solvefunc), the view state of ui.h,
-// and POSIX file calls. A malformed file loads what is sound and repairs the
-// rest (counted in vsmrepairs), so every index it leaves names a real item.
+// vsmfile.cpp: the .VSM circuit file. savevsm writes CR LF text through
+// replacefile (a failed save leaves the old file); loadvsm reads the whole
+// file at once and parses it line by line, LF or CR LF alike.
+// Depends on circuit.h, expr.h (fixupfunc, solvefunc) and POSIX file calls.
+// A malformed file loads what is sound and repairs the rest (counted in
+// vsmrepairs), so every index it leaves names a real item; a file that is no
+// circuit file at all is refused and the circuit stays as it was.
 #include "circuit/circuit.h"
 #include "expr/expr.h"
-#include "ui/ui.h"
-#include <limits.h>
+#include <errno.h>
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 // === file state ===
 char curfilename[PATHMAX] = "";
@@ -31,9 +30,17 @@ static const char *const vsmkeys[KEYCOUNT] = {"NumNodes", "NumWires", "Ibodewire
 
 // === limits of a loaded circuit ===
 enum { VSMCOORDMAX = 1 << 24 };             // |x|, |y| of a node, world units
-static const double XSCMIN = 1.4901161193847656e-8;  // 2^-26 s/pixel, the transient key limits
-static const double XSCMAX = 1048576.0;              // 2^20 s/pixel
-static const long VSMSIZEMAX = 1L << 30;             // larger files do not fit: not loaded
+static const long VSMSIZEMAX = 1L << 30;    // larger files do not fit: not loaded
+
+// === why the last load or save failed ===
+static char vsmerr[PATHMAX + 96];
+
+const char *vsmerror(void) { return vsmerr; }
+
+static void vsmfail(const char *what, const char *path, const char *why)
+{
+    snprintf(vsmerr, sizeof vsmerr, "cannot %s '%s': %s", what, path, why);
+}
 
 // === writing ===
 
@@ -48,7 +55,7 @@ static void puttext(FILE *f, const char *s)
     }
 }
 
-static void writevsm(FILE *f)
+static int32_t writevsm(FILE *f, void *ctx)
 {
     fprintf(f, "%s\r\n", vsmheader);
     fprintf(f, "NumNodes,%d //Form: Node#,ScreenX,ScreenY,Isgrounded(0/1)\r\n", numnodes);
@@ -68,55 +75,20 @@ static void writevsm(FILE *f)
     fprintf(f, "Ibodeflip,%d //0:default, 1:flip +,-\r\n", ibodeflip);
     fprintf(f, "TransDefXsc,%g //Suggested default time scale for Transient analysis (seconds/pixel)\r\n",
             transdefxsc);
-}
-
-// mode for the new file: the old file's, else what a plain create would give
-static mode_t newfilemode(const char *dst)
-{
-    struct stat st;
-    if (stat(dst, &st) == 0) return st.st_mode & 07777;
-    mode_t um = umask(0);
-    umask(um);
-    return 0666 & ~um;
-}
-
-// writes into dst.XXXXXX, then renames it over dst: a failure leaves dst as it was
-static int32_t writereplace(const char *dst)
-{
-    if (access(dst, F_OK) == 0 && access(dst, W_OK) != 0) return 0;  // read-only target stays
-    size_t n = strlen(dst);
-    char *tmp = (char *)malloc(n + 8);
-    memcpy(tmp, dst, n);
-    memcpy(tmp + n, ".XXXXXX", 8);
-    int fd = mkstemp(tmp);
-    if (fd < 0) {
-        free(tmp);
-        return 0;
-    }
-    fchmod(fd, newfilemode(dst));
-    FILE *f = fdopen(fd, "wb");
-    int32_t ok = f != 0;
-    if (!f) close(fd);
-    if (f) {
-        writevsm(f);
-        ok = fflush(f) == 0 && !ferror(f) && fsync(fileno(f)) == 0;
-        if (fclose(f) != 0) ok = 0;
-    }
-    if (ok && rename(tmp, dst) != 0) ok = 0;
-    if (!ok) unlink(tmp);
-    free(tmp);
-    return ok;
+    return !ferror(f);
 }
 
 int32_t savevsm(const char *path)
 {
-    if (!path || !path[0] || strlen(path) >= PATHMAX) return 0;
-    char real[PATH_MAX];
-    const char *dst = path;
-    struct stat st;
-    if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode) && realpath(path, real)) dst = real;  // keep the link
-    if (!writereplace(dst)) return 0;
-    if (path != curfilename) memcpy(curfilename, path, strlen(path) + 1);
+    if (!path || !path[0] || strlen(path) >= PATHMAX) {
+        vsmfail("write", path ? path : "", "the name is empty or too long");
+        return 0;
+    }
+    if (!replacefile(path, writevsm, 0)) {
+        vsmfail("write", path, strerror(errno));
+        return 0;
+    }
+    if (path != curfilename) memmove(curfilename, path, strlen(path) + 1);
     return 1;
 }
 
@@ -290,7 +262,7 @@ static void vsmnodes(vsmreader *r, vsmspan rest, int32_t hasrest)
 static void vsmtext(int32_t i, int32_t isinit, const char *prefix, vsmspan f)
 {
     size_t np = strlen(prefix), n = (size_t)(f.e - f.s);
-    char *b = (char *)malloc(np + n + 1);
+    char *b = (char *)growmem(0, np + n + 1);
     memcpy(b, prefix, np);
     memcpy(b + np, f.s, n);
     b[np + n] = 0;
@@ -375,7 +347,7 @@ static void vsmtimescale(vsmspan rest, int32_t hasrest)
 static void vsmcheck(void)
 {
     int32_t n = numwires, j = 0;
-    int32_t *map = (int32_t *)malloc(sizeof(int32_t) * (size_t)(n + 1));
+    int32_t *map = (int32_t *)growmem(0, sizeof(int32_t) * (size_t)(n + 1));
     for (int32_t i = 0; i < n; i++) {
         int32_t n1 = wire[i].node1, n2 = wire[i].node2;
         if (n1 < 0 || n1 >= numnodes || n2 < 0 || n2 >= numnodes) {
@@ -411,6 +383,23 @@ static void vsmcheck(void)
 
 // === reading ===
 
+// 1 when the text is a circuit file: it starts with one of the two header
+// lines, or it has a node or a wire block
+static int32_t vsmiscircuit(const char *buf, int32_t size)
+{
+    enum { VSMHEADLEN = 19 };  // "//VELTO version 12/": the month and year may differ
+    if (size >= VSMHEADLEN && memcmp(buf, vsmheader, VSMHEADLEN) == 0) return 1;
+    if (size >= VSMOLDLEN && memcmp(buf, vsmoldheader, VSMOLDLEN) == 0) return 1;
+    vsmcursor c = {buf, buf + size};
+    vsmspan l, rest;
+    int32_t hasrest;
+    while (vsmline(&c, &l)) {
+        int32_t k = vsmkey(l, &rest, &hasrest);
+        if (k == KEYNODES || k == KEYWIRES) return 1;
+    }
+    return 0;
+}
+
 static void vsmparse(const char *buf, int32_t size)
 {
     vsmreader r;
@@ -443,48 +432,56 @@ static void vsmparse(const char *buf, int32_t size)
     vsmcheck();
 }
 
-// the whole file in one buffer with a NUL after its last byte, or 0
+// the whole file in one buffer with a NUL after its last byte, or 0 (vsmerr
+// says why)
 static char *vsmreadall(const char *path, int32_t *size)
 {
     FILE *f = fopen(path, "rb");
-    if (!f) return 0;
+    if (!f) {
+        vsmfail("read", path, strerror(errno));
+        return 0;
+    }
     struct stat st;
     char *buf = 0;
-    if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size < VSMSIZEMAX)
-        buf = (char *)malloc((size_t)st.st_size + 1);
+    if (fstat(fileno(f), &st) != 0) vsmfail("read", path, strerror(errno));
+    else if (S_ISDIR(st.st_mode)) vsmfail("read", path, strerror(EISDIR));
+    else if (!S_ISREG(st.st_mode)) vsmfail("read", path, "not a regular file");
+    else if (st.st_size >= VSMSIZEMAX) vsmfail("read", path, "too large for a circuit file");
+    else buf = (char *)malloc((size_t)st.st_size + 1);  // checked: the size comes from outside
+    if (!buf && S_ISREG(st.st_mode) && st.st_size < VSMSIZEMAX) vsmfail("read", path, strerror(ENOMEM));
     if (buf) {
         size_t n = fread(buf, 1, (size_t)st.st_size, f);
         buf[n] = 0;
         *size = (int32_t)n;
+        if (ferror(f)) {
+            vsmfail("read", path, strerror(errno ? errno : EIO));
+            free(buf);
+            buf = 0;
+        }
     }
     fclose(f);
     return buf;
 }
 
-// a loaded circuit starts at zoom 1 at the origin with nothing in progress
-static void vsmresetview(void)
-{
-    fsxoff = fsyoff = 0;
-    isxoff = isyoff = 0;
-    fsscale = frscale = 1;
-    ilscale = 0;
-    drawwiremode = 0;
-    curn = curw = -1;
-    numplots = 0;
-    recalc = 3;
-}
-
 int32_t loadvsm(const char *path)
 {
-    if (!path || strlen(path) >= PATHMAX) return 0;
+    if (!path || strlen(path) >= PATHMAX) {
+        vsmfail("read", path ? path : "", "the name is too long");
+        return 0;
+    }
     int32_t size = 0;
     char *buf = vsmreadall(path, &size);
     if (!buf) return 0;
+    if (!vsmiscircuit(buf, size)) {
+        snprintf(vsmerr, sizeof vsmerr, "'%s' is not a circuit file", path);
+        free(buf);
+        return 0;
+    }
     vsmrepairs = 0;
     vsmparse(buf, size);
     free(buf);
-    vsmresetview();
-    if (path != curfilename) memcpy(curfilename, path, strlen(path) + 1);
+    recalc = 3;
+    if (path != curfilename) memmove(curfilename, path, strlen(path) + 1);
     return 1;
 }
 

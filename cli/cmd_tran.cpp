@@ -1,7 +1,7 @@
 // cmd_tran.cpp: veltocli tran: the transient window's columns as CSV
 // (time,min,max of the quantity the window shows), computed by transcompute
 // exactly as a window does, in chunks of one column buffer.
-// Depends on analysis.h, circuit.h, ui.h (plot record) and cliutil.cpp.
+// Depends on analysis.h, circuit.h and cliutil.cpp.
 // Limits: a column none of whose sub-steps solved prints nan. --time measures
 // the transcompute calls alone.
 #include <math.h>
@@ -11,7 +11,6 @@
 #include "analysis/analysis.h"
 #include "circuit/circuit.h"
 #include "cli/cli.h"
-#include "ui/ui.h"
 
 enum { TRANCHUNK = 2048 };  // view width handed to transcompute: the buffer holds 4x that
 
@@ -74,7 +73,7 @@ static void putnum(double v, char end) {
     else printf("%.17g%c", v + 0.0, end);
 }
 
-static void putcols(const plottype *p, int from) {
+static void putcols(const plotcalc *p, int from) {
     for (int c = from; c < p->numcols; c++) {
         const int slot = c - p->basecol;
         putnum(c * p->xscale, ',');
@@ -84,13 +83,13 @@ static void putcols(const plottype *p, int from) {
 }
 
 // transcompute as far as column until; its time is added to *spent
-static void timedcompute(int samps, int until, double *spent) {
+static void timedcompute(plotcalc *p, int samps, int until, double *spent) {
     const double t0 = clinow();
-    transcompute(TRANCHUNK, samps, until, 0);
+    transcompute(p, TRANCHUNK, samps, until, nullptr, 0);
     *spent += clinow() - t0;
 }
 
-static int runtran(const tranargs *a, plottype *p) {
+static int runtran(const tranargs *a, plotcalc *p) {
     int idx = 0, sense = 0;
     if (!cliloadfile("tran", a->file)) return 2;
     if (!cliparseprobe("tran", a->probe, &idx, &sense)) return 2;
@@ -104,12 +103,11 @@ static int runtran(const tranargs *a, plottype *p) {
                 transdefxsc);
         return 2;
     }
-    p->kind = PLOT_TRANS;
-    p->inwire = -1;  // reset request: start from the initial conditions
     p->plotwire = idx;
     p->plotsense = sense;
+    transrestart(p);  // from the initial conditions
     double spent = 0;
-    timedcompute(a->samps, 1, &spent);
+    timedcompute(p, a->samps, 1, &spent);
     if (transbad != 0 && isnan(p->colmin[0])) {
         if (a->timeit) cliputtime(spent);
         fprintf(stderr, "%s\n", solvecodetext(transbad));
@@ -123,7 +121,7 @@ static int runtran(const tranargs *a, plottype *p) {
     putcols(p, 0);
     while (p->numcols < a->cols) {
         p->basecol = p->numcols;  // slide the buffer: everything before is printed
-        timedcompute(a->samps, a->cols, &spent);
+        timedcompute(p, a->samps, a->cols, &spent);
         if (transbad != 0) fail = transbad;
         putcols(p, p->basecol);
     }
@@ -140,11 +138,9 @@ int cmd_tran(int argc, char **argv) {
     tranargs a;
     const int bad = tranparse(argc, argv, &a);
     if (bad) return bad;
-    plottype rec;
+    plotcalc rec;
     memset(&rec, 0, sizeof rec);
-    gplot = &rec;
     const int code = runtran(&a, &rec);
-    gplot = nullptr;
     free(rec.colmin);
     free(rec.colmax);
     free(rec.savestate);

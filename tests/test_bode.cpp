@@ -35,8 +35,8 @@ TEST(Bode, MatchesTheTransferFunction) {
             ASSERT_EQ(bodesolve(w, k.in, k.out, k.sense, &bp), 0) << k.circuit;
             const cx h = k.h(w);
             EXPECT_NEAR(bp.gain, log(std::norm(h)), 1e-9) << k.circuit << " omega " << w;
-            EXPECT_NEAR(remainder(bp.phase - std::arg(h), 2 * M_PI), 0, 1e-9) << k.circuit << " omega " << w;
-            EXPECT_TRUE(bp.phase >= 0 && bp.phase < 2 * M_PI) << k.circuit << " omega " << w;
+            EXPECT_NEAR(remainder(bp.phase - std::arg(h), TWOPI), 0, 1e-9) << k.circuit << " omega " << w;
+            EXPECT_TRUE(bp.phase >= 0 && bp.phase < TWOPI) << k.circuit << " omega " << w;
         }
     }
 }
@@ -51,13 +51,10 @@ TEST(Bode, ZeroOrUnsolvedPointsAreMarked) {
     EXPECT_EQ(bodesolve(10, 0, 2, 1, &bp), 1);
 }
 
-TEST(BodeColumns, ResetComputesColumnsPastTheMargin) {
+TEST(BodeColumns, ComputeColumnsPastTheMarginAndRetryFailedOnes) {
     tcbuild(RC);
-    tcplot p(PLOT_BODE, 2, 1);
-    bodeprepare(300, 200);
-    EXPECT_EQ(p.rec.phaseoffs, 0x8000);
-    EXPECT_DOUBLE_EQ(p.rec.dbscale, -(0.6 * 200) / 120);
-    EXPECT_EQ(bodecolumns(300), 0);
+    tcplot p(2, 1);
+    EXPECT_EQ(bodecolumns(&p.rec, 300), 0);
     for (int c = 0; c < 300; c += 11) {
         bodepoint bp;
         if (c < BODEMARGIN) {
@@ -68,34 +65,33 @@ TEST(BodeColumns, ResetComputesColumnsPastTheMargin) {
         EXPECT_EQ(p.rec.colmin[c], bp.gain);
         EXPECT_EQ(p.rec.colmax[c], bp.phase);
     }
-    const double rad = bodeomega(123, 300);
+    const double rad = bodeomega(&p.rec, 123, 300);
     p.rec.hertz = 1;
-    EXPECT_DOUBLE_EQ(bodeomega(123, 300), rad * 2 * M_PI);
+    EXPECT_DOUBLE_EQ(bodeomega(&p.rec, 123, 300), rad * TWOPI);
     tcnode(0);  // unsolvable: every column stays not computed
-    p.rec.phaseoffs = -1;
-    bodeprepare(300, 200);
-    EXPECT_EQ(bodecolumns(300), 300 - BODEMARGIN);
+    bodeclear(&p.rec);
+    EXPECT_EQ(bodecolumns(&p.rec, 300), 300 - BODEMARGIN);
     EXPECT_EQ(p.rec.colmax[100], -1.0);
+    tcplot empty(2, 1);  // a view with no columns computes nothing
+    EXPECT_EQ(bodecolumns(&empty.rec, 0), 0);
 }
 
-// Window a is drawn at width 300, window b at 400, then a is resized to 400:
-// its columns must be those of width 400, not the cached width-300 ones.
-TEST(BodeColumns, ResizedWindowRecomputesForItsNewWidth) {
+// Two windows of different widths keep their columns from pass to pass (a
+// column a pass recomputed would lose the mark put in it), and a window
+// resized to another width computes its columns for that width.
+TEST(BodeColumns, EachWindowCachesForItsOwnWidth) {
     tcbuild(RC);
-    tcplot a(PLOT_BODE, 2, 1), b(PLOT_BODE, 2, 1);
-    const struct {
-        plottype *p;
-        int xdim;
-    } passes[] = {{&a.rec, 300}, {&b.rec, 400}, {&a.rec, 400}};
-    tcplot empty(PLOT_BODE, 2, 1);  // a view with no columns computes nothing
-    bodeprepare(0, 0);
-    EXPECT_EQ(bodecolumns(0), 0);
-    for (const auto &s : passes) {
-        gplot = s.p;
-        bodeprepare(s.xdim, 200);
-        bodecolumns(s.xdim);
-    }
-    for (int c = BODEMARGIN; c < 400; c += 29) EXPECT_EQ(a.rec.colmax[c], b.rec.colmax[c]) << "column " << c;
+    tcplot a(2, 1), b(2, 1);
+    bodecolumns(&a.rec, 300);
+    bodecolumns(&b.rec, 400);
+    a.rec.colmin[50] = b.rec.colmin[50] = 42;
+    bodecolumns(&a.rec, 300);
+    bodecolumns(&b.rec, 400);
+    EXPECT_EQ(a.rec.colmin[50], 42);
+    EXPECT_EQ(b.rec.colmin[50], 42);
+    bodecolumns(&a.rec, 400);
+    for (int c = BODEMARGIN; c < 400; c += 29)
+        if (c != 50) EXPECT_EQ(a.rec.colmax[c], b.rec.colmax[c]) << "column " << c;
 }
 
 // Columns with every reuse off (each build and solve from scratch) are the
@@ -106,10 +102,9 @@ TEST(BodeColumns, ReuseChangesNoBit) {
         std::vector<double> got[2][2];
         for (int reuse = 1; reuse >= 0; reuse--) {
             solvereuse = reuse;
-            tcplot p(PLOT_BODE, k.out, k.sense);
+            tcplot p(k.out, k.sense);
             p.rec.inwire = k.in;
-            bodeprepare(500, 200);
-            EXPECT_EQ(bodecolumns(500), 0);
+            EXPECT_EQ(bodecolumns(&p.rec, 500), 0);
             got[reuse][0].assign(p.rec.colmin, p.rec.colmin + 500);
             got[reuse][1].assign(p.rec.colmax, p.rec.colmax + 500);
         }

@@ -1,11 +1,12 @@
-// Circuit model: growth rules, hit tests, and the editing primitives with the
-// references they must keep straight (depwire, ibodewire, plot probes).
+// Circuit model: growth rules and the editing primitives with the references
+// they must keep straight (depwire, ibodewire) and the renumbering they tell.
+// Links with the model and the expressions alone.
 #include "circuit/circuit.h"
-#include "ui/ui.h"
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <string.h>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -20,15 +21,22 @@ void dropall()
     numnodes = numnodesmax = numwires = numwiresmax = 0;
 }
 
-// an empty circuit at zoom 1 with nodes at x = 32 * i for each i < n
+// what the primitives told the listener, as "n3>1" (node 3 is now 1), "w2>-1"
+std::vector<std::string> told;
+void listen(int32_t kind, int32_t from, int32_t to)
+{
+    told.push_back((kind == RENUMNODE ? "n" : "w") + std::to_string(from) + ">" + std::to_string(to));
+}
+
+// an empty circuit with nodes at x = 32 * i for each i < n
 void fresh(int32_t n = 0)
 {
-    numnodes = numwires = numplots = 0;
-    ibodewire = -1, drawwiremode = 0, curn = curw = -1, curside = 0;
-    fsscale = frscale = 1, isxoff = isyoff = 0;
+    numnodes = numwires = 0;
+    ibodewire = -1;
     checknumwires(16), checknumnodes(16);
-    for (int32_t i = 0; i < numwiresmax; i++) wirenext[i] = 0;
     for (int32_t i = 0; i < n; i++) putnode(i * 32, 0, 0, 0);
+    told.clear();
+    renumlistener = listen;
 }
 
 int32_t addwire(int32_t a, int32_t b, char e, const char *v = "1", int32_t dep = -100)
@@ -41,25 +49,23 @@ int32_t addwire(int32_t a, int32_t b, char e, const char *v = "1", int32_t dep =
     return i;
 }
 
-void addplot(int32_t kind, int32_t probe, int32_t sense, int32_t in = -1)
-{
-    plottype &p = plot[numplots];
-    p.kind = kind, p.plotwire = probe, p.plotsense = sense, p.inwire = p.idwire = in;
-    plotorder[numplots] = numplots;
-    numplots++;
-}
+struct Model : ::testing::Test {
+    void TearDown() override { renumlistener = 0; }
+};
 
 }  // namespace
 
-TEST(Circuitgrowth, FollowsFirstSlotsDoublingOrRequestPlusOneWithEmptyTexts)
+TEST_F(Model, GrowthFollowsFirstSlotsDoublingOrRequestPlusOneWithEmptyTexts)
 {
     struct { int32_t first, n, cap; } cases[] = {
         {-1, 0, 512}, {0, 511, 512}, {0, 512, 1024}, {0, 1000, 1024}, {0, 5000, 5001}};
     for (auto c : cases) {
+        SCOPED_TRACE(c.n);
         dropall();
         if (c.first >= 0) checknumnodes(c.first), checknumwires(c.first), wiresetnumst(0, "47");
         checknumnodes(c.n), checknumwires(c.n);
-        EXPECT_EQ(numnodesmax * 10000 + numwiresmax, c.cap * 10001) << c.n;
+        EXPECT_EQ(numnodesmax, c.cap);
+        EXPECT_EQ(numwiresmax, c.cap);
         for (int32_t i = 0; i <= numnodesmax + numwiresmax; i++) yh[i] = i;  // ASan checks sizes
         for (int32_t i = 0; i < numnodesmax + numwiresmax; i++) pivorder[i] = i;
         for (int32_t i = c.first >= 0; i < numwiresmax; i++)
@@ -68,28 +74,7 @@ TEST(Circuitgrowth, FollowsFirstSlotsDoublingOrRequestPlusOneWithEmptyTexts)
     }
 }
 
-TEST(Circuithit, NodesWithinTruncated24LowestFirstWiresByFootOnSegmentHighestFirst)
-{
-    fresh();
-    putnode(100, 100, 0, 0), putnode(110, 100, 0, 0);
-    struct { int32_t sx, sy, want; } nodes[] = {
-        {124, 100, 0}, {125, 100, 1}, {135, 100, -1}, {116, 117, 0}, {83, 117, -1}};
-    for (auto c : nodes) EXPECT_EQ(findnode(c.sx, c.sy), c.want) << c.sx << "," << c.sy;
-    fresh();
-    putnode(11, 0, 0, 0);
-    fsscale = 1.5f;  // drawn at 16.5: 24.5 away truncates to 24
-    EXPECT_EQ(findnode(41, 0) * 10 + findnode(42, 0), -1);
-    fresh();
-    putnode(0, 0, 0, 0), putnode(100, 0, 0, 0), putnode(0, 20, 0, 0), putnode(100, 20, 0, 0), putnode(50, 50, 0, 0);
-    addwire(0, 1, 'R'), addwire(2, 3, 'R'), addwire(4, 4, 'R');
-    struct { int32_t sx, sy, want; } wires[] = {
-        {50, -23, 0}, {50, -24, -1}, {50, 10, 1}, {101, 0, -1}, {-1, 0, -1}, {50, 43, 1}, {50, 44, -1}};
-    for (auto c : wires) EXPECT_EQ(findwire(c.sx, c.sy), c.want) << c.sx << "," << c.sy;
-    wirenext[1] = 2;  // drawn 24 px up, at y = -4
-    EXPECT_EQ(findwire(50, -4) * 10 + findwire(50, 43), 9);
-}
-
-TEST(Circuitedit, PutnodeMergesAndDeletewireRemovesOnlyItsOwnDanglingNodes)
+TEST_F(Model, PutnodeMergesAndDeletewireRemovesOnlyItsOwnDanglingNodes)
 {
     fresh(4);
     EXPECT_EQ(putnode(32, 0, 1, 2.5), 1);
@@ -99,35 +84,47 @@ TEST(Circuitedit, PutnodeMergesAndDeletewireRemovesOnlyItsOwnDanglingNodes)
     deletewire(1);  // nodes 1 and 2 are shared
     EXPECT_EQ(numnodes, 4);
     deletewire(0);  // nodes 0 and 1 are its own now
-    ASSERT_EQ(numnodes * 10 + numwires, 21);
-    EXPECT_EQ(node[wire[0].node1].x * 1000 + node[wire[0].node2].x, 64096);
+    ASSERT_EQ(numnodes, 2);
+    ASSERT_EQ(numwires, 1);
+    EXPECT_EQ(node[wire[0].node1].x, 64);
+    EXPECT_EQ(node[wire[0].node2].x, 96);
 }
 
-TEST(Circuitedit, DeletewireRenumbersDepwireIbodewireAndPlots)
+TEST_F(Model, DeletewireRenumbersControlsAndBodeInputAndTellsTheListener)
 {
     fresh(6);
     addwire(0, 1, 'E', "1", 4), addwire(1, 2, 'R', "99"), addwire(2, 3, 'E', "1", ~4);
     addwire(3, 4, 'F', "1", 1), addwire(4, 5, 'H', "1", ~2), addwire(5, 0, 'S', "1", ~1);
     addwire(0, 2, 'S', "0", ~6);  // an inverted switch, last wire
     ibodewire = 6;
-    addplot(PLOT_TRANS, 1, 1), addplot(PLOT_TRANS, 6, -1), addplot(PLOT_TRANS, 1, 0);
-    addplot(PLOT_BODE, 3, 1, 1), addplot(PLOT_MATRIX, 1, 1);
     wiresetinitst(1, "x");
+    told.clear();
     deletewire(1);
     const int32_t dep[] = {4, ~1, ~4, 3, ~2, ~5};  // a switch keeps its inversion
     for (int32_t j = 0; j < 6; j++) EXPECT_EQ(wire[j].depwire, dep[j]) << j;
     EXPECT_EQ(wire[1].element, 'S');
     EXPECT_TRUE(!wire[6].numst[0] && !wire[6].initst[0]);  // the freed slot holds empty texts
     EXPECT_EQ(ibodewire, 1);
-    ASSERT_EQ(numplots, 3);  // the probe and the Bode input of wire 1 are closed
-    EXPECT_EQ(plot[0].kind, PLOT_MATRIX);
-    EXPECT_EQ(plot[1].plotwire, 1);  // followed the moved wire
-    EXPECT_EQ(plot[2].plotsense, 0);
+    EXPECT_EQ(told, (std::vector<std::string>{"w1>-1", "w6>1"}));
     deletewire(1);
     EXPECT_EQ(ibodewire, -1);
 }
 
-TEST(Circuitedit, DeletingSelfLoopRemovesItsNodeOnce)
+// The last wire, controlled by the deleted one, moves into the hole: it must
+// name its new index as "no control", not the slot past the end (which the
+// next wire drawn would fill).
+TEST_F(Model, DeletewireLeavesTheMovedLastWireWithoutControl)
+{
+    fresh(4);
+    addwire(0, 1, 'R'), addwire(1, 2, 'X'), addwire(2, 3, 'E', "1", ~1);
+    deletewire(1);
+    ASSERT_EQ(numwires, 2);
+    EXPECT_EQ(wire[1].element, 'E');
+    EXPECT_EQ(wire[1].depwire, 1);
+    EXPECT_EQ(controlwire(1), -1);
+}
+
+TEST_F(Model, DeletingSelfLoopRemovesItsNodeOnce)
 {
     fresh(4);
     addwire(1, 2, 'R'), addwire(0, 0, 'R');  // node 3 is loose: it moves into slot 0
@@ -140,82 +137,52 @@ TEST(Circuitedit, DeletingSelfLoopRemovesItsNodeOnce)
     EXPECT_EQ(numnodes, 3);
 }
 
-TEST(Circuitedit, InsertnodeSplitsUnderMouseAndMovesBodeInputWithElement)
+// The element keeps the half away from side; what named it (a control, the
+// Bode input, the listener's references) follows it to the new wire. The
+// op-amp's controlling X split on its first half keeps its gain.
+TEST_F(Model, SplitwireKeepsTheElementAndWhatNamesIt)
 {
-    struct { int32_t side, drawing, tee, bode; } cases[] = {{-1, 0, 0, 1}, {0, 0, 1, 0}, {0, 1, 1, 0}};
+    struct { int32_t side, tee; } cases[] = {{-1, 0}, {0, 1}};
     for (auto c : cases) {
-        SCOPED_TRACE(c.side * 10 + c.drawing);
-        fresh();
-        putnode(16, 16, 0, 0), putnode(208, 16, 0, 0), putnode(16, 208, 0, 0);
-        addwire(0, 1, 'E', "5", 0);
+        SCOPED_TRACE(c.side);
+        fresh(3);
+        addwire(0, 1, 'X', "0"), addwire(1, 2, 'E', "1E8", ~0), addwire(2, 0, 'E', "5");
         wiresetinitst(0, "2");
-        if (c.drawing) {  // the wire being drawn and its loose end sit one past the counted ones
-            wire[1].node1 = 2, wire[1].node2 = 3, wire[1].element = 'C', wire[1].depwire = 1;
-            node[3].x = 300;
-        }
-        drawwiremode = c.drawing, curw = 0, curside = c.side, mousexquant = 80, mouseyquant = 16, ibodewire = 0;
-        ASSERT_EQ(insertnode(), 1);
-        ASSERT_EQ(numwires * 10 + numnodes, 24);
-        EXPECT_EQ(wire[0].node2 * 100 + wire[1].node1 * 10 + wire[1].node2, 331);
-        const wiretype &t = wire[c.tee], &e = wire[1 - c.tee];
-        EXPECT_TRUE(t.element == 'T' && t.depwire == c.tee && !strcmp(t.numst, "1") && !strcmp(t.initst, "0"));
-        EXPECT_TRUE(e.element == 'E' && !strcmp(e.numst, "5"));
-        EXPECT_EQ(e.depwire, 1 - c.tee);  // still its own index: no controlling wire yet
-        EXPECT_EQ(ibodewire, c.bode);
-        if (c.drawing) {
-            EXPECT_EQ(wire[2].element, 'C');
-            EXPECT_EQ(wire[2].node1 * 10 + wire[2].node2, 24);
-            EXPECT_EQ(node[4].x, 300);
-        }
-    }
-    curn = 0;
-    EXPECT_EQ(insertnode(), 0);
-    curn = -1, curw = -1;
-    EXPECT_EQ(insertnode(), 0);
-    EXPECT_EQ(numwires, 2);
-}
-
-TEST(Circuitedit, EndrawiremodeStampsDefaultsAndSplitsOnAWire)
-{
-    struct { char e; int32_t onnode; const char *num; } cases[] = {
-        {'R', 1, "1"}, {'S', 1, "0"}, {'S', 0, "0"}, {'C', 0, "1"}};
-    for (auto c : cases) {
-        SCOPED_TRACE(std::string(1, c.e) + (c.onnode ? " on a node" : " on a wire"));
-        fresh();
-        EXPECT_EQ(endrawiremode(), -1);
-        putnode(16, 16, 0, 0), putnode(16, 208, 0, 0), putnode(208, 208, 0, 0);
-        addwire(1, 2, 'V', "3");
         ibodewire = 0;
-        int32_t p = numwires;
-        wire[p].node1 = 0, wire[p].element = c.e, wire[p].depwire = p;
-        wiresetnumst(p, ""), wiresetinitst(p, "junk");
-        drawwiremode = 1, curside = -1, curn = c.onnode ? 1 : -1, curw = c.onnode ? -1 : 0;
-        mousexquant = 112, mouseyquant = 208;
-        EXPECT_EQ(endrawiremode(), p);
-        EXPECT_EQ(drawwiremode, 0);
-        EXPECT_STREQ(wire[p].numst, c.num);
-        EXPECT_EQ(wire[p].value, atof(c.num));
-        EXPECT_STREQ(wire[p].initst, "");
-        EXPECT_EQ(numwires, c.onnode ? 2 : 3);
-        EXPECT_EQ(wire[p].node2, c.onnode ? 1 : 3);
-        EXPECT_EQ(ibodewire, c.onnode ? 0 : 2);  // the Bode input follows its element
-        if (!c.onnode) {
-            EXPECT_EQ(wire[0].node2, 3);
-        }
+        int32_t n = appendnode(16, 16);
+        told.clear();
+        ASSERT_EQ(splitwire(0, n, c.side), 3);
+        ASSERT_EQ(numwires, 4);
+        EXPECT_EQ(wire[0].node2, n);
+        EXPECT_EQ(wire[3].node1, n);
+        EXPECT_EQ(wire[3].node2, 1);
+        const int32_t x = 3 - c.tee * 3;  // the X half
+        const wiretype &t = wire[c.tee == 0 ? 0 : 3], &e = wire[x];
+        EXPECT_TRUE(t.element == 'T' && !strcmp(t.numst, "1") && !strcmp(t.initst, "0"));
+        EXPECT_EQ(t.depwire, c.tee == 0 ? 0 : 3);
+        EXPECT_TRUE(e.element == 'X' && !strcmp(e.numst, "0") && !strcmp(e.initst, "2"));
+        EXPECT_EQ(e.depwire, x);  // still its own index
+        EXPECT_EQ(wire[1].depwire, ~x);
+        EXPECT_EQ(controlwire(1), x);
+        EXPECT_EQ(wire[2].depwire, 2);  // no control before, none after
+        EXPECT_EQ(ibodewire, x);
+        EXPECT_EQ(told, c.side < 0 ? std::vector<std::string>{"w0>3"} : std::vector<std::string>{});
     }
 }
 
-TEST(Plotwindows, RemoveplotKeepsStackingOrderAndParksTheRecord)
+TEST_F(Model, MergenodeMovesWireEndsAndFlagsThenDeletesTheNode)
 {
-    double bufs[3];
-    numplots = 0;
-    for (int32_t i = 0; i < 3; i++) addplot(PLOT_TRANS, 10 + i, 0), plot[i].colmin = &bufs[i];
-    plotorder[0] = 2, plotorder[1] = 0, plotorder[2] = 1;
-    removeplot(0);
-    ASSERT_EQ(numplots, 2);
-    EXPECT_EQ(plot[0].plotwire, 12);
-    EXPECT_EQ(plot[2].colmin, &bufs[0]);
-    EXPECT_EQ(plotorder[0] * 10 + plotorder[1], 1);
-    removeplot(1), removeplot(5);
-    EXPECT_EQ(numplots * 10 + plotorder[0], 10);
+    fresh(4);
+    addwire(0, 1, 'R'), addwire(1, 3, 'R');
+    node[1].isgrounded = 1, node[1].selected = 1;
+    mergenode(1, 2);
+    ASSERT_EQ(numnodes, 3);
+    EXPECT_EQ(node[2].x, 64);
+    EXPECT_EQ(node[2].isgrounded, 1);
+    EXPECT_EQ(node[2].selected, 1);
+    EXPECT_EQ(node[1].x, 96);  // the last node moved into the hole
+    EXPECT_EQ(wire[0].node2, 2);
+    EXPECT_EQ(wire[1].node1, 2);
+    EXPECT_EQ(wire[1].node2, 1);
+    EXPECT_EQ(told, (std::vector<std::string>{"n1>2", "n1>-1", "n3>1"}));
 }

@@ -186,9 +186,8 @@ TEST(Cli, TranPrintsTheWindowsColumns) {
         EXPECT_EQ(head, "time,min,max");
         ASSERT_EQ(rows.size(), (size_t)k.cols);
         loadvsm(f.c_str());
-        tcplot t(PLOT_TRANS, k.wire, k.sense);
-        t.rec.xscale = transdefxsc;
-        transcompute(9000, 4, k.cols, 0);
+        tcplot t(k.wire, k.sense, transdefxsc);
+        transcompute(&t.rec, 9000, 4, k.cols, nullptr, 0);
         for (int c = 0; c < k.cols; c++) {
             ASSERT_EQ(rows[c][0], c * transdefxsc);
             ASSERT_EQ(rows[c][1], -t.rec.colmax[c]) << k.probe << " column " << c;  // q = -s

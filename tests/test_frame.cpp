@@ -1,6 +1,6 @@
-// test_frame.cpp: the frame through its headless backend (key map, FIFO, held
-// keys, clock, scripted input, dialogs, clipboard) and the drawing primitives,
-// pixel writers, getpixpal and plot line routines at their clipping edges.
+// test_frame.cpp: what both frame backends share (characters and key entries,
+// the FIFO, held keys, the sleep rule, path resolution) and the drawing
+// primitives, pixel writers, getpixpal and plot line routines at their edges.
 #include <gtest/gtest.h>
 #include <math.h>
 #include <stdlib.h>
@@ -10,7 +10,7 @@
 #include <set>
 #include <string>
 #include <vector>
-#include "analysis/analysis.h"
+#include "ui/ui.h"
 #include "frame/backend.h"
 #include "frame/headless.h"
 #include "frame/font6x8.inc"
@@ -57,34 +57,6 @@ static pixset rows(std::initializer_list<std::array<int32_t, 3>> spans) {
 }
 
 // === key map and key entries ===
-
-TEST(Keymap, EveryPcKeyHasItsSetOneCode)
-{
-    const struct { int32_t hid, pc; } keys[] = {  // usage id, scan code; by keyboard row
-        {0x29, 0x01}, {0x3A, 0x3B}, {0x3B, 0x3C}, {0x3C, 0x3D}, {0x3D, 0x3E}, {0x3E, 0x3F}, {0x3F, 0x40},
-        {0x40, 0x41}, {0x41, 0x42}, {0x42, 0x43}, {0x43, 0x44}, {0x44, 0x57}, {0x45, 0x58}, {0x46, 0xB7},
-        {0x47, 0x46}, {0x48, 0xC5},                                                   // Esc F1..F12 PrtSc ScrLk Pause
-        {0x35, 0x29}, {0x1E, 0x02}, {0x1F, 0x03}, {0x20, 0x04}, {0x21, 0x05}, {0x22, 0x06}, {0x23, 0x07},
-        {0x24, 0x08}, {0x25, 0x09}, {0x26, 0x0A}, {0x27, 0x0B}, {0x2D, 0x0C}, {0x2E, 0x0D}, {0x2A, 0x0E},  // ` 1..0 - = BS
-        {0x2B, 0x0F}, {0x14, 0x10}, {0x1A, 0x11}, {0x08, 0x12}, {0x15, 0x13}, {0x17, 0x14}, {0x1C, 0x15},
-        {0x18, 0x16}, {0x0C, 0x17}, {0x12, 0x18}, {0x13, 0x19}, {0x2F, 0x1A}, {0x30, 0x1B}, {0x28, 0x1C},  // Tab Q..P [ ] Ret
-        {0x39, 0x3A}, {0x04, 0x1E}, {0x16, 0x1F}, {0x07, 0x20}, {0x09, 0x21}, {0x0A, 0x22}, {0x0B, 0x23},
-        {0x0D, 0x24}, {0x0E, 0x25}, {0x0F, 0x26}, {0x33, 0x27}, {0x34, 0x28}, {0x31, 0x2B}, {0x32, 0x2B},  // Caps A..L ; ' \ #
-        {0xE1, 0x2A}, {0x64, 0x56}, {0x1D, 0x2C}, {0x1B, 0x2D}, {0x06, 0x2E}, {0x19, 0x2F}, {0x05, 0x30},
-        {0x11, 0x31}, {0x10, 0x32}, {0x36, 0x33}, {0x37, 0x34}, {0x38, 0x35}, {0xE5, 0x36},                // LShift ISO Z../ RShift
-        {0xE0, 0x1D}, {0xE3, 0xDB}, {0xE2, 0x38}, {0x2C, 0x39}, {0xE6, 0xB8}, {0xE7, 0xDC}, {0x65, 0xDD},
-        {0xE4, 0x9D},                                                                 // Ctrl Win Alt Space AltGr Win Menu Ctrl
-        {0x49, 0xD2}, {0x4A, 0xC7}, {0x4B, 0xC9}, {0x4C, 0xD3}, {0x4D, 0xCF}, {0x4E, 0xD1}, {0x52, 0xC8},
-        {0x50, 0xCB}, {0x51, 0xD0}, {0x4F, 0xCD},                                     // Ins Home PgUp Del End PgDn arrows
-        {0x53, 0x45}, {0x54, 0xB5}, {0x55, 0x37}, {0x56, 0x4A}, {0x5F, 0x47}, {0x60, 0x48}, {0x61, 0x49},
-        {0x57, 0x4E}, {0x5C, 0x4B}, {0x5D, 0x4C}, {0x5E, 0x4D}, {0x59, 0x4F}, {0x5A, 0x50}, {0x5B, 0x51},
-        {0x58, 0x9C}, {0x62, 0x52}, {0x63, 0x53},                                     // keypad
-        {0x87, 0x73}, {0x88, 0x70}, {0x89, 0x7D}, {0x8A, 0x79}, {0x8B, 0x7B},       // Japanese keys
-    };
-    uint8_t want[256] = {0};
-    for (auto k : keys) want[k.hid] = (uint8_t)k.pc;
-    for (int32_t hid = 0; hid < 256; hid++) EXPECT_EQ(hid2pc[hid], want[hid]) << "usage id " << hid;
-}
 
 TEST(Keymap, CharactersFollowShiftAndCapsAndEntriesGroupModifiers)
 {
@@ -140,39 +112,12 @@ TEST_F(Headless, FifoKeepsTheFirst256KeysInOrder)
     EXPECT_EQ(keyread(), 0);
 }
 
-TEST_F(Headless, ScriptArrivesPassByPassOnAVirtualClock)
-{
-    hl_setstep(10000);
-    hl_type("R1"), hl_pass();
-    hl_key(0xC8, 0, 0), hl_mouse(10, 20), hl_pass();
-    hl_mouse(13, 16), hl_button(1), hl_wheel(2), hl_pass();
-    hl_wheel(-1), hl_button(0), hl_close();
-    EXPECT_EQ(keyread(), 0);
-    double t = vlock();
-    EXPECT_EQ(breath(), 0);
-    EXPECT_NEAR(vlock() - t, 0.01, 1e-9);
-    EXPECT_EQ(keyread(), 'R' | 0x1300 | KEYSHIFT);
-    EXPECT_EQ(keyread(), '1' | 0x0200);
-    EXPECT_EQ(keyread(), 0);
-    EXPECT_EQ(breath(), 0);
-    EXPECT_EQ(keyread(), 0xC800);
-    EXPECT_EQ(mousx * 100 + mousy, 1020);
-    dmousx = dmousy = 0;
-    t = vlock(), Sleep(1000), Sleep(0);
-    EXPECT_NEAR(vlock() - t, 59 / 60.0, 1e-6);
-    EXPECT_EQ(breath(), 0);
-    EXPECT_EQ(dmousx * 100 + dmousy, 300 - 4);
-    EXPECT_EQ(bstatus * 1000 + dmousz, 1240);
-    EXPECT_NE(breath(), 0);
-    EXPECT_EQ(bstatus * 1000 + dmousz, 120);
-}
-
 TEST_F(Headless, HeldKeysKeepProgramWritesAndReleaseWhileInactive)
 {
     hl_keydown(0x1D), hl_pass(), hl_pass(), hl_keyup(0x1D), hl_keydown(0xC8), hl_pass();
     hl_activate(0), hl_pass(), hl_activate(1);
     auto pass = [] { breath(), readkeyboard(); return keystatus[0x1D] * 10 + keystatus[0xC8]; };
-    EXPECT_EQ(pass(), 10);
+    EXPECT_EQ(pass(), 10);  // Control held, Up not yet
     keystatus[0x1D] = 0;  // the program swallows the key: it stays swallowed
     EXPECT_EQ(pass(), 0);
     keystatus[0x1D] = 1;  // and the release still arrives
@@ -182,64 +127,13 @@ TEST_F(Headless, HeldKeysKeepProgramWritesAndReleaseWhileInactive)
     EXPECT_EQ(pass(), 1);  // still held when the window comes back
 }
 
-TEST_F(Headless, FrameLoopFollowsResizesShowsItsBufferAndQuits)
+TEST(Paths, AbsolutePathFitsItsBufferOrIsRefused)
 {
-    hl_pass(), hl_resize(640, 480), hl_pass(), hl_resize(0, 10), hl_key(0x10, 'q', KEYCTRL);
-    int32_t passes = 0;
-    for (; !breath(); passes++) {
-        for (int32_t k; (k = keyread()) != 0;)
-            if ((k & KEYCOMMAND) && (k & 255) == 'q') quitloop();
-        ASSERT_EQ(startdirectdraw(&gdd.f, &gdd.p, &gdd.x, &gdd.y), 1);
-        drawrectfill(&gdd, 0, 0, gdd.x, gdd.y, 0xAA0000 + passes);
-        nextpage();
-    }
-    EXPECT_EQ(passes * 10 + hl_frames(), 33);
-    EXPECT_EQ(gdd.x * 10000 + gdd.y, 6400480);  // the nonsense size kept the buffer
-    EXPECT_EQ(gdd.p, 2560);
-    const tiletype *s = hl_shown();
-    ASSERT_EQ(s->x * s->y, 640 * 480);
-    for (int32_t i = 0; i < 640 * 480; i++) ASSERT_EQ(((uint32_t *)s->f)[i], 0xAA0002u);
-    hl_reset(), hl_failinit(1);
-    EXPECT_EQ(initapp(64, 48), -1);
-    hl_reset();
-    EXPECT_EQ(initapp(0, 48), -1);
-}
-
-// === dialogs and clipboard ===
-
-TEST_F(Headless, DialogsAndClipboardAnswerFromTheScript)
-{
-    hl_answer_yesno(1), hl_answer_yesno(0), hl_answer_yesno(2);  // 2: "Cancel"
-    for (int32_t want : {1, 0, 0, 0})                             // the last: nobody answers
-        EXPECT_EQ(msgbox_yesno("Are you sure you want to clear?", "velto"), want);
-    msgbox_ok("initapp failed", "VELTO");
-    EXPECT_EQ(hl_msgcount(), 5);
-    EXPECT_STREQ(hl_lastmsg(), "initapp failed");
-    char cwd[1024];
-    ASSERT_NE(getcwd(cwd, sizeof(cwd)), nullptr);
-    std::string longpath = "/" + std::string(300, 'x');
-    hl_answer_file("/home/someone/filter.VSM"), hl_answer_file("out.BMP");
-    hl_answer_file(nullptr), hl_answer_file(longpath.c_str());
-    char *a = loadfileselect("VSM file..", "*.VSM");
-    EXPECT_STREQ(a ? a : "", "/home/someone/filter.VSM");
-    char *b = savefileselect("BMP file..", "*.BMP");
-    EXPECT_EQ(std::string(b ? b : ""), std::string(cwd) + "/out.BMP");
-    EXPECT_EQ(loadfileselect("VSM file..", "*.VSM"), nullptr);  // cancelled
-    EXPECT_EQ(savefileselect("VSM file..", "*.VSM"), nullptr);  // too long for its buffer
-    EXPECT_EQ(loadfileselect("VSM file..", "*.VSM"), nullptr);  // nothing queued
-    hl_answer_file("/a/second.VSM");
-    EXPECT_EQ(loadfileselect("VSM file..", "*.VSM"), a);        // the same static buffer
     char small[5];
-    EXPECT_EQ(absolutepath(small, 5, "/x/y") * 100 + absolutepath(small, 4, "/x/y") * 10 + absolutepath(small, 5, ""),
-              100);
-    int32_t n = -1;
-    ASSERT_EQ(clipboard_write("1k5 ignored", 3), 1);
-    char *c = clipboard_read(&n);
-    EXPECT_EQ(std::string(c ? c : "", n), "1k5");
-    free(c);
-    hl_clipboard_set("");
-    EXPECT_EQ(clipboard_read(&n), nullptr);
-    EXPECT_EQ(n + clipboard_write(nullptr, 4), 0);
+    EXPECT_EQ(absolutepath(small, 5, "/x/y"), 1);
+    EXPECT_STREQ(small, "/x/y");
+    EXPECT_EQ(absolutepath(small, 4, "/x/y"), 0);
+    EXPECT_EQ(absolutepath(small, 5, ""), 0);
 }
 
 // === the frame's drawing set ===
@@ -371,22 +265,6 @@ TEST(Pixels, GetpixpalFindsTheNearestStandardColour)
 
 // === plot line routines ===
 
-// The plain stepping over every pixel, to compare the cut and 64-bit walk with.
-static pixset refline(double x0, double y0, double x1, double y1, int32_t w, int32_t h) {
-    pixset s;
-    bool ym = fabs(x1 - x0) < fabs(y1 - y0);
-    double a0 = ym ? y0 : x0, a1 = ym ? y1 : x1, b0 = ym ? x0 : y0, da = a1 - a0, db = ym ? x1 - x0 : y1 - y0;
-    if (da == 0) return s;
-    int64_t fa = (int64_t)nearbyint(fmin(a0, a1)), fb = (int64_t)nearbyint(fmax(a0, a1));
-    int64_t m = (int64_t)nearbyint(1048576.0 * db / da);
-    int64_t b = (int64_t)nearbyint(1048576.0 * b0 + ((double)fa + 0.5 - a0) * (double)m);
-    for (int64_t a = fa; a < fb; a++, b += m) {
-        int64_t x = ym ? b >> 20 : a, y = ym ? a : b >> 20;
-        if (x >= 0 && y >= 0 && x < w && y < h) s.insert({(int32_t)x, (int32_t)y});
-    }
-    return s;
-}
-
 TEST(Plotline, SolidLinesAreHalfOpenFromEitherEndAndExactBeyond2048)
 {
     const struct { double x0, y0, x1, y1; pixset want; } cases[] = {
@@ -402,21 +280,6 @@ TEST(Plotline, SolidLinesAreHalfOpenFromEitherEndAndExactBeyond2048)
         line(k.x0, k.y0, k.x1, k.y1, 25);
         EXPECT_EQ(c.lit(), k.want) << k.x0 << "," << k.y0 << " " << k.x1 << "," << k.y1;
         EXPECT_TRUE(memcmp(&movetoposx, &k.x1, 8) == 0 && movetoposy == k.y1);  // the pen moves even so
-    }
-}
-
-TEST(Plotline, MatchesPlainSteppingFarBeyondTheTarget)
-{
-    srand(7);
-    for (int32_t i = 0; i < 2000; i++) {
-        double v[4];
-        for (double &x : v) x = (rand() % 200001 - 100000) / 10.0;  // up to 10000 pixels away
-        if (i % 3 == 0) v[1] = 20 + (rand() % 1000) / 100.0, v[3] = v[1] + (rand() % 200 - 100) / 7.0;
-        canvas c(48, 40);
-        c.program();
-        line(v[0], v[1], v[2], v[3], 25);
-        ASSERT_EQ(c.lit(), refline(v[0], v[1], v[2], v[3], 48, 40)) << v[0] << "," << v[1] << " " << v[2] << "," << v[3];
-        ASSERT_TRUE(c.guardintact());
     }
 }
 

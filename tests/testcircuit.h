@@ -1,7 +1,7 @@
 // testcircuit.h: circuits written straight into the circuit arrays, for the
 // tests and the benchmarks: nodes, wires with value texts, a whole circuit
-// from text, source-driven ladders, resistor grids, and a plot record
-// made current. Header only; needs the circuit, expression and ui libraries.
+// from text, source-driven ladders, resistor grids, and a plot's computing
+// record. Header only; needs the analysis, circuit and expression libraries.
 #pragma once
 #include <stdlib.h>
 #include <string.h>
@@ -9,7 +9,6 @@
 #include "analysis/analysis.h"
 #include "circuit/circuit.h"
 #include "expr/expr.h"
-#include "ui/ui.h"
 
 enum { OWNWIRE = 0x7FFFFFFF };  // dep of tcwire: the wire's own index (controls nothing, none chosen)
 
@@ -101,21 +100,20 @@ static inline void tcgrid(int side) {
 }
 
 // === plot record ===
-// a fresh plot record made current (a transient one asks for a restart, a Bode
-// one for a view reset); its buffers are freed with it
+// a fresh computing record of a window: a transient one starts from t = 0, a
+// Bode one shows 10^-3 .. 10^7 rad/s; its buffers are freed with it
 struct tcplot {
-    plottype rec;
-    tcplot(int kind, int plotwire, int plotsense) {
+    plotcalc rec;
+    tcplot(int plotwire, int plotsense, double xscale = 1e-4) {
         memset(&rec, 0, sizeof rec);
-        rec.kind = kind;
-        rec.inwire = kind == PLOT_TRANS ? -1 : 0;
         rec.plotwire = plotwire;
         rec.plotsense = plotsense;
-        rec.phaseoffs = -1;
-        gplot = &rec;
+        rec.xscale = xscale;
+        rec.lfreqlo = -3;
+        rec.lfreqhi = 7;
+        transrestart(&rec);
     }
     ~tcplot() {
-        if (gplot == &rec) gplot = nullptr;
         free(rec.colmin);
         free(rec.colmax);
         free(rec.savestate);

@@ -1,24 +1,10 @@
-// plotwin.cpp: the view transform, the editor's hover and drawing state, and
-// the plot-window list with its closing rule. Placement, stacking, dragging,
-// the title bar and the per-kind controls and drawing belong here as well.
-// Depends on ui.h only. Windows are records in a fixed array of MAXPLOTS slots;
-// a closed record keeps its buffers for the next window opened in its slot.
+// plotwin.cpp: the plot-window list with its closing rule, and the windows'
+// side of renumbering: probes and Bode inputs follow their item.
+// Depends on ui.h and the circuit model. Windows are records in a fixed array
+// of MAXPLOTS slots; a closed record keeps its buffers for the next window
+// opened in its slot.
+#include "circuit/circuit.h"
 #include "ui/ui.h"
-
-// === view transform ===
-float fsscale = 1.f;
-float frscale = 1.f;
-int32_t ilscale = 0;
-float fsxoff = 0.f, fsyoff = 0.f;
-int32_t isxoff = 0, isyoff = 0;
-
-// === hover and drawing state ===
-int32_t curn = -1;
-int32_t curw = -1;
-int32_t curside = 0;
-int32_t mousexquant = 0;  // start-up places these at the grid centre under the mouse
-int32_t mouseyquant = 0;
-int32_t drawwiremode = 0;
 
 // === plot-window list ===
 plottype plot[MAXPLOTS];
@@ -44,4 +30,35 @@ void removeplot(int32_t index)
     plottype t = plot[index];
     plot[index] = plot[last];
     plot[last] = t;
+}
+
+// === renumbering ===
+
+static int32_t isprobe(int32_t p) { return plot[p].kind == PLOT_BODE || plot[p].kind == PLOT_TRANS; }
+
+// 1 if window p refers to the node (kind RENUMNODE) or wire i: as its probe,
+// or, for a Bode window, as its input wire
+static int32_t plotnames(int32_t p, int32_t kind, int32_t i)
+{
+    if (!isprobe(p)) return 0;
+    if (kind == RENUMNODE) return plot[p].plotsense == 0 && plot[p].plotwire == i;
+    if (plot[p].plotsense != 0 && plot[p].plotwire == i) return 1;
+    return plot[p].kind == PLOT_BODE && plot[p].inwire == i;
+}
+
+void plotrenumber(int32_t kind, int32_t from, int32_t to)
+{
+    if (to < 0) {
+        for (int32_t p = numplots - 1; p >= 0; p--)
+            if (plotnames(p, kind, from)) removeplot(p);
+        return;
+    }
+    for (int32_t p = 0; p < numplots; p++) {
+        if (!isprobe(p)) continue;
+        plottype &r = plot[p];
+        int32_t isnode = r.plotsense == 0;
+        if ((kind == RENUMNODE) == isnode && r.plotwire == from) r.plotwire = to;
+        if (kind == RENUMWIRE && r.kind == PLOT_BODE && r.inwire == from) r.inwire = to;
+        if (kind == RENUMWIRE && r.kind == PLOT_BODE && r.idwire == from) r.idwire = to;
+    }
 }

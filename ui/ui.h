@@ -1,9 +1,12 @@
-// ui.h: the editor and user-interface state: view transform, hover state,
-// drawing modes, and the plot-window list. Later work adds rendering, editor
-// controls, menus, settings and text.
+// ui.h: the editor and user interface: view transform, hover state, the
+// editing of drawn wires, the plot windows and what they draw, the plot line
+// routines, text, help and number formatting.
+// Sits on the analysis, the circuit model and the frame; the program (app/)
+// sits on it.
 #pragma once
 #include <stdint.h>
-#include "frame/frame.h"   // tiletype
+#include "analysis/analysis.h"  // plotcalc
+#include "frame/frame.h"        // tiletype
 
 // === view transform: screen = world * fsscale + offset ===
 extern float fsscale;          // zoom, power of two 0.125..8; start 1
@@ -20,28 +23,33 @@ extern int32_t mousexquant;    // mouse in world units, grid-snapped in grid mod
 extern int32_t mouseyquant;
 extern int32_t drawwiremode;   // 1 while a wire is being drawn
 
+// === hit tests (screen coordinates) and the wire being drawn ===
+int32_t findnode(int32_t sx, int32_t sy);  // lowest node within 24 px, or -1
+int32_t findwire(int32_t sx, int32_t sy);  // nearest wire within 24 px, or -1
+int32_t insertnode(void);      // split wire curw at the mouse: 1 done, 0 not
+int32_t endrawiremode(void);   // stamp the wire being drawn: its index, or -1
+void editorreset(void);        // a new or loaded circuit: view at zoom 1, nothing in progress,
+                               // every window closed, recalc = 3
+
 // === plot windows ===
 enum { MAXPLOTS = 8 };
 enum { PLOT_BODE = 1, PLOT_TRANS = 2, PLOT_MATRIX = 3, PLOT_KEYS = 4, PLOT_HELP = 5 };
 
-struct plottype {
+// A window record: the analysis's computing state (plotcalc: probe, input
+// wire, column buffers, time scale and columns, frequency range) and the
+// window's own geometry and view.
+struct plottype : plotcalc {
     int32_t kind;                                  // PLOT_BODE .. PLOT_HELP
     float left, top, right, bottom;                // client area, pixels; title bar is 20 rows above top
     float state;                                   // 0 normal, 1 maximised, 2 minimised
     float savedleft, savedtop, savedright, savedbottom;  // normal rectangle while max/minimised
-    int32_t inwire;                                // Bode: input wire; transient: -1 asks for a restart
-    int32_t plotwire;                              // probed wire, or node when plotsense is 0
-    int32_t plotsense;                             // 0 node voltage; +1/-1 wire with its sense
+    int32_t reset;                                 // transient: -1 asks for a restart
     int32_t idwire, idflip;                        // Bode: ibodewire and ibodeflip at creation
     int32_t phaseoffs;                             // Bode: phase offset, 1/65536 turn; -1 resets the view
-    int32_t hertz;                                 // Bode: 1 Hz axis, 0 rad/s
-    int32_t maxxdim, bufcols, savestatemax;        // buffer sizes
-    double *colmin, *colmax, *savestate;           // per-column buffers (Bode: colmax caches results)
-    double xscale, yscale, xoffset, yoffset;       // transient: time scale, value scale, scroll, zero row
+    double yscale, xoffset, yoffset;               // transient: value scale, scroll, zero row
     double scrollx, scrolly;                       // matrix and help: content scroll, pixels
     double matw, matt;                             // matrix: angular frequency and time
-    int32_t firstcol, basecol, numcols;            // transient column bookkeeping
-    double lfreqlo, lfreqhi;                       // Bode: log10 of the frequency range shown
+    int32_t firstcol;                              // transient: first visible column
     double dblo, dbhi;                             // Bode: gain range shown, dB
     double dbscale, lnscale;                       // Bode: pixels per dB and per ln(power ratio)
 };
@@ -52,6 +60,24 @@ extern int32_t plotorder[MAXPLOTS]; // bottom to top: plotorder[numplots-1] is t
 extern plottype *gplot;             // record being handled or drawn
 
 void removeplot(int32_t index);     // close window index; records stay packed
+void plotrenumber(int32_t kind, int32_t from, int32_t to);
+                                    // renumbering listener (renumlistener): probes and Bode
+                                    // inputs follow a moved item; a window on a removed one closes
+
+// === plot line routines ===
+// Solid, patterned and marching-dash lines through drawpixp (frame.h) with
+// palette colours, for plots and the schematic. Half-open along the major
+// axis; the minor coordinate is stepped in 12.20 fixed point from pixel
+// centres of the major axis. Only the stretch inside gdd is walked, so
+// far-off end points cost nothing.
+extern double movetoposx, movetoposy;   // pen: end point of the last line routine
+void line(double x0, double y0, double x1, double y1, int32_t col);
+void dotline2d(double x0, double y0, double x1, double y1, int32_t col, uint32_t pattern);
+                                        // pixel at major coordinate c only if bit c & 31 is set
+void dotline(double x0, double y0, double x1, double y1, int32_t col0, int32_t col1, int32_t phase);
+                                        // dashes 0x000F000F in col1 marching towards (x1, y1) as
+                                        // phase grows; phase < 0: plain line in col0
+void lineto(double x, double y, int32_t col);  // line from the pen, pen moves to (x, y)
 
 // === number formatting ===
 extern char gnumstr[16];            // fstr's result, overwritten by the next call

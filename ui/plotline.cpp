@@ -4,8 +4,7 @@
 // The minor axis steps in 20-bit fixed point; it is kept in 64 bits and the
 // major axis is cut to gdd, so lines far beyond the window stay exact and cheap.
 #include <math.h>
-#include "analysis/analysis.h"
-#include "frame/frame.h"
+#include "ui/ui.h"
 
 double movetoposx, movetoposy;
 

@@ -1,0 +1,37 @@
+#!/bin/sh
+# layers.sh ROOT: fails when an include points up the layer order
+#   app -> ui -> analysis -> circuit -> expr;  frame and image under ui;
+#   cli beside app on analysis, circuit and expr;  SDL only inside frame/.
+cd "${1:-.}" || exit 2
+allowed() {
+    case $1 in
+    expr) echo "expr" ;;
+    circuit) echo "circuit expr" ;;
+    analysis) echo "analysis circuit expr" ;;
+    frame) echo "frame" ;;
+    image) echo "image" ;;
+    ui) echo "ui analysis circuit expr frame image" ;;
+    app) echo "app ui analysis circuit expr frame image" ;;
+    cli) echo "cli analysis circuit expr" ;;
+    esac
+}
+bad=0
+for dir in expr circuit analysis frame image ui app cli; do
+    ok=$(allowed $dir)
+    for f in $(ls $dir/*.cpp $dir/*.h 2>/dev/null); do
+        for inc in $(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([a-z]*\)\/.*".*/\1/p' "$f"); do
+            case " $ok " in
+            *" $inc "*) ;;
+            *) echo "$f includes $inc/: $dir may include only: $ok"; bad=1 ;;
+            esac
+        done
+    done
+done
+for f in $(grep -rl '#[[:space:]]*include[[:space:]]*[<"]SDL' --include=*.cpp --include=*.h . | grep -v '^\./build'); do
+    case $f in
+    ./frame/*|./tests/test_frame_sdl.cpp) ;;
+    *) echo "$f includes SDL: only the frame may"; bad=1 ;;
+    esac
+done
+[ $bad = 0 ] && echo "layers: every include points down"
+exit $bad
