@@ -1,8 +1,10 @@
-# pngio.py: the little PNG writer and reader shared by the asset scripts.
-# Writes 1-bit grey and 4-bit palette images (non-interlaced, filter 0) with
-# zlib and struct only; reads back what it writes plus 8-bit grey/palette
-# with the five row filters, enough to compare regenerated pictures.
-# Pixels are lists of rows of small integers (grey level bit or palette index).
+# pngio.py: the little PNG writer and reader shared by the asset scripts and
+# the test pictures (tests/data/png/make_pngs.py uses its chunks, sample
+# packing and Paeth predictor). Writes 1-bit grey and 4-bit palette images
+# (non-interlaced, filter 0) with zlib and struct only; reads back what it
+# writes plus 8-bit grey/palette with the five row filters, enough to compare
+# regenerated pictures. Pixels are lists of rows of small integers (grey
+# level bit or palette index).
 
 import struct
 import zlib
@@ -12,24 +14,30 @@ SIGNATURE = b"\x89PNG\r\n\x1a\n"
 
 # === writing ===
 
-def _chunk(kind, data):
+def chunk(kind, data):
     body = kind + data
     return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
 
 
-def _pack_rows(rows, depth):
-    # each row: filter byte 0, then the samples packed high bits first
-    out = bytearray()
-    per = 8 // depth
-    for row in rows:
-        out.append(0)
-        for i in range(0, len(row), per):
-            b = 0
-            for k in range(per):
-                v = row[i + k] if i + k < len(row) else 0
-                b |= (v & ((1 << depth) - 1)) << (8 - depth * (k + 1))
-            out.append(b)
+def pack_samples(samples, depth):
+    """samples of depth bits packed high bits first; the last byte padded with 0"""
+    if depth == 8:
+        return bytes(samples)
+    out, acc, n = bytearray(), 0, 0
+    for s in samples:
+        acc = acc << depth | (s & ((1 << depth) - 1))
+        n += depth
+        if n == 8:
+            out.append(acc)
+            acc, n = 0, 0
+    if n:
+        out.append(acc << (8 - n))
     return bytes(out)
+
+
+def _pack_rows(rows, depth):
+    # each row: filter byte 0, then its samples
+    return b"".join(b"\0" + pack_samples(row, depth) for row in rows)
 
 
 def write_png(path, rows, depth, palette=None, alpha=None):
@@ -39,20 +47,20 @@ def write_png(path, rows, depth, palette=None, alpha=None):
     width = len(rows[0])
     ctype = 3 if palette else 0
     data = SIGNATURE
-    data += _chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, depth, ctype, 0, 0, 0))
+    data += chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, depth, ctype, 0, 0, 0))
     if palette:
-        data += _chunk(b"PLTE", b"".join(bytes(c) for c in palette))
+        data += chunk(b"PLTE", b"".join(bytes(c) for c in palette))
         if alpha:
-            data += _chunk(b"tRNS", bytes(alpha))
-    data += _chunk(b"IDAT", zlib.compress(_pack_rows(rows, depth), 9))
-    data += _chunk(b"IEND", b"")
+            data += chunk(b"tRNS", bytes(alpha))
+    data += chunk(b"IDAT", zlib.compress(_pack_rows(rows, depth), 9))
+    data += chunk(b"IEND", b"")
     with open(path, "wb") as f:
         f.write(data)
 
 
 # === reading ===
 
-def _paeth(a, b, c):
+def paeth(a, b, c):
     p = a + b - c
     pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
     if pa <= pb and pa <= pc:
@@ -79,7 +87,7 @@ def _unfilter(raw, stride, height, bpp):
             elif ft == 3:
                 line[i] = (line[i] + ((a + b) >> 1)) & 255
             elif ft == 4:
-                line[i] = (line[i] + _paeth(a, b, c)) & 255
+                line[i] = (line[i] + paeth(a, b, c)) & 255
         rows.append(line)
         prev = line
     return rows

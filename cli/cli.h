@@ -18,5 +18,6 @@ int cliparseint(const char *s, int *v);              // 1: a whole decimal int32
 int cliparsenum(const char *s, double *v);           // 1: a whole finite number, nothing else
 int cliparseprobe(const char *cmd, const char *s, int *index, int *sense);
                                         // 1: node:I, wire:I (+1) or wire:-I (-1) naming an existing item
+void putnum(double v, char end);       // %.17g (no minus on zero, nan as "nan") and end
 double clinow(void);                   // seconds on the monotonic clock
 void cliputtime(double secs);          // --time: "analysis: N s" on stderr

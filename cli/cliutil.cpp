@@ -7,7 +7,6 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
 #include <time.h>
 #include "analysis/analysis.h"
 #include "circuit/circuit.h"
@@ -26,9 +25,8 @@ const char *solvecodetext(int code) {  // the texts veltocli dc prints
 
 // === circuit file ===
 int cliloadfile(const char *cmd, const char *path) {
-    struct stat st;
-    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode) || !loadvsm(path)) {
-        fprintf(stderr, "veltocli %s: cannot read '%s'\n", cmd, path);
+    if (!loadvsm(path)) {
+        fprintf(stderr, "veltocli %s: %s\n", cmd, vsmerror());
         return 0;
     }
     if (vsmrepairs > 0)
@@ -87,6 +85,12 @@ int cliparseprobe(const char *cmd, const char *s, int *index, int *sense) {
 bad:
     fprintf(stderr, "veltocli %s: bad probe '%s' (node:I, wire:I or wire:-I)\n", cmd, s);
     return 0;
+}
+
+// === numbers out ===
+void putnum(double v, char end) {
+    if (isnan(v)) printf("nan%c", end);
+    else printf("%.17g%c", v + 0.0, end);
 }
 
 // === analysis time ===

@@ -80,10 +80,6 @@ static double gaindb(const bodepoint &bp) {
     return outzero ? -INFINITY : INFINITY;
 }
 
-static void putnum(double v, char end) {
-    if (isnan(v)) printf("nan%c", end);
-    else printf("%.17g%c", v + 0.0, end);
-}
 
 static int runac(const acargs *a) {
     int idx = 0, sense = 0;

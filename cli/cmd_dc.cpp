@@ -17,25 +17,15 @@ static int dcusage(const char *why) {
 int cmd_dc(int argc, char **argv) {
     if (argc < 1) return dcusage("missing circuit file");
     if (argc > 1) return dcusage("more than one argument");
-    const char *path = argv[0];
-    if (!loadvsm(path)) {
-        fprintf(stderr, "veltocli dc: cannot read '%s'\n", path);
-        return 2;
-    }
-    if (vsmrepairs)
-        fprintf(stderr, "veltocli dc: '%s': %d damaged item%s repaired or dropped\n", path,
-                (int)vsmrepairs, vsmrepairs == 1 ? "" : "s");
-
+    if (!cliloadfile("dc", argv[0])) return 2;
     initmat(0, 0, 0);
-    const int32_t n = numwires + numnodes;
-    matbad = smatsolve_real(yh, el, elcnt, pivorder, n);
-    if (matbad == 1) fprintf(stderr, "singular: a node voltage is undetermined\n");
-    else if (matbad == 16384) fprintf(stderr, "singular: a wire current is undetermined\n");
-    else if (matbad == 2) fprintf(stderr, "empty: nothing to solve\n");
-    if (matbad) return 3;
-
-    printf("kind,index,value\n");  // + 0.0: a zero prints as 0, never -0
-    for (int32_t i = 0; i < numnodes; i++) printf("node,%d,%.17g\n", (int)i, el[yh[numwires + i]].re + 0.0);
-    for (int32_t i = 0; i < numwires; i++) printf("wire,%d,%.17g\n", (int)i, el[yh[i]].re + 0.0);
+    matbad = smatsolve_real(yh, el, elcnt, pivorder, numwires + numnodes);
+    if (matbad != SOLVED) {
+        fprintf(stderr, "%s\n", solvecodetext(matbad));
+        return 3;
+    }
+    printf("kind,index,value\n");
+    for (int32_t i = 0; i < numnodes; i++) printf("node,%d,", (int)i), putnum(el[yh[numwires + i]].re, '\n');
+    for (int32_t i = 0; i < numwires; i++) printf("wire,%d,", (int)i), putnum(el[yh[i]].re, '\n');
     return 0;
 }

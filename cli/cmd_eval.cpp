@@ -1,10 +1,11 @@
 // cmd_eval.cpp: veltocli eval EXPR [--t T]: normalises EXPR and prints its
-// value at time T (default 0) with %.17g. Depends on expr.h only.
+// value at time T (default 0) with %.17g. Depends on expr.h (and copytext).
 // Exit codes: 0 value printed, 2 bad arguments, 4 parenthesis or evaluation error.
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include "circuit/circuit.h"
 #include "cli/cli.h"
 #include "expr/expr.h"
 
@@ -45,7 +46,7 @@ int cmd_eval(int argc, char **argv) {
     }
     if (!text) return evalusage("missing expression");
 
-    char *buf = strdup(text);
+    char *buf = copytext(text);
     if (!fixupfunc(buf)) {
         fprintf(stderr, "%s\n", fixupfuncerr);
         free(buf);

@@ -207,7 +207,8 @@ static void putwire(int m, const char *a, const char *b, const int *sensed) {
 }
 
 static void putnetlist(const char *file) {
-    int *sensed = (int *)calloc((size_t)numwires + 1, sizeof(int));
+    int *sensed = (int *)growmem(nullptr, ((size_t)numwires + 1) * sizeof(int));
+    memset(sensed, 0, ((size_t)numwires + 1) * sizeof(int));
     double g;
     for (int m = 0; m < numwires; m++) {
         const int c = wire[m].element;

@@ -67,11 +67,6 @@ static int tranparse(int argc, char **argv, tranargs *a) {
     return 0;
 }
 
-// %.17g without a minus on zero; nan for a column without a sample
-static void putnum(double v, char end) {
-    if (isnan(v)) printf("nan%c", end);
-    else printf("%.17g%c", v + 0.0, end);
-}
 
 static void putcols(const plotcalc *p, int from) {
     for (int c = from; c < p->numcols; c++) {

@@ -419,9 +419,11 @@ static double solvetext(const char *s, int32_t len, int32_t depth) {
 }
 
 // === entry points ===
+// An apostrophe starts a comment: the expression ends before it.
 double solvefunc(const char *text) {
     if (!text) return 0.0;
-    return solvetext(text, (int32_t)strnlen(text, 0x7fffffff), 0);
+    const size_t n = strcspn(text, "'");
+    return solvetext(text, n < 0x7fffffff ? (int32_t)n : 0x7fffffff, 0);
 }
 
 // Evaluates once with reads of t and random draws only noted. The scan takes

@@ -39,11 +39,14 @@ static struct {
     char loadpath[LOADPATHSIZ] = "", savepath[SAVEPATHSIZ] = "";
 } S;
 
-// Grows a queue to hold one more item of siz bytes.
+// Grows a queue to hold one more item of siz bytes; a script that cannot be
+// held ends the test run.
 static void *grow(void *p, int32_t n, int32_t *max, size_t siz) {
     if (n < *max) return p;
     *max = *max ? *max * 2 : 64;
-    return realloc(p, (size_t)*max * siz);
+    void *q = realloc(p, (size_t)*max * siz);
+    if (!q) abort();
+    return q;
 }
 
 static void copytext(char *dst, size_t siz, const char *src) {

@@ -64,7 +64,8 @@ TEST(Fontstrip, EveryStripIsSoundForTextAndBoxDrawing)
         const fonttype &f = fontlist[i];
         int32_t w = f.width, h = f.height;
         SCOPED_TRACE("font " + std::to_string(i));
-        EXPECT_EQ(w * 100 + h, cells[i][0] * 100 + cells[i][1]);  // the order the menu lists them in
+        EXPECT_EQ(w, cells[i][0]) << i;  // the order the menu lists them in
+        EXPECT_EQ(h, cells[i][1]) << i;
         EXPECT_EQ(f.extchars, 1);
         decoded img = decode(f.png, f.leng);
         ASSERT_EQ(img.rc, 0);
@@ -120,8 +121,11 @@ TEST(Pictures, DecodeToTheirSizeWithSixPaletteColoursAndTransparentEntryZero)
         SCOPED_TRACE(p.name);
         decoded d = decode(p.png, p.leng);
         ASSERT_EQ(d.rc, 0);
-        EXPECT_EQ(d.w * 1000 + d.h, p.w * 1000 + p.h);
-        EXPECT_EQ(coltype * 100 + bitdepth * 10 + paleng, 346);  // 4-bit palette of six
+        EXPECT_EQ(d.w, p.w);
+        EXPECT_EQ(d.h, p.h);
+        EXPECT_EQ(coltype, 3);  // a 4-bit palette of six
+        EXPECT_EQ(bitdepth, 4);
+        EXPECT_EQ(paleng, 6);
         EXPECT_EQ(palcol[0] >> 24, 0u);
         int32_t opaque = 0;
         for (uint32_t px : d.px) {

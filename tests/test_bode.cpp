@@ -96,7 +96,7 @@ TEST(BodeColumns, EachWindowCachesForItsOwnWidth) {
 
 // Columns with every reuse off (each build and solve from scratch) are the
 // same bit for bit.
-TEST(BodeColumns, ReuseChangesNoBit) {
+TEST_F(Reuse, BodeColumnsChangeNoBit) {
     for (const bodecase &k : cases) {
         tcbuild(k.circuit);
         std::vector<double> got[2][2];
@@ -108,7 +108,6 @@ TEST(BodeColumns, ReuseChangesNoBit) {
             got[reuse][0].assign(p.rec.colmin, p.rec.colmin + 500);
             got[reuse][1].assign(p.rec.colmax, p.rec.colmax + 500);
         }
-        solvereuse = 1;
         for (int a = 0; a < 2; a++)
             EXPECT_EQ(0, memcmp(got[1][a].data(), got[0][a].data(), 500 * sizeof(double)))
                 << k.circuit << " array " << a;

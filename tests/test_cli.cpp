@@ -1,8 +1,8 @@
 // test_cli.cpp: veltocli run as a program: the argument errors and the
 // unsolvable circuits of every subcommand with their exit codes and messages,
 // dc's CSV, tran and ac output against the in-process computation and the
-// analytic response, and the SPICE netlist checked against ngspice where it
-// is installed.
+// analytic response, and the SPICE netlist against committed netlists and
+// against ngspice. VELTO_REGENERATE=1 rewrites the committed netlists.
 #include <gtest/gtest.h>
 #include <glob.h>
 #include <math.h>
@@ -109,12 +109,15 @@ TEST(Cli, BadArgumentsExitTwoWithAMessage) {
         "ac rc.vsm --probe node:2 --points 0", "ac rc.vsm --probe node:2 --from abc",
         "ac rc.vsm --probe node:2 --from 400", "ac rc.vsm --probe node:2 --to", "ac /nonexistent/x.vsm --probe node:2",
         "ac noinput.vsm --probe node:2", "spice", "spice rc.vsm rc.vsm", "spice --probe", "spice /nonexistent/x.vsm",
+        "dc picture.png", "tran picture.png --probe wire:1",
     };
+    writefile("picture.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
     for (const std::string args : cases) {
         const runres r = cli(args);
         EXPECT_EQ(r.code, 2) << args;
         EXPECT_EQ(r.out, "") << args;
-        const char *says = args.find("/nonexistent/") != std::string::npos ? "/nonexistent/x.vsm"
+        const char *says = args.find("/nonexistent/") != std::string::npos ? "'/nonexistent/x.vsm': No such file"
+                           : args.find("picture") != std::string::npos  ? "is not a circuit file"
                            : args.find(' ') == std::string::npos        ? "usage"
                            : args.find("noinput") != std::string::npos  ? "--in"
                                                                         : "";
@@ -275,7 +278,7 @@ bool comparewithngspice(const std::string &file) {
     const auto blocks = ngspicerun(net.out, std::vector<double>(hz.begin() + 1, hz.end()));
     EXPECT_EQ(blocks.size(), hz.size()) << file << "\n" << net.out;
     for (size_t k = 0; k < hz.size() && k < blocks.size(); k++) {
-        initmat(2 * M_PI * hz[k], 0, 0);
+        initmat(TWOPI * hz[k], 0, 0);
         if (smatsolve_comp(yh, el, elcnt, pivorder, n) != 0) continue;
         for (int i = 0; i < numnodes; i++) {
             const auto it = blocks[k].find("n" + std::to_string(i));
@@ -292,11 +295,36 @@ bool comparewithngspice(const std::string &file) {
 // Every element letter, a controlled source of each kind with the flipped and
 // plain senses, closed and open switches (the last: value 0 with a negative
 // depwire), a probe wire and shaped sources.
+#define MIXED                                                                                                  \
+    "g........... V02:SIN(1;2;1000;0;0) R23:1000 C30:1E-6=0.5 L34:0.01 R40:500 X40:1 E05:2@5 R50:1000 "      \
+    "F60:3@1 R60:100 G70:0.01@~4 R70:200 H08:50@~3 R80:1000 T89:1 R90:300 S2a:1 Ra0:2000 S56:0 Sab:0@~0 "      \
+    "Rb0:700 I06:PULSE(0.001;0;0;1E-4;1E-4;1E-3;1E-2) I07:PWL(0;0.002;1;0) R91:10 V10:EXP(3;0;0;1E-3;1;1E-3)"
+
+// The netlists of the mixed circuit and of every example are the committed ones.
+TEST(CliSpice, NetlistsAreTheCommittedOnes) {
+    tcbuild(MIXED);
+    std::vector<std::pair<std::string, std::string>> files = {{"mixed", save("mixed.vsm")}};
+    glob_t g;
+    if (glob(VELTO_SOURCE_DIR "/examples/*.vsm", 0, nullptr, &g) == 0)
+        for (size_t k = 0; k < g.gl_pathc; k++) {
+            const std::string p = g.gl_pathv[k];
+            files.push_back({p.substr(p.rfind('/') + 1, p.size() - p.rfind('/') - 5), p});
+        }
+    globfree(&g);
+    const bool regenerate = getenv("VELTO_REGENERATE") != nullptr;
+    for (const auto &f : files) {
+        writefile((f.first + ".vsm").c_str(), slurp(f.second));  // named alike wherever the tests run
+        const runres net = cli("spice " + f.first + ".vsm");
+        ASSERT_EQ(net.code, 0) << f.first << net.err;
+        const std::string want = std::string(VELTO_SOURCE_DIR) + "/tests/data/spice/" + f.first + ".cir";
+        if (regenerate) std::ofstream(want, std::ios::binary) << net.out;
+        EXPECT_EQ(net.out, slurp(want)) << f.first << " (VELTO_REGENERATE=1 rewrites " << want << ")";
+    }
+}
+
 TEST(CliSpice, NetlistSolvesLikeVeltoInNgspice) {
     if (!havengspice()) GTEST_SKIP() << "ngspice is not installed";
-    tcbuild("g........... V02:SIN(1;2;1000;0;0) R23:1000 C30:1E-6=0.5 L34:0.01 R40:500 X40:1 E05:2@5 R50:1000 "
-            "F60:3@1 R60:100 G70:0.01@~4 R70:200 H08:50@~3 R80:1000 T89:1 R90:300 S2a:1 Ra0:2000 S56:0 Sab:0@~0 "
-            "Rb0:700 I06:PULSE(0.001;0;0;1E-4;1E-4;1E-3;1E-2) I07:PWL(0;0.002;1;0) R91:10 V10:EXP(3;0;0;1E-3;1;1E-3)");
+    tcbuild(MIXED);
     const std::string f = save("mixed.vsm");
     loadvsm(f.c_str());
     EXPECT_TRUE(comparewithngspice(f));

@@ -339,7 +339,8 @@ TEST(Pngdecode, VpgetdimFindsHeaderOrReportsZero) {
     for (auto &c : cases) {
         int32_t w = -1, h = -1;
         vpgetdim(c.d.data(), c.len, &w, &h);
-        EXPECT_EQ(w * 1000 + h, c.w * 1000 + c.h) << c.what;
+        EXPECT_EQ(w, c.w) << c.what;
+        EXPECT_EQ(h, c.h) << c.what;
     }
 }
 

@@ -158,7 +158,7 @@ TEST(Transient, ProbeModesShowTheirQuantity) {
 #define LADDER(nodes, src, series)                                                                     \
     nodes " V01:" src " R12:1000 C20:1E-6 R23:1000 C30:1E-6=0.5 R34:" series " C40:1E-6 R45:1000 C50:1E-6" \
           " R56:1000 L60:0.05 R67:1000 C70:1E-6"
-TEST(Transient, ReuseChangesNoBit) {
+TEST_F(Reuse, TransientColumnsChangeNoBit) {
     const char *cases[] = {
         LADDER("g.......", "PULSE(0;1;1E-4;1E-4;1E-4;4E-4;1E-3)", "2200"),  // a constant matrix
         LADDER("g.......", "SIN(0;2;1000;0;0)", "1000+1E6*T"),             // the matrix moving with t
@@ -181,7 +181,6 @@ TEST(Transient, ReuseChangesNoBit) {
             got[reuse][1].assign(t.rec.colmax, t.rec.colmax + 48);
             got[reuse][2].assign(t.rec.savestate, t.rec.savestate + numcl);
         }
-        solvereuse = 1;
         EXPECT_EQ(bad[1], bad[0]) << k;
         EXPECT_EQ(bad[1] != 0, strstr(k, " S78") != nullptr) << k;
         for (int a = 0; a < 3; a++)

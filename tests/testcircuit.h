@@ -99,6 +99,14 @@ static inline void tcgrid(int side) {
     tcwire(1 + side * side, g, 'R', "1");
 }
 
+// === test fixture ===
+#ifdef TEST_F
+// tests that turn solvereuse off: it is on again after the test, failed or not
+struct Reuse : ::testing::Test {
+    void TearDown() override { solvereuse = 1; }
+};
+#endif
+
 // === plot record ===
 // a fresh computing record of a window: a transient one starts from t = 0, a
 // Bode one shows 10^-3 .. 10^7 rad/s; its buffers are freed with it

@@ -93,7 +93,7 @@ static int32_t helpinipath(char *out, int32_t siz)
 
 static void helploadkeys(void)
 {
-    char *p = (char *)malloc(2048);
+    char *p = (char *)malloc(sizeof(keysummary));
     if (!p) { helpbuf[0] = HELPFAILED; return; }
     memcpy(p, keysummary, sizeof(keysummary));
     helpbuf[0] = p;

@@ -10,9 +10,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size < 2 || size > (1 << 20)) return 0;
     int32_t w, h, len = (int32_t)size;
     vpgetdim(data, len, &w, &h);
-    int64_t pixels = (int64_t)(uint32_t)w * (uint32_t)h;
-    if ((uint32_t)w > (1u << 20) && pixels * 4 <= 0x7FFFFFFF) return 0;
-    if (w > 0 && h > 0 && pixels <= (1 << 22)) {
+    const uint64_t pixels = w > 0 && h > 0 ? (uint64_t)w * (uint64_t)h : 0;  // below 2^62
+    if (w > (1 << 20) && pixels * 4 <= 0x7FFFFFFF) return 0;
+    if (pixels > 0 && pixels <= (1 << 22)) {
         uint32_t *buf = (uint32_t *)malloc((size_t)pixels * 4);
         vprender(data, len, (intptr_t)buf, w * 4, w, h, 0, 0);
         free(buf);

@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 # make_pngs.py: writes the PNG test pictures of this folder and expected.txt.
-# An encoder of its own (python3 zlib and struct only): samples, row filters,
+# An encoder on top of assets/pngio.py (python3 zlib and struct only): row filters,
 # Adam7, bit packing, and besides zlib hand-made stored, fixed-Huffman and
 # dynamic-Huffman deflate streams. The expected pixels come from what this
 # script encoded, converted to 0xAARRGGBB as the decoder promises.
 # Run it from anywhere; review the diff of the output before committing.
-import os, struct, zlib
+import os, struct, sys, zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, '..', '..', '..', 'assets'))
+from pngio import SIGNATURE, chunk, pack_samples as pack, paeth  # noqa: E402
 FILL = 0x5A5A5A5A          # the test fills every target with this before decoding
 ADAM7 = [(0, 0, 8, 8), (4, 0, 8, 8), (0, 4, 4, 8), (2, 0, 4, 4), (0, 2, 2, 4), (1, 0, 2, 2), (0, 1, 1, 2)]
 CHANS = {0: 1, 2: 3, 3: 1, 4: 2, 6: 4}
@@ -166,16 +168,6 @@ def handmade(data, plan, header=b'\x78\x01'):
     return header + b.done() + struct.pack('>I', zlib.adler32(data))
 
 # === PNG writer ===
-def chunk(t, d): return struct.pack('>I', len(d)) + t + d + struct.pack('>I', zlib.crc32(t + d))
-
-def pack(samples, bd):
-    if bd == 8: return bytes(samples)
-    out, acc, n = bytearray(), 0, 0
-    for s in samples:
-        acc = acc << bd | s; n += bd
-        if n == 8: out.append(acc); acc, n = 0, 0
-    if n: out.append(acc << (8 - n))
-    return bytes(out)
 
 def filt(raw, prev, bpp, f):
     out = bytearray([f])
@@ -187,9 +179,7 @@ def filt(raw, prev, bpp, f):
         elif f == 1: p = a
         elif f == 2: p = b
         elif f == 3: p = (a + b) >> 1
-        else:
-            pa, pb, pc = abs(b - c), abs(a - c), abs(a + b - 2 * c)
-            p = a if pa <= pb and pa <= pc else b if pb <= pc else c
+        else: p = paeth(a, b, c)
         out.append((x - p) & 255)
     return out
 
@@ -262,7 +252,7 @@ def make(name, w, h, ct, bd, pixel, filters=0, interlaced=False, pal=None, trns=
                       else struct.pack('>HHH', *bkgd))
     pieces = [z] if not split else [b''] + [z[i:i + split] for i in range(0, len(z), split)] + [b'']
     body += b''.join(chunk(b'IDAT', p) for p in pieces) + tailchunks + chunk(b'IEND', b'')
-    with open(os.path.join(HERE, name), 'wb') as fh: fh.write(b'\x89PNG\r\n\x1a\n' + body)
+    with open(os.path.join(HERE, name), 'wb') as fh: fh.write(SIGNATURE + body)
     # --- expectations: one line per target ---
     paleng = (1 << bd) if ct in (0, 4) else len(pal) if pal else 0
     if ct == 0: bak = argb(0, 0, bd, None, None, (bkgd,)) | 0xFF000000 if bkgd is not None else 0
