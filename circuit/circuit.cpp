@@ -29,13 +29,16 @@ renumfunc renumlistener = 0;
 
 // === memory ===
 
+void outofmemory(size_t bytes)
+{
+    fprintf(stderr, "velto: out of memory (%zu bytes wanted)\n", bytes);
+    abort();
+}
+
 void *growmem(void *p, size_t bytes)
 {
     void *q = realloc(p, bytes ? bytes : 1);
-    if (!q) {
-        fprintf(stderr, "velto: out of memory (%zu bytes wanted)\n", bytes);
-        abort();
-    }
+    if (!q) outofmemory(bytes);
     return q;
 }
 

@@ -72,6 +72,7 @@ static inline int32_t switchclosed(int32_t depwire, double v) { return (v <= 0) 
 // so on stderr and ends the program, rather than go on with a lost pointer.
 // Sizes that come from outside (a file, a picture) are checked before asking.
 void *growmem(void *p, size_t bytes);          // realloc(p, bytes), never null
+[[noreturn]] void outofmemory(size_t bytes);   // says so on stderr and ends the program
 char *copytext(const char *s);                 // growmem'd copy of s ("" for null)
 
 // === growth and texts ===
@@ -115,6 +116,8 @@ extern int32_t vsmrepairs;          // items repaired or dropped by the last loa
 int32_t loadvsm(const char *path);  // 1 read (see vsmrepairs); 0 unreadable or no circuit file:
                                     // nothing changed (vsmerror says why)
 int32_t savevsm(const char *path);  // 1 written; 0 failed: the previous file is untouched
+char *vsmtext(size_t *len);         // the text savevsm would write now (the model is not changed;
+                                    // free it)
 const char *vsmerror(void);         // why the last failed loadvsm or savevsm failed:
                                     // "cannot read 'x.vsm': No such file or directory"
 const char *vsmrepairmsg(void);     // "circuit file repaired: N items fixed", or "" when sound

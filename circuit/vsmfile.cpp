@@ -55,6 +55,8 @@ static void puttext(FILE *f, const char *s)
     }
 }
 
+// the file's lines; ctx non-null: an empty value text is written as "0" and
+// set to "0" in the model too (a save), else only written so
 static int32_t writevsm(FILE *f, void *ctx)
 {
     fprintf(f, "%s\r\n", vsmheader);
@@ -64,9 +66,10 @@ static int32_t writevsm(FILE *f, void *ctx)
     fprintf(f, "NumWires,%d //Form: Wire#,Node1,Node2,Element,Value,DepWire(1sComp),InitCond\r\n",
             numwires);
     for (int32_t i = 0; i < numwires; i++) {
-        if (!wire[i].numst || !wire[i].numst[0]) wiresetnumst(i, "0");  // never empty in the file
+        int32_t empty = !wire[i].numst || !wire[i].numst[0];  // never empty in the file
+        if (empty && ctx) wiresetnumst(i, "0");
         fprintf(f, "%d,%d,%d,%c,", i, wire[i].node1, wire[i].node2, (char)wire[i].element);
-        puttext(f, wire[i].numst);
+        puttext(f, empty ? "0" : wire[i].numst);
         fprintf(f, ",%d,", wire[i].depwire);
         puttext(f, wire[i].initst);
         fputs("\r\n", f);
@@ -84,12 +87,25 @@ int32_t savevsm(const char *path)
         vsmfail("write", path ? path : "", "the name is empty or too long");
         return 0;
     }
-    if (!replacefile(path, writevsm, 0)) {
+    static int32_t fixempty = 1;
+    if (!replacefile(path, writevsm, &fixempty)) {
         vsmfail("write", path, strerror(errno));
         return 0;
     }
     if (path != curfilename) memmove(curfilename, path, strlen(path) + 1);
     return 1;
+}
+
+char *vsmtext(size_t *len)
+{
+    char *buf = 0;
+    size_t n = 0;
+    FILE *f = open_memstream(&buf, &n);
+    if (!f) outofmemory(BUFSIZ);
+    writevsm(f, 0);
+    fclose(f);
+    *len = n;
+    return buf;
 }
 
 // === reading: lines and fields ===

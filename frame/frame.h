@@ -19,8 +19,11 @@ extern const char *prognam;      // window title and message-box caption; set be
 
 int32_t initapp(int32_t xres, int32_t yres);  // 1 open; -1 no window could be made
 void uninitapp(void);                         // close the window, free the buffer
-int32_t breath(void);             // handle pending events; non-zero: leave the main loop
+int32_t breath(void);             // handle pending events; 0 go on; 1 the user asked to quit (the
+                                  // program may ask first and call quitcancel); 2 quit now
 void quitloop(void);              // the next breath returns 1
+void quitcancel(void);            // forget the request to quit: the program goes on
+void settitle(const char *title); // the window's title (prognam until set)
 int32_t startdirectdraw(intptr_t *f, int32_t *p, int32_t *x, int32_t *y);  // buffer of this pass; 1
 void stopdirectdraw(void);        // end of drawing (does nothing)
 void nextpage(void);              // show the whole buffer
@@ -58,6 +61,9 @@ int32_t keyread(void);            // oldest FIFO entry, or 0 when empty
 // === dialogs and clipboard ===
 void msgbox_ok(const char *text, const char *title);
 int32_t msgbox_yesno(const char *text, const char *title);  // 1 "Yes"; 0 "No" or "Cancel"
+int32_t msgbox_ask(const char *text, const char *title, const char *const *buttons, int32_t n);
+                                  // n buttons left to right: the index chosen; the last one
+                                  // answers Escape and a box that could not be shown
 char *loadfileselect(const char *title, const char *pattern);  // pattern: "*.VSM"
 char *savefileselect(const char *title, const char *name);     // name: proposed name or pattern
                                   // both: absolute path in a static buffer, or null (cancelled)

@@ -35,7 +35,7 @@ static struct {
     int64_t clock = 0, step = 16667, slept = 0;   // microseconds; ticks
     int32_t passes = 0, maxpasses = 100000, frames = 0;
     int32_t msgcount = 0, cursor = -1, beeps = 0, minimized = 0;
-    char lastmsg[1024] = "", lasttitle[256] = "", lastname[SAVEPATHSIZ] = "";
+    char lastmsg[1024] = "", lasttitle[256] = "", lastname[SAVEPATHSIZ] = "", title[1024] = "";
     char loadpath[LOADPATHSIZ] = "", savepath[SAVEPATHSIZ] = "";
 } S;
 
@@ -70,7 +70,7 @@ void hl_reset(void) {
     S.shownbuf = nullptr, S.shown = tiletype{0, 0, 0, 0};
     S.failinit = 0, S.step = 16667, S.maxpasses = 100000;
     S.msgcount = S.beeps = S.minimized = 0, S.cursor = -1;
-    S.lastmsg[0] = S.lasttitle[0] = S.lastname[0] = 0;
+    S.lastmsg[0] = S.lasttitle[0] = S.lastname[0] = S.title[0] = 0;
     memset(S.held, 0, sizeof(S.held));
     memset(S.okeys, 0, sizeof(S.okeys));
     S.pknown = 0;
@@ -197,11 +197,14 @@ int32_t breath(void) {
         deliver(e);
     }
     if (S.pknown) mousx = S.px, mousy = S.py;              // the pointer as breath finds it
-    if (S.maxpasses > 0 && S.passes >= S.maxpasses) S.quitit = 1;
+    if (S.maxpasses > 0 && S.passes >= S.maxpasses) return 2;  // the safety net cannot be refused
     return S.quitit;
 }
 
 void quitloop(void) { S.quitit = 1; }
+void quitcancel(void) { S.quitit = 0; }
+void settitle(const char *title) { copytext(S.title, sizeof(S.title), title); }
+const char *hl_title(void) { return S.title; }
 
 void readkeyboard(void) {
     static const uint8_t none[256] = {0};
@@ -244,6 +247,14 @@ void msgbox_ok(const char *text, const char *title) {
     S.msgcount++;
     copytext(S.lastmsg, sizeof(S.lastmsg), text);
     copytext(S.lasttitle, sizeof(S.lasttitle), title);
+}
+
+int32_t msgbox_ask(const char *text, const char *title, const char *const *buttons, int32_t n) {
+    msgbox_ok(text, title);
+    if (n < 1) return -1;
+    if (S.yesnopos >= S.nyesno) return n - 1;  // nobody answers: the last button, as Escape
+    int32_t v = S.yesno[S.yesnopos++];
+    return v >= 0 && v < n ? v : n - 1;
 }
 
 int32_t msgbox_yesno(const char *text, const char *title) {

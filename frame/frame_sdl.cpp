@@ -4,10 +4,10 @@
 // clipboard, system cursors and a beep. Depends on SDL2, frame.h, backend.h.
 //   [x] window, buffer, resize                [x] keys with repeat, held keys, modifiers
 //   [x] mouse, relative motion, wheel         [x] activation, close button
-//   [x] clock and Sleep                        [x] message boxes (ok, yes/no)
+//   [x] clock and Sleep                        [x] message boxes (ok, yes/no, buttons)
 //   [x] file choosers                          [x] clipboard (plain text)
 //   [x] nine cursor kinds                      [x] beep (a short tone; BEL when no audio)
-//   [x] minimise                               [ ] native menu bar: not on this platform
+//   [x] minimise, title                        [ ] native menu bar: not on this platform
 #include <SDL.h>
 #include <errno.h>
 #include <ctype.h>
@@ -200,6 +200,11 @@ int32_t breath(void) {
 }
 
 void quitloop(void) { S.quitit = 1; }
+void quitcancel(void) { S.quitit = 0; }
+
+void settitle(const char *title) {
+    if (S.win) SDL_SetWindowTitle(S.win, title ? title : "");
+}
 
 void readkeyboard(void) {
     static const uint8_t none[256] = {0};
@@ -295,6 +300,25 @@ int32_t msgbox_yesno(const char *text, const char *title) {
     if (SDL_ShowMessageBox(&d, &id) != 0) id = 0;        // not shown: not "Yes"
     dialogdone();
     return id == 1;
+}
+
+int32_t msgbox_ask(const char *text, const char *title, const char *const *buttons, int32_t n) {
+    enum { ASKMAX = 8 };
+    if (n < 1) return -1;
+    if (n > ASKMAX) n = ASKMAX;
+    SDL_MessageBoxButtonData b[ASKMAX];
+    for (int32_t i = 0; i < n; i++) {
+        b[i].flags = i == 0 ? SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT : 0;
+        if (i == n - 1) b[i].flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+        b[i].buttonid = i;
+        b[i].text = buttons[i];
+    }
+    SDL_MessageBoxData d = {SDL_MESSAGEBOX_WARNING | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT, S.win,
+                            title ? title : "", text ? text : "", n, b, nullptr};
+    int id = n - 1;
+    if (SDL_ShowMessageBox(&d, &id) != 0 || id < 0 || id >= n) id = n - 1;  // not shown: the last
+    dialogdone();
+    return id;
 }
 
 // === external chooser ===

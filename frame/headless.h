@@ -10,7 +10,7 @@
 void hl_reset(void);                  // close the frame; empty script, answers, clipboard, counters
 void hl_failinit(int32_t on);         // 1: initapp returns -1 (as with no display)
 void hl_setstep(int32_t us);          // clock advance per breath; default 16667 us
-void hl_maxpasses(int32_t n);         // breath returns 1 from pass n on (safety net); default 100000
+void hl_maxpasses(int32_t n);         // breath returns 2 from pass n on (safety net); default 100000
 
 // === input script (delivered by breath, in order) ===
 void hl_key(int32_t scan, int32_t ch, int32_t mods);  // one typed key (FIFO entry); mods as KEYSHIFT..
@@ -27,7 +27,8 @@ void hl_close(void);                  // the close button: breath returns 1
 void hl_pass(void);                   // later events arrive on the next breath
 
 // === dialog answers and the clipboard ===
-void hl_answer_yesno(int32_t v);      // next msgbox_yesno; none queued: 0
+void hl_answer_yesno(int32_t v);      // next msgbox_yesno (1 yes) or msgbox_ask (the button's
+                                      // index); none queued: no, or the last button
 void hl_answer_file(const char *path);  // next file chooser; null cancels; none queued: null
 void hl_clipboard_set(const char *text);  // null or "": empty
 const char *hl_clipboard_get(void);   // zero-terminated copy of what clipboard_write stored
@@ -43,6 +44,7 @@ const char *hl_lastmsg(void);         // text of the last message box
 const char *hl_lasttitle(void);       // title of the last dialog of any kind
 const char *hl_lastname(void);        // name proposed to the last savefileselect
 int32_t hl_cursor(void);              // last setcurs kind, -1 none
+const char *hl_title(void);           // the window title last set
 int32_t hl_beeps(void);               // SysBeep calls
 int32_t hl_minimized(void);           // minimizewindow calls
 int32_t hl_pending(void);             // script events not yet delivered

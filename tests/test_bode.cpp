@@ -91,7 +91,9 @@ TEST(BodeColumns, EachWindowCachesForItsOwnWidth) {
     EXPECT_EQ(b.rec.colmin[50], 42);
     bodecolumns(&a.rec, 400);
     for (int c = BODEMARGIN; c < 400; c += 29)
-        if (c != 50) EXPECT_EQ(a.rec.colmax[c], b.rec.colmax[c]) << "column " << c;
+        if (c != 50) {
+            EXPECT_EQ(a.rec.colmax[c], b.rec.colmax[c]) << "column " << c;
+        }
 }
 
 // Columns with every reuse off (each build and solve from scratch) are the

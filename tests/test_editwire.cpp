@@ -132,7 +132,9 @@ TEST_F(Editwire, EndrawiremodeStampsDefaultsAndSplitsOnAWire)
         EXPECT_EQ(numwires, c.onnode ? 2 : 3);
         EXPECT_EQ(wire[p].node2, c.onnode ? 1 : 3);
         EXPECT_EQ(ibodewire, c.onnode ? 0 : 2);  // the Bode input follows its element
-        if (!c.onnode) EXPECT_EQ(wire[0].node2, 3);
+        if (!c.onnode) {
+            EXPECT_EQ(wire[0].node2, 3);
+        }
     }
 }
 

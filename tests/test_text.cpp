@@ -152,8 +152,8 @@ TEST_F(Drawtext, WritesColbytesLowestByteFirst)
 TEST_F(Drawtext, HelpWindowDrawsLinesScrolledByThePlotRecord)
 {
     plottype p = {}, *saved = gplot;
-    int32_t savedhelpfont = helpfont;
-    gplot = &p, helpfont = 0;
+    int32_t savedhelpfont = vopts.circfont;
+    gplot = &p, vopts.circfont = 0;
     helpfree();
     helpbuf[1] = strdup("##\r\n# #\r\n#\r\n");
     helpleng[1] = (int32_t)strlen(helpbuf[1]);
@@ -167,7 +167,7 @@ TEST_F(Drawtext, HelpWindowDrawsLinesScrolledByThePlotRecord)
             ASSERT_EQ(at(x, y), ink ? vpal[17] : SENTINEL) << x << "," << y;
         }
     helpfree();
-    helpfont = savedhelpfont, gplot = saved;
+    vopts.circfont = savedhelpfont, gplot = saved;
 }
 
 // === help layout ===

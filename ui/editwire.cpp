@@ -131,6 +131,7 @@ void editorreset(void)
     ilscale = 0;
     drawwiremode = 0;
     curn = curw = -1;
+    grabnode = grabrect = depwiremode = curtypewire = -1;
     numplots = 0;
     recalc = 3;
 }

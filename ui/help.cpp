@@ -13,8 +13,7 @@
 // === help state ===
 char *helpbuf[2];              // null until loaded; HELPFAILED is never retried
 int32_t helpleng[2];
-char helpdir[260];             // folder of velto.txt; empty: the executable's folder
-int32_t helpfont = 1;          // font of the help windows until the settings record owns it
+char helpdir[PATHMAX];         // folder of velto.txt; empty: the executable's folder
 
 static const char keysummary[] =
     "Main controls:\r\n"
@@ -74,7 +73,7 @@ void helpfilename(char *out, int32_t siz, const char *inipath)
 // the settings path as the program derives it: the folder followed by velto.ini
 static int32_t helpinipath(char *out, int32_t siz)
 {
-    char dir[260];
+    char dir[PATHMAX];
     if (helpdir[0]) {
         snprintf(dir, sizeof(dir), "%s", helpdir);
     } else {
@@ -102,7 +101,7 @@ static void helploadkeys(void)
 
 static void helploadfile(void)
 {
-    char ini[260], name[260];
+    char ini[PATHMAX], name[PATHMAX];
     helpbuf[1] = HELPFAILED;
     if (!helpinipath(ini, sizeof(ini))) return;  // path too long for the buffer
     helpfilename(name, sizeof(name), ini);
@@ -223,7 +222,7 @@ void helprender(int32_t which)
     }
     if (helpbuf[which] == HELPFAILED) return;
     helpdraw d;
-    d.f = (helpfont >= 0 && helpfont < NUMFONTS) ? helpfont : 1;
+    d.f = (vopts.circfont >= 0 && vopts.circfont < NUMFONTS) ? vopts.circfont : 1;
     d.w = fontlist[d.f].width;
     d.viewx = gdd.x;
     d.xs = helpround(gplot->scrollx);

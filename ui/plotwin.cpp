@@ -11,6 +11,20 @@ plottype plot[MAXPLOTS];
 int32_t numplots = 0;
 int32_t plotorder[MAXPLOTS];
 plottype *gplot = 0;
+int32_t frqgraphmode = 0;
+int32_t dragwindi = -1;
+int32_t dragcorns = 0;
+const int32_t clut_0[256] = {0};
+
+void findfreewindowquadrant(void) {}
+int32_t openplot(int32_t kind, int32_t plotwire, int32_t plotsense) { return -1; }
+void plotsreset(void) {}
+void plotdrag(void) {}
+int32_t plotinput(void) { return -1; }
+int32_t plotmaximised(void) { return -1; }
+void plotdraw(int32_t focus, int32_t maxwin) {}
+int32_t plotcursor(void) { return -1; }
+void helpcontrols(void) {}
 
 // === closing ===
 

@@ -1,12 +1,108 @@
-// ui.h: the editor and user interface: view transform, hover state, the
-// editing of drawn wires, the plot windows and what they draw, the plot line
-// routines, text, help and number formatting.
+// ui.h: the editor and user interface: the per-pass state the main loop
+// keeps, settings, the in-window menu, the schematic, the editor and its text
+// entry, the plot windows and what they draw, the screen capture, the file
+// commands, and the text, help, number and line-drawing routines under them.
 // Sits on the analysis, the circuit model and the frame; the program (app/)
-// sits on it.
+// sits on it and runs the main loop that calls in here.
 #pragma once
 #include <stdint.h>
 #include "analysis/analysis.h"  // plotcalc
+#include "circuit/circuit.h"    // PATHMAX
 #include "frame/frame.h"        // tiletype
+
+// === per-pass state (the main loop writes it at the start of each pass) ===
+extern double dtotclk;         // clock at the start of this pass, seconds (vlock)
+extern double odtotclk;        // the same for the previous pass
+extern double deltim;          // dtotclk - odtotclk: held keys scroll and zoom by it
+extern double oldtim;          // clock at the last animation tick
+extern int32_t numframes;      // animation ticks, 80 a second, from INT32_MIN; blinking uses its bits
+extern float frmousx, frmousy; // mouse movement in this pass (from dmousx, dmousy)
+extern float fmousx, fmousy;   // mouse position in this pass
+extern int32_t obstatus;       // bstatus of the previous pass: a press is set now and clear then
+extern int32_t backgroundcol;  // 0x00RRGGBB; its red byte tints the background of an unsolvable circuit
+
+// === settings (velto.ini, section [VELTO]) ===
+struct voptstype {             // the keys in file order
+    int32_t xres, yres;        // client size at exit (the value read is not applied)
+    int32_t fullscreen;        // kept and written back
+    int32_t ismaxxed;          // kept and written back
+    int32_t circfont;          // font 0..9 of the schematic, help windows and text entry
+    int32_t showcirchelp;      // element help picture at the right edge
+    int32_t palinverted;       // inverted colours
+    int32_t gridmode;          // dot grid, nodes snap to it
+    int32_t showcircles;       // nodes drawn as circles
+    int32_t showanimation;     // moving current dashes
+    int32_t showresults;       // solved volts and amps on the schematic
+    int32_t usewingui;         // 1: keyboard menu off (always 0 here)
+    int32_t sampsperpix;       // transient sub-steps per column: 1, 4, 16, .. 4096
+    int32_t autoyscale;        // transient value axis follows the trace
+    int32_t cpuusage;          // pause per pass: 0 none, 1 Sleep(1), 2 Sleep(100)
+};
+extern voptstype vopts;        // the settings in force (the menu handlers write them)
+extern voptstype ovopts;       // as read at start-up: written back at exit only if they differ
+extern char veltoinifilnam[PATHMAX];  // the settings file: beside the program when that folder is
+                                      // writable, else $XDG_CONFIG_HOME/velto/velto.ini
+
+void setinipath(void);         // chooses veltoinifilnam (and the folder of the help file)
+void defaultopts(voptstype *o);
+void readini(const char *path, voptstype *o);  // the file's [VELTO] keys over o; no file: o stays
+void fixopts(voptstype *o);    // values out of range brought to the nearest valid one
+int32_t saveini(void);         // vopts into veltoinifilnam, other sections kept: 1 written; 0 the
+                               // old file is untouched
+
+// === in-window menu ===
+enum { MENUCOUNT = 47 };       // entries; the last, a level-0 separator, ends the table
+struct menutype {
+    char *text;                // level spaces, mark (* ticked, + not), _ before the accelerator,
+                               // \t before the shortcut hint; "-" a separator
+    void (*func)(int32_t);     // handler, or null
+    int32_t arg;               // passed to func
+};
+extern menutype menu[MENUCOUNT];
+extern int32_t menusel;        // highlighted entry, -1 closed
+
+int32_t menulev(int32_t i);    // nesting level: leading spaces
+int32_t menuchild(int32_t i);  // first child that is no separator, or -1
+int32_t menuparent(int32_t i);
+int32_t menunext(int32_t i);   // next sibling that is no separator, or -1
+int32_t menuprev(int32_t i);
+int32_t menuinput(int32_t key);  // a key entry while the menu is open: 1 used, 0 not
+void menudraw(int32_t first, int32_t x, int32_t y);  // the level starting at first, and open submenus
+
+void menuinvcols(int32_t arg);       // on/off handlers: arg < 0 toggles, 0 or 1 sets
+void menushowgrid(int32_t arg);
+void menushowcircles(int32_t arg);
+void menushowanimation(int32_t arg);
+void menushowresults(int32_t arg);
+void menuusewingui(int32_t arg);
+void menuautoyscale(int32_t arg);
+void menushowcirchelp(int32_t arg);
+void menusetoversamp(int32_t v);     // radio handlers
+void menusetfontsiz(int32_t k);      // (glyph width << 16) + glyph height
+void menusetcpuusage(int32_t v);
+void menushowhelp(int32_t k);        // toggles help window 0 key summary, 1 full help
+void menuabout(int32_t arg);
+void menuquit(int32_t arg);
+
+// === circuit files ===
+extern int32_t circuitdirty;   // 1 while the circuit differs from the file it was loaded from or
+                               // saved to (checkdirty refreshes it after every change)
+void menunewvsm(int32_t arg);  // the File menu; each asks before unsaved changes are lost
+void menuloadvsm(int32_t arg);
+void menusavevsm(int32_t arg);
+void menusaveasvsm(int32_t arg);
+int32_t loadcircuit(const char *path, int32_t retry);  // loadvsm, the view reset and a message box
+                               // for a file that could not be read or was repaired; retry 1: a
+                               // name that cannot be read is tried again with ".vsm"; 1 loaded
+void markclean(void);          // the circuit as it is now is what its file holds
+void checkdirty(void);         // circuitdirty and the window title brought up to date
+int32_t asksave(void);         // unsaved changes: "Save changes to NAME?"; 1 go on (saved, or not
+                               // wanted), 0 the user cancelled or the save failed
+void releasectrl(void);        // both Control keys up: their release is not seen under a dialog
+
+// === schematic ===
+void dcrender(void);           // the whole schematic into gdd; advances backgroundcol's fade
+void circle(double cx, double cy, double r, int32_t col);  // outline through drawpixp
 
 // === view transform: screen = world * fsscale + offset ===
 extern float fsscale;          // zoom, power of two 0.125..8; start 1
@@ -15,13 +111,26 @@ extern int32_t ilscale;        // log2(fsscale), -3..3
 extern float fsxoff, fsyoff;   // screen offset of world (0, 0), pixels
 extern int32_t isxoff, isyoff; // the same truncated to integers (hit tests, snapping)
 
-// === hover and drawing state (editor writes each pass) ===
+// === editor: hover, drawing and dragging state (dccontrols writes it each pass) ===
 extern int32_t curn;           // node under the mouse, -1 none
 extern int32_t curw;           // wire under the mouse, -1 none
 extern int32_t curside;        // -1 on curw's node1 half, 0 on its node2 half
+extern int32_t closetoelement; // 1: no node under the mouse and within 24 px of curw's symbol
 extern int32_t mousexquant;    // mouse in world units, grid-snapped in grid mode
 extern int32_t mouseyquant;
 extern int32_t drawwiremode;   // 1 while a wire is being drawn
+extern int32_t grabnode;       // node being dragged, -1 none
+extern int32_t grabrect;       // 0 while a selection rectangle is dragged, -1 otherwise
+extern int32_t grabx0, graby0, grabx1, graby1;  // its corners, world units
+extern int32_t depwiremode;    // controlled source whose control is being chosen, -1 none
+extern int32_t curtypewire;    // wire whose value is typed directly, -1 none
+
+// === editor ===
+void dccontrols(void);         // one pass of editor input: mouse, keys, drags, probes
+int32_t mykeyread(void);       // next key entry for the caller, 0 none; program-wide keys handled
+void calcwirenext(void);       // wirenext of every wire (and the one being drawn)
+void zoomview(int32_t steps);  // zoom about the mouse by 2^steps, within 0.125..8
+void cancelwire(void);         // stop drawing; a start node no stamped wire uses goes
 
 // === hit tests (screen coordinates) and the wire being drawn ===
 int32_t findnode(int32_t sx, int32_t sy);  // lowest node within 24 px, or -1
@@ -30,6 +139,25 @@ int32_t insertnode(void);      // split wire curw at the mouse: 1 done, 0 not
 int32_t endrawiremode(void);   // stamp the wire being drawn: its index, or -1
 void editorreset(void);        // a new or loaded circuit: view at zoom 1, nothing in progress,
                                // every window closed, recalc = 3
+
+// === value text entry ===
+extern int32_t getstringmode;  // -1 closed; 0 value (numst of curw); 1 initial condition (initst)
+extern char **getstringptr;    // the wire's text field being edited
+extern char *getstringbak;     // the text as it was when the entry opened
+extern int32_t getstringleng;  // length of the text
+extern int32_t getstringcurs;  // cursor, 0..length
+extern int32_t getstringmax;   // storage size of the text
+extern int32_t getstringsel0, getstringsel1;  // selection anchor and moving end; sel0 -1 none
+extern int32_t getstringinsertmode;  // 1 insert, 0 overwrite
+extern int32_t getstringx, getstringy;  // anchor on the screen
+extern const char *getstringasktext;    // the prompt
+extern int32_t getstringfcol;  // colour of the prompt and the text
+
+void getstringopen(int32_t mode, int32_t x, int32_t y, const char *prompt, int32_t col);
+                               // edit wire curw's numst (mode 0) or initst (1); keys pending dropped
+void getstringinput(void);     // one pass of keys and clicks while the entry is open
+void getstringcancel(void);    // the text as it was, entry closed
+void getstringdraw(void);      // the box, text, selection, cursor and prompt
 
 // === plot windows ===
 enum { MAXPLOTS = 8 };
@@ -59,10 +187,43 @@ extern int32_t numplots;            // 0..MAXPLOTS
 extern int32_t plotorder[MAXPLOTS]; // bottom to top: plotorder[numplots-1] is topmost
 extern plottype *gplot;             // record being handled or drawn
 
+extern int32_t frqgraphmode;        // unit of the next Bode window: 1 hertz
+extern int32_t dragwindi;           // window being moved or resized, -1 none
+extern int32_t dragcorns;           // its edges that follow the mouse: 1 left 2 right 4 top 8 bottom
+extern const int32_t clut_0[256];   // title-bar button pixel (low byte) -> palette colour
+
+void findfreewindowquadrant(void);  // places window numplots (about to open) where it overlaps least
+int32_t openplot(int32_t kind, int32_t plotwire, int32_t plotsense);
+                                    // a new window on top with its kind's first view; -1 when
+                                    // MAXPLOTS are open
 void removeplot(int32_t index);     // close window index; records stay packed
+void plotsreset(void);              // the circuit changed: Bode views reset, transient runs restart
+void plotdrag(void);                // a window drag in progress follows the mouse, ends on release
+int32_t plotinput(void);            // the window under the mouse takes this pass's input: its
+                                    // index, or -1 when none did
+int32_t plotmaximised(void);        // highest-index maximised window, or -1
+void plotdraw(int32_t focus, int32_t maxwin);  // every window bottom to top (only maxwin when >= 0)
+int32_t plotcursor(void);           // cursor kind the windows want at the mouse, or -1
 void plotrenumber(int32_t kind, int32_t from, int32_t to);
                                     // renumbering listener (renumlistener): probes and Bode
                                     // inputs follow a moved item; a window on a removed one closes
+
+// === what the plot windows draw (into gdd narrowed to the client area) ===
+void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor);  // run gplot's columns, draw
+void transautoscale(void);          // gplot's yscale and yoffset from its visible columns
+void transcontrols(void);           // keys and mouse of the window gplot
+void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t cursor);
+void bodecontrols(void);
+void matrixrender(void);            // Ax = b of gplot's omega and time, solved; matbad
+void matrixcontrols(void);
+void helpcontrols(void);            // scrolling of a key summary or help window
+
+// === screen capture ===
+extern char capitnowfilnam[PATHMAX];  // capture to write in the next drawing pass, "" none
+extern int32_t domenusavebmp;       // 1: run the capture dialog at the end of this pass
+extern int32_t capcount;            // next number tried for a free default name
+void menusavebmp(int32_t arg);      // the dialog: a chosen name becomes capitnowfilnam
+void capturewrite(void);            // writes capitnowfilnam from gdd (a 4-bit BMP), empties it
 
 // === plot line routines ===
 // Solid, patterned and marching-dash lines through drawpixp (frame.h) with
@@ -99,8 +260,7 @@ static char *const HELPFAILED = (char *)(intptr_t)-1;  // helpbuf of a text that
 enum { HELPLINEMAX = 1020 };        // columns of one help line at most
 extern char *helpbuf[2];            // 0 key summary, 1 velto.txt; null until first drawn
 extern int32_t helpleng[2];         // bytes in helpbuf
-extern char helpdir[260];           // folder of velto.txt (the settings folder); empty: the executable's
-extern int32_t helpfont;            // font of the help windows, 0..9; start 1
+extern char helpdir[PATHMAX];       // folder of velto.txt; empty: the executable's
 
 struct helpline {                   // one laid-out help line
     const char *s;                  // its characters, only 0x20..0x7F
@@ -142,3 +302,10 @@ struct fonttype {                   // one row of fontlist
     int32_t extchars;               // 1: 0x80..0xFF are code page 437 (0xB3 bar, 0xF8 degree, 0xEC infinity)
 };
 extern const fonttype fontlist[NUMFONTS];  // 4x6, 6x8, 6x10, 7x12, 8x12, 8x13, 8x14, 8x15, 9x16, 12x16
+
+// === decoded pictures ===
+extern tiletype winminmaxx;         // title-bar buttons of a normal window, 50x14
+extern tiletype winminnorx;         // the same for a maximised or minimised window
+extern tiletype veltohlp;           // element help picture, 84x480
+void decodepictures(void);          // fonts and pictures from the embedded PNGs; f 0 where it failed
+void freepictures(void);

@@ -1,0 +1,185 @@
+// mainloop.cpp: one pass of the main loop: events, palette and keyboard,
+// clock and mouse, input routed to exactly one consumer (menu, text entry,
+// the plot window under the mouse, or the editor), the re-solve, drawing,
+// the cursor and the pause. Depends on ui.h, the analysis and the frame.
+// There are no callbacks: the frame's input globals change only in breath
+// and readkeyboard, so they hold still for the rest of the pass.
+#include "analysis/analysis.h"
+#include "app/app.h"
+#include "circuit/circuit.h"
+#include "ui/ui.h"
+
+// the element help picture's pixel (low byte) -> palette colour
+static int32_t clut[256];
+static int32_t oxdim, oydim;  // frame-buffer size seen in the previous pass
+
+// === input ===
+
+// the quit question: 1 the program ends
+static int32_t events(void)
+{
+    int32_t r = breath();
+    if (r == 2) return 1;
+    if (r == 0) return 0;
+    if (asksave()) return 1;
+    quitcancel();
+    return 0;
+}
+
+static void sampleclock(void)
+{
+    odtotclk = dtotclk;
+    dtotclk = vlock();
+    deltim = dtotclk - odtotclk;
+    frmousx = (float)dmousx, dmousx = 0, fmousx = (float)mousx;
+    frmousy = (float)dmousy, dmousy = 0, fmousy = (float)mousy;
+}
+
+static int32_t ctrlheld(void) { return keystatus[0x1D] || keystatus[0x9D]; }
+
+static int32_t panning(void) { return (bstatus & 2) || (ctrlheld() && (bstatus & 1)); }
+
+// the menu takes every key while it is open; a click anywhere closes it
+static void menukeys(void)
+{
+    if (vopts.usewingui || menusel < 0) return;
+    for (int32_t k; menusel >= 0 && (k = keyread()) != 0;) menuinput(k);
+    if (menusel >= 0 && (bstatus & ~obstatus)) {
+        menusel = -1;
+        obstatus = bstatus;  // the click closed the menu and does nothing else
+    }
+}
+
+// keys and clicks to one consumer; the focus window, or -1
+static int32_t route(void)
+{
+    if (getstringmode >= 0) {
+        getstringinput();
+        return -1;
+    }
+    int32_t focus = plotinput();
+    if (focus >= 0) return focus;
+    dccontrols();
+    if (panning()) {
+        fsxoff += frmousx;
+        fsyoff += frmousy;
+        isxoff = (int32_t)fsxoff;
+        isyoff = (int32_t)fsyoff;
+    }
+    return -1;
+}
+
+// === re-solve ===
+
+static void resolve(void)
+{
+    if (!(recalc & 1)) return;
+    recalc &= ~1;
+    plotsreset();
+    initmat(0, 0, 0);
+    matbad = smatsolve_real(yh, el, elcnt, pivorder, numwires + numnodes);
+    if (matbad == SOLVED) {
+        for (int32_t w = 0; w < numwires; w++) dispi[w] = el[yh[w]].re;
+        for (int32_t n = 0; n < numnodes; n++) dispv[n] = el[yh[numwires + n]].re;
+    }
+    checkdirty();
+}
+
+static void tick(void)
+{
+    if (dtotclk - oldtim <= 0.0125) return;  // 80 ticks a second, at most one a pass
+    oldtim = dtotclk;
+    numframes++;
+}
+
+// === drawing ===
+
+// the background: black, or the palette's own, tinted towards red by the red
+// byte of backgroundcol while the circuit cannot be solved
+static void clearbackground(void)
+{
+    uint32_t b = ovpal[10], red = ((uint32_t)backgroundcol >> 16) & 255;
+    uint32_t r = (b >> 16) & 255, g = (b >> 8) & 255, bl = b & 255;
+    if (r < red) r = red;
+    g = g * (255 - red) / 255;
+    bl = bl * (255 - red) / 255;
+    vpal[10] = r << 16 | g << 8 | bl;
+    drawrectfill(&gdd, 0, 0, gdd.x, gdd.y, (int32_t)vpal[10]);
+}
+
+// the element help picture at the right edge, vertically centred; only its
+// opaque pixels (top bit set)
+static void drawhelppicture(void)
+{
+    if (!vopts.showcirchelp || !veltohlp.f) return;
+    int32_t x0 = gdd.x - veltohlp.x, y0 = (gdd.y - veltohlp.y) / 2;
+    for (int32_t r = 0; r < veltohlp.y; r++) {
+        const uint32_t *row = (const uint32_t *)(veltohlp.f + (intptr_t)r * veltohlp.p);
+        for (int32_t c = 0; c < veltohlp.x; c++)
+            if (row[c] & 0x80000000u) drawpixp(x0 + c, y0 + r, clut[row[c] & 255]);
+    }
+}
+
+static void draw(int32_t focus)
+{
+    if (!startdirectdraw(&gdd.f, &gdd.p, &gdd.x, &gdd.y)) return;
+    if (gdd.x != oxdim || gdd.y != oydim) {
+        oxdim = gdd.x, oydim = gdd.y;
+        recalc = 3;
+    }
+    int32_t maxwin = plotmaximised();
+    clearbackground();
+    if (maxwin < 0) dcrender();
+    drawhelppicture();
+    plotdraw(focus, maxwin);
+    if (getstringmode >= 0) getstringdraw();
+    if (capitnowfilnam[0]) capturewrite();  // everything but the menu
+    if (menusel >= 0) menudraw(0, 0, 0);
+    stopdirectdraw();
+    nextpage();
+}
+
+// === cursor ===
+
+static int32_t cursorkind(void)
+{
+    if (mousx < 0 || mousy < 0 || mousx >= xres || mousy >= yres) return CURS_ARROW;
+    if (getstringmode >= 0) return CURS_CROSS;
+    int32_t k = plotcursor();
+    if (k >= 0) return k;
+    if (panning()) return CURS_HAND;
+    int32_t typable = curw >= 0 && curw < numwires && wire[curw].element != 'T' && wire[curw].element != 'X';
+    if (closetoelement && typable) return CURS_IBEAM;
+    if (!closetoelement && curw >= 0 && curw < numwires && curn < 0) return CURS_PLUS;
+    return CURS_CROSS;
+}
+
+// === the pass ===
+
+int32_t mainpass(void)
+{
+    static int32_t clutmade = 0;
+    if (!clutmade) {
+        clut[0] = 10, clut[0x40] = 33, clut[0x55] = 35, clut[0xAA] = 32, clut[0xC0] = 31, clut[0xD5] = 34;
+        clutmade = 1;
+    }
+    if (events()) return 0;
+    for (int32_t i = 0; i < PALSIZ; i++) vpal[i] = ovpal[i];
+    readkeyboard();
+    sampleclock();
+    menukeys();
+    plotdrag();
+    int32_t focus = route();
+    resolve();
+    tick();
+    draw(focus);
+    setcurs(cursorkind());
+    if (domenusavebmp) {
+        domenusavebmp = 0;
+        menusavebmp(0);
+    }
+    obstatus = bstatus;
+    if (vopts.cpuusage == 1) Sleep(1);
+    else if (vopts.cpuusage == 2) Sleep(100);
+    return 1;
+}

@@ -1,0 +1,149 @@
+// velto.cpp: start-up and shutdown of the program: the command line, the
+// frame, the settings applied through the menu handlers, the decoded
+// pictures, the first circuit; at the end the settings written back if they
+// changed. Depends on ui.h, the circuit model and the frame.
+#include "app/app.h"
+#include "circuit/circuit.h"
+#include "ui/ui.h"
+#include <ctype.h>
+#include <string.h>
+
+const char *veltoversion = "1.0";
+const char *veltoinioverride = 0;
+
+// === command line ===
+
+// "/" followed by a digit: up to three numbers separated by non-digits; the
+// first is the width, the second the height
+static void parsesize(const char *arg)
+{
+    const char *s = arg + 1;
+    for (int32_t k = 0; k < 3 && *s; k++) {
+        while (*s && !isdigit((unsigned char)*s)) s++;
+        if (!*s) break;
+        int32_t v = 0;
+        for (; isdigit((unsigned char)*s); s++) v = v < 100000 ? v * 10 + (*s - '0') : v;
+        if (k == 0) xres = v;
+        if (k == 1) yres = v;
+    }
+}
+
+// a size argument is "/" and one or two numbers ("/640x480", "/640"); any
+// other argument, an absolute path included, names the circuit file
+static int32_t issizearg(const char *a)
+{
+    if (a[0] != '/' || !isdigit((unsigned char)a[1])) return 0;
+    for (a++; *a; a++)
+        if (*a == '/' || *a == '.' || (isalpha((unsigned char)*a) && *a != 'x' && *a != 'X')) return 0;
+    return 1;
+}
+
+const char *parseargs(int argc, char **argv)
+{
+    const char *file = 0;
+    for (int i = 1; i < argc; i++) {
+        if (issizearg(argv[i])) parsesize(argv[i]);
+        else file = argv[i];
+    }
+    if (xres > 800) xres = 800;
+    if (yres > 600) yres = 600;
+    return file;
+}
+
+// === start-up ===
+
+// the stored settings take effect through the handlers that set them
+static void applyopts(void)
+{
+    menusetoversamp(vopts.sampsperpix);
+    const fonttype &f = fontlist[vopts.circfont];
+    menusetfontsiz((f.width << 16) + f.height);
+    menuinvcols(vopts.palinverted);
+    menushowgrid(vopts.gridmode);
+    menushowcircles(vopts.showcircles);
+    menushowanimation(vopts.showanimation);
+    menushowresults(vopts.showresults);
+    menuusewingui(vopts.usewingui);
+    menushowcirchelp(vopts.showcirchelp);
+    menuautoyscale(vopts.autoyscale);
+    menusetcpuusage(vopts.cpuusage);
+}
+
+static void readsettings(void)
+{
+    if (veltoinioverride) snprintf(veltoinifilnam, sizeof veltoinifilnam, "%s", veltoinioverride);
+    else setinipath();
+    defaultopts(&vopts);
+    readini(veltoinifilnam, &vopts);
+    ovopts = vopts;
+    fixopts(&vopts);
+    vopts.xres = xres;  // the size and menu style read are not applied here
+    vopts.yres = yres;
+    vopts.usewingui = 0;
+}
+
+// the editor at rest, the mouse in the middle of the window
+static void initeditor(void)
+{
+    numnodes = numwires = 0;
+    matbad = -1;
+    ibodewire = -1;
+    frqgraphmode = 0;
+    curtypewire = curn = curw = -1;
+    drawwiremode = 0;
+    grabnode = grabrect = depwiremode = -1;
+    numframes = INT32_MIN;
+    mousx = xres >> 1;
+    mousy = (yres >> 1) + 16;
+    fmousx = (float)mousx;
+    fmousy = (float)mousy;
+    bstatus = 0;
+    mousexquant = (mousx & ~31) + 16;
+    mouseyquant = (mousy & ~31) + 16;
+    curfilename[0] = 0;
+    renumlistener = plotrenumber;
+}
+
+int32_t veltostart(int argc, char **argv)
+{
+    prognam = "VELTO";
+    xres = 800, yres = 600;
+    colbits = 32;
+    const char *file = parseargs(argc, argv);  // the size before the window opens
+    if (initapp(xres, yres) < 0) {
+        msgbox_ok("initapp failed", prognam);
+        return 0;
+    }
+    readsettings();
+    applyopts();
+    initeditor();
+    colbytes = (colbits + 7) >> 3;
+    drawpixp = drawpix32;
+    decodepictures();
+    editorreset();
+    if (!file || !loadcircuit(file, 1)) markclean();
+    return 1;
+}
+
+// === shutdown ===
+
+void veltostop(void)
+{
+    uninitapp();
+    int32_t dx = xres - ovopts.xres, dy = yres - ovopts.yres;
+    if (dx * dx + dy * dy > 4095) {  // the size moved by 64 pixels or more
+        vopts.xres = xres;
+        vopts.yres = yres;
+    }
+    if (memcmp(&vopts, &ovopts, sizeof vopts)) saveini();
+    freepictures();
+}
+
+int veltomain(int argc, char **argv)
+{
+    if (!veltostart(argc, argv)) return 1;
+    while (mainpass()) {
+    }
+    veltostop();
+    return 0;
+}

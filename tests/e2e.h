@@ -1,0 +1,108 @@
+// e2e.h: the real program on the headless frame, for end-to-end tests: start
+// it with arguments, script keys, mouse and dialog answers (frame/headless.h),
+// run passes, then look at the model, the files written and the frame buffer.
+// The settings file lives in the test's own temporary folder.
+#pragma once
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+#include "app/app.h"
+#include "frame/headless.h"
+#include "ui/ui.h"
+
+struct E2E : ::testing::Test {
+    std::string dir;     // this test's temporary folder
+    int32_t running = 0;
+
+    void SetUp() override {
+        char t[] = "/tmp/velto-e2e-XXXXXX";
+        dir = mkdtemp(t);
+        hl_reset();
+        hl_maxpasses(20000);
+        inipath = dir + "/velto.ini";
+        veltoinioverride = inipath.c_str();
+    }
+    void TearDown() override {
+        stop();
+        hl_reset();
+        veltoinioverride = nullptr;
+        if (system(("rm -rf " + dir).c_str())) {}
+    }
+
+    // start-up with these arguments after the program name; 1 started
+    int32_t start(std::vector<std::string> args = {}) {
+        std::vector<char *> argv = {(char *)"velto"};
+        for (auto &a : args) argv.push_back(&a[0]);
+        argv.push_back(nullptr);
+        running = veltostart((int)argv.size() - 1, argv.data());
+        return running;
+    }
+    void stop() {
+        if (running) veltostop();
+        running = 0;
+    }
+    // n passes; 0 when the program ended in one of them
+    int32_t passes(int32_t n = 1) {
+        for (int32_t i = 0; i < n; i++)
+            if (!mainpass()) {
+                stop();
+                return 0;
+            }
+        return 1;
+    }
+    // passes until the script is delivered, then one more
+    int32_t settle() {
+        while (hl_pending() > 0)
+            if (!passes()) return 0;
+        return passes();
+    }
+
+    // files of the test's folder
+    std::string path(const std::string &name) { return dir + "/" + name; }
+    std::string write(const std::string &name, const std::string &text) {
+        std::ofstream(path(name), std::ios::binary) << text;
+        return path(name);
+    }
+    std::string read(const std::string &name) {
+        std::stringstream s;
+        s << std::ifstream(path(name), std::ios::binary).rdbuf();
+        return s.str();
+    }
+
+    // the colour of a pixel of the last frame shown, as a palette index
+    // (10..41), or -1 when no palette entry has its value
+    int32_t shownpal(int32_t x, int32_t y) {
+        const tiletype *s = hl_shown();
+        if (x < 0 || y < 0 || x >= s->x || y >= s->y) return -1;
+        uint32_t v = ((const uint32_t *)(s->f + (intptr_t)y * s->p))[x];
+        for (int32_t i = 10; i < PALSIZ; i++)
+            if (vpal[i] == v) return i;
+        return -1;
+    }
+    // how many pixels of the last frame shown in [x0, x1) x [y0, y1) have colour col
+    int32_t countpal(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t col) {
+        int32_t n = 0;
+        for (int32_t y = y0; y < y1; y++)
+            for (int32_t x = x0; x < x1; x++) n += shownpal(x, y) == col;
+        return n;
+    }
+
+  private:
+    std::string inipath;
+};
+
+// V 5 V from a grounded node to node 1, 1 kOhm back: 5 mA
+static const char *const DIVIDERFILE =
+    "//VELTO version 12/2007\r\n"
+    "NumNodes,2 //Form: Node#,ScreenX,ScreenY,Isgrounded(0/1)\r\n"
+    "0,48,80,1\r\n1,240,80,0\r\n"
+    "NumWires,2 //Form: Wire#,Node1,Node2,Element,Value,DepWire(1sComp),InitCond\r\n"
+    "0,0,1,V,5,0,\r\n1,1,0,R,1000,1,\r\n"
+    "Ibodewire,-1 //>=0:Input Bode Wire,-1:Use Transient analysis\r\n"
+    "Ibodeflip,0 //0:default, 1:flip +,-\r\n"
+    "TransDefXsc,0.015625 //Suggested default time scale for Transient analysis (seconds/pixel)\r\n";

@@ -1,0 +1,57 @@
+// test_program.cpp: the program end to end on the headless frame: start-up
+// with a circuit, the re-solve reaching the display values, and the
+// unsaved-changes question on quit, New and Open.
+#include "tests/e2e.h"
+
+TEST_F(E2E, StartsWithTheCircuitNamedAndSolvesIt)
+{
+    const std::string f = write("divider.vsm", DIVIDERFILE);
+    ASSERT_EQ(start({f}), 1);
+    passes(2);
+    EXPECT_EQ(matbad, 0);
+    EXPECT_DOUBLE_EQ(dispv[1], 5);
+    EXPECT_DOUBLE_EQ(dispi[1], 0.005);
+    EXPECT_EQ(circuitdirty, 0);
+    EXPECT_STREQ(hl_title(), "divider.vsm - VELTO");
+}
+
+TEST_F(E2E, RetriesTheNameWithVsmAndReportsWhatCannotBeLoaded)
+{
+    write("divider.vsm", DIVIDERFILE);
+    ASSERT_EQ(start({path("divider")}), 1);
+    EXPECT_EQ(numwires, 2);
+    EXPECT_EQ(hl_msgcount(), 0);
+    stop();
+    hl_reset();
+    write("picture.png", std::string("\x89PNG\r\n\x1a\n", 8));
+    ASSERT_EQ(start({path("picture.png")}), 1);
+    EXPECT_EQ(numwires, 0);
+    EXPECT_EQ(std::string(hl_lastmsg()), "'" + path("picture.png") + "' is not a circuit file");
+}
+
+// Closing the window with unsaved changes asks; Cancel keeps the program
+// running, Don't save ends it, Save writes the file first.
+TEST_F(E2E, QuitAsksBeforeUnsavedChangesAreLost)
+{
+    const std::string f = write("divider.vsm", DIVIDERFILE);
+    for (int32_t answer : {2, 1, 0}) {
+        SCOPED_TRACE(answer);
+        ASSERT_EQ(start({f}), 1);
+        passes();
+        wiresetnumst(1, "2000");
+        wire[1].value = 2000;
+        recalc = 3;
+        passes();
+        EXPECT_EQ(circuitdirty, 1);
+        EXPECT_STREQ(hl_title(), "*divider.vsm - VELTO");
+        hl_answer_yesno(answer), hl_close();
+        int32_t msgs = hl_msgcount();
+        int32_t went = !passes(2);
+        EXPECT_EQ(hl_msgcount(), msgs + 1);
+        EXPECT_STREQ(hl_lastmsg(), "Save changes to divider.vsm?");
+        EXPECT_EQ(went, answer != 2);
+        EXPECT_EQ(read("divider.vsm").find(",R,2000,") != std::string::npos, answer == 0);
+        stop();
+        hl_reset();
+    }
+}

@@ -1,0 +1,149 @@
+// filecmds.cpp: the File menu's commands (New, Open, Save, Save As) over the
+// frame's dialogs, loading with its messages, and the unsaved-changes mark:
+// the circuit is compared with the text of the file it came from, so an edit
+// undone by hand counts as no change, and nothing is lost without a question.
+// Depends on ui.h, the circuit file and the frame's dialogs.
+#include "ui/ui.h"
+#include <stdlib.h>
+#include <string.h>
+
+// === unsaved changes ===
+int32_t circuitdirty = 0;
+static char *savedtext = 0;       // the circuit's file text when it was last loaded or saved
+static size_t savedleng = 0;
+static char shown[PATHMAX + 32];  // the window title last set
+
+// the file's name without its folder, or "untitled"
+static const char *circuitname(void)
+{
+    const char *p = strrchr(curfilename, '/');
+    p = p ? p + 1 : curfilename;
+    return p[0] ? p : "untitled";
+}
+
+static void showtitle(void)
+{
+    char t[sizeof shown];
+    snprintf(t, sizeof t, "%s%s - %s", circuitdirty ? "*" : "", circuitname(), prognam);
+    if (strcmp(t, shown)) {
+        memcpy(shown, t, sizeof t);
+        settitle(t);
+    }
+}
+
+void markclean(void)
+{
+    free(savedtext);
+    savedtext = vsmtext(&savedleng);
+    circuitdirty = 0;
+    showtitle();
+}
+
+void checkdirty(void)
+{
+    size_t n;
+    char *now = vsmtext(&n);
+    circuitdirty = !savedtext || n != savedleng || memcmp(now, savedtext, n) != 0;
+    free(now);
+    showtitle();
+}
+
+void releasectrl(void) { keystatus[0x1D] = keystatus[0x9D] = 0; }
+
+// === saving ===
+
+// "name" without an extension gains ".vsm"
+static const char *withextension(const char *path, char *buf, size_t siz)
+{
+    const char *base = strrchr(path, '/');
+    base = base ? base + 1 : path;
+    if (strchr(base, '.') || strlen(path) + 5 > siz) return path;
+    snprintf(buf, siz, "%s.vsm", path);
+    return buf;
+}
+
+// savevsm with a message box when it fails; 1 saved
+static int32_t savecircuit(const char *path)
+{
+    if (!savevsm(path)) {
+        releasectrl();
+        msgbox_ok(vsmerror(), prognam);
+        checkdirty();  // still unsaved
+        return 0;
+    }
+    markclean();
+    return 1;
+}
+
+static int32_t saveas(void)
+{
+    releasectrl();
+    const char *path = savefileselect("VSM file..", "*.VSM");
+    if (!path) return 0;
+    char buf[PATHMAX];
+    return savecircuit(withextension(path, buf, sizeof buf));
+}
+
+static int32_t save(void) { return curfilename[0] ? savecircuit(curfilename) : saveas(); }
+
+void menusavevsm(int32_t arg) { save(); }
+void menusaveasvsm(int32_t arg) { saveas(); }
+
+int32_t asksave(void)
+{
+    static const char *const buttons[] = {"Save", "Don't save", "Cancel"};
+    if (!circuitdirty) return 1;
+    char q[PATHMAX + 32];
+    snprintf(q, sizeof q, "Save changes to %s?", circuitname());
+    releasectrl();
+    int32_t a = msgbox_ask(q, prognam, buttons, 3);
+    if (a == 0) return save();
+    return a == 1;
+}
+
+// === loading ===
+
+int32_t loadcircuit(const char *path, int32_t retry)
+{
+    int32_t ok = loadvsm(path);
+    char why[PATHMAX + 96];
+    snprintf(why, sizeof why, "%s", vsmerror());
+    if (!ok && retry && strlen(path) + 5 < PATHMAX) {
+        char other[PATHMAX];
+        snprintf(other, sizeof other, "%s.vsm", path);
+        ok = loadvsm(other);
+    }
+    releasectrl();
+    if (!ok) {
+        msgbox_ok(why, prognam);
+        return 0;
+    }
+    editorreset();
+    markclean();
+    if (vsmrepairs) msgbox_ok(vsmrepairmsg(), prognam);
+    return 1;
+}
+
+void menuloadvsm(int32_t arg)
+{
+    if (!asksave()) return;
+    releasectrl();
+    const char *path = loadfileselect("VSM file..", "*.VSM");
+    if (path) loadcircuit(path, 0);
+}
+
+// === new ===
+
+void menunewvsm(int32_t arg)
+{
+    if (circuitdirty) {
+        if (!asksave()) return;
+    } else if (numnodes + numwires > 0) {
+        releasectrl();
+        if (!msgbox_yesno("Are you sure you want to clear?", prognam)) return;
+    }
+    editorreset();
+    numnodes = numwires = 0;
+    ibodewire = -1;
+    markclean();
+}
