@@ -5,7 +5,6 @@
 #include <stdint.h>
 
 // === the program ===
-extern const char *veltoversion;      // "1.0"
 extern const char *veltoinioverride;  // tests: the settings file to use instead of the usual one
 
 int veltomain(int argc, char **argv);   // the whole run; the process's exit code

@@ -8,7 +8,6 @@
 #include <ctype.h>
 #include <string.h>
 
-const char *veltoversion = "1.0";
 const char *veltoinioverride = 0;
 
 // === command line ===

@@ -3,6 +3,8 @@
 // by everything it calls. Depends on ui.h only.
 #include "ui/ui.h"
 
+const char *veltoversion = "1.0";
+
 // === per-pass state ===
 double dtotclk = 0;
 double odtotclk = 0;

@@ -10,6 +10,9 @@
 #include "circuit/circuit.h"    // PATHMAX
 #include "frame/frame.h"        // tiletype
 
+// === the program ===
+extern const char *veltoversion;  // "1.0": the about box, --version
+
 // === per-pass state (the main loop writes it at the start of each pass) ===
 extern double dtotclk;         // clock at the start of this pass, seconds (vlock)
 extern double odtotclk;        // the same for the previous pass
