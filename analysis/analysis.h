@@ -44,6 +44,20 @@ enum { SOLVEFULL, SOLVEREPLAY, SOLVERHS };   // eliminated in full; steps replay
 int32_t smatsolve_real(int32_t *rows, sparsel *ent, int32_t count, int32_t *scratch, int32_t n);
 int32_t smatsolve_comp(int32_t *rows, sparsel *ent, int32_t count, int32_t *scratch, int32_t n);
 
+// === why the DC operating point cannot be solved ===
+// dcdiagnose looks at the circuit's structure at DC after a solve and returns
+// the code to believe: a floating part, a loop of voltage-fixing elements or a
+// controlled source without control is reported whatever the solve said (a
+// solve that rounding let through gave absurd values); a failed solve with a
+// sound structure is reported as singular equations.
+enum { WHYNONE, WHYFLOAT, WHYLOOP, WHYCUT, WHYNOCONTROL, WHYNUMERIC };
+enum { WHYTEXTMAX = 256 };
+extern int32_t whykind;            // WHY.. of the last dcdiagnose
+extern char whytext[WHYTEXTMAX];   // its sentence: "Node 3 floats: nothing ties its voltage to ground"
+extern uint8_t *whynode;           // [numnodes] 1: a node the sentence names
+extern uint8_t *whywire;           // [numwires] 1: a wire it names
+int32_t dcdiagnose(int32_t code);  // code: the DC solve's; returns SOLVED or the code to report
+
 // === transient and frequency response ===
 // The computing half of the transient and Bode windows. Each window keeps its
 // own plotcalc (the plot record holds one) and passes it in; nothing here draws,

@@ -77,7 +77,7 @@ static void resolve(void)
     recalc &= ~1;
     plotsreset();
     initmat(0, 0, 0);
-    matbad = smatsolve_real(yh, el, elcnt, pivorder, numwires + numnodes);
+    matbad = dcdiagnose(smatsolve_real(yh, el, elcnt, pivorder, numwires + numnodes));
     if (matbad == SOLVED) {
         for (int32_t w = 0; w < numwires; w++) dispi[w] = el[yh[w]].re;
         for (int32_t n = 0; n < numnodes; n++) dispv[n] = el[yh[numwires + n]].re;

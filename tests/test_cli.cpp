@@ -140,8 +140,10 @@ TEST(Cli, UnsolvableCircuitsExitThreeWithTheirReason) {
     const struct {
         const char *args, *err;
     } cases[] = {
-        {"dc floating.vsm", node}, {"dc loop.vsm", "singular: a wire current is undetermined\n"},
-        {"dc nocontrol.vsm", empty}, {"dc empty.vsm", empty}, {"tran floating.vsm --probe wire:2 --cols 4", node},
+        {"dc floating.vsm", "Node 3 floats: nothing ties its voltage to ground\n"},
+        {"dc loop.vsm", "Wires 0 and 1 form a loop of voltage sources: the current around it is undetermined\n"},
+        {"dc nocontrol.vsm", "Wire 1 (E) has no controlling wire: drag from it to the wire it follows\n"},
+        {"dc empty.vsm", empty}, {"tran floating.vsm --probe wire:2 --cols 4", node},
         {"ac floating.vsm --probe wire:2", node}, {"tran nocontrol.vsm --probe node:1 --cols 2", empty},
     };
     for (const auto &k : cases) {

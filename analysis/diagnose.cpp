@@ -1,0 +1,263 @@
+// diagnose.cpp: why the DC operating point cannot be solved, in one sentence
+// with the nodes and wires it names: a part that floats (nothing ties its
+// voltage to ground), a loop of elements that fix voltages but not the
+// current around it, current sources driving a part with no other way out,
+// or a controlled source without its control. Structural: it looks at which
+// elements tie node voltages together at DC, not at their values.
+// Depends on the circuit arrays and growmem. Linear in the circuit's size.
+#include <stdio.h>
+#include <string.h>
+#include "analysis/analysis.h"
+#include "circuit/circuit.h"
+
+int32_t whykind = WHYNONE;
+char whytext[WHYTEXTMAX] = "";
+uint8_t *whynode = nullptr;
+uint8_t *whywire = nullptr;
+
+static int32_t *uf;        // [numnodes + 1] union-find parents; numnodes stands for ground
+static int32_t *ufv;       // [numnodes + 1] the same over voltage-fixing wires only
+static int32_t *qnode;     // [numnodes + 1] breadth-first queue
+static int32_t *via;       // [numnodes + 1] wire that reached the place, -1 the start, -2 unseen
+static int32_t *adjat;     // [numnodes + 2] first entry of each place in adjw
+static int32_t *adjw;      // [2 * numwires] the voltage-fixing wires at each place
+static int32_t whycap, whywcap;
+
+// === element classes at DC ===
+// Fixes the voltage between its nodes (its current follows from the rest):
+// V, E, H, a connection T, a closed switch, an inductor (a short at DC), a
+// resistor of exactly 0 ohms. A wire whose nodes do not exist does nothing.
+static int32_t fixesvoltage(const wiretype &w) {
+    if (!nodeexists(w.node1) || !nodeexists(w.node2)) return 0;
+    switch (w.element) {
+    case 'R': return w.value == 0;
+    case 'V': case 'E': case 'H': case 'T': case 'L': return 1;
+    case 'S': return switchclosed(w.depwire, w.value);
+    default: return 0;
+    }
+}
+
+// ties its node voltages through its own current: the above and a resistor
+static int32_t tiesvoltage(const wiretype &w) {
+    return fixesvoltage(w) || (w.element == 'R' && nodeexists(w.node1) && nodeexists(w.node2));
+}
+
+static int32_t drivescurrent(const wiretype &w) {
+    if (!nodeexists(w.node1) || !nodeexists(w.node2)) return 0;
+    return w.element == 'I' || w.element == 'F' || w.element == 'G';
+}
+
+// === union-find ===
+static int32_t root(int32_t *p, int32_t a) {
+    while (p[a] != a) a = p[a] = p[p[a]];
+    return a;
+}
+
+static void join(int32_t *p, int32_t a, int32_t b) { p[root(p, a)] = root(p, b); }
+
+static void grow(void) {
+    const int32_t n = numnodes + 1;
+    if (n > whycap) {
+        whycap = n;
+        uf = (int32_t *)growmem(uf, (size_t)n * sizeof(int32_t));
+        ufv = (int32_t *)growmem(ufv, (size_t)n * sizeof(int32_t));
+        qnode = (int32_t *)growmem(qnode, (size_t)n * sizeof(int32_t));
+        via = (int32_t *)growmem(via, (size_t)n * sizeof(int32_t));
+        whynode = (uint8_t *)growmem(whynode, (size_t)n);
+    }
+    if (numwires + 1 > whywcap) {
+        whywcap = numwires + 1;
+        whywire = (uint8_t *)growmem(whywire, (size_t)whywcap);
+        adjw = (int32_t *)growmem(adjw, (size_t)whywcap * 2 * sizeof(int32_t));
+    }
+    adjat = (int32_t *)growmem(adjat, ((size_t)numnodes + 2) * sizeof(int32_t));
+    memset(whynode, 0, (size_t)n);
+    memset(whywire, 0, (size_t)numwires + 1);
+}
+
+// === sentences ===
+// "3", "3 and 5", "0, 2 and 5", "0, 2, 5, 7, 9, 11 and 4 more" from a flag array
+static void putlist(char *out, size_t siz, const uint8_t *flag, int32_t n) {
+    enum { SHOWN = 6 };
+    int32_t total = 0, k = 0;
+    for (int32_t i = 0; i < n; i++) total += flag[i];
+    out[0] = 0;
+    for (int32_t i = 0; i < n && k < SHOWN; i++) {
+        if (!flag[i]) continue;
+        size_t l = strlen(out);
+        const char *sep = k == 0 ? "" : (k == total - 1 ? " and " : ", ");
+        snprintf(out + l, siz - l, "%s%d", sep, (int)i);
+        k++;
+    }
+    if (total > SHOWN) {
+        size_t l = strlen(out);
+        snprintf(out + l, siz - l, " and %d more", (int)(total - SHOWN));
+    }
+}
+
+static int32_t count(const uint8_t *flag, int32_t n) {
+    int32_t c = 0;
+    for (int32_t i = 0; i < n; i++) c += flag[i];
+    return c;
+}
+
+// === the three structures ===
+
+// a controlled source that names no control: the builder gives up on it
+static int32_t findnocontrol(void) {
+    for (int32_t m = 0; m < numwires; m++) {
+        if (!iscontrolled(wire[m].element) || controlwire(m) >= 0) continue;
+        whywire[m] = 1;
+        snprintf(whytext, WHYTEXTMAX, "Wire %d (%c) has no controlling wire: drag from it to the wire it follows",
+                 (int)m, (char)wire[m].element);
+        return WHYNOCONTROL;
+    }
+    return WHYNONE;
+}
+
+// the end of wire w as a place: its node, or ground (numnodes) for any grounded node
+static int32_t place(int32_t n) { return node[n].isgrounded ? numnodes : n; }
+
+// the other end of wire w from place u, or -1 when w does not touch u
+static int32_t across(int32_t w, int32_t u) {
+    const int32_t a = place(wire[w].node1), b = place(wire[w].node2);
+    return a == u ? b : b == u ? a : -1;
+}
+
+// adjat/adjw: for each place the voltage-fixing wires before wire m at it
+static void adjacency(int32_t m) {
+    const int32_t np = numnodes + 1;
+    memset(adjat, 0, ((size_t)np + 1) * sizeof(int32_t));
+    for (int32_t w = 0; w < m; w++)
+        if (fixesvoltage(wire[w])) adjat[place(wire[w].node1) + 1]++, adjat[place(wire[w].node2) + 1]++;
+    for (int32_t p = 0; p < np; p++) adjat[p + 1] += adjat[p];
+    for (int32_t p = 0; p < np; p++) via[p] = adjat[p];  // fill positions
+    for (int32_t w = 0; w < m; w++)
+        if (fixesvoltage(wire[w])) adjw[via[place(wire[w].node1)]++] = w, adjw[via[place(wire[w].node2)]++] = w;
+}
+
+// marks in whywire the voltage-fixing wires before wire m that join places a
+// and b (breadth first: the shortest such path)
+static void markpath(int32_t m, int32_t a, int32_t b) {
+    adjacency(m);
+    for (int32_t i = 0; i <= numnodes; i++) via[i] = -2;
+    int32_t head = 0, tail = 0;
+    qnode[tail++] = a;
+    via[a] = -1;
+    while (head < tail && via[b] == -2) {
+        const int32_t u = qnode[head++];
+        for (int32_t k = adjat[u]; k < adjat[u + 1]; k++) {
+            const int32_t o = across(adjw[k], u);
+            if (o < 0 || via[o] != -2) continue;
+            via[o] = adjw[k];
+            qnode[tail++] = o;
+        }
+    }
+    for (int32_t v = b; v != a && via[v] >= 0; v = across(via[v], v)) whywire[via[v]] = 1;
+}
+
+// the first voltage-fixing wire that closes a loop of such wires
+static int32_t findloop(void) {
+    const int32_t g = numnodes;
+    for (int32_t i = 0; i <= g; i++) ufv[i] = i;
+    for (int32_t i = 0; i < numnodes; i++)
+        if (node[i].isgrounded) join(ufv, i, g);
+    for (int32_t m = 0; m < numwires; m++) {
+        if (!fixesvoltage(wire[m])) continue;
+        const int32_t a = place(wire[m].node1), b = place(wire[m].node2);
+        if (root(ufv, a) != root(ufv, b)) {
+            join(ufv, a, b);
+            continue;
+        }
+        whywire[m] = 1;
+        if (a != b) markpath(m, a, b);
+        return WHYLOOP;
+    }
+    return WHYNONE;
+}
+
+static void loopsentence(void) {
+    int32_t src = 0, conn = 0, ind = 0;
+    for (int32_t m = 0; m < numwires; m++) {
+        if (!whywire[m]) continue;
+        const int32_t e = wire[m].element;
+        src |= e == 'V' || e == 'E' || e == 'H';
+        conn |= e == 'T' || e == 'S';
+        ind |= e == 'L';
+        conn |= e == 'R';  // of 0 ohms
+    }
+    const char *what[3];
+    int32_t k = 0;
+    if (src) what[k++] = "voltage sources";
+    if (conn) what[k++] = "connections";
+    if (ind) what[k++] = "inductors";
+    char kinds[80] = "", list[96];
+    for (int32_t i = 0; i < k; i++) {
+        size_t l = strlen(kinds);
+        snprintf(kinds + l, sizeof kinds - l, "%s%s", i == 0 ? "" : (i == k - 1 ? " and " : ", "), what[i]);
+    }
+    putlist(list, sizeof list, whywire, numwires);
+    const int32_t n = count(whywire, numwires);
+    snprintf(whytext, WHYTEXTMAX, "%s %s %s a loop of %s: the current around it is undetermined",
+             n == 1 ? "Wire" : "Wires", list, n == 1 ? "forms" : "form", kinds);
+}
+
+// nodes that no resistor or voltage-fixing wire joins to ground; with the
+// current sources that drive them, a cut no current can satisfy
+static int32_t findfloat(void) {
+    const int32_t g = numnodes;
+    for (int32_t i = 0; i <= g; i++) uf[i] = i;
+    for (int32_t i = 0; i < numnodes; i++)
+        if (node[i].isgrounded) join(uf, i, g);
+    for (int32_t m = 0; m < numwires; m++)
+        if (tiesvoltage(wire[m])) join(uf, wire[m].node1, wire[m].node2);
+    int32_t any = 0;
+    for (int32_t i = 0; i < numnodes; i++) any |= whynode[i] = root(uf, i) != root(uf, g);
+    if (!any) return WHYNONE;
+    int32_t cut = 0;
+    for (int32_t m = 0; m < numwires; m++) {
+        const wiretype &w = wire[m];
+        if (drivescurrent(w) && whynode[w.node1] != whynode[w.node2]) cut = whywire[m] = 1;
+    }
+    return cut ? WHYCUT : WHYFLOAT;
+}
+
+static void floatsentence(int32_t kind) {
+    char nodes[96], wires[96];
+    const int32_t nn = count(whynode, numnodes), nw = count(whywire, numwires);
+    putlist(nodes, sizeof nodes, whynode, numnodes);
+    putlist(wires, sizeof wires, whywire, numwires);
+    if (kind == WHYFLOAT)
+        snprintf(whytext, WHYTEXTMAX, "%s %s %s: nothing ties %s to ground", nn == 1 ? "Node" : "Nodes", nodes,
+                 nn == 1 ? "floats" : "float", nn == 1 ? "its voltage" : "their voltages");
+    else
+        snprintf(whytext, WHYTEXTMAX, "%s %s %s current into %s %s, which %s no other way out", nw == 1 ? "Wire" : "Wires",
+                 wires, nw == 1 ? "drives" : "drive", nn == 1 ? "node" : "nodes", nodes, nn == 1 ? "has" : "have");
+}
+
+// === entry ===
+
+int32_t dcdiagnose(int32_t code) {
+    grow();
+    whykind = WHYNONE;
+    whytext[0] = 0;
+    if (numnodes + numwires == 0) return code;
+    if ((whykind = findnocontrol()) != WHYNONE) return SOLVEEMPTY;
+    // the solver's own finding decides which structure is named first
+    const int32_t loopfirst = code == SOLVEWIRE;
+    int32_t kind = loopfirst ? findloop() : findfloat();
+    if (kind == WHYNONE) {
+        memset(whywire, 0, (size_t)numwires + 1);
+        kind = loopfirst ? findfloat() : findloop();
+    }
+    whykind = kind;
+    if (kind == WHYLOOP) loopsentence();
+    if (kind == WHYFLOAT || kind == WHYCUT) floatsentence(kind);
+    if (kind == WHYLOOP) return SOLVEWIRE;
+    if (kind != WHYNONE) return SOLVENODE;
+    if (code == SOLVED) return SOLVED;
+    whykind = WHYNUMERIC;
+    snprintf(whytext, WHYTEXTMAX, "The equations are singular: %s",
+             code == SOLVEWIRE ? "a wire current is undetermined" : "a node voltage is undetermined");
+    return code;
+}
