@@ -6,6 +6,7 @@
 #include "circuit/circuit.h"
 #include "ui/ui.h"
 #include <ctype.h>
+#include <stdio.h>
 #include <string.h>
 
 const char *veltoinioverride = 0;
@@ -37,16 +38,41 @@ static int32_t issizearg(const char *a)
     return 1;
 }
 
-const char *parseargs(int argc, char **argv)
+static const char usage[] =
+    "usage: velto [options] [circuit.vsm] [/WIDTHxHEIGHT]\n"
+    "  circuit.vsm      the circuit to open (\".vsm\" may be left out)\n"
+    "  /WIDTHxHEIGHT    drawing area in pixels, at most 800x600 (default)\n"
+    "  --scale N        show every pixel N x N (1..4; default: as the screen's density calls for)\n"
+    "  --help           this text\n"
+    "  --version        the version\n";
+
+// an option; 0 taken, else the exit code after its message
+static int32_t parseoption(int argc, char **argv, int *i, veltoargs *a)
 {
-    const char *file = 0;
-    for (int i = 1; i < argc; i++) {
-        if (issizearg(argv[i])) parsesize(argv[i]);
-        else file = argv[i];
+    const char *o = argv[*i];
+    if (!strcmp(o, "--help")) return printf("%s", usage), a->exitcode = 0, 0;
+    if (!strcmp(o, "--version")) return printf("VELTO %s\n", veltoversion), a->exitcode = 0, 0;
+    if (!strcmp(o, "--scale") || !strncmp(o, "--scale=", 8)) {
+        const char *v = o[7] == '=' ? o + 8 : (*i + 1 < argc ? argv[++*i] : "");
+        if (strlen(v) == 1 && v[0] >= '1' && v[0] <= '4') return a->scale = v[0] - '0', 0;
+        fprintf(stderr, "velto: --scale wants 1, 2, 3 or 4, not '%s'\n%s", v, usage);
+        return a->exitcode = 2;
+    }
+    fprintf(stderr, "velto: unknown option '%s'\n%s", o, usage);
+    return a->exitcode = 2;
+}
+
+veltoargs parseargs(int argc, char **argv)
+{
+    veltoargs a = {0, -1, -1};
+    for (int i = 1; i < argc && a.exitcode < 0; i++) {
+        if (!strncmp(argv[i], "--", 2)) parseoption(argc, argv, &i, &a);
+        else if (issizearg(argv[i])) parsesize(argv[i]);
+        else a.file = argv[i];
     }
     if (xres > 800) xres = 800;
     if (yres > 600) yres = 600;
-    return file;
+    return a;
 }
 
 // === start-up ===
@@ -76,9 +102,7 @@ static void readsettings(void)
     readini(veltoinifilnam, &vopts);
     ovopts = vopts;
     fixopts(&vopts);
-    vopts.xres = xres;  // the size and menu style read are not applied here
-    vopts.yres = yres;
-    vopts.usewingui = 0;
+    vopts.usewingui = 0;  // the keyboard menu is always on here
 }
 
 // the editor at rest, the mouse in the middle of the window
@@ -103,24 +127,30 @@ static void initeditor(void)
     renumlistener = plotrenumber;
 }
 
-int32_t veltostart(int argc, char **argv)
+int32_t veltostart(int argc, char **argv, int32_t *exitcode)
 {
     prognam = "VELTO";
     xres = 800, yres = 600;
     colbits = 32;
-    const char *file = parseargs(argc, argv);  // the size before the window opens
+    veltoargs a = parseargs(argc, argv);  // the size and scale before the window opens
+    *exitcode = a.exitcode;
+    if (a.exitcode >= 0) return 0;
+    readsettings();
+    uiscale = a.scale > 0 ? a.scale : 0;
     if (initapp(xres, yres) < 0) {
         msgbox_ok("initapp failed", prognam);
+        *exitcode = 1;
         return 0;
     }
-    readsettings();
+    vopts.xres = xres;  // the size read from the file is not applied
+    vopts.yres = yres;
     applyopts();
     initeditor();
     colbytes = (colbits + 7) >> 3;
     drawpixp = drawpix32;
     decodepictures();
     editorreset();
-    if (!file || !loadcircuit(file, 1)) markclean();
+    if (!a.file || !loadcircuit(a.file, 1)) markclean();
     return 1;
 }
 
@@ -140,7 +170,8 @@ void veltostop(void)
 
 int veltomain(int argc, char **argv)
 {
-    if (!veltostart(argc, argv)) return 1;
+    int32_t code;
+    if (!veltostart(argc, argv, &code)) return code;
     while (mainpass()) {
     }
     veltostop();

@@ -16,6 +16,12 @@ void keysync(const uint8_t *held, uint8_t *okeys, const uint8_t *map, int32_t n)
                                                  // keystatus[map[i]] = held[i] for every i that changed
 void keyreset(void);                             // empty FIFO, every key released, modifiers and mouse cleared
 
+// === scale ===
+enum { SCALEMAX = 4 };
+int32_t unscale(int32_t v);                      // a window coordinate in buffer pixels (rounded down)
+void addmotion(int32_t dx, int32_t dy);          // window-pixel motion into dmousx/dmousy, the
+                                                 // remainder below one buffer pixel kept
+
 // === clock ===
 int32_t sleepticks(int32_t ms);  // ticks of 1/60 s: 0 for ms <= 0, 2147483647 above 524286, else >= 1
 

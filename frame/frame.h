@@ -14,7 +14,10 @@ struct tiletype {
 };
 
 // === window, buffer and clock ===
-extern int32_t xres, yres;       // content area and frame-buffer size, pixels; asked for before initapp
+extern int32_t xres, yres;       // frame-buffer size, pixels; asked for before initapp
+extern int32_t uiscale;          // asked for before initapp: 0 as the screen's density calls for,
+                                 // 1..4 the window shows each buffer pixel uiscale x uiscale
+extern int32_t pixscale;         // in use (initapp): window pixels per buffer pixel, 1..4
 extern const char *prognam;      // window title and message-box caption; set before initapp
 
 int32_t initapp(int32_t xres, int32_t yres);  // 1 open; -1 no window could be made
@@ -32,7 +35,7 @@ void Sleep(int32_t ms);           // give up the processor for ms, in ticks of 1
 void minimizewindow(void);        // minimise the window (Command+M)
 void SysBeep(int32_t duration);   // the system alert sound; duration is ignored
 
-// === pointer ===
+// === pointer (in buffer pixels: window pixels divided by pixscale) ===
 extern int32_t mousx, mousy;     // pointer relative to the content area; may lie outside (breath)
 extern int32_t dmousx, dmousy;   // motion accumulated since the program last reset them
 extern int32_t dmousz;           // wheel motion, 120 per step; the consumer resets it

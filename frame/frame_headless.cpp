@@ -155,6 +155,7 @@ static int32_t newbuffer(int32_t w, int32_t h) {
 int32_t initapp(int32_t w, int32_t h) {
     if (S.failinit || S.open) return -1;
     if (!newbuffer(w, h)) return -1;
+    pixscale = uiscale >= 1 && uiscale <= SCALEMAX ? uiscale : 1;  // no screen: automatic is 1
     S.open = 1, S.quitit = 0;
     S.clock = 0, S.slept = 0, S.passes = S.frames = 0;
     ActiveApp = 1;
@@ -176,13 +177,13 @@ static void deliver(const hlevent &e) {
     case EV_KEYUP: S.held[e.a & 255] = 0; break;
     case EV_MODS: shkeystatus = e.a; break;
     case EV_MOUSE:
-        if (!S.pknown) S.px = mousx, S.py = mousy, S.pknown = 1;
-        dmousx += e.a - S.px, dmousy += e.b - S.py;
+        if (!S.pknown) S.px = mousx * pixscale, S.py = mousy * pixscale, S.pknown = 1;
+        addmotion(e.a - S.px, e.b - S.py);
         S.px = e.a, S.py = e.b;
         break;
     case EV_BUTTON: bstatus = e.a & 3; break;
     case EV_WHEEL: dmousz += e.a * 120; break;
-    case EV_RESIZE: newbuffer(e.a, e.b); break;
+    case EV_RESIZE: newbuffer(e.a / pixscale, e.b / pixscale); break;
     case EV_ACTIVATE: ActiveApp = e.a != 0; break;
     case EV_CLOSE: S.quitit = 1; break;
     }
@@ -196,7 +197,7 @@ int32_t breath(void) {
         if (e.type == EV_PASS) break;
         deliver(e);
     }
-    if (S.pknown) mousx = S.px, mousy = S.py;              // the pointer as breath finds it
+    if (S.pknown) mousx = unscale(S.px), mousy = unscale(S.py);  // the pointer as breath finds it
     if (S.maxpasses > 0 && S.passes >= S.maxpasses) return 2;  // the safety net cannot be refused
     return S.quitit;
 }

@@ -18,10 +18,11 @@ void hl_type(const char *text);       // typed keys for printable ASCII text on 
 void hl_keydown(int32_t scan);        // key pressed and held (keystatus after readkeyboard)
 void hl_keyup(int32_t scan);          // key released
 void hl_mods(int32_t mods);           // shkeystatus from now on
-void hl_mouse(int32_t x, int32_t y);  // pointer moves there; dmousx/dmousy gain the motion
+void hl_mouse(int32_t x, int32_t y);  // pointer moves there (window pixels: the buffer's times
+                                      // pixscale); dmousx/dmousy gain the motion
 void hl_button(int32_t mask);         // bstatus becomes mask (bit 0 left, bit 1 right)
 void hl_wheel(int32_t steps);         // dmousz += 120 * steps
-void hl_resize(int32_t w, int32_t h); // a new buffer of that size
+void hl_resize(int32_t w, int32_t h); // the window resized to w x h: a buffer of w x h / pixscale
 void hl_activate(int32_t on);         // ActiveApp
 void hl_close(void);                  // the close button: breath returns 1
 void hl_pass(void);                   // later events arrive on the next breath

@@ -10,7 +10,10 @@
 #include "frame/backend.h"
 
 // === globals ===
+static int32_t restx, resty;  // pointer motion below one buffer pixel, window pixels
 int32_t xres = 800, yres = 600;
+int32_t uiscale = 0;
+int32_t pixscale = 1;
 const char *prognam = "velto";
 int32_t mousx, mousy;
 int32_t dmousx, dmousy, dmousz;
@@ -116,7 +119,22 @@ void keyreset(void) {
     memset(keystatus, 0, sizeof(keystatus));
     shkeystatus = 0;
     dmousx = dmousy = dmousz = 0;
+    restx = resty = 0;
     bstatus = 0;
+}
+
+// === scale ===
+
+static int32_t floordiv(int32_t v, int32_t k) { return v >= 0 ? v / k : -((-v + k - 1) / k); }
+
+int32_t unscale(int32_t v) { return floordiv(v, pixscale > 0 ? pixscale : 1); }
+
+void addmotion(int32_t dx, int32_t dy) {
+    const int32_t k = pixscale > 0 ? pixscale : 1;
+    restx += dx, resty += dy;
+    const int32_t mx = floordiv(restx, k), my = floordiv(resty, k);
+    dmousx += mx, dmousy += my;
+    restx -= mx * k, resty -= my * k;
 }
 
 // === clock ===

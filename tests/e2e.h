@@ -18,6 +18,7 @@
 struct E2E : ::testing::Test {
     std::string dir;     // this test's temporary folder
     int32_t running = 0;
+    int32_t exitcode = -1;
 
     void SetUp() override {
         char t[] = "/tmp/velto-e2e-XXXXXX";
@@ -39,7 +40,7 @@ struct E2E : ::testing::Test {
         std::vector<char *> argv = {(char *)"velto"};
         for (auto &a : args) argv.push_back(&a[0]);
         argv.push_back(nullptr);
-        running = veltostart((int)argv.size() - 1, argv.data());
+        running = veltostart((int)argv.size() - 1, argv.data(), &exitcode);
         return running;
     }
     void stop() {

@@ -55,3 +55,34 @@ TEST_F(E2E, QuitAsksBeforeUnsavedChangesAreLost)
         hl_reset();
     }
 }
+
+TEST_F(E2E, OptionsAreNeverCircuitNames)
+{
+    const struct { std::vector<std::string> args; int32_t code; } cases[] = {
+        {{"--help"}, 0}, {{"--version"}, 0}, {{"--scale", "9"}, 2}, {{"--scale"}, 2}, {{"--bogus", "x.vsm"}, 2},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(start(c.args), 0) << c.args[0];
+        EXPECT_EQ(exitcode, c.code) << c.args[0];
+    }
+}
+
+// At --scale 2 the window shows every pixel 2 x 2: the mouse at window pixel
+// (2x, 2y) is at buffer pixel (x, y), over the node drawn there, and a
+// window resized to 1000 x 700 holds a 500 x 350 buffer.
+TEST_F(E2E, ScaledWindowMapsTheMouseBackExactly)
+{
+    const std::string f = write("divider.vsm", DIVIDERFILE);
+    ASSERT_EQ(start({"--scale", "2", f}), 1);
+    EXPECT_EQ(pixscale, 2);
+    hl_mouse(2 * 240 + 1, 2 * 80 + 1), hl_pass(), hl_mouse(2 * 250, 2 * 84);
+    passes(2);
+    EXPECT_EQ(mousx, 250);
+    EXPECT_EQ(mousy, 84);
+    EXPECT_EQ(frmousx, 10);  // the motion of the last pass, in buffer pixels
+    EXPECT_EQ(findnode(mousx, mousy), 1);
+    hl_resize(1000, 700);
+    settle();
+    EXPECT_EQ(gdd.x, 500);
+    EXPECT_EQ(gdd.y, 350);
+}
