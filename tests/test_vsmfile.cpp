@@ -4,6 +4,7 @@
 #include "circuit/circuit.h"
 #include <filesystem>
 #include <fstream>
+#include <glob.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -234,16 +235,17 @@ TEST(Vsmfile, RepairMessageAndUnreadablePaths)
     EXPECT_EQ(curfilename, name);
 }
 
-TEST(Vsmfile, ExamplesLoadSoundAndSaveUnchanged)
+// The examples are written exactly as the program writes circuits, so
+// opening one and saving it changes no byte.
+TEST(Vsmfile, ExamplesSaveUnchanged)
 {
-    for (const char *name : {"divider", "rclowpass", "rlcbandpass", "opamp", "switch"}) {
-        SCOPED_TRACE(name);
-        std::string path = std::string(VELTO_SOURCE_DIR) + "/examples/" + name + ".vsm";
-        ASSERT_EQ(loadvsm(path.c_str()), 1);
-        EXPECT_EQ(vsmrepairs, 0);
-        EXPECT_GT(numwires, 2);
-        for (int32_t i = 0; i < numnodes; i++) EXPECT_EQ(node[i].x & 31, 16);
+    glob_t g;
+    ASSERT_EQ(glob(VELTO_SOURCE_DIR "/examples/*.vsm", 0, nullptr, &g), 0);
+    for (size_t k = 0; k < g.gl_pathc; k++) {
+        SCOPED_TRACE(g.gl_pathv[k]);
+        ASSERT_EQ(loadvsm(g.gl_pathv[k]), 1);
         ASSERT_EQ(savevsm(tmp("ex.vsm").c_str()), 1);
-        EXPECT_EQ(get(tmp("ex.vsm")), get(path));
+        EXPECT_EQ(get(tmp("ex.vsm")), get(g.gl_pathv[k]));
     }
+    globfree(&g);
 }

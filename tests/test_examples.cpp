@@ -1,0 +1,145 @@
+// test_examples.cpp: every example circuit loads without repairs, solves,
+// and shows the values a hand calculation gives: DC operating points,
+// transient responses at chosen times and gains at chosen frequencies.
+#include <gtest/gtest.h>
+#include <glob.h>
+#include <math.h>
+#include <string>
+#include "tests/testcircuit.h"
+
+namespace {
+
+void load(const char *name) {
+    const std::string path = std::string(VELTO_SOURCE_DIR) + "/examples/" + name + ".vsm";
+    ASSERT_EQ(loadvsm(path.c_str()), 1) << name;
+    ASSERT_EQ(vsmrepairs, 0) << name;
+}
+
+// the DC operating point: node voltage i (kind 'n') or wire current i ('w')
+double dc(char kind, int i) {
+    initmat(0, 0, 0);
+    EXPECT_EQ(dcdiagnose(smatsolve_real(yh, el, elcnt, pivorder, numwires + numnodes)), SOLVED) << whytext;
+    return el[yh[kind == 'n' ? numwires + i : i]].re;
+}
+
+// the quantity a transient window on this probe shows in the column holding
+// time t (with the file's time scale and 64 sub-steps); *mid: the middle of
+// that column's span
+double tran(int probe, int sense, double t, double *mid) {
+    tcplot p(probe, sense, transdefxsc);
+    const int c = (int)(t / transdefxsc);
+    transcompute(&p.rec, 640, 64, c + 1, nullptr, 0);
+    *mid = (c + 0.5) * transdefxsc;
+    return -(p.rec.colmin[c] + p.rec.colmax[c]) / 2;
+}
+
+// gain in dB and phase in degrees (-180, 180] of the Bode window on this probe
+void bode(int in, int probe, int sense, double w, double *db, double *deg) {
+    bodepoint bp;
+    ASSERT_EQ(bodesolve(w, in, probe, sense, &bp), 0);
+    *db = bp.gain * 10 / log(10.0);
+    *deg = bp.phase * 360 / TWOPI;
+    if (*deg > 180) *deg -= 360;
+}
+
+}  // namespace
+
+TEST(Examples, EveryOneLoadsAndSolves) {
+    glob_t g;
+    ASSERT_EQ(glob(VELTO_SOURCE_DIR "/examples/*.vsm", 0, nullptr, &g), 0);
+    EXPECT_GE(g.gl_pathc, 12u);
+    for (size_t k = 0; k < g.gl_pathc; k++) {
+        ASSERT_EQ(loadvsm(g.gl_pathv[k]), 1) << g.gl_pathv[k];
+        EXPECT_EQ(vsmrepairs, 0) << g.gl_pathv[k];
+        for (int32_t i = 0; i < numnodes; i++) EXPECT_EQ(node[i].x & 31, 16) << g.gl_pathv[k];  // on the grid
+        initmat(0, 0, 0);
+        EXPECT_EQ(dcdiagnose(smatsolve_real(yh, el, elcnt, pivorder, numwires + numnodes)), SOLVED)
+            << g.gl_pathv[k] << ": " << whytext;
+    }
+    globfree(&g);
+}
+
+// Resistive circuits and the four controlled sources, by Ohm's and
+// Kirchhoff's laws; the op-amps with their open-loop gain of 1e8.
+TEST(Examples, DcValuesMatchHandCalculation) {
+    const double vth = 10 * (3000.0 / 4000 - 4000.0 / 6000), rth = 750 + 4000.0 / 3;  // the bridge's Thevenin
+    const double aol = 1e8;
+    const struct {
+        const char *name;
+        char kind;
+        int index;
+        double want;
+    } cases[] = {
+        {"divider", 'n', 3, 5},            {"divider", 'w', 2, 0.005},
+        {"wheatstone", 'w', 6, vth / (rth + 500)},
+        {"inverting", 'n', 3, -10 * 0.2 / (1 + 11 / aol)},  // -Rf/Rin at t = 0, where the sine is at 0.2
+        {"noninverting", 'n', 3, 10 * 0.3 / (1 + 10 / aol)},
+        {"switchcharge", 'n', 3, 10 * 10000.0 / 11000},       // the switch closed: a divider
+        {"vcvs", 'n', 4, 5 * 2 * 1000.0 / 4000},             // 5 times the lower resistor's 0.5 V
+        {"cccs", 'n', 4, 10 * 0.001 * 100},                  // 10 times 1 mA into 100 ohm
+        {"vccs", 'n', 4, 0.002 * 1.5 * 1000},                // 2 mS times 1.5 V into 1 kohm
+        {"ccvs", 'n', 4, 1000 * 0.002},                      // 1 kohm times 2 mA
+        {"sallenkey", 'n', 3, 1 / (1 + 1 / aol)},            // unity gain at DC
+        {"integrator", 'n', 3, 0},                            // nothing in yet
+    };
+    for (const auto &k : cases) {
+        load(k.name);
+        EXPECT_NEAR(dc(k.kind, k.index), k.want, 1e-9 * (1 + fabs(k.want))) << k.name;
+    }
+}
+
+// Steps and profiles in time: first-order circuits by their exponentials,
+// the ringing RLC by its damped sine's first peak, the integrator's ramp.
+TEST(Examples, TransientValuesMatchHandCalculation) {
+    static const double a = 1000, wd = sqrt(1e8 - a * a), tp = M_PI / wd;  // RLC: R/2L, damped frequency
+    static const double ramp = 2500 * (0.002 - 0.001 * (1 - exp(-2.0)));  // R || C when the PWL ramp ends
+    static const double tc = 1e-6 * 10000.0 / 11, vc = 10 * 10000.0 / 11000;  // switch closed: R1 || R2
+    const struct {
+        const char *name;
+        int probe, sense;
+        double t;
+        double (*q)(double t);
+        double tol;
+    } cases[] = {
+        {"rlstep", 2, -1, 0.002, [](double t) { return 0.1 * (1 - exp(-(t - 0.001) / 0.001)); }, 2e-3},
+        {"rlcringing", 3, 1, 0.0005 + tp, [](double t) {
+             const double u = t - 0.0005;
+             return 1 - exp(-a * u) * (cos(wd * u) + a / wd * sin(wd * u)); }, 2e-3},
+        // RC: the 0.1 ms ramp from 1 ms, then flat
+        {"rclowpass", 2, 1, 0.0031, [](double t) {
+             return 1 - 10 * (exp(-(t - 0.0011) / 0.001) - exp(-(t - 0.001) / 0.001)); }, 2e-3},
+        {"integrator", 3, 0, 0.002, [](double t) { return -100 * (1 - exp(-(t - 0.001) / 0.1)); }, 5e-3},
+        {"switchcharge", 3, 1, 0.0049, [](double t) { return vc * (1 - exp(-t / tc)); }, 2e-3},
+        {"switchcharge", 3, 1, 0.015, [](double t) {  // open after 5 ms: through 10 kohm alone
+             return vc * (1 - exp(-0.005 / tc)) * exp(-(t - 0.005) / 0.01); }, 5e-3},
+        {"pwlload", 2, 1, 0.006, [](double t) { return 5 - (5 - ramp) * exp(-(t - 0.002) / 0.001); }, 5e-3},
+    };
+    for (const auto &k : cases) {
+        load(k.name);
+        double mid;
+        const double got = tran(k.probe, k.sense, k.t, &mid);
+        EXPECT_NEAR(got, k.q(mid), k.tol * fabs(k.q(mid))) << k.name << " at " << mid;
+    }
+}
+
+// Frequency responses: the series resonance at and below its peak and the
+// Sallen-Key low-pass at its natural frequency (gain Q, phase -90).
+TEST(Examples, BodeValuesMatchHandCalculation) {
+    const double w0 = 1 / (1e4 * sqrt(2e-8 * 1e-8));
+    const struct {
+        const char *name;
+        int in, probe, sense;
+        double w, db, deg;
+    } cases[] = {
+        {"rlcbandpass", 0, 3, 1, 1e4, 0, 0},
+        {"rlcbandpass", 0, 3, 1, 1e3, 20 * log10(20 / hypot(20, 10 - 1000)), 90 - atan(20 / 990.0) * 180 / M_PI},
+        {"sallenkey", 4, 3, 0, w0, 20 * log10(sqrt(0.5)), -90},
+    };
+    for (const auto &k : cases) {
+        load(k.name);
+        double db, deg;
+        bode(k.in, k.probe, k.sense, k.w, &db, &deg);
+        EXPECT_NEAR(db, k.db, 1e-3) << k.name << " at " << k.w;
+        EXPECT_NEAR(deg, k.deg, 1e-2) << k.name << " at " << k.w;
+    }
+}
