@@ -118,6 +118,13 @@ int32_t loadvsm(const char *path);  // 1 read (see vsmrepairs); 0 unreadable or 
 int32_t savevsm(const char *path);  // 1 written; 0 failed: the previous file is untouched
 char *vsmtext(size_t *len);         // the text savevsm would write now (the model is not changed;
                                     // free it)
+int32_t vsmread(const char *text, size_t len);  // the circuit from a file's text, as loadvsm reads
+                                    // it (vsmrepairs, recalc); 0: not a circuit text, nothing changed
+char *vsmselectiontext(size_t *len);  // the selected nodes and the wires between them as a file's
+                                    // text: controls outside it dropped, no Bode input (free it)
+int32_t vsmpaste(const char *text, size_t len);  // a circuit text added to the circuit, repaired as
+                                    // a file would be, exactly its nodes selected; the first new
+                                    // node's index, or -1 when it is no circuit text (no change)
 const char *vsmerror(void);         // why the last failed loadvsm or savevsm failed:
                                     // "cannot read 'x.vsm': No such file or directory"
 const char *vsmrepairmsg(void);     // "circuit file repaired: N items fixed", or "" when sound

@@ -55,26 +55,47 @@ static void puttext(FILE *f, const char *s)
     }
 }
 
-// the file's lines; ctx non-null: an empty value text is written as "0" and
-// set to "0" in the model too (a save), else only written so
+// What a write covers. nmap/wmap give each node and wire its index in the
+// text, -1 to leave it out (null: every one, in place).
+struct vsmwriting {
+    int32_t fixempty;   // 1 (a save): an empty value text is set to "0" in the model too
+    int32_t *nmap;      // [numnodes] or null
+    int32_t *wmap;      // [numwires] or null
+    int32_t nn, nw;     // how many nodes and wires the text holds
+};
+
+// a control's wire in the text: its own index when the control is left out
+static int32_t vsmwritedep(const vsmwriting *v, int32_t i)
+{
+    const int32_t dep = wire[i].depwire, d = dep < 0 ? ~dep : dep;
+    if (!v->wmap) return dep;
+    const int32_t to = d >= 0 && d < numwires ? v->wmap[d] : -1;
+    const int32_t nd = to >= 0 ? to : v->wmap[i];
+    return dep < 0 ? ~nd : nd;
+}
+
+// the file's lines
 static int32_t writevsm(FILE *f, void *ctx)
 {
+    const vsmwriting *v = (const vsmwriting *)ctx;
     fprintf(f, "%s\r\n", vsmheader);
-    fprintf(f, "NumNodes,%d //Form: Node#,ScreenX,ScreenY,Isgrounded(0/1)\r\n", numnodes);
-    for (int32_t i = 0; i < numnodes; i++)
-        fprintf(f, "%d,%d,%d,%d\r\n", i, node[i].x, node[i].y, node[i].isgrounded);
-    fprintf(f, "NumWires,%d //Form: Wire#,Node1,Node2,Element,Value,DepWire(1sComp),InitCond\r\n",
-            numwires);
-    for (int32_t i = 0; i < numwires; i++) {
+    fprintf(f, "NumNodes,%d //Form: Node#,ScreenX,ScreenY,Isgrounded(0/1)\r\n", v->nn);
+    for (int32_t i = 0, k = 0; i < numnodes; i++)
+        if (!v->nmap || v->nmap[i] >= 0) fprintf(f, "%d,%d,%d,%d\r\n", k++, node[i].x, node[i].y, node[i].isgrounded);
+    fprintf(f, "NumWires,%d //Form: Wire#,Node1,Node2,Element,Value,DepWire(1sComp),InitCond\r\n", v->nw);
+    for (int32_t i = 0, k = 0; i < numwires; i++) {
+        if (v->wmap && v->wmap[i] < 0) continue;
         int32_t empty = !wire[i].numst || !wire[i].numst[0];  // never empty in the file
-        if (empty && ctx) wiresetnumst(i, "0");
-        fprintf(f, "%d,%d,%d,%c,", i, wire[i].node1, wire[i].node2, (char)wire[i].element);
+        if (empty && v->fixempty) wiresetnumst(i, "0");
+        int32_t n1 = v->nmap ? v->nmap[wire[i].node1] : wire[i].node1;
+        int32_t n2 = v->nmap ? v->nmap[wire[i].node2] : wire[i].node2;
+        fprintf(f, "%d,%d,%d,%c,", k++, n1, n2, (char)wire[i].element);
         puttext(f, empty ? "0" : wire[i].numst);
-        fprintf(f, ",%d,", wire[i].depwire);
+        fprintf(f, ",%d,", vsmwritedep(v, i));
         puttext(f, wire[i].initst);
         fputs("\r\n", f);
     }
-    fprintf(f, "Ibodewire,%d //>=0:Input Bode Wire,-1:Use Transient analysis\r\n", ibodewire);
+    fprintf(f, "Ibodewire,%d //>=0:Input Bode Wire,-1:Use Transient analysis\r\n", v->wmap ? -1 : ibodewire);
     fprintf(f, "Ibodeflip,%d //0:default, 1:flip +,-\r\n", ibodeflip);
     fprintf(f, "TransDefXsc,%g //Suggested default time scale for Transient analysis (seconds/pixel)\r\n",
             transdefxsc);
@@ -87,8 +108,8 @@ int32_t savevsm(const char *path)
         vsmfail("write", path ? path : "", "the name is empty or too long");
         return 0;
     }
-    static int32_t fixempty = 1;
-    if (!replacefile(path, writevsm, &fixempty)) {
+    vsmwriting v = {1, 0, 0, numnodes, numwires};
+    if (!replacefile(path, writevsm, &v)) {
         vsmfail("write", path, strerror(errno));
         return 0;
     }
@@ -96,16 +117,40 @@ int32_t savevsm(const char *path)
     return 1;
 }
 
-char *vsmtext(size_t *len)
+// the text of a write into a growmem'd buffer
+static char *vsmwritetext(vsmwriting *v, size_t *len)
 {
     char *buf = 0;
     size_t n = 0;
     FILE *f = open_memstream(&buf, &n);
     if (!f) outofmemory(BUFSIZ);
-    writevsm(f, 0);
+    writevsm(f, v);
     fclose(f);
     *len = n;
     return buf;
+}
+
+char *vsmtext(size_t *len)
+{
+    vsmwriting v = {0, 0, 0, numnodes, numwires};
+    return vsmwritetext(&v, len);
+}
+
+char *vsmselectiontext(size_t *len)
+{
+    vsmwriting v = {0, 0, 0, 0, 0};
+    v.nmap = (int32_t *)growmem(0, sizeof(int32_t) * ((size_t)numnodes + 1));
+    v.wmap = (int32_t *)growmem(0, sizeof(int32_t) * ((size_t)numwires + 1));
+    for (int32_t i = 0; i < numnodes; i++) v.nmap[i] = node[i].selected ? v.nn++ : -1;
+    for (int32_t i = 0; i < numwires; i++) {
+        int32_t in = nodeexists(wire[i].node1) && nodeexists(wire[i].node2) && v.nmap[wire[i].node1] >= 0 &&
+                     v.nmap[wire[i].node2] >= 0;
+        v.wmap[i] = in ? v.nw++ : -1;
+    }
+    char *t = vsmwritetext(&v, len);
+    free(v.nmap);
+    free(v.wmap);
+    return t;
 }
 
 // === reading: lines and fields ===
@@ -213,6 +258,9 @@ struct vsmreader {
     vsmcursor c;
     int32_t oldgen;   // "//VELSIM circuit file:": switch values are converted
     int32_t lines;    // non-blank lines in the file: no block can hold more records
+    int32_t nbase;    // the text's node 0 lands in this slot (0 for a whole circuit)
+    int32_t wbase;    // and its wire 0 in this one
+    int32_t paste;    // 1: a fragment added to the circuit; its Bode input and time scale are not taken
 };
 
 // next record line of a block; 0 at the end of the file or at the next key line
@@ -252,7 +300,7 @@ static int32_t clampcoord(int32_t v, int32_t *fixed)
 static void vsmnodes(vsmreader *r, vsmspan rest, int32_t hasrest)
 {
     int32_t declared, n = vsmcount(r, rest, hasrest, &declared), i = 0;
-    checknumnodes(n + 1);
+    checknumnodes(r->nbase + n + 1);
     vsmspan l, f[4];
     while (i < n && vsmrecord(r, &l)) {
         int32_t k = vsmsplit(l, 3, f), x = 0, y = 0, g = 0, fixed = k < 4;
@@ -261,16 +309,17 @@ static void vsmnodes(vsmreader *r, vsmspan rest, int32_t hasrest)
         if (k > 3 && !vsmint(f[3], &g)) fixed = 1;
         g &= 0xFF;  // the flag's low byte
         if (g > 1) g = 1, fixed = 1;
-        node[i].x = clampcoord(x, &fixed);
-        node[i].y = clampcoord(y, &fixed);
-        node[i].isgrounded = (int8_t)g;
-        node[i].selected = 0;
-        dispv[i] = 0;
+        nodetype &d = node[r->nbase + i];
+        d.x = clampcoord(x, &fixed);
+        d.y = clampcoord(y, &fixed);
+        d.isgrounded = (int8_t)g;
+        d.selected = 0;
+        dispv[r->nbase + i] = 0;
         vsmrepairs += fixed;
         i++;
     }
     if (i < declared) vsmrepairs++;
-    numnodes = i;
+    numnodes = r->nbase + i;
 }
 
 // stores a value or initial-condition text in canonical form, or the
@@ -290,8 +339,11 @@ static void vsmtext(int32_t i, int32_t isinit, const char *prefix, vsmspan f)
 
 static int32_t printable(int32_t c) { return c > ' ' && c < 0x7F; }
 
-// one wire line; a wire that cannot name its nodes or letter gets node1 = -1
-// and is dropped by vsmcheck
+// a wire index of the text (~d flipped) as a slot of the circuit
+static int32_t vsmshift(int32_t dep, int32_t base) { return dep < 0 ? ~(~dep + base) : dep + base; }
+
+// one wire line into slot i (the text's wire i - wbase); a wire that cannot
+// name its nodes or letter gets node1 = -1 and is dropped by vsmcheck
 static void vsmwire(vsmreader *r, int32_t i, int32_t count, vsmspan l)
 {
     vsmspan f[7];
@@ -300,8 +352,9 @@ static void vsmwire(vsmreader *r, int32_t i, int32_t count, vsmspan l)
     int32_t n1, n2;
     w->element = k > 3 ? (unsigned char)f[3].s[0] : 0;
     int32_t sound = k > 3 && printable(w->element) && vsmint(f[1], &n1) && vsmint(f[2], &n2);
-    w->node1 = sound ? n1 : -1;
-    w->node2 = sound ? n2 : -1;
+    sound = sound && n1 >= 0 && n2 >= 0;
+    w->node1 = sound ? r->nbase + n1 : -1;
+    w->node2 = sound ? r->nbase + n2 : -1;
     vsmspan none = {l.e, l.e};
     int32_t sw = r->oldgen && w->element == 'S';  // old switches closed after their time
     vsmtext(i, 0, sw ? "T>" : "", k > 4 ? f[4] : none);
@@ -309,10 +362,10 @@ static void vsmwire(vsmreader *r, int32_t i, int32_t count, vsmspan l)
     globalx = 0;
     globalbad = 0;
     w->value = solvefunc(w->numst);
-    int32_t dep = i;
-    if (k < 6 || !vsmint(f[5], &dep)) dep = i, fixed = 1;
+    int32_t dep = i - r->wbase;
+    if (k < 6 || !vsmint(f[5], &dep)) dep = i - r->wbase, fixed = 1;
     if (dep < ~count) dep ^= 0x7FFFFFFF;  // older flipped encoding: sign bit on the index
-    w->depwire = dep;
+    w->depwire = vsmshift(dep, r->wbase);
     vsmspan init = k > 6 ? f[6] : none;
     if (init.s < init.e && init.s[0] == '\r') init = none;
     vsmtext(i, 1, "", init);
@@ -324,11 +377,11 @@ static void vsmwire(vsmreader *r, int32_t i, int32_t count, vsmspan l)
 static void vsmwires(vsmreader *r, vsmspan rest, int32_t hasrest)
 {
     int32_t declared, n = vsmcount(r, rest, hasrest, &declared), i = 0;
-    checknumwires(n + 1);
+    checknumwires(r->wbase + n + 1);
     vsmspan l;
-    while (i < n && vsmrecord(r, &l)) vsmwire(r, i++, declared, l);
+    while (i < n && vsmrecord(r, &l)) vsmwire(r, r->wbase + i++, declared, l);
     if (i < declared) vsmrepairs++;
-    numwires = i;
+    numwires = r->wbase + i;
 }
 
 // rounds to a power of two, sign kept: half the lowest exponent step is added
@@ -358,29 +411,32 @@ static void vsmtimescale(vsmspan rest, int32_t hasrest)
 
 // === reading: checks across blocks ===
 
-// drops wires whose nodes do not exist (the others keep their order) and makes
-// every depwire and ibodewire name an existing wire
-static void vsmcheck(void)
+// drops the read wires whose nodes are not among the read nodes (the others
+// keep their order) and makes every read depwire name a read wire; for a
+// whole circuit also ibodewire an existing wire. A control that names a wire
+// outside the text leaves its source without one (a switch keeps its sense).
+static void vsmcheck(const vsmreader *r)
 {
-    int32_t n = numwires, j = 0;
-    int32_t *map = (int32_t *)growmem(0, sizeof(int32_t) * (size_t)(n + 1));
-    for (int32_t i = 0; i < n; i++) {
+    const int32_t b = r->wbase, n = numwires, nb = r->nbase;
+    int32_t j = b;
+    int32_t *map = (int32_t *)growmem(0, sizeof(int32_t) * (size_t)(n - b + 1));
+    for (int32_t i = b; i < n; i++) {
         int32_t n1 = wire[i].node1, n2 = wire[i].node2;
-        if (n1 < 0 || n1 >= numnodes || n2 < 0 || n2 >= numnodes) {
-            map[i] = -1;
+        if (n1 < nb || n1 >= numnodes || n2 < nb || n2 >= numnodes) {
+            map[i - b] = -1;
             vsmrepairs++;
             continue;
         }
-        map[i] = j;
+        map[i - b] = j;
         wiretype t = wire[j];
         wire[j] = wire[i];
         wire[i] = t;
         j++;
     }
     numwires = j;
-    for (int32_t i = 0; i < j; i++) {
+    for (int32_t i = b; i < j; i++) {
         int32_t dep = wire[i].depwire, d = dep < 0 ? ~dep : dep;
-        int32_t nd = d < n ? map[d] : -1;
+        int32_t nd = d >= b && d < n ? map[d - b] : -1;
         if (nd >= 0) {
             wire[i].depwire = dep < 0 ? ~nd : nd;
             continue;
@@ -388,7 +444,7 @@ static void vsmcheck(void)
         wire[i].depwire = (wire[i].element == 'S' && dep < 0) ? ~i : i;  // a switch keeps its sense
         vsmrepairs++;
     }
-    if (ibodewire != -1) {
+    if (!r->paste && ibodewire != -1) {
         int32_t nd = (ibodewire >= 0 && ibodewire < n) ? map[ibodewire] : -1;
         if (nd < 0) vsmrepairs++;
         ibodewire = nd;
@@ -416,27 +472,33 @@ static int32_t vsmiscircuit(const char *buf, int32_t size)
     return 0;
 }
 
-static void vsmparse(const char *buf, int32_t size)
+// reads the text into the circuit from node slot nbase and wire slot wbase
+// on; paste 1 keeps the circuit's Bode input and time scale
+static void vsmparse(const char *buf, int32_t size, int32_t nbase, int32_t wbase, int32_t paste)
 {
     vsmreader r;
     r.c.p = buf;
     r.c.end = buf + size;
     r.oldgen = size >= VSMOLDLEN && memcmp(buf, vsmoldheader, VSMOLDLEN) == 0;
     r.lines = 0;
+    r.nbase = nbase, r.wbase = wbase, r.paste = paste;
     vsmspan l, rest;
     int32_t hasrest, seen[KEYCOUNT] = {0};
     while (vsmline(&r.c, &l)) r.lines += !vsmblank(l);
     r.c.p = buf;
     if (vsmline(&r.c, &l) && vsmkey(l, &rest, &hasrest) >= 0) r.c.p = buf;  // no header line
-    numnodes = numwires = 0;
+    numnodes = nbase, numwires = wbase;
     while (vsmline(&r.c, &l)) {
         int32_t key = vsmkey(l, &rest, &hasrest), v = 0;
         if (key < 0) continue;  // lines between the blocks are skipped
         seen[key] = 1;
         if (key == KEYNODES) vsmnodes(&r, rest, hasrest);
         if (key == KEYWIRES) vsmwires(&r, rest, hasrest);
-        if (key == KEYXSC) vsmtimescale(rest, hasrest);
-        if (key != KEYBODEWIRE && key != KEYBODEFLIP) continue;
+        if (paste || (key != KEYXSC && key != KEYBODEWIRE && key != KEYBODEFLIP)) continue;
+        if (key == KEYXSC) {
+            vsmtimescale(rest, hasrest);
+            continue;
+        }
         int32_t has = hasrest && vsmint(rest, &v);
         vsmrepairs += !has;
         if (key == KEYBODEWIRE) ibodewire = has ? v : -1;
@@ -445,7 +507,7 @@ static void vsmparse(const char *buf, int32_t size)
     vsmrepairs += !seen[KEYNODES] + !seen[KEYWIRES];
     checknumnodes(numnodes + 1);  // room for a wire being drawn, also without blocks
     checknumwires(numwires + 1);
-    vsmcheck();
+    vsmcheck(&r);
 }
 
 // the whole file in one buffer with a NUL after its last byte, or 0 (vsmerr
@@ -488,17 +550,34 @@ int32_t loadvsm(const char *path)
     int32_t size = 0;
     char *buf = vsmreadall(path, &size);
     if (!buf) return 0;
-    if (!vsmiscircuit(buf, size)) {
+    int32_t ok = vsmread(buf, (size_t)size);
+    free(buf);
+    if (!ok) {
         snprintf(vsmerr, sizeof vsmerr, "'%s' is not a circuit file", path);
-        free(buf);
         return 0;
     }
-    vsmrepairs = 0;
-    vsmparse(buf, size);
-    free(buf);
-    recalc = 3;
     if (path != curfilename) memmove(curfilename, path, strlen(path) + 1);
     return 1;
+}
+
+int32_t vsmread(const char *text, size_t len)
+{
+    if (len > (size_t)VSMSIZEMAX || !vsmiscircuit(text, (int32_t)len)) return 0;
+    vsmrepairs = 0;
+    vsmparse(text, (int32_t)len, 0, 0, 0);
+    recalc = 3;
+    return 1;
+}
+
+int32_t vsmpaste(const char *text, size_t len)
+{
+    if (len > (size_t)VSMSIZEMAX || !vsmiscircuit(text, (int32_t)len)) return -1;
+    const int32_t first = numnodes;
+    vsmrepairs = 0;
+    vsmparse(text, (int32_t)len, numnodes, numwires, 1);
+    for (int32_t i = 0; i < numnodes; i++) node[i].selected = i >= first;
+    recalc = 3;
+    return first;
 }
 
 const char *vsmrepairmsg(void)

@@ -249,3 +249,69 @@ TEST(Vsmfile, ExamplesSaveUnchanged)
     }
     globfree(&g);
 }
+
+// The selection as a circuit text pastes back as a copy: the same values,
+// letters, grounding and controls among the copied wires, renumbered after
+// what is there; a control outside the selection is dropped; exactly the
+// pasted nodes end selected. Text that is no circuit changes nothing.
+TEST(Vsmfile, SelectionCopiesAndPastesAsNewNodesAndWires)
+{
+    numnodes = numwires = 0;
+    putnode(16, 16, 1, 0), putnode(48, 16, 0, 0), putnode(80, 16, 0, 0), putnode(112, 16, 0, 0);
+    addwire(0, 1, 'V', "5", 0, ""), addwire(1, 2, 'X', "0", 1, ""), addwire(2, 3, 'E', "10", ~1, "");
+    addwire(3, 0, 'F', "2", 0, ""), addwire(1, 2, 'C', "1E-6", 4, "0.5");
+    for (int32_t i = 1; i < 4; i++) node[i].selected = 1;
+    ibodewire = 0;
+    size_t n;
+    char *t = vsmselectiontext(&n);
+    const std::string text(t, n);
+    free(t);
+    EXPECT_NE(text.find("NumNodes,3 "), std::string::npos);
+    EXPECT_NE(text.find("NumWires,3 "), std::string::npos);  // X, E and C: both ends selected
+    EXPECT_NE(text.find("Ibodewire,-1 "), std::string::npos);
+    ASSERT_EQ(vsmpaste(text.data(), text.size()), 4);
+    ASSERT_EQ(numnodes, 7);
+    ASSERT_EQ(numwires, 8);
+    for (int32_t i = 0; i < 7; i++) EXPECT_EQ(node[i].selected, i >= 4) << i;
+    const struct { int32_t i, n1, n2; char e; const char *v, *init; int32_t dep; } want[] = {
+        {5, 4, 5, 'X', "0", "", 5}, {6, 5, 6, 'E', "10", "", ~5}, {7, 4, 5, 'C', "1E-6", "0.5", 7}};
+    for (auto w : want) {
+        EXPECT_EQ(wire[w.i].node1, w.n1) << w.i;
+        EXPECT_EQ(wire[w.i].node2, w.n2) << w.i;
+        EXPECT_EQ(wire[w.i].element, w.e) << w.i;
+        EXPECT_STREQ(wire[w.i].numst, w.v) << w.i;
+        EXPECT_STREQ(wire[w.i].initst, w.init) << w.i;
+        EXPECT_EQ(wire[w.i].depwire, w.dep) << w.i;
+    }
+    EXPECT_EQ(ibodewire, 0);  // the circuit's own input stays
+    for (const char *junk : {"", "hello\nworld", "\x89PNG\r\n"}) EXPECT_EQ(vsmpaste(junk, strlen(junk)), -1);
+    EXPECT_EQ(numwires, 8);
+    const std::string damaged = H + "NumNodes,1\r\n0,0,0,0\r\nNumWires,2\r\n0,0,5,R,1,0,\r\n1,0,0,E,1,9,\r\n";
+    EXPECT_EQ(vsmpaste(damaged.data(), damaged.size()), 7);  // repaired: the wire to node 5 dropped
+    EXPECT_EQ(numnodes, 8);
+    EXPECT_EQ(numwires, 9);
+    EXPECT_EQ(wire[8].depwire, 8);  // its control named nothing in the text
+    EXPECT_GT(vsmrepairs, 0);
+}
+
+// vsmtext and vsmread give the circuit back as it was, for undoing.
+TEST(Vsmfile, TextRoundTripRestoresTheCircuit)
+{
+    numnodes = numwires = 0;
+    putnode(16, 16, 1, 0), putnode(48, 16, 0, 0);
+    addwire(0, 1, 'V', "SIN(0;1;50;0;0)", 0, ""), addwire(1, 0, 'C', "", 1, "2");
+    ibodewire = 1, ibodeflip = 1, transdefxsc = 0.25;
+    size_t n;
+    char *t = vsmtext(&n);
+    EXPECT_STREQ(wire[1].numst, "");  // written as 0, not changed
+    numnodes = numwires = 0, ibodewire = -1, transdefxsc = 1;
+    ASSERT_EQ(vsmread(t, n), 1);
+    free(t);
+    EXPECT_EQ(numwires, 2);
+    EXPECT_STREQ(wire[0].numst, "SIN(0;1;50;0;0)");
+    EXPECT_STREQ(wire[1].initst, "2");
+    EXPECT_EQ(ibodewire, 1);
+    EXPECT_EQ(transdefxsc, 0.25);
+    EXPECT_EQ(vsmread("no circuit", 10), 0);
+    EXPECT_EQ(numwires, 2);
+}
