@@ -4,6 +4,7 @@
 // its state in static storage: it is not re-entrant, one thread only.
 #pragma once
 #include <stdint.h>
+#include <stdio.h>
 
 // === results of the last vprender (reset at its start) ===
 extern int32_t coltype;        // PNG colour type: 0 grey, 2 RGB, 3 palette, 4 grey+alpha, 6 RGBA
@@ -25,6 +26,11 @@ void vpgetdim(const void *data, int32_t length, int32_t *width, int32_t *height)
 // (the target may then be partly written). Only PNG is decoded.
 int32_t vprender(const void *data, int32_t length, intptr_t frameplace, int32_t bytesperline,
                  int32_t width, int32_t height, int32_t xoff, int32_t yoff);
+
+// === encoding ===
+// w x h pixels 0x00RRGGBB (rows pitch bytes apart) as an 8-bit RGB PNG into f;
+// 1 written, 0 not (arguments out of range, no memory, a failed write)
+int32_t vpngwrite(FILE *f, const uint32_t *px, int32_t pitch, int32_t w, int32_t h);
 
 // the PNG decoder itself (vprender dispatches here); same arguments and result
 int32_t vpngrend(const void *data, int32_t length, intptr_t frameplace, int32_t bytesperline,
