@@ -104,8 +104,11 @@ int32_t asksave(void);         // unsaved changes: "Save changes to NAME?"; 1 go
 void releasectrl(void);        // both Control keys up: their release is not seen under a dialog
 
 // === schematic ===
+// Reads the model, the view, the editor's state, dispv/dispi/matbad and
+// vopts; writes only backgroundcol (and pivorder, as scratch). No allocation.
 void dcrender(void);           // the whole schematic into gdd; advances backgroundcol's fade
-void circle(double cx, double cy, double r, int32_t col);  // outline through drawpixp
+void circle(double cx, double cy, double r, int32_t col);  // outline through drawpixp; nothing
+                               // when the centre or radius is 2^30 px or more
 
 // === view transform: screen = world * fsscale + offset ===
 extern float fsscale;          // zoom, power of two 0.125..8; start 1

@@ -1,0 +1,54 @@
+// bench_ui.cpp: one drawing pass of the schematic at 800 x 600: the buffer
+// cleared and a 200-wire circuit of every element kind drawn with grid, node
+// circles, solved values and moving dashes (menu closed). Target: under 2 ms.
+#include <benchmark/benchmark.h>
+#include <string.h>
+#include <vector>
+#include "tests/testcircuit.h"
+#include "ui/ui.h"
+
+enum { BW = 800, BH = 600, SIDE = 10 };  // buffer; nodes per lattice row and column
+
+// SIDE x SIDE nodes 72 by 56 px apart, every seventh grounded; wires right
+// and down (180) and 20 diagonals, elements in turn; controlled sources
+// watch wire 0
+static void lattice(void)
+{
+    static const char kinds[] = "RLCVIEFGHSXT";
+    tcclear();
+    for (int32_t k = 0; k < SIDE * SIDE; k++) {
+        tcnode(k % 7 == 0);
+        node[k].x = 40 + 72 * (k % SIDE), node[k].y = 40 + 56 * (k / SIDE);
+    }
+    for (int32_t k = 0; k < SIDE * SIDE; k++) {
+        int32_t x = k % SIDE, y = k / SIDE;
+        char e = kinds[numwires % 12];
+        if (x + 1 < SIDE) tcwire(k, k + 1, e, "1K", iscontrolled(e) ? 0 : OWNWIRE, e == 'C' ? "1" : "");
+        if (y + 1 < SIDE) tcwire(k, k + SIDE, kinds[numwires % 12], "2.2K");
+        if (x + 1 < SIDE && y + 1 < SIDE && (x + y) % 4 == 1) tcwire(k, k + SIDE + 1, 'R', "47");
+    }
+    for (int32_t w = 0; w < numwires; w++) dispi[w] = (w - 100) * 1e-4, wirenext[w] = 0;
+    for (int32_t n = 0; n < numnodes; n++) dispv[n] = n * 0.125 - 3;
+}
+
+static void BM_SchematicPass(benchmark::State &st)
+{
+    std::vector<uint32_t> buf((size_t)BW * BH);
+    gdd = tiletype{(intptr_t)buf.data(), BW * 4, BW, BH};
+    colbits = 32, colbytes = 4, drawpixp = drawpix32;
+    memcpy(vpal, ovpal, sizeof vpal);
+    decodepictures();
+    defaultopts(&vopts);
+    vopts.usewingui = 0;
+    lattice();
+    matbad = 0, deltim = 1 / 60., curn = 5;
+    for (auto _ : st) {
+        drawrectfill(&gdd, 0, 0, gdd.x, gdd.y, (int32_t)vpal[10]);
+        dcrender();
+        numframes++;
+        benchmark::DoNotOptimize(buf.data());
+    }
+    st.counters["wires"] = numwires;
+    freepictures();
+}
+BENCHMARK(BM_SchematicPass)->Unit(benchmark::kMicrosecond);
