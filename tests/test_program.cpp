@@ -86,3 +86,28 @@ TEST_F(E2E, ScaledWindowMapsTheMouseBackExactly)
     EXPECT_EQ(gdd.x, 500);
     EXPECT_EQ(gdd.y, 350);
 }
+
+// A node nothing ties to ground: the sentence at the top of the window, the
+// node blinking red around its circle, and back to normal once grounded.
+TEST_F(E2E, AnUnsolvableCircuitSaysWhyOnTheSchematic)
+{
+    std::string f = DIVIDERFILE;
+    f.replace(f.find("NumNodes,2"), 10, "NumNodes,3");
+    f.replace(f.find("1,240,80,0\r\n"), 12, "1,240,80,0\r\n2,400,240,0\r\n");
+    ASSERT_EQ(start({write("floating.vsm", f)}), 1);
+    int32_t red = 0, words = 0;
+    for (int32_t k = 0; k < 40; k++) {  // over two blinks
+        passes();
+        red += countpal(400 - 17, 240 - 17, 400 + 17, 240 + 17, 14) > 0;
+        words += countpal(0, 0, 300, 12, 22) > 0;
+    }
+    EXPECT_EQ(matbad, SOLVENODE);
+    EXPECT_STREQ(whytext, "Node 2 floats: nothing ties its voltage to ground");
+    EXPECT_GT(red, 5);
+    EXPECT_LT(red, 35);
+    EXPECT_EQ(words, 40);
+    node[2].isgrounded = 1, recalc = 3;
+    passes(20);
+    EXPECT_EQ(matbad, SOLVED);
+    EXPECT_EQ(countpal(400 - 17, 240 - 17, 400 + 17, 240 + 17, 14), 0);
+}

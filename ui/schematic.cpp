@@ -1,8 +1,8 @@
 // schematic.cpp: dcrender, the whole schematic drawn once per pass: dot grid,
 // element symbols with their leads and bows, value and initial-condition
 // texts, links of controlled sources, Bode marks, solved amps and volts,
-// nodes with ground symbols, selection rectangle, prompt, splash, and the
-// red fade of an unsolvable circuit. Depends on ui.h (line routines, drawtext,
+// nodes with ground symbols, why an unsolvable circuit cannot be solved,
+// selection rectangle, prompt, splash, and the red fade. Depends on ui.h (line routines, drawtext,
 // fstr) and the circuit model. Allocates nothing; pivorder is the scratch of
 // the ground symbols. Far-off positions are held to +-2^30 pixels.
 #include <algorithm>
@@ -525,6 +525,34 @@ static void drawempty(void)
     seg({xm - 84., ym + 34.}, {xm - 84., ym - 66.}, 22, ph);
 }
 
+// === why the circuit cannot be solved ===
+// The nodes and wires the diagnosis names blink in red (8 ticks on, 8 off)
+// and its sentence stands at the top left, below the prompt when one shows.
+
+// a wire drawn three pixels wide, straight from node to node
+static void thickwire(int32_t i, int32_t col)
+{
+    wiregeom g;
+    wiregeometry(i, &g);
+    vec side = scale({g.d.y, -g.d.x}, g.q);
+    for (int32_t k = -1; k <= 1; k++) solid(add(g.p0, scale(side, k)), add(add(g.p0, g.d), scale(side, k)), col);
+}
+
+static void drawwhy(void)
+{
+    if (matbad == SOLVED || whykind == WHYNONE || !whytext[0]) return;
+    if ((numframes >> 3) & 1) {
+        for (int32_t i = 0; i < numwires; i++)
+            if (whywire[i] && wireok(i)) thickwire(i, 14);
+        for (int32_t j = 0; j < numnodes; j++) {
+            if (!whynode[j]) continue;
+            vec nn = nodescreenf(j);
+            for (int32_t r = 14; r <= 16; r++) circle(nn.x, nn.y, r, 14);
+        }
+    }
+    drawtext(cfont(), 0, depwiremode >= 0 ? fonth() : 0, 22, 10, "", whytext);
+}
+
 // === background fade ===
 // An unsolvable circuit tints the red byte towards 0x60: b += (0x600000 - b)
 // * 8 dt; a solvable one returns it to black at 256 red steps a second.
@@ -544,6 +572,7 @@ void dcrender(void)
     drawgrid();
     drawwires();
     drawnodes();
+    drawwhy();
     drawselection();
     drawprompt();
     drawempty();
