@@ -55,6 +55,7 @@ int32_t saveini(void);         // vopts into veltoinifilnam, other sections kept
 
 // === in-window menu ===
 enum { MENUCOUNT = 47 };       // entries; the last, a level-0 separator, ends the table
+enum { MENUTEXTMAX = 40 };     // bytes of an entry's text, its zero included
 struct menutype {
     char *text;                // level spaces, mark (* ticked, + not), _ before the accelerator,
                                // \t before the shortcut hint; "-" a separator
@@ -71,6 +72,9 @@ int32_t menunext(int32_t i);   // next sibling that is no separator, or -1
 int32_t menuprev(int32_t i);
 int32_t menuinput(int32_t key);  // a key entry while the menu is open: 1 used, 0 not
 void menudraw(int32_t first, int32_t x, int32_t y);  // the level starting at first, and open submenus
+int32_t menuwidth(int32_t first);  // widest display string of the level starting at first, in characters
+int32_t menulabel(int32_t e, int32_t maxw, char *b);  // entry e as drawn in a level maxw wide into b
+                               // (MENUTEXTMAX + 2 bytes); the accelerator's column, or -1
 
 void menuinvcols(int32_t arg);       // on/off handlers: arg < 0 toggles, 0 or 1 sets
 void menushowgrid(int32_t arg);
