@@ -47,6 +47,14 @@ extern char veltoinifilnam[PATHMAX];  // the settings file: beside the program w
                                       // writable, else $XDG_CONFIG_HOME/velto/velto.ini
 
 void setinipath(void);         // chooses veltoinifilnam (and the folder of the help file)
+int32_t inipathfor(char *out, int32_t siz, const char *exedir, const char *confighome,
+                   const char *home);  // exedir/velto.ini when a file can be made there, else
+                               // confighome/velto/velto.ini (absolute only), else
+                               // home/.config/velto/velto.ini; 1 when it fit
+void helpdirfor(char *out, int32_t siz, const char *exedir);  // folder of velto.txt: exedir, else
+                               // exedir/../share/velto where the file is, else exedir
+int32_t exefolder(char *out, int32_t siz);  // folder of the running program; 0 unknown ("")
+int32_t joinpath(char *out, int32_t siz, const char *dir, const char *name);  // dir/name; 1 fit
 void defaultopts(voptstype *o);
 void readini(const char *path, voptstype *o);  // the file's [VELTO] keys over o; no file: o stays
 void fixopts(voptstype *o);    // values out of range brought to the nearest valid one
@@ -267,7 +275,7 @@ static char *const HELPFAILED = (char *)(intptr_t)-1;  // helpbuf of a text that
 enum { HELPLINEMAX = 1020 };        // columns of one help line at most
 extern char *helpbuf[2];            // 0 key summary, 1 velto.txt; null until first drawn
 extern int32_t helpleng[2];         // bytes in helpbuf
-extern char helpdir[PATHMAX];       // folder of velto.txt; empty: the executable's
+extern char helpdir[PATHMAX];       // folder of velto.txt (setinipath); empty: found from the program's
 
 struct helpline {                   // one laid-out help line
     const char *s;                  // its characters, only 0x20..0x7F
