@@ -16,89 +16,48 @@ static int32_t scanof(char c)
 
 static int32_t key(int32_t scan) { return scan << 8; }
 
-// the settings as start-up leaves them with the defaults
+// the default settings, applied as start-up applies them; the menu closed
 static void menudefaults(void)
 {
     defaultopts(&vopts);
-    vopts.usewingui = 0;
-    menusetoversamp(vopts.sampsperpix);
-    menusetfontsiz((fontlist[vopts.circfont].width << 16) + fontlist[vopts.circfont].height);
-    menuinvcols(0);
-    menushowgrid(vopts.gridmode);
-    menushowcircles(vopts.showcircles);
-    menushowanimation(vopts.showanimation);
-    menushowresults(vopts.showresults);
-    menuusewingui(vopts.usewingui);
-    menushowcirchelp(vopts.showcirchelp);
-    menuautoyscale(vopts.autoyscale);
-    menusetcpuusage(vopts.cpuusage);
+    menusetoversamp(64), menusetfontsiz(0x60008), menusetcpuusage(1), menuinvcols(0);
+    menushowgrid(1), menushowresults(1), menushowcirchelp(1);
     menusel = -1;
     recalc = 0;
 }
 
 static char mark(int32_t i) { return menu[i].text[menulev(i)]; }
 
-// === structure and keys ===
+// === keys ===
 
-TEST(Menu, TableEndsWithTheOnlyLevelZeroSeparatorAndEveryLevelHasAParent)
+TEST(Menu, KeysMoveWrapAndFindLettersFromTheLevelUpToTheBar)
 {
-    EXPECT_STREQ(menu[MENUCOUNT - 1].text, "-");
-    for (int32_t i = 0; i < MENUCOUNT - 1; i++) {
-        EXPECT_NE(menu[i].text[0], '-') << i;
-        EXPECT_LT(strlen(menu[i].text), (size_t)MENUTEXTMAX) << i;
-        if (menulev(i) > 0) {
-            EXPECT_EQ(menulev(menuparent(i)), menulev(i) - 1) << i;
-        }
-    }
-    EXPECT_EQ(menunext(40), -1) << "the closing separator is no bar entry";
-    EXPECT_EQ(menuchild(8), -1);
-    EXPECT_EQ(menuparent(0), -1);
-}
-
-TEST(Menu, NavigationKeysMoveAndWrap)
-{
-    const struct { int32_t from, scan, to; } cases[] = {
-        {0, DOWN, 1},    // File opens at New
-        {0, UP, 8},      // ... or at Exit
-        {8, DOWN, 1},    // Exit wraps to New; separators are never highlighted
-        {1, UP, 8},
-        {4, DOWN, 6}, {6, UP, 4},
-        {8, RIGHT, 10},  // no submenu: the next pull-down opens
-        {16, RIGHT, 17}, {17, LEFT, 16},
-        {0, LEFT, 40},   // the bar wraps both ways
-        {40, RIGHT, 0},
-        {10, LEFT, 1}, {1, LEFT, 41},
-        {41, RIGHT, 1},  // Help's items wrap to File
-        {9, UP, 36},     // the last item of Options, past the submenus
-        {40, UP, 45},
-        {23, DOWN, 17}, {17, UP, 23},
-        {0, ENTER, 1}, {16, ENTER, 17}, {25, KPENTER, 26},
-        {9, ESC, -1}, {37, ESC, -1},
+    const struct { int32_t from, scan, to, used; } cases[] = {
+        {0, DOWN, 1, 1},     // File opens at New
+        {0, UP, 8, 1},       // ... or at Exit
+        {8, DOWN, 1, 1},     // Exit wraps to New; separators are never highlighted
+        {1, UP, 8, 1}, {4, DOWN, 6, 1}, {6, UP, 4, 1},
+        {8, RIGHT, 10, 1},   // no submenu: the next pull-down opens
+        {16, RIGHT, 17, 1}, {17, LEFT, 16, 1},
+        {0, LEFT, 40, 1}, {40, RIGHT, 0, 1},  // the bar wraps both ways
+        {10, LEFT, 1, 1}, {1, LEFT, 41, 1}, {41, RIGHT, 1, 1},
+        {9, UP, 36, 1},      // the last item of Options, past the submenus
+        {23, DOWN, 17, 1}, {17, UP, 23, 1},
+        {0, ENTER, 1, 1}, {16, ENTER, 17, 1}, {25, KPENTER, 26, 1}, {37, ESC, -1, 1},
+        {0, scanof('O'), 10, 1},   // on the bar: the pull-down opens
+        {10, scanof('H'), 41, 1},  // no H in Options: the bar's Help
+        {10, scanof('F'), 26, 1},  // Options' own Font before the bar's File
+        {17, scanof('G'), -1, 1},  // Show Grid from inside a submenu: chosen, closed
+        {0, scanof('Z'), 0, 0},    // nobody's letter
+        {1, scanof('5'), 1, 0},    // digits belong to the Font submenu
+        {12, 0x39, 12, 0},         // Space
+        {-1, DOWN, -1, 0}, {-1, scanof('O'), -1, 0},  // closed
     };
     for (auto c : cases) {
         menudefaults();
         menusel = c.from;
-        EXPECT_EQ(menuinput(key(c.scan)), 1) << c.from << " " << c.scan;
+        EXPECT_EQ(menuinput(key(c.scan)), c.used) << c.from << " " << c.scan;
         EXPECT_EQ(menusel, c.to) << c.from << " " << c.scan;
-    }
-}
-
-TEST(Menu, LettersSearchTheLevelThenUpToTheBar)
-{
-    const struct { int32_t from; char letter; int32_t to, used; } cases[] = {
-        {0, 'O', 10, 1},    // on the bar: the pull-down opens
-        {10, 'H', 41, 1},   // no H in Options: the bar's Help
-        {10, 'F', 26, 1},   // Options' own Font before the bar's File
-        {1, 'F', 1, 1},     // File in the bar, its pull-down again
-        {17, 'G', -1, 1},   // Show Grid, from inside a submenu: chosen, closed
-        {0, 'Z', 0, 0},     // nobody's letter
-        {1, '5', 1, 0},     // digits belong to the Font submenu only
-    };
-    for (auto c : cases) {
-        menudefaults();
-        menusel = c.from;
-        EXPECT_EQ(menuinput(key(scanof(c.letter))), c.used) << c.from << " " << c.letter;
-        EXPECT_EQ(menusel, c.to) << c.from << " " << c.letter;
     }
 }
 
@@ -115,45 +74,22 @@ TEST(Menu, SharedLetterChoosesTheFirstEntryAndHandlersRunClosed)
     menusel = 26;
     menuinput(key(scanof('3')));
     EXPECT_EQ(vopts.circfont, 3);
-    menusel = 11;
-    menuinput(key(ENTER));
-    EXPECT_EQ(vopts.gridmode, 0);
-    EXPECT_EQ(menusel, -1);
-}
-
-TEST(Menu, ClosedMenuAndOtherKeysAreNotUsed)
-{
-    menudefaults();
-    EXPECT_EQ(menuinput(key(DOWN)), 0);
-    EXPECT_EQ(menuinput(key(scanof('O'))), 0);
-    EXPECT_EQ(menusel, -1);
-    menusel = 12;
-    EXPECT_EQ(menuinput(key(0x39)), 0);  // Space
-    EXPECT_EQ(menuinput(key(0x3B)), 0);  // F1
-    EXPECT_EQ(menusel, 12);
 }
 
 // === handlers ===
 
 TEST(Menu, OnOffRuleTogglesSetsAndKeepsTheMarkInStep)
 {
-    menudefaults();
-    menusel = 11;
-    menuinput(key(ENTER));
-    EXPECT_EQ(vopts.gridmode, 0);
-    EXPECT_EQ(mark(11), '+');
-    menusel = 11;
-    menuinput(key(ENTER));
-    EXPECT_EQ(vopts.gridmode, 1);
-    EXPECT_EQ(mark(11), '*');
-    const struct { int32_t arg, from, want; } cases[] = {
-        {1, 1, 1}, {1, 0, 1}, {0, 1, 0}, {-1, 0, 1}, {-1, 1, 0}, {2, 0, 0}, {2, 1, 1},
+    const struct { int32_t from, arg, want; } cases[] = {
+        {1, 1, 1}, {0, 1, 1}, {1, 0, 0}, {0, -1, 1}, {1, -1, 0}, {0, 2, 0}, {1, 2, 1},
     };
     for (auto c : cases) {
-        menushowcircles(c.from);
-        menushowcircles(c.arg);
-        EXPECT_EQ(vopts.showcircles, c.want) << c.arg << " " << c.from;
-        EXPECT_EQ(mark(12), c.want ? '*' : '+') << c.arg << " " << c.from;
+        menushowgrid(c.from);
+        menusel = 11;
+        if (c.arg < 0) menuinput(key(ENTER));  // the item passes -1
+        else menushowgrid(c.arg);
+        EXPECT_EQ(vopts.gridmode, c.want) << c.from << " " << c.arg;
+        EXPECT_EQ(mark(11), c.want ? '*' : '+') << c.from << " " << c.arg;
     }
 }
 
@@ -200,16 +136,12 @@ TEST(Menu, HelpItemClosesItsOpenWindowAndLeavesTheOtherKind)
     plot[0].kind = PLOT_HELP, plot[1].kind = PLOT_KEYS;
     plotorder[0] = 1, plotorder[1] = 0;
     menushowhelp(0);
-    EXPECT_EQ(plot[0].kind, PLOT_HELP);
     menushowhelp(0);  // opened again where a window can open, and closed
     menushowhelp(0);
-    int32_t keys = 0;
-    for (int32_t p = 0; p < numplots; p++) keys += plot[p].kind == PLOT_KEYS;
-    EXPECT_EQ(keys, 0);
+    EXPECT_EQ(numplots, 1);
     EXPECT_EQ(plot[0].kind, PLOT_HELP);
     menushowhelp(1);
-    for (int32_t p = 0; p < numplots; p++) EXPECT_NE(plot[p].kind, PLOT_HELP);
-    numplots = 0;
+    EXPECT_EQ(numplots, 0);
 }
 
 // === display strings ===
@@ -245,71 +177,44 @@ TEST(Menu, DisplayStringsAlignHintsAndMarkSubmenus)
 
 struct Menudraw : E2E {};
 
-// the bar: light top and left edges, dark bottom and right, the highlighted
-// item on the darker face; the pull-down below it with its separator band;
-// a submenu two pixels right of its pull-down
+// The bar (21 rows, as wide as its three items) with light top and left
+// edges and dark bottom and right ones; File's pull-down below it with a
+// separator band under its fourth item; a submenu joined to Time Scale
+// Resolution (seventh in Options, row 114) and two pixels right of it.
 TEST_F(Menudraw, BarPullDownAndSubmenuAtTheirPlaces)
 {
+    const struct { int32_t sel, x, y, col; } cases[] = {
+        {0, 0, 0, 10}, {0, 1, 0, 40}, {0, 0, 10, 40}, {0, 100, 19, 37}, {0, 167, 10, 37},
+        {0, 168, 10, 10}, {0, 100, 21, 10}, {0, 20, 4, 38}, {0, 60, 4, 39},
+        {1, 100, 21, 40}, {1, 100, 84 + 2, 37}, {1, 100, 84 + 3, 40}, {1, 100, 84 + 5, 39},
+        {1, 247, 60, 37}, {1, 248, 60, 10},
+        {17, 256, 114, 39}, {17, 257, 128, 39}, {17, 259, 111, 40}, {17, 258, 114, 40},
+        {-1, 1, 0, 10},
+    };
     ASSERT_EQ(start(), 1);
     menudefaults();
+    for (auto c : cases) {
+        menusel = c.sel;
+        passes();
+        EXPECT_EQ(shownpal(c.x, c.y), c.col) << c.sel << ": " << c.x << "," << c.y;
+    }
     menusel = 0;
     passes();
-    EXPECT_EQ(shownpal(0, 0), 10) << "the corner stays background";
-    EXPECT_EQ(shownpal(1, 0), 40);
-    EXPECT_EQ(shownpal(0, 10), 40);
-    EXPECT_EQ(shownpal(100, 19), 37);
-    EXPECT_EQ(shownpal(167, 10), 37);
-    EXPECT_EQ(shownpal(168, 10), 10) << "the bar is as wide as its three items";
-    EXPECT_EQ(shownpal(100, 21), 10) << "and 21 rows high";
-    EXPECT_GT(countpal(2, 3, 48, 18, 38), 0);
-    EXPECT_EQ(countpal(2, 3, 48, 18, 39), 0);
     EXPECT_GT(countpal(8, 3, 16, 18, 41), 0) << "the accelerator F";
-    EXPECT_GT(countpal(48, 3, 120, 18, 39), 0);
-    EXPECT_EQ(countpal(48, 3, 120, 18, 38), 0);
-
-    menusel = 1;
-    passes();
-    EXPECT_EQ(shownpal(100, 21), 40);
-    const int32_t band = 24 + 4 * 15;  // below four items
-    EXPECT_EQ(shownpal(100, band + 2), 37);
-    EXPECT_EQ(shownpal(100, band + 3), 40);
-    EXPECT_EQ(shownpal(100, band + 5), 39);
-    EXPECT_EQ(shownpal(247, 60), 37);
-    EXPECT_EQ(shownpal(248, 60), 10) << "31 columns of 8 pixels";
-
-    menusel = 17;
-    passes();
-    const int32_t row = 24 + 6 * 15;  // Time Scale Resolution, seventh in Options
-    EXPECT_EQ(countpal(256, row, 258, row + 15, 39), 30) << "the connector";
-    EXPECT_EQ(shownpal(259, row - 3), 40) << "the submenu's top edge";
-    EXPECT_EQ(shownpal(258, row), 40) << "its left edge";
-    menusel = -1;
-    passes();
-    EXPECT_EQ(shownpal(1, 0), 10) << "closed: nothing drawn";
+    EXPECT_EQ(countpal(2, 3, 48, 18, 39), 0) << "the highlighted item has no plain face";
 }
 
 TEST_F(Menudraw, KeysReachTheMenuAndItsHandlersThroughThePass)
 {
     ASSERT_EQ(start(), 1);
     passes();
-    int32_t grid = vopts.gridmode;
     menusel = 0;
-    hl_key(scanof('O'), 'o', KEYOPTION);
-    hl_key(scanof('G'), 'g', 0);
-    settle();
-    EXPECT_EQ(vopts.gridmode, grid ^ 1);
-    EXPECT_EQ(menusel, -1);
-    menusel = 0;
-    hl_key(RIGHT, 0, 0);
-    hl_key(RIGHT, 0, 0);
-    hl_key(DOWN, 0, 0);
-    hl_key(DOWN, 0, 0);
-    hl_key(DOWN, 0, 0);
-    hl_key(ENTER, 13, 0);
+    for (int32_t s : {RIGHT, RIGHT, DOWN, DOWN, DOWN, ENTER}) hl_key(s, 0, 0);
     settle();
     EXPECT_EQ(vopts.showcirchelp, 0) << "Help, Show Elements";
+    EXPECT_EQ(menusel, -1);
     menusel = 0;
-    hl_key(scanof('F'), 'f', 0);
+    hl_key(scanof('F'), 'f', KEYOPTION);
     hl_key(scanof('X'), 'x', 0);
     hl_pass();
     EXPECT_EQ(passes(3), 0) << "Exit ends the program";

@@ -318,7 +318,7 @@ static int32_t menulen(int32_t i)
 {
     const char *t = menu[i].text + menulev(i);
     int32_t n = (*t == '_' || *t == '*' || *t == '+') ? 1 : 2;
-    for (t++; *t; t++) n += *t != '_';
+    for (t += *t != 0; *t; t++) n += *t != '_';
     return n;
 }
 
@@ -338,7 +338,7 @@ int32_t menulabel(int32_t e, int32_t maxw, char *b)
     b[0] = *t == '*' ? '*' : ' ';
     if (*t == '_') acc = 1;
     else if (*t != '*' && *t != '+') b[n++] = *t;
-    for (t++; *t && n < MENUTEXTMAX; t++) {
+    for (t += *t != 0; *t && n < MENUTEXTMAX; t++) {
         if (*t == '_') { acc = n; continue; }
         if (*t == '\t' && tab < 0) tab = n;
         b[n++] = *t;
@@ -349,7 +349,8 @@ int32_t menulabel(int32_t e, int32_t maxw, char *b)
         return acc;
     }
     // --- pull-down: hint right-aligned to column maxw - 1, '>' at maxw ---
-    if (maxw < n) maxw = n;  // a width narrower than the text only cuts nothing
+    if (maxw > MENUTEXTMAX) maxw = MENUTEXTMAX;  // b's size
+    if (maxw < n) maxw = n;  // no entry is wider than its level
     int32_t hint = tab >= 0 ? n - tab - 1 : 0, start = tab >= 0 ? tab : n;
     memmove(b + maxw - hint, b + n - hint, hint);
     memset(b + start, ' ', maxw - hint - start);
@@ -506,7 +507,7 @@ void menuabout(int32_t arg)
 {
     char s[256];
     snprintf(s, sizeof s,
-             "VELTO %s (" __DATE__ ") by the VELTO developers, free of charge and without warranty\n"
+             "VELTO %s (" __DATE__ ") interactive circuit simulator, by the VELTO developers\n"
              "Compiled with " COMPILERNAME,
              veltoversion);
     msgbox_ok(s, prognam);
