@@ -1,8 +1,9 @@
 // help.cpp: the two help windows: the built-in key summary and the user's
-// guide read from velto.txt beside the settings file. helplayout wraps the
-// text into lines (only CR ends a line; long lines break at the last space and
-// are justified to both edges); helprender draws them through drawtext into the
-// current window, scrolled by gplot. Each text is loaded once and kept.
+// guide read from velto.txt beside the program (installed: in its data folder
+// ../share/velto). helplayout wraps the text into lines (only CR ends a line;
+// long lines break at the last space and are justified to both edges);
+// helprender draws them through drawtext into the current window, scrolled by
+// gplot. Each text is loaded once and kept.
 #include "ui/ui.h"
 #include <math.h>
 #include <stdio.h>
@@ -70,22 +71,35 @@ void helpfilename(char *out, int32_t siz, const char *inipath)
     memcpy(out + n - 3, "txt", 4);
 }
 
-// the settings path as the program derives it: the folder followed by velto.ini
+// === where the help file is ===
+
+// 1 when dir holds a readable velto.txt
+static int32_t hashelp(const char *dir)
+{
+    char name[PATHMAX];
+    return joinpath(name, sizeof name, dir, "velto.txt") && access(name, R_OK) == 0;
+}
+
+// velto.txt beside the program, or for an installed program in its data folder
+void helpdirfor(char *out, int32_t siz, const char *exedir)
+{
+    char share[PATHMAX];
+    int32_t shared = exedir[0] && joinpath(share, sizeof share, exedir, "../share/velto");
+    snprintf(out, siz, "%s", !hashelp(exedir) && shared && hashelp(share) ? share : exedir);
+}
+
+// the settings path as the program derives it, in the folder of velto.txt
 static int32_t helpinipath(char *out, int32_t siz)
 {
     char dir[PATHMAX];
     if (helpdir[0]) {
-        snprintf(dir, sizeof(dir), "%s", helpdir);
+        snprintf(dir, sizeof dir, "%s", helpdir);
     } else {
-        ssize_t n = readlink("/proc/self/exe", dir, sizeof(dir) - 1);
-        if (n <= 0 || n >= (ssize_t)sizeof(dir) - 1) n = 0;  // unknown or cut short: working folder
-        dir[n] = 0;
-        char *p = strrchr(dir, '/');
-        if (p) p[1] = 0; else dir[0] = 0;
+        char exe[PATHMAX];
+        exefolder(exe, sizeof exe);
+        helpdirfor(dir, sizeof dir, exe);
     }
-    int32_t n = (int32_t)strlen(dir);
-    const char *sep = (n > 0 && dir[n - 1] != '/' && dir[n - 1] != '\\') ? "/" : "";
-    return snprintf(out, siz, "%s%svelto.ini", dir, sep) < siz;
+    return joinpath(out, siz, dir, "velto.ini");
 }
 
 // === loading ===

@@ -1,35 +1,516 @@
-// menu.cpp: the in-window menu: its table, keyboard navigation, drawing and
-// the handlers of the display settings.
+// menu.cpp: the in-window menu: its table, keyboard navigation and
+// accelerators, drawing (bar, pull-downs, submenus with a raised frame) and
+// the handlers of the display settings, which keep the marks in the entry
+// texts in step with vopts. Depends on ui.h, the frame's palette and pixel
+// writer, and openplot/removeplot for the help windows. Keyboard only: a
+// click anywhere closes the menu (the main loop does that).
 #include "ui/ui.h"
+#include <stdio.h>
+#include <string.h>
 
-menutype menu[MENUCOUNT];
+// === the table ===
+// An entry's text is its level in leading spaces, then a mark ('*' ticked,
+// '+' not), '_' before the accelerator and a tab before the shortcut hint.
+// The marks here are placeholders: start-up sets them through the handlers.
+static char menutext[MENUCOUNT][MENUTEXTMAX] = {
+    "_File",
+    " _New\tCtrl+N",
+    " _Open .VSM circuit file\tCtrl+L",
+    " _Save .VSM circuit file",
+    " Save _As .VSM file\tCtrl+S",
+    " -",
+    " Screen capture (.BMP)\tF12",
+    " -",
+    " E_xit",
+    "_Options",
+    " +_Invert colors\t`",              // 10
+    " *Show _Grid\t=",
+    " *Draw _Nodes as circles",
+    " *Show _Animation",
+    " *Show _Solved volts & amps",
+    " *Windows _Menu style",
+    " Time _Scale Resolution",
+    "  *1x",
+    "  *4x",
+    "  *16x",
+    "  *64x",                           // 20
+    "  *256x",
+    "  *1024x",
+    "  *4096x",
+    " *Auto _Y Scale",
+    " _Font",
+    "  *_0: 4x6",
+    "  +_1: 6x8",
+    "  +_2: 6x10",
+    "  +_3: 7x12",
+    "  +_4: 8x12",                      // 30
+    "  +_5: 8x13",
+    "  +_6: 8x14",
+    "  +_7: 8x15",
+    "  +_8: 9x16",
+    "  +_9: 12x16",
+    " _CPU usage",
+    "  +_Max",
+    "  *_Medium",
+    "  +_Low",
+    "_Help",                            // 40
+    " _Key summary\tF1",
+    " _Full help",
+    " +Show _Elements",
+    " -",
+    " +_About",
+    "-",                                // 46 ends the table
+};
+
+menutype menu[MENUCOUNT] = {
+    {menutext[0], 0, 0},
+    {menutext[1], menunewvsm, 0},
+    {menutext[2], menuloadvsm, 0},
+    {menutext[3], menusavevsm, 0},
+    {menutext[4], menusaveasvsm, 0},
+    {menutext[5], 0, 0},
+    {menutext[6], menusavebmp, 0},
+    {menutext[7], 0, 0},
+    {menutext[8], menuquit, 0},
+    {menutext[9], 0, 0},
+    {menutext[10], menuinvcols, -1},
+    {menutext[11], menushowgrid, -1},
+    {menutext[12], menushowcircles, -1},
+    {menutext[13], menushowanimation, -1},
+    {menutext[14], menushowresults, -1},
+    {menutext[15], menuusewingui, -1},
+    {menutext[16], 0, 0},
+    {menutext[17], menusetoversamp, 1},
+    {menutext[18], menusetoversamp, 4},
+    {menutext[19], menusetoversamp, 16},
+    {menutext[20], menusetoversamp, 64},
+    {menutext[21], menusetoversamp, 256},
+    {menutext[22], menusetoversamp, 1024},
+    {menutext[23], menusetoversamp, 4096},
+    {menutext[24], menuautoyscale, -1},
+    {menutext[25], 0, 0},
+    {menutext[26], menusetfontsiz, 0x40006},
+    {menutext[27], menusetfontsiz, 0x60008},
+    {menutext[28], menusetfontsiz, 0x6000A},
+    {menutext[29], menusetfontsiz, 0x7000C},
+    {menutext[30], menusetfontsiz, 0x8000C},
+    {menutext[31], menusetfontsiz, 0x8000D},
+    {menutext[32], menusetfontsiz, 0x8000E},
+    {menutext[33], menusetfontsiz, 0x8000F},
+    {menutext[34], menusetfontsiz, 0x90010},
+    {menutext[35], menusetfontsiz, 0xC0010},
+    {menutext[36], 0, 0},
+    {menutext[37], menusetcpuusage, 0},
+    {menutext[38], menusetcpuusage, 1},
+    {menutext[39], menusetcpuusage, 2},
+    {menutext[40], 0, 0},
+    {menutext[41], menushowhelp, 0},
+    {menutext[42], menushowhelp, 1},
+    {menutext[43], menushowcirchelp, -1},
+    {menutext[44], 0, 0},
+    {menutext[45], menuabout, -1},
+    {menutext[46], 0, 0},
+};
+
 int32_t menusel = -1;
 
-int32_t menulev(int32_t i) { return 0; }
-int32_t menuchild(int32_t i) { return -1; }
-int32_t menuparent(int32_t i) { return -1; }
-int32_t menunext(int32_t i) { return -1; }
-int32_t menuprev(int32_t i) { return -1; }
-int32_t menuinput(int32_t key) { menusel = -1; return 0; }
-void menudraw(int32_t first, int32_t x, int32_t y) {}
+// upper-case character of PC scan codes 0x00..0x32, '_' none
+static const char scan2asc4menu[52] = "__1234567890____QWERTYUIOP____ASDFGHJKL_____ZXCVBNM";
 
-static void onoff(int32_t *v, int32_t arg)
+enum { MENULAST = MENUCOUNT - 1 };  // the closing separator: no scan goes past it
+
+// === structure ===
+
+int32_t menulev(int32_t i)
+{
+    int32_t n = 0;
+    while (menu[i].text[n] == ' ') n++;
+    return n;
+}
+
+// character pos of entry i's text, 0 past its end
+static char menuchar(int32_t i, int32_t pos)
+{
+    const char *t = menu[i].text;
+    for (int32_t k = 0; k < pos; k++)
+        if (!t[k]) return 0;
+    return t[pos];
+}
+
+static int32_t isseparator(int32_t i) { return menuchar(i, menulev(i)) == '-'; }
+
+int32_t menuchild(int32_t i)
+{
+    int32_t lev = menulev(i) + 1;
+    for (int32_t j = i + 1; j <= MENULAST && menulev(j) == lev; j++)
+        if (menuchar(j, lev) != '-') return j;
+    return -1;
+}
+
+int32_t menuparent(int32_t i)
+{
+    int32_t lev = menulev(i) - 1;
+    if (lev < 0) return -1;
+    for (int32_t j = i - 1; j >= 0; j--) {
+        int32_t l = menulev(j);
+        if (l == lev) return j;
+        if (l < lev) return -1;
+    }
+    return -1;
+}
+
+// the nearest sibling of i in direction dir (+1 or -1) that is no separator
+static int32_t menusibling(int32_t i, int32_t dir)
+{
+    int32_t lev = menulev(i);
+    for (int32_t j = i + dir; j >= 0 && j <= MENULAST; j += dir) {
+        int32_t l = menulev(j);
+        if (l < lev) return -1;
+        if (l == lev && !isseparator(j)) return j;
+    }
+    return -1;
+}
+
+int32_t menunext(int32_t i) { return menusibling(i, 1); }
+int32_t menuprev(int32_t i) { return menusibling(i, -1); }
+
+// the first (dir -1) or last (dir +1) sibling of i
+static int32_t menuend(int32_t i, int32_t dir)
+{
+    for (int32_t j; (j = menusibling(i, dir)) >= 0;) i = j;
+    return i;
+}
+
+// the sibling after (dir +1) or before (dir -1) i, wrapping at the ends
+static int32_t menuwrap(int32_t i, int32_t dir)
+{
+    int32_t j = menusibling(i, dir);
+    return j >= 0 ? j : menuend(i, -dir);
+}
+
+// === keys ===
+
+// upper-case accelerator of entry i: the character after its first '_', 0 none
+static char menuaccel(int32_t i)
+{
+    const char *u = strchr(menu[i].text + menulev(i), '_');
+    if (!u || !u[1]) return 0;
+    char c = u[1];
+    return (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c;
+}
+
+// entry i chosen: into its submenu, or its handler runs with the menu closed
+static void menuchoose(int32_t i)
+{
+    int32_t c = menuchild(i);
+    if (c >= 0) {
+        menusel = c;
+        return;
+    }
+    menusel = -1;
+    if (menu[i].func) menu[i].func(menu[i].arg);
+}
+
+// letter c among the highlighted entry's siblings, then its parent's, up to
+// the bar; the first in the table wins. 1 when an entry had it
+static int32_t menuletter(char c)
+{
+    for (int32_t e = menusel; e >= 0; e = menuparent(e))
+        for (int32_t j = menuend(e, -1); j >= 0; j = menunext(j))
+            if (menuaccel(j) == c) {
+                menuchoose(j);
+                return 1;
+            }
+    return 0;
+}
+
+// the bar entry above i
+static int32_t menubar(int32_t i)
+{
+    while (menulev(i) > 0) i = menuparent(i);
+    return i;
+}
+
+// bar entry b highlighted, with its pull-down open when it has one
+static void menuopenbar(int32_t b)
+{
+    int32_t c = menuchild(b);
+    menusel = c >= 0 ? c : b;
+}
+
+static void menuleft(int32_t e)
+{
+    int32_t lev = menulev(e);
+    if (lev == 0) menusel = menuwrap(e, -1);
+    else if (lev == 1) menuopenbar(menuwrap(menuparent(e), -1));
+    else menusel = menuparent(e);
+}
+
+static void menuright(int32_t e)
+{
+    if (menulev(e) == 0) menusel = menuwrap(e, 1);
+    else if (menuchild(e) >= 0) menusel = menuchild(e);
+    else menuopenbar(menuwrap(menubar(e), 1));
+}
+
+// Down (dir +1) or Up (dir -1); on the bar they open the pull-down at its
+// first or last entry
+static void menuupdown(int32_t e, int32_t dir)
+{
+    if (menulev(e) > 0) {
+        menusel = menuwrap(e, dir);
+        return;
+    }
+    int32_t c = menuchild(e);
+    if (c >= 0) menusel = dir > 0 ? c : menuend(c, 1);
+}
+
+int32_t menuinput(int32_t key)
+{
+    if (menusel < 0 || menusel >= MENULAST) return 0;  // closed: nothing to steer
+    int32_t s = (key >> 8) & 255;
+    if (s <= 0x32 && scan2asc4menu[s] != '_' && menuletter(scan2asc4menu[s])) return 1;
+    int32_t e = menusel;
+    switch (s) {
+    case 0x01: menusel = -1; break;                 // Esc
+    case 0x1C: case 0x9C: menuchoose(e); break;     // Enter, keypad Enter
+    case 0xCB: menuleft(e); break;
+    case 0xCD: menuright(e); break;
+    case 0xC8: menuupdown(e, -1); break;
+    case 0xD0: menuupdown(e, 1); break;
+    default: return 0;
+    }
+    return 1;
+}
+
+// === drawing ===
+// Font 7 (8 x 15); palette shades 36 text, 37 dark edge, 38 highlight,
+// 39 face, 40 light edge, 41 accelerator letter.
+
+enum { MENUFONT = 7 };
+
+// the menu's own line routines, palette colours through drawpixp (clipped to
+// gdd); ends excluded, either order
+static void menuhlin(int32_t x0, int32_t x1, int32_t y, int32_t col)
+{
+    if (x0 > x1) { int32_t t = x0; x0 = x1; x1 = t; }
+    if (x0 < 0) x0 = 0;
+    if (x1 > gdd.x) x1 = gdd.x;
+    for (int32_t x = x0; x < x1; x++) drawpixp(x, y, col);
+}
+
+static void menuvlin(int32_t x, int32_t y0, int32_t y1, int32_t col)
+{
+    if (y0 > y1) { int32_t t = y0; y0 = y1; y1 = t; }
+    if (y0 < 0) y0 = 0;
+    if (y1 > gdd.y) y1 = gdd.y;
+    for (int32_t y = y0; y < y1; y++) drawpixp(x, y, col);
+}
+
+static void menurect(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t col)
+{
+    for (int32_t y = y0; y < y1; y++) menuhlin(x0, x1, y, col);
+}
+
+// characters entry i shows: a mark cell (or the first character after a
+// blank), then every later character but '_'; a tab counts one
+static int32_t menulen(int32_t i)
+{
+    const char *t = menu[i].text + menulev(i);
+    int32_t n = (*t == '_' || *t == '*' || *t == '+') ? 1 : 2;
+    for (t += *t != 0; *t; t++) n += *t != '_';
+    return n;
+}
+
+int32_t menuwidth(int32_t first)
+{
+    int32_t w = 0;
+    for (int32_t e = first; e >= 0; e = menunext(e))
+        if (menulen(e) > w) w = menulen(e);
+    return w;
+}
+
+int32_t menulabel(int32_t e, int32_t maxw, char *b)
+{
+    int32_t lev = menulev(e), n = 1, acc = -1, tab = -1;
+    const char *t = menu[e].text + lev;
+    // --- mark cell and the text, '_' dropped ---
+    b[0] = *t == '*' ? '*' : ' ';
+    if (*t == '_') acc = 1;
+    else if (*t != '*' && *t != '+') b[n++] = *t;
+    for (t += *t != 0; *t && n < MENUTEXTMAX; t++) {
+        if (*t == '_') { acc = n; continue; }
+        if (*t == '\t' && tab < 0) tab = n;
+        b[n++] = *t;
+    }
+    if (lev == 0) {
+        b[n++] = ' ';
+        b[n] = 0;
+        return acc;
+    }
+    // --- pull-down: hint right-aligned to column maxw - 1, '>' at maxw ---
+    if (maxw > MENUTEXTMAX) maxw = MENUTEXTMAX;  // b's size
+    if (maxw < n) maxw = n;  // no entry is wider than its level
+    int32_t hint = tab >= 0 ? n - tab - 1 : 0, start = tab >= 0 ? tab : n;
+    memmove(b + maxw - hint, b + n - hint, hint);
+    memset(b + start, ' ', maxw - hint - start);
+    b[maxw] = menuchild(e) >= 0 ? '>' : ' ';
+    b[maxw + 1] = 0;
+    return acc;
+}
+
+// separator band across iw at row cy: face, dark line, light line, face
+static void menuband(int32_t x, int32_t cy, int32_t iw, int32_t h4, int32_t ch)
+{
+    menurect(x, cy, x + iw, cy + (ch >> 1), 39);
+    menuhlin(x, x + iw, cy + h4 - 1, 37);
+    menuhlin(x, x + iw, cy + h4, 40);
+}
+
+// raised frame around [x, x1) x [y, yb): light top and left, dark bottom and right
+static void menuframe(int32_t x, int32_t y, int32_t x1, int32_t cy, int32_t yb, int32_t h4)
+{
+    menurect(x + 1, y, x1 - 1, y + h4, 40);
+    menurect(x + 1, cy, x1 - 1, yb, 37);
+    menuvlin(x, y + 1, yb - 1, 40);
+    menuvlin(x + 1, y + 1, yb - 1, 40);
+    menuvlin(x1 - 2, y + 1, yb - 1, 37);
+    menuvlin(x1 - 1, y + 1, yb - 1, 37);
+    drawpixp(x1 - 2, y + 1, 39);
+    drawpixp(x + 1, yb - 2, 39);
+}
+
+void menudraw(int32_t first, int32_t x, int32_t y)
+{
+    if (first < 0 || first >= MENULAST) return;
+    const int32_t cw = fontlist[MENUFONT].width, ch = fontlist[MENUFONT].height, h4 = ch >> 2;
+    int32_t lev = menulev(first), sel = menusel;
+    while (sel >= 0 && menulev(sel) > lev) sel = menuparent(sel);
+    int32_t maxw = menuwidth(first), iw = (maxw + 1) * cw;
+    int32_t x0 = x, cy = y + h4;
+    char b[MENUTEXTMAX + 2];
+    for (int32_t e = first; e >= 0; e = menunext(e)) {
+        if (lev > 0 && menuchar(e - 1, lev) == '-') {
+            menuband(x, cy, iw, h4, ch);
+            cy += ch >> 1;
+        }
+        int32_t acc = menulabel(e, maxw, b), child = menuchild(e);
+        if (e == sel && menusel != e && child >= 0) {
+            if (lev == 0) {
+                menudraw(child, x, cy + ch + h4);
+            } else {
+                menurect(x + iw, cy, x + iw + (cw >> 2), cy + ch, 39);
+                menudraw(child, x + iw + (cw >> 2), cy - h4);
+            }
+        }
+        drawtext(MENUFONT, x, cy, 36, e == sel ? 38 : 39, "", b);
+        if (acc >= 0) {
+            char a[2] = {b[acc], 0};
+            drawtext(MENUFONT, x + acc * cw, cy, 41, -1, "", a);
+        }
+        if (lev == 0) x += (int32_t)strlen(b) * cw;
+        else cy += ch;
+    }
+    int32_t x1 = lev == 0 ? x : x0 + iw;
+    if (lev == 0) cy += ch;
+    menuframe(x0, y, x1, cy, cy + h4, h4);
+}
+
+// === handlers ===
+
+// every entry of handler f gets '*' when on, '+' otherwise; the table's
+// closing separator ends the walk
+static void menumarks(void (*f)(int32_t), int32_t (*on)(int32_t arg, int32_t v), int32_t v)
+{
+    for (int32_t i = 0; menu[i].text[0] != '-'; i++)
+        if (menu[i].func == f) menu[i].text[menulev(i)] = on(menu[i].arg, v) ? '*' : '+';
+}
+
+static int32_t markon(int32_t arg, int32_t v) { return v != 0; }
+static int32_t markis(int32_t arg, int32_t v) { return arg == v; }
+
+// arg < 0 toggles, 0 or 1 sets, larger values leave the setting alone
+static void onoff(void (*f)(int32_t), int32_t *v, int32_t arg)
 {
     if (arg < 0) *v ^= 1;
     else if (arg <= 1) *v = arg;
+    menumarks(f, markon, *v);
 }
 
-void menuinvcols(int32_t arg) { onoff(&vopts.palinverted, arg); }
-void menushowgrid(int32_t arg) { onoff(&vopts.gridmode, arg); }
-void menushowcircles(int32_t arg) { onoff(&vopts.showcircles, arg); }
-void menushowanimation(int32_t arg) { onoff(&vopts.showanimation, arg); }
-void menushowresults(int32_t arg) { onoff(&vopts.showresults, arg); }
-void menuusewingui(int32_t arg) { onoff(&vopts.usewingui, arg); }
-void menuautoyscale(int32_t arg) { onoff(&vopts.autoyscale, arg); }
-void menushowcirchelp(int32_t arg) { onoff(&vopts.showcirchelp, arg); }
-void menusetoversamp(int32_t v) { vopts.sampsperpix = v; }
-void menusetfontsiz(int32_t k) {}
-void menusetcpuusage(int32_t v) { vopts.cpuusage = v; }
-void menushowhelp(int32_t k) {}
-void menuabout(int32_t arg) {}
+void menushowgrid(int32_t arg) { onoff(menushowgrid, &vopts.gridmode, arg); }
+void menushowcircles(int32_t arg) { onoff(menushowcircles, &vopts.showcircles, arg); }
+void menushowanimation(int32_t arg) { onoff(menushowanimation, &vopts.showanimation, arg); }
+void menushowresults(int32_t arg) { onoff(menushowresults, &vopts.showresults, arg); }
+void menuusewingui(int32_t arg) { onoff(menuusewingui, &vopts.usewingui, arg); }
+void menuautoyscale(int32_t arg) { onoff(menuautoyscale, &vopts.autoyscale, arg); }
+void menushowcirchelp(int32_t arg) { onoff(menushowcirchelp, &vopts.showcirchelp, arg); }
+
+// the palette counts as inverted while its black (entry 10) is not black; the
+// reference palette is asked, as the pass's copy may carry the red tint
+void menuinvcols(int32_t arg)
+{
+    onoff(menuinvcols, &vopts.palinverted, arg);
+    if ((ovpal[10] != 0) == (vopts.palinverted != 0)) return;
+    for (int32_t i = 10; i < PALSIZ; i++) {
+        ovpal[i] ^= 0xFFFFFF;
+        vpal[i] ^= 0xFFFFFF;
+    }
+}
+
+void menusetoversamp(int32_t v)
+{
+    if (vopts.sampsperpix != v) {
+        vopts.sampsperpix = v;
+        recalc = 3;  // every plot computed anew
+    }
+    menumarks(menusetoversamp, markis, v);
+}
+
+// k = (glyph width << 16) + height; the last font of that size is taken, none
+// leaves the font as it was, and the marks follow the font in force
+void menusetfontsiz(int32_t k)
+{
+    for (int32_t f = 0; f < NUMFONTS; f++)
+        if (fontlist[f].width == k >> 16 && fontlist[f].height == (k & 0xFFFF)) vopts.circfont = f;
+    int32_t f = vopts.circfont;
+    if (f >= 0 && f < NUMFONTS) k = (fontlist[f].width << 16) + fontlist[f].height;
+    menumarks(menusetfontsiz, markis, k);
+}
+
+void menusetcpuusage(int32_t v)
+{
+    vopts.cpuusage = v;
+    menumarks(menusetcpuusage, markis, v);
+}
+
+// help window 4 + k closed when open, else opened on top
+void menushowhelp(int32_t k)
+{
+    if (k < 0 || k > 1) return;
+    for (int32_t p = numplots - 1; p >= 0; p--)
+        if (plot[p].kind == PLOT_KEYS + k) {
+            removeplot(p);
+            return;
+        }
+    openplot(PLOT_KEYS + k, 0, 0);
+}
+
+#if defined(__clang__)
+#define COMPILERNAME __VERSION__
+#elif defined(__GNUC__)
+#define COMPILERNAME "GCC " __VERSION__
+#else
+#define COMPILERNAME "an unknown compiler"
+#endif
+
+void menuabout(int32_t arg)
+{
+    char s[256];
+    snprintf(s, sizeof s,
+             "VELTO %s (" __DATE__ ") interactive circuit simulator, by the VELTO developers\n"
+             "Compiled with " COMPILERNAME,
+             veltoversion);
+    msgbox_ok(s, prognam);
+}
+
 void menuquit(int32_t arg) { quitloop(); }

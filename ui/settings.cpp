@@ -1,13 +1,46 @@
-// settings.cpp: velto.ini, the [VELTO] section of the user's preferences:
-// where it lives, reading it into vopts, writing it back with other sections
-// kept. Depends on ui.h and the circuit layer's replacefile.
+// settings.cpp: velto.ini, the user's preferences in its [VELTO] section:
+// where it lives (beside the program when that folder takes files, else the
+// user's configuration folder), reading it into vopts, bringing values into
+// range, and writing it back with every other section kept. Depends on ui.h
+// and the circuit layer's replacefile; the old file is read whole into
+// memory when it is rewritten (a settings file is small).
 #include "ui/ui.h"
+#include <errno.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // === settings state ===
 voptstype vopts;
 voptstype ovopts;
 char veltoinifilnam[PATHMAX] = "velto.ini";
+
+static const char inihead[] = "[VELTO]\r\n";
+enum { INIHEADLEN = 9, INILINEMAX = 256 };
+
+static const struct {
+    const char *name;
+    int32_t voptstype::*field;
+} inikeys[] = {  // file order
+    {"xres", &voptstype::xres},
+    {"yres", &voptstype::yres},
+    {"fullscreen", &voptstype::fullscreen},
+    {"ismaxxed", &voptstype::ismaxxed},
+    {"circfont", &voptstype::circfont},
+    {"showcirchelp", &voptstype::showcirchelp},
+    {"palinverted", &voptstype::palinverted},
+    {"gridmode", &voptstype::gridmode},
+    {"showcircles", &voptstype::showcircles},
+    {"showanimation", &voptstype::showanimation},
+    {"showresults", &voptstype::showresults},
+    {"usewingui", &voptstype::usewingui},
+    {"sampsperpix", &voptstype::sampsperpix},
+    {"autoyscale", &voptstype::autoyscale},
+    {"cpuusage", &voptstype::cpuusage},
+};
+enum { NUMINIKEYS = sizeof(inikeys) / sizeof(inikeys[0]) };
 
 void defaultopts(voptstype *o)
 {
@@ -24,7 +57,229 @@ void defaultopts(voptstype *o)
     o->cpuusage = 1;
 }
 
-void setinipath(void) {}
-void readini(const char *path, voptstype *o) {}
-void fixopts(voptstype *o) {}
-int32_t saveini(void) { return 0; }
+// === where the files live ===
+
+int32_t joinpath(char *out, int32_t siz, const char *dir, const char *name)
+{
+    size_t n = strlen(dir);
+    const char *sep = (n > 0 && dir[n - 1] != '/') ? "/" : "";
+    return snprintf(out, siz, "%s%s%s", dir, sep, name) < siz;
+}
+
+int32_t exefolder(char *out, int32_t siz)
+{
+    char exe[PATHMAX];
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    out[0] = 0;
+    if (n <= 0 || n >= (ssize_t)sizeof exe - 1) return 0;  // unknown, or cut short
+    exe[n] = 0;
+    char *slash = strrchr(exe, '/');
+    if (!slash) return 0;
+    slash[slash == exe] = 0;  // "/velto" keeps its root folder
+    if (snprintf(out, siz, "%s", exe) < siz) return 1;
+    out[0] = 0;
+    return 0;
+}
+
+// 1 when a file can be made in dir (tried, not guessed from the mode bits,
+// which do not bind the superuser and do not show a read-only file system)
+static int32_t folderwritable(const char *dir)
+{
+    char probe[PATHMAX];
+    if (!dir[0] || !joinpath(probe, sizeof probe, dir, ".velto-XXXXXX")) return 0;
+    int fd = mkstemp(probe);
+    if (fd < 0) return 0;
+    close(fd);
+    unlink(probe);
+    return 1;
+}
+
+int32_t inipathfor(char *out, int32_t siz, const char *exedir, const char *confighome,
+                   const char *home)
+{
+    if (folderwritable(exedir)) return joinpath(out, siz, exedir, "velto.ini");
+    if (confighome && confighome[0] == '/') return joinpath(out, siz, confighome, "velto/velto.ini");
+    if (home && home[0]) return joinpath(out, siz, home, ".config/velto/velto.ini");
+    return joinpath(out, siz, exedir, "velto.ini");  // nowhere better: read it where it is
+}
+
+void setinipath(void)
+{
+    char exe[PATHMAX];
+    exefolder(exe, sizeof exe);
+    if (!inipathfor(veltoinifilnam, sizeof veltoinifilnam, exe, getenv("XDG_CONFIG_HOME"),
+                    getenv("HOME")))
+        snprintf(veltoinifilnam, sizeof veltoinifilnam, "velto.ini");
+    helpdirfor(helpdir, sizeof helpdir, exe);
+}
+
+// === reading ===
+
+// header bytes matched after byte c when k had matched before; a mismatch
+// starts again without comparing c with the first byte
+static int32_t headmatch(int32_t k, int32_t c) { return c == (uint8_t)inihead[k] ? k + 1 : 0; }
+
+// strtol's base 0 (blanks, sign, 0x hex, 0 octal), held to 32 bits
+static int32_t inivalue(const char *s)
+{
+    long v = strtol(s, 0, 0);
+    if (v > INT32_MAX) return INT32_MAX;
+    if (v < INT32_MIN) return INT32_MIN;
+    return (int32_t)v;
+}
+
+// "key=value" for the first key the line starts with; others are ignored
+static void iniline(const char *line, voptstype *o)
+{
+    for (int32_t k = 0; k < NUMINIKEYS; k++) {
+        size_t n = strlen(inikeys[k].name);
+        if (strncmp(line, inikeys[k].name, n) || line[n] != '=') continue;
+        o->*inikeys[k].field = inivalue(line + n + 1);
+        return;
+    }
+}
+
+// every line to the end of the file; a line ends at CR or the end, keeps
+// bytes 0x20..0x7F only, and counts only while shorter than INILINEMAX
+static void inilines(FILE *f, voptstype *o)
+{
+    char line[INILINEMAX + 1];
+    int32_t n = 0, c;
+    do {
+        c = getc(f);
+        if (c != '\r' && c != EOF) {
+            if (c >= 0x20 && c <= 0x7F && n < INILINEMAX) line[n++] = (char)c;
+            continue;
+        }
+        line[n] = 0;
+        if (n < INILINEMAX) iniline(line, o);
+        n = 0;
+    } while (c != EOF);
+}
+
+void readini(const char *path, voptstype *o)
+{
+    FILE *f = fopen(path, "rb");
+    if (!f) return;
+    int32_t k = 0, c;
+    while (k < INIHEADLEN && (c = getc(f)) != EOF) k = headmatch(k, c);
+    if (k == INIHEADLEN) inilines(f, o);
+    fclose(f);
+}
+
+// === correcting ===
+
+static int32_t clampopt(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : v > hi ? hi : v; }
+
+// the time-scale resolution the menu offers nearest to v
+static int32_t nearestoversamp(int32_t v)
+{
+    int32_t best = v;
+    int64_t bestd = -1;
+    for (int32_t i = 0; i < MENUCOUNT; i++) {
+        if (menu[i].func != menusetoversamp) continue;
+        int64_t d = (int64_t)v - menu[i].arg;
+        if (d < 0) d = -d;
+        if (bestd < 0 || d < bestd) best = menu[i].arg, bestd = d;
+    }
+    return best;
+}
+
+void fixopts(voptstype *o)
+{
+    static int32_t voptstype::*const onoff[] = {
+        &voptstype::showcirchelp, &voptstype::palinverted, &voptstype::gridmode,
+        &voptstype::showcircles, &voptstype::showanimation, &voptstype::showresults,
+        &voptstype::usewingui, &voptstype::autoyscale,
+    };
+    for (auto f : onoff) o->*f = clampopt(o->*f, 0, 1);
+    o->circfont = clampopt(o->circfont, 0, NUMFONTS - 1);
+    o->cpuusage = clampopt(o->cpuusage, 0, 2);
+    o->sampsperpix = nearestoversamp(o->sampsperpix);
+}
+
+// === writing ===
+
+struct inijob {
+    const char *keep;   // the old file without its [VELTO] sections
+    size_t keepn;
+    const voptstype *o;
+};
+
+// old[0..n) into out (n + 2 bytes) without any [VELTO] section: a header
+// found is taken back out and what follows is skipped up to the next '[';
+// an unfinished last line gets CR LF. Returns the bytes kept
+static size_t inikeep(const char *old, size_t n, char *out)
+{
+    size_t m = 0;
+    int32_t k = 0, skip = 0;
+    uint8_t last = '\n';  // nothing yet counts as a finished line
+    for (size_t i = 0; i < n; i++) {
+        uint8_t c = (uint8_t)old[i];
+        if (skip && c != '[') continue;
+        skip = 0;
+        out[m++] = (char)c;
+        last = c;
+        k = headmatch(k, c);
+        if (k == INIHEADLEN) {
+            m -= INIHEADLEN;  // the header goes; its LF still ends the line before
+            k = 0, skip = 1;
+        }
+    }
+    if (last != '\n') out[m++] = '\r', out[m++] = '\n';
+    return m;
+}
+
+static int32_t iniwrite(FILE *f, void *ctx)
+{
+    const inijob *j = (const inijob *)ctx;
+    if (fwrite(j->keep, 1, j->keepn, f) != j->keepn) return 0;
+    fputs(inihead, f);
+    for (int32_t k = 0; k < NUMINIKEYS; k++) fprintf(f, "%s=%d\r\n", inikeys[k].name, j->o->*inikeys[k].field);
+    return !ferror(f);
+}
+
+// the whole file into *buf (malloc'ed, null when there is no file); 0 when
+// it exists but cannot be read, so that nothing of it is lost by a rewrite
+static int32_t readwhole(const char *path, char **buf, size_t *n)
+{
+    *buf = 0, *n = 0;
+    FILE *f = fopen(path, "rb");
+    if (!f) return errno == ENOENT;
+    char chunk[4096];
+    for (size_t got; (got = fread(chunk, 1, sizeof chunk, f)) > 0;) {
+        *buf = (char *)growmem(*buf, *n + got + 2);
+        memcpy(*buf + *n, chunk, got);
+        *n += got;
+    }
+    int32_t ok = !ferror(f);
+    fclose(f);
+    return ok;
+}
+
+// the folders above path, made as needed (the configuration folder may not
+// exist yet)
+static void makefolders(const char *path)
+{
+    char dir[PATHMAX];
+    snprintf(dir, sizeof dir, "%s", path);
+    for (char *p = dir + 1; (p = strchr(p, '/')) != 0; p++) {
+        *p = 0;
+        mkdir(dir, 0700);
+        *p = '/';
+    }
+}
+
+int32_t saveini(void)
+{
+    char *old;
+    size_t n;
+    if (!readwhole(veltoinifilnam, &old, &n)) return 0;
+    char *keep = (char *)growmem(0, n + 2);
+    inijob j = {keep, inikeep(old ? old : "", n, keep), &vopts};
+    makefolders(veltoinifilnam);
+    int32_t r = replacefile(veltoinifilnam, iniwrite, &j);
+    free(keep);
+    free(old);
+    return r;
+}

@@ -47,6 +47,14 @@ extern char veltoinifilnam[PATHMAX];  // the settings file: beside the program w
                                       // writable, else $XDG_CONFIG_HOME/velto/velto.ini
 
 void setinipath(void);         // chooses veltoinifilnam (and the folder of the help file)
+int32_t inipathfor(char *out, int32_t siz, const char *exedir, const char *confighome,
+                   const char *home);  // exedir/velto.ini when a file can be made there, else
+                               // confighome/velto/velto.ini (absolute only), else
+                               // home/.config/velto/velto.ini; 1 when it fit
+void helpdirfor(char *out, int32_t siz, const char *exedir);  // folder of velto.txt: exedir, else
+                               // exedir/../share/velto where the file is, else exedir
+int32_t exefolder(char *out, int32_t siz);  // folder of the running program; 0 unknown ("")
+int32_t joinpath(char *out, int32_t siz, const char *dir, const char *name);  // dir/name; 1 fit
 void defaultopts(voptstype *o);
 void readini(const char *path, voptstype *o);  // the file's [VELTO] keys over o; no file: o stays
 void fixopts(voptstype *o);    // values out of range brought to the nearest valid one
@@ -55,6 +63,7 @@ int32_t saveini(void);         // vopts into veltoinifilnam, other sections kept
 
 // === in-window menu ===
 enum { MENUCOUNT = 47 };       // entries; the last, a level-0 separator, ends the table
+enum { MENUTEXTMAX = 40 };     // bytes of an entry's text, its zero included
 struct menutype {
     char *text;                // level spaces, mark (* ticked, + not), _ before the accelerator,
                                // \t before the shortcut hint; "-" a separator
@@ -71,6 +80,9 @@ int32_t menunext(int32_t i);   // next sibling that is no separator, or -1
 int32_t menuprev(int32_t i);
 int32_t menuinput(int32_t key);  // a key entry while the menu is open: 1 used, 0 not
 void menudraw(int32_t first, int32_t x, int32_t y);  // the level starting at first, and open submenus
+int32_t menuwidth(int32_t first);  // widest display string of the level starting at first, in characters
+int32_t menulabel(int32_t e, int32_t maxw, char *b);  // entry e as drawn in a level maxw wide into b
+                               // (MENUTEXTMAX + 2 bytes); the accelerator's column, or -1
 
 void menuinvcols(int32_t arg);       // on/off handlers: arg < 0 toggles, 0 or 1 sets
 void menushowgrid(int32_t arg);
@@ -266,7 +278,7 @@ static char *const HELPFAILED = (char *)(intptr_t)-1;  // helpbuf of a text that
 enum { HELPLINEMAX = 1020 };        // columns of one help line at most
 extern char *helpbuf[2];            // 0 key summary, 1 velto.txt; null until first drawn
 extern int32_t helpleng[2];         // bytes in helpbuf
-extern char helpdir[PATHMAX];       // folder of velto.txt; empty: the executable's
+extern char helpdir[PATHMAX];       // folder of velto.txt (setinipath); empty: found from the program's
 
 struct helpline {                   // one laid-out help line
     const char *s;                  // its characters, only 0x20..0x7F

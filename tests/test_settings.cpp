@@ -1,0 +1,260 @@
+// test_settings.cpp: velto.ini: reading (the byte-wise header, every line to
+// the end, automatic-base values, over-long lines), writing with other
+// sections kept and the old file safe on failure, values brought into range,
+// where the files live, and the real program writing only what changed.
+#include "tests/e2e.h"
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+struct Settings : E2E {
+    // vopts as readini leaves it over the defaults, from a file with this text
+    voptstype readtext(const std::string &text) {
+        voptstype o;
+        defaultopts(&o);
+        readini(write("velto.ini", text).c_str(), &o);
+        return o;
+    }
+    // names in the test's folder
+    std::vector<std::string> files(const std::string &sub = "") {
+        std::vector<std::string> v;
+        for (auto &e : fs::directory_iterator(path(sub))) v.push_back(e.path().filename());
+        return v;
+    }
+    ino_t inode(const std::string &name) {
+        struct stat st;
+        return stat(path(name).c_str(), &st) ? 0 : st.st_ino;
+    }
+};
+
+// === reading ===
+
+TEST_F(Settings, ReadsOnlyAfterTheExactHeaderToTheEndOfTheFile)
+{
+    const std::string H = "[VELTO]\r\n";
+    const struct { std::string text; int32_t circfont, cpuusage; } cases[] = {
+        {H + "circfont=3\r\ncpuusage=2\r\n", 3, 2},
+        {"[VELTO]\ncircfont=3\n", 1, 1},                                // LF alone: no header
+        {"[OTHER]\r\ncircfont=4\r\n" + H + "cpuusage=0\r\n", 1, 0},     // other keys before it are not ours
+        {H + "circfont=2\r\n[LATER]\r\ncpuusage=2\r\n", 2, 2},          // a later section reads on
+        {H + "circfont=2\r\n" + H + "circfont=5\r\n", 5, 1},            // twice: from the first on
+        {"xx[VELTO]\r\ncircfont=6", 6, 1},                               // mid-line; last line unended
+        {H + "circfont=0x3\r\ncpuusage=010\r\n", 3, 8},                 // automatic base
+        {H + "circfont= -7junk\r\ncpuusage=2 and more\r\n", -7, 2},
+        {H + "circfont=\r\ncpuusage=abc\r\n", 0, 0},                    // no digits: 0
+        {H + "circfont=99999999999\r\n", INT32_MAX, 1},
+        {H + "CIRCFONT=3\r\n circfont=3\r\ncircfont 3\r\n", 1, 1},    // exact key, '=' right after it
+        {H + "circ\xE9" "font=3\x01\r\n", 3, 1},                       // bytes outside 0x20..0x7F dropped
+        {H + "circfont=3\ncpuusage=2\r\n", 3, 1},                       // only CR ends a line
+        {H + "circfont=7" + std::string(290, 'x') + "\r\ncpuusage=2\r\n", 1, 2},  // 300 bytes: ignored
+        {H + "circfont=7" + std::string(245, 'x') + "\r\n", 7, 1},     // 255 bytes: read
+        {"", 1, 1},
+    };
+    for (auto &c : cases) {
+        voptstype o = readtext(c.text);
+        EXPECT_EQ(o.circfont, c.circfont) << c.text.substr(0, 60);
+        EXPECT_EQ(o.cpuusage, c.cpuusage) << c.text.substr(0, 60);
+    }
+    voptstype o;
+    memset(&o, 0x55, sizeof o);
+    readini(path("none.ini").c_str(), &o);
+    EXPECT_EQ(o.circfont, 0x55555555) << "no file: the record stays";
+}
+
+TEST_F(Settings, OutOfRangeValuesGoToTheNearestValidOne)
+{
+    const struct { int32_t voptstype::*f; int32_t in, want; } cases[] = {
+        {&voptstype::circfont, 12, 9}, {&voptstype::circfont, -3, 0}, {&voptstype::circfont, 5, 5},
+        {&voptstype::sampsperpix, 100, 64}, {&voptstype::sampsperpix, 3, 4},
+        {&voptstype::sampsperpix, 0, 1}, {&voptstype::sampsperpix, 5000, 4096},
+        {&voptstype::sampsperpix, INT32_MAX, 4096}, {&voptstype::sampsperpix, INT32_MIN, 1},
+        {&voptstype::sampsperpix, 1024, 1024},
+        {&voptstype::cpuusage, 7, 2}, {&voptstype::cpuusage, -1, 0}, {&voptstype::cpuusage, 1, 1},
+        {&voptstype::gridmode, 2, 1}, {&voptstype::palinverted, -5, 0}, {&voptstype::usewingui, 9, 1},
+        {&voptstype::autoyscale, 0, 0},
+        {&voptstype::fullscreen, 7, 7}, {&voptstype::ismaxxed, -2, -2},  // kept as read
+    };
+    for (auto c : cases) {
+        voptstype o;
+        defaultopts(&o);
+        o.*c.f = c.in;
+        fixopts(&o);
+        EXPECT_EQ(o.*c.f, c.want) << c.in;
+    }
+}
+
+// === writing ===
+
+TEST_F(Settings, SaveReplacesOurSectionsAndKeepsEveryOtherByte)
+{
+    const struct { const char *old, *kept; } cases[] = {
+        {"", ""},
+        {"[OTHER]\r\na=1\r\n", "[OTHER]\r\na=1\r\n"},
+        {"[OTHER]\r\na=1", "[OTHER]\r\na=1\r\n"},                  // the unended line is ended
+        {"[A]\r\na=1\r\n[VELTO]\r\nxres=1\r\n[B]\r\nb=2\r\n", "[A]\r\na=1\r\n[B]\r\nb=2\r\n"},
+        {"[VELTO]\r\nx=1\r\n[A]\r\n[VELTO]\r\ny=2\r\n", "[A]\r\n"}, // both copies go
+        {"[A]\r\na=1\r\n[VELTO]\r\nxres=1", "[A]\r\na=1\r\n"},      // ours last, unended
+        {"[VELTO]\nxres=3\n", "[VELTO]\nxres=3\n"},                // not a header: kept
+    };
+    snprintf(veltoinifilnam, sizeof veltoinifilnam, "%s", path("cfg/velto/velto.ini").c_str());
+    defaultopts(&vopts);
+    vopts.xres = 640, vopts.circfont = 9, vopts.cpuusage = -4;
+    ASSERT_EQ(saveini(), 1) << "the folders are made";
+    const std::string section = read("cfg/velto/velto.ini");
+    EXPECT_EQ(section.find("[VELTO]\r\nxres=640\r\nyres=0\r\nfullscreen=0\r\n"), 0u);
+    EXPECT_NE(section.find("\r\ncpuusage=-4\r\n"), std::string::npos);
+    for (auto &c : cases) {
+        write("cfg/velto/velto.ini", c.old);
+        ASSERT_EQ(saveini(), 1) << c.old;
+        EXPECT_EQ(read("cfg/velto/velto.ini"), c.kept + section) << c.old;
+        voptstype o;
+        memset(&o, 0, sizeof o);
+        readini(veltoinifilnam, &o);
+        EXPECT_EQ(memcmp(&o, &vopts, sizeof o), 0) << "read back";
+    }
+    EXPECT_EQ(files("cfg/velto"), std::vector<std::string>{"velto.ini"}) << "no temporary is left";
+}
+
+// f() in a child that holds no superuser rights, so that a folder's mode
+// bits bind it: its exit code, or -1 when the rights could not be given up
+template <class F> static int32_t asuser(F f)
+{
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (geteuid() == 0 && (setgid(65534) || setuid(65534))) _exit(99);
+        _exit(f());
+    }
+    int st = 0;
+    waitpid(pid, &st, 0);
+    return WIFEXITED(st) && WEXITSTATUS(st) != 99 ? WEXITSTATUS(st) : -1;
+}
+
+TEST_F(Settings, FailedSaveLeavesTheOldFileAndNoTemporary)
+{
+    const std::string old = "[OTHER]\r\nkeep=me\r\n[VELTO]\r\ncircfont=3\r\n";
+    snprintf(veltoinifilnam, sizeof veltoinifilnam, "%s", path("velto.ini").c_str());
+    defaultopts(&vopts);
+    vopts.circfont = 8;
+    // --- the disk fills while the new file is written ---
+    write("velto.ini", old);
+    rlimit was, small;
+    getrlimit(RLIMIT_FSIZE, &was);
+    small = {40, was.rlim_max};
+    signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    int32_t r = saveini();
+    setrlimit(RLIMIT_FSIZE, &was);
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(read("velto.ini"), old);
+    EXPECT_EQ(files(), std::vector<std::string>{"velto.ini"});
+    // --- the folder takes no new file (the file itself could be written) ---
+    chmod(path("velto.ini").c_str(), 0666);
+    chmod(dir.c_str(), 0555);
+    r = asuser([] { return (int)saveini(); });
+    chmod(dir.c_str(), 0755);
+    if (r < 0) GTEST_SKIP() << "cannot run as another user here";
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(read("velto.ini"), old);
+    EXPECT_EQ(files(), std::vector<std::string>{"velto.ini"});
+}
+
+// === where the files live ===
+
+TEST_F(Settings, SettingsBesideAWritableProgramElseInTheConfigurationFolder)
+{
+    const std::string bin = path("bin"), cfg = path("cfg"), home = path("home");
+    fs::create_directories(bin);
+    const struct { std::string exe; const char *config, *home; std::string want; } cases[] = {
+        {bin, "/x", "/h", bin + "/velto.ini"},
+        {"/proc", cfg.c_str(), home.c_str(), cfg + "/velto/velto.ini"},  // nobody makes files there
+        {"/proc", "relative", home.c_str(), home + "/.config/velto/velto.ini"},
+        {"", "", home.c_str(), home + "/.config/velto/velto.ini"},       // the program's folder unknown
+        {"/proc", nullptr, nullptr, "/proc/velto.ini"},
+    };
+    char out[PATHMAX];
+    for (auto &c : cases) {
+        EXPECT_EQ(inipathfor(out, sizeof out, c.exe.c_str(), c.config, c.home), 1) << c.exe;
+        EXPECT_EQ(out, c.want) << c.exe;
+    }
+    EXPECT_EQ(files("bin").size(), 0u) << "the probe file is gone";
+    EXPECT_EQ(inipathfor(out, 12, bin.c_str(), 0, 0), 0) << "too long for the buffer";
+    chmod(bin.c_str(), 0555);  // read-only, for everybody but the superuser
+    int32_t r = asuser([&] {
+        inipathfor(out, sizeof out, bin.c_str(), "/cfg", 0);
+        return strcmp(out, "/cfg/velto/velto.ini") == 0 ? 0 : 1;
+    });
+    chmod(bin.c_str(), 0755);
+    if (r < 0) GTEST_SKIP() << "cannot run as another user here";
+    EXPECT_EQ(r, 0);
+}
+
+TEST_F(Settings, HelpFileBesideTheProgramElseInItsDataFolder)
+{
+    const std::string bin = path("bin"), share = path("bin/../share/velto");
+    fs::create_directories(bin), fs::create_directories(share);
+    char out[PATHMAX];
+    const struct { int32_t beside, shared; std::string want; } cases[] = {
+        {1, 1, bin}, {1, 0, bin}, {0, 1, share}, {0, 0, bin},
+    };
+    for (auto &c : cases) {
+        remove((bin + "/velto.txt").c_str()), remove((share + "/velto.txt").c_str());
+        if (c.beside) write("bin/velto.txt", "x");
+        if (c.shared) write("share/velto/velto.txt", "x");
+        helpdirfor(out, sizeof out, bin.c_str());
+        EXPECT_EQ(out, c.want) << c.beside << c.shared;
+    }
+}
+
+TEST_F(Settings, StartUpPathIsBesideTheRealExecutable)
+{
+    char exe[PATHMAX], want[PATHMAX];
+    ASSERT_EQ(exefolder(exe, sizeof exe), 1);
+    EXPECT_TRUE(fs::exists(std::string(exe) + "/test_settings")) << exe;
+    setinipath();
+    joinpath(want, sizeof want, exe, "velto.ini");  // the build folder takes files
+    EXPECT_STREQ(veltoinifilnam, want);
+    EXPECT_STREQ(helpdir, exe);
+    helpdir[0] = 0;
+}
+
+// === the real program ===
+
+TEST_F(Settings, UnchangedSettingsAreNotWrittenAgain)
+{
+    ASSERT_EQ(start({"/640x480"}), 1);
+    stop();  // the window's size and the menu style differ from the defaults
+    std::string first = read("velto.ini");
+    EXPECT_NE(first.find("xres=640\r\nyres=480\r\n"), std::string::npos) << first;
+    EXPECT_NE(first.find("usewingui=0\r\n"), std::string::npos) << first;
+    ino_t ino = inode("velto.ini");
+    hl_reset();
+    ASSERT_EQ(start({"/640x480"}), 1);
+    passes(3);
+    stop();
+    EXPECT_EQ(inode("velto.ini"), ino) << "nothing changed: not rewritten";
+}
+
+TEST_F(Settings, StoredValuesTakeEffectAtStartUpAndCorrectedOnesAreWrittenBack)
+{
+    write("velto.ini", "[VELTO]\r\ncircfont=12\r\nsampsperpix=100\r\ncpuusage=2\r\npalinverted=1\r\n"
+                       "gridmode=0\r\nxres=1024\r\nusewingui=1\r\n");
+    uint32_t black = ovpal[10];
+    ASSERT_EQ(start(), 1);
+    EXPECT_EQ(vopts.circfont, 9);
+    EXPECT_EQ(menu[35].text[2], '*');
+    EXPECT_EQ(vopts.sampsperpix, 64);
+    EXPECT_EQ(menu[39].text[2], '*');
+    EXPECT_EQ(menu[11].text[1], '+');
+    EXPECT_EQ(ovpal[10], black ^ 0xFFFFFF) << "inverted colours";
+    EXPECT_EQ(vopts.usewingui, 0);
+    EXPECT_EQ(xres, 800) << "the size read is not applied";
+    stop();
+    menuinvcols(0);
+    std::string s = read("velto.ini");
+    for (const char *line : {"circfont=9\r\n", "sampsperpix=64\r\n", "xres=800\r\n", "usewingui=0\r\n"})
+        EXPECT_NE(s.find(line), std::string::npos) << line;
+}
