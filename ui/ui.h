@@ -180,6 +180,7 @@ void getstringdraw(void);      // the box, text, selection, cursor and prompt
 // === plot windows ===
 enum { MAXPLOTS = 8 };
 enum { PLOT_BODE = 1, PLOT_TRANS = 2, PLOT_MATRIX = 3, PLOT_KEYS = 4, PLOT_HELP = 5 };
+enum { PLOTINPUTTAKEN = MAXPLOTS }; // plotinput: input taken, no window to mark active
 
 // A window record: the analysis's computing state (plotcalc: probe, input
 // wire, column buffers, time scale and columns, frequency range) and the
@@ -212,15 +213,19 @@ extern const int32_t clut_0[256];   // title-bar button pixel (low byte) -> pale
 
 void findfreewindowquadrant(void);  // places window numplots (about to open) where it overlaps least
 int32_t openplot(int32_t kind, int32_t plotwire, int32_t plotsense);
-                                    // a new window on top with its kind's first view; -1 when
-                                    // MAXPLOTS are open
+                                    // a new window on top with its kind's first view (Bode:
+                                    // input ibodewire, ibodeflip, unit frqgraphmode; the caller
+                                    // negates plotsense when ibodeflip is set); its index, or -1
+                                    // when MAXPLOTS are open
 void removeplot(int32_t index);     // close window index; records stay packed
 void plotsreset(void);              // the circuit changed: Bode views reset, transient runs restart
 void plotdrag(void);                // a window drag in progress follows the mouse, ends on release
 int32_t plotinput(void);            // the window under the mouse takes this pass's input: its
-                                    // index, or -1 when none did
+                                    // index; PLOTINPUTTAKEN when the input was taken but no
+                                    // window has the focus (one closed); -1 when none took it
 int32_t plotmaximised(void);        // highest-index maximised window, or -1
-void plotdraw(int32_t focus, int32_t maxwin);  // every window bottom to top (only maxwin when >= 0)
+void plotdraw(int32_t focus, int32_t maxwin);  // every window bottom to top; when maxwin >= 0 it
+                                    // and the windows stacked above it; focus is drawn active
 int32_t plotcursor(void);           // cursor kind the windows want at the mouse, or -1
 void plotrenumber(int32_t kind, int32_t from, int32_t to);
                                     // renumbering listener (renumlistener): probes and Bode

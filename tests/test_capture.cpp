@@ -1,0 +1,111 @@
+// test_capture.cpp: the screen capture end to end: the file read back (header,
+// colour table, padded bottom-up rows, nearest colours), the menu kept out,
+// a failed or cancelled capture, and the free default name.
+#include "tests/e2e.h"
+
+namespace {
+
+uint32_t le(const std::string &s, size_t at, int32_t bytes)
+{
+    uint32_t v = 0;
+    for (int32_t i = bytes - 1; i >= 0; i--) v = v << 8 | (uint8_t)s[at + i];
+    return v;
+}
+
+// pixel (x, y) of a bottom-up 4-bit file h rows high of rowbytes each
+int32_t nibble(const std::string &s, int32_t x, int32_t y, int32_t h, int32_t rowbytes)
+{
+    uint8_t b = (uint8_t)s[118 + (size_t)(h - 1 - y) * rowbytes + x / 2];
+    return x & 1 ? b & 15 : b >> 4;
+}
+
+struct Capture : E2E {
+    void begin(std::vector<std::string> args = {})
+    {
+        ASSERT_EQ(start(args), 1);
+        vopts.showcirchelp = vopts.gridmode = 0;
+    }
+    void capture(const char *name)  // the dialog answered, then the pass that writes
+    {
+        hl_answer_file(name ? path(name).c_str() : nullptr);
+        domenusavebmp = 1;
+        passes(2);
+    }
+};
+
+}  // namespace
+
+TEST_F(Capture, WritesTheScreenAsAPaddedSixteenColourBitmap)
+{
+    begin();
+    openplot(PLOT_KEYS, 0, 0);  // title bar, border, buttons and text
+    hl_resize(801, 300), settle();
+    capture("shot.bmp");
+    const std::string f = read("shot.bmp");
+    ASSERT_EQ(f.size(), 118u + 404 * 300);
+    struct { size_t at; int32_t bytes; uint32_t want; } fields[] = {
+        {0, 2, 'B' | 'M' << 8}, {2, 4, 118 + 404 * 300}, {6, 4, 0}, {10, 4, 118}, {14, 4, 40},
+        {18, 4, 801}, {22, 4, 300}, {26, 2, 1}, {28, 2, 4}, {30, 4, 0}, {46, 4, 16}, {50, 4, 16},
+    };
+    for (auto &c : fields) EXPECT_EQ(le(f, c.at, c.bytes), c.want) << "offset " << c.at;
+    for (int32_t k = 0; k < 16; k++) EXPECT_EQ(le(f, 54 + 4 * k, 4), ovpal[10 + k]);
+    // the sixteen colours as they are, the button colours 26..30 as their nearest
+    const int32_t nearest[] = {8, 7, 7, 15, 7};
+    int32_t bad = 0, buttons = 0;
+    for (int32_t y = 0; y < 300; y++)
+        for (int32_t x = 0; x < 808; x++) {
+            int32_t c = shownpal(x, y), want = x >= 801 ? 0 : c >= 26 && c <= 30 ? nearest[c - 26] : c - 10;
+            buttons += c >= 26 && c <= 30;
+            bad += nibble(f, x, y, 300, 404) != want;
+        }
+    EXPECT_EQ(bad, 0);
+    EXPECT_GT(buttons, 100);
+    EXPECT_EQ(nibble(f, 600, 10, 300, 404), 6);  // the title bar, colour 16
+}
+
+// The menu opens at the top-left corner, above a schematic that leaves it empty.
+TEST_F(Capture, LeavesTheMenuOut)
+{
+    begin({write("divider.vsm", DIVIDERFILE)});
+    menusel = 0;
+    capture("menu.bmp");
+    menusel = -1;
+    const std::string f = read("menu.bmp");
+    ASSERT_EQ(f.size(), 118u + 400 * 600);
+    int32_t lit = 0;
+    for (int32_t y = 0; y < 50; y++)
+        for (int32_t x = 0; x < 150; x++) lit += nibble(f, x, y, 600, 400) != 0;
+    EXPECT_EQ(lit, 0);
+}
+
+// Nothing is written for a cancelled dialog; a file that cannot be written is
+// said, and the request is gone either way.
+TEST_F(Capture, CancelledOrUnwritableCapturesLeaveNoFile)
+{
+    begin();
+    capture(nullptr);
+    EXPECT_EQ(hl_msgcount(), 0);
+    capture("nofolder/shot.bmp");
+    EXPECT_EQ(std::string(hl_lastmsg()).rfind("cannot write '" + path("nofolder/shot.bmp") + "'", 0), 0u);
+    EXPECT_EQ(capitnowfilnam[0], 0);
+    EXPECT_EQ(access(path("nofolder").c_str(), F_OK), -1);
+}
+
+TEST_F(Capture, ProposesTheFirstFreeDefaultName)
+{
+    struct { int32_t from; const char *there, *want; int32_t next; } cases[] = {
+        {0, "", "VELTO0.BMP", 1}, {0, "VELTO0.BMP", "VELTO1.BMP", 2},
+        {5, "VELTO0.BMP", "VELTO5.BMP", 6}, {999, "VELTO999.BMP", "*.BMP", 1000},
+    };
+    begin();
+    char cwd[4096];
+    ASSERT_TRUE(getcwd(cwd, sizeof cwd) && chdir(dir.c_str()) == 0);
+    for (auto &c : cases) {
+        if (c.there[0]) write(c.there, "x");
+        capcount = c.from;
+        hl_answer_file(nullptr), menusavebmp(0);
+        EXPECT_STREQ(hl_lastname(), c.want);
+        EXPECT_EQ(capcount, c.next);
+    }
+    EXPECT_EQ(chdir(cwd), 0);
+}

@@ -1,0 +1,230 @@
+// test_plotwin.cpp: the plot windows end to end on the headless frame:
+// placement, raising and closing, moving and resizing with their limits,
+// maximise, minimise and restore, a vanished probe, help scrolling, the
+// cursor, and the pixels of a frame and a probe line.
+// The screen is 800 x 600, so the first window sits at (408, 28)-(704, 292).
+#include "tests/e2e.h"
+#include <algorithm>
+
+namespace {
+
+typedef std::vector<float> box;  // left, top, right, bottom
+const box TR = {408, 28, 704, 292}, BR = {408, 328, 704, 592}, BL = {96, 328, 392, 592},
+          TL = {96, 28, 392, 292};
+
+box boxof(int32_t p) { return {plot[p].left, plot[p].top, plot[p].right, plot[p].bottom}; }
+
+struct Plotwin : E2E {
+    // the divider circuit (wire 1 a resistor from (240, 80) to (48, 80)), no
+    // help picture, no grid, a fixed value axis
+    void begin()
+    {
+        ASSERT_EQ(start({write("divider.vsm", DIVIDERFILE)}), 1);
+        vopts.showcirchelp = vopts.gridmode = vopts.autoyscale = 0;
+        passes();
+    }
+    void to(int32_t x, int32_t y) { hl_mouse(x, y), hl_pass(); }
+    void button(int32_t b) { hl_button(b), hl_pass(); }
+    void drag(int32_t x, int32_t y, int32_t dx = 0, int32_t dy = 0)  // dx, dy 0: a click
+    {
+        to(x, y), button(1), to(x + dx, y + dy), button(0), settle();
+    }
+    std::vector<int32_t> stack()  // the windows' tags (plotwire), bottom to top
+    {
+        std::vector<int32_t> v;
+        for (int32_t k = 0; k < numplots; k++) v.push_back(plot[plotorder[k]].plotwire);
+        return v;
+    }
+};
+
+}  // namespace
+
+TEST_F(Plotwin, OpensWhereTheScoreIsLowestAndNeverANinth)
+{
+    begin();
+    const box order[] = {TR, BR, BL, TL, TR, BR, BL, TL};
+    for (int32_t i = 0; i < 8; i++) {
+        ASSERT_EQ(openplot(PLOT_KEYS, 0, 0), i);
+        EXPECT_EQ(boxof(i), order[i]) << i;
+    }
+    EXPECT_EQ(openplot(PLOT_KEYS, 0, 0), -1);
+    numplots = 0;  // one window alone at the bottom left sends the next to the top left
+    openplot(PLOT_KEYS, 0, 0);
+    plot[0].left = BL[0], plot[0].top = BL[1], plot[0].right = BL[2], plot[0].bottom = BL[3];
+    openplot(PLOT_KEYS, 0, 0);
+    EXPECT_EQ(boxof(1), TL);
+}
+
+// A press within reach raises a window; closing the middle one of the stack
+// keeps the other two in their order.
+TEST_F(Plotwin, PressRaisesAndCloseKeepsTheOrderOfTheOthers)
+{
+    begin();
+    for (int32_t i = 0; i < 3; i++) openplot(PLOT_KEYS, 100 + i, 0);  // TR, BR, BL
+    drag(500, 150);                                                   // TR's client area
+    EXPECT_EQ(stack(), (std::vector<int32_t>{101, 102, 100}));
+    drag(708, 450);                                                   // BR's right edge
+    EXPECT_EQ(stack(), (std::vector<int32_t>{102, 100, 101}));
+    drag(694, 18);                                                    // TR's close button
+    EXPECT_EQ(stack(), (std::vector<int32_t>{102, 101}));
+}
+
+TEST_F(Plotwin, DragsKeepTheMinimumSizeAndTheWindowOnTheScreen)
+{
+    struct { const char *what; int32_t x, y, dx, dy; box want; double yoffset; } cases[] = {
+        {"move off the left", 500, 15, -500, 0, {0, 28, 296, 292}, 132},
+        {"move above the top", 500, 15, 0, -100, {408, 20, 704, 284}, 132},
+        {"move off the right", 500, 15, 200, 0, {504, 28, 800, 292}, 132},
+        {"top-left corner past the width", 404, 4, 200, 10, {408, 38, 704, 292}, 132 * 254 / 264.},
+        {"bottom edge past the height", 500, 296, 0, -200, TR, 132},
+        {"bottom edge down", 500, 296, 0, 100, {408, 28, 704, 392}, 182},
+        {"right edge out", 708, 150, 50, 0, {408, 28, 754, 292}, 132},
+        {"right edge off the screen", 708, 150, 150, 0, {354, 28, 800, 292}, 132},
+    };
+    begin();
+    for (auto &c : cases) {
+        numplots = 0;
+        openplot(PLOT_TRANS, 1, 1);
+        drag(c.x, c.y, c.dx, c.dy);
+        EXPECT_EQ(boxof(0), c.want) << c.what;
+        EXPECT_DOUBLE_EQ(plot[0].yoffset, c.yoffset) << c.what;
+    }
+}
+
+// The maximised window covers the schematic and the windows under it; one
+// opened later lies above it, is drawn and takes input.
+TEST_F(Plotwin, MaximiseHidesWhatLiesUnderIt)
+{
+    begin();
+    openplot(PLOT_KEYS, 0, 0), openplot(PLOT_KEYS, 1, 0);  // TR, BR
+    drag(674, 18);                                          // TR's maximise button
+    EXPECT_EQ(boxof(0), (box{0, 20, 800, 600}));
+    EXPECT_EQ(countpal(420, 309, 700, 327, 16), 0);          // BR's title bar is gone
+    EXPECT_EQ(shownpal(300, 5), 16);
+    ASSERT_EQ(openplot(PLOT_MATRIX, 0, 0), 2);
+    passes();
+    EXPECT_EQ(shownpal((int32_t)plot[2].left + 150, (int32_t)plot[2].top - 3), 16);
+    drag((int32_t)plot[2].right - 10, (int32_t)plot[2].top - 10);  // its close button
+    EXPECT_EQ(numplots, 2);
+    drag(770, 10);                                                  // restore
+    EXPECT_EQ(boxof(0), TR);
+}
+
+// The minimise button of a normal or maximised window minimises it, the
+// second press restores the rectangle it had before; the zero row stays at
+// the same fraction of the height throughout.
+TEST_F(Plotwin, MinimiseAndRestoreReturnToTheNormalRectangle)
+{
+    begin();
+    for (int32_t maximised : {0, 1}) {
+        numplots = 0;
+        openplot(PLOT_TRANS, 1, 1);
+        if (maximised) drag(674, 18);
+        drag((int32_t)plot[0].right - 50, (int32_t)plot[0].top - 10);
+        EXPECT_EQ(boxof(0), (box{4, 452, 196, 596})) << maximised;
+        EXPECT_DOUBLE_EQ(plot[0].yoffset, 72) << maximised;
+        drag(146, 442);
+        EXPECT_EQ(boxof(0), TR) << maximised;
+        EXPECT_DOUBLE_EQ(plot[0].yoffset, 132) << maximised;
+    }
+}
+
+// A transient window whose wire is gone closes when the input pass reaches
+// it, and that pass's keys reach no other window; until then it is not drawn.
+TEST_F(Plotwin, AVanishedProbeClosesItsWindowAndSwallowsTheInput)
+{
+    begin();
+    openplot(PLOT_KEYS, 0, 0), openplot(PLOT_TRANS, 1, 1);  // TR, BR on top
+    to(500, 150), settle();
+    plot[1].plotwire = 7;
+    hl_key(0xD1, 0, 0), settle();
+    EXPECT_EQ(numplots, 1);
+    EXPECT_EQ(plot[0].scrolly, 0);
+    EXPECT_EQ(keyfifr, keyfifw);
+    openplot(PLOT_TRANS, 1, 1);  // BR, under TR, which takes the input
+    plotorder[0] = 1, plotorder[1] = 0;
+    plot[1].plotwire = 7;
+    passes();
+    EXPECT_EQ(numplots, 2);
+    EXPECT_EQ(countpal(420, 309, 700, 327, 16), 0);
+}
+
+TEST_F(Plotwin, HelpWindowScrollsByLinePageWheelAndMouse)
+{
+    enum { KEY, WHEEL, PULL };
+    struct { const char *what; double from; int32_t how, arg; double want; } cases[] = {
+        {"Down", 0, KEY, 0xD0, 8},        {"PgDn", 0, KEY, 0xD1, 256},
+        {"Up", 20, KEY, 0xC8, 12},        {"Up at 4", 4, KEY, 0xC8, 0},
+        {"PgUp at the top", 0, KEY, 0xC9, 0}, {"Home", 300, KEY, 0xC7, 0},
+        {"wheel down", 0, WHEEL, -1, 30}, {"wheel up at 10", 10, WHEEL, 1, 0},
+        {"text pulled up", 0, PULL, 150, 40}, {"title bar moved", 100, PULL, 15, 100},
+    };
+    begin();
+    openplot(PLOT_KEYS, 0, 0);
+    for (auto &c : cases) {
+        plot[0].scrolly = c.from;
+        plot[0].top = TR[1], plot[0].bottom = TR[3];
+        to(500, 150);
+        if (c.how == KEY) hl_key(c.arg, 0, 0), settle();
+        if (c.how == WHEEL) hl_wheel(c.arg), settle();
+        if (c.how == PULL) drag(500, c.arg, 0, -40);
+        EXPECT_EQ(plot[0].scrolly, c.want) << c.what;
+    }
+}
+
+TEST_F(Plotwin, CursorShowsTheZoneUnderTheMouse)
+{
+    struct { float x, y; int32_t buttons, want; } cases[] = {
+        {404, 150, 0, CURS_SIZEWE},  {708, 150, 0, CURS_SIZEWE},  {500, 4, 0, CURS_SIZENS},
+        {500, 296, 0, CURS_SIZENS},  {404, 4, 0, CURS_SIZENWSE},  {708, 296, 0, CURS_SIZENWSE},
+        {708, 4, 0, CURS_SIZENESW},  {404, 296, 0, CURS_SIZENESW}, {500, 15, 0, CURS_ARROW},
+        {500, 150, 0, CURS_CROSS},   {500, 150, 2, CURS_HAND},    {300, 150, 0, -1},
+    };
+    begin();
+    openplot(PLOT_KEYS, 0, 0);
+    for (auto &c : cases) {
+        fmousx = c.x, fmousy = c.y, bstatus = c.buttons;
+        EXPECT_EQ(plotcursor(), c.want) << c.x << "," << c.y;
+    }
+    plot[0].state = 1;  // no resize on a maximised window
+    fmousx = 404, fmousy = 150, bstatus = 0;
+    EXPECT_EQ(plotcursor(), -1);
+}
+
+// Frame, buttons, title and the contents clipped to the client area; the
+// probe line's dashes (one pixel in eight) move with the clock.
+TEST_F(Plotwin, FrameAndProbeLineArePainted)
+{
+    struct { int32_t x, y, col; } pixels[] = {
+        {600, 10, 16}, {408, 26, 16}, {500, 8, 17},  {500, 27, 17}, {407, 100, 17},
+        {704, 100, 17}, {500, 292, 17}, {500, 7, 10}, {705, 100, 10}, {500, 293, 10},
+    };
+    begin();
+    openplot(PLOT_KEYS, 0, 0), openplot(PLOT_TRANS, 1, 1);  // probe line (192, 80) to (556, 460)
+    passes();
+    for (auto &p : pixels) EXPECT_EQ(shownpal(p.x, p.y), p.col) << p.x << "," << p.y;
+    EXPECT_GT(countpal(412, 12, 531, 24, 25), 50);           // "VELTO key summary"
+    EXPECT_GT(countpal(652, 11, 702, 25, 28), 100);           // button faces
+    EXPECT_EQ(countpal(652, 11, 702, 25, -1), 0);             // no colour outside the palette
+    EXPECT_GT(countpal(408, 28, 704, 292, 17), 500);          // the text, inside
+    EXPECT_EQ(countpal(705, 0, 800, 300, 17), 0);
+    auto dashes = [&] {
+        std::vector<int32_t> on;
+        for (int32_t y = 120; y < 296; y++) on.push_back(countpal(0, y, 400, y + 1, 24));
+        return on;
+    };
+    std::vector<int32_t> a = dashes();
+    EXPECT_EQ(std::count(a.begin(), a.end(), 1), 176 / 8);
+    passes(4);
+    EXPECT_NE(dashes(), a);
+}
+
+// Windows left beyond a shrunken screen are drawn clipped, down to nothing.
+TEST_F(Plotwin, ShrunkenScreenClipsTheWindows)
+{
+    begin();
+    openplot(PLOT_KEYS, 0, 0), openplot(PLOT_TRANS, 1, 1), openplot(PLOT_MATRIX, 0, 0);
+    hl_resize(500, 200), hl_pass(), hl_resize(60, 40);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(countpal(0, 0, 60, 40, 10), 60 * 40);
+}
