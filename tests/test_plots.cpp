@@ -46,7 +46,7 @@ struct Plots : ::testing::Test {
     }
     void TearDown() override {
         free(rec.colmin), free(rec.colmax), free(rec.savestate);
-        gplot = nullptr, gdd = {0, 0, 0, 0}, numplots = 0;
+        gplot = nullptr, gdd = {0, 0, 0, 0}, numplots = 0, transclock = vlock;
     }
     void clear() {
         std::fill(px.begin(), px.end(), vpal[10]);
@@ -138,6 +138,24 @@ TEST_F(Plots, TransientTraceReachesTheRowsOfTheComputedColumns)
     EXPECT_EQ(row(ref.rec.colmin[W - 3]), 50);  // charged to 5 V after 8 time constants
     EXPECT_EQ(findtext("Volts", FONT, 17), 0);
     EXPECT_EQ(findtext("Transient Analysis", FONT, 17), 0);
+}
+
+// A pass computes for 10 ms of the clock, checked every fourth column, and
+// the next pass goes on from there. With 1/256 s a reading the third check
+// is past the deadline: 12 columns a pass.
+TEST_F(Plots, TransientComputesForItsBudgetEachPass)
+{
+    static double now;
+    now = 0;
+    transclock = [] { return now += 1.0 / 256; };
+    tcbuild(RCSTEP);
+    transient(2e-5, 4, 200);
+    transplot(2, 1, 0);
+    EXPECT_EQ(rec.numcols, 12);
+    EXPECT_GT(count(13, 0, 14, H, 25), 0);
+    EXPECT_EQ(count(14, 0, W, H, 25), 0);
+    transplot(2, 1, 0);
+    EXPECT_EQ(rec.numcols, 24);
 }
 
 // A singular circuit beeps once and draws no trace; a column whose sub-steps

@@ -13,6 +13,7 @@
 #include "ui/ui.h"
 
 static const double TRANSBUDGET = 0.01;  // seconds of computing per window per pass
+double (*transclock)(void) = vlock;
 static const double XOFFSETMAX = 1 << 30;  // furthest scroll, columns: keeps column numbers in range
 static const uint32_t DOTS = 0x55555555, ZERODASH = 0x66666666;
 enum { BACKCOL = 10, GRIDCOL = 16, LABELCOL = 17, DOTCOL = 18, TRACECOL = 25 };
@@ -227,7 +228,7 @@ void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
     transtimelabels(p, major, xdim, font);
     drawtext(font, 0, ydim - fh, LABELCOL, BACKCOL, "", amps ? "Amps" : "Volts");
     drawtext(font, xdim - 7 * fw, fh, LABELCOL, BACKCOL, "", "Seconds");
-    if (transcompute(p, xdim, vopts.sampsperpix, INT32_MAX, vlock, vlock() + TRANSBUDGET) != SOLVED)
+    if (transcompute(p, xdim, vopts.sampsperpix, INT32_MAX, transclock, transclock() + TRANSBUDGET) != SOLVED)
         SysBeep(32);  // the initial conditions could not be solved: the states start at 0
     transtrace(p, xdim, ydim, u);
     drawtext(font, xdim - 18 * fw, ydim - fh, LABELCOL, BACKCOL, "", "Transient Analysis");

@@ -215,6 +215,8 @@ void plotrenumber(int32_t kind, int32_t from, int32_t to);
 void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor);  // run gplot's columns, draw
 void transautoscale(void);          // gplot's yscale and yoffset from its visible columns
 void transcontrols(void);           // keys and mouse of the window gplot
+extern double (*transclock)(void);  // clock of the transient's 10 ms budget: vlock (tests and
+                                    // benchmarks may put their own)
 void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t cursor);
 void bodecontrols(void);
 void matrixrender(void);            // Ax = b of gplot's omega and time, solved; matbad
