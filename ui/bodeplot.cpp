@@ -1,5 +1,431 @@
-// bodeplot.cpp: the Bode window's drawing and controls.
+// bodeplot.cpp: the Bode window: gain (upper 60 %) and phase (lower 40 %) of
+// out/in over a logarithmic frequency axis, with grids, labels and the unit
+// toggles, the traces drawn from the window's column cache that bodecolumns
+// fills (a column is solved once, then only redrawn), the read-outs, and the
+// window's keys and mouse (ranges, unit, panning).
+// Depends on ui.h and the analysis. Columns left of BODEMARGIN hold labels
+// only; a column whose solve failed stays blank and has no read-out.
+#include <math.h>
+#include <stdio.h>
+#include <string.h>
+#include "analysis/analysis.h"
+#include "circuit/circuit.h"
 #include "ui/ui.h"
 
-void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t cursor) {}
-void bodecontrols(void) {}
+static const uint32_t DOTS = 0x55555555, ZERODASH = 0x66666666;
+enum { BACKCOL = 10, GRIDCOL = 16, LABELCOL = 17, FINECOL = 18, SEPCOL = 24, TRACECOL = 25 };
+enum { TURN = 65536, HALFTURN = 32768 };  // phases in 1/65536 of a turn
+enum { KEYLEFT = 0xCB, KEYRIGHT = 0xCD, KEYUP = 0xC8, KEYDOWN = 0xD0, KEYRETURN = 0x1C, KEYENTER = 0x9C,
+       KEYSPACE = 0x39 };
+static const double LOG2PI = 0.79817986835811504;  // log10(2 pi): a hertz axis is shifted by it
+
+// one call's geometry
+struct bodeview {
+    int32_t xdim, ydim;
+    double gp, ph;       // gain panel height 0.6 ydim, phase panel height 0.4 ydim
+    int32_t gbot;        // first row of the phase panel: trunc(gp)
+    double dboff;        // row of 0 dB
+    int32_t font, fw, fh;
+};
+
+static int32_t turnmod(double v)
+{
+    double r = fmod(v, TURN);
+    return (int32_t)(r < 0 ? r + TURN : r);
+}
+
+// === geometry ===
+
+// row of phase value q (0..65535, 1/65536 turn, phaseoffs included): q = 0 at the bottom
+static double phaserow(const bodeview &v, int32_t q) { return v.ydim - trunc(q * v.ph / TURN); }
+
+// q of a cached phase (radians in [0, 2 pi)) with the window's offset
+static int32_t phaseq(const plottype *p, double rad) { return turnmod(trunc(rad * HALFTURN / M_PI) + p->phaseoffs); }
+
+// row of the grid line at phase k (1/65536 turn; k = 0x4000 is -90 degrees)
+static double phasegridrow(const plottype *p, const bodeview &v, int32_t k)
+{
+    return nearbyint(turnmod((double)k - p->phaseoffs) * v.ph / TURN + v.gp);
+}
+
+static double freqx(const plottype *p, const bodeview &v, double lf)
+{
+    return nearbyint((lf - p->lfreqlo) * v.xdim / (p->lfreqhi - p->lfreqlo));
+}
+
+// === clipped lines ===
+
+// line of the plot routines drawn only inside [x0, xdim) x [y0, y1) of gdd
+static void panelline(int32_t x0, int32_t y0, int32_t y1, double ax, double ay, double bx, double by, int32_t col)
+{
+    tiletype saved = gdd;
+    if (y1 > gdd.y) y1 = gdd.y;
+    if (x0 >= gdd.x || y0 >= y1) return;
+    gdd.f += (intptr_t)y0 * gdd.p + (intptr_t)x0 * colbytes;
+    gdd.x -= x0, gdd.y = y1 - y0;
+    line(ax - x0, ay - y0, bx - x0, by - y0, col);
+    gdd = saved;
+}
+
+// text with a dark shadow above-left and below-right, centred on x inside the view
+static void shadowtext(const bodeview &v, int32_t x, int32_t y, int32_t col, const char *s)
+{
+    int32_t n = (int32_t)strlen(s);
+    x = plotclamp(x - n * (v.fw / 2), 0, v.xdim - n * v.fw);
+    drawtext(v.font, x - 1, y - 1, BACKCOL, -1, "", s);
+    drawtext(v.font, x + 1, y + 1, BACKCOL, -1, "", s);
+    drawtext(v.font, x, y, col, -1, "", s);
+}
+
+// === grids ===
+
+static void dblabel(const bodeview &v, double db, double y)
+{
+    if (db == 0) drawtext(v.font, 0, (int32_t)y - v.fh / 2, LABELCOL, BACKCOL, "", " 0");
+    else drawtext(v.font, 0, (int32_t)y - v.fh / 2, LABELCOL, BACKCOL, "%+d", (int32_t)db);
+}
+
+// Lines every 20 dB, and finer ones inside each 20 dB band when a dB is
+// more than 3 pixels: every dB (5, 10 and 15 solid and labelled), every 5 dB
+// or every 10 dB (the band's middle labelled).
+static void bodegaingrid(const plottype *p, const bodeview &v)
+{
+    double s = p->dbscale, top = trunc(p->dbhi / 20) * 20, bottom = trunc(p->dblo);
+    if (s < -3) {
+        int32_t step = s < -10 ? 1 : s < -5 ? 5 : 10;
+        for (double d = top; d > bottom - 20; d -= 20)
+            for (int32_t i = step; i < 20; i += step) {
+                double y = (d + i) * s + v.dboff;
+                int32_t major = step == 1 && i % 5 == 0;
+                if (y >= v.gp) continue;
+                line(BODEMARGIN, y, v.xdim, y, major ? GRIDCOL : FINECOL);
+                if (major || (step > 1 && i == 10)) dblabel(v, d + i, y);
+            }
+    }
+    for (double d = top; d > bottom; d -= 20) {
+        double y = d * s + v.dboff;
+        line(BODEMARGIN, y, v.xdim, y, GRIDCOL);
+        dblabel(v, d, y);
+    }
+}
+
+// -90, 0, +90 and 180 degrees
+static void bodephasegrid(const plottype *p, const bodeview &v)
+{
+    static const int32_t k[4] = {0x4000, 0, -0x4000, -0x8000};
+    static const char *const label[4] = {"-90", " 0 ", "+90", "180"};
+    for (int32_t i = 0; i < 4; i++) {
+        double y = phasegridrow(p, v, k[i]);
+        line(BODEMARGIN, y, v.xdim, y, GRIDCOL);
+        if (y > v.gp + v.fh) drawtext(v.font, 0, (int32_t)y - v.fh / 2, LABELCOL, BACKCOL, "", label[i]);
+    }
+}
+
+// a frequency label at the top and the bottom, centred on x
+static void freqlabel(const bodeview &v, double x, double f)
+{
+    const char *s = ltrim(fstr(f));
+    int32_t lx = (int32_t)x - (int32_t)strlen(s) * v.fw / 2;
+    drawtext(v.font, lx, 1, LABELCOL, BACKCOL, "", s);
+    drawtext(v.font, lx, v.ydim - v.fh, LABELCOL, BACKCOL, "", s);
+}
+
+// Lines at 10^d k / 10 inside decade d: every k from 11 with 540 pixels a
+// decade (multiples of 10 solid, the rest dark below 50 and left out above),
+// else k = 20 .. 90 (50 solid); 2 and 5 labelled from 192 pixels a decade.
+static void bodesubdecade(const plottype *p, const bodeview &v, double d, double pxd)
+{
+    int32_t fine = pxd >= 540, step = fine ? 1 : 10;
+    for (int32_t k = fine ? 11 : 20; k < 100; k += step) {
+        double x = freqx(p, v, d + log10(k / 10.0));
+        int32_t col = k == 50 ? GRIDCOL : FINECOL;
+        if (fine) col = k % 10 == 0 ? GRIDCOL : k < 50 ? FINECOL : -1;
+        if (x <= 27 || x >= v.xdim || col < 0) continue;
+        line(x, 7, x, v.ydim, col);
+        if (pxd >= 192 && (k == 20 || k == 50)) freqlabel(v, x, k / 10 * pow(10.0, d));
+    }
+}
+
+static void bodefreqgrid(const plottype *p, const bodeview &v)
+{
+    double span = p->lfreqhi - p->lfreqlo, pxd = v.xdim / span;
+    double first = floor(p->lfreqlo + 1), last = floor(p->lfreqhi);
+    if (!(span > 0) || !isfinite(first) || !isfinite(last)) return;
+    if (span * 96 <= v.xdim)
+        for (double d = first - 1; d <= last; d++) bodesubdecade(p, v, d, pxd);
+    for (double d = first; d <= last; d++) {
+        double x = freqx(p, v, d);
+        if (x <= 27) continue;
+        line(x, 7, x, v.ydim, GRIDCOL);
+        if (p->lfreqlo < d && d < p->lfreqhi) freqlabel(v, x, pow(10.0, d));
+    }
+}
+
+// === texts and reference lines ===
+
+// current mode when the output is a connection's current
+static int32_t bodecurrent(const plottype *p) { return p->plotsense != 0 && wire[p->plotwire].element == 'T'; }
+
+static void bodetexts(const plottype *p, const bodeview &v)
+{
+    char title[32];
+    char bar = fontlist[v.font].extchars ? (char)0xB3 : '|';
+    int32_t cur = bodecurrent(p), incur = cur || wire[p->inwire].element == 'I';
+    snprintf(title, sizeof title, "%c%s/%s%c", bar, cur ? "Current" : "Voltage", incur ? "Current" : "Voltage", bar);
+    drawtext(v.font, v.xdim - 17 * v.fw, v.ydim - v.fh, LABELCOL, BACKCOL, "", title);
+    const char *unit = p->hertz ? "frq(hz)" : "frq(rad)";
+    int32_t ux = v.xdim - 17 * v.fw / 2, bx = v.xdim - 9 * v.fw, fh = v.fh;
+    drawtext(v.font, ux, fh + 2, LABELCOL, -1, "", unit);
+    drawtext(v.font, ux, v.gbot + 2, LABELCOL, -1, "", unit);
+    drawtext(v.font, 0, fh + 2, LABELCOL, BACKCOL, "", "amp(dB)");
+    drawtext(v.font, 0, v.gbot + 2, LABELCOL, BACKCOL, "", "phase(deg)");
+    // the frames that mark both unit labels as buttons
+    line(bx, 2 * fh + 4, v.xdim, 2 * fh + 4, LABELCOL);
+    line(bx, v.gp + fh + 4, v.xdim, v.gp + fh + 4, LABELCOL);
+    line(bx, fh, bx, 2 * fh + 4, LABELCOL);
+    line(bx, v.gp, bx, v.gp + fh + 4, LABELCOL);
+}
+
+// 0 dB, the panel separator, 0 degrees
+static void bodereflines(const plottype *p, const bodeview &v)
+{
+    if (v.dboff >= 0 && v.dboff < v.gp) dotline2d(BODEMARGIN, v.dboff, v.xdim, v.dboff, LABELCOL, ZERODASH);
+    double sep = nearbyint(v.gp);
+    dotline2d(0, sep - 1, v.xdim, sep - 1, SEPCOL, 0xF9F9F9F9);
+    dotline2d(0, sep, v.xdim, sep, SEPCOL, 0x9F9F9F9F);
+    double y = phasegridrow(p, v, 0);
+    dotline2d(BODEMARGIN, y, v.xdim, y, LABELCOL, ZERODASH);
+}
+
+// === traces ===
+
+// A trace joins each point to the one before. A column whose solve failed
+// breaks it: the point before it keeps its own pixel, the next starts afresh.
+struct tracepen {
+    double x, y;
+    int32_t on;          // 0: the next point draws nothing
+    int32_t q;           // phase trace: the point's phase value
+};
+
+static void penbreak(tracepen *pen, int32_t c, int32_t y0, int32_t y1)
+{
+    if (pen->on && pen->x == c - 1) panelline(BODEMARGIN, y0, y1, pen->x, pen->y, pen->x + 1, pen->y, TRACECOL);
+    pen->on = 0;
+}
+
+// gain: row = ln(power ratio) lnscale + dboff, inside the gain panel; a column
+// with no gain (an input or output of 0) is passed over
+static void gaintrace(const plottype *p, const bodeview &v)
+{
+    tracepen pen = {BODEMARGIN - 1, trunc(4 * v.ydim / 7.0), 1, 0};
+    for (int32_t c = BODEMARGIN; c < v.xdim && c < p->bufcols; c++) {
+        if (!(p->colmax[c] >= 0)) {
+            penbreak(&pen, c, 0, v.gbot);
+            continue;
+        }
+        if (p->colmin[c] == BODENOGAIN) continue;
+        double y = p->colmin[c] * p->lnscale + v.dboff;
+        if (pen.on) panelline(BODEMARGIN, 0, v.gbot, pen.x, pen.y, c, y, TRACECOL);
+        pen = tracepen{(double)c, y, 1, 0};
+    }
+}
+
+// Phase: the panel is one turn high from phaseoffs. When the phase steps
+// across the panel's edge (it went down but the row went up, or the other
+// way round), the trace leaves through that edge and comes back through the
+// other, one panel height away.
+static void phasetrace(const plottype *p, const bodeview &v)
+{
+    tracepen pen = {BODEMARGIN - 1, trunc(6 * v.ydim / 7.0), 1, 0};
+    for (int32_t c = BODEMARGIN; c < v.xdim && c < p->bufcols; c++) {
+        if (!(p->colmax[c] >= 0)) {
+            penbreak(&pen, c, v.gbot, v.ydim);
+            continue;
+        }
+        int32_t q = phaseq(p, p->colmax[c]);
+        double y = phaserow(v, q);
+        if (pen.on) {
+            int32_t down = turnmod((double)q - pen.q) >= HALFTURN;
+            if (down && y < pen.y) {
+                panelline(BODEMARGIN, v.gbot, v.ydim, pen.x, pen.y, c, y + v.ph, TRACECOL);
+                pen.y -= v.ph;
+            } else if (!down && y > pen.y) {
+                panelline(BODEMARGIN, v.gbot, v.ydim, pen.x, pen.y, c, y - v.ph, TRACECOL);
+                pen.y += v.ph;
+            }
+            panelline(BODEMARGIN, v.gbot, v.ydim, pen.x, pen.y, c, y, TRACECOL);
+        }
+        pen = tracepen{(double)c, y, 1, q};
+    }
+}
+
+// === read-outs ===
+
+static const char *degsign(const bodeview &v) { return fontlist[v.font].extchars ? "\xF8" : " deg"; }
+
+// the frequency under the mouse, the gain or phase at its height, and the
+// curve's gain, slope and phase in its column
+static void bodereadouts(const plottype *p, const bodeview &v)
+{
+    int32_t mx, my;
+    char s[64];
+    plotmouse(&mx, &my);
+    double span = p->lfreqhi - p->lfreqlo;
+    snprintf(s, sizeof s, "%s%s", ltrim(fstr(pow(10.0, p->lfreqlo + span * mx / v.xdim))), p->hertz ? "hz" : "rad");
+    drawtext(v.font, plotclamp(mx - 10 * (v.fw / 2), 0, v.xdim - (int32_t)strlen(s) * v.fw), 20, LABELCOL, -1, "", s);
+    if (my < v.gp) {
+        snprintf(s, sizeof s, "%.2fdb", (my - v.dboff) / p->dbscale);
+    } else {  // the row's phase in [-180, 180)
+        double t = ((v.ydim - my) * TURN / v.ph - p->phaseoffs) / TURN;
+        double deg = (t - floor(t)) * 360;
+        snprintf(s, sizeof s, "%.1f%s", deg >= 180 ? deg - 360 : deg, degsign(v));
+    }
+    drawtext(v.font, 24, plotclamp(my - v.fh / 2, 0, v.ydim - v.fh), LABELCOL, -1, "", s);
+    if (mx < BODEMARGIN || mx >= v.xdim || mx >= p->bufcols || !(p->colmax[mx] >= 0)) return;
+    double g = p->colmin[mx];
+    if (g != BODENOGAIN) {
+        int32_t y = plotclamp(trunc(g * p->lnscale + v.dboff) - v.fh / 2, 0, v.gbot - 2 * v.fh - 4);
+        snprintf(s, sizeof s, "%.2fdb", g * 10 / M_LN10);
+        shadowtext(v, mx, y, TRACECOL, s);
+        double before = p->colmin[mx - 1];  // dB per column times columns per decade
+        if (mx > BODEMARGIN && p->colmax[mx - 1] >= 0 && before != BODENOGAIN) {
+            snprintf(s, sizeof s, "%.2fdb/decade", (g - before) * 10 / M_LN10 * v.xdim / span);
+            shadowtext(v, mx, y + v.fh + 2, SEPCOL, s);
+        }
+    }
+    double deg = p->colmax[mx] * 180 / M_PI;
+    snprintf(s, sizeof s, "%.1f%s", deg > 180 ? deg - 360 : deg, degsign(v));
+    double y = phaserow(v, phaseq(p, p->colmax[mx])) + 1 - v.fh / 2;
+    shadowtext(v, mx, plotclamp(y, v.gbot + 2, v.ydim - v.fh), TRACECOL, s);
+}
+
+// === drawing ===
+
+// 10^-3 .. 10^7, +-60 dB, 0 degrees in the middle of the phase panel; nothing cached
+static void bodereset(plottype *p, int32_t xdim)
+{
+    checkmaxxdim(p, xdim);
+    p->lfreqlo = -3, p->lfreqhi = 7;
+    p->dblo = -60, p->dbhi = 60;
+    p->phaseoffs = HALFTURN;
+    bodeclear(p);
+}
+
+void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t cursor)
+{
+    plottype *p = gplot;
+    int32_t xdim = gdd.x, ydim = gdd.y;
+    if (!p || xdim < 1 || ydim < 1) return;
+    p->inwire = inwire, p->plotwire = plotwire, p->plotsense = plotsense;
+    if (p->phaseoffs == -1) bodereset(p, xdim);
+    if (!transprobeok(plotwire, plotsense) || !transprobeok(inwire, 1)) return;
+    bodeview v;
+    v.xdim = xdim, v.ydim = ydim, v.gp = 0.6 * ydim, v.ph = 0.4 * ydim, v.gbot = (int32_t)v.gp;
+    v.font = plotfont(), v.fw = fontlist[v.font].width, v.fh = fontlist[v.font].height;
+    p->dbscale = -v.gp / (p->dbhi - p->dblo);  // pixels per dB, negative: up is more
+    p->lnscale = p->dbscale * 10 / M_LN10;     // dB = 10 log10(power ratio) = 10 / ln 10 ln(ratio)
+    v.dboff = -p->dbhi * p->dbscale;
+    int32_t mx, my;
+    plotmouse(&mx, &my);
+    if (cursor) plotcrosshair(mx, my);
+    bodegaingrid(p, v);
+    bodephasegrid(p, v);
+    bodefreqgrid(p, v);
+    bodetexts(p, v);
+    bodereflines(p, v);
+    bodecolumns(p, xdim);
+    gaintrace(p, v);
+    phasetrace(p, v);
+    if (cursor) bodereadouts(p, v);
+}
+
+// === controls ===
+
+// radians and hertz: the same frequencies stay on screen, so the cache holds
+static void bodeunit(plottype *p)
+{
+    frqgraphmode ^= 1;
+    p->hertz ^= 1;
+    double s = p->hertz ? -LOG2PI : LOG2PI;
+    p->lfreqlo += s, p->lfreqhi += s;
+}
+
+// the range [*lo, *hi] scaled by f about its middle
+static void zoomrange(double *lo, double *hi, double f)
+{
+    double mid = (*lo + *hi) / 2, half = (*hi - *lo) / 2 * f;
+    *lo = mid - half, *hi = mid + half;
+}
+
+// a press on either "frq" label: the rightmost 8 glyphs of the client area,
+// on the row of the label in the gain or the phase panel
+static int32_t onunitlabel(const plottype *p)
+{
+    int32_t f = plotfont(), fw = fontlist[f].width, fh = fontlist[f].height;
+    double rx = fmousx - p->left, ry = fmousy - p->top, gbot = floor(0.6 * (p->bottom - p->top));
+    if (rx < (p->right - p->left) - 8 * fw || rx > p->right - p->left) return 0;
+    return (ry >= fh && ry < 2 * fh + 4) || (ry >= gbot && ry < gbot + 4 + fh);
+}
+
+// keys without a character (or with Control or Option): the arrows narrow
+// and widen the frequency span (2..60 decades) and the gain span (20..600 dB)
+// by 1.2; Return and Space switch the unit. 1 when the frequencies moved
+static int32_t bodekeys(plottype *p)
+{
+    int32_t moved = 0;
+    for (int32_t k; (k = mykeyread()) != 0;) {
+        int32_t scan = k >> 8 & 255;
+        if (scan == KEYRETURN || scan == KEYENTER || scan == KEYSPACE) {
+            bodeunit(p);
+            continue;
+        }
+        if (((k & 255) && !(k & (KEYCTRL | KEYOPTION))) || (k & KEYSHIFT)) continue;
+        double fspan = p->lfreqhi - p->lfreqlo, gspan = p->dbhi - p->dblo;
+        if (scan == KEYLEFT && fspan > 2.0) zoomrange(&p->lfreqlo, &p->lfreqhi, 1 / 1.2), moved = 1;
+        if (scan == KEYRIGHT && fspan < 60.0) zoomrange(&p->lfreqlo, &p->lfreqhi, 1.2), moved = 1;
+        if (scan == KEYUP && gspan > 20.0) zoomrange(&p->dblo, &p->dbhi, 1 / 1.2);
+        if (scan == KEYDOWN && gspan < 600.0) zoomrange(&p->dblo, &p->dbhi, 1.2);
+    }
+    return moved;
+}
+
+// the traces moved down by dy pixels: in the phase panel (the lower 40 % of
+// height h) a turn per panel height, elsewhere the gain range
+static void bodevertical(plottype *p, double dy, double h)
+{
+    if (fmousy - p->top >= 0.6 * h) {
+        p->phaseoffs = turnmod(p->phaseoffs - trunc(dy * TURN / (0.4 * h)));
+    } else {
+        double d = dy * (p->dbhi - p->dblo) / (0.6 * h);
+        p->dblo += d, p->dbhi += d;
+    }
+}
+
+void bodecontrols(void)
+{
+    plottype *p = gplot;
+    double h = p->bottom - p->top, span = p->lfreqhi - p->lfreqlo, shift = 0;
+    if (p->phaseoffs == -1) bodereset(p, xres);  // the view asked for, before it changes
+    int32_t moved = bodekeys(p);
+    // Shift with the arrows held: 512 pixels a second, a turn a second in the phase panel
+    if (shiftheld()) {
+        int32_t l = keystatus[KEYLEFT], r = keystatus[KEYRIGHT], up = keystatus[KEYUP], dn = keystatus[KEYDOWN];
+        shift += (r - l) * deltim * 512 * span / xres;
+        if (fmousy - p->top >= 0.6 * h) p->phaseoffs = turnmod(p->phaseoffs + trunc((dn - up) * deltim * TURN));
+        else bodevertical(p, (up - dn) * deltim * 512, h);
+    }
+    // a held button drags the plot with the mouse; a press on a "frq" label switches the unit
+    if (bstatus && dragwindi < 0) {
+        if ((bstatus & ~obstatus) && onunitlabel(p)) bodeunit(p);
+        shift -= frmousx * span / (p->right - p->left);
+        bodevertical(p, frmousy, h);
+    }
+    if (shift != 0) {
+        p->lfreqlo += shift, p->lfreqhi += shift;
+        moved = 1;
+    }
+    if (moved) {
+        checkmaxxdim(p, xres);
+        bodeclear(p);
+    }
+}

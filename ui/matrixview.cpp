@@ -1,5 +1,138 @@
-// matrixview.cpp: the matrix debug window.
+// matrixview.cpp: the matrix debug window: the equations A x = b as built for
+// the window's angular frequency and time, one 32 x 14 cell per coefficient
+// (real half above the imaginary half, smallest font), the boundaries between
+// the current and the voltage unknowns, and the solution row on top; and the
+// window's keys and mouse. Depends on ui.h, initmat and smatsolve_comp.
+// Rebuilt and solved on every call; after a failed solve the solution row stays blank.
+#include <math.h>
+#include "analysis/analysis.h"
+#include "circuit/circuit.h"
 #include "ui/ui.h"
 
-void matrixrender(void) {}
-void matrixcontrols(void) {}
+enum { CELLW = 32, CELLH = 14, NUMFONT = 0 };
+enum { BACKCOL = 10, COEFCOL = 12, SOLCOL = 13, BLOCKCOL = 14, FRAMECOL = 17, DOTCOL = 18 };
+enum { KEYLEFT = 0xCB, KEYRIGHT = 0xCD, KEYUP = 0xC8, KEYDOWN = 0xD0 };
+enum { KEYPERIOD = 0x34, KEYCOMMA = 0x33, KEYRBRACKET = 0x1B, KEYLBRACKET = 0x1A };
+static const double MATWMAX = 1000000;  // "." stops at this angular frequency
+static const double SMALL = 1e-12;      // magnitudes below it leave their half-cell blank
+
+// === grid ===
+
+// box whose corners (x0, y0) and (x1, y1) are both drawn
+static void box(double x0, double y0, double x1, double y1, int32_t col)
+{
+    line(x0, y0, x1 + 1, y0, col);
+    line(x0, y1, x1 + 1, y1, col);
+    line(x0, y0, x0, y1, col);
+    line(x1, y0, x1, y1, col);
+}
+
+// n unknowns, the first nw of them wire currents; column n is b, row -1 the solution
+static void matrixgrid(int32_t nw, int32_t n, int32_t sx, int32_t sy)
+{
+    double right = CELLW * (n + 1.0) - sx, bottom = CELLH * (n + 1.0) - sy;
+    for (int32_t i = 1; i < n; i++) {
+        double x = CELLW * (double)i - sx;
+        if (x >= 0 && x < gdd.x) dotline2d(x, -sy, x, bottom, DOTCOL, 0x55555555);
+    }
+    for (int32_t i = 1; i <= n; i++) {
+        double y = CELLH * (double)i - sy;
+        if (y >= 0 && y < gdd.y) dotline2d(-sx, y, right, y, DOTCOL, 0x55555555);
+    }
+    double wires = CELLH * (nw + 1.0) - sy, volts = CELLW * (double)nw - sx;
+    dotline2d(-sx, wires, right, wires, BLOCKCOL, 0xAAAAAAAA);
+    dotline2d(-sx, bottom, right, bottom, BLOCKCOL, 0xAAAAAAAA);
+    dotline2d(volts, -sy, volts, bottom, BLOCKCOL, 0xAAAAAAAA);
+    line(CELLW * (double)n - sx, -sy, CELLW * (double)n - sx, bottom, FRAMECOL);
+    box(-sx, CELLH - sy, right, bottom, FRAMECOL);
+    box(-sx, -sy, CELLW * (double)n - sx, CELLH - sy, FRAMECOL);
+}
+
+// === numbers ===
+
+// v centred on column col at row y, unless it is too small to matter
+static void cellnumber(int32_t col, int32_t sx, double y, double v, int32_t colour)
+{
+    if (fabs(v) < SMALL) return;
+    double x = trunc((col + 0.5) * CELLW - sx);
+    if (x < -CELLW * 4 || x > gdd.x + CELLW * 4 || y <= -CELLH || y >= gdd.y) return;
+    const char *s = ltrim(fstr(v));
+    int32_t n = 0;
+    while (s[n]) n++;
+    drawtext(NUMFONT, (int32_t)x - n * fontlist[NUMFONT].width / 2, (int32_t)y, colour, BACKCOL, "", s);
+}
+
+// every stored entry of the rows on screen, real part above imaginary part
+static void matrixentries(int32_t n, int32_t sx, int32_t sy)
+{
+    for (int32_t r = 0; r < n; r++) {
+        double y = CELLH * (r + 1.0) - sy;
+        if (y <= -CELLH || y >= gdd.y) continue;
+        for (int32_t e = yh[r]; e; e = el[e].next) {
+            cellnumber(el[e].col, sx, y + 2, el[e].re, COEFCOL);
+            cellnumber(el[e].col, sx, y + 8, el[e].im, COEFCOL);
+        }
+    }
+}
+
+void matrixrender(void)
+{
+    plottype *p = gplot;
+    int32_t nw = numwires, n = numwires + numnodes;
+    int32_t sx = (int32_t)nearbyint(p->scrollx), sy = (int32_t)nearbyint(p->scrolly);
+    initmat(p->matw, p->matt, 0);
+    matrixgrid(nw, n, sx, sy);
+    matrixentries(n, sx, sy);
+    matbad = smatsolve_comp(yh, el, elcnt, pivorder, n);
+    if (n < 1 || matbad != SOLVED) return;  // a failed solve leaves half-eliminated rows: nothing shown
+    for (int32_t c = 0; c < n; c++) {
+        cellnumber(c, sx, 2 - sy, el[yh[c]].re, SOLCOL);
+        cellnumber(c, sx, 8 - sy, el[yh[c]].im, SOLCOL);
+    }
+}
+
+// === controls ===
+
+// the topmost matrix window closes
+static void closetopmatrix(void)
+{
+    for (int32_t i = numplots - 1; i >= 0; i--)
+        if (plot[plotorder[i]].kind == PLOT_MATRIX) {
+            removeplot(plotorder[i]);
+            return;
+        }
+}
+
+// A held button drags the content; the arrows scroll a cell; "." and ","
+// step omega through 0, 1, 10 .. 1000000, "]" and "[" the time by a second;
+// "'" closes the topmost matrix window and ends the keys of this pass.
+void matrixcontrols(void)
+{
+    plottype *p = gplot;
+    if (bstatus && dragwindi < 0) {
+        p->scrollx -= frmousx;
+        p->scrolly -= frmousy;
+    }
+    for (int32_t k; (k = mykeyread()) != 0;) {
+        if ((k & 255) == '\'') {
+            closetopmatrix();
+            return;
+        }
+        switch (k >> 8 & 255) {
+        case KEYPERIOD:
+            if (p->matw < MATWMAX) p->matw *= 10;
+            if (p->matw == 0) p->matw = 1;
+            break;
+        case KEYCOMMA:
+            p->matw /= 10;
+            if (p->matw < 1) p->matw = 0;
+            break;
+        case KEYRBRACKET: p->matt += 1; break;
+        case KEYLBRACKET: p->matt -= 1; break;
+        case KEYLEFT: p->scrollx -= CELLW; break;
+        case KEYRIGHT: p->scrollx += CELLW; break;
+        case KEYUP: p->scrolly -= 28; break;
+        case KEYDOWN: p->scrolly += 28; break;
+        }
+    }
+}

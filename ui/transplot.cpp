@@ -1,6 +1,356 @@
-// transplot.cpp: the transient window's drawing and controls.
+// transplot.cpp: the transient window: time and value grids with their labels,
+// the trace drawn from the column buffers that transcompute fills (at most
+// 10 ms of computing per window per pass), the read-outs, the auto Y scale,
+// and the window's keys and mouse; also the few helpers the Bode and matrix
+// windows share. Depends on ui.h (gplot, gdd, text, line routines, fstr) and
+// the analysis. Columns before t = 0 are never computed; a column without a
+// solved sample (NaN) is left out of the trace and has no read-out.
+#include <math.h>
+#include <stdio.h>
+#include <string.h>
+#include "analysis/analysis.h"
+#include "circuit/circuit.h"
 #include "ui/ui.h"
 
-void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor) {}
-void transautoscale(void) {}
-void transcontrols(void) {}
+static const double TRANSBUDGET = 0.01;  // seconds of computing per window per pass
+double (*transclock)(void) = vlock;
+static const double XOFFSETMAX = 1 << 30;  // furthest scroll, columns: keeps column numbers in range
+static const uint32_t DOTS = 0x55555555, ZERODASH = 0x66666666;
+enum { BACKCOL = 10, GRIDCOL = 16, LABELCOL = 17, DOTCOL = 18, TRACECOL = 25 };
+enum { KEYLEFT = 0xCB, KEYRIGHT = 0xCD, KEYUP = 0xC8, KEYDOWN = 0xD0, LSHIFT = 0x2A, RSHIFT = 0x36 };
+
+// === helpers shared with the Bode and matrix windows ===
+int32_t plotfont(void) { return vopts.circfont >= 0 && vopts.circfont < NUMFONTS ? vopts.circfont : 1; }
+
+// the view's origin is the client area's top-left corner clipped to the screen
+void plotmouse(int32_t *mx, int32_t *my)
+{
+    *mx = (int32_t)fmousx - (gplot->left > 0 ? (int32_t)gplot->left : 0);
+    *my = (int32_t)fmousy - (gplot->top > 0 ? (int32_t)gplot->top : 0);
+}
+
+void plotcrosshair(int32_t mx, int32_t my)
+{
+    dotline2d(mx, 0, mx, gdd.y, DOTCOL, DOTS);
+    dotline2d(0, my, gdd.x, my, DOTCOL, DOTS);
+}
+
+int32_t plotclamp(double v, int32_t lo, int32_t hi)
+{
+    if (!(v > lo)) return lo;  // NaN too
+    if (v > hi) return hi > lo ? hi : lo;
+    return (int32_t)v;
+}
+
+int32_t shiftheld(void) { return keystatus[LSHIFT] || keystatus[RSHIFT]; }
+
+static int32_t posmod(double a, int32_t m)
+{
+    double r = fmod(a, m);
+    return (int32_t)(r < 0 ? r + m : r);
+}
+
+// === geometry ===
+
+// visible computed columns [*c0, *c1): on screen, computed, and held in the buffer
+static void transvisible(const plottype *p, int32_t xdim, int32_t *c0, int32_t *c1)
+{
+    int64_t a = p->firstcol > 0 ? p->firstcol : 0, b = (int64_t)p->firstcol + xdim;
+    if (a < p->basecol) a = p->basecol;
+    if (b > p->numcols) b = p->numcols;
+    if (b > (int64_t)p->basecol + p->bufcols) b = (int64_t)p->basecol + p->bufcols;
+    *c0 = (int32_t)a;
+    *c1 = (int32_t)(b > a ? b : a);
+}
+
+// Grid steps from X = 640 xscale seconds: T = 10^floor(log10 X - 0.3) lies in
+// (X / 20, X / 2]; major T / 2 with minor T / 10 when T >= X / 5, else major T
+// with minor T / 5, so a minor step is 6.4 to 32 pixels.
+static void transtimestep(double xscale, double *major, double *minor)
+{
+    double x = 640 * xscale, t = pow(10.0, floor(log10(x) - 0.3));
+    if (x * 0.2 <= t) *major = 0.5 * t, *minor = 0.1 * t;
+    else *major = t, *minor = 0.2 * t;
+}
+
+// row of stored value s (row = u s + yoffset): -1 above the view, ydim below it
+static int32_t transrow(double s, double u, double yoffset, int32_t ydim)
+{
+    double r = u * s + yoffset;
+    if (!(r > -1)) return -1;
+    if (r >= ydim) return ydim;
+    return (int32_t)r;
+}
+
+// === grids and labels ===
+
+// a line every minor step from t = 0 on, solid at the multiples of the major step
+static void transtimegrid(const plottype *p, double major, double minor, int32_t xdim, int32_t ydim)
+{
+    int32_t per = (int32_t)nearbyint(major / minor);  // 5
+    double dm = minor / p->xscale, j = 0;
+    int32_t c = -1;  // lines left until the next solid one
+    if (!(dm > 0) || !isfinite(p->xoffset)) return;
+    if (p->firstcol >= 0) {
+        double a = floor(p->xoffset / dm);
+        j = a + 1;
+        c = per - 2 - posmod(a, per);
+    }
+    for (double x = j * dm - p->xoffset; x < xdim; j++, x = j * dm - p->xoffset) {
+        int32_t ix = (int32_t)x;
+        if (c < 0) {
+            line(ix, 0, ix, ydim, GRIDCOL);
+            c += per;
+        } else {
+            dotline2d(ix, 0, ix, ydim, DOTCOL, DOTS);
+        }
+        c--;
+    }
+}
+
+// value step dv from r = yscale 256 / ydim (the value of 128 pixels): 0.2, 0.5
+// or 1 times its power of ten m, so a step is 13 to 26 pixels; every o-th line
+// is solid and labelled, the labelled one nearest 0 is the dashed zero line
+static void transvaluegrid(const plottype *p, int32_t xdim, int32_t ydim, int32_t font)
+{
+    double r = p->yscale * 256 / ydim, m = pow(10.0, floor(log10(r))), dv = m;
+    int32_t o = 5;
+    if (r < 2 * m) dv = 0.2 * m;
+    else if (r < 5 * m) dv = 0.5 * m, o = 2;
+    double dy = dv * ydim * 0.5 / p->yscale;
+    if (!(dy > 0) || !isfinite(p->yoffset)) return;
+    int32_t xl = p->firstcol < 0 ? -p->firstcol : 0, fh = fontlist[font].height;
+    double k = floor(p->yoffset / dy);  // the first line, at y in [0, dy), carries q = k dv
+    int32_t count = posmod(k, o);
+    for (double i = 0, y = p->yoffset - k * dy; y < ydim; i++, y = p->yoffset - (k - i) * dy) {
+        int32_t iy = (int32_t)y;
+        if (--count >= 0) {
+            dotline2d(xl, iy, xdim, iy, DOTCOL, DOTS);
+            continue;
+        }
+        double q = (k - i) * dv;
+        line(xl, iy, xdim, iy, GRIDCOL);
+        if (fabs(q) < dv) {
+            dotline2d(xl + 1, iy, xdim, iy, LABELCOL, ZERODASH);
+            q = 0;
+        }
+        drawtext(font, xl + 1, iy - fh / 2, LABELCOL, BACKCOL, "", ltrim(fstr(q)));
+        count += o;
+    }
+}
+
+// the time of every major line, centred on it, along the top
+static void transtimelabels(const plottype *p, double major, int32_t xdim, int32_t font)
+{
+    double dM = major / p->xscale, i = floor(p->xoffset / dM) + 1;
+    int32_t hw = fontlist[font].width / 2;
+    if (!(dM > 0)) return;
+    for (i = i > 0 ? i : 0; i * dM < xdim + p->xoffset; i++) {
+        const char *s = ltrim(fstr(i * major));
+        drawtext(font, (int32_t)(i * dM - p->xoffset) - (int32_t)strlen(s) * hw, 0, LABELCOL, BACKCOL, "", s);
+    }
+}
+
+// === trace ===
+
+// The visible computed columns as vertical spans from their minimum to their
+// maximum row, each stretched to reach the rows of the column before it, so
+// neighbours join into one trace; a column without samples breaks it.
+static void transtrace(const plottype *p, int32_t xdim, int32_t ydim, double u)
+{
+    int32_t c0, c1, pa = 0, pb = 0, joined = 0;
+    transvisible(p, xdim, &c0, &c1);
+    for (int32_t c = c0; c < c1; c++) {
+        double lo = p->colmin[c - p->basecol], hi = p->colmax[c - p->basecol];
+        if (isnan(lo) || isnan(hi)) {
+            joined = 0;
+            continue;
+        }
+        int32_t ya = transrow(lo, u, p->yoffset, ydim), yb = transrow(hi, u, p->yoffset, ydim);
+        if (!joined) pa = ya, pb = yb;
+        int32_t top = ya < pb + 1 ? ya : pb + 1, bottom = yb > pa - 1 ? yb : pa - 1;
+        line(c - p->firstcol, top, c - p->firstcol, bottom + 1, TRACECOL);
+        pa = ya, pb = yb, joined = 1;
+    }
+}
+
+// === read-outs ===
+
+// x of a read-out: near x, but inside the view
+static int32_t readoutx(int32_t x, const char *s, int32_t xdim, int32_t fw)
+{
+    return plotclamp(x, 0, xdim - (int32_t)strlen(s) * fw);
+}
+
+// the time under the mouse, the value at its height, the curve's value in its column
+static void transreadouts(const plottype *p, int32_t xdim, int32_t ydim, double u, const char *unit)
+{
+    int32_t mx, my, font = plotfont(), fw = fontlist[font].width, fh = fontlist[font].height;
+    plotmouse(&mx, &my);
+    int64_t c = (int64_t)mx + p->firstcol;
+    if (c < 0) return;
+    char s[64];
+    snprintf(s, sizeof s, "%s Sec", ltrim(fstr((mx + p->xoffset) * p->xscale)));
+    drawtext(font, readoutx(mx - 10 * (fw / 2), s, xdim, fw), 20, LABELCOL, -1, "", s);
+    snprintf(s, sizeof s, "%s%s", ltrim(fstr((p->yoffset - my) / u)), unit);
+    drawtext(font, 24, plotclamp(my + 1, 0, ydim - fh), LABELCOL, -1, "", s);
+    if (c >= p->numcols || c < p->basecol || c >= (int64_t)p->basecol + p->bufcols) return;
+    double mid = (p->colmin[c - p->basecol] + p->colmax[c - p->basecol]) / 2;  // stored s = -q
+    if (isnan(mid)) return;
+    snprintf(s, sizeof s, "%s%s", ltrim(fstr(-mid)), unit);
+    drawtext(font, readoutx(mx - 10 * (fw / 2), s, xdim, fw), plotclamp(u * mid + p->yoffset + 1, 0, ydim - fh),
+             TRACECOL, BACKCOL, "", s);
+}
+
+// === drawing ===
+
+void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
+{
+    plottype *p = gplot;
+    int32_t xdim = gdd.x, ydim = gdd.y, mx, my;
+    if (!p || xdim < 1 || ydim < 1) return;
+    p->plotwire = plotwire, p->plotsense = plotsense;
+    if (p->reset == -1) {  // the circuit changed: again from t = 0 at the same scales
+        p->reset = 0;
+        transrestart(p);
+        p->xoffset = -2.0;
+        p->firstcol = -2;
+    }
+    if (!transprobeok(plotwire, plotsense)) return;
+    int32_t font = plotfont(), fw = fontlist[font].width, fh = fontlist[font].height;
+    int32_t amps = plotsense != 0 && wire[plotwire].element == 'T';
+    double u = ydim * 0.5 / p->yscale, major, minor;  // u: pixels per unit
+    plotmouse(&mx, &my);
+    if (cursor) plotcrosshair(mx, my);
+    transtimestep(p->xscale, &major, &minor);
+    transtimegrid(p, major, minor, xdim, ydim);
+    transvaluegrid(p, xdim, ydim, font);
+    transtimelabels(p, major, xdim, font);
+    drawtext(font, 0, ydim - fh, LABELCOL, BACKCOL, "", amps ? "Amps" : "Volts");
+    drawtext(font, xdim - 7 * fw, fh, LABELCOL, BACKCOL, "", "Seconds");
+    if (transcompute(p, xdim, vopts.sampsperpix, INT32_MAX, transclock, transclock() + TRANSBUDGET) != SOLVED)
+        SysBeep(32);  // the initial conditions could not be solved: the states start at 0
+    transtrace(p, xdim, ydim, u);
+    drawtext(font, xdim - 18 * fw, ydim - fh, LABELCOL, BACKCOL, "", "Transient Analysis");
+    if (cursor) transreadouts(p, xdim, ydim, u, amps ? " A" : " V");
+}
+
+// The visible computed columns' range [lo, hi] fills the middle 80 % of the
+// height: yscale = 1.25 (hi - lo) / 2 and the middle value on the middle row.
+// A flat or empty range is widened to 0.0001 about its middle.
+void transautoscale(void)
+{
+    plottype *p = gplot;
+    int32_t c0, c1, ydim = gdd.y;
+    float lo = 1e32f, hi = -1e32f;
+    transvisible(p, gdd.x, &c0, &c1);
+    for (int32_t c = c0; c < c1; c++) {
+        float a = (float)p->colmin[c - p->basecol], b = (float)p->colmax[c - p->basecol];
+        if (a < lo) lo = a;
+        if (b < lo) lo = b;
+        if (a > hi) hi = a;
+        if (b > hi) hi = b;
+    }
+    if (hi - lo < 0.0001f) {
+        float mid = (lo + hi) / 2;
+        lo = mid - 0.00005f, hi = mid + 0.00005f;
+    }
+    p->yscale = (hi - lo) * 0.5 * 1.25;
+    p->yoffset = ydim * 0.5 - (lo + hi) * ydim * 0.25 / p->yscale;
+}
+
+// === controls ===
+
+static void transrestartview(plottype *p)
+{
+    transrestart(p);
+    p->xoffset = -2.0;
+    p->firstcol = -2;
+}
+
+// Left and Right step the time scale by 4 within XSCMIN..XSCMAX, the range a
+// circuit file holds, so a saved scale loads back as it was; the scale is the
+// circuit's suggestion for the next window and the run starts again
+static void transtimescale(plottype *p, int32_t scan)
+{
+    double x = p->xscale;
+    if (scan == KEYLEFT && x * 0.25 >= XSCMIN) x *= 0.25;
+    else if (scan == KEYRIGHT && x * 4 <= XSCMAX) x *= 4;
+    else return;
+    p->xscale = transdefxsc = x;
+    transrestartview(p);
+    checkdirty();
+}
+
+// zoom the value axis by f about the middle row of a window h pixels high
+static void transzoom(plottype *p, double f, double h)
+{
+    p->yoffset = (p->yoffset - h / 2) / f + h / 2;
+    p->yscale *= f;
+}
+
+// Scrolls by sx pixels (at most a screen less one, never left of minus half
+// a screen). Moving right slides the buffer when the first visible column
+// is more than three quarters of it past its start; moving left of the
+// buffer's start computes again from t = 0, keeping the columns from a
+// quarter buffer before the view on.
+static void transhscroll(plottype *p, double sx)
+{
+    int32_t w = xres, old = p->firstcol;
+    checkmaxxdim(p, w);
+    p->xoffset += sx < w - 1 ? sx : w - 1;
+    if (p->xoffset < -(w >> 1)) p->xoffset = -(w >> 1);
+    if (p->xoffset > XOFFSETMAX) p->xoffset = XOFFSETMAX;
+    p->firstcol = (int32_t)nearbyint(p->xoffset);
+    int32_t back = p->firstcol - (3 * p->bufcols >> 2);  // base that keeps 3/4 buffer behind the view
+    if (back < 0) back = 0;
+    if (p->firstcol > old) {
+        int32_t d = back - p->basecol;
+        if (d < 1) return;
+        int64_t keep = (int64_t)p->numcols - back;  // computed columns from the new base on
+        if (keep > p->bufcols - d) keep = p->bufcols - d;
+        if (keep > 0) {
+            memmove(p->colmin, p->colmin + d, (size_t)keep * sizeof(double));
+            memmove(p->colmax, p->colmax + d, (size_t)keep * sizeof(double));
+        }
+        p->basecol = back;
+    } else if (p->firstcol < old && p->firstcol < p->basecol && p->basecol > 0) {
+        p->numcols = -1;
+        p->basecol = back;
+    }
+}
+
+// Shift with the arrows scrolls 512 pixels a second (right Shift 3 times,
+// both 4 times); otherwise a held button drags the trace with the mouse
+static void transscroll(plottype *p)
+{
+    int32_t l = keystatus[KEYLEFT], r = keystatus[KEYRIGHT], up = keystatus[KEYUP], dn = keystatus[KEYDOWN];
+    int32_t fixed = !vopts.autoyscale;
+    double sx = -frmousx, sy = -frmousy;
+    if (shiftheld() && (l || r || (fixed && (up || dn)))) {
+        double k = 512 * deltim * (3 * keystatus[RSHIFT] + keystatus[LSHIFT]);
+        sx += (r - l) * k;
+        if (fixed) sy += (dn - up) * k;
+        transhscroll(p, sx);
+    } else {
+        if (!bstatus || dragwindi >= 0) return;
+        if (sx != 0) transhscroll(p, sx);
+    }
+    if (fixed) p->yoffset -= sy;
+}
+
+void transcontrols(void)
+{
+    plottype *p = gplot;
+    for (int32_t k; (k = mykeyread()) != 0;) {
+        if ((k & 255) && !(k & (KEYCTRL | KEYOPTION))) continue;
+        if (!(k & KEYSHIFT)) transtimescale(p, k >> 8 & 255);
+    }
+    // Up and Down held: a factor of 4 a second, yscale kept in [0.00001, 1048576]
+    double h = p->bottom - p->top;
+    if (menusel < 0 && !vopts.autoyscale && !shiftheld()) {
+        if (keystatus[KEYUP]) transzoom(p, fmax(pow(0.25, deltim), 0.00001 / p->yscale), h);
+        if (keystatus[KEYDOWN]) transzoom(p, fmin(pow(4.0, deltim), 1048576 / p->yscale), h);
+    }
+    transscroll(p);
+}

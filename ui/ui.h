@@ -235,10 +235,18 @@ void plotrenumber(int32_t kind, int32_t from, int32_t to);
 void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor);  // run gplot's columns, draw
 void transautoscale(void);          // gplot's yscale and yoffset from its visible columns
 void transcontrols(void);           // keys and mouse of the window gplot
+extern double (*transclock)(void);  // clock of the transient's 10 ms budget: vlock (tests and
+                                    // benchmarks may put their own)
 void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t cursor);
 void bodecontrols(void);
 void matrixrender(void);            // Ax = b of gplot's omega and time, solved; matbad
 void matrixcontrols(void);
+// helpers the three share (transplot.cpp)
+int32_t plotfont(void);             // font of plot labels: circfont, or 1 when out of range
+void plotmouse(int32_t *mx, int32_t *my);  // mouse relative to the client view of gplot
+void plotcrosshair(int32_t mx, int32_t my);  // dotted grey cross-hair through (mx, my) of gdd
+int32_t plotclamp(double v, int32_t lo, int32_t hi);  // v truncated into [lo, hi]; lo wins
+int32_t shiftheld(void);            // 1 while either Shift key is held
 void helpcontrols(void);            // scrolling of a key summary or help window
 
 // === screen capture ===
