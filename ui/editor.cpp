@@ -23,6 +23,7 @@ enum { MERGEDIST2 = 576 };  // dropped nodes closer than 24 world units merge
 enum { TYPEDMAX = 127 };    // characters a directly typed value holds at most
 
 static int32_t grabmoved = 0;  // 1 once the dragged nodes moved
+static int32_t leftseen = 0;   // 1 while the left button held went down in the editor
 
 static int32_t ctrlheld(void) { return keystatus[0x1D] || keystatus[0x9D]; }
 
@@ -556,6 +557,8 @@ void dccontrols(void)
 {
     int32_t press = bstatus & ~obstatus, release = obstatus & ~bstatus;
     int32_t drawing = drawwiremode, taken = 0;  // taken: the left press ended the wire
+    int32_t click = (release & 1) && leftseen;  // a press that committed an entry or closed
+    leftseen = (bstatus & 1) && (leftseen || (press & 1));  // the menu opens nothing
     settle();
     if (curtypewire >= 0 && curtypewire != curw) endtyping();
 
@@ -563,7 +566,7 @@ void dccontrols(void)
         if (press & 1) endrawiremode(), taken = 1;
         else if (press & 2) cancelwire();
         settle();
-    } else if ((release & 1) && closetoelement && depwiremode < 0 && grabrect < 0 && openvalue()) {
+    } else if (click && closetoelement && depwiremode < 0 && grabrect < 0 && openvalue()) {
         return;
     }
 
