@@ -50,7 +50,8 @@ void addplot(int32_t kind, int32_t probe, int32_t sense, int32_t id = -1, int32_
 {
     plottype &p = plot[numplots];
     p.kind = kind, p.plotwire = probe, p.plotsense = sense, p.idwire = p.inwire = id, p.idflip = flip;
-    plotorder[numplots++] = numplots;
+    plotorder[numplots] = numplots;
+    numplots++;
 }
 
 struct Editor : E2E {

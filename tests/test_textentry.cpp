@@ -16,22 +16,17 @@ struct K { int32_t scan, ch, mods; };
 struct Entry : E2E {
     int32_t w = -1;  // the wire edited: R from (112, 112) to (432, 112), symbol at (272, 112)
 
+    // draws it with the keys: R from (112, 112) to (432, 112), then 22 typed over
+    // its symbol, and the mouse away
     void SetUp() override {
         E2E::SetUp();
         ASSERT_EQ(start(), 1);
         vopts.gridmode = 1;
-        w = element('R', "22");
-        passes();
-    }
-    int32_t element(char e, const char *v) {
-        int32_t a = putnode(112, 112, 1, 0), b = putnode(432, 112, 0, 0), i = numwires;
-        checknumwires(i + 2);
-        wire[i].node1 = a, wire[i].node2 = b, wire[i].element = e, wire[i].depwire = i;
-        wiresetnumst(i, v), wiresetinitst(i, "");
-        wire[i].value = atof(v);
-        numwires = i + 1;
-        recalc = 3;
-        return i;
+        hl_mouse(112, 112), hl_type("r"), hl_pass(), hl_mouse(432, 112), hl_type("\r"), hl_pass();
+        hl_mouse(272, 112), hl_type("22"), hl_pass(), hl_mouse(600, 400);
+        settle();
+        ASSERT_STREQ(wire[0].numst, "22");
+        w = 0;
     }
     // opens the value entry with key T over the symbol (Z: initial condition)
     void open(const char *key = "t", int32_t x = 272, int32_t y = 112) {
@@ -56,7 +51,7 @@ TEST_F(Entry, OpensWithItsPromptWhereTheElementAllows)
         {'R', "t9", 0, 25, 112, "Set element value function(t):"},
         {'C', "z", 1, 24, 112 - 20 - 6, "Set Voltage (when t=0):"},  // k = 20 / 320, D = (320, 0)
         {'L', "z", 1, 21, 112 - 20 - 6, "Set Current (when t=0):"},
-        {'R', "z", -1}, {'T', "t", -1}, {'X', "t", -1}};
+        {'R', "z", -1, 0, 0, ""}, {'T', "t", -1, 0, 0, ""}, {'X', "t", -1, 0, 0, ""}};
     for (auto &c : cases) {
         SCOPED_TRACE(c.key + std::string(1, c.e));
         wire[w].element = c.e;
@@ -146,8 +141,10 @@ TEST_F(Entry, CommitNormalisesEvaluatesOrShowsTheFault)
         EXPECT_EQ(getstringmode, c.msg[0] ? 0 : -1);
         EXPECT_EQ(text(), c.want);
         EXPECT_DOUBLE_EQ(wire[w].value, c.value);
-        if (c.msg[0]) EXPECT_STREQ(hl_lastmsg(), c.msg);
-        if (c.msg[0]) keys({{ESC, 27, 0}});
+        if (c.msg[0]) {
+            EXPECT_STREQ(hl_lastmsg(), c.msg);
+            keys({{ESC, 27, 0}});
+        }
     }
 }
 

@@ -87,7 +87,7 @@ void calcwirenext(void)
         wireorder = (int32_t *)growmem(wireorder, (size_t)wireordermax * sizeof *wireorder);
     }
     for (int32_t i = 0; i < n; i++) wireorder[i] = i;
-    qsort(wireorder, (size_t)n, sizeof *wireorder, paircmp);
+    if (n > 1) qsort(wireorder, (size_t)n, sizeof *wireorder, paircmp);
     for (int32_t g = 0, e; g < n; g = e) {
         int32_t first = wireorder[g];
         for (e = g + 1; e < n && samepair(first, wireorder[e]); e++) {}
