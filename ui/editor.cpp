@@ -1,10 +1,9 @@
 // editor.cpp: the editor's input: mouse and keys turned into edits of the
 // circuit (drawing, renaming, typing values, dragging, merging, selecting,
 // deleting), the zoom, the plot probes, the program-wide keys of mykeyread
-// and the side offsets of parallel wires.
-// Depends on ui.h, the circuit model and the expressions. Indices held across
-// keys (the wire typed into, the node dragged) are checked before each use:
-// every deletion renumbers by moving the last item into the hole.
+// and the side offsets of parallel wires. Depends on ui.h, the model and the
+// expressions. Indices held across keys (the wire typed into, the node
+// dragged) are checked before use: every deletion renumbers.
 #include "circuit/circuit.h"
 #include "expr/expr.h"
 #include "ui/ui.h"

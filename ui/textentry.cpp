@@ -1,11 +1,9 @@
 // textentry.cpp: the one-line editor of a wire's value or initial-condition
 // text: insert and overwrite, cursor and word moves, a Shift selection, the
-// clipboard, commit with normalisation, cancel back to the text as it was.
-// Depends on ui.h, the circuit model, the expressions and the frame's
-// clipboard and message box. The text is the wire's own heap string, edited
-// and grown in place; the entry finds it afresh through curw on every use, so
-// a circuit replaced under it (New, Open) closes it instead of leaving a
-// pointer into a freed string.
+// clipboard, commit with normalisation, cancel back to the wire as it was.
+// Depends on ui.h, the model, the expressions and the frame's clipboard. The
+// text is the wire's own heap string, grown in place and found afresh through
+// curw on every use, so a circuit replaced under the entry closes it.
 #include "circuit/circuit.h"
 #include "expr/expr.h"
 #include "ui/ui.h"
