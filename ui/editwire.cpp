@@ -45,16 +45,23 @@ int32_t findnode(int32_t sx, int32_t sy)
     return -1;
 }
 
+// screen end points of wire w as the hit tests see them, and D = P2 - P1
+static void wireends(int32_t w, double *x1, double *y1, double *dx, double *dy)
+{
+    float ax, ay, bx, by;
+    nodescreen(wire[w].node1, &ax, &ay);
+    nodescreen(wire[w].node2, &bx, &by);
+    *x1 = ax, *y1 = ay, *dx = (double)bx - ax, *dy = (double)by - ay;
+}
+
 int32_t findwire(int32_t sx, int32_t sy)
 {
     int32_t best = -1;
     double bestd = 576.0;  // squared pixels
     for (int32_t i = numwires - 1; i >= 0; i--) {
         if (!nodeexists(wire[i].node1) || !nodeexists(wire[i].node2)) continue;
-        float f1x, f1y, f2x, f2y;
-        nodescreen(wire[i].node1, &f1x, &f1y);
-        nodescreen(wire[i].node2, &f2x, &f2y);
-        double p1x = f1x, p1y = f1y, dx = (double)f2x - p1x, dy = (double)f2y - p1y;
+        double p1x, p1y, dx, dy;
+        wireends(i, &p1x, &p1y, &dx, &dy);
         double len2 = dx * dx + dy * dy;
         if (len2 == 0.0) continue;
         if (wirenext[i] != 0) {  // parallel wires are drawn 12 px apart
@@ -72,6 +79,46 @@ int32_t findwire(int32_t sx, int32_t sy)
         }
     }
     return best;
+}
+
+// === hover state ===
+
+// the element symbol sits mid-wire, shifted sideways by 12 px per wirenext
+// step along (D.y, -D.x) / |D|; the renderer places it from fsxoff, fsyoff
+void wiremidpoint(int32_t w, double *mx, double *my)
+{
+    const nodetype &a = node[wire[w].node1], &b = node[wire[w].node2];
+    double x1 = (double)a.x * fsscale + fsxoff, y1 = (double)a.y * fsscale + fsyoff;
+    double dx = (double)b.x * fsscale + fsxoff - x1, dy = (double)b.y * fsscale + fsyoff - y1;
+    double len = sqrt(dx * dx + dy * dy), m = len > 0 ? 12.0 * wirenext[w] / len : 0;
+    *mx = x1 + dx * 0.5 + dy * m;
+    *my = y1 + dy * 0.5 - dx * m;
+}
+
+// world units of screen coordinate s against offset o, grid-snapped in grid mode
+static int32_t quantise(int32_t s, int32_t o)
+{
+    int32_t v = (int32_t)((float)(s - o) * frscale);
+    return vopts.gridmode ? (v & ~31) + 16 : v;  // centre of the 32-unit cell
+}
+
+void findhover(void)
+{
+    mousexquant = quantise(mousx, isxoff);
+    mouseyquant = quantise(mousy, isyoff);
+    curn = findnode(mousx, mousy);
+    curw = findwire(mousx, mousy);
+    closetoelement = 0;
+    if (curw < 0) return;
+    double x1, y1, dx, dy;
+    wireends(curw, &x1, &y1, &dx, &dy);
+    // (2 mouse - P1 - P2) . D < 0: the mouse projects onto the node1 half
+    double along = (2.0 * mousx - 2 * x1 - dx) * dx + (2.0 * mousy - 2 * y1 - dy) * dy;
+    curside = along < 0 ? -1 : 0;
+    if (curn >= 0) return;
+    double mx, my;
+    wiremidpoint(curw, &mx, &my);
+    closetoelement = (mousx - mx) * (mousx - mx) + (mousy - my) * (mousy - my) < 576.0;
 }
 
 // === the wire being drawn ===
@@ -101,24 +148,73 @@ int32_t insertnode(void)
     return 1;
 }
 
+// an empty value text becomes "0" for a switch (open) and "1" otherwise
+void defaultnumst(int32_t w)
+{
+    if (wire[w].numst && wire[w].numst[0]) return;
+    int32_t sw = wire[w].element == 'S';
+    wiresetnumst(w, sw ? "0" : "1");
+    wire[w].value = sw ? 0.0 : 1.0;
+}
+
+// the wire being drawn ends at node end and joins the counted wires
+int32_t stampwire(int32_t end)
+{
+    int32_t p = numwires;
+    checknumwires(p + 2);  // the next wire being drawn keeps a slot
+    wire[p].node2 = end;
+    defaultnumst(p);
+    wiresetinitst(p, "");
+    numwires = p + 1;
+    recalc = 3;
+    return p;
+}
+
+void startwire(int32_t a, int32_t letter)
+{
+    checknumwires(numwires + 1);
+    checknumnodes(numnodes + 1);
+    int32_t p = numwires, e = numnodes;
+    wire[p].node1 = a;
+    wire[p].node2 = e;
+    wire[p].element = letter;
+    wire[p].depwire = p;
+    wiresetnumst(p, "");
+    wiresetinitst(p, "");
+    wire[p].value = 0;
+    dispi[p] = 0;
+    node[e].x = mousexquant, node[e].y = mouseyquant;  // the loose end follows the mouse
+    node[e].isgrounded = node[e].selected = 0;
+    drawwiremode = 1;
+    recalc = 3;
+}
+
+// a wire ended on its own start node would join the node to itself, where it
+// is neither seen nor hit and a source makes the circuit unsolvable: it is
+// dropped as if cancelled
 int32_t endrawiremode(void)
 {
     if (drawwiremode == 0) return -1;
-    drawwiremode = 0;
-    recalc = 3;
-    checknumwires(numwires + 2);
-    checknumnodes(numnodes + 1);
-    int32_t p = numwires;
-    wire[p].node2 = curn >= 0 ? curn : appendnode(mousexquant, mouseyquant);  // takes the loose end's slot
-    if (!wire[p].numst || !wire[p].numst[0]) {
-        int32_t sw = wire[p].element == 'S';
-        wiresetnumst(p, sw ? "0" : "1");
-        wire[p].value = sw ? 0.0 : 1.0;
+    if (curn >= 0 && curn == wire[numwires].node1) {
+        cancelwire();
+        return -1;
     }
-    wiresetinitst(p, "");
-    numwires++;
+    drawwiremode = 0;
+    checknumnodes(numnodes + 1);
+    int32_t p = stampwire(curn >= 0 ? curn : appendnode(mousexquant, mouseyquant));  // takes the loose end's slot
     if (curw >= 0 && curn < 0 && curw < p) splitwire(curw, wire[p].node2, curside);
     return p;
+}
+
+void cancelwire(void)
+{
+    if (!drawwiremode) return;
+    drawwiremode = 0;
+    recalc = 3;
+    int32_t a = wire[numwires].node1;
+    for (int32_t i = 0; i < numwires; i++)
+        if (wire[i].node1 == a || wire[i].node2 == a) return;
+    deletenode(a);  // the start node was made for this wire alone
 }
 
 // === a new or loaded circuit ===
@@ -132,6 +228,7 @@ void editorreset(void)
     drawwiremode = 0;
     curn = curw = -1;
     grabnode = grabrect = depwiremode = curtypewire = -1;
+    getstringmode = -1;  // an open entry named a wire of the old circuit
     numplots = 0;
     recalc = 3;
 }

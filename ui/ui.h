@@ -153,8 +153,14 @@ void cancelwire(void);         // stop drawing; a start node no stamped wire use
 // === hit tests (screen coordinates) and the wire being drawn ===
 int32_t findnode(int32_t sx, int32_t sy);  // lowest node within 24 px, or -1
 int32_t findwire(int32_t sx, int32_t sy);  // nearest wire within 24 px, or -1
+void findhover(void);          // mousexquant, mouseyquant, curn, curw, curside and
+                               // closetoelement for the mouse where it is now
+void wiremidpoint(int32_t w, double *mx, double *my);  // screen point of w's element symbol
 int32_t insertnode(void);      // split wire curw at the mouse: 1 done, 0 not
-int32_t endrawiremode(void);   // stamp the wire being drawn: its index, or -1
+void startwire(int32_t a, int32_t letter);  // draw a new wire from node a; its loose end at the mouse
+int32_t stampwire(int32_t end);  // the wire being drawn ends at node end and is counted: its index
+int32_t endrawiremode(void);   // stamp the wire being drawn at the mouse: its index, or -1
+void defaultnumst(int32_t w);  // an empty value text becomes "0" (switch) or "1", and value
 void editorreset(void);        // a new or loaded circuit: view at zoom 1, nothing in progress,
                                // every window closed, recalc = 3
 

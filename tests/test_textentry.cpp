@@ -1,0 +1,252 @@
+// test_textentry.cpp: the value text entry end to end on the headless frame:
+// opened over a symbol, its edit keys, the clipboard (control bytes kept out
+// of a pasted value), commit with normalisation and its errors, cancel back
+// to the wire as it was, a circuit replaced under an open entry, and the box
+// as drawn.
+#include "circuit/circuit.h"
+#include "tests/e2e.h"
+
+namespace {
+
+enum { HOME = 0xC7, END = 0xCF, LEFT = 0xCB, RIGHT = 0xCD, UP = 0xC8, INS = 0xD2, DEL = 0xD3 };
+enum { RETURN = 0x1C, BACKSPACE = 0x0E, ESC = 0x01 };
+
+struct K { int32_t scan, ch, mods; };
+
+struct Entry : E2E {
+    int32_t w = -1;  // the wire edited: R from (112, 112) to (432, 112), symbol at (272, 112)
+
+    // draws it with the keys: R from (112, 112) to (432, 112), then 22 typed over
+    // its symbol, and the mouse away
+    void SetUp() override {
+        E2E::SetUp();
+        ASSERT_EQ(start(), 1);
+        vopts.gridmode = 1;
+        hl_mouse(112, 112), hl_type("r"), hl_pass(), hl_mouse(432, 112), hl_type("\r"), hl_pass();
+        hl_mouse(272, 112), hl_type("22"), hl_pass(), hl_mouse(600, 400);
+        settle();
+        ASSERT_STREQ(wire[0].numst, "22");
+        w = 0;
+    }
+    // opens the value entry with key T over the symbol (Z: initial condition)
+    void open(const char *key = "t", int32_t x = 272, int32_t y = 112) {
+        hl_mouse(x, y), hl_pass();
+        hl_type(key);
+        settle();
+    }
+    void keys(std::initializer_list<K> ks) {
+        for (const K &k : ks) hl_key(k.scan, k.ch, k.mods);
+        settle();
+    }
+    std::string text() { return getstringptr && *getstringptr ? *getstringptr : "<none>"; }
+};
+
+}  // namespace
+
+// The entry opens at the symbol (T) or about 20 px beside it (Z, C and L
+// only) with its prompt; keys typed before it opened are not for it.
+TEST_F(Entry, OpensWithItsPromptWhereTheElementAllows)
+{
+    struct { char e; const char *key; int32_t mode, col, y; const char *prompt; } cases[] = {
+        {'R', "t9", 0, 25, 112, "Set element value function(t):"},
+        {'C', "z", 1, 24, 112 - 20 - 6, "Set Voltage (when t=0):"},  // k = 20 / 320, D = (320, 0)
+        {'L', "z", 1, 21, 112 - 20 - 6, "Set Current (when t=0):"},
+        {'R', "z", -1, 0, 0, ""}, {'T', "t", -1, 0, 0, ""}, {'X', "t", -1, 0, 0, ""}};
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.key + std::string(1, c.e));
+        wire[w].element = c.e;
+        open(c.key);
+        EXPECT_EQ(getstringmode, c.mode);
+        if (c.mode < 0) continue;
+        EXPECT_EQ(text(), c.mode ? "" : "22");
+        EXPECT_EQ(getstringfcol, c.col);
+        EXPECT_STREQ(getstringasktext, c.prompt);
+        EXPECT_EQ(getstringx * 1000 + getstringy, 272 * 1000 + c.y);
+        EXPECT_EQ(hl_cursor(), CURS_CROSS);
+        keys({{ESC, 27, 0}});
+    }
+}
+
+// Each case starts from the text with the cursor at its end, in insert mode.
+TEST_F(Entry, EditKeys)
+{
+    const int32_t S = KEYSHIFT, C = KEYCTRL, M = KEYCOMMAND;
+    struct { const char *start; std::vector<K> ks; const char *want; int32_t curs; const char *clip; } cases[] = {
+        {"123", {{LEFT, 0, 0}, {LEFT, 0, 0}, {0x2D, 'x', 0}}, "1x23", 2, ""},
+        {"123", {{HOME, 0, 0}, {INS, 0, 0}, {0x1E, 'a', 0}, {0x30, 'b', 0}, {0x2E, 'c', 0}, {0x20, 'd', 0}},
+         "abcd", 4, ""},                                                    // overwrite runs past the end
+        {"123", {{HOME, 0, 0}, {INS, 0, 0}, {0x1E, 'a', 0}}, "a23", 1, ""},  // overwrite in the middle
+        {"SIN(T)+1", {{LEFT, 0, C}, {LEFT, 0, C}}, "SIN(T)+1", 4, ""},      // words back
+        {"SIN(T)+1", {{HOME, 0, 0}, {RIGHT, 0, C}, {RIGHT, 0, C}}, "SIN(T)+1", 7, ""},
+        {"12345", {{HOME, 0, S}, {DEL, 127, 0}}, "", 0, "12345"},           // Shift+Home then cut
+        {"12345", {{LEFT, 0, 0}, {LEFT, 0, 0}, {LEFT, 0, S}, {LEFT, 0, S}, {0x2D, 'x', C}}, "145", 1, "23"},
+        {"12345", {{LEFT, 0, S}, {LEFT, 0, S}, {0x2E, 'c', C}, {HOME, 0, 0}, {INS, 0, S}}, "4512345", 2, "45"},
+        {"12345", {{HOME, 0, S | M}, {0x2D, 'x', M}}, "", 0, "12345"},
+        {"abc", {{HOME, 0, 0}, {DEL, 127, 0}}, "bc", 0, ""},
+        {"abc", {{0x23, 'h', C}, {BACKSPACE, 8, 0}}, "a", 1, ""},
+        {"abc", {{0x1E, 'a', C}, {0x21, 'f', C}, {0x20, 'd', C}, {0x12, 'e', C}, {0x30, 'b', C}}, "ac", 1, ""},
+        {"abc", {{UP, 0, M}, {0x0F, 9, 0}}, " abc", 1, ""},                 // tab types a space
+        {"ab", {{0x0D, '=', 0}, {0x29, '`', 0}}, "ab=`", 4, ""},            // not the program's keys here
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE(&c - cases);
+        wiresetnumst(w, c.start);
+        hl_clipboard_set("");
+        getstringinsertmode = 1;
+        open();
+        for (const K &k : c.ks) hl_key(k.scan, k.ch, k.mods);
+        settle();
+        EXPECT_EQ(text(), c.want);
+        EXPECT_EQ(getstringcurs, c.curs);
+        EXPECT_STREQ(hl_clipboard_get(), c.clip);
+        keys({{ESC, 27, 0}});
+        EXPECT_STREQ(wire[w].numst, c.start);
+    }
+}
+
+// A pasted text follows the rules of typed text: line breaks and other
+// control bytes are dropped and a tab becomes a space, so the value cannot
+// break the circuit file's lines.
+TEST_F(Entry, PasteDropsControlBytesAndCopiesBack)
+{
+    hl_clipboard_set("x\r\ny\x01\x7f\tz");
+    open();
+    keys({{HOME, 0, 0}, {0x2F, 'v', KEYCTRL}});
+    EXPECT_EQ(text(), "xy z22");
+    EXPECT_EQ(getstringcurs, 4);
+    keys({{HOME, 0, KEYSHIFT}, {INS, 0, KEYCTRL}, {END, 0, 0}, {INS, 0, KEYSHIFT}});
+    EXPECT_STREQ(hl_clipboard_get(), "xy z");
+    EXPECT_EQ(text(), "xy z22xy z");
+    keys({{RETURN, 13, 0}});
+    EXPECT_STREQ(wire[w].numst, "XYZ22XYZ");
+    const std::string f = path("pasted.vsm");
+    ASSERT_EQ(savevsm(f.c_str()), 1);
+    EXPECT_NE(read("pasted.vsm").find("\r\n0,0,1,R,XYZ22XYZ,0,\r\n"), std::string::npos);
+}
+
+// Return normalises and evaluates; an empty value becomes "1"; a parenthesis
+// fault is shown and the entry stays open with the text as typed.
+TEST_F(Entry, CommitNormalisesEvaluatesOrShowsTheFault)
+{
+    struct { const char *typed, *want; double value; const char *msg; } cases[] = {
+        {"sin(t) + 1", "SIN(T)+1", 1, ""}, {"min(3,2)", "MIN(3;2)", 2, ""}, {"", "1", 1, ""},
+        {"5 'load", "5", 5, ""}, {"((1", "((1", 5, "ERROR: NOT ENOUGH ')'"},
+        {"1))", "1))", 5, "ERROR: TOO MANY ')'"}};
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.typed);
+        open();
+        keys({{HOME, 0, KEYSHIFT}, {DEL, 127, 0}});
+        hl_type(c.typed), hl_key(RETURN, 13, 0);
+        settle();
+        EXPECT_EQ(getstringmode, c.msg[0] ? 0 : -1);
+        EXPECT_EQ(text(), c.want);
+        EXPECT_DOUBLE_EQ(wire[w].value, c.value);
+        if (c.msg[0]) {
+            EXPECT_STREQ(hl_lastmsg(), c.msg);
+            keys({{ESC, 27, 0}});
+        }
+    }
+}
+
+// Control+Return commits and keeps the entry open; Escape or a right click
+// then still bring the wire back as it was when the entry opened.
+TEST_F(Entry, CancelRestoresTheWireAsItWasAlsoAfterAKeptCommit)
+{
+    enum { NOCOMMIT, KEPT };
+    struct { int32_t how, cancel; } cases[] = {{NOCOMMIT, 0}, {NOCOMMIT, 1}, {KEPT, 0}, {KEPT, 1}};
+    for (auto c : cases) {
+        SCOPED_TRACE(c.how * 2 + c.cancel);
+        open();
+        hl_type("0");
+        if (c.how == KEPT) hl_key(RETURN, 13, KEYCTRL);
+        settle();
+        EXPECT_EQ(getstringmode, 0);
+        EXPECT_DOUBLE_EQ(wire[w].value, c.how == KEPT ? 220 : 22);
+        if (c.cancel) {
+            hl_pass(), hl_button(2), hl_pass(), hl_button(0);
+            settle();
+        } else {
+            keys({{ESC, 27, 0}});
+        }
+        EXPECT_EQ(getstringmode, -1);
+        EXPECT_STREQ(wire[w].numst, "22");
+        EXPECT_DOUBLE_EQ(wire[w].value, 22);
+    }
+    open();
+    hl_type("5"), hl_pass(), hl_button(1), hl_pass(), hl_button(0);  // a left press commits
+    settle();
+    EXPECT_EQ(getstringmode, -1);
+    EXPECT_DOUBLE_EQ(wire[w].value, 225);
+}
+
+// An initial condition typed on the node1 half swaps the wire's ends, once
+// however often it is committed; a cancel swaps them back.
+TEST_F(Entry, InitialConditionOnTheNode1HalfSwapsTheEndsOnce)
+{
+    wire[w].element = 'C';
+    struct { int32_t x; int32_t commits, cancel, swapped; } cases[] = {
+        {208, 1, 0, 1}, {208, 2, 0, 1}, {208, 2, 1, 0}, {336, 1, 0, 0}};
+    for (auto c : cases) {
+        SCOPED_TRACE(c.x * 10 + c.commits);
+        int32_t n1 = wire[w].node1;
+        open("z", c.x, 112);
+        hl_type("2");
+        for (int32_t i = 0; i < c.commits; i++) hl_key(RETURN, 13, KEYCTRL);
+        hl_key(c.cancel ? ESC : RETURN, c.cancel ? 27 : 13, 0);
+        settle();
+        EXPECT_EQ(wire[w].node1 != n1, c.swapped);
+        EXPECT_STREQ(wire[w].initst, c.cancel ? "" : "2");
+        wiresetinitst(w, "");
+        wire[w].node1 = 0, wire[w].node2 = 1;
+    }
+}
+
+// The entry's wire vanishes when another circuit is opened under it: the
+// entry closes and the keys after it go to the editor, not into freed text.
+TEST_F(Entry, OpeningAnotherCircuitClosesTheEntry)
+{
+    const std::string f = write("divider.vsm", DIVIDERFILE);
+    open();
+    hl_answer_yesno(1);  // "Don't save"
+    hl_answer_file(f.c_str());
+    hl_key(0x18, 'o', KEYCTRL);
+    hl_type("77");
+    hl_key(RETURN, 13, 0);
+    settle();
+    EXPECT_EQ(getstringmode, -1);
+    ASSERT_EQ(numwires, 2);
+    EXPECT_STREQ(wire[0].numst, "5");
+    EXPECT_STREQ(wire[1].numst, "1000");
+}
+
+// The box sits centred on the anchor and is pushed back onto the screen near
+// its right edge; its frame is dark grey outside black.
+TEST_F(Entry, BoxIsDrawnOnTheScreenAroundTheText)
+{
+    int32_t fw = fontlist[vopts.circfont].width, fh = fontlist[vopts.circfont].height;
+    struct { const char *text; int32_t x0, x1, right; } cases[] = {
+        {"22", 112, 432, 0}, {"123456789012345678901234567890123456789012345678901234567890", 700, 784, 1}};
+    for (auto c : cases) {
+        SCOPED_TRACE(c.text);
+        int32_t i = w;
+        node[wire[i].node1].x = c.x0, node[wire[i].node2].x = c.x1;  // the long one near the right edge
+        wiresetnumst(i, c.text);
+        recalc = 3;
+        passes();
+        double mx, my;
+        wiremidpoint(i, &mx, &my);
+        open("t", (int32_t)mx, (int32_t)my);
+        ASSERT_EQ(getstringmode, 0);
+        int32_t n = (int32_t)strlen(c.text) + 1;
+        int32_t x = getstringx - n * (fw / 2), y = getstringy - fh / 2;
+        if (c.right) x = xres - 1 - fw * n;
+        EXPECT_EQ(shownpal(x - 2, y - 2), 18);  // the outer frame's corner pins the box
+        EXPECT_NE(shownpal(x - 3, y - 2), 18);
+        EXPECT_GT(countpal(0, y - 6 - fh, xres, y - 6, 25), 0);  // the prompt above
+        if (!c.right) {
+            EXPECT_EQ(shownpal(x + fw * n + 1, y + fh + 1), 18);
+        }
+        EXPECT_GT(countpal(x, y, x + fw * n, y + fh, 25), 0);  // the text in white
+        keys({{ESC, 27, 0}});
+    }
+}
