@@ -24,6 +24,7 @@ static struct {
     tiletype shown = {0, 0, 0, 0};
     uint8_t held[256] = {0}, okeys[256] = {0};  // by PC scan code
     int32_t px = 0, py = 0, pknown = 0;       // pointer; unknown until the script moves it
+    int32_t pressed = 0, lateup = 0;          // buttons pressed this pass; released in it too
     hlevent *ev = nullptr;
     int32_t nev = 0, evmax = 0, evpos = 0;
     int32_t *yesno = nullptr;
@@ -73,7 +74,7 @@ void hl_reset(void) {
     S.lastmsg[0] = S.lasttitle[0] = S.lastname[0] = S.title[0] = 0;
     memset(S.held, 0, sizeof(S.held));
     memset(S.okeys, 0, sizeof(S.okeys));
-    S.pknown = 0;
+    S.pknown = S.pressed = S.lateup = 0;
     keyreset();
 }
 
@@ -181,7 +182,13 @@ static void deliver(const hlevent &e) {
         addmotion(e.a - S.px, e.b - S.py);
         S.px = e.a, S.py = e.b;
         break;
-    case EV_BUTTON: bstatus = e.a & 3; break;
+    case EV_BUTTON: {  // a button pressed and released in one pass is seen down for that pass
+        const int32_t now = e.a & 3, up = bstatus & ~now;
+        S.pressed |= now & ~bstatus;
+        S.lateup |= up & S.pressed;
+        bstatus = now | (up & S.pressed);
+        break;
+    }
     case EV_WHEEL: dmousz += e.a * 120; break;
     case EV_RESIZE: newbuffer(e.a / pixscale, e.b / pixscale); break;
     case EV_ACTIVATE: ActiveApp = e.a != 0; break;
@@ -192,6 +199,8 @@ static void deliver(const hlevent &e) {
 int32_t breath(void) {
     S.passes++;
     S.clock += S.step;
+    bstatus &= ~S.lateup;
+    S.lateup = S.pressed = 0;
     while (S.evpos < S.nev) {
         const hlevent &e = S.ev[S.evpos++];
         if (e.type == EV_PASS) break;

@@ -31,6 +31,9 @@ static struct {
     uint8_t held[256] = {0};             // by usage id, from key down and up events
     uint8_t okeys[256] = {0};            // the snapshot readkeyboard compared last
     int32_t textslot = -1;               // FIFO slot whose character a text event may correct
+    int32_t pressed = 0;                 // buttons pressed in this breath
+    int32_t lateup = 0;                  // buttons pressed and released in one breath: up at the next
+    int32_t px = 0, py = 0;              // pointer in window pixels, from the motion events
     SDL_Cursor *cursors[9] = {nullptr};
     int32_t cursor = -1;
     SDL_AudioDeviceID audio = 0;
@@ -189,11 +192,16 @@ static void handle(const SDL_Event &e) {
         if (e.key.keysym.scancode < 256) S.held[e.key.keysym.scancode] = 0;
         break;
     case SDL_TEXTINPUT: textinput(e.text.text); break;
-    case SDL_MOUSEMOTION: addmotion(e.motion.xrel, e.motion.yrel); break;
+    case SDL_MOUSEMOTION:
+        addmotion(e.motion.xrel, e.motion.yrel);
+        S.px = e.motion.x, S.py = e.motion.y;
+        break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
         int32_t bit = e.button.button == SDL_BUTTON_LEFT ? 1 : e.button.button == SDL_BUTTON_RIGHT ? 2 : 0;
-        if (e.type == SDL_MOUSEBUTTONDOWN) bstatus |= bit;
+        S.px = e.button.x, S.py = e.button.y;
+        if (e.type == SDL_MOUSEBUTTONDOWN) bstatus |= bit, S.pressed |= bit;
+        else if (S.pressed & bit) S.lateup |= bit;  // a quick click: the program sees it down once
         else bstatus &= ~bit;
         break;
     }
@@ -203,16 +211,15 @@ static void handle(const SDL_Event &e) {
     }
 }
 
-// The pointer relative to the content area, also outside the window.
-static void pointer(void) {
-    int gx, gy, wx, wy;
-    SDL_GetGlobalMouseState(&gx, &gy);
-    SDL_GetWindowPosition(S.win, &wx, &wy);
-    mousx = unscale(gx - wx), mousy = unscale(gy - wy);
-}
+// The pointer relative to the content area, from the window's own events
+// (they also follow a drag that leaves the window, as the window layer
+// keeps the mouse while a button is held).
+static void pointer(void) { mousx = unscale(S.px), mousy = unscale(S.py); }
 
 int32_t breath(void) {
     if (!S.win) return 1;
+    bstatus &= ~S.lateup;  // the release of last breath's quick click
+    S.lateup = S.pressed = 0;
     SDL_Event e;
     while (SDL_PollEvent(&e)) handle(e);
     shkeystatus = modgroups((uint16_t)SDL_GetModState()) & (KEYSHIFT | KEYCTRL | KEYOPTION | KEYCOMMAND | KEYCAPS);

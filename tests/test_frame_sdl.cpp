@@ -130,6 +130,9 @@ TEST_F(SdlFrame, MouseClipboardAndUnshownQuestion)
     SDL_PushEvent(&e);
     dmousx = dmousy = dmousz = 0;
     breath();
+    EXPECT_EQ(bstatus, 3);  // the left click came and went in one breath: the program sees it once
+    EXPECT_EQ(mousx, 0);
+    breath();
     EXPECT_EQ(bstatus, 2);
     EXPECT_EQ(dmousx, 10);
     EXPECT_EQ(dmousy, -6);
