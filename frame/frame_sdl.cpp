@@ -339,17 +339,8 @@ void msgbox_ok(const char *text, const char *title) {
 }
 
 int32_t msgbox_yesno(const char *text, const char *title) {
-    static const SDL_MessageBoxButtonData b[3] = {
-        {0, 1, "Yes"},
-        {0, 0, "No"},
-        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 2, "Cancel"},
-    };
-    SDL_MessageBoxData d = {SDL_MESSAGEBOX_WARNING | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT, S.win,
-                            title ? title : "", text ? text : "", 3, b, nullptr};
-    int id = 0;
-    if (SDL_ShowMessageBox(&d, &id) != 0) id = 0;        // not shown: not "Yes"
-    dialogdone();
-    return id == 1;
+    static const char *const b[2] = {"Yes", "No"};
+    return msgbox_ask(text, title, b, 2) == 0;  // Escape or no box: "No"
 }
 
 int32_t msgbox_ask(const char *text, const char *title, const char *const *buttons, int32_t n) {

@@ -121,11 +121,15 @@ static void bodephasegrid(const plottype *p, const bodeview &v)
     }
 }
 
-// a frequency label at the top and the bottom, centred on x
-static void freqlabel(const bodeview &v, double x, double f)
+// a frequency label at the top and the bottom, centred on x; with lastend
+// (where the label before it ends) one that would run into it is left out,
+// so a narrow window shows every other decade rather than a smudge
+static void freqlabel(const bodeview &v, double x, double f, int32_t *lastend)
 {
     const char *s = ltrim(fstr(f));
-    int32_t lx = (int32_t)x - (int32_t)strlen(s) * v.fw / 2;
+    int32_t n = (int32_t)strlen(s), lx = (int32_t)x - n * v.fw / 2;
+    if (lastend && lx < *lastend + v.fw) return;
+    if (lastend) *lastend = lx + n * v.fw;
     drawtext(v.font, lx, 1, LABELCOL, BACKCOL, "", s);
     drawtext(v.font, lx, v.ydim - v.fh, LABELCOL, BACKCOL, "", s);
 }
@@ -142,7 +146,7 @@ static void bodesubdecade(const plottype *p, const bodeview &v, double d, double
         if (fine) col = k % 10 == 0 ? GRIDCOL : k < 50 ? FINECOL : -1;
         if (x <= 27 || x >= v.xdim || col < 0) continue;
         line(x, 7, x, v.ydim, col);
-        if (pxd >= 192 && (k == 20 || k == 50)) freqlabel(v, x, k / 10 * pow(10.0, d));
+        if (pxd >= 192 && (k == 20 || k == 50)) freqlabel(v, x, k / 10 * pow(10.0, d), nullptr);
     }
 }
 
@@ -153,11 +157,12 @@ static void bodefreqgrid(const plottype *p, const bodeview &v)
     if (!(span > 0) || !isfinite(first) || !isfinite(last)) return;
     if (span * 96 <= v.xdim)
         for (double d = first - 1; d <= last; d++) bodesubdecade(p, v, d, pxd);
+    int32_t lastend = INT32_MIN / 2;
     for (double d = first; d <= last; d++) {
         double x = freqx(p, v, d);
         if (x <= 27) continue;
         line(x, 7, x, v.ydim, GRIDCOL);
-        if (p->lfreqlo < d && d < p->lfreqhi) freqlabel(v, x, pow(10.0, d));
+        if (p->lfreqlo < d && d < p->lfreqhi) freqlabel(v, x, pow(10.0, d), &lastend);
     }
 }
 
