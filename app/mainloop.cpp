@@ -83,6 +83,7 @@ static void resolve(void)
         for (int32_t n = 0; n < numnodes; n++) dispv[n] = el[yh[numwires + n]].re;
     }
     checkdirty();
+    undonote();
 }
 
 static void tick(void)
@@ -171,6 +172,7 @@ int32_t mainpass(void)
     plotdrag();
     int32_t focus = route();
     resolve();
+    undosettle();
     tick();
     draw(focus);
     setcurs(cursorkind());
@@ -179,6 +181,7 @@ int32_t mainpass(void)
         menusavebmp(0);
     }
     obstatus = bstatus;
+    dmousz = 0;  // a wheel turn belongs to the pass it came in, whoever took it
     if (vopts.cpuusage == 1) Sleep(1);
     else if (vopts.cpuusage == 2) Sleep(100);
     return 1;

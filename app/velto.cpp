@@ -136,7 +136,7 @@ int32_t veltostart(int argc, char **argv, int32_t *exitcode)
     *exitcode = a.exitcode;
     if (a.exitcode >= 0) return 0;
     readsettings();
-    uiscale = a.scale > 0 ? a.scale : 0;
+    uiscale = a.scale > 0 ? a.scale : vopts.uiscale;
     if (initapp(xres, yres) < 0) {
         msgbox_ok("initapp failed", prognam);
         *exitcode = 1;
@@ -151,6 +151,7 @@ int32_t veltostart(int argc, char **argv, int32_t *exitcode)
     decodepictures();
     editorreset();
     if (!a.file || !loadcircuit(a.file, 1)) markclean();
+    undoreset();
     return 1;
 }
 

@@ -1,6 +1,7 @@
 // test_capture.cpp: the screen capture end to end: the file read back (header,
 // colour table, padded bottom-up rows, nearest colours), the menu kept out,
 // a failed or cancelled capture, and the free default name.
+#include "image/image.h"
 #include "tests/e2e.h"
 
 namespace {
@@ -61,6 +62,31 @@ TEST_F(Capture, WritesTheScreenAsAPaddedSixteenColourBitmap)
     EXPECT_EQ(bad, 0);
     EXPECT_GT(buttons, 100);
     EXPECT_EQ(nibble(f, 600, 10, 300, 404), 6);  // the title bar, colour 16
+}
+
+// A name ending in .png (any case) gets the screen's very pixels as a PNG.
+TEST_F(Capture, WritesAPngOfTheVeryPixelsForAPngName)
+{
+    begin({write("divider.vsm", DIVIDERFILE)});
+    vopts.showcirchelp = 1;  // the help picture's own colours too
+    openplot(PLOT_KEYS, 0, 0);
+    passes();
+    capture("shot.PNG");
+    const std::string f = read("shot.PNG");
+    ASSERT_GT(f.size(), 8u);
+    EXPECT_EQ(f.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    int32_t w = 0, h = 0;
+    vpgetdim(f.data(), (int32_t)f.size(), &w, &h);
+    ASSERT_EQ(w, 800);
+    ASSERT_EQ(h, 600);
+    std::vector<uint32_t> px((size_t)w * h);
+    ASSERT_EQ(vprender(f.data(), (int32_t)f.size(), (intptr_t)px.data(), w * 4, w, h, 0, 0), 0);
+    const tiletype *s = hl_shown();
+    int32_t bad = 0;
+    for (int32_t y = 0; y < h; y++)
+        for (int32_t x = 0; x < w; x++)
+            bad += (px[(size_t)y * w + x] & 0xFFFFFF) != (((const uint32_t *)(s->f + (intptr_t)y * s->p))[x] & 0xFFFFFF);
+    EXPECT_EQ(bad, 0);
 }
 
 // The menu opens at the top-left corner, above a schematic that leaves it empty.

@@ -28,6 +28,11 @@ static void menudefaults(void)
 
 static char mark(int32_t i) { return menu[i].text[menulev(i)]; }
 
+// Entries by their place: File 0..8, Edit 9..17, Options 18..44, Help 49..54.
+enum { EDIT = 9, OPTIONS = 18, HELP = 49 };
+static int32_t O(int32_t k) { return OPTIONS + k; }  // the k-th entry after Options
+static int32_t H(int32_t k) { return HELP + k; }
+
 // === keys ===
 
 TEST(Menu, KeysMoveWrapAndFindLettersFromTheLevelUpToTheBar)
@@ -37,20 +42,23 @@ TEST(Menu, KeysMoveWrapAndFindLettersFromTheLevelUpToTheBar)
         {0, UP, 8, 1},       // ... or at Exit
         {8, DOWN, 1, 1},     // Exit wraps to New; separators are never highlighted
         {1, UP, 8, 1}, {4, DOWN, 6, 1}, {6, UP, 4, 1},
-        {8, RIGHT, 10, 1},   // no submenu: the next pull-down opens
-        {16, RIGHT, 17, 1}, {17, LEFT, 16, 1},
-        {0, LEFT, 40, 1}, {40, RIGHT, 0, 1},  // the bar wraps both ways
-        {10, LEFT, 1, 1}, {1, LEFT, 41, 1}, {41, RIGHT, 1, 1},
-        {9, UP, 36, 1},      // the last item of Options, past the submenus
-        {23, DOWN, 17, 1}, {17, UP, 23, 1},
-        {0, ENTER, 1, 1}, {16, ENTER, 17, 1}, {25, KPENTER, 26, 1}, {37, ESC, -1, 1},
-        {0, scanof('O'), 10, 1},   // on the bar: the pull-down opens
-        {10, scanof('H'), 41, 1},  // no H in Options: the bar's Help
-        {10, scanof('F'), 26, 1},  // Options' own Font before the bar's File
-        {17, scanof('G'), -1, 1},  // Show Grid from inside a submenu: chosen, closed
-        {0, scanof('Z'), 0, 0},    // nobody's letter
-        {1, scanof('5'), 1, 0},    // digits belong to the Font submenu
-        {12, 0x39, 12, 0},         // Space
+        {8, RIGHT, EDIT + 1, 1},  // no submenu: the next pull-down opens
+        {EDIT + 2, DOWN, EDIT + 4, 1}, {EDIT + 8, DOWN, EDIT + 1, 1},
+        {O(7), RIGHT, O(8), 1}, {O(8), LEFT, O(7), 1},
+        {0, LEFT, HELP, 1}, {HELP, RIGHT, 0, 1},  // the bar wraps both ways
+        {O(1), LEFT, EDIT + 1, 1}, {1, LEFT, H(1), 1}, {H(1), RIGHT, 1, 1},
+        {OPTIONS, UP, O(27), 1},  // the last item of Options, past the submenus
+        {O(14), DOWN, O(8), 1}, {O(8), UP, O(14), 1},
+        {0, ENTER, 1, 1}, {O(7), ENTER, O(8), 1}, {O(16), KPENTER, O(17), 1}, {O(28), ESC, -1, 1},
+        {0, scanof('O'), O(1), 1},  // on the bar: the pull-down opens
+        {0, scanof('E'), EDIT + 1, 1},
+        {O(1), scanof('H'), H(1), 1},  // no H in Options: the bar's Help
+        {O(1), scanof('F'), O(17), 1},  // Options' own Font before the bar's File
+        {O(8), scanof('G'), -1, 1},   // Show Grid from inside a submenu: chosen, closed
+        {H(1), scanof('E'), -1, 1},   // Help's own Show Elements before the bar's Edit
+        {0, scanof('Z'), 0, 0},       // nobody's letter
+        {1, scanof('5'), 1, 0},       // digits belong to the Font submenu
+        {O(3), 0x39, O(3), 0},        // Space
         {-1, DOWN, -1, 0}, {-1, scanof('O'), -1, 0},  // closed
     };
     for (auto c : cases) {
@@ -64,14 +72,14 @@ TEST(Menu, KeysMoveWrapAndFindLettersFromTheLevelUpToTheBar)
 TEST(Menu, SharedLetterChoosesTheFirstEntryAndHandlersRunClosed)
 {
     menudefaults();
-    menusel = 10;
+    menusel = O(1);
     menuinput(key(scanof('S')));  // Show Solved volts & amps, never Time Scale Resolution
     EXPECT_EQ(vopts.showresults, 0);
     EXPECT_EQ(menusel, -1);
-    menusel = 38;
+    menusel = O(29);
     menuinput(key(scanof('M')));  // Max, never Medium
     EXPECT_EQ(vopts.cpuusage, 0);
-    menusel = 26;
+    menusel = O(17);
     menuinput(key(scanof('3')));
     EXPECT_EQ(vopts.circfont, 3);
 }
@@ -85,11 +93,11 @@ TEST(Menu, OnOffRuleTogglesSetsAndKeepsTheMarkInStep)
     };
     for (auto c : cases) {
         menushowgrid(c.from);
-        menusel = 11;
+        menusel = O(2);
         if (c.arg < 0) menuinput(key(ENTER));  // the item passes -1
         else menushowgrid(c.arg);
         EXPECT_EQ(vopts.gridmode, c.want) << c.from << " " << c.arg;
-        EXPECT_EQ(mark(11), c.want ? '*' : '+') << c.from << " " << c.arg;
+        EXPECT_EQ(mark(O(2)), c.want ? '*' : '+') << c.from << " " << c.arg;
     }
 }
 
@@ -103,12 +111,12 @@ TEST(Menu, InvertColorsFlipsBothPalettesOnlyOnAChange)
     EXPECT_EQ(ovpal[10], 0xFFFFFFu);
     EXPECT_EQ(vpal[41], normal[41] ^ 0xFFFFFF);
     EXPECT_EQ(ovpal[9], normal[9]) << "entries below 10 stay";
-    EXPECT_EQ(mark(10), '*');
+    EXPECT_EQ(mark(O(1)), '*');
     vpal[10] = 0x550000;  // a tinted background in this pass's copy does not count
     menuinvcols(-1);
     for (int32_t i = 0; i < PALSIZ; i++) EXPECT_EQ(ovpal[i], normal[i]) << i;
     EXPECT_EQ(vopts.palinverted, 0);
-    EXPECT_EQ(mark(10), '+');
+    EXPECT_EQ(mark(O(1)), '+');
 }
 
 TEST(Menu, RadioHandlersMarkTheChoiceAndResolutionAsksForRecalcOnlyOnChange)
@@ -119,15 +127,15 @@ TEST(Menu, RadioHandlersMarkTheChoiceAndResolutionAsksForRecalcOnlyOnChange)
     menusetoversamp(256);
     EXPECT_EQ(recalc, 3);
     EXPECT_EQ(vopts.sampsperpix, 256);
-    for (int32_t i = 17; i <= 23; i++) EXPECT_EQ(mark(i), i == 21 ? '*' : '+') << i;
+    for (int32_t i = O(8); i <= O(14); i++) EXPECT_EQ(mark(i), i == O(12) ? '*' : '+') << i;
     menusetfontsiz(0x8000C);
     EXPECT_EQ(vopts.circfont, 4);
     menusetfontsiz(0x50005);  // no such font: the font and its mark stay
     EXPECT_EQ(vopts.circfont, 4);
-    for (int32_t i = 26; i <= 35; i++) EXPECT_EQ(mark(i), i == 30 ? '*' : '+') << i;
+    for (int32_t i = O(17); i <= O(26); i++) EXPECT_EQ(mark(i), i == O(21) ? '*' : '+') << i;
     menusetcpuusage(2);
     EXPECT_EQ(vopts.cpuusage, 2);
-    EXPECT_EQ(std::string() + mark(37) + mark(38) + mark(39), "++*");
+    EXPECT_EQ(std::string() + mark(O(28)) + mark(O(29)) + mark(O(30)), "++*");
 }
 
 TEST(Menu, HelpItemClosesItsOpenWindowAndLeavesTheOtherKind)
@@ -150,21 +158,24 @@ TEST(Menu, DisplayStringsAlignHintsAndMarkSubmenus)
 {
     menudefaults();
     EXPECT_EQ(menuwidth(0), 8);
-    EXPECT_EQ(menuwidth(10), 25);
+    EXPECT_EQ(menuwidth(O(1)), 25);
     EXPECT_EQ(menuwidth(1), 30);
     const struct { int32_t e, first; const char *want; int32_t acc; } cases[] = {
         {0, 0, " File ", 1},
-        {9, 0, " Options ", 1},
-        {11, 10, "*Show Grid              = ", 6},
-        {10, 10, " Invert colors          ` ", 1},
-        {16, 10, " Time Scale Resolution   >", 6},
-        {36, 10, " CPU usage               >", 1},
-        {14, 10, "*Show Solved volts & amps ", 6},
+        {EDIT, 0, " Edit ", 1},
+        {OPTIONS, 0, " Options ", 1},
+        {EDIT + 1, EDIT + 1, " Undo          Ctrl+Z ", 1},
+        {EDIT + 7, EDIT + 1, " Delete selection Del ", 1},
+        {O(2), O(1), "*Show Grid              = ", 6},
+        {O(1), O(1), " Invert colors          ` ", 1},
+        {O(7), O(1), " Time Scale Resolution   >", 6},
+        {O(27), O(1), " CPU usage               >", 1},
+        {O(5), O(1), "*Show Solved volts & amps ", 6},
         {2, 1, " Open .VSM circuit file Ctrl+L ", 1},
         {6, 1, " Screen capture (.BMP)     F12 ", -1},
         {8, 1, " Exit                          ", 2},
-        {26, 26, " 0: 4x6   ", 1}, {27, 26, "*1: 6x8   ", 1},
-        {20, 17, "*64x   ", -1}, {23, 17, " 4096x ", -1},
+        {O(17), O(17), " 0: 4x6   ", 1}, {O(18), O(17), "*1: 6x8   ", 1},
+        {O(11), O(8), "*64x   ", -1}, {O(14), O(8), " 4096x ", -1},
     };
     char b[MENUTEXTMAX + 2];
     for (auto c : cases) {
@@ -177,18 +188,18 @@ TEST(Menu, DisplayStringsAlignHintsAndMarkSubmenus)
 
 struct Menudraw : E2E {};
 
-// The bar (21 rows, as wide as its three items) with light top and left
+// The bar (21 rows, as wide as its four items) with light top and left
 // edges and dark bottom and right ones; File's pull-down below it with a
 // separator band under its fourth item; a submenu joined to Time Scale
 // Resolution (seventh in Options, row 114) and two pixels right of it.
 TEST_F(Menudraw, BarPullDownAndSubmenuAtTheirPlaces)
 {
     const struct { int32_t sel, x, y, col; } cases[] = {
-        {0, 0, 0, 10}, {0, 1, 0, 40}, {0, 0, 10, 40}, {0, 100, 19, 37}, {0, 167, 10, 37},
-        {0, 168, 10, 10}, {0, 100, 21, 10}, {0, 20, 4, 38}, {0, 60, 4, 39},
+        {0, 0, 0, 10}, {0, 1, 0, 40}, {0, 0, 10, 40}, {0, 100, 19, 37}, {0, 215, 10, 37},
+        {0, 216, 10, 10}, {0, 100, 21, 10}, {0, 20, 4, 38}, {0, 60, 4, 39},
         {1, 100, 21, 40}, {1, 100, 84 + 2, 37}, {1, 100, 84 + 3, 40}, {1, 100, 84 + 5, 39},
         {1, 247, 60, 37}, {1, 248, 60, 10},
-        {17, 256, 114, 39}, {17, 257, 128, 39}, {17, 259, 111, 40}, {17, 258, 114, 40},
+        {O(8), 304, 114, 39}, {O(8), 305, 128, 39}, {O(8), 307, 111, 40}, {O(8), 306, 114, 40},
         {-1, 1, 0, 10},
     };
     ASSERT_EQ(start(), 1);
@@ -209,7 +220,7 @@ TEST_F(Menudraw, KeysReachTheMenuAndItsHandlersThroughThePass)
     ASSERT_EQ(start(), 1);
     passes();
     menusel = 0;
-    for (int32_t s : {RIGHT, RIGHT, DOWN, DOWN, DOWN, ENTER}) hl_key(s, 0, 0);
+    for (int32_t s : {RIGHT, RIGHT, RIGHT, DOWN, DOWN, DOWN, ENTER}) hl_key(s, 0, 0);
     settle();
     EXPECT_EQ(vopts.showcirchelp, 0) << "Help, Show Elements";
     EXPECT_EQ(menusel, -1);

@@ -111,3 +111,72 @@ TEST_F(E2E, AnUnsolvableCircuitSaysWhyOnTheSchematic)
     EXPECT_EQ(matbad, SOLVED);
     EXPECT_EQ(countpal(400 - 17, 240 - 17, 400 + 17, 240 + 17, 14), 0);
 }
+
+// The settings file's uiscale sets the scale (--scale wins); other readers
+// of the file ignore a key they do not know.
+TEST_F(E2E, StoredScaleAppliesUnlessTheCommandLineSaysOtherwise)
+{
+    write("velto.ini", "[VELTO]\r\nuiscale=3\r\n");
+    ASSERT_EQ(start(), 1);
+    EXPECT_EQ(pixscale, 3);
+    stop();
+    ASSERT_EQ(start({"--scale", "1"}), 1);
+    EXPECT_EQ(pixscale, 1);
+}
+
+// Control+C over a transient window copies its computed columns as CSV, the
+// columns veltocli tran prints; over a help window its text.
+TEST_F(E2E, PlotWindowsCopyTheirDataAsCsv)
+{
+    ASSERT_EQ(start({write("divider.vsm", DIVIDERFILE)}), 1);
+    int32_t t = openplot(PLOT_TRANS, 1, 0);
+    ASSERT_GE(t, 0);
+    passes(3);
+    const plottype &p = plot[t];
+    hl_mouse((int32_t)(p.left + p.right) / 2, (int32_t)(p.top + p.bottom) / 2);
+    hl_pass(), hl_key(0x2E, 'c', KEYCTRL);
+    settle();
+    const std::string csv = hl_clipboard_get();
+    ASSERT_EQ(csv.substr(0, 13), "time,min,max\n");
+    EXPECT_NE(csv.find("\n0,5,5\n"), std::string::npos) << csv.substr(0, 80);  // t = 0: node 1 at 5 V
+    size_t rows = 0;
+    for (char c : csv) rows += c == '\n';
+    EXPECT_EQ(rows, (size_t)p.numcols + 1);
+    removeplot(t);
+    int32_t k = openplot(PLOT_KEYS, 0, 0);
+    passes();
+    hl_mouse((int32_t)(plot[k].left + 20), (int32_t)(plot[k].top + 20));
+    hl_pass(), hl_key(0x2E, 'c', KEYCTRL);
+    settle();
+    EXPECT_EQ(std::string(hl_clipboard_get()).substr(0, 30), "Main controls:\nALT/ESC: Activa");
+}
+
+// ... and over a Bode window its computed columns: frequency in the axis'
+// unit, gain in dB, phase in degrees, as veltocli ac prints them.
+TEST_F(E2E, BodeWindowCopiesItsColumnsAsCsv)
+{
+    std::string f = DIVIDERFILE;  // the divider's resistor as a capacitor: a current into it
+    f.replace(f.find("1,1,0,R,1000,1,"), 15, "1,1,0,C,1E-6,1,");
+    f.replace(f.find("Ibodewire,-1"), 12, "Ibodewire,0 ");
+    ASSERT_EQ(start({write("rc.vsm", f)}), 1);
+    int32_t b = openplot(PLOT_BODE, 1, 1);
+    ASSERT_GE(b, 0);
+    passes(2);
+    const plottype &p = plot[b];
+    hl_mouse((int32_t)(p.left + p.right) / 2, (int32_t)(p.top + p.bottom) / 2);
+    hl_pass(), hl_key(0x2E, 'c', KEYCTRL);
+    settle();
+    std::istringstream in(hl_clipboard_get());
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "freq,gain_db,phase_deg");
+    int32_t rows = 0;
+    double lastf = 0;
+    for (double fr, db, deg; std::getline(in, line) && sscanf(line.c_str(), "%lf,%lf,%lf", &fr, &db, &deg) == 3;) {
+        EXPECT_GT(fr, lastf);
+        EXPECT_NEAR(db, 0, 1e-9);  // the source's voltage across a capacitor in parallel with it
+        EXPECT_NEAR(deg, 0, 1e-6);
+        lastf = fr, rows++;
+    }
+    EXPECT_EQ(rows, (int32_t)(p.right - p.left) - BODEMARGIN);
+}

@@ -245,10 +245,10 @@ TEST_F(Settings, StoredValuesTakeEffectAtStartUpAndCorrectedOnesAreWrittenBack)
     uint32_t black = ovpal[10];
     ASSERT_EQ(start(), 1);
     EXPECT_EQ(vopts.circfont, 9);
-    EXPECT_EQ(menu[35].text[2], '*');
+    EXPECT_EQ(menu[44].text[2], '*');
     EXPECT_EQ(vopts.sampsperpix, 64);
-    EXPECT_EQ(menu[39].text[2], '*');
-    EXPECT_EQ(menu[11].text[1], '+');
+    EXPECT_EQ(menu[48].text[2], '*');
+    EXPECT_EQ(menu[20].text[1], '+');
     EXPECT_EQ(ovpal[10], black ^ 0xFFFFFF) << "inverted colours";
     EXPECT_EQ(vopts.usewingui, 0);
     EXPECT_EQ(xres, 800) << "the size read is not applied";

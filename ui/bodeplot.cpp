@@ -380,6 +380,10 @@ static int32_t bodekeys(plottype *p)
     int32_t moved = 0;
     for (int32_t k; (k = mykeyread()) != 0;) {
         int32_t scan = k >> 8 & 255;
+        if (iscopykey(k)) {
+            plotcopy();
+            continue;
+        }
         if (scan == KEYRETURN || scan == KEYENTER || scan == KEYSPACE) {
             bodeunit(p);
             continue;

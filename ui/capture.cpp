@@ -1,14 +1,16 @@
 // capture.cpp: the screen capture: the dialog that asks for a file name
 // (proposing a free VELTO<n>.BMP) and the writer that saves the frame buffer
-// as a 16-colour BMP during the next drawing pass, before the menu is drawn.
-// Depends on ui.h, the frame (getpixpal, dialogs) and replacefile, so a
-// failed capture leaves any old file as it was. Sizes beyond 32 bits of file
-// length are refused.
+// during the next drawing pass, before the menu is drawn: as a PNG of the
+// very pixels when the name ends in ".png", else as a 16-colour BMP.
+// Depends on ui.h, the frame (getpixpal, dialogs), the PNG encoder and
+// replacefile, so a failed capture leaves any old file as it was.
 #include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <strings.h>
 #include "circuit/circuit.h"
+#include "image/image.h"
 #include "ui/ui.h"
 
 char capitnowfilnam[PATHMAX] = "";
@@ -84,13 +86,25 @@ static int32_t writebmp(FILE *f, void *ctx)
     return ok;
 }
 
+static int32_t writepng(FILE *f, void *ctx)
+{
+    return vpngwrite(f, (const uint32_t *)gdd.f, gdd.p, gdd.x, gdd.y);
+}
+
+// 1 when the name ends in ".png", in any case
+static int32_t pngname(const char *path)
+{
+    size_t n = strlen(path);
+    return n >= 4 && strcasecmp(path + n - 4, ".png") == 0;
+}
+
 // the pending capture from gdd, the whole screen; the request is gone after
 // it, written or not, and a failure is said in a message box
 void capturewrite(void)
 {
     if (!capitnowfilnam[0]) return;
     errno = 0;
-    if (!replacefile(capitnowfilnam, writebmp, 0)) {
+    if (!replacefile(capitnowfilnam, pngname(capitnowfilnam) ? writepng : writebmp, 0)) {
         char msg[PATHMAX + 64];
         snprintf(msg, sizeof msg, "cannot write '%s': %s", capitnowfilnam,
                  errno ? strerror(errno) : "no picture to capture");

@@ -7,6 +7,7 @@
 #include "circuit/circuit.h"
 #include "expr/expr.h"
 #include "ui/ui.h"
+#include <ctype.h>
 #include <math.h>
 #include <stdlib.h>
 #include <string.h>
@@ -53,6 +54,83 @@ void zoomview(int32_t steps)
     ilscale = l;
     fsscale = s;
     frscale = 1.f / s;
+}
+
+// === the wheel: zoom, and tuning a value ===
+// Over the schematic a notch is one zoom step. With Shift, over an element
+// whose value is a plain number, a notch steps it through a series: R, L
+// and C through E12 (1, 1.2 .. 8.2 times a power of ten), sources and gains
+// through 1, 2, 5; the sign is kept, a value between series values goes to
+// the next one in the wheel's direction. A run of notches on one element is
+// one undo step (undotunewire).
+static const double E12[] = {1, 1.2, 1.5, 1.8, 2.2, 2.7, 3.3, 3.9, 4.7, 5.6, 6.8, 8.2};
+static const double E125[] = {1, 2, 5};
+
+static int32_t wheelrest;  // wheel motion below one notch, 1/120 notches
+
+double tunestep(double v, int32_t dir, int32_t letter)
+{
+    const int32_t e12 = letter == 'R' || letter == 'L' || letter == 'C';
+    const double *sr = e12 ? E12 : E125;
+    const int32_t n = e12 ? 12 : 3;
+    if (!(fabs(v) > 0) || !isfinite(v)) return v == 0 && dir > 0 ? 1 : v;
+    const double m = fabs(v), sign = v < 0 ? -1 : 1;
+    const int32_t d = (int32_t)floor(log10(m));
+    double best = dir > 0 ? HUGE_VAL : 0;
+    for (int32_t dd = d - 1; dd <= d + 1; dd++)
+        for (int32_t k = 0; k < n; k++) {
+            const double c = sr[k] * pow(10.0, dd);
+            if (dir > 0 && c > m * (1 + 1e-12) && c < best) best = c;
+            if (dir < 0 && c < m * (1 - 1e-12) && c > best) best = c;
+        }
+    return best > 0 && isfinite(best) ? sign * best : v;
+}
+
+// a value text that is one number: [-]digits[.digits][E[+-]digits]
+static int32_t plainnumber(const char *s)
+{
+    int32_t digits = 0;
+    if (*s == '-') s++;
+    for (; isdigit((unsigned char)*s); s++) digits++;
+    if (*s == '.')
+        for (s++; isdigit((unsigned char)*s); s++) digits++;
+    if (!digits) return 0;
+    if (*s == 'E') {
+        s++;
+        if (*s == '+' || *s == '-') s++;
+        if (!isdigit((unsigned char)*s)) return 0;
+        while (isdigit((unsigned char)*s)) s++;
+    }
+    return *s == 0;
+}
+
+static void tune(int32_t notches)
+{
+    const int32_t w = curw;
+    if (w < 0 || w >= numwires || curn >= 0 || !closetoelement || !strchr("RLCVIEFGH", wire[w].element) ||
+        !plainnumber(wire[w].numst)) {
+        SysBeep(32);
+        return;
+    }
+    double v = wire[w].value;
+    for (int32_t i = 0; i < (notches < 0 ? -notches : notches); i++) v = tunestep(v, notches, wire[w].element);
+    wiresetnumst(w, ltrim(fstr(v)));
+    globalx = 0;
+    globalbad = 0;
+    wire[w].value = solvefunc(wire[w].numst);
+    undotunewire = w;
+    recalc = 3;
+}
+
+static void wheel(void)
+{
+    wheelrest += dmousz;
+    dmousz = 0;
+    const int32_t notches = wheelrest / 120;
+    wheelrest -= notches * 120;
+    if (!notches) return;
+    if (keystatus[0x2A] || keystatus[0x36]) tune(notches);
+    else zoomview(notches);
 }
 
 // === parallel wires ===
@@ -146,7 +224,7 @@ int32_t mykeyread(void)
 // index i after wire or node gone was removed and last moved into its slot
 static int32_t follow(int32_t i, int32_t gone, int32_t last) { return i == gone ? -1 : i == last ? gone : i; }
 
-static void removewire(int32_t k)
+void removewire(int32_t k)
 {
     int32_t last = numwires - 1, nodes = numnodes;
     deletewire(k);
@@ -302,14 +380,6 @@ static void opamp(void)
 
 // === selection ===
 
-static void selectall(void)
-{
-    int32_t all = 1;
-    for (int32_t i = 0; i < numnodes; i++) all &= node[i].selected != 0;
-    for (int32_t i = 0; i < numnodes; i++) node[i].selected = (int8_t)!all;
-    grabrect = -1;
-}
-
 static void selectrect(void)
 {
     int32_t x0 = grabx0 < grabx1 ? grabx0 : grabx1, x1 = grabx0 ^ grabx1 ^ x0;
@@ -385,6 +455,14 @@ static int32_t openinitial(void)
 
 // === editor keys ===
 
+// Delete and D: the wire under the mouse, or with nothing there the selection
+static void deletekey(void)
+{
+    if (drawwiremode) return;
+    if (curw >= 0) removewire(curw);
+    else if (curn < 0) deleteselection();
+}
+
 // keys by character (letters in either case): 1 handled, 0 not
 static int32_t charkey(int32_t ch)
 {
@@ -402,9 +480,7 @@ static int32_t charkey(int32_t ch)
         ibodeflip = curw >= 0 && curside < 0;
         recalc = 3;  // the Bode input is saved with the circuit
         return 1;
-    case 'D':
-        if (!drawwiremode && curw >= 0) removewire(curw);
-        return 1;
+    case 'D': deletekey(); return 1;
     case 'N': insertnode(); return 1;
     case 'O':
         if (!drawwiremode) opamp();
@@ -425,12 +501,18 @@ static int32_t charkey(int32_t ch)
 // Command, or whose character did nothing (keypad * and / with nothing typed)
 static void scankey(int32_t scan, int32_t k)
 {
-    if (scan == 0xC9 || scan == 0x37) zoomview(1);
+    const int32_t cmd = (k & (KEYCTRL | KEYCOMMAND)) != 0, shift = (k & KEYSHIFT) != 0;
+    if (cmd && (scan == 0x15 || (scan == 0x2C && shift))) redo();  // Y, Shift+Z
+    else if (cmd && scan == 0x2C) undo();
+    else if (cmd && scan == 0x2E) copyselection();
+    else if (cmd && scan == 0x2D) cutselection();
+    else if (cmd && scan == 0x2F) pasteclipboard();
+    else if (scan == 0xC9 || scan == 0x37) zoomview(1);
     else if (scan == 0xD1 || scan == 0xB5) zoomview(-1);
-    else if (scan == 0x1E && (k & (KEYCTRL | KEYCOMMAND))) selectall();
+    else if (scan == 0x1E && cmd) selectall();
     else if (scan == 0xCF) endrawiremode();
     else if (scan == 0xD2) insertnode();
-    else if (scan == 0xD3 && !drawwiremode && curw >= 0) removewire(curw);
+    else if (scan == 0xD3) deletekey();
 }
 
 static void editorkey(int32_t k)
@@ -560,6 +642,9 @@ void dccontrols(void)
     leftseen = (bstatus & 1) && (leftseen || (press & 1));  // the menu opens nothing
     settle();
     if (curtypewire >= 0 && curtypewire != curw) endtyping();
+    if (undotunewire >= 0 && (undotunewire != curw || !closetoelement || press || keyfifr != keyfifw))
+        undotunewire = -1;  // a tuning run ends
+    wheel();
 
     if (drawing) {
         if (press & 1) endrawiremode(), taken = 1;

@@ -9,9 +9,27 @@
 
 // === unsaved changes ===
 int32_t circuitdirty = 0;
-static char *savedtext = 0;       // the circuit's file text when it was last loaded or saved
-static size_t savedleng = 0;
+textblob *savedblob = 0;
 static char shown[PATHMAX + 32];  // the window title last set
+
+textblob *blobof(char *text, size_t leng)
+{
+    textblob *b = (textblob *)growmem(0, sizeof *b);
+    b->text = text, b->leng = leng, b->refs = 1;
+    return b;
+}
+
+void blobhold(textblob *b)
+{
+    if (b) b->refs++;
+}
+
+void blobdrop(textblob *b)
+{
+    if (!b || --b->refs > 0) return;
+    free(b->text);
+    free(b);
+}
 
 // the file's name without its folder, or "untitled"
 static const char *circuitname(void)
@@ -33,8 +51,10 @@ static void showtitle(void)
 
 void markclean(void)
 {
-    free(savedtext);
-    savedtext = vsmtext(&savedleng);
+    size_t n;
+    char *t = vsmtext(&n);
+    blobdrop(savedblob);
+    savedblob = blobof(t, n);
     circuitdirty = 0;
     showtitle();
 }
@@ -43,7 +63,7 @@ void checkdirty(void)
 {
     size_t n;
     char *now = vsmtext(&n);
-    circuitdirty = !savedtext || n != savedleng || memcmp(now, savedtext, n) != 0;
+    circuitdirty = !savedblob || n != savedblob->leng || memcmp(now, savedblob->text, n) != 0;
     free(now);
     showtitle();
 }

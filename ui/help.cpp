@@ -228,6 +228,17 @@ static void helpdrawline(const helpline *l, void *ctx)
     }
 }
 
+const char *helptext(int32_t which, int32_t *leng)
+{
+    if (which < 0 || which > 1) return 0;
+    if (!helpbuf[which]) {
+        if (which == 0) helploadkeys(); else helploadfile();
+    }
+    if (helpbuf[which] == HELPFAILED) return 0;
+    *leng = helpleng[which];
+    return helpbuf[which];
+}
+
 void helprender(int32_t which)
 {
     if (which < 0 || which > 1 || !gplot) return;

@@ -6,7 +6,10 @@
 // Depends on ui.h, the circuit model and the analysis; what a window shows is
 // drawn by transplot, bodeplot, matrixrender and helprender.
 #include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include "analysis/analysis.h"
+#include "expr/expr.h"
 #include "circuit/circuit.h"
 #include "ui/ui.h"
 
@@ -55,6 +58,13 @@ static int32_t plotok(int32_t p)
     if (!isprobe(p)) return 1;
     if (!transprobeok(r.plotwire, r.plotsense)) return 0;
     return r.kind != PLOT_BODE || (uint32_t)r.inwire < (uint32_t)numwires;
+}
+
+// closes every window whose probe or Bode input names nothing any more
+void plotprune(void)
+{
+    for (int32_t p = numplots - 1; p >= 0; p--)
+        if (!plotok(p)) removeplot(p);
 }
 
 // === placement and opening ===
@@ -388,6 +398,7 @@ void helpcontrols(void)
     double h = fontlist[f].height, page = r.bottom - r.top - h;
     if ((bstatus & 3) && dragwindi < 0) helpscroll(r, -frmousy);
     for (int32_t k; (k = mykeyread()) != 0;) {
+        if (iscopykey(k)) plotcopy();
         switch ((k >> 8) & 255) {
         case SCANHOME: r.scrolly = 0; break;
         case SCANUP: helpscroll(r, -h); break;
@@ -398,6 +409,69 @@ void helpcontrols(void)
     }
     if (dmousz) helpscroll(r, -(dmousz >> 2));  // 120 a wheel step: 30 pixels
     dmousz = 0;
+}
+
+// === data out ===
+// Control+C over a window: its data to the clipboard, as veltocli prints it.
+
+int32_t iscopykey(int32_t k) { return ((k >> 8) & 255) == 0x2E && (k & (KEYCTRL | KEYCOMMAND)); }
+
+static void csvnum(FILE *f, double v, char end)
+{
+    if (isnan(v)) fprintf(f, "nan%c", end);
+    else fprintf(f, "%.17g%c", v + 0.0, end);
+}
+
+// the computed columns held in the buffer: time, min and max of the quantity
+static void transcsv(FILE *f, const plottype &r)
+{
+    fprintf(f, "time,min,max\n");
+    for (int32_t c = r.basecol > 0 ? r.basecol : 0; c < r.numcols && c - r.basecol < r.bufcols; c++) {
+        csvnum(f, c * r.xscale, ',');
+        csvnum(f, -r.colmax[c - r.basecol], ',');  // stored s = -q: q's min is -max(s)
+        csvnum(f, -r.colmin[c - r.basecol], '\n');
+    }
+}
+
+// the computed columns: frequency in the axis' unit, gain in dB (nan where
+// the input or output is 0), phase in degrees (-180, 180]
+static void bodecsv(FILE *f, const plottype &r)
+{
+    fprintf(f, "freq,gain_db,phase_deg\n");
+    const int32_t xdim = r.cachexdim;
+    for (int32_t c = BODEMARGIN; c < xdim && c < r.bufcols; c++) {
+        if (!(r.colmax[c] >= 0)) continue;
+        double deg = r.colmax[c] * 360 / TWOPI;
+        if (deg > 180) deg -= 360;
+        csvnum(f, pow(10.0, r.lfreqlo + c * (r.lfreqhi - r.lfreqlo) / xdim), ',');
+        csvnum(f, r.colmin[c] == BODENOGAIN ? NAN : r.colmin[c] * 10 / log(10.0), ',');
+        csvnum(f, deg, '\n');
+    }
+}
+
+// a help text with its CR LF line ends as LF
+static void helpcopy(FILE *f, int32_t which)
+{
+    int32_t n = 0;
+    const char *t = helptext(which, &n);
+    for (int32_t i = 0; t && i < n; i++)
+        if (t[i] != '\r') fputc(t[i], f);
+}
+
+void plotcopy(void)
+{
+    const plottype &r = *gplot;
+    char *buf = 0;
+    size_t n = 0;
+    FILE *f = open_memstream(&buf, &n);
+    if (!f) return;
+    if (r.kind == PLOT_TRANS && r.colmin) transcsv(f, r);
+    else if (r.kind == PLOT_BODE && r.colmin) bodecsv(f, r);
+    else if (r.kind == PLOT_KEYS || r.kind == PLOT_HELP) helpcopy(f, r.kind - PLOT_KEYS);
+    fclose(f);
+    if (n > 0) clipboard_write(buf, (int32_t)n);
+    else SysBeep(32);
+    free(buf);
 }
 
 // === drawing ===

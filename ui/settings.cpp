@@ -39,6 +39,7 @@ static const struct {
     {"sampsperpix", &voptstype::sampsperpix},
     {"autoyscale", &voptstype::autoyscale},
     {"cpuusage", &voptstype::cpuusage},
+    {"uiscale", &voptstype::uiscale},
 };
 enum { NUMINIKEYS = sizeof(inikeys) / sizeof(inikeys[0]) };
 
@@ -195,6 +196,7 @@ void fixopts(voptstype *o)
     for (auto f : onoff) o->*f = clampopt(o->*f, 0, 1);
     o->circfont = clampopt(o->circfont, 0, NUMFONTS - 1);
     o->cpuusage = clampopt(o->cpuusage, 0, 2);
+    o->uiscale = clampopt(o->uiscale, 0, 4);
     o->sampsperpix = nearestoversamp(o->sampsperpix);
 }
 

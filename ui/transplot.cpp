@@ -343,6 +343,7 @@ void transcontrols(void)
 {
     plottype *p = gplot;
     for (int32_t k; (k = mykeyread()) != 0;) {
+        if (iscopykey(k)) plotcopy();
         if ((k & 255) && !(k & (KEYCTRL | KEYOPTION))) continue;
         if (!(k & KEYSHIFT)) transtimescale(p, k >> 8 & 255);
     }

@@ -40,6 +40,7 @@ struct voptstype {             // the keys in file order
     int32_t sampsperpix;       // transient sub-steps per column: 1, 4, 16, .. 4096
     int32_t autoyscale;        // transient value axis follows the trace
     int32_t cpuusage;          // pause per pass: 0 none, 1 Sleep(1), 2 Sleep(100)
+    int32_t uiscale;           // window pixels per pixel: 0 as the screen's density calls for, 1..4
 };
 extern voptstype vopts;        // the settings in force (the menu handlers write them)
 extern voptstype ovopts;       // as read at start-up: written back at exit only if they differ
@@ -62,7 +63,7 @@ int32_t saveini(void);         // vopts into veltoinifilnam, other sections kept
                                // old file is untouched
 
 // === in-window menu ===
-enum { MENUCOUNT = 47 };       // entries; the last, a level-0 separator, ends the table
+enum { MENUCOUNT = 56 };       // entries; the last, a level-0 separator, ends the table
 enum { MENUTEXTMAX = 40 };     // bytes of an entry's text, its zero included
 struct menutype {
     char *text;                // level spaces, mark (* ticked, + not), _ before the accelerator,
@@ -109,11 +110,30 @@ void menusaveasvsm(int32_t arg);
 int32_t loadcircuit(const char *path, int32_t retry);  // loadvsm, the view reset and a message box
                                // for a file that could not be read or was repaired; retry 1: a
                                // name that cannot be read is tried again with ".vsm"; 1 loaded
+struct textblob {               // a text shared by whoever holds it
+    char *text;                 // growmem'd, leng bytes
+    size_t leng;
+    int32_t refs;               // holders; the last blobdrop frees it
+};
+extern textblob *savedblob;    // the circuit's file text when last loaded or saved; null never
+textblob *blobof(char *text, size_t leng);  // a blob of one holder owning text
+void blobhold(textblob *b);
+void blobdrop(textblob *b);    // null is fine
 void markclean(void);          // the circuit as it is now is what its file holds
 void checkdirty(void);         // circuitdirty and the window title brought up to date
 int32_t asksave(void);         // unsaved changes: "Save changes to NAME?"; 1 go on (saved, or not
                                // wanted), 0 the user cancelled or the save failed
 void releasectrl(void);        // both Control keys up: their release is not seen under a dialog
+
+// === undo and redo ===
+extern int32_t undotunewire;   // wire whose value the wheel is tuning, -1 none (one step per run)
+void undoreset(void);          // history emptied; the circuit as it is now is where it starts
+void undonote(void);           // after a change: does the circuit differ from the last step's end?
+void undosettle(void);         // each pass: a change whose action has ended becomes a step
+int32_t undo(void);            // the circuit as before the last step (anything in progress
+int32_t redo(void);            // stopped first); 0 and a beep when there is none
+int32_t undocount(void);       // steps that can be undone
+int32_t redocount(void);       // steps that can be redone
 
 // === schematic ===
 // Reads the model, the view, the editor's state, dispv/dispi/matbad and
@@ -149,6 +169,25 @@ int32_t mykeyread(void);       // next key entry for the caller, 0 none; program
 void calcwirenext(void);       // wirenext of every wire (and the one being drawn)
 void zoomview(int32_t steps);  // zoom about the mouse by 2^steps, within 0.125..8
 void cancelwire(void);         // stop drawing; a start node no stamped wire uses goes
+void removewire(int32_t k);    // deletewire(k), the editor's own indices following it
+double tunestep(double v, int32_t dir, int32_t letter);  // the next value of the letter's series
+                               // (R L C: E12, others 1 2 5) above (dir > 0) or below v, sign kept
+
+// === the selection and the clipboard (the Edit menu) ===
+void selectall(void);          // every node selected, or none when all were
+int32_t deleteselection(void); // selected nodes and every wire at them gone; 0: none selected
+int32_t copyselection(void);   // selected nodes and the wires between them to the clipboard as a
+                               // circuit text; 0 (and a beep): nothing selected
+void cutselection(void);       // copy, then delete
+int32_t pasteclipboard(void);  // a circuit text from the clipboard as new nodes and wires at the
+                               // mouse, exactly they selected; 0 (and a beep): no circuit text
+void menuundo(int32_t arg);    // the Edit menu's handlers
+void menuredo(int32_t arg);
+void menucut(int32_t arg);
+void menucopy(int32_t arg);
+void menupaste(int32_t arg);
+void menudeleteselection(int32_t arg);
+void menuselectall(int32_t arg);
 
 // === hit tests (screen coordinates) and the wire being drawn ===
 int32_t findnode(int32_t sx, int32_t sy);  // lowest node within 24 px, or -1
@@ -225,6 +264,7 @@ int32_t openplot(int32_t kind, int32_t plotwire, int32_t plotsense);
                                     // when MAXPLOTS are open
 void removeplot(int32_t index);     // close window index; records stay packed
 void plotsreset(void);              // the circuit changed: Bode views reset, transient runs restart
+void plotprune(void);               // closes the windows whose probe or Bode input names nothing
 void plotdrag(void);                // a window drag in progress follows the mouse, ends on release
 int32_t plotinput(void);            // the window under the mouse takes this pass's input: its
                                     // index; PLOTINPUTTAKEN when the input was taken but no
@@ -233,6 +273,9 @@ int32_t plotmaximised(void);        // highest-index maximised window, or -1
 void plotdraw(int32_t focus, int32_t maxwin);  // every window bottom to top; when maxwin >= 0 it
                                     // and the windows stacked above it; focus is drawn active
 int32_t plotcursor(void);           // cursor kind the windows want at the mouse, or -1
+int32_t iscopykey(int32_t k);       // Control (or Command) + C
+void plotcopy(void);                // gplot's data to the clipboard: a transient or Bode window's
+                                    // columns as CSV (the columns veltocli prints), a help text
 void plotrenumber(int32_t kind, int32_t from, int32_t to);
                                     // renumbering listener (renumlistener): probes and Bode
                                     // inputs follow a moved item; a window on a removed one closes
@@ -308,6 +351,7 @@ struct helpline {                   // one laid-out help line
 typedef void (*helpemit)(const helpline *l, void *ctx);
 
 void helprender(int32_t which);     // 0 key summary, 1 help file, into gdd, scrolled by gplot
+const char *helptext(int32_t which, int32_t *leng);  // the text (loaded now if need be), or null
 void helpfree(void);                // release both texts; the next helprender loads them again
 void helpfilename(char *out, int32_t siz, const char *inipath);  // velto.ini path -> velto.txt path
 // lays text out for a view viewx by viewy in glyphs w by h scrolled down by ys;
