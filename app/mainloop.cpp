@@ -82,8 +82,10 @@ static void resolve(void)
         for (int32_t w = 0; w < numwires; w++) dispi[w] = el[yh[w]].re;
         for (int32_t n = 0; n < numnodes; n++) dispv[n] = el[yh[numwires + n]].re;
     }
-    checkdirty();
-    undonote();
+    size_t n;
+    char *text = vsmtext(&n);  // one text for the unsaved mark and the undo history
+    checkdirtytext(text, n);
+    undonote(text, n);
 }
 
 static void tick(void)

@@ -141,7 +141,8 @@ TEST_F(E2E, PlotWindowsCopyTheirDataAsCsv)
     EXPECT_NE(csv.find("\n0,5,5\n"), std::string::npos) << csv.substr(0, 80);  // t = 0: node 1 at 5 V
     size_t rows = 0;
     for (char c : csv) rows += c == '\n';
-    EXPECT_EQ(rows, (size_t)p.numcols + 1);
+    EXPECT_GT(rows, 10u);  // the columns computed by the pass that copied, and a header
+    EXPECT_LE(rows, (size_t)p.numcols + 1);
     removeplot(t);
     int32_t k = openplot(PLOT_KEYS, 0, 0);
     passes();

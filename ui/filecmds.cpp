@@ -59,13 +59,18 @@ void markclean(void)
     showtitle();
 }
 
+void checkdirtytext(const char *now, size_t n)
+{
+    circuitdirty = !savedblob || n != savedblob->leng || memcmp(now, savedblob->text, n) != 0;
+    showtitle();
+}
+
 void checkdirty(void)
 {
     size_t n;
     char *now = vsmtext(&n);
-    circuitdirty = !savedblob || n != savedblob->leng || memcmp(now, savedblob->text, n) != 0;
+    checkdirtytext(now, n);
     free(now);
-    showtitle();
 }
 
 void releasectrl(void) { keystatus[0x1D] = keystatus[0x9D] = 0; }

@@ -38,7 +38,11 @@ static const char keysummary[] =
     "      Z: Set FORCED Initial Condition for C/L at t=0. Leave BLANK for UNFORCED\r\n"
     " LMouse: Drag node, Drag from source to select dependent wire, End loop drawing, Rectangle select\r\n"
     " RMouse: Plot (click on + side of output wire) or Drag background\r\n"
-    "    F12: Screen capture to BMP file\r\n"
+    "    F12: Screen capture to BMP file (or PNG: name ending in .png)\r\n"
+    " Ctrl+Z: Undo   Ctrl+Y or Ctrl+Shift+Z: Redo\r\n"
+    " Ctrl+X/C/V: Cut/copy/paste selected nodes & their wires\r\n"
+    " Ctrl+A: Select all nodes (again: none)   Del/D on empty space: Delete selection\r\n"
+    "  Wheel: Zoom   Shift+Wheel over an element: Tune its value\r\n"
     "\r\n"
     "Draw, rename, or flip elements:\r\n"
     "  Space: Transmission line\r\n"
@@ -59,6 +63,7 @@ static const char keysummary[] =
     "      Arrows: Change scale\r\n"
     "Shift+Arrows: Scroll\r\n"
     "      RMouse: drag window\r\n"
+    "      Ctrl+C: Copy the plot's data (CSV) or the help text\r\n"
     " Space/Enter: Toggle hertz/radians in Bode plot\r\n";
 
 // === file name ===

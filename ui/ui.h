@@ -121,6 +121,7 @@ void blobhold(textblob *b);
 void blobdrop(textblob *b);    // null is fine
 void markclean(void);          // the circuit as it is now is what its file holds
 void checkdirty(void);         // circuitdirty and the window title brought up to date
+void checkdirtytext(const char *now, size_t n);  // the same, given the circuit's text now
 int32_t asksave(void);         // unsaved changes: "Save changes to NAME?"; 1 go on (saved, or not
                                // wanted), 0 the user cancelled or the save failed
 void releasectrl(void);        // both Control keys up: their release is not seen under a dialog
@@ -128,7 +129,8 @@ void releasectrl(void);        // both Control keys up: their release is not see
 // === undo and redo ===
 extern int32_t undotunewire;   // wire whose value the wheel is tuning, -1 none (one step per run)
 void undoreset(void);          // history emptied; the circuit as it is now is where it starts
-void undonote(void);           // after a change: does the circuit differ from the last step's end?
+void undonote(char *text, size_t leng);  // after a change, the circuit's text now (taken over):
+                               // does it differ from the last step's end?
 void undosettle(void);         // each pass: a change whose action has ended becomes a step
 int32_t undo(void);            // the circuit as before the last step (anything in progress
 int32_t redo(void);            // stopped first); 0 and a beep when there is none

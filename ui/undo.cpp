@@ -25,6 +25,8 @@ static int32_t numundos, numredos, undomax, redomax;
 static size_t historybytes;      // text bytes in both lists
 static undostep settled;         // the circuit after the last finished action
 static int32_t pending;          // 1: the circuit differs from settled
+static char *noted;              // the circuit's text at the last undonote, when pending
+static size_t notedleng;
 int32_t undotunewire = -1;
 
 static void freestep(undostep *s)
@@ -80,6 +82,8 @@ void undoreset(void)
     freestep(&settled);
     settled = capture();
     pending = 0;
+    free(noted);
+    noted = nullptr;
 }
 
 // === finding the end of an action ===
@@ -91,12 +95,13 @@ static int32_t acting(void)
            undotunewire >= 0;
 }
 
-void undonote(void)
+void undonote(char *text, size_t leng)
 {
-    size_t n;
-    char *t = vsmtext(&n);
-    pending = n != settled.leng || memcmp(t, settled.text, n) != 0 || strcmp(settled.file, curfilename) != 0;
-    free(t);
+    free(noted);
+    pending = leng != settled.leng || memcmp(text, settled.text, leng) != 0 || strcmp(settled.file, curfilename) != 0;
+    noted = pending ? text : nullptr;
+    notedleng = leng;
+    if (!pending) free(text);
 }
 
 void undosettle(void)
@@ -104,7 +109,10 @@ void undosettle(void)
     if (!pending || acting()) return;
     pending = 0;
     push(&undos, &numundos, &undomax, settled);
-    settled = capture();
+    settled = undostep{noted, notedleng, copytext(curfilename), savedblob};
+    blobhold(savedblob);
+    historybytes += notedleng;
+    noted = nullptr;
     clearredo();
     trim();
 }
@@ -117,7 +125,11 @@ static void finishaction(void)
     if (getstringmode >= 0) getstringcancel();
     if (drawwiremode) cancelwire();
     grabnode = grabrect = depwiremode = curtypewire = undotunewire = -1;
-    if (recalc & 1) undonote();  // a change the re-solve has not seen yet
+    if (recalc & 1) {  // a change the re-solve has not seen yet
+        size_t n;
+        char *t = vsmtext(&n);
+        undonote(t, n);
+    }
     undosettle();
 }
 
@@ -147,6 +159,8 @@ static int32_t travel(undostep *from, int32_t *nfrom, undostep **to, int32_t *nt
     restore(&s);
     settled = s;
     pending = 0;
+    free(noted);
+    noted = nullptr;
     checkdirty();
     return 1;
 }

@@ -1,0 +1,241 @@
+// test_editing.cpp: undo and redo, the circuit clipboard, deleting a
+// selection, wheel zoom and live tuning, end to end through the real main
+// loop on the headless frame, checked on the circuit's own text.
+#include <math.h>
+#include <stdlib.h>
+#include "circuit/circuit.h"
+#include "expr/expr.h"
+#include "tests/e2e.h"
+
+namespace {
+
+enum { ZKEY = 0x2C, YKEY = 0x15, XKEY = 0x2D, CKEY = 0x2E, VKEY = 0x2F, DELKEY = 0xD3 };
+
+std::string circuittext(void)
+{
+    size_t n;
+    char *t = vsmtext(&n);
+    std::string s(t, n);
+    free(t);
+    return s;
+}
+
+struct Editing : E2E {
+    void SetUp() override {
+        E2E::SetUp();
+        ASSERT_EQ(start(), 1);
+        vopts.gridmode = 1;
+        passes();
+    }
+    void at(int32_t x, int32_t y, const char *keys = "") { hl_mouse(x, y), hl_type(keys), hl_pass(); }
+    void ctrl(int32_t scan, int32_t mods = 0) { hl_key(scan, 0, KEYCTRL | mods), hl_pass(); }
+    // an R from (112, 112) to (240, 112), a C down to ground at (240, 240)
+    void drawrc(void) {
+        at(112, 112, "r"), at(240, 112, "c"), at(240, 240, "\\");
+        settle();
+    }
+};
+
+// wire w's value text and the value it reads as
+void setvalue(int32_t w, const char *text)
+{
+    wiresetnumst(w, text);
+    globalx = 0, globalbad = 0;
+    wire[w].value = solvefunc(text);
+    recalc = 3;
+}
+
+// a value of wire w as the wheel leaves it: notches with Shift held over its symbol
+std::string tuned(E2E &t, int32_t x, int32_t y, int32_t notches)
+{
+    hl_mouse(x, y), hl_pass(), hl_keydown(0x2A), hl_pass(), hl_wheel(notches), hl_pass(), hl_keyup(0x2A);
+    t.settle();
+    return wire[findwire(x, y)].numst;
+}
+
+}  // namespace
+
+// Random edits as a user makes them (elements drawn, keys over wires, typing,
+// drags, the op-amp, cut and paste), then every step undone: the circuit is
+// as it started; then every step redone: as it ended.
+TEST_F(Editing, UndoingEverythingAndRedoingItComeBackExactly)
+{
+    srand(11);
+    static double now;
+    transclock = [] { return now += 0.001; };  // a window computes 40 columns a pass
+    const char *keys[] = {"r", "c", "l", "v", "i", "s", "x", " ", "\r", "\b", "d", "n", "o", "b", "4", "7",
+                          "/", "\\", "e", "1"};
+    for (int32_t round = 0; round < 3; round++) {
+        const std::string start = circuittext();
+        const int32_t earlier = undocount();
+        for (int32_t a = 0; a < 60; a++) {
+            const int32_t x = 48 + 32 * (rand() % 18), y = 48 + 32 * (rand() % 14), r = rand() % 10;
+            if (r < 6) at(x, y, keys[rand() % 20]);
+            else if (r < 8) hl_mouse(x, y), hl_pass(), hl_button(1), hl_pass(), at(x + 64, y + 32), hl_button(0), hl_pass();
+            else if (r == 8) ctrl(CKEY), at(x, y), ctrl(VKEY);
+            else at(x, y), ctrl(DELKEY);
+        }
+        at(780, 580, "\b");  // nothing left in progress
+        settle();
+        const std::string end = circuittext();
+        const int32_t steps = undocount() - earlier;
+        ASSERT_GT(steps, 3);
+        for (int32_t i = 0; i < steps; i++) ctrl(ZKEY);
+        settle();
+        EXPECT_EQ(circuittext(), start) << "round " << round;
+        EXPECT_EQ(redocount(), steps);
+        for (int32_t i = 0; i < steps; i++) ctrl(i & 1 ? YKEY : ZKEY, i & 1 ? 0 : KEYSHIFT);
+        settle();
+        EXPECT_EQ(circuittext(), end) << "round " << round;
+    }
+}
+
+TEST_F(Editing, OneChainIsOneStepAndANewChangeDropsTheRedoSteps)
+{
+    drawrc();
+    EXPECT_EQ(numwires, 2);
+    EXPECT_EQ(undocount(), 1);  // the whole chain
+    at(176, 112, "d"), settle();
+    EXPECT_EQ(numwires, 1);
+    ctrl(ZKEY), settle();
+    EXPECT_EQ(numwires, 2);
+    EXPECT_EQ(redocount(), 1);
+    at(176, 112, "l"), settle();  // R renamed to L: a new change
+    EXPECT_EQ(redocount(), 0);
+    ctrl(ZKEY), ctrl(ZKEY), ctrl(ZKEY), settle();  // the third has nothing left: a beep
+    EXPECT_EQ(numwires, 0);
+    EXPECT_GE(hl_beeps(), 1);
+}
+
+// Open (and New) are steps: undoing them brings back the circuit, its file
+// name and its unsaved mark.
+TEST_F(Editing, UndoingOpenBringsBackTheCircuitNameAndMark)
+{
+    drawrc();
+    ASSERT_EQ(circuitdirty, 1);
+    hl_answer_yesno(1);  // "Save changes to untitled?": Don't save
+    hl_answer_file(write("divider.vsm", DIVIDERFILE).c_str());
+    hl_key(0x26, 'l', KEYCTRL), hl_pass();
+    settle();
+    ASSERT_EQ(std::string(curfilename), path("divider.vsm"));
+    EXPECT_EQ(circuitdirty, 0);
+    ctrl(ZKEY), settle();
+    EXPECT_STREQ(curfilename, "");
+    EXPECT_EQ(numwires, 2);
+    EXPECT_EQ(circuitdirty, 1);
+    EXPECT_STREQ(hl_title(), "*untitled - VELTO");
+    ctrl(YKEY), settle();
+    EXPECT_EQ(std::string(curfilename), path("divider.vsm"));
+    EXPECT_EQ(circuitdirty, 0);
+}
+
+// The history keeps its memory bound: with circuits of about 1 MB a change,
+// the oldest steps go.
+TEST_F(Editing, HistoryDropsTheOldestStepsBeyondItsMemory)
+{
+    const std::string pad(640, '7');
+    for (int32_t i = 0; i < 1500; i++) putnode(16 + 32 * (i % 80), 16 + 32 * (i / 80), i == 0, 0);
+    for (int32_t i = 1; i < 1500; i++) {
+        const int32_t w = numwires++;
+        checknumwires(numwires + 1);
+        wire[w] = wiretype{1e3, i - 1, i, 'R', w, nullptr, nullptr};
+        wiresetnumst(w, ("1000+0*" + pad).c_str());
+        wiresetinitst(w, "");
+    }
+    recalc = 3;
+    settle();
+    undoreset();
+    size_t one;
+    free(vsmtext(&one));
+    for (int32_t k = 0; k < 100; k++) {
+        node[k % 1000 + 1].x += 32, recalc = 3;  // one change a pass
+        passes();
+    }
+    const int32_t fits = (int32_t)(((size_t)64 << 20) / one);  // steps of this size 64 MB hold
+    EXPECT_LT(fits, 100);
+    EXPECT_LE(undocount(), fits);
+    EXPECT_GE(undocount(), fits - 2);
+}
+
+// === the clipboard ===
+
+TEST_F(Editing, CopyPasteCutAndDeleteTheSelection)
+{
+    drawrc();
+    const std::string orig = circuittext();
+    hl_key(0x1E, 'a', KEYCTRL), hl_pass();  // select all
+    ctrl(CKEY);
+    at(400, 304), ctrl(VKEY), settle();
+    ASSERT_EQ(numnodes, 6);
+    ASSERT_EQ(numwires, 4);
+    for (int32_t w = 0; w < 2; w++) {  // the copies: same letters and values, new nodes
+        EXPECT_EQ(wire[w + 2].element, wire[w].element);
+        EXPECT_STREQ(wire[w + 2].numst, wire[w].numst);
+        EXPECT_EQ(wire[w + 2].node1, wire[w].node1 + 3);
+        EXPECT_EQ(node[wire[w + 2].node1].x - node[wire[w].node1].x, 400 - 112);
+    }
+    for (int32_t n = 0; n < 6; n++) EXPECT_EQ(node[n].selected, n >= 3) << n;  // exactly the pasted
+    EXPECT_EQ(node[5].isgrounded, 1);
+    ctrl(XKEY), settle();  // cut them again
+    EXPECT_EQ(circuittext(), orig);
+    at(600, 500), ctrl(VKEY), settle();
+    EXPECT_EQ(numwires, 4);
+    at(40, 560), ctrl(DELKEY), settle();  // nothing under the mouse: the selection goes
+    EXPECT_EQ(circuittext(), orig);
+    for (const char *junk : {"", "not a circuit"}) {
+        const int32_t beeps = hl_beeps();
+        hl_clipboard_set(junk);
+        ctrl(VKEY), settle();
+        EXPECT_EQ(hl_beeps(), beeps + 1) << junk;
+        EXPECT_EQ(circuittext(), orig) << junk;
+    }
+    hl_clipboard_set("//VELTO version 12/2007\r\nNumNodes,2\r\n0,16,16,1\r\n1,80,16,0\r\n"
+                     "NumWires,1\r\n0,0,1,F,3,7,\r\n");  // a control that names nothing in it
+    at(400, 400), ctrl(VKEY), settle();
+    EXPECT_EQ(numwires, 3);
+    EXPECT_EQ(wire[2].depwire, 2);  // uncontrolled
+}
+
+// === the wheel ===
+
+TEST_F(Editing, WheelZoomsAboutTheMouseWithinItsLimits)
+{
+    drawrc();
+    at(240, 112);
+    for (int32_t notches : {1, 1, 1, 1, -1, -7, -1}) {
+        const float wx = (240 - fsxoff) / fsscale;  // the world point under the mouse
+        hl_wheel(notches), hl_pass();
+        settle();
+        EXPECT_NEAR((240 - fsxoff) / fsscale, wx, 1e-3) << notches;
+    }
+    EXPECT_EQ(fsscale, 0.125f);
+    EXPECT_EQ(undocount(), 1);  // zooming is no step
+}
+
+TEST_F(Editing, ShiftWheelTunesPlainNumbersThroughTheirSeries)
+{
+    at(112, 112, "r"), at(432, 112, "v"), at(432, 432, "i"), at(112, 432, "\\");
+    settle();
+    ASSERT_GE(findwire(272, 112), 0);
+    setvalue(findwire(272, 112), "4.7E3"), setvalue(findwire(432, 272), "1"), setvalue(findwire(272, 432), "-5");
+    settle();
+    const int32_t before = undocount();
+    EXPECT_EQ(tuned(*this, 272, 112, 1), "5600");
+    EXPECT_EQ(tuned(*this, 272, 112, -2), "3900");
+    at(600, 560), settle();  // the run ends as the mouse leaves the element
+    EXPECT_EQ(undocount(), before + 1);  // one run on one element, one step
+    EXPECT_EQ(tuned(*this, 432, 272, 1), "2");
+    EXPECT_EQ(tuned(*this, 272, 432, 1), "-10");
+    at(600, 560), settle();
+    EXPECT_EQ(undocount(), before + 3);
+    setvalue(findwire(272, 112), "SIN(0;1;50;0;0)");
+    settle();
+    const int32_t beeps = hl_beeps();
+    EXPECT_EQ(tuned(*this, 272, 112, 1), "SIN(0;1;50;0;0)");
+    EXPECT_EQ(hl_beeps(), beeps + 1);
+    const struct { double v; int32_t dir; char e; double want; } steps[] = {
+        {4700, 1, 'R', 5600}, {5000, 1, 'C', 5600}, {5000, -1, 'C', 4700}, {8.2e-6, 1, 'L', 1e-5},
+        {1, 1, 'V', 2}, {2, 1, 'I', 5}, {5, 1, 'E', 10}, {-5, 1, 'G', -10}, {0.1, -1, 'H', 0.05}, {0, 1, 'F', 1},
+    };
+    for (auto s : steps) EXPECT_NEAR(tunestep(s.v, s.dir, s.e), s.want, 1e-12 * fabs(s.want)) << s.v << s.e;
+}
