@@ -4,6 +4,7 @@
 #   make test    setup, build, run every test
 #   make run     setup, build, start velto on an example circuit
 #   make bench   build and run the benchmarks (Release)
+#   make install build (Release) and install into PREFIX (default /usr/local)
 
 BUILD    ?= build
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
@@ -11,7 +12,9 @@ WERROR   := $(if $(CI),ON,OFF)
 PACKAGES := build-essential cmake pkg-config python3 libsdl2-dev libgtest-dev libgmock-dev \
             libbenchmark-dev clang libclang-rt-dev xfonts-base xfonts-terminus ngspice zenity zlib1g-dev libpng-dev
 
-.PHONY: all setup configure build test run bench clean
+PREFIX   ?= /usr/local
+
+.PHONY: all setup configure build test run bench install clean
 
 all: build
 
@@ -48,5 +51,10 @@ bench: setup
 	cmake --build build-bench -j $(JOBS)
 	for b in build-bench/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
+install: setup
+	cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DVELTO_TESTS=OFF -DCMAKE_INSTALL_PREFIX=$(PREFIX)
+	cmake --build build-release -j $(JOBS)
+	cmake --install build-release
+
 clean:
-	rm -rf $(BUILD) build-bench
+	rm -rf $(BUILD) build-bench build-release

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-# mkpictures.py: draws the element help picture veltohlp.png (84x480) and the
-# title-bar button strips winminmaxx.png and winminnorx.png (50x14), all 4-bit
-# palette PNGs whose entry 0 is transparent.  Letters come from the committed
-# font strips vasc_9x16.png and vasc_4x6.png; needs only python3.
+# mkpictures.py: draws the element help picture veltohlp.png (84x480), the
+# title-bar button strips winminmaxx.png and winminnorx.png (50x14) and the
+# desktop icon velto.png (64x64), all 4-bit palette PNGs whose entry 0 is
+# transparent.  Letters come from the committed font strips vasc_9x16.png and
+# vasc_4x6.png; needs only python3.
 #
 #   python3 assets/mkpictures.py            rewrite the three pictures here
 #   python3 assets/mkpictures.py --out DIR  write them into DIR instead
@@ -294,12 +295,46 @@ def button_strip(middle):
     return cv
 
 
+# === desktop icon ===
+# A dark rounded square; a red wire with a resistor zigzag across the top and
+# a white waveform rising below it, as the program shows them.
+ICLEAR, IBACK, IEDGE, IRED, IWHITE, IGREY = range(6)
+ICON_PALETTE = [(0x00, 0x00, 0x00), (0x10, 0x10, 0x18), (0x60, 0x60, 0x68),
+                (0xFF, 0x55, 0x55), (0xFF, 0xFF, 0xFF), (0x55, 0x55, 0x55)]
+
+
+def icon():
+    cv = Canvas(64, 64)
+    for y in range(64):
+        for x in range(64):
+            dx, dy = max(8 - x, x - 55, 0), max(8 - y, y - 55, 0)
+            if dx * dx + dy * dy <= 64:
+                cv.px[y][x] = IEDGE if dx * dx + dy * dy > 42 or x in (0, 63) or y in (0, 63) else IBACK
+    for x in range(8, 56, 4):  # the dot grid
+        for y in range(12, 56, 8):
+            cv.dot(x, y, IGREY)
+    cv.line(6, 18, 20, 18, IRED)
+    ys = [18, 13, 23, 13, 23, 13, 23, 18]  # a zigzag of three and a half peaks, back on the wire
+    for k in range(len(ys) - 1):
+        cv.line(20 + 23 * k / 7.0, ys[k], 20 + 23 * (k + 1) / 7.0, ys[k + 1], IWHITE)
+    cv.line(43, 18, 57, 18, IRED)
+    prev = None
+    for x in range(8, 57):  # a damped step response
+        t = (x - 8) / 48.0
+        y = 52 - 22 * (1 - math.exp(-4 * t) * math.cos(11 * t))
+        if prev:
+            cv.line(prev[0], prev[1], x, y, IWHITE)
+        prev = (x, y)
+    return cv
+
+
 # === outputs ===
 
 def pictures():
     return [("veltohlp", help_picture(), HELP_PALETTE),
             ("winminmaxx", button_strip("max"), BUTTON_PALETTE),
-            ("winminnorx", button_strip("restore"), BUTTON_PALETTE)]
+            ("winminnorx", button_strip("restore"), BUTTON_PALETTE),
+            ("velto", icon(), ICON_PALETTE)]
 
 
 def generate(outdir):
@@ -315,7 +350,7 @@ def check():
             if pngio.read_png(os.path.join(tmp, name + ".png")) != pngio.read_png(os.path.join(HERE, name + ".png")):
                 print("%s.png differs from its regenerated pixels" % name)
                 bad += 1
-    print("%d passed, %d failed" % (3 - bad, bad))
+    print("%d passed, %d failed" % (len(pictures()) - bad, bad))
     return 1 if bad else 0
 
 

@@ -3,7 +3,7 @@
 // by everything it calls. Depends on ui.h only.
 #include "ui/ui.h"
 
-const char *veltoversion = "1.0";
+const char *veltoversion = VELTOVERSION;
 
 // === per-pass state ===
 double dtotclk = 0;
