@@ -6,6 +6,7 @@
 #include "circuit/circuit.h"
 #include "ui/ui.h"
 #include <ctype.h>
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -165,7 +166,10 @@ void veltostop(void)
         vopts.xres = xres;
         vopts.yres = yres;
     }
-    if (memcmp(&vopts, &ovopts, sizeof vopts)) saveini();
+    errno = 0;
+    if (memcmp(&vopts, &ovopts, sizeof vopts) && !saveini())  // no window left to say it in
+        fprintf(stderr, "velto: the settings could not be written to %s: %s\n", veltoinifilnam,
+                errno ? strerror(errno) : "unknown error");
     freepictures();
 }
 

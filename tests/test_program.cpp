@@ -124,6 +124,22 @@ TEST_F(E2E, StoredScaleAppliesUnlessTheCommandLineSaysOtherwise)
     EXPECT_EQ(pixscale, 1);
 }
 
+// Settings that cannot be written at the end are not lost silently: there
+// is no window left, so the reason goes to stderr.
+TEST_F(E2E, SettingsThatCannotBeWrittenSayWhy)
+{
+    write("blocker", "a file where a folder should be");
+    const std::string ini = path("blocker/velto.ini");
+    veltoinioverride = ini.c_str();
+    ASSERT_EQ(start(), 1);
+    vopts.gridmode ^= 1;
+    testing::internal::CaptureStderr();
+    stop();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("velto: the settings could not be written to " + ini + ": Not a directory"),
+              std::string::npos) << err;
+}
+
 // Control+C over a transient window copies its computed columns as CSV, the
 // columns veltocli tran prints; over a help window its text.
 TEST_F(E2E, PlotWindowsCopyTheirDataAsCsv)
