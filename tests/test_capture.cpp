@@ -135,3 +135,53 @@ TEST_F(Capture, ProposesTheFirstFreeDefaultName)
     }
     EXPECT_EQ(chdir(cwd), 0);
 }
+
+// The README's pictures are the program's own PNG captures of the examples:
+// the schematic as it opens, then plots opened by a right click on their
+// node, laid out beside the circuit, filled in, and captured with F12.
+// VELTO_SCREENSHOTS names the folder to keep them in.
+TEST_F(Capture, ReadmePicturesAreTheProgramsOwnCaptures)
+{
+    const char *keep = getenv("VELTO_SCREENSHOTS");
+    const std::string out = keep && keep[0] ? std::string(keep) + "/" : dir + "/";
+    struct shot {
+        const char *example, *png;
+        int32_t pan;                // rows the circuit is dragged up
+        struct { int32_t x, y; float l, t, r, b; } probes[2];  // x = 0: none
+        int32_t mousex, mousey;     // where the mouse rests for the capture
+    } shots[] = {
+        {"wheatstone", "schematic.png", 0, {}, 400, 500},
+        {"rlcringing", "transient.png", 48, {{400, 32, 16, 356, 392, 592}, {592, 32, 408, 356, 784, 592}}, 250, 470},
+        {"rlcbandpass", "bode.png", 0, {{400, 80, 456, 28, 792, 592}}, 0, 0},
+    };
+    for (const shot &s : shots) {
+        SCOPED_TRACE(s.example);
+        ASSERT_EQ(start({std::string(VELTO_SOURCE_DIR "/examples/") + s.example + ".vsm"}), 1);
+        vopts.showcirchelp = s.probes[0].x == 0;  // the element picture where there is room
+        passes(2);
+        hl_mouse(760, 560), hl_pass(), hl_button(2), hl_pass(), hl_mouse(760, 560 - s.pan), hl_pass(), hl_button(0);
+        settle();
+        for (auto &p : s.probes) {
+            if (!p.x) continue;
+            hl_mouse(p.x, p.y), hl_pass(), hl_button(2), hl_pass(), hl_button(0);
+            settle();
+            plottype &w = plot[plotorder[numplots - 1]];
+            w.left = p.l, w.top = p.t, w.right = p.r, w.bottom = p.b;
+        }
+        if (s.example == std::string("rlcbandpass")) {  // the mouse on the resonance, 1E4 rad/s
+            const plottype &w = plot[0];
+            hl_mouse((int32_t)(w.left + (w.right - w.left) * 7 / 10), 300);
+        } else {
+            hl_mouse(s.mousex, s.mousey);
+        }
+        for (int32_t i = 0; i < 200; i++) passes();  // the plots fill in
+        hl_answer_file((out + s.png).c_str());
+        hl_key(0x58, 0, 0);
+        settle(), passes(2);
+        std::stringstream f;
+        f << std::ifstream(out + s.png, std::ios::binary).rdbuf();
+        EXPECT_EQ(f.str().substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+        stop();
+        hl_reset();
+    }
+}
