@@ -87,15 +87,50 @@ static inline void sortpos(int32_t *p, int32_t cnt) {
 }
 
 // === trace ===
-// prog holds, per column (in natural order, by levels once prepared, see
-// trace preparation): candidate count, 1 if position i was a candidate,
-// index of the winner, the candidates' head entries in comparison order, the
-// entry count after the column, the number of eliminated rows, the number of
-// eliminations before the column (where its multipliers go in elimf), and per
-// row: its head entry, fill count, update count, then (new entry, pivot
-// entry) pairs and (row entry, pivot entry) pairs. From prog[backat] on, per
-// unknown (from the last, by levels once prepared): pivot head, term count,
-// (entry, value entry) pairs.
+// The record of a general solve, in flat arrays of small records kept back
+// to back in the order they are done, so that a replay walks each array
+// front to back: per column a colstep, its candidates' head entries (cands)
+// and per row it eliminated an elimstep with that row's fill and update
+// pairs; per unknown, from the last, a backrow with its terms. Columns and
+// unknowns go in natural order, by levels once prepared (trace preparation).
+struct colstep {             // one column: the pivot comparisons, then the rows eliminated
+    int32_t ncand;           // candidates compared, heads in cands in comparison order
+    int32_t ati;             // 1: the first candidate is the row already at position i
+    int32_t winner;          // index of the pivot row among the candidates
+    int32_t top;             // entry count after the column: its fill-in lies below
+    int32_t nelim;           // rows eliminated (elimsteps)
+    int32_t fslot;           // multiplier slot of the first of them: eliminations before it,
+};                           //   in natural order
+struct elimstep {            // one row r eliminated with pivot row p by f = r_i * (-1/p_i)
+    int32_t head;            // the row's head entry, r_i
+    int32_t nfill;           // fill pairs: new entry = f * pivot entry; then
+    int32_t nupd;            // update pairs: entry += f * pivot entry
+};
+struct pairop {              // one fill or update of an eliminated row
+    int32_t e;               // row entry written
+    int32_t q;               // pivot row entry read
+};
+struct backrow {             // x_i = (-1/p) * sum of the row's terms a * x_c
+    int32_t head;            // pivot entry: holds -1/p, receives x_i
+    int32_t nterm;           // backterms
+};
+struct backterm {
+    int32_t a;               // coefficient entry
+    int32_t x;               // entry holding x_c: a row head, or the right-hand side's -1
+};
+struct rhsop {               // one elimination's effect on the right-hand-side column
+    int32_t e;               // entry written
+    int32_t q;               // pivot row's right-hand-side entry read
+    int32_t f;               // multiplier slot
+    int32_t fill;            // 1: e = f q (fill-in); 0: e += f q
+};
+struct linkchange {          // an entry whose column or link the solve changed, or made
+    int32_t e, col, next;
+};
+struct multiplier {
+    double re, im;           // f of one elimination (im 0 for the real solver)
+};
+
 struct solvetrace {
     int32_t valid;             // 1: holds a solve that returned 0
     int32_t n, count, final;   // unknowns, entries before, entries in use after
@@ -103,52 +138,60 @@ struct solvetrace {
     sparsel *in;               // [count] entries before; values: those of the last solve
     int32_t *rhsat;            // [nrhs] entries in the right-hand-side column before
     int32_t nrhs;
-    int32_t *fchg;             // [3 * nchg] (entry, column, link) where the solve changed them
+    linkchange *chg;           // [nchg] where the solve changed columns and links
     int32_t nchg;
     int32_t *frows;            // [n + 1] row heads after
     int32_t *fscratch;         // [nscratch] scratch list after
     int32_t nscratch;          // scratch slots the solve wrote
-    int32_t *prog;             // [progcnt] the recorded operations
-    int32_t progcnt, backat;   // back substitution from prog[backat]
-    double *elimf;             // [2 * nelim] multiplier (re, im) of each elimination, natural order
-    int32_t nelim;
-    int32_t *rop;              // [3 * nrop] right-hand-side operations in order: (entry, pivot
-    int32_t nrop;              //   entry, k: entry += f_k q; ~k: fill-in entry = f_k q)
+    colstep *cols;             // [n] the columns
+    int32_t *cands;            // [ncand] candidates' head entries, column after column
+    elimstep *elims;           // [nelim] eliminated rows, column after column
+    pairop *pairs;             // [npair] fills then updates, row after row
+    backrow *brows;            // [n] the back substitution, from the last unknown
+    backterm *terms;           // [nterm] its terms, row after row
+    int32_t ncand, nelim, npair, nterm;
+    multiplier *mult;          // [nelim] by slot, once prepared; values: those of the last solve
+    rhsop *rops;               // [nrop] right-hand-side operations in recorded order, once prepared
+    int32_t nrop;
     sparsel *post;             // [final - 1] entries after elimination; pivots hold -1/p
-    int32_t postok;            // 1: in, elimf and post belong to the last solve
-    int32_t ordered;           // 1: traceprepare has run: rop, room in elimf, program by levels
+    int32_t postok;            // 1: in, mult and post belong to the last solve
+    int32_t prepared;          // 1: traceprepare has run: rops, mult, records by levels
     int32_t lastreplay;        // 1: the last solve was a replay
     int32_t repeats;           // 1: the solve after the last replay had its matrix (or none yet):
                                //   a replay keeps post only then, a sweep changes it every time
     sparsel *spare;            // [final - 1 - count] during a replay: the fill-in entries before
-    int32_t nmax, countmax, chgmax, progmax, elimmax, ropmax, postmax, sparemax;  // capacities
+    int32_t nmax, countmax, chgmax, candmax, elimmax, pairmax, termmax, multmax, ropmax, postmax,
+        sparemax;              // capacities
 };
 static solvetrace traces[2];   // [0] real, [1] complex
 
-static int32_t *ops;           // [opsmax] one elimination's pairs, fills first
-static int32_t opsmax;
+static pairop *ops;            // [opsmax] one elimination's pairs: fills from the front,
+static int32_t opsmax;         //   updates from the back
 
-static inline void emit(solvetrace *t, int32_t v) {
-    if (t->progcnt >= t->progmax) t->prog = (int32_t *)growto(t->prog, &t->progmax, t->progcnt + 1, sizeof(int32_t));
-    t->prog[t->progcnt++] = v;
+// the next free record of a growable array a of cnt records, cap allocated
+template <class T> static inline T *push(T *&a, int32_t &cnt, int32_t &cap) {
+    if (cnt >= cap) a = (T *)growto(a, &cap, cnt + 1, sizeof(T));
+    return &a[cnt++];
 }
 
 static void checkops(int32_t need) {
     if (need <= opsmax) return;
     opsmax = grownsize(opsmax, need);
-    ops = growint(ops, opsmax);
+    ops = (pairop *)growmem(ops, (size_t)opsmax * sizeof(pairop));
 }
 
 // remembers the system the trace starts from: heads, entries, right-hand sides
 static void tracestart(solvetrace *t, const int32_t *rows, int32_t count, int32_t n) {
-    t->valid = t->postok = t->lastreplay = t->ordered = 0;
+    t->valid = t->postok = t->lastreplay = t->prepared = 0;
     t->repeats = 1;
-    t->progcnt = t->nelim = t->nrop = t->nrhs = t->nscratch = 0;
+    t->ncand = t->nelim = t->npair = t->nterm = t->nrop = t->nrhs = t->nscratch = 0;
     if (n + 1 > t->nmax) {
         t->nmax = grownsize(t->nmax, n + 1);
         t->heads = growint(t->heads, t->nmax);
         t->frows = growint(t->frows, t->nmax);
         t->fscratch = growint(t->fscratch, t->nmax);
+        t->cols = (colstep *)growmem(t->cols, (size_t)t->nmax * sizeof(colstep));
+        t->brows = (backrow *)growmem(t->brows, (size_t)t->nmax * sizeof(backrow));
     }
     if (count > t->countmax) {
         t->countmax = grownsize(t->countmax, count);
@@ -172,16 +215,13 @@ static void tracepost(solvetrace *t, int32_t count) {
 
 // remembers the structure a successful solve left
 static void traceend(solvetrace *t, const int32_t *rows, const int32_t *scratch, int32_t final) {
-    t->fchg = (int32_t *)growto(t->fchg, &t->chgmax, 3 * final, sizeof(int32_t));
+    t->chg = (linkchange *)growto(t->chg, &t->chgmax, final, sizeof(linkchange));
     t->final = final;
-    int32_t k = 0;
+    t->nchg = 0;
     for (int32_t e = 1; e < final; e++) {
         if (e < t->count && el[e].col == t->in[e].col && el[e].next == t->in[e].next) continue;
-        t->fchg[k++] = e;
-        t->fchg[k++] = el[e].col;
-        t->fchg[k++] = el[e].next;
+        t->chg[t->nchg++] = linkchange{e, el[e].col, el[e].next};
     }
-    t->nchg = k / 3;
     memcpy(t->frows, rows, (size_t)(t->n + 1) * sizeof(int32_t));
     memcpy(t->fscratch, scratch, (size_t)t->nscratch * sizeof(int32_t));
     t->valid = 1;
@@ -191,20 +231,25 @@ static void traceend(solvetrace *t, const int32_t *rows, const int32_t *scratch,
 // What only a replay and a right-hand-side-only solve use is derived from a
 // trace when it is first replayed, so that a system that comes only once (a
 // solve after an edit) pays nothing for it: the operations on the right-hand
-// side, room for the multipliers, and the order of the program.
+// side, room for the multipliers, and the order of the records.
 static int32_t *entlvl;            // [entmax] per entry: its column, or the level that wrote it
 static int32_t entmax;
-static int32_t *lvl, *lvlat;       // [lvlmax] level and program offset of each recorded part
-static int32_t *lvlput;            // [lvlmax + 1] per level: program words, then write offset
-static int32_t *lvlprog;           // [lvlprogmax] copy of the program part being reordered
-static int32_t lvlmax, lvlprogmax;
+static int32_t *lvl;               // [lvlmax] level of each column or back row
+static int32_t *lvlord;            // [lvlmax] columns or back rows by level, in recorded order within one
+static int32_t *lvlput;            // [lvlmax + 1] per level: count, then first place
+static int32_t *grpcnt, *grpat;    // [lvlmax] per column: its records in an array, and the first
+static int32_t lvlmax;
+static char *grpcopy;              // [grpcopymax] bytes: the array being regrouped
+static size_t grpcopymax;
 
 static void checklevels(int32_t n, int32_t final) {
     if (n + 1 > lvlmax) {
         lvlmax = grownsize(lvlmax, n + 1);
         lvl = growint(lvl, lvlmax);
-        lvlat = growint(lvlat, lvlmax);
+        lvlord = growint(lvlord, lvlmax);
         lvlput = growint(lvlput, lvlmax + 1);
+        grpcnt = growint(grpcnt, lvlmax);
+        grpat = growint(grpat, lvlmax);
     }
     if (final > entmax) {
         entmax = grownsize(entmax, final);
@@ -212,31 +257,61 @@ static void checklevels(int32_t n, int32_t final) {
     }
 }
 
-static void addrop(solvetrace *t, int32_t e, int32_t q, int32_t op) {
-    t->rop = (int32_t *)growto(t->rop, &t->ropmax, 3 * (t->nrop + 1), sizeof(int32_t));
-    int32_t *r = t->rop + 3 * t->nrop++;
-    r[0] = e, r[1] = q, r[2] = op;
-}
-
 // The right-hand-side operations in recorded order: a pivot row's entry in
 // column n is its last, so per elimination the last fill-in or the last
 // update, if its pivot entry lies in column n (columns as the solve left
-// them: from t->in, and from fchg for the entries it changed or made).
+// them: from t->in, and from chg for the entries it changed or made).
 static void tracerops(solvetrace *t, int32_t n) {
     int32_t *colof = entlvl;
     for (int32_t e = 0; e < t->count; e++) colof[e] = t->in[e].col;
-    for (int32_t k = 0; k < 3 * t->nchg; k += 3) colof[t->fchg[k]] = t->fchg[k + 1];
+    for (int32_t k = 0; k < t->nchg; k++) colof[t->chg[k].e] = t->chg[k].col;
     t->nrop = 0;
-    const int32_t *p = t->prog;
-    for (int32_t i = 0, k = 0; i < n; i++) {
-        const int32_t nelim = p[4 + p[0]];
-        p += 6 + p[0];
-        for (int32_t r = 0; r < nelim; r++, k++) {
-            const int32_t nf = p[1], nu = p[2], *fill = p + 3, *upd = p + 3 + 2 * nf;
-            if (nf && colof[fill[2 * nf - 1]] == n) addrop(t, fill[2 * nf - 2], fill[2 * nf - 1], ~k);
-            else if (nu && colof[upd[2 * nu - 1]] == n) addrop(t, upd[2 * nu - 2], upd[2 * nu - 1], k);
-            p += 3 + 2 * (nf + nu);
-        }
+    const pairop *p = t->pairs;
+    for (int32_t k = 0; k < t->nelim; k++) {
+        const elimstep &s = t->elims[k];
+        const pairop *fill = p, *upd = p + s.nfill;
+        p += s.nfill + s.nupd;
+        if (s.nfill && colof[fill[s.nfill - 1].q] == n)
+            *push(t->rops, t->nrop, t->ropmax) = rhsop{fill[s.nfill - 1].e, fill[s.nfill - 1].q, k, 1};
+        else if (s.nupd && colof[upd[s.nupd - 1].q] == n)
+            *push(t->rops, t->nrop, t->ropmax) = rhsop{upd[s.nupd - 1].e, upd[s.nupd - 1].q, k, 0};
+    }
+}
+
+// lvlord: 0..n-1 by level (1..n), in recorded order within a level
+static void levelorder(int32_t n) {
+    memset(lvlput, 0, (size_t)(n + 2) * sizeof(int32_t));
+    for (int32_t k = 0; k < n; k++) lvlput[lvl[k]]++;
+    for (int32_t l = 1, at = 0; l <= n; l++) {
+        const int32_t c = lvlput[l];
+        lvlput[l] = at;
+        at += c;
+    }
+    for (int32_t k = 0; k < n; k++) lvlord[lvlput[lvl[k]]++] = k;
+}
+
+// a holds n groups of records of size bytes, group k of cnt[k] records
+// (1 each when cnt is null) right after group k - 1; they are rewritten in
+// the order lvlord names them
+static void regroup(void *a, size_t size, const int32_t *cnt, int32_t n) {
+    int32_t total = 0;
+    for (int32_t k = 0; k < n; k++) {
+        grpat[k] = total;
+        total += cnt ? cnt[k] : 1;
+    }
+    const size_t bytes = (size_t)total * size;
+    if (!bytes) return;  // nothing recorded (a may be null)
+    if (bytes > grpcopymax) {
+        grpcopymax = 2 * bytes;
+        grpcopy = (char *)growmem(grpcopy, grpcopymax);
+    }
+    memcpy(grpcopy, a, bytes);
+    char *to = (char *)a;
+    for (int32_t j = 0; j < n; j++) {
+        const int32_t k = lvlord[j];
+        const size_t len = (size_t)(cnt ? cnt[k] : 1) * size;
+        memcpy(to, grpcopy + (size_t)grpat[k] * size, len);
+        to += len;
     }
 }
 
@@ -247,57 +322,34 @@ static void tracerops(solvetrace *t, int32_t n) {
 // are the same; rows off the longest chain of dependencies now lie between
 // its links, where they are done while a link waits for the one before.
 static void tracelevels(solvetrace *t, int32_t n) {
-    const int32_t len = t->progcnt - t->backat;
-    lvlprog = (int32_t *)growto(lvlprog, &lvlprogmax, len, sizeof(int32_t));
-    memcpy(lvlprog, t->prog + t->backat, (size_t)len * sizeof(int32_t));
     memset(entlvl, 0, (size_t)t->final * sizeof(int32_t));
-    memset(lvlput, 0, (size_t)(n + 2) * sizeof(int32_t));
-    // --- levels of the rows, by their head entries; words per level ---
-    for (int32_t at = 0, k = 0; k < n; k++) {
-        const int32_t nt = lvlprog[at + 1];
-        int32_t l = 0;
-        for (int32_t q = 0; q < nt; q++) l = std::max(l, entlvl[lvlprog[at + 3 + 2 * q]]);
-        entlvl[lvlprog[at]] = lvl[k] = ++l;
-        lvlat[k] = at;
-        lvlput[l] += 2 + 2 * nt;
-        at += 2 + 2 * nt;
-    }
-    // --- rows copied back level by level ---
-    for (int32_t l = 1, start = t->backat; l <= n; l++) {
-        const int32_t words = lvlput[l];
-        lvlput[l] = start;
-        start += words;
-    }
+    const backterm *tm = t->terms;
     for (int32_t k = 0; k < n; k++) {
-        const int32_t words = 2 + 2 * lvlprog[lvlat[k] + 1];
-        memcpy(t->prog + lvlput[lvl[k]], lvlprog + lvlat[k], (size_t)words * sizeof(int32_t));
-        lvlput[lvl[k]] += words;
+        const backrow &b = t->brows[k];
+        int32_t l = 0;
+        for (int32_t q = 0; q < b.nterm; q++) l = std::max(l, entlvl[tm[q].x]);
+        tm += b.nterm;
+        entlvl[b.head] = lvl[k] = l + 1;
+        grpcnt[k] = b.nterm;
     }
+    levelorder(n);
+    regroup(t->brows, sizeof(backrow), nullptr, n);
+    regroup(t->terms, sizeof(backterm), grpcnt, n);
 }
 
-// Level of the column whose program starts at p (entlvl as the columns
-// before left it): one more than the highest level among the columns that
-// last wrote an entry it reads (candidates' heads, the pivot row's entries,
-// the entries it updates). The entries it writes take that level; *words:
-// the length of its program.
-static int32_t columnlevel(const int32_t *p, int32_t *words) {
-    const int32_t nc = p[0], bj = p[2], *cand = p + 3, nelim = p[4 + nc];
-    const int32_t *elim = p + 6 + nc, *r = elim;
-    int32_t l = 0;
-    for (int32_t j = 0; j < nc; j++) l = std::max(l, entlvl[cand[j]]);
-    for (int32_t k = 0; k < nelim; k++) {
-        const int32_t pairs = r[1] + r[2];
-        r += 3;
-        for (int32_t q = 0; q < pairs; q++, r += 2) l = std::max(l, std::max(entlvl[r[0]], entlvl[r[1]]));
-    }
-    entlvl[cand[bj]] = ++l;
-    r = elim;
-    for (int32_t k = 0; k < nelim; k++) {
-        const int32_t pairs = r[1] + r[2];
-        r += 3;
-        for (int32_t q = 0; q < pairs; q++, r += 2) entlvl[r[0]] = l;
-    }
-    *words = (int32_t)(r - p);
+// Level of column c (entlvl as the columns before left it): one more than
+// the highest level among the columns that last wrote an entry it reads
+// (candidates' heads, the pivot row's entries, the entries it updates). The
+// entries it writes take that level; *npair: the column's pairs.
+static int32_t columnlevel(const colstep &c, const int32_t *cand, const elimstep *s, const pairop *p,
+                           int32_t *npair) {
+    int32_t l = 0, np = 0;
+    for (int32_t j = 0; j < c.ncand; j++) l = std::max(l, entlvl[cand[j]]);
+    for (int32_t r = 0; r < c.nelim; r++) np += s[r].nfill + s[r].nupd;
+    for (int32_t q = 0; q < np; q++) l = std::max(l, std::max(entlvl[p[q].e], entlvl[p[q].q]));
+    entlvl[cand[c.winner]] = ++l;
+    for (int32_t q = 0; q < np; q++) entlvl[p[q].e] = l;
+    *npair = np;
     return l;
 }
 
@@ -306,38 +358,34 @@ static int32_t columnlevel(const int32_t *p, int32_t *words) {
 // its row), so every operation sees the values it saw before; columns that
 // do not wait on each other now come together.
 static void tracecolumns(solvetrace *t, int32_t n) {
-    const int32_t len = t->backat;
-    lvlprog = (int32_t *)growto(lvlprog, &lvlprogmax, len, sizeof(int32_t));
-    memcpy(lvlprog, t->prog, (size_t)len * sizeof(int32_t));
     memset(entlvl, 0, (size_t)t->final * sizeof(int32_t));
-    memset(lvlput, 0, (size_t)(n + 2) * sizeof(int32_t));
-    for (int32_t at = 0, i = 0; i < n; i++) {
-        int32_t words;
-        lvl[i] = columnlevel(lvlprog + at, &words);
-        lvlat[i] = at;
-        lvlput[lvl[i]] += words;
-        at += words;
-    }
-    for (int32_t l = 1, start = 0; l <= n; l++) {
-        const int32_t words = lvlput[l];
-        lvlput[l] = start;
-        start += words;
-    }
+    const int32_t *cand = t->cands;
+    const elimstep *s = t->elims;
+    const pairop *p = t->pairs;
     for (int32_t i = 0; i < n; i++) {
-        const int32_t words = (i + 1 < n ? lvlat[i + 1] : len) - lvlat[i];
-        memcpy(t->prog + lvlput[lvl[i]], lvlprog + lvlat[i], (size_t)words * sizeof(int32_t));
-        lvlput[lvl[i]] += words;
+        const colstep &c = t->cols[i];
+        lvl[i] = columnlevel(c, cand, s, p, &grpcnt[i]);
+        cand += c.ncand;
+        s += c.nelim;
+        p += grpcnt[i];
     }
+    levelorder(n);
+    regroup(t->pairs, sizeof(pairop), grpcnt, n);
+    for (int32_t i = 0; i < n; i++) grpcnt[i] = t->cols[i].ncand;
+    regroup(t->cands, sizeof(int32_t), grpcnt, n);
+    for (int32_t i = 0; i < n; i++) grpcnt[i] = t->cols[i].nelim;
+    regroup(t->elims, sizeof(elimstep), grpcnt, n);
+    regroup(t->cols, sizeof(colstep), nullptr, n);
 }
 
 // everything a replay needs beyond the trace itself, once per trace
 static void traceprepare(solvetrace *t) {
     checklevels(t->n, t->final);
     tracerops(t, t->n);
-    t->elimf = (double *)growto(t->elimf, &t->elimmax, 2 * t->nelim, sizeof(double));
+    t->mult = (multiplier *)growto(t->mult, &t->multmax, t->nelim, sizeof(multiplier));
     tracelevels(t, t->n);
     tracecolumns(t, t->n);
-    t->ordered = 1;
+    t->prepared = 1;
 }
 
 // === arithmetic of the two solvers ===
@@ -413,8 +461,8 @@ template <bool CPLX> static inline void scaleby(sparsel &h, double sr, double si
 // Eliminates the column of row head rh with the pivot row ph, whose first
 // entry already holds -1/p, by f = r * (-1/p). Merges both tails in column
 // order; returns the new head (0 when nothing was linked). count grows by the
-// fill-in; *nfill and *nupd receive the pairs recorded in ops (fills first,
-// from ops[0]; updates from ops[cap] down, cap = 2 * pivot tail length).
+// fill-in; *nfill and *nupd receive the pairs recorded in ops (fills from
+// ops[0] up; updates from ops[cap - 1] down, cap = pivot tail length).
 template <bool CPLX>
 static int32_t eliminate(int32_t rh, int32_t ph, double fr, double fi, int32_t &count, int32_t cap, int32_t *nfill,
                          int32_t *nupd) {
@@ -431,16 +479,12 @@ static int32_t eliminate(int32_t rh, int32_t ph, double fr, double fi, int32_t &
             e = count++;
             fillval<CPLX>(ent[e], ent[pe], fr, fi);
             ent[e].col = pc;
-            ops[2 * nf] = e;
-            ops[2 * nf + 1] = pe;
-            nf++;
+            ops[nf++] = pairop{e, pe};
             pe = ent[pe].next;
         } else if (pc == rc) {
             if (pc == COLEND) break;
             addval<CPLX>(ent[re], ent[pe], fr, fi);
-            nu++;
-            ops[cap - 2 * nu] = re;
-            ops[cap - 2 * nu + 1] = pe;
+            ops[cap - ++nu] = pairop{re, pe};
             e = re;
             re = ent[re].next;
             pe = ent[pe].next;
@@ -475,35 +519,30 @@ static void backsubst(int32_t *rows, int32_t count, int32_t n, solvetrace *t) {
     ent[count].next = 0;
     ent[count].col = n;
     for (int32_t i = n - 1; i >= 0; i--) {
-        const int32_t h = rows[i];
-        emit(t, h);
-        const int32_t at = t->progcnt;
-        emit(t, 0);
+        const int32_t h = rows[i], first = t->nterm;
         double sr = 0, si = 0;
         for (int32_t e = ent[h].next; e; e = ent[e].next) {
             const int32_t x = rows[ent[e].col];
-            emit(t, e);
-            emit(t, x);
+            *push(t->terms, t->nterm, t->termmax) = backterm{e, x};
             accum<CPLX>(sr, si, ent[e], ent[x]);
         }
-        t->prog[at] = (t->progcnt - at - 1) / 2;
+        t->brows[n - 1 - i] = backrow{h, t->nterm - first};
         scaleby<CPLX>(ent[h], sr, si);
     }
 }
 
-// The recorded back substitution from p: x_i = (-1/p) * sum of the recorded
-// (coefficient, value) terms; entry last is the right-hand side's value -1.
+// The recorded back substitution: x_i = (-1/p) * sum of the row's terms
+// a * x_c, row after row; entry last is the right-hand side's value -1.
 template <bool CPLX>
-static void backreplay(const int32_t *p, int32_t n, int32_t last) {
+static void backreplay(const solvetrace *t, int32_t last) {
     sparsel *ent = el;
     ent[last].re = -1;
     ent[last].im = 0;
-    for (int32_t i = n - 1; i >= 0; i--) {
-        const int32_t h = p[0], nt = p[1];
-        p += 2;
+    const backterm *tm = t->terms;
+    for (const backrow *b = t->brows, *end = b + t->n; b < end; b++) {
         double sr = 0, si = 0;
-        for (int32_t q = 0; q < nt; q++, p += 2) accum<CPLX>(sr, si, ent[p[0]], ent[p[1]]);
-        scaleby<CPLX>(ent[h], sr, si);
+        for (int32_t q = 0; q < b->nterm; q++, tm++) accum<CPLX>(sr, si, ent[tm->a], ent[tm->x]);
+        scaleby<CPLX>(ent[b->head], sr, si);
     }
 }
 
@@ -544,11 +583,12 @@ static pivotpick pivotsearch(const int32_t *rows, int32_t *scratch, int32_t i) {
 template <bool CPLX>
 static int32_t pivotswap(int32_t *rows, const int32_t *scratch, int32_t i, const pivotpick &pk, solvetrace *t) {
     if (pk.nc > t->nscratch) t->nscratch = pk.nc;
-    emit(t, pk.nc + pk.ati);
-    emit(t, pk.ati);
-    emit(t, pk.bj);
-    if (pk.ati) emit(t, rows[i]);
-    for (int32_t j = 0; j < pk.nc; j++) emit(t, rows[scratch[j]]);
+    colstep &c = t->cols[i];
+    c.ncand = pk.nc + pk.ati;
+    c.ati = pk.ati;
+    c.winner = pk.bj;
+    if (pk.ati) *push(t->cands, t->ncand, t->candmax) = rows[i];
+    for (int32_t j = 0; j < pk.nc; j++) *push(t->cands, t->ncand, t->candmax) = rows[scratch[j]];
     const int32_t ph = rows[pk.best];
     rows[pk.best] = rows[i];
     rows[i] = ph;
@@ -567,13 +607,11 @@ template <bool CPLX>
 static void eliminatecol(int32_t *rows, const int32_t *scratch, int32_t i, int32_t nc, int32_t ph, int32_t &count,
                          int32_t n, solvetrace *t) {
     int32_t cap = 0;
-    for (int32_t e = el[ph].next; e; e = el[e].next) cap += 2;
+    for (int32_t e = el[ph].next; e; e = el[e].next) cap++;
     checkops(cap);
-    const int32_t hdr = t->progcnt;
-    emit(t, 0);
-    emit(t, 0);
-    emit(t, t->nelim);
-    int32_t nelim = 0;
+    colstep &c = t->cols[i];
+    c.fslot = t->nelim;
+    c.nelim = 0;
     for (int32_t j = nc - 1; j >= 0; j--) {
         const int32_t k = scratch[j];
         const int32_t rh = rows[k];
@@ -584,16 +622,12 @@ static void eliminatecol(int32_t *rows, const int32_t *scratch, int32_t i, int32
         const int32_t nh = eliminate<CPLX>(rh, ph, fr, fi, count, cap, &nf, &nu);
         rows[k] = nh;
         bucketpush(el[nh].col, idat[k], n);
-        emit(t, rh);
-        emit(t, nf);
-        emit(t, nu);
-        for (int32_t q = 0; q < 2 * nf; q++) emit(t, ops[q]);
-        for (int32_t q = 2; q <= 2 * nu; q += 2) emit(t, ops[cap - q]), emit(t, ops[cap - q + 1]);
-        t->nelim++;
-        nelim++;
+        *push(t->elims, t->nelim, t->elimmax) = elimstep{rh, nf, nu};
+        for (int32_t q = 0; q < nf; q++) *push(t->pairs, t->npair, t->pairmax) = ops[q];
+        for (int32_t q = 1; q <= nu; q++) *push(t->pairs, t->npair, t->pairmax) = ops[cap - q];
+        c.nelim++;
     }
-    t->prog[hdr] = count;  // the entry count after this column
-    t->prog[hdr + 1] = nelim;
+    c.top = count;
 }
 
 // Solves A x = b in place: rows[] is permuted so rows[c] heads the row whose
@@ -616,7 +650,6 @@ static int32_t solvegeneral(int32_t *rows, int32_t count, int32_t *scratch, int3
         const int32_t ph = pivotswap<CPLX>(rows, scratch, i, pk, t);
         eliminatecol<CPLX>(rows, scratch, i, pk.nc, ph, count, n, t);
     }
-    t->backat = t->progcnt;
     backsubst<CPLX>(rows, count, n, t);
     traceend(t, rows, scratch, count + 1);
     return 0;
@@ -654,56 +687,51 @@ static int32_t keepspare(solvetrace *t, int32_t count) {
 // the columns and links the traced solve left, where they differ from before
 static void putstructure(const solvetrace *t) {
     sparsel *ent = el;
-    for (int32_t k = 0; k < 3 * t->nchg; k += 3) {
-        ent[t->fchg[k]].col = t->fchg[k + 1];
-        ent[t->fchg[k]].next = t->fchg[k + 2];
+    for (const linkchange *c = t->chg, *end = c + t->nchg; c < end; c++) {
+        ent[c->e].col = c->col;
+        ent[c->e].next = c->next;
     }
 }
 
-// Repeats the pivot comparisons of one column as the general solve makes
-// them; 1 if the traced winner wins again: its first entry becomes -1/p and
-// *ph names it. p moves past the column's comparisons.
+// The recorded columns in order: per column the pivot comparisons as the
+// general solve makes them; if the traced winner wins again its first entry
+// becomes -1/p, and the recorded rows are eliminated with the new
+// multipliers f = r_i * (-1/p), kept in mult, fill-in and updates going to
+// the recorded entries. 0 at the first column whose pivot differs. Kept out
+// of line: inlined into the solver its loop runs short of registers.
 template <bool CPLX>
-static int32_t replaypivot(const int32_t *&p, int32_t *ph) {
-    const int32_t nc = p[0], ati = p[1], bj = p[2];
-    const int32_t *cand = p + 3;
-    p += 3 + nc;
-    sparsel *ent = el;
-    double bm = 0;
-    int32_t best = -1;
-    if (ati) bm = magof<CPLX>(ent[cand[0]]), best = 0;
-    for (int32_t j = ati; j < nc; j++) {
-        const double mg = magof<CPLX>(ent[cand[j]]);
-        if (mg > bm) bm = mg, best = j;
+__attribute__((noinline)) static int32_t replaycolumns(solvetrace *t) {
+    const int32_t *cand = t->cands;
+    const elimstep *s = t->elims;
+    const pairop *p = t->pairs;
+    for (const colstep *c = t->cols, *end = c + t->n; c < end; c++) {
+        // --- pivot: the largest |p|^2, the earlier candidate on a tie ---
+        sparsel *ent = el;
+        double bm = 0;
+        int32_t best = -1;
+        if (c->ati) bm = magof<CPLX>(ent[cand[0]]), best = 0;
+        for (int32_t j = c->ati; j < c->ncand; j++) {
+            const double mg = magof<CPLX>(ent[cand[j]]);
+            if (mg > bm) bm = mg, best = j;
+        }
+        if (bm == 0 || best != c->winner) return 0;
+        const int32_t ph = cand[c->winner];
+        cand += c->ncand;
+        scalepivot<CPLX>(ent[ph], bm);
+        // --- rows: r -= f * pivot row, over the recorded pairs ---
+        while (elcntmax < c->top) checkelcnt(elcntmax);  // grows as the general solve would
+        ent = el;
+        const sparsel &pv = ent[ph];
+        multiplier *f = t->mult + c->fslot;
+        for (int32_t r = 0; r < c->nelim; r++, s++, f++) {
+            double fr, fi;
+            factor<CPLX>(ent[s->head], pv, fr, fi);
+            *f = multiplier{fr, fi};
+            for (int32_t q = 0; q < s->nfill; q++, p++) fillval<CPLX>(ent[p->e], ent[p->q], fr, fi);
+            for (int32_t q = 0; q < s->nupd; q++, p++) addval<CPLX>(ent[p->e], ent[p->q], fr, fi);
+        }
     }
-    if (bm == 0 || best != bj) return 0;
-    *ph = cand[bj];
-    scalepivot<CPLX>(ent[*ph], bm);
     return 1;
-}
-
-// The recorded eliminations of one column with pivot row ph: new multipliers
-// f = r * (-1/p) go to their places in elimf, fill-in and updates to the
-// recorded entries. Returns p moved past the column.
-template <bool CPLX>
-static const int32_t *replayelim(const int32_t *p, int32_t ph, double *elimf) {
-    const int32_t top = p[0], nelim = p[1];
-    double *f = elimf + 2 * p[2];
-    p += 3;
-    while (elcntmax < top) checkelcnt(elcntmax);  // grows as the general solve would
-    sparsel *ent = el;
-    const sparsel &pv = ent[ph];
-    for (int32_t r = 0; r < nelim; r++) {
-        const int32_t nf = p[1], nu = p[2];
-        double fr, fi;
-        factor<CPLX>(ent[p[0]], pv, fr, fi);
-        *f++ = fr;
-        *f++ = fi;
-        p += 3;
-        for (int32_t q = 0; q < nf; q++, p += 2) fillval<CPLX>(ent[p[0]], ent[p[1]], fr, fi);
-        for (int32_t q = 0; q < nu; q++, p += 2) addval<CPLX>(ent[p[0]], ent[p[1]], fr, fi);
-    }
-    return p;
 }
 
 // 1: the system had the traced structure and every pivot fell on the traced
@@ -716,17 +744,12 @@ static int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n,
     if (!solvereuse || !t->valid || t->n != n || t->count != count) return 0;
     if (memcmp(rows, t->heads, (size_t)n * sizeof(int32_t))) return 0;
     if (!takevalues(t, count)) return 0;
-    if (!t->ordered) traceprepare(t);
+    if (!t->prepared) traceprepare(t);
     const int32_t spare = keepspare(t, count);
-    const int32_t *p = t->prog;
-    for (int32_t i = 0; i < n; i++) {
-        int32_t ph;
-        if (!replaypivot<CPLX>(p, &ph)) {  // another pivot: undo and solve in full
-            memcpy(el, t->in, (size_t)count * sizeof(sparsel));
-            if (spare > 0) memcpy(el + count, t->spare, (size_t)spare * sizeof(sparsel));
-            return 0;
-        }
-        p = replayelim<CPLX>(p, ph, t->elimf);
+    if (!replaycolumns<CPLX>(t)) {  // another pivot: undo and solve in full
+        memcpy(el, t->in, (size_t)count * sizeof(sparsel));
+        if (spare > 0) memcpy(el + count, t->spare, (size_t)spare * sizeof(sparsel));
+        return 0;
     }
     // --- the structure the general solve leaves, then back substitution ---
     const int32_t last = t->final - 1;
@@ -734,7 +757,7 @@ static int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n,
     putstructure(t);
     if (t->repeats) tracepost(t, last);
     t->lastreplay = 1;
-    backreplay<CPLX>(p, n, last);
+    backreplay<CPLX>(t, last);
     memcpy(rows, t->frows, (size_t)(n + 1) * sizeof(int32_t));
     memcpy(scratch, t->fscratch, (size_t)t->nscratch * sizeof(int32_t));
     return 1;
@@ -777,17 +800,15 @@ static int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n
         ent[e].im = t->in[e].im;
     }
     // --- b through the eliminations: entry += f q, or fill-in entry = f q ---
-    const int32_t *r = t->rop;
-    for (int32_t k = 0; k < t->nrop; k++, r += 3) {
-        const int32_t q = r[2] < 0 ? ~r[2] : r[2];
-        const double fr = t->elimf[2 * q], fi = t->elimf[2 * q + 1];
-        if (r[2] < 0) fillval<CPLX>(ent[r[0]], ent[r[1]], fr, fi);
-        else addval<CPLX>(ent[r[0]], ent[r[1]], fr, fi);
+    for (const rhsop *r = t->rops, *end = r + t->nrop; r < end; r++) {
+        const multiplier &f = t->mult[r->f];
+        if (r->fill) fillval<CPLX>(ent[r->e], ent[r->q], f.re, f.im);
+        else addval<CPLX>(ent[r->e], ent[r->q], f.re, f.im);
     }
     // --- back substitution; the structure the general solve leaves ---
     ent[last].next = 0;
     ent[last].col = n;
-    backreplay<CPLX>(t->prog + t->backat, n, last);
+    backreplay<CPLX>(t, last);
     memcpy(rows, t->frows, (size_t)(n + 1) * sizeof(int32_t));
     memcpy(scratch, t->fscratch, (size_t)t->nscratch * sizeof(int32_t));
     t->lastreplay = 0;
