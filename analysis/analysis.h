@@ -24,8 +24,15 @@ void *growmem(void *p, size_t bytes);            // realloc, or abort: the analy
 void checkelcnt(int32_t need);                    // ensure el can hold index need
 void initmat(double w, double t, double h);       // build A x = b for omega w, time t, step h
 void buildhold(int32_t on);                       // 1: the caller keeps the circuit arrays and texts
-                                                  // as they are until buildhold(0): builds check them
-                                                  // once, then redo only what t and the states change
+                                                  // as they are until buildhold(0), and solves each
+                                                  // system as initmat left it: builds check them once,
+                                                  // then redo only what t and the states change, and
+                                                  // the solver takes their word on what stayed
+enum { BUILDNEW, BUILDSHAPE, BUILDSAME };         // buildkin: nothing known; same structure; same matrix
+extern int32_t buildkin;     // this build against the one before in the same hold: BUILDSHAPE the
+                             // same rows, columns and links, BUILDSAME and the same matrix part
+                             // bit for bit (initmat; BUILDNEW outside a hold)
+extern uint32_t buildcount;  // initmat calls so far
 
 // === sparse solver ===
 enum {

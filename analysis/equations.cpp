@@ -23,6 +23,8 @@ sparsel *el = nullptr;
 int32_t elcnt = 0;
 int32_t elcntmax = 0;
 int32_t matbad = -1;
+int32_t buildkin = BUILDNEW;
+uint32_t buildcount = 0;
 
 static const int32_t ELFIRST = 4096;        // first capacity of el
 
@@ -327,6 +329,8 @@ static int32_t *touch;        // [shapemax] the wires that have apply items, fro
 static int32_t ntouch;
 static int32_t *capitem;      // [shapemax] apply item of the wire's state term v * capindval, -1 none
 static int8_t *stepdep;       // [shapemax] 1: some apply item of the wire reads omega or h
+static int8_t *matdep;        // [shapemax] 1: some apply item of the wire lies outside the
+                              // right-hand-side column
 static sparsel *tmpl;         // [tmplmax] the entries as built
 static int32_t *tmplyh;       // [shapemax + shapenmax] the row heads as built
 static int32_t tmplcnt;       // entries in tmpl
@@ -357,6 +361,7 @@ static void checkshape(int32_t nw, int32_t nn) {
         touch = (int32_t *)growmem(touch, (size_t)nw * sizeof(int32_t));
         capitem = (int32_t *)growmem(capitem, (size_t)nw * sizeof(int32_t));
         stepdep = (int8_t *)growmem(stepdep, (size_t)nw);
+        matdep = (int8_t *)growmem(matdep, (size_t)nw);
         varylist = (int32_t *)growmem(varylist, (size_t)nw * sizeof(int32_t));
         swlist = (int32_t *)growmem(swlist, (size_t)nw * sizeof(int32_t));
     }
@@ -387,7 +392,7 @@ static int32_t sameshape(double h) {
 static void recordapply(int32_t m, const branchrow &b, const int32_t *slot) {
     applystart[m] = applycnt;
     capitem[m] = -1;
-    stepdep[m] = 0;
+    stepdep[m] = matdep[m] = 0;
     if (applycnt + b.np > applymax) {
         applymax = applymax ? 2 * applymax + b.np : 1024;
         applyprog = (applyitem *)growmem(applyprog, (size_t)applymax * sizeof(applyitem));
@@ -397,6 +402,7 @@ static void recordapply(int32_t m, const branchrow &b, const int32_t *slot) {
         int32_t j = k + 1, vary = b.code[k] != F_CONST;
         for (; j < b.np && slot[j] == ~slot[k]; j++) vary |= b.code[j] != F_CONST;
         if (!vary) continue;  // the template holds it already
+        if (b.col[k] != numwires + numnodes) matdep[m] = 1;
         for (int32_t q = k; q < j; q++) {
             const int32_t c = b.code[q];
             if (c == F_VCAP || c == F_NVCAP) capitem[m] = applycnt;  // alone in its entry
@@ -454,10 +460,12 @@ static inline void stateterm(const applyitem &it, double v, double cap) {
 // The template's coefficients brought up to this build's values (only the
 // wires whose value, state, or omega and step where they read them, changed
 // since they were last written; a changed state alone changes only its own
-// term), then copied in.
-static void buildfromtemplate(double w, double h) {
+// term), then copied in. Returns 1 if a coefficient outside the
+// right-hand-side column may have changed.
+static int32_t buildfromtemplate(double w, double h) {
     const int32_t nw = numwires, nn = numnodes;
     const int32_t step = !samebits(w, tmplw) || !samebits(h, tmplh);
+    int32_t moved = 0;
     tmplw = w, tmplh = h;
     for (int32_t k = 0; k < ntouch; k++) {
         const int32_t m = touch[k];
@@ -470,12 +478,14 @@ static void buildfromtemplate(double w, double h) {
             continue;
         }
         tmplv[m] = v;
+        moved |= matdep[m];
         applyitems(m, applystart[m], m ? applystart[m - 1] : applycnt, w, h);
     }
     checkelcnt(tmplcnt);
     memcpy(el, tmpl, (size_t)tmplcnt * sizeof(sparsel));
     memcpy(yh, tmplyh, (size_t)(nw + nn) * sizeof(int32_t));
     elcnt = tmplcnt;
+    return moved;
 }
 
 // every row appended afresh; the result becomes the template
@@ -527,7 +537,14 @@ static void buildfull(double w, double h) {
 // circuit arrays and value texts (the transient column loop changes only the
 // states in capindval). After one complete build, a build then skips the
 // checks of texts and structure and takes again only the values that can
-// change: none at t = 0, the texts that read t or draw at other times.
+// change: none at t = 0, the texts that read t or draw at other times. The
+// caller also solves each system as it was built, so a build from the
+// template right after one from the same template tells the solver what it
+// knows (buildkin): the same structure, and the same matrix part when only
+// right-hand-side coefficients were recomputed.
+static int32_t buildepoch = -1;   // holdepoch of the last build if it came from the template
+                                  // (or made it) inside that hold, else -1
+
 void buildhold(int32_t on) {
     holding = on && solvereuse;
     holdepoch++;
@@ -545,6 +562,18 @@ static void holdlists(void) {
     holdok = 1;
 }
 
+// el from the template when same, else a full build that becomes the
+// template; buildkin when the build before (chained) came from it too
+static void buildshaped(double w, double h, int32_t same, int32_t chained) {
+    if (same) {
+        const int32_t moved = buildfromtemplate(w, h);
+        if (chained) buildkin = moved ? BUILDSHAPE : BUILDSAME;
+    } else {
+        buildfull(w, h);
+    }
+    if (holding) buildepoch = holdepoch;
+}
+
 // 1 if the switches stand as in the template and h keeps its form
 static int32_t sameswitches(double h) {
     if (!shapevalid || (h != 0) != shapehform) return 0;
@@ -559,13 +588,12 @@ static int32_t sameswitches(double h) {
 // texts that can change are evaluated from the last wire down, as a complete
 // build evaluates them, and the error flag left as wire 0's; then the
 // template, or a full build when a switch has turned.
-static void buildheld(double w, double h) {
+static void buildheld(double w, double h, int32_t chained) {
     if (globalx != 0) {
         for (int32_t k = 0; k < nvary; k++) vals[varylist[k]] = wireeval(varylist[k]);
         if (numwires > 0) globalbad = vcache[0].bad;
     }
-    if (sameswitches(h)) buildfromtemplate(w, h);
-    else buildfull(w, h);
+    buildshaped(w, h, sameswitches(h), chained);
 }
 
 // === building the system ===
@@ -574,6 +602,10 @@ static void buildheld(double w, double h) {
 // taken first, from the last wire down, as far as the first wire that cannot
 // be stamped; then the rows are built.
 void initmat(double w, double t, double h) {
+    const int32_t chained = holding && buildepoch == holdepoch;
+    buildcount++;
+    buildkin = BUILDNEW;
+    buildepoch = -1;
     checkelcnt(0);
     el[0].re = el[0].im = 0;
     el[0].next = 0;
@@ -583,7 +615,7 @@ void initmat(double w, double t, double h) {
     if (nw + nn <= 0) return;
     globalx = t;
     if (holding && holdok && holdt0 == (globalx == 0)) {
-        buildheld(w, h);
+        buildheld(w, h, chained);
         return;
     }
     holdok = 0;
@@ -597,7 +629,6 @@ void initmat(double w, double t, double h) {
             return;
         }
     }
-    if (sameshape(h)) buildfromtemplate(w, h);
-    else buildfull(w, h);
+    buildshaped(w, h, sameshape(h), chained);
     if (holding) holdlists();
 }

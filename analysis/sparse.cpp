@@ -159,6 +159,7 @@ struct solvetrace {
     int32_t lastreplay;        // 1: the last solve was a replay
     int32_t repeats;           // 1: the solve after the last replay had its matrix (or none yet):
                                //   a replay keeps post only then, a sweep changes it every time
+    uint32_t build;            // buildcount when the last solve succeeded
     sparsel *spare;            // [final - 1 - count] during a replay: the fill-in entries before
     int32_t nmax, countmax, chgmax, candmax, elimmax, pairmax, termmax, multmax, ropmax, postmax,
         sparemax;              // capacities
@@ -655,13 +656,31 @@ static int32_t solvegeneral(int32_t *rows, int32_t count, int32_t *scratch, int3
     return 0;
 }
 
+// === what is known ===
+// What the caller's word (buildhold) tells of this system against the one
+// the trace last solved: BUILDSAME or BUILDSHAPE when that solve took the
+// build right before this one, as this one comes (rows yh, all of el);
+// BUILDNEW, nothing, otherwise.
+static int32_t knownkin(const solvetrace *t, const int32_t *rows, int32_t count, int32_t n) {
+    if (!t->valid || t->build != buildcount - 1) return BUILDNEW;
+    if (rows != yh || count != elcnt || n != numwires + numnodes) return BUILDNEW;
+    return buildkin;
+}
+
+// 1 if the system has the traced rows and size (known for BUILDSHAPE and up)
+static int32_t sameheads(const solvetrace *t, const int32_t *rows, int32_t count, int32_t n, int32_t kin) {
+    if (kin != BUILDNEW) return 1;
+    return t->n == n && t->count == count && !memcmp(rows, t->heads, (size_t)n * sizeof(int32_t));
+}
+
 // === replay ===
-// 1 if el[0..count) has the traced structure (columns and links); then its
-// values are taken into t->in, which no longer matches post.
-static int32_t takevalues(solvetrace *t, int32_t count) {
+// 1 if el[0..count) has the traced structure (columns and links), checked
+// unless kin says so; then its values are taken into t->in, which no longer
+// matches post.
+static int32_t takevalues(solvetrace *t, int32_t count, int32_t kin) {
     const sparsel *ent = el, *in = t->in;
     uint64_t diff = 0;  // (link, column) pairs compared as one word each
-    for (int32_t e = 0; e < count; e++) {
+    for (int32_t e = 0; e < count && kin == BUILDNEW; e++) {
         uint64_t a, b;
         memcpy(&a, (const char *)&ent[e] + offsetof(sparsel, next), sizeof a);
         memcpy(&b, (const char *)&in[e] + offsetof(sparsel, next), sizeof b);
@@ -740,10 +759,9 @@ __attribute__((noinline)) static int32_t replaycolumns(solvetrace *t) {
 // been coming twice (the predictor and corrector of a transient sub-step),
 // not in a sweep, whose matrix changes every time.
 template <bool CPLX>
-static int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t) {
-    if (!solvereuse || !t->valid || t->n != n || t->count != count) return 0;
-    if (memcmp(rows, t->heads, (size_t)n * sizeof(int32_t))) return 0;
-    if (!takevalues(t, count)) return 0;
+static int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t, int32_t kin) {
+    if (!solvereuse || !t->valid || !sameheads(t, rows, count, n, kin)) return 0;
+    if (!takevalues(t, count, kin)) return 0;
     if (!t->prepared) traceprepare(t);
     const int32_t spare = keepspare(t, count);
     if (!replaycolumns<CPLX>(t)) {  // another pivot: undo and solve in full
@@ -765,15 +783,16 @@ static int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n,
 
 // === right-hand side only ===
 // 1 if el[0..count) equals the traced entries bit for bit, right-hand-side
-// values aside (they are taken into t->in: in then holds this system).
-static int32_t samematrix(solvetrace *t, int32_t count) {
+// values aside (they are taken into t->in: in then holds this system);
+// compared unless kin is BUILDSAME.
+static int32_t samematrix(solvetrace *t, int32_t count, int32_t kin) {
     sparsel *in = t->in;
     for (int32_t k = 0; k < t->nrhs; k++) {
         const int32_t e = t->rhsat[k];
         in[e].re = el[e].re;
         in[e].im = el[e].im;
     }
-    return !memcmp(el, in, (size_t)count * sizeof(sparsel));
+    return kin == BUILDSAME || !memcmp(el, in, (size_t)count * sizeof(sparsel));
 }
 
 // Solves b -> x for the traced matrix: 1 if the system's matrix part is the
@@ -782,10 +801,9 @@ static int32_t samematrix(solvetrace *t, int32_t count) {
 // entries and carried through the recorded eliminations (same multipliers,
 // same order), then the recorded back substitution.
 template <bool CPLX>
-static int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t) {
-    if (!solvereuse || !t->valid || t->n != n || t->count != count) return 0;
-    if (memcmp(rows, t->heads, (size_t)n * sizeof(int32_t))) return 0;
-    const int32_t same = samematrix(t, count);
+static int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t, int32_t kin) {
+    if (!solvereuse || !t->valid || !sameheads(t, rows, count, n, kin)) return 0;
+    const int32_t same = kin == BUILDSHAPE ? 0 : samematrix(t, count, kin);
     if (t->lastreplay) t->repeats = same;
     if (!same || !t->postok) return 0;
     // --- reduced matrix in, right-hand sides back ---
@@ -827,12 +845,18 @@ static int32_t smatsolve(int32_t *rows, int32_t count, int32_t *scratch, int32_t
         return 0;
     }
     solvetrace *t = &traces[CPLX ? 1 : 0];
+    const int32_t kin = knownkin(t, rows, count, n);
     solvehow = SOLVERHS;
-    if (rhsonly<CPLX>(rows, count, scratch, n, t)) return 0;
-    solvehow = SOLVEREPLAY;
-    if (replay<CPLX>(rows, count, scratch, n, t)) return 0;
-    solvehow = SOLVEFULL;
-    return solvegeneral<CPLX>(rows, count, scratch, n, t);
+    if (!rhsonly<CPLX>(rows, count, scratch, n, t, kin)) {
+        solvehow = SOLVEREPLAY;
+        if (!replay<CPLX>(rows, count, scratch, n, t, kin)) {
+            solvehow = SOLVEFULL;
+            const int32_t r = solvegeneral<CPLX>(rows, count, scratch, n, t);
+            if (r) return r;
+        }
+    }
+    t->build = buildcount;
+    return 0;
 }
 
 int32_t smatsolve_real(int32_t *rows, sparsel *ent, int32_t count, int32_t *scratch, int32_t n) {
