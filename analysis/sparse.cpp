@@ -127,8 +127,8 @@ struct rhsop {               // one elimination's effect on the right-hand-side 
 struct linkchange {          // an entry whose column or link the solve changed, or made
     int32_t e, col, next;
 };
-struct multiplier {
-    double re, im;           // f of one elimination (im 0 for the real solver)
+struct cval {                // a multiplier or a pivot's -1/p
+    double re, im;           // (im 0 in the real solver)
 };
 
 struct solvetrace {
@@ -150,7 +150,7 @@ struct solvetrace {
     backrow *brows;            // [n] the back substitution, from the last unknown
     backterm *terms;           // [nterm] its terms, row after row
     int32_t ncand, nelim, npair, nterm;
-    multiplier *mult;          // [nelim] by slot, once prepared; values: those of the last solve
+    cval *mult;                // [nelim] multipliers by slot, once prepared; of the last solve
     rhsop *rops;               // [nrop] right-hand-side operations in recorded order, once prepared
     int32_t nrop;
     sparsel *post;             // [final - 1] entries after elimination; pivots hold -1/p
@@ -383,7 +383,7 @@ static void tracecolumns(solvetrace *t, int32_t n) {
 static void traceprepare(solvetrace *t) {
     checklevels(t->n, t->final);
     tracerops(t, t->n);
-    t->mult = (multiplier *)growto(t->mult, &t->multmax, t->nelim, sizeof(multiplier));
+    t->mult = (cval *)growto(t->mult, &t->multmax, t->nelim, sizeof(cval));
     tracelevels(t, t->n);
     tracecolumns(t, t->n);
     t->prepared = 1;
@@ -395,44 +395,41 @@ template <bool CPLX> static inline double magof(const sparsel &e) {
     return CPLX ? e.re * e.re + e.im * e.im : e.re * e.re;
 }
 
-// pivot entry p becomes -1/p, from d = 1/|p|^2 (or 1)
-template <bool CPLX> static inline void scalepivot(sparsel &p, double bm) {
+// pivot entry p becomes -1/p, from d = 1/|p|^2 (or 1); returns it
+template <bool CPLX> static inline cval scalepivot(sparsel &p, double bm) {
     double d = bm;
     if (d != 1) d = 1 / d;
-    p.re = -d * p.re;
-    if (CPLX) p.im = d * p.im;
+    const cval v{-d * p.re, CPLX ? d * p.im : 0};
+    p.re = v.re;
+    if (CPLX) p.im = v.im;
+    return v;
 }
 
 // f = r * (-1/p)
-template <bool CPLX> static inline void factor(const sparsel &r, const sparsel &p, double &fr, double &fi) {
-    if (CPLX) {
-        fr = r.re * p.re - r.im * p.im;
-        fi = r.re * p.im + r.im * p.re;
-    } else {
-        fr = r.re * p.re;
-        fi = 0;
-    }
+template <bool CPLX> static inline cval factor(const sparsel &r, cval p) {
+    if (CPLX) return cval{r.re * p.re - r.im * p.im, r.re * p.im + r.im * p.re};
+    return cval{r.re * p.re, 0};
 }
 
 // new entry e = f * pivot entry q (its column and link are set by the caller)
-template <bool CPLX> static inline void fillval(sparsel &e, const sparsel &q, double fr, double fi) {
+template <bool CPLX> static inline void fillval(sparsel &e, const sparsel &q, cval f) {
     if (CPLX) {
-        e.re = fr * q.re - fi * q.im;
-        e.im = fr * q.im + fi * q.re;
+        e.re = f.re * q.re - f.im * q.im;
+        e.im = f.re * q.im + f.im * q.re;
     } else {
-        e.re = fr * q.re;
+        e.re = f.re * q.re;
         e.im = 0;
     }
 }
 
 // row entry e += f * pivot entry q
-template <bool CPLX> static inline void addval(sparsel &e, const sparsel &q, double fr, double fi) {
+template <bool CPLX> static inline void addval(sparsel &e, const sparsel &q, cval f) {
     if (CPLX) {
-        const double tr = fr * q.re - fi * q.im, ti = fr * q.im + fi * q.re;
+        const double tr = f.re * q.re - f.im * q.im, ti = f.re * q.im + f.im * q.re;
         e.re += tr;
         e.im += ti;
     } else {
-        e.re += fr * q.re;
+        e.re += f.re * q.re;
     }
 }
 
@@ -465,8 +462,7 @@ template <bool CPLX> static inline void scaleby(sparsel &h, double sr, double si
 // fill-in; *nfill and *nupd receive the pairs recorded in ops (fills from
 // ops[0] up; updates from ops[cap - 1] down, cap = pivot tail length).
 template <bool CPLX>
-static int32_t eliminate(int32_t rh, int32_t ph, double fr, double fi, int32_t &count, int32_t cap, int32_t *nfill,
-                         int32_t *nupd) {
+static int32_t eliminate(int32_t rh, int32_t ph, cval f, int32_t &count, int32_t cap, int32_t *nfill, int32_t *nupd) {
     sparsel *ent = el;
     int32_t pe = ent[ph].next, re = ent[rh].next, head = 0, tail = 0, nf = 0, nu = 0;
     for (;;) {
@@ -478,13 +474,13 @@ static int32_t eliminate(int32_t rh, int32_t ph, double fr, double fi, int32_t &
                 ent = el;
             }
             e = count++;
-            fillval<CPLX>(ent[e], ent[pe], fr, fi);
+            fillval<CPLX>(ent[e], ent[pe], f);
             ent[e].col = pc;
             ops[nf++] = pairop{e, pe};
             pe = ent[pe].next;
         } else if (pc == rc) {
             if (pc == COLEND) break;
-            addval<CPLX>(ent[re], ent[pe], fr, fi);
+            addval<CPLX>(ent[re], ent[pe], f);
             ops[cap - ++nu] = pairop{re, pe};
             e = re;
             re = ent[re].next;
@@ -617,10 +613,9 @@ static void eliminatecol(int32_t *rows, const int32_t *scratch, int32_t i, int32
         const int32_t k = scratch[j];
         const int32_t rh = rows[k];
         if (el[rh].col != i) continue;  // former row i moved here without column i
-        double fr, fi;
-        factor<CPLX>(el[rh], el[ph], fr, fi);
+        const cval f = factor<CPLX>(el[rh], cval{el[ph].re, el[ph].im});
         int32_t nf, nu;
-        const int32_t nh = eliminate<CPLX>(rh, ph, fr, fi, count, cap, &nf, &nu);
+        const int32_t nh = eliminate<CPLX>(rh, ph, f, count, cap, &nf, &nu);
         rows[k] = nh;
         bucketpush(el[nh].col, idat[k], n);
         *push(t->elims, t->nelim, t->elimmax) = elimstep{rh, nf, nu};
@@ -716,16 +711,20 @@ static void putstructure(const solvetrace *t) {
 // general solve makes them; if the traced winner wins again its first entry
 // becomes -1/p, and the recorded rows are eliminated with the new
 // multipliers f = r_i * (-1/p), kept in mult, fill-in and updates going to
-// the recorded entries. 0 at the first column whose pivot differs. Kept out
-// of line: inlined into the solver its loop runs short of registers.
+// the recorded entries. 0 at the first column whose pivot differs. -1/p and
+// f stay in registers.
 template <bool CPLX>
-__attribute__((noinline)) static int32_t replaycolumns(solvetrace *t) {
+static int32_t replaycolumns(solvetrace *t) {
     const int32_t *cand = t->cands;
     const elimstep *s = t->elims;
     const pairop *p = t->pairs;
+    sparsel *ent = el;
     for (const colstep *c = t->cols, *end = c + t->n; c < end; c++) {
+        if (elcntmax < c->top) {  // grows as the general solve would
+            while (elcntmax < c->top) checkelcnt(elcntmax);
+            ent = el;
+        }
         // --- pivot: the largest |p|^2, the earlier candidate on a tie ---
-        sparsel *ent = el;
         double bm = 0;
         int32_t best = -1;
         if (c->ati) bm = magof<CPLX>(ent[cand[0]]), best = 0;
@@ -734,20 +733,15 @@ __attribute__((noinline)) static int32_t replaycolumns(solvetrace *t) {
             if (mg > bm) bm = mg, best = j;
         }
         if (bm == 0 || best != c->winner) return 0;
-        const int32_t ph = cand[c->winner];
+        const cval pv = scalepivot<CPLX>(ent[cand[c->winner]], bm);
         cand += c->ncand;
-        scalepivot<CPLX>(ent[ph], bm);
         // --- rows: r -= f * pivot row, over the recorded pairs ---
-        while (elcntmax < c->top) checkelcnt(elcntmax);  // grows as the general solve would
-        ent = el;
-        const sparsel &pv = ent[ph];
-        multiplier *f = t->mult + c->fslot;
-        for (int32_t r = 0; r < c->nelim; r++, s++, f++) {
-            double fr, fi;
-            factor<CPLX>(ent[s->head], pv, fr, fi);
-            *f = multiplier{fr, fi};
-            for (int32_t q = 0; q < s->nfill; q++, p++) fillval<CPLX>(ent[p->e], ent[p->q], fr, fi);
-            for (int32_t q = 0; q < s->nupd; q++, p++) addval<CPLX>(ent[p->e], ent[p->q], fr, fi);
+        cval *f = t->mult + c->fslot;
+        for (const elimstep *last = s + c->nelim; s < last; s++, f++) {
+            const cval fs = factor<CPLX>(ent[s->head], pv);
+            *f = fs;
+            for (const pairop *stop = p + s->nfill; p < stop; p++) fillval<CPLX>(ent[p->e], ent[p->q], fs);
+            for (const pairop *stop = p + s->nupd; p < stop; p++) addval<CPLX>(ent[p->e], ent[p->q], fs);
         }
     }
     return 1;
@@ -819,9 +813,8 @@ static int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n
     }
     // --- b through the eliminations: entry += f q, or fill-in entry = f q ---
     for (const rhsop *r = t->rops, *end = r + t->nrop; r < end; r++) {
-        const multiplier &f = t->mult[r->f];
-        if (r->fill) fillval<CPLX>(ent[r->e], ent[r->q], f.re, f.im);
-        else addval<CPLX>(ent[r->e], ent[r->q], f.re, f.im);
+        if (r->fill) fillval<CPLX>(ent[r->e], ent[r->q], t->mult[r->f]);
+        else addval<CPLX>(ent[r->e], ent[r->q], t->mult[r->f]);
     }
     // --- back substitution; the structure the general solve leaves ---
     ent[last].next = 0;
