@@ -110,9 +110,10 @@ struct pairop {              // one fill or update of an eliminated row
     int32_t e;               // row entry written
     int32_t q;               // pivot row entry read
 };
-struct backrow {             // x_i = (-1/p) * sum of the row's terms a * x_c
+struct backrow {             // x_i = (-1/p) * (sum of the row's terms a * x_c + b * -1)
     int32_t head;            // pivot entry: holds -1/p, receives x_i
     int32_t nterm;           // backterms
+    int32_t rhs;             // entry of b, the row's last; 0: none
 };
 struct backterm {
     int32_t a;               // coefficient entry
@@ -434,7 +435,7 @@ template <bool CPLX> static inline void addval(sparsel &e, const sparsel &q, cva
 }
 
 // s += a * x (the back substitution's sums)
-template <bool CPLX> static inline void accum(double &sr, double &si, const sparsel &a, const sparsel &x) {
+template <bool CPLX> static inline void accum(double &sr, double &si, const sparsel &a, cval x) {
     if (CPLX) {
         const double tr = a.re * x.re - a.im * x.im, ti = a.re * x.im + a.im * x.re;
         sr += tr;
@@ -506,39 +507,44 @@ static int32_t eliminate(int32_t rh, int32_t ph, cval f, int32_t &count, int32_t
 // === back substitution ===
 // x_i = (-1/p) * sum(a_ic * x_c) with the right-hand side as a column whose
 // value is -1 (entry count); rows finish from the last unknown down.
+static const cval MINUSONE{-1, 0};  // the right-hand side column's value
+
+static inline cval valof(const sparsel &x) { return cval{x.re, x.im}; }
+
 template <bool CPLX>
 static void backsubst(int32_t *rows, int32_t count, int32_t n, solvetrace *t) {
     checkelcnt(count);
     sparsel *ent = el;
     rows[n] = count;
-    ent[count].re = -1;
-    ent[count].im = 0;
-    ent[count].next = 0;
-    ent[count].col = n;
+    ent[count] = sparsel{MINUSONE.re, MINUSONE.im, 0, n};
     for (int32_t i = n - 1; i >= 0; i--) {
         const int32_t h = rows[i], first = t->nterm;
+        int32_t rhs = 0;
         double sr = 0, si = 0;
         for (int32_t e = ent[h].next; e; e = ent[e].next) {
             const int32_t x = rows[ent[e].col];
-            *push(t->terms, t->nterm, t->termmax) = backterm{e, x};
-            accum<CPLX>(sr, si, ent[e], ent[x]);
+            if (ent[e].col == n) rhs = e;
+            else *push(t->terms, t->nterm, t->termmax) = backterm{e, x};
+            accum<CPLX>(sr, si, ent[e], valof(ent[x]));
         }
-        t->brows[n - 1 - i] = backrow{h, t->nterm - first};
+        t->brows[n - 1 - i] = backrow{h, t->nterm - first, rhs};
         scaleby<CPLX>(ent[h], sr, si);
     }
 }
 
-// The recorded back substitution: x_i = (-1/p) * sum of the row's terms
-// a * x_c, row after row; entry last is the right-hand side's value -1.
+// The recorded back substitution: x_i = (-1/p) * (sum of the row's terms
+// a * x_c + b * -1), row after row; entry last becomes the right-hand side's
+// value -1 as the general solve leaves it.
 template <bool CPLX>
 static void backreplay(const solvetrace *t, int32_t last) {
     sparsel *ent = el;
-    ent[last].re = -1;
-    ent[last].im = 0;
+    ent[last].re = MINUSONE.re;
+    ent[last].im = MINUSONE.im;
     const backterm *tm = t->terms;
     for (const backrow *b = t->brows, *end = b + t->n; b < end; b++) {
         double sr = 0, si = 0;
-        for (int32_t q = 0; q < b->nterm; q++, tm++) accum<CPLX>(sr, si, ent[tm->a], ent[tm->x]);
+        for (const backterm *stop = tm + b->nterm; tm < stop; tm++) accum<CPLX>(sr, si, ent[tm->a], valof(ent[tm->x]));
+        if (b->rhs) accum<CPLX>(sr, si, ent[b->rhs], MINUSONE);
         scaleby<CPLX>(ent[b->head], sr, si);
     }
 }
