@@ -123,7 +123,8 @@ struct rhsop {               // one elimination's effect on the right-hand-side 
     int32_t e;               // entry written
     int32_t q;               // pivot row's right-hand-side entry read
     int32_t f;               // multiplier slot
-    int32_t fill;            // 1: e = f q (fill-in); 0: e += f q
+    int8_t fill;             // 1: e = f q (fill-in); 0: e += f q
+    int8_t chain;            // 1: q is the entry the operation before wrote
 };
 struct linkchange {          // an entry whose column or link the solve changed, or made
     int32_t e, col, next;
@@ -274,10 +275,11 @@ static void tracerops(solvetrace *t, int32_t n) {
         const pairop *fill = p, *upd = p + s.nfill;
         p += s.nfill + s.nupd;
         if (s.nfill && colof[fill[s.nfill - 1].q] == n)
-            *push(t->rops, t->nrop, t->ropmax) = rhsop{fill[s.nfill - 1].e, fill[s.nfill - 1].q, k, 1};
+            *push(t->rops, t->nrop, t->ropmax) = rhsop{fill[s.nfill - 1].e, fill[s.nfill - 1].q, k, 1, 0};
         else if (s.nupd && colof[upd[s.nupd - 1].q] == n)
-            *push(t->rops, t->nrop, t->ropmax) = rhsop{upd[s.nupd - 1].e, upd[s.nupd - 1].q, k, 0};
+            *push(t->rops, t->nrop, t->ropmax) = rhsop{upd[s.nupd - 1].e, upd[s.nupd - 1].q, k, 0, 0};
     }
+    for (int32_t k = 1; k < t->nrop; k++) t->rops[k].chain = t->rops[k].q == t->rops[k - 1].e;
 }
 
 // lvlord: 0..n-1 by level (1..n), in recorded order within a level
@@ -412,8 +414,11 @@ template <bool CPLX> static inline cval factor(const sparsel &r, cval p) {
     return cval{r.re * p.re, 0};
 }
 
-// new entry e = f * pivot entry q (its column and link are set by the caller)
-template <bool CPLX> static inline void fillval(sparsel &e, const sparsel &q, cval f) {
+static inline cval valof(const sparsel &x) { return cval{x.re, x.im}; }
+
+// new entry e = f * pivot entry q (its column and link are set by the
+// caller); returns e's value
+template <bool CPLX> static inline cval fillval(sparsel &e, cval q, cval f) {
     if (CPLX) {
         e.re = f.re * q.re - f.im * q.im;
         e.im = f.re * q.im + f.im * q.re;
@@ -421,10 +426,11 @@ template <bool CPLX> static inline void fillval(sparsel &e, const sparsel &q, cv
         e.re = f.re * q.re;
         e.im = 0;
     }
+    return valof(e);
 }
 
-// row entry e += f * pivot entry q
-template <bool CPLX> static inline void addval(sparsel &e, const sparsel &q, cval f) {
+// row entry e += f * pivot entry q; returns e's value
+template <bool CPLX> static inline cval addval(sparsel &e, cval q, cval f) {
     if (CPLX) {
         const double tr = f.re * q.re - f.im * q.im, ti = f.re * q.im + f.im * q.re;
         e.re += tr;
@@ -432,6 +438,7 @@ template <bool CPLX> static inline void addval(sparsel &e, const sparsel &q, cva
     } else {
         e.re += f.re * q.re;
     }
+    return valof(e);
 }
 
 // s += a * x (the back substitution's sums)
@@ -475,13 +482,13 @@ static int32_t eliminate(int32_t rh, int32_t ph, cval f, int32_t &count, int32_t
                 ent = el;
             }
             e = count++;
-            fillval<CPLX>(ent[e], ent[pe], f);
+            fillval<CPLX>(ent[e], valof(ent[pe]), f);
             ent[e].col = pc;
             ops[nf++] = pairop{e, pe};
             pe = ent[pe].next;
         } else if (pc == rc) {
             if (pc == COLEND) break;
-            addval<CPLX>(ent[re], ent[pe], f);
+            addval<CPLX>(ent[re], valof(ent[pe]), f);
             ops[cap - ++nu] = pairop{re, pe};
             e = re;
             re = ent[re].next;
@@ -508,8 +515,6 @@ static int32_t eliminate(int32_t rh, int32_t ph, cval f, int32_t &count, int32_t
 // x_i = (-1/p) * sum(a_ic * x_c) with the right-hand side as a column whose
 // value is -1 (entry count); rows finish from the last unknown down.
 static const cval MINUSONE{-1, 0};  // the right-hand side column's value
-
-static inline cval valof(const sparsel &x) { return cval{x.re, x.im}; }
 
 template <bool CPLX>
 static void backsubst(int32_t *rows, int32_t count, int32_t n, solvetrace *t) {
@@ -746,8 +751,8 @@ static int32_t replaycolumns(solvetrace *t) {
         for (const elimstep *last = s + c->nelim; s < last; s++, f++) {
             const cval fs = factor<CPLX>(ent[s->head], pv);
             *f = fs;
-            for (const pairop *stop = p + s->nfill; p < stop; p++) fillval<CPLX>(ent[p->e], ent[p->q], fs);
-            for (const pairop *stop = p + s->nupd; p < stop; p++) addval<CPLX>(ent[p->e], ent[p->q], fs);
+            for (const pairop *stop = p + s->nfill; p < stop; p++) fillval<CPLX>(ent[p->e], valof(ent[p->q]), fs);
+            for (const pairop *stop = p + s->nupd; p < stop; p++) addval<CPLX>(ent[p->e], valof(ent[p->q]), fs);
         }
     }
     return 1;
@@ -817,10 +822,14 @@ static int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n
         ent[e].re = t->in[e].re;
         ent[e].im = t->in[e].im;
     }
-    // --- b through the eliminations: entry += f q, or fill-in entry = f q ---
-    for (const rhsop *r = t->rops, *end = r + t->nrop; r < end; r++) {
-        if (r->fill) fillval<CPLX>(ent[r->e], ent[r->q], t->mult[r->f]);
-        else addval<CPLX>(ent[r->e], ent[r->q], t->mult[r->f]);
+    // --- b through the eliminations: entry += f q, or fill-in entry = f q;
+    //     along a chain (q what the operation before wrote) q stays in registers ---
+    for (const rhsop *r = t->rops, *end = r + t->nrop; r < end;) {
+        cval q = valof(ent[r->q]);
+        do {
+            q = r->fill ? fillval<CPLX>(ent[r->e], q, t->mult[r->f]) : addval<CPLX>(ent[r->e], q, t->mult[r->f]);
+            r++;
+        } while (r < end && r->chain);
     }
     // --- back substitution; the structure the general solve leaves ---
     ent[last].next = 0;
