@@ -137,7 +137,8 @@ struct solvetrace {
     int32_t valid;             // 1: holds a solve that returned 0
     int32_t n, count, final;   // unknowns, entries before, entries in use after
     int32_t *heads;            // [n] row heads before
-    sparsel *in;               // [count] entries before; values: those of the last solve
+    sparsel *in;               // [count] entries before; values: those of the last solve (its
+                               //   right-hand sides only when they were compared)
     int32_t *rhsat;            // [nrhs] entries in the right-hand-side column before
     int32_t nrhs;
     linkchange *chg;           // [nchg] where the solve changed columns and links
@@ -156,6 +157,10 @@ struct solvetrace {
     rhsop *rops;               // [nrop] right-hand-side operations in recorded order, once prepared
     int32_t nrop;
     sparsel *post;             // [final - 1] entries after elimination; pivots hold -1/p
+    int32_t *postdiff;         // [npostdiff] entries below count, neither pivot nor right-hand
+    int32_t npostdiff;         //   side, that elimination changed
+    int32_t *postlinks;        // [npostlinks] pivots and right-hand sides below count whose
+    int32_t npostlinks;        //   column or link elimination changed
     int32_t postok;            // 1: in, mult and post belong to the last solve
     int32_t prepared;          // 1: traceprepare has run: rops, mult, records by levels
     int32_t lastreplay;        // 1: the last solve was a replay
@@ -164,7 +169,7 @@ struct solvetrace {
     uint32_t build;            // buildcount when the last solve succeeded
     sparsel *spare;            // [final - 1 - count] during a replay: the fill-in entries before
     int32_t nmax, countmax, chgmax, candmax, elimmax, pairmax, termmax, multmax, ropmax, postmax,
-        sparemax;              // capacities
+        sparemax, diffmax;     // capacities
 };
 static solvetrace traces[2];   // [0] real, [1] complex
 
@@ -207,13 +212,6 @@ static void tracestart(solvetrace *t, const int32_t *rows, int32_t count, int32_
     memcpy(t->in, el, (size_t)count * sizeof(sparsel));
     for (int32_t e = 0; e < count; e++)
         if (el[e].col == n) t->rhsat[t->nrhs++] = e;
-}
-
-// the entries after elimination, count of them, before back substitution
-static void tracepost(solvetrace *t, int32_t count) {
-    t->post = (sparsel *)growto(t->post, &t->postmax, count, sizeof(sparsel));
-    memcpy(t->post, el, (size_t)count * sizeof(sparsel));
-    t->postok = 1;
 }
 
 // remembers the structure a successful solve left
@@ -392,6 +390,34 @@ static void traceprepare(solvetrace *t) {
     t->prepared = 1;
 }
 
+// The entries after elimination, last of them, before back substitution;
+// and where those below t->count differ from the system t->in holds: what a
+// right-hand-side-only solve must put back over a system just built, which
+// computes the pivots' and right-hand sides' values anew (entlvl: scratch).
+static void tracepost(solvetrace *t, int32_t last) {
+    t->post = (sparsel *)growto(t->post, &t->postmax, last, sizeof(sparsel));
+    memcpy(t->post, el, (size_t)last * sizeof(sparsel));
+    const int32_t count = t->count;
+    if (count > t->diffmax) {
+        t->diffmax = grownsize(t->diffmax, count);
+        t->postdiff = growint(t->postdiff, t->diffmax);
+        t->postlinks = growint(t->postlinks, t->diffmax);
+    }
+    int32_t *computed = entlvl;
+    memset(computed, 0, (size_t)count * sizeof(int32_t));
+    for (int32_t k = 0; k < t->n; k++)
+        if (t->brows[k].head < count) computed[t->brows[k].head] = 1;
+    for (int32_t k = 0; k < t->nrhs; k++) computed[t->rhsat[k]] = 1;
+    t->npostdiff = t->npostlinks = 0;
+    for (int32_t e = 0; e < count; e++) {
+        const sparsel &a = t->post[e], &b = t->in[e];
+        if (!memcmp(&a, &b, sizeof a)) continue;
+        if (!computed[e]) t->postdiff[t->npostdiff++] = e;
+        else if (a.next != b.next || a.col != b.col) t->postlinks[t->npostlinks++] = e;
+    }
+    t->postok = 1;
+}
+
 // === arithmetic of the two solvers ===
 // One template body; CPLX selects complex products and |p|^2 = re^2 + im^2.
 template <bool CPLX> static inline double magof(const sparsel &e) {
@@ -452,14 +478,14 @@ template <bool CPLX> static inline void accum(double &sr, double &si, const spar
     }
 }
 
-// h = h * s: the stored -1/p times the row's sum is the unknown's value
-template <bool CPLX> static inline void scaleby(sparsel &h, double sr, double si) {
+// h = p * s: the stored -1/p times the row's sum is the unknown's value
+template <bool CPLX> static inline void scaleby(sparsel &h, const sparsel &p, double sr, double si) {
     if (CPLX) {
-        const double pr = h.re, pi = h.im;
+        const double pr = p.re, pi = p.im;
         h.re = pr * sr - pi * si;
         h.im = pr * si + pi * sr;
     } else {
-        h.re *= sr;
+        h.re = p.re * sr;
     }
 }
 
@@ -533,15 +559,16 @@ static void backsubst(int32_t *rows, int32_t count, int32_t n, solvetrace *t) {
             accum<CPLX>(sr, si, ent[e], valof(ent[x]));
         }
         t->brows[n - 1 - i] = backrow{h, t->nterm - first, rhs};
-        scaleby<CPLX>(ent[h], sr, si);
+        scaleby<CPLX>(ent[h], ent[h], sr, si);
     }
 }
 
 // The recorded back substitution: x_i = (-1/p) * (sum of the row's terms
-// a * x_c + b * -1), row after row; entry last becomes the right-hand side's
-// value -1 as the general solve leaves it.
+// a * x_c + b * -1), row after row, -1/p from piv (el itself, or the
+// trace's post); entry last becomes the right-hand side's value -1 as the
+// general solve leaves it.
 template <bool CPLX>
-static void backreplay(const solvetrace *t, int32_t last) {
+static void backreplay(const solvetrace *t, int32_t last, const sparsel *piv) {
     sparsel *ent = el;
     ent[last].re = MINUSONE.re;
     ent[last].im = MINUSONE.im;
@@ -550,7 +577,7 @@ static void backreplay(const solvetrace *t, int32_t last) {
         double sr = 0, si = 0;
         for (const backterm *stop = tm + b->nterm; tm < stop; tm++) accum<CPLX>(sr, si, ent[tm->a], valof(ent[tm->x]));
         if (b->rhs) accum<CPLX>(sr, si, ent[b->rhs], MINUSONE);
-        scaleby<CPLX>(ent[b->head], sr, si);
+        scaleby<CPLX>(ent[b->head], piv[b->head], sr, si);
     }
 }
 
@@ -780,7 +807,7 @@ static int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n,
     putstructure(t);
     if (t->repeats) tracepost(t, last);
     t->lastreplay = 1;
-    backreplay<CPLX>(t, last);
+    backreplay<CPLX>(t, last, el);
     memcpy(rows, t->frows, (size_t)(n + 1) * sizeof(int32_t));
     memcpy(scratch, t->fscratch, (size_t)t->nscratch * sizeof(int32_t));
     return 1;
@@ -789,38 +816,42 @@ static int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n,
 // === right-hand side only ===
 // 1 if el[0..count) equals the traced entries bit for bit, right-hand-side
 // values aside (they are taken into t->in: in then holds this system);
-// compared unless kin is BUILDSAME.
+// known without a look when kin is BUILDSAME.
 static int32_t samematrix(solvetrace *t, int32_t count, int32_t kin) {
+    if (kin == BUILDSAME) return 1;
     sparsel *in = t->in;
     for (int32_t k = 0; k < t->nrhs; k++) {
         const int32_t e = t->rhsat[k];
         in[e].re = el[e].re;
         in[e].im = el[e].im;
     }
-    return kin == BUILDSAME || !memcmp(el, in, (size_t)count * sizeof(sparsel));
+    return !memcmp(el, in, (size_t)count * sizeof(sparsel));
 }
 
 // Solves b -> x for the traced matrix: 1 if the system's matrix part is the
 // traced one (then solved), 0 if not (nothing touched). The reduced matrix of
-// the traced solve is copied in, the new right-hand sides put back into their
-// entries and carried through the recorded eliminations (same multipliers,
-// same order), then the recorded back substitution.
+// the traced solve is put in where it differs from the system, the new
+// right-hand sides carried through the recorded eliminations (same
+// multipliers, same order), then the recorded back substitution with the
+// pivots' -1/p from the trace.
 template <bool CPLX>
 static int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t, int32_t kin) {
     if (!solvereuse || !t->valid || !sameheads(t, rows, count, n, kin)) return 0;
     const int32_t same = kin == BUILDSHAPE ? 0 : samematrix(t, count, kin);
     if (t->lastreplay) t->repeats = same;
     if (!same || !t->postok) return 0;
-    // --- reduced matrix in, right-hand sides back ---
+    // --- the reduced matrix: fill-in, changed entries, changed links ---
     const int32_t last = t->final - 1;
     while (elcntmax < last) checkelcnt(elcntmax);  // grows as the general solve would
     checkelcnt(last);
     sparsel *ent = el;
-    memcpy(ent, t->post, (size_t)last * sizeof(sparsel));
-    for (int32_t k = 0; k < t->nrhs; k++) {
-        const int32_t e = t->rhsat[k];
-        ent[e].re = t->in[e].re;
-        ent[e].im = t->in[e].im;
+    const sparsel *post = t->post;
+    memcpy(ent + count, post + count, (size_t)(last - count) * sizeof(sparsel));
+    for (int32_t k = 0; k < t->npostdiff; k++) ent[t->postdiff[k]] = post[t->postdiff[k]];
+    for (int32_t k = 0; k < t->npostlinks; k++) {
+        const int32_t e = t->postlinks[k];
+        ent[e].next = post[e].next;
+        ent[e].col = post[e].col;
     }
     // --- b through the eliminations: entry += f q, or fill-in entry = f q;
     //     along a chain (q what the operation before wrote) q stays in registers ---
@@ -834,7 +865,7 @@ static int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n
     // --- back substitution; the structure the general solve leaves ---
     ent[last].next = 0;
     ent[last].col = n;
-    backreplay<CPLX>(t, last);
+    backreplay<CPLX>(t, last, post);
     memcpy(rows, t->frows, (size_t)(n + 1) * sizeof(int32_t));
     memcpy(scratch, t->fscratch, (size_t)t->nscratch * sizeof(int32_t));
     t->lastreplay = 0;
