@@ -347,6 +347,8 @@ static int32_t *varylist;     // [shapemax] wires whose text may change with t, 
 static int32_t nvary;
 static int32_t *swlist;       // [shapemax] the switches, whose state may change with their value
 static int32_t nsw;
+static int32_t *heldtouch;    // [shapemax] the wires of touch a held build looks at: a text that
+static int32_t nheldtouch;    //   may change with t, a state term, or omega or h read; last down
 
 
 static void checkshape(int32_t nw, int32_t nn) {
@@ -364,6 +366,7 @@ static void checkshape(int32_t nw, int32_t nn) {
         matdep = (int8_t *)growmem(matdep, (size_t)nw);
         varylist = (int32_t *)growmem(varylist, (size_t)nw * sizeof(int32_t));
         swlist = (int32_t *)growmem(swlist, (size_t)nw * sizeof(int32_t));
+        heldtouch = (int32_t *)growmem(heldtouch, (size_t)nw * sizeof(int32_t));
     }
     if (nn > shapenmax) {
         shapenmax = nn;
@@ -459,16 +462,16 @@ static inline void stateterm(const applyitem &it, double v, double cap) {
 
 // The template's coefficients brought up to this build's values (only the
 // wires whose value, state, or omega and step where they read them, changed
-// since they were last written; a changed state alone changes only its own
-// term), then copied in. Returns 1 if a coefficient outside the
-// right-hand-side column may have changed.
-static int32_t buildfromtemplate(double w, double h) {
+// since they were last written, among the cnt wires of list; a changed state
+// alone changes only its own term), then copied in. Returns 1 if a
+// coefficient outside the right-hand-side column may have changed.
+static int32_t buildfromtemplate(double w, double h, const int32_t *list, int32_t cnt) {
     const int32_t nw = numwires, nn = numnodes;
     const int32_t step = !samebits(w, tmplw) || !samebits(h, tmplh);
     int32_t moved = 0;
     tmplw = w, tmplh = h;
-    for (int32_t k = 0; k < ntouch; k++) {
-        const int32_t m = touch[k];
+    for (int32_t k = 0; k < cnt; k++) {
+        const int32_t m = list[k];
         const double v = vals[m], cap = capindval[m];
         const int32_t vsame = !(step && stepdep[m]) && samebits(v, tmplv[m]);
         if (vsame && samebits(cap, tmplcap[m])) continue;
@@ -551,6 +554,15 @@ void buildhold(int32_t on) {
     holdok = 0;
 }
 
+// the wires of touch whose coefficients a held build may have to recompute
+static void heldtouchmake(void) {
+    nheldtouch = 0;
+    for (int32_t k = 0; k < ntouch; k++) {
+        const int32_t m = touch[k];
+        if (stepdep[m] || capitem[m] >= 0 || (!holdt0 && vcache[m].dep)) heldtouch[nheldtouch++] = m;
+    }
+}
+
 // notes what a held build must redo, after a complete build
 static void holdlists(void) {
     nvary = nsw = 0;
@@ -560,16 +572,20 @@ static void holdlists(void) {
     }
     holdt0 = globalx == 0;
     holdok = 1;
+    heldtouchmake();
 }
 
 // el from the template when same, else a full build that becomes the
-// template; buildkin when the build before (chained) came from it too
+// template; buildkin when the build before (chained) came from it too. A
+// held build looks only at the wires whose coefficients can change.
 static void buildshaped(double w, double h, int32_t same, int32_t chained) {
     if (same) {
-        const int32_t moved = buildfromtemplate(w, h);
+        const int32_t held = holding && holdok;
+        const int32_t moved = buildfromtemplate(w, h, held ? heldtouch : touch, held ? nheldtouch : ntouch);
         if (chained) buildkin = moved ? BUILDSHAPE : BUILDSAME;
     } else {
         buildfull(w, h);
+        if (holdok) heldtouchmake();
     }
     if (holding) buildepoch = holdepoch;
 }
