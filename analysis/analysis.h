@@ -33,6 +33,8 @@ extern int32_t buildkin;     // this build against the one before in the same ho
                              // same rows, columns and links, BUILDSAME and the same matrix part
                              // bit for bit (initmat; BUILDNEW outside a hold)
 extern uint32_t buildcount;  // initmat calls so far
+void buildrestore(void);     // el[0..elcnt) again as the last build left it, when its buildkin
+                             // was not BUILDNEW (the solver's way back from a failed replay)
 
 // === sparse solver ===
 enum {

@@ -563,6 +563,12 @@ static void heldtouchmake(void) {
     }
 }
 
+// A build that tells the solver anything came from the template, so the
+// template holds what it left in el.
+void buildrestore(void) {
+    memcpy(el, tmpl, (size_t)tmplcnt * sizeof(sparsel));
+}
+
 // notes what a held build must redo, after a complete build
 static void holdlists(void) {
     nvary = nsw = 0;

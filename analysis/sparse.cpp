@@ -138,7 +138,8 @@ struct solvetrace {
     int32_t n, count, final;   // unknowns, entries before, entries in use after
     int32_t *heads;            // [n] row heads before
     sparsel *in;               // [count] entries before; values: those of the last solve (its
-                               //   right-hand sides only when they were compared)
+                               //   right-hand sides only when they were compared) if inok
+    int32_t inok;              // 0: a replay the builds vouched for left in's values behind
     int32_t *rhsat;            // [nrhs] entries in the right-hand-side column before
     int32_t nrhs;
     linkchange *chg;           // [nchg] where the solve changed columns and links
@@ -191,6 +192,7 @@ static void checkops(int32_t need) {
 // remembers the system the trace starts from: heads, entries, right-hand sides
 static void tracestart(solvetrace *t, const int32_t *rows, int32_t count, int32_t n) {
     t->valid = t->postok = t->lastreplay = t->prepared = 0;
+    t->inok = 1;
     t->repeats = 1;
     t->ncand = t->nelim = t->npair = t->nterm = t->nrop = t->nrhs = t->nscratch = 0;
     if (n + 1 > t->nmax) {
@@ -708,8 +710,9 @@ static int32_t sameheads(const solvetrace *t, const int32_t *rows, int32_t count
 
 // === replay ===
 // 1 if el[0..count) has the traced structure (columns and links), checked
-// unless kin says so; then its values are taken into t->in, which no longer
-// matches post.
+// unless kin says so; then its values are taken into t->in (which no longer
+// matches post) unless kin says it can be built again (buildrestore) and no
+// post will be taken from this solve.
 static int32_t takevalues(solvetrace *t, int32_t count, int32_t kin) {
     const sparsel *ent = el, *in = t->in;
     uint64_t diff = 0;  // (link, column) pairs compared as one word each
@@ -721,7 +724,8 @@ static int32_t takevalues(solvetrace *t, int32_t count, int32_t kin) {
     }
     if (diff) return 0;
     t->postok = 0;
-    memcpy(t->in, ent, (size_t)count * sizeof(sparsel));
+    t->inok = kin == BUILDNEW || t->repeats;
+    if (t->inok) memcpy(t->in, ent, (size_t)count * sizeof(sparsel));
     return 1;
 }
 
@@ -797,7 +801,8 @@ static int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n,
     if (!t->prepared) traceprepare(t);
     const int32_t spare = keepspare(t, count);
     if (!replaycolumns<CPLX>(t)) {  // another pivot: undo and solve in full
-        memcpy(el, t->in, (size_t)count * sizeof(sparsel));
+        if (t->inok) memcpy(el, t->in, (size_t)count * sizeof(sparsel));
+        else buildrestore();
         if (spare > 0) memcpy(el + count, t->spare, (size_t)spare * sizeof(sparsel));
         return 0;
     }
@@ -819,6 +824,7 @@ static int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n,
 // known without a look when kin is BUILDSAME.
 static int32_t samematrix(solvetrace *t, int32_t count, int32_t kin) {
     if (kin == BUILDSAME) return 1;
+    if (!t->inok) return 0;
     sparsel *in = t->in;
     for (int32_t k = 0; k < t->nrhs; k++) {
         const int32_t e = t->rhsat[k];
