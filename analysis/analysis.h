@@ -33,6 +33,8 @@ extern int32_t buildkin;     // this build against the one before in the same ho
                              // same rows, columns and links, BUILDSAME and the same matrix part
                              // bit for bit (initmat; BUILDNEW outside a hold)
 extern uint32_t buildcount;  // initmat calls so far
+extern int32_t *buildmoved;  // [nbuildmoved] entries whose values that build may have changed
+extern int32_t nbuildmoved;  //   against the one before (when its buildkin is not BUILDNEW)
 void buildrestore(void);     // el[0..elcnt) again as the last build left it, when its buildkin
                              // was not BUILDNEW (the solver's way back from a failed replay)
 

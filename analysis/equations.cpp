@@ -25,6 +25,8 @@ int32_t elcntmax = 0;
 int32_t matbad = -1;
 int32_t buildkin = BUILDNEW;
 uint32_t buildcount = 0;
+int32_t *buildmoved = nullptr;
+int32_t nbuildmoved = 0;
 
 static const int32_t ELFIRST = 4096;        // first capacity of el
 
@@ -399,6 +401,7 @@ static void recordapply(int32_t m, const branchrow &b, const int32_t *slot) {
     if (applycnt + b.np > applymax) {
         applymax = applymax ? 2 * applymax + b.np : 1024;
         applyprog = (applyitem *)growmem(applyprog, (size_t)applymax * sizeof(applyitem));
+        buildmoved = (int32_t *)growmem(buildmoved, (size_t)applymax * sizeof(int32_t));
     }
     for (int32_t k = 0; k < b.np; k++) {
         if (slot[k] <= 0) continue;  // dropped, or summed into an earlier pair's entry
@@ -463,13 +466,15 @@ static inline void stateterm(const applyitem &it, double v, double cap) {
 // The template's coefficients brought up to this build's values (only the
 // wires whose value, state, or omega and step where they read them, changed
 // since they were last written, among the cnt wires of list; a changed state
-// alone changes only its own term), then copied in. Returns 1 if a
-// coefficient outside the right-hand-side column may have changed.
+// alone changes only its own term), then copied in; buildmoved lists the
+// entries recomputed. Returns 1 if a coefficient outside the
+// right-hand-side column may have changed.
 static int32_t buildfromtemplate(double w, double h, const int32_t *list, int32_t cnt) {
     const int32_t nw = numwires, nn = numnodes;
     const int32_t step = !samebits(w, tmplw) || !samebits(h, tmplh);
     int32_t moved = 0;
     tmplw = w, tmplh = h;
+    nbuildmoved = 0;
     for (int32_t k = 0; k < cnt; k++) {
         const int32_t m = list[k];
         const double v = vals[m], cap = capindval[m];
@@ -477,12 +482,16 @@ static int32_t buildfromtemplate(double w, double h, const int32_t *list, int32_
         if (vsame && samebits(cap, tmplcap[m])) continue;
         tmplcap[m] = cap;
         if (vsame) {
-            if (capitem[m] >= 0) stateterm(applyprog[capitem[m]], v, cap);
+            if (capitem[m] < 0) continue;
+            stateterm(applyprog[capitem[m]], v, cap);
+            buildmoved[nbuildmoved++] = applyprog[capitem[m]].e;
             continue;
         }
         tmplv[m] = v;
         moved |= matdep[m];
-        applyitems(m, applystart[m], m ? applystart[m - 1] : applycnt, w, h);
+        const int32_t from = applystart[m], to = m ? applystart[m - 1] : applycnt;
+        applyitems(m, from, to, w, h);
+        for (int32_t k = from; k < to; k++) buildmoved[nbuildmoved++] = applyprog[k].e;
     }
     checkelcnt(tmplcnt);
     memcpy(el, tmpl, (size_t)tmplcnt * sizeof(sparsel));

@@ -133,6 +133,38 @@ struct cval {                // a multiplier or a pivot's -1/p
     double re, im;           // (im 0 in the real solver)
 };
 
+// The program of a split replay (see there): the dynamic operations, and
+// the values the static ones leave.
+enum { SPLITDYN = 1, SPLITMOVED = 2, SPLITSNAP = 4 };   // splitprog.mark bits
+struct progcol {             // a column with dynamic operations
+    int32_t ncand;           // candidates compared, heads in cands; 0: a static pivot, kept
+    int32_t ati, winner;     // as in colstep
+    int32_t pivot;           // pivot entry
+    int32_t nrow;            // progrows
+};
+struct progrow {             // an eliminated row with dynamic operations
+    int32_t head;            // r_i
+    int32_t slot;            // multiplier slot
+    int32_t fresh;           // 1: f = r_i * (-1/p) anew; 0: the static f kept in mult
+    int32_t nfill, nupd;     // its dynamic pairs, fills first
+};
+struct snapent {             // a value static operations left in an entry
+    int32_t e;
+    cval v;
+};
+struct splitprog {
+    int32_t ok;              // 1: the snapshot holds for the system as it is now: every build
+                             //   since moved only entries marked SPLITMOVED
+    uint8_t *mark;           // [markmax] per entry: SPLIT... bits
+    progcol *cols;           // [ncol] the program: columns, their candidates, rows and pairs
+    int32_t *cands;          // [ncand]
+    progrow *rows;           // [nrow]
+    pairop *pairs;           // [npair]
+    snapent *snap;           // [nsnap]
+    int32_t ncol, ncand, nrow, npair, nsnap;
+    int32_t markmax, colmax, candmax, rowmax, pairmax, snapmax;  // capacities
+};
+
 struct solvetrace {
     int32_t valid;             // 1: holds a solve that returned 0
     int32_t n, count, final;   // unknowns, entries before, entries in use after
@@ -168,6 +200,7 @@ struct solvetrace {
     int32_t repeats;           // 1: the solve after the last replay had its matrix (or none yet):
                                //   a replay keeps post only then, a sweep changes it every time
     uint32_t build;            // buildcount when the last solve succeeded
+    splitprog split;           // the split replay's program
     sparsel *spare;            // [final - 1 - count] during a replay: the fill-in entries before
     int32_t nmax, countmax, chgmax, candmax, elimmax, pairmax, termmax, multmax, ropmax, postmax,
         sparemax, diffmax;     // capacities
@@ -191,7 +224,7 @@ static void checkops(int32_t need) {
 
 // remembers the system the trace starts from: heads, entries, right-hand sides
 static void tracestart(solvetrace *t, const int32_t *rows, int32_t count, int32_t n) {
-    t->valid = t->postok = t->lastreplay = t->prepared = 0;
+    t->valid = t->postok = t->lastreplay = t->prepared = t->split.ok = 0;
     t->inok = 1;
     t->repeats = 1;
     t->ncand = t->nelim = t->npair = t->nterm = t->nrop = t->nrhs = t->nscratch = 0;
@@ -749,6 +782,21 @@ static void putstructure(const solvetrace *t) {
     }
 }
 
+// |p|^2 of candidate winner if the pivot comparisons of the general solve
+// (the largest |p|^2, the earlier candidate on a tie; cand[0] is the row at
+// the column's own position when ati) pick it again, else 0
+template <bool CPLX>
+static inline double pivotwins(const sparsel *ent, const int32_t *cand, int32_t ncand, int32_t ati, int32_t winner) {
+    double bm = 0;
+    int32_t best = -1;
+    if (ati) bm = magof<CPLX>(ent[cand[0]]), best = 0;
+    for (int32_t j = ati; j < ncand; j++) {
+        const double mg = magof<CPLX>(ent[cand[j]]);
+        if (mg > bm) bm = mg, best = j;
+    }
+    return best == winner ? bm : 0;
+}
+
 // The recorded columns in order: per column the pivot comparisons as the
 // general solve makes them; if the traced winner wins again its first entry
 // becomes -1/p, and the recorded rows are eliminated with the new
@@ -766,15 +814,8 @@ static int32_t replaycolumns(solvetrace *t) {
             while (elcntmax < c->top) checkelcnt(elcntmax);
             ent = el;
         }
-        // --- pivot: the largest |p|^2, the earlier candidate on a tie ---
-        double bm = 0;
-        int32_t best = -1;
-        if (c->ati) bm = magof<CPLX>(ent[cand[0]]), best = 0;
-        for (int32_t j = c->ati; j < c->ncand; j++) {
-            const double mg = magof<CPLX>(ent[cand[j]]);
-            if (mg > bm) bm = mg, best = j;
-        }
-        if (bm == 0 || best != c->winner) return 0;
+        const double bm = pivotwins<CPLX>(ent, cand, c->ncand, c->ati, c->winner);
+        if (bm == 0) return 0;
         const cval pv = scalepivot<CPLX>(ent[cand[c->winner]], bm);
         cand += c->ncand;
         // --- rows: r -= f * pivot row, over the recorded pairs ---
@@ -784,6 +825,137 @@ static int32_t replaycolumns(solvetrace *t) {
             *f = fs;
             for (const pairop *stop = p + s->nfill; p < stop; p++) fillval<CPLX>(ent[p->e], valof(ent[p->q]), fs);
             for (const pairop *stop = p + s->nupd; p < stop; p++) addval<CPLX>(ent[p->e], valof(ent[p->q]), fs);
+        }
+    }
+    return 1;
+}
+
+// === split replay ===
+// In a sweep the builds vouch for the entries they moved (buildmoved); only
+// the operations that read a moved entry, or what such an operation wrote,
+// have new values to compute: they are dynamic, the others static. A split
+// replay runs the static operations as recorded, keeps the values they
+// leave (the snapshot) and writes the dynamic ones down as a program of
+// their own, which it then runs. While the builds move nothing but the
+// entries it was made for, a replay puts the snapshot back and runs the
+// program alone: every static operation would give the same bits again.
+// Running the static operations first changes no value, since they read
+// only static entries and no operation writes an entry that an earlier one
+// read, but for an update's own entry (see tracecolumns).
+// 1 if every entry the last build moved is one the split was made for
+static int32_t movedwithin(const splitprog *sp) {
+    for (int32_t k = 0; k < nbuildmoved; k++)
+        if (!(sp->mark[buildmoved[k]] & SPLITMOVED)) return 0;
+    return 1;
+}
+
+// entry e into the snapshot (its value is taken at the end)
+static inline void snapnote(splitprog *sp, int32_t e) {
+    if (sp->mark[e] & SPLITSNAP) return;
+    sp->mark[e] |= SPLITSNAP;
+    push(sp->snap, sp->nsnap, sp->snapmax)->e = e;
+}
+
+// a program row for eliminated head in the column of pivot (whose program
+// column is made here when its pivot is static); returns the row's index
+static int32_t progrowadd(splitprog *sp, int32_t pivot, int32_t head, int32_t slot, int32_t fresh) {
+    if (!sp->ncol || sp->cols[sp->ncol - 1].pivot != pivot)
+        *push(sp->cols, sp->ncol, sp->colmax) = progcol{0, 0, 0, pivot, 0};
+    sp->cols[sp->ncol - 1].nrow++;
+    *push(sp->rows, sp->nrow, sp->rowmax) = progrow{head, slot, fresh, 0, 0};
+    return sp->nrow - 1;
+}
+
+// Marks the moved entries, and every entry a dynamic operation writes,
+// SPLITDYN; runs the static operations as replaycolumns does and writes the
+// dynamic ones into the program; then takes the snapshot. 0 at a static
+// pivot that differs (the program left unfinished).
+template <bool CPLX>
+static int32_t replaysplit(solvetrace *t) {
+    splitprog *sp = &t->split;
+    sp->mark = (uint8_t *)growto(sp->mark, &sp->markmax, t->final, 1);
+    uint8_t *mark = sp->mark;
+    memset(mark, 0, (size_t)t->final);
+    for (int32_t k = 0; k < nbuildmoved; k++) mark[buildmoved[k]] = SPLITDYN | SPLITMOVED;
+    sp->ncol = sp->ncand = sp->nrow = sp->npair = sp->nsnap = 0;
+    const int32_t *cand = t->cands;
+    const elimstep *s = t->elims;
+    const pairop *p = t->pairs;
+    sparsel *ent = el;
+    for (const colstep *c = t->cols, *end = c + t->n; c < end; cand += c->ncand, c++) {
+        if (elcntmax < c->top) {  // grows as the general solve would
+            while (elcntmax < c->top) checkelcnt(elcntmax);
+            ent = el;
+        }
+        // --- pivot: compared and scaled now if static, else by the program ---
+        const int32_t pivot = cand[c->winner];
+        int32_t dyn = 0;
+        for (int32_t j = 0; j < c->ncand; j++) dyn |= mark[cand[j]] & SPLITDYN;
+        cval pv{0, 0};
+        if (dyn) {
+            *push(sp->cols, sp->ncol, sp->colmax) = progcol{c->ncand, c->ati, c->winner, pivot, 0};
+            for (int32_t j = 0; j < c->ncand; j++) *push(sp->cands, sp->ncand, sp->candmax) = cand[j];
+            mark[pivot] |= SPLITDYN;
+        } else {
+            const double bm = pivotwins<CPLX>(ent, cand, c->ncand, c->ati, c->winner);
+            if (bm == 0) return 0;
+            pv = scalepivot<CPLX>(ent[pivot], bm);
+            snapnote(sp, pivot);
+        }
+        // --- rows: static factors and pairs now, dynamic ones to the program ---
+        for (int32_t r = 0; r < c->nelim; r++, s++) {
+            const int32_t slot = c->fslot + r, fdyn = dyn | (mark[s->head] & SPLITDYN);
+            int32_t row = fdyn ? progrowadd(sp, pivot, s->head, slot, 1) : -1;
+            cval f{0, 0};
+            if (!fdyn) f = t->mult[slot] = factor<CPLX>(ent[s->head], pv);
+            for (int32_t q = 0; q < s->nfill + s->nupd; q++, p++) {
+                const int32_t upd = q >= s->nfill;
+                const int32_t d = fdyn | (mark[p->q] & SPLITDYN) | (upd ? mark[p->e] & SPLITDYN : 0);
+                if (!d) {
+                    if (upd) addval<CPLX>(ent[p->e], valof(ent[p->q]), f);
+                    else fillval<CPLX>(ent[p->e], valof(ent[p->q]), f);
+                    snapnote(sp, p->e);
+                    continue;
+                }
+                if (row < 0) row = progrowadd(sp, pivot, s->head, slot, 0);
+                *push(sp->pairs, sp->npair, sp->pairmax) = *p;
+                if (upd) sp->rows[row].nupd++;
+                else sp->rows[row].nfill++;
+                mark[p->e] |= SPLITDYN;
+            }
+        }
+    }
+    for (int32_t k = 0; k < sp->nsnap; k++) sp->snap[k].v = valof(ent[sp->snap[k].e]);
+    return 1;
+}
+
+// The program: per column the pivot comparisons and -1/p for a dynamic
+// pivot, else -1/p as the snapshot put it back; per row f anew or the static
+// f kept in mult; the dynamic pairs. 0 at a pivot that differs.
+template <bool CPLX>
+static int32_t replayprogram(solvetrace *t) {
+    const splitprog *sp = &t->split;
+    sparsel *ent = el;
+    for (int32_t k = 0; k < sp->nsnap; k++) {
+        ent[sp->snap[k].e].re = sp->snap[k].v.re;
+        ent[sp->snap[k].e].im = sp->snap[k].v.im;
+    }
+    const int32_t *cand = sp->cands;
+    const progrow *r = sp->rows;
+    const pairop *p = sp->pairs;
+    for (const progcol *c = sp->cols, *end = c + sp->ncol; c < end; c++) {
+        cval pv = valof(ent[c->pivot]);
+        if (c->ncand) {
+            const double bm = pivotwins<CPLX>(ent, cand, c->ncand, c->ati, c->winner);
+            if (bm == 0) return 0;
+            pv = scalepivot<CPLX>(ent[c->pivot], bm);
+            cand += c->ncand;
+        }
+        for (const progrow *last = r + c->nrow; r < last; r++) {
+            cval f = t->mult[r->slot];
+            if (r->fresh) f = t->mult[r->slot] = factor<CPLX>(ent[r->head], pv);
+            for (const pairop *stop = p + r->nfill; p < stop; p++) fillval<CPLX>(ent[p->e], valof(ent[p->q]), f);
+            for (const pairop *stop = p + r->nupd; p < stop; p++) addval<CPLX>(ent[p->e], valof(ent[p->q]), f);
         }
     }
     return 1;
@@ -800,7 +972,9 @@ static int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n,
     if (!takevalues(t, count, kin)) return 0;
     if (!t->prepared) traceprepare(t);
     const int32_t spare = keepspare(t, count);
-    if (!replaycolumns<CPLX>(t)) {  // another pivot: undo and solve in full
+    if (kin != BUILDNEW && !t->split.ok) t->split.ok = replaysplit<CPLX>(t);
+    const int32_t ok = kin == BUILDNEW ? replaycolumns<CPLX>(t) : t->split.ok && replayprogram<CPLX>(t);
+    if (!ok) {  // another pivot: undo and solve in full
         if (t->inok) memcpy(el, t->in, (size_t)count * sizeof(sparsel));
         else buildrestore();
         if (spare > 0) memcpy(el + count, t->spare, (size_t)spare * sizeof(sparsel));
@@ -891,6 +1065,7 @@ static int32_t smatsolve(int32_t *rows, int32_t count, int32_t *scratch, int32_t
     }
     solvetrace *t = &traces[CPLX ? 1 : 0];
     const int32_t kin = knownkin(t, rows, count, n);
+    if (t->split.ok && (kin == BUILDNEW || !movedwithin(&t->split))) t->split.ok = 0;
     solvehow = SOLVERHS;
     if (!rhsonly<CPLX>(rows, count, scratch, n, t, kin)) {
         solvehow = SOLVEREPLAY;
