@@ -24,10 +24,12 @@ void *growmem(void *p, size_t bytes);            // realloc, or abort: the analy
 void checkelcnt(int32_t need);                    // ensure el can hold index need
 void initmat(double w, double t, double h);       // build A x = b for omega w, time t, step h
 void buildhold(int32_t on);                       // 1: the caller keeps the circuit arrays and texts
-                                                  // as they are until buildhold(0), and solves each
-                                                  // system as initmat left it: builds check them once,
+                                                  // as they are until buildhold(0), solves each
+                                                  // system as initmat left it and writes nothing in
+                                                  // el (solutions are read): builds check them once,
                                                   // then redo only what t and the states change, and
-                                                  // the solver takes their word on what stayed
+                                                  // the solver takes their word on what stayed and
+                                                  // keeps its work in el past the system
 enum { BUILDNEW, BUILDSHAPE, BUILDSAME };         // buildkin: nothing known; same structure; same matrix
 extern int32_t buildkin;     // this build against the one before in the same hold: BUILDSHAPE the
                              // same rows, columns and links, BUILDSAME and the same matrix part

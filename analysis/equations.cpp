@@ -550,10 +550,11 @@ static void buildfull(double w, double h) {
 // states in capindval). After one complete build, a build then skips the
 // checks of texts and structure and takes again only the values that can
 // change: none at t = 0, the texts that read t or draw at other times. The
-// caller also solves each system as it was built, so a build from the
-// template right after one from the same template tells the solver what it
-// knows (buildkin): the same structure, and the same matrix part when only
-// right-hand-side coefficients were recomputed.
+// caller also solves each system as it was built and writes nothing in el,
+// so a build from the template right after one from the same template tells
+// the solver what it knows (buildkin, buildmoved): the same structure, the
+// same matrix part when only right-hand-side coefficients were recomputed,
+// and which entries may have moved.
 static int32_t buildepoch = -1;   // holdepoch of the last build if it came from the template
                                   // (or made it) inside that hold, else -1
 

@@ -135,7 +135,7 @@ struct cval {                // a multiplier or a pivot's -1/p
 
 // The program of a split replay (see there): the dynamic operations, and
 // the values the static ones leave.
-enum { SPLITDYN = 1, SPLITMOVED = 2, SPLITSNAP = 4 };   // splitprog.mark bits
+enum { SPLITDYN = 1, SPLITMOVED = 2, SPLITSNAP = 4, SPLITPIVOT = 8 };   // splitprog.mark bits
 struct progcol {             // a column with dynamic operations
     int32_t ncand;           // candidates compared, heads in cands; 0: a static pivot, kept
     int32_t ati, winner;     // as in colstep
@@ -174,8 +174,8 @@ struct solvetrace {
     int32_t inok;              // 0: a replay the builds vouched for left in's values behind
     int32_t *rhsat;            // [nrhs] entries in the right-hand-side column before
     int32_t nrhs;
-    linkchange *chg;           // [nchg] where the solve changed columns and links
-    int32_t nchg;
+    linkchange *chg;           // [nchg] where the solve changed columns and links, by entry;
+    int32_t nchg, nchglow;     //   the first nchglow below count
     int32_t *frows;            // [n + 1] row heads after
     int32_t *fscratch;         // [nscratch] scratch list after
     int32_t nscratch;          // scratch slots the solve wrote
@@ -255,6 +255,7 @@ static void traceend(solvetrace *t, const int32_t *rows, const int32_t *scratch,
     t->final = final;
     t->nchg = 0;
     for (int32_t e = 1; e < final; e++) {
+        if (e == t->count) t->nchglow = t->nchg;
         if (e < t->count && el[e].col == t->in[e].col && el[e].next == t->in[e].next) continue;
         t->chg[t->nchg++] = linkchange{e, el[e].col, el[e].next};
     }
@@ -728,7 +729,8 @@ static int32_t solvegeneral(int32_t *rows, int32_t count, int32_t *scratch, int3
 // What the caller's word (buildhold) tells of this system against the one
 // the trace last solved: BUILDSAME or BUILDSHAPE when that solve took the
 // build right before this one, as this one comes (rows yh, all of el);
-// BUILDNEW, nothing, otherwise.
+// BUILDNEW, nothing, otherwise. Known, el past count also holds what that
+// solve left there: its fill-in, pivots holding x.
 static int32_t knownkin(const solvetrace *t, const int32_t *rows, int32_t count, int32_t n) {
     if (!t->valid || t->build != buildcount - 1) return BUILDNEW;
     if (rows != yh || count != elcnt || n != numwires + numnodes) return BUILDNEW;
@@ -773,10 +775,11 @@ static int32_t keepspare(solvetrace *t, int32_t count) {
     return spare;
 }
 
-// the columns and links the traced solve left, where they differ from before
-static void putstructure(const solvetrace *t) {
+// the columns and links the traced solve left, where they differ from
+// before: all, or (low) only those below count
+static void putstructure(const solvetrace *t, int32_t low) {
     sparsel *ent = el;
-    for (const linkchange *c = t->chg, *end = c + t->nchg; c < end; c++) {
+    for (const linkchange *c = t->chg, *end = c + (low ? t->nchglow : t->nchg); c < end; c++) {
         ent[c->e].col = c->col;
         ent[c->e].next = c->next;
     }
@@ -901,6 +904,7 @@ static int32_t replaysplit(solvetrace *t) {
             if (bm == 0) return 0;
             pv = scalepivot<CPLX>(ent[pivot], bm);
             snapnote(sp, pivot);
+            mark[pivot] |= SPLITPIVOT;
         }
         // --- rows: static factors and pairs now, dynamic ones to the program ---
         for (int32_t r = 0; r < c->nelim; r++, s++) {
@@ -925,7 +929,16 @@ static int32_t replaysplit(solvetrace *t) {
             }
         }
     }
-    for (int32_t k = 0; k < sp->nsnap; k++) sp->snap[k].v = valof(ent[sp->snap[k].e]);
+    // --- the snapshot: what the build overwrites, the back substitution
+    //     overwrites, or dynamic operations go on from; the rest of the
+    //     fill-in stays as each solve leaves it ---
+    int32_t keep = 0;
+    for (int32_t k = 0; k < sp->nsnap; k++) {
+        const int32_t e = sp->snap[k].e;
+        if (e >= t->count && !(mark[e] & (SPLITDYN | SPLITPIVOT))) continue;
+        sp->snap[keep++] = snapent{e, valof(ent[e])};
+    }
+    sp->nsnap = keep;
     return 1;
 }
 
@@ -971,7 +984,7 @@ static int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n,
     if (!solvereuse || !t->valid || !sameheads(t, rows, count, n, kin)) return 0;
     if (!takevalues(t, count, kin)) return 0;
     if (!t->prepared) traceprepare(t);
-    const int32_t spare = keepspare(t, count);
+    const int32_t spare = kin == BUILDNEW ? keepspare(t, count) : 0;
     if (kin != BUILDNEW && !t->split.ok) t->split.ok = replaysplit<CPLX>(t);
     const int32_t ok = kin == BUILDNEW ? replaycolumns<CPLX>(t) : t->split.ok && replayprogram<CPLX>(t);
     if (!ok) {  // another pivot: undo and solve in full
@@ -980,10 +993,11 @@ static int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n,
         if (spare > 0) memcpy(el + count, t->spare, (size_t)spare * sizeof(sparsel));
         return 0;
     }
-    // --- the structure the general solve leaves, then back substitution ---
+    // --- the structure the general solve leaves (past count: left there by
+    //     the solve before when the builds vouch), then back substitution ---
     const int32_t last = t->final - 1;
     checkelcnt(last);
-    putstructure(t);
+    putstructure(t, kin != BUILDNEW);
     if (t->repeats) tracepost(t, last);
     t->lastreplay = 1;
     backreplay<CPLX>(t, last, el);
@@ -1026,7 +1040,7 @@ static int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n
     checkelcnt(last);
     sparsel *ent = el;
     const sparsel *post = t->post;
-    memcpy(ent + count, post + count, (size_t)(last - count) * sizeof(sparsel));
+    if (kin == BUILDNEW) memcpy(ent + count, post + count, (size_t)(last - count) * sizeof(sparsel));
     for (int32_t k = 0; k < t->npostdiff; k++) ent[t->postdiff[k]] = post[t->postdiff[k]];
     for (int32_t k = 0; k < t->npostlinks; k++) {
         const int32_t e = t->postlinks[k];
