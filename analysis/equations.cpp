@@ -491,7 +491,7 @@ static int32_t buildfromtemplate(double w, double h, const int32_t *list, int32_
         moved |= matdep[m];
         const int32_t from = applystart[m], to = m ? applystart[m - 1] : applycnt;
         applyitems(m, from, to, w, h);
-        for (int32_t k = from; k < to; k++) buildmoved[nbuildmoved++] = applyprog[k].e;
+        for (int32_t q = from; q < to; q++) buildmoved[nbuildmoved++] = applyprog[q].e;
     }
     checkelcnt(tmplcnt);
     memcpy(el, tmpl, (size_t)tmplcnt * sizeof(sparsel));

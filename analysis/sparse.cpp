@@ -3,7 +3,8 @@
 // builds, fill-in appended to el, solution left in each row's first entry.
 // Depends on equations.cpp (el, checkelcnt) and circuit.h (numwires).
 // Limits: columns in natural order, no reordering for sparsity; the entry
-// array passed in must be el, since fill-in grows it through checkelcnt.
+// array passed in must be el, since fill-in grows it through checkelcnt;
+// inside a hold (buildhold) el past the system is the solver's own.
 #include <stddef.h>
 #include <stdlib.h>
 #include <string.h>
@@ -27,7 +28,10 @@ int32_t solvehow = SOLVEFULL;
 // entry outside the right-hand-side column) has the very bits of the traced
 // one has the same pivots, multipliers, fill-in and reduced matrix: that is
 // copied in from the trace, and only the right-hand side is carried through
-// the recorded eliminations and the back substitution.
+// the recorded eliminations and the back substitution. Inside a hold the
+// builds vouch for what stayed the same (buildkin, buildmoved): nothing is
+// compared, a replay redoes only the operations whose inputs moved (split
+// replay), and the fill-in is found as the solve before left it.
 
 // === growable arrays ===
 static int32_t *growint(int32_t *p, int32_t n) { return (int32_t *)growmem(p, (size_t)n * sizeof(int32_t)); }
@@ -117,7 +121,7 @@ struct backrow {             // x_i = (-1/p) * (sum of the row's terms a * x_c +
 };
 struct backterm {
     int32_t a;               // coefficient entry
-    int32_t x;               // entry holding x_c: a row head, or the right-hand side's -1
+    int32_t x;               // entry holding x_c, a row head
 };
 struct rhsop {               // one elimination's effect on the right-hand-side column
     int32_t e;               // entry written
@@ -838,13 +842,16 @@ static int32_t replaycolumns(solvetrace *t) {
 // the operations that read a moved entry, or what such an operation wrote,
 // have new values to compute: they are dynamic, the others static. A split
 // replay runs the static operations as recorded, keeps the values they
-// leave (the snapshot) and writes the dynamic ones down as a program of
-// their own, which it then runs. While the builds move nothing but the
+// leave where the next build or the back substitution overwrites them or
+// dynamic operations go on from them (the snapshot; the rest of the fill-in
+// stays as each solve leaves it), and writes the dynamic operations down as
+// a program of their own, which it then runs. While the builds move nothing but the
 // entries it was made for, a replay puts the snapshot back and runs the
 // program alone: every static operation would give the same bits again.
 // Running the static operations first changes no value, since they read
 // only static entries and no operation writes an entry that an earlier one
 // read, but for an update's own entry (see tracecolumns).
+
 // 1 if every entry the last build moved is one the split was made for
 static int32_t movedwithin(const splitprog *sp) {
     for (int32_t k = 0; k < nbuildmoved; k++)
