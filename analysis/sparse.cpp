@@ -613,9 +613,18 @@ static void backreplay(const solvetrace *t, int32_t last, const sparsel *piv) {
     ent[last].re = MINUSONE.re;
     ent[last].im = MINUSONE.im;
     const backterm *tm = t->terms;
-    for (const backrow *b = t->brows, *end = b + t->n; b < end; b++) {
+    for (const backrow *b = t->brows, *end = b + t->n; b < end; tm += b->nterm, b++) {
         double sr = 0, si = 0;
-        for (const backterm *stop = tm + b->nterm; tm < stop; tm++) accum<CPLX>(sr, si, ent[tm->a], valof(ent[tm->x]));
+        switch (b->nterm) {  // most rows have one term or two: no loop for them
+        case 0: break;
+        case 1: accum<CPLX>(sr, si, ent[tm[0].a], valof(ent[tm[0].x])); break;
+        case 2:
+            accum<CPLX>(sr, si, ent[tm[0].a], valof(ent[tm[0].x]));
+            accum<CPLX>(sr, si, ent[tm[1].a], valof(ent[tm[1].x]));
+            break;
+        default:
+            for (int32_t q = 0; q < b->nterm; q++) accum<CPLX>(sr, si, ent[tm[q].a], valof(ent[tm[q].x]));
+        }
         if (b->rhs) accum<CPLX>(sr, si, ent[b->rhs], MINUSONE);
         scaleby<CPLX>(ent[b->head], piv[b->head], sr, si);
     }
