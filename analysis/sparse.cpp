@@ -278,7 +278,8 @@ static int32_t entmax;
 static int32_t *lvl;               // [lvlmax] level of each column or back row
 static int32_t *lvlord;            // [lvlmax] columns or back rows by level, in recorded order within one
 static int32_t *lvlput;            // [lvlmax + 1] per level: count, then first place
-static int32_t *grpcnt, *grpat;    // [lvlmax] per column: its records in an array, and the first
+static int32_t *grpcnt, *grpat;    // [lvlmax] per column or back row: its records in the array
+                                   //   being regrouped, and where the first of them lies
 static int32_t lvlmax;
 static char *grpcopy;              // [grpcopymax] bytes: the array being regrouped
 static size_t grpcopymax;
@@ -830,6 +831,7 @@ static int32_t replaycolumns(solvetrace *t) {
             while (elcntmax < c->top) checkelcnt(elcntmax);
             ent = el;
         }
+        // --- pivot: the traced winner again, -1/p ---
         const double bm = pivotwins<CPLX>(ent, cand, c->ncand, c->ati, c->winner);
         if (bm == 0) return 0;
         const cval pv = scalepivot<CPLX>(ent[cand[c->winner]], bm);
@@ -965,10 +967,12 @@ template <bool CPLX>
 static int32_t replayprogram(solvetrace *t) {
     const splitprog *sp = &t->split;
     sparsel *ent = el;
+    // --- the values static operations leave, back ---
     for (int32_t k = 0; k < sp->nsnap; k++) {
         ent[sp->snap[k].e].re = sp->snap[k].v.re;
         ent[sp->snap[k].e].im = sp->snap[k].v.im;
     }
+    // --- the dynamic operations ---
     const int32_t *cand = sp->cands;
     const progrow *r = sp->rows;
     const pairop *p = sp->pairs;
@@ -991,10 +995,12 @@ static int32_t replayprogram(solvetrace *t) {
 }
 
 // 1: the system had the traced structure and every pivot fell on the traced
-// row: solved. 0: not replayable; the coefficients are as they came in. The
-// reduced matrix is kept for a right-hand-side-only solve when matrices have
-// been coming twice (the predictor and corrector of a transient sub-step),
-// not in a sweep, whose matrix changes every time.
+// row: solved. 0: not replayable; the coefficients are as they came in. A
+// system the builds vouch for goes by the split program (made on the first
+// such replay, or when the builds moved other entries), any other by every
+// recorded column. The reduced matrix is kept for a right-hand-side-only
+// solve when matrices have been coming twice (the predictor and corrector of
+// a transient sub-step), not in a sweep, whose matrix changes every time.
 template <bool CPLX>
 static int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t, int32_t kin) {
     if (!solvereuse || !t->valid || !sameheads(t, rows, count, n, kin)) return 0;
