@@ -1056,7 +1056,8 @@ static int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n
     const int32_t same = kin == BUILDSHAPE ? 0 : samematrix(t, count, kin);
     if (t->lastreplay) t->repeats = same;
     if (!same || !t->postok) return 0;
-    // --- the reduced matrix: fill-in, changed entries, changed links ---
+    // --- the reduced matrix: fill-in (unless the solve before left it),
+    //     changed entries, changed links ---
     const int32_t last = t->final - 1;
     while (elcntmax < last) checkelcnt(elcntmax);  // grows as the general solve would
     checkelcnt(last);
