@@ -854,14 +854,15 @@ static int32_t replaycolumns(solvetrace *t) {
 // have new values to compute: they are dynamic, the others static. A split
 // replay runs the static operations as recorded, keeps the values they
 // leave where the next build or the back substitution overwrites them or
-// dynamic operations go on from them (the snapshot; the rest of the fill-in
-// stays as each solve leaves it), and writes the dynamic operations down as
-// a program of their own, which it then runs. While the builds move nothing but the
-// entries it was made for, a replay puts the snapshot back and runs the
-// program alone: every static operation would give the same bits again.
-// Running the static operations first changes no value, since they read
-// only static entries and no operation writes an entry that an earlier one
-// read, but for an update's own entry (see tracecolumns).
+// dynamic operations go on from them (the snapshot; the rest of the
+// fill-in stays as each solve leaves it), and writes the dynamic operations
+// down as a program of their own, which it then runs. While the builds
+// move nothing but the entries it was made for, a replay puts the snapshot
+// back and runs the program alone: every static operation would give the
+// same bits again. Running the static operations first changes no value,
+// since they read only static entries and no operation writes an entry
+// that an earlier one read, but for an update's own entry (see
+// tracecolumns).
 
 // 1 if every entry the last build moved is one the split was made for
 static int32_t movedwithin(const splitprog *sp) {
