@@ -23,8 +23,21 @@ extern int32_t matbad;       // last stored solve code (SOLVED ..), -1 nothing s
 void checkelcnt(int32_t need);                    // ensure el can hold index need
 void initmat(double w, double t, double h);       // build A x = b for omega w, time t, step h
 void buildhold(int32_t on);                       // 1: the caller keeps the circuit arrays and texts
-                                                  // as they are until buildhold(0): builds check them
-                                                  // once, then redo only what t and the states change
+                                                  // as they are until buildhold(0), solves each
+                                                  // system as initmat left it and writes nothing in
+                                                  // el (solutions are read): builds check them once,
+                                                  // then redo only what t and the states change, and
+                                                  // the solver takes their word on what stayed and
+                                                  // keeps its work in el past the system
+enum { BUILDNEW, BUILDSHAPE, BUILDSAME };         // buildkin: nothing known; same structure; same matrix
+extern int32_t buildkin;     // this build against the one before in the same hold: BUILDSHAPE the
+                             // same rows, columns and links, BUILDSAME and the same matrix part
+                             // bit for bit (initmat; BUILDNEW outside a hold)
+extern uint32_t buildcount;  // initmat calls so far
+extern int32_t *buildmoved;  // [nbuildmoved] entries whose values that build may have changed
+extern int32_t nbuildmoved;  //   against the one before (when its buildkin is not BUILDNEW)
+void buildrestore(void);     // el[0..elcnt) again as the last build left it, when its buildkin
+                             // was not BUILDNEW (the solver's way back from a failed replay)
 
 // === sparse solver ===
 enum {

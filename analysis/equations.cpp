@@ -17,6 +17,10 @@ sparsel *el = nullptr;
 int32_t elcnt = 0;
 int32_t elcntmax = 0;
 int32_t matbad = -1;
+int32_t buildkin = BUILDNEW;
+uint32_t buildcount = 0;
+int32_t *buildmoved = nullptr;
+int32_t nbuildmoved = 0;
 
 static const int32_t ELFIRST = 4096;        // first capacity of el
 
@@ -321,6 +325,8 @@ static int32_t *touch;        // [shapemax] the wires that have apply items, fro
 static int32_t ntouch;
 static int32_t *capitem;      // [shapemax] apply item of the wire's state term v * capindval, -1 none
 static int8_t *stepdep;       // [shapemax] 1: some apply item of the wire reads omega or h
+static int8_t *matdep;        // [shapemax] 1: some apply item of the wire lies outside the
+                              // right-hand-side column
 static sparsel *tmpl;         // [tmplmax] the entries as built
 static int32_t *tmplyh;       // [shapemax + shapenmax] the row heads as built
 static int32_t tmplcnt;       // entries in tmpl
@@ -337,6 +343,8 @@ static int32_t *varylist;     // [shapemax] wires whose text may change with t, 
 static int32_t nvary;
 static int32_t *swlist;       // [shapemax] the switches, whose state may change with their value
 static int32_t nsw;
+static int32_t *heldtouch;    // [shapemax] the wires of touch a held build looks at: a text that
+static int32_t nheldtouch;    //   may change with t, a state term, or omega or h read; last down
 
 
 static void checkshape(int32_t nw, int32_t nn) {
@@ -351,8 +359,10 @@ static void checkshape(int32_t nw, int32_t nn) {
         touch = (int32_t *)growmem(touch, (size_t)nw * sizeof(int32_t));
         capitem = (int32_t *)growmem(capitem, (size_t)nw * sizeof(int32_t));
         stepdep = (int8_t *)growmem(stepdep, (size_t)nw);
+        matdep = (int8_t *)growmem(matdep, (size_t)nw);
         varylist = (int32_t *)growmem(varylist, (size_t)nw * sizeof(int32_t));
         swlist = (int32_t *)growmem(swlist, (size_t)nw * sizeof(int32_t));
+        heldtouch = (int32_t *)growmem(heldtouch, (size_t)nw * sizeof(int32_t));
     }
     if (nn > shapenmax) {
         shapenmax = nn;
@@ -381,16 +391,18 @@ static int32_t sameshape(double h) {
 static void recordapply(int32_t m, const branchrow &b, const int32_t *slot) {
     applystart[m] = applycnt;
     capitem[m] = -1;
-    stepdep[m] = 0;
+    stepdep[m] = matdep[m] = 0;
     if (applycnt + b.np > applymax) {
         applymax = applymax ? 2 * applymax + b.np : 1024;
         applyprog = (applyitem *)growmem(applyprog, (size_t)applymax * sizeof(applyitem));
+        buildmoved = (int32_t *)growmem(buildmoved, (size_t)applymax * sizeof(int32_t));
     }
     for (int32_t k = 0; k < b.np; k++) {
         if (slot[k] <= 0) continue;  // dropped, or summed into an earlier pair's entry
         int32_t j = k + 1, vary = b.code[k] != F_CONST;
         for (; j < b.np && slot[j] == ~slot[k]; j++) vary |= b.code[j] != F_CONST;
         if (!vary) continue;  // the template holds it already
+        if (b.col[k] != numwires + numnodes) matdep[m] = 1;
         for (int32_t q = k; q < j; q++) {
             const int32_t c = b.code[q];
             if (c == F_VCAP || c == F_NVCAP) capitem[m] = applycnt;  // alone in its entry
@@ -447,29 +459,39 @@ static inline void stateterm(const applyitem &it, double v, double cap) {
 
 // The template's coefficients brought up to this build's values (only the
 // wires whose value, state, or omega and step where they read them, changed
-// since they were last written; a changed state alone changes only its own
-// term), then copied in.
-static void buildfromtemplate(double w, double h) {
+// since they were last written, among the cnt wires of list; a changed state
+// alone changes only its own term), then copied in; buildmoved lists the
+// entries recomputed. Returns 1 if a coefficient outside the
+// right-hand-side column may have changed.
+static int32_t buildfromtemplate(double w, double h, const int32_t *list, int32_t cnt) {
     const int32_t nw = numwires, nn = numnodes;
     const int32_t step = !samebits(w, tmplw) || !samebits(h, tmplh);
+    int32_t moved = 0;
     tmplw = w, tmplh = h;
-    for (int32_t k = 0; k < ntouch; k++) {
-        const int32_t m = touch[k];
+    nbuildmoved = 0;
+    for (int32_t k = 0; k < cnt; k++) {
+        const int32_t m = list[k];
         const double v = vals[m], cap = capindval[m];
         const int32_t vsame = !(step && stepdep[m]) && samebits(v, tmplv[m]);
         if (vsame && samebits(cap, tmplcap[m])) continue;
         tmplcap[m] = cap;
         if (vsame) {
-            if (capitem[m] >= 0) stateterm(applyprog[capitem[m]], v, cap);
+            if (capitem[m] < 0) continue;
+            stateterm(applyprog[capitem[m]], v, cap);
+            buildmoved[nbuildmoved++] = applyprog[capitem[m]].e;
             continue;
         }
         tmplv[m] = v;
-        applyitems(m, applystart[m], m ? applystart[m - 1] : applycnt, w, h);
+        moved |= matdep[m];
+        const int32_t from = applystart[m], to = m ? applystart[m - 1] : applycnt;
+        applyitems(m, from, to, w, h);
+        for (int32_t q = from; q < to; q++) buildmoved[nbuildmoved++] = applyprog[q].e;
     }
     checkelcnt(tmplcnt);
     memcpy(el, tmpl, (size_t)tmplcnt * sizeof(sparsel));
     memcpy(yh, tmplyh, (size_t)(nw + nn) * sizeof(int32_t));
     elcnt = tmplcnt;
+    return moved;
 }
 
 // every row appended afresh; the result becomes the template
@@ -521,11 +543,34 @@ static void buildfull(double w, double h) {
 // circuit arrays and value texts (the transient column loop changes only the
 // states in capindval). After one complete build, a build then skips the
 // checks of texts and structure and takes again only the values that can
-// change: none at t = 0, the texts that read t or draw at other times.
+// change: none at t = 0, the texts that read t or draw at other times. The
+// caller also solves each system as it was built and writes nothing in el,
+// so a build from the template right after one from the same template tells
+// the solver what it knows (buildkin, buildmoved): the same structure, the
+// same matrix part when only right-hand-side coefficients were recomputed,
+// and which entries may have moved.
+static int32_t buildepoch = -1;   // holdepoch of the last build if it came from the template
+                                  // (or made it) inside that hold, else -1
+
 void buildhold(int32_t on) {
     holding = on && solvereuse;
     holdepoch++;
     holdok = 0;
+}
+
+// the wires of touch whose coefficients a held build may have to recompute
+static void heldtouchmake(void) {
+    nheldtouch = 0;
+    for (int32_t k = 0; k < ntouch; k++) {
+        const int32_t m = touch[k];
+        if (stepdep[m] || capitem[m] >= 0 || (!holdt0 && vcache[m].dep)) heldtouch[nheldtouch++] = m;
+    }
+}
+
+// A build that tells the solver anything came from the template, so the
+// template holds what it left in el.
+void buildrestore(void) {
+    memcpy(el, tmpl, (size_t)tmplcnt * sizeof(sparsel));
 }
 
 // notes what a held build must redo, after a complete build
@@ -537,6 +582,22 @@ static void holdlists(void) {
     }
     holdt0 = globalx == 0;
     holdok = 1;
+    heldtouchmake();
+}
+
+// el from the template when same, else a full build that becomes the
+// template; buildkin when the build before (chained) came from it too. A
+// held build looks only at the wires whose coefficients can change.
+static void buildshaped(double w, double h, int32_t same, int32_t chained) {
+    if (same) {
+        const int32_t held = holding && holdok;
+        const int32_t moved = buildfromtemplate(w, h, held ? heldtouch : touch, held ? nheldtouch : ntouch);
+        if (chained) buildkin = moved ? BUILDSHAPE : BUILDSAME;
+    } else {
+        buildfull(w, h);
+        if (holdok) heldtouchmake();
+    }
+    if (holding) buildepoch = holdepoch;
 }
 
 // 1 if the switches stand as in the template and h keeps its form
@@ -553,13 +614,12 @@ static int32_t sameswitches(double h) {
 // texts that can change are evaluated from the last wire down, as a complete
 // build evaluates them, and the error flag left as wire 0's; then the
 // template, or a full build when a switch has turned.
-static void buildheld(double w, double h) {
+static void buildheld(double w, double h, int32_t chained) {
     if (globalx != 0) {
         for (int32_t k = 0; k < nvary; k++) vals[varylist[k]] = wireeval(varylist[k]);
         if (numwires > 0) globalbad = vcache[0].bad;
     }
-    if (sameswitches(h)) buildfromtemplate(w, h);
-    else buildfull(w, h);
+    buildshaped(w, h, sameswitches(h), chained);
 }
 
 // === building the system ===
@@ -568,6 +628,10 @@ static void buildheld(double w, double h) {
 // taken first, from the last wire down, as far as the first wire that cannot
 // be stamped; then the rows are built.
 void initmat(double w, double t, double h) {
+    const int32_t chained = holding && buildepoch == holdepoch;
+    buildcount++;
+    buildkin = BUILDNEW;
+    buildepoch = -1;
     checkelcnt(0);
     el[0].re = el[0].im = 0;
     el[0].next = 0;
@@ -577,7 +641,7 @@ void initmat(double w, double t, double h) {
     if (nw + nn <= 0) return;
     globalx = t;
     if (holding && holdok && holdt0 == (globalx == 0)) {
-        buildheld(w, h);
+        buildheld(w, h, chained);
         return;
     }
     holdok = 0;
@@ -591,7 +655,6 @@ void initmat(double w, double t, double h) {
             return;
         }
     }
-    if (sameshape(h)) buildfromtemplate(w, h);
-    else buildfull(w, h);
+    buildshaped(w, h, sameshape(h), chained);
     if (holding) holdlists();
 }

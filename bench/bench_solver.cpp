@@ -1,6 +1,7 @@
 // bench_solver.cpp: equation build plus sparse solve on resistor ladders and
-// square resistor grids (DC), and one transient sub-step (two builds and two
-// solves at t != 0 with the time-step forms) of an RC ladder.
+// square resistor grids (DC), one transient sub-step (two builds and two
+// solves at t != 0 with the time-step forms) and one point of a frequency
+// sweep of an RC ladder.
 // Circuits come from the tests' builders (tests/testcircuit.h).
 #include <benchmark/benchmark.h>
 #include <math.h>
@@ -83,13 +84,18 @@ static void BM_TransientSubstepRcLadder(benchmark::State &st) {
 }
 BENCHMARK(BM_TransientSubstepRcLadder)->Unit(benchmark::kMicrosecond);
 
-// one frequency point of the same ladder, complex build and solve
+// one frequency point of the same ladder, complex build and solve, as a
+// sweep takes them: held, omega a little higher at every point
 static void BM_AcPointRcLadder(benchmark::State &st) {
     ladder(50, 'R', "1000", 'C', "1E-6");
     const int32_t n = numwires + numnodes;
+    double w = 1e-3;
+    buildhold(1);
     for (auto _ : st) {
-        initmat(6283.0, 0, 0);
+        initmat(w, 0, 0);
         benchmark::DoNotOptimize(smatsolve_comp(yh, el, elcnt, pivorder, n));
+        w = w < 1e7 ? w * 1.0029 : 1e-3;
     }
+    buildhold(0);
 }
 BENCHMARK(BM_AcPointRcLadder)->Unit(benchmark::kMicrosecond);
