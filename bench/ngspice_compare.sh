@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# ngspice_compare.sh: the 50-section RC ladder (PULSE source, R 1k in series,
-# C 1u to ground) run by veltocli tran and ac and, from `veltocli spice`, by
-# ngspice in the same run; prints the time per transient time point and per
-# frequency point of each and their ratio.
+# ngspice_compare.sh: the 50-section RC ladder (R 1k in series, C 1u to
+# ground) and every example circuit, run by veltocli tran and ac and, from
+# `veltocli spice`, by ngspice; prints the time per transient time point and
+# per frequency point of each and their ratio.
 # usage: [RUNS=n] bench/ngspice_compare.sh [path/to/veltocli]   (default build-bench/veltocli)
 # Both sides report their analysis alone: veltocli's `--time` (the compute
 # loop on a monotonic clock, without start-up, loading and printing) and
 # ngspice's own analysis times from `.options acct`. Each side runs RUNS times
-# (default 3) and its fastest run counts.
+# (default 3) and its fastest run counts. The ladder's transient is driven by
+# a PULSE, its AC by a 1 V source (a source at 0 V would make every gain 0/0).
+# An example's transient runs 640 columns of its own time scale with 64
+# sub-steps, probing its last node; its AC runs when it names a Bode input.
+# ngspice gets a switch as it stands at t = 0.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 CLI=${1:-build-bench/veltocli}
@@ -20,14 +24,14 @@ POINTS=8000; FROM=-3; TO=7          # rad/s, the Bode window's default range; en
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# --- the ladder as a circuit file ---
-{
+# --- the ladder as a circuit file; $1 the source's value ---
+ladder() {
   printf '//VELTO version 12/2007\r\n'
   printf 'NumNodes,%d //Form: Node#,ScreenX,ScreenY,Isgrounded(0/1)\r\n' $((SECTIONS + 2))
   printf '0,16,80,1\r\n'
   for ((i = 1; i <= SECTIONS + 1; i++)); do printf '%d,%d,16,0\r\n' "$i" $((32 * i + 16)); done
   printf 'NumWires,%d //Form: Wire#,Node1,Node2,Element,Value,DepWire(1sComp),InitCond\r\n' $((2 * SECTIONS + 1))
-  printf '0,0,1,V,PULSE(0;1;0.001;0.0001;0.0001;0.004;0.01),0,\r\n'
+  printf '0,0,1,V,%s,0,\r\n' "$1"
   for ((k = 0; k < SECTIONS; k++)); do
     r=$((2 * k + 1)); c=$((2 * k + 2))
     printf '%d,%d,%d,R,1000,%d,\r\n' "$r" $((k + 1)) $((k + 2)) "$r"
@@ -36,8 +40,9 @@ trap 'rm -rf "$work"' EXIT
   printf 'Ibodewire,0 //>=0:Input Bode Wire,-1:Use Transient analysis\r\n'
   printf 'Ibodeflip,0 //0:default, 1:flip +,-\r\n'
   printf 'TransDefXsc,%s //Suggested default time scale for Transient analysis (seconds/pixel)\r\n' "$XSCALE"
-} > "$work/ladder.vsm"
-probe=wire:$((2 * SECTIONS))    # the last capacitor
+}
+ladder 'PULSE(0;1;0.001;0.0001;0.0001;0.004;0.01)' > "$work/ladder.vsm"
+ladder 1 > "$work/ladderac.vsm"
 
 # --- veltocli: the fastest of RUNS runs, each its own analysis time ---
 RUNS=${RUNS:-3}
@@ -53,44 +58,58 @@ best() {  # best VAR command...: the least "analysis: N s" of RUNS runs of the c
   done
   printf -v "$var" '%s' "$b"
 }
-best vtran "$CLI" tran "$work/ladder.vsm" --probe "$probe" --cols $COLS --xscale $XSCALE --samps $SAMPS --time
-best vac "$CLI" ac "$work/ladder.vsm" --probe "$probe" --points $POINTS --from $FROM --to $TO --time
 
-# --- ngspice: the same interval with its step at most the sub-step, the same frequencies ---
-"$CLI" spice "$work/ladder.vsm" | grep -v -e '^\.op' -e '^\.end' > "$work/ladder.cir"
+# --- ngspice: the fastest of RUNS runs of a deck; stat KEY reads its report ---
+stat() { awk -F'= *' -v k="$1" '$1 ~ "^"k" *$" { print $2; exit }' "$work/ngspice.out"; }
+ngbest() {  # ngbest VAR KEY: the least KEY time of RUNS runs of $work/deck.cir; ng_pts its points
+  local var=$1 key=$2 t b=""
+  for ((r = 0; r < RUNS; r++)); do
+    ngspice -b "$work/deck.cir" > "$work/ngspice.out" 2>&1 || true   # batch mode exits 1 without .print lines
+    t=$(stat "$key")
+    if [ "$key" = "AC analysis time" ]; then ng_pts=$(grep 'No. of Data Rows' "$work/ngspice.out" | tail -1 | awk '{ print $NF }')
+    else ng_pts=$(stat "Transient timepoints"); fi
+    [ -n "$t" ] && [ -n "$ng_pts" ] || { cat "$work/ngspice.out" >&2; echo "ngspice printed no $key" >&2; exit 3; }
+    b=$(least "$t" "$b")
+  done
+  printf -v "$var" '%s' "$b"
+}
+deck() {  # deck FILE ANALYSIS: veltocli's netlist of FILE with one analysis line
+  { "$CLI" spice "$1" | grep -v -e '^\.op' -e '^\.end'
+    printf '.options acct\n.control\n%s\nrusage all\n.endc\n.end\n' "$2"; } > "$work/deck.cir"
+}
 fhz_lo=$(awk -v a=$FROM 'BEGIN { printf "%.17g", 10^a / (8 * atan2(1, 1)) }')
 fhz_hi=$(awk -v a=$TO 'BEGIN { printf "%.17g", 10^a / (8 * atan2(1, 1)) }')
 perdec=$(awk -v n=$POINTS -v a=$FROM -v b=$TO 'BEGIN { printf "%d", n / (b - a) }')
-tstep=$(awk -v x=$XSCALE -v s=$SAMPS 'BEGIN { printf "%.17g", x / s }')
-tstop=$(awk -v x=$XSCALE -v c=$COLS 'BEGIN { printf "%.17g", x * c }')
-cat >> "$work/ladder.cir" <<EOF
-.options acct
-.control
-tran $tstep $tstop
-ac dec $perdec $fhz_lo $fhz_hi
-rusage all
-.endc
-.end
-EOF
-stat() { awk -F'= *' -v k="$1" '$1 ~ "^"k" *$" { print $2; exit }' "$work/ngspice.out"; }
-ng_tran=""; ng_ac=""
-for ((r = 0; r < RUNS; r++)); do  # the fastest of RUNS runs, as for veltocli
-  ngspice -b "$work/ladder.cir" > "$work/ngspice.out" 2>&1 || true   # batch mode exits 1 without .print lines
-  t=$(stat "Transient analysis time"); a=$(stat "AC analysis time")
-  ng_tpts=$(stat "Transient timepoints")
-  ng_apts=$(grep 'No. of Data Rows' "$work/ngspice.out" | tail -1 | awk '{ print $NF }')
-  [ -n "$t" ] && [ -n "$ng_tpts" ] && [ -n "$a" ] && [ -n "$ng_apts" ] ||
-    { cat "$work/ngspice.out" >&2; echo "ngspice printed no analysis times" >&2; exit 3; }
-  ng_tran=$(least "$t" "$ng_tran"); ng_ac=$(least "$a" "$ng_ac")
-done
 
-awk -v vtran="$vtran" -v vac="$vac" -v cols=$COLS -v samps=$SAMPS -v points=$POINTS \
-    -v ngt="$ng_tran" -v ngtp="$ng_tpts" -v nga="$ng_ac" -v ngap="$ng_apts" 'BEGIN {
-  subs = cols * samps
-  printf "RC ladder, %d sections\n", 50
-  printf "transient: veltocli %d sub-steps in %.3f s = %.2f us each; ngspice %d time points in %.3f s = %.2f us each; ratio %.3f\n",
-    subs, vtran, 1e6 * vtran / subs, ngtp, ngt, 1e6 * ngt / ngtp, (vtran / subs) / (ngt / ngtp)
-  printf "frequency: veltocli %d points in %.3f s = %.2f us each; ngspice %d points in %.3f s = %.2f us each; ratio %.3f\n",
-    points, vac, 1e6 * vac / points, ngap, nga, 1e6 * nga / ngap, (vac / points) / (nga / ngap)
-  printf "(ratio < 1: veltocli is cheaper per point)\n"
-}'
+# one line: name, what, veltocli seconds and points, ngspice seconds and points
+row() {
+  awk -v n="$1" -v w="$2" -v vs="$3" -v vp="$4" -v ns="$5" -v np="$6" 'BEGIN {
+    printf "%-14s %-9s veltocli %7.3f us/point (%d)   ngspice %7.3f us/point (%d)   ratio %.3f\n",
+      n, w, 1e6 * vs / vp, vp, 1e6 * ns / np, np, (vs / vp) / (ns / np) }'
+}
+# transient of FILE at XSCALE s/column with COLS x SAMPS sub-steps (ngspice: step <= sub-step)
+tran() {
+  local name=$1 file=$2 probe=$3 xscale=$4 v n
+  best v "$CLI" tran "$file" --probe "$probe" --cols $COLS --xscale "$xscale" --samps $SAMPS --time
+  deck "$file" "tran $(awk -v x="$xscale" -v s=$SAMPS 'BEGIN { printf "%.17g", x / s }') $(awk -v x="$xscale" -v c=$COLS 'BEGIN { printf "%.17g", x * c }')"
+  ngbest n "Transient analysis time"
+  row "$name" transient "$v" $((COLS * SAMPS)) "$n" "$ng_pts"
+}
+ac() {
+  local name=$1 file=$2 probe=$3 v n
+  best v "$CLI" ac "$file" --probe "$probe" --points $POINTS --from $FROM --to $TO --time
+  deck "$file" "ac dec $perdec $fhz_lo $fhz_hi"
+  ngbest n "AC analysis time"
+  row "$name" frequency "$v" $POINTS "$n" "$ng_pts"
+}
+
+echo "(ratio < 1: veltocli is cheaper per point)"
+tran ladder "$work/ladder.vsm" wire:$((2 * SECTIONS)) $XSCALE   # the last capacitor
+ac ladder "$work/ladderac.vsm" wire:$((2 * SECTIONS))
+for f in examples/*.vsm; do
+  name=$(basename "$f" .vsm)
+  last=$(($(awk -F, '/^NumNodes/ { print $2 + 0 }' "$f") - 1))
+  xsc=$(awk -F'[, ]' '/^TransDefXsc/ { print $2 }' "$f")
+  tran "$name" "$f" node:$last "$xsc"
+  if awk -F'[, ]' '/^Ibodewire/ { exit !($2 >= 0) }' "$f"; then ac "$name" "$f" node:$last; fi
+done
