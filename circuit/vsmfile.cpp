@@ -323,13 +323,16 @@ static void vsmnodes(vsmreader *r, vsmspan rest, int32_t hasrest)
 }
 
 // stores a value or initial-condition text in canonical form, or the
-// normalisation's error message in its place
+// normalisation's error message in its place. A carriage return inside the
+// field is dropped: the writer would make it a blank, which the next read
+// drops, so the text would change on its way through a file.
 static void vsmtext(int32_t i, int32_t isinit, const char *prefix, vsmspan f)
 {
-    size_t np = strlen(prefix), n = (size_t)(f.e - f.s);
-    char *b = (char *)growmem(0, np + n + 1);
+    size_t np = strlen(prefix), n = 0;
+    char *b = (char *)growmem(0, np + (size_t)(f.e - f.s) + 1);
     memcpy(b, prefix, np);
-    memcpy(b + np, f.s, n);
+    for (const char *c = f.s; c < f.e; c++)
+        if (*c != '\r') b[np + n++] = *c;
     b[np + n] = 0;
     const char *t = fixupfunc(b) ? b : fixupfuncerr;
     if (isinit) wiresetinitst(i, t);
@@ -339,8 +342,12 @@ static void vsmtext(int32_t i, int32_t isinit, const char *prefix, vsmspan f)
 
 static int32_t printable(int32_t c) { return c > ' ' && c < 0x7F; }
 
+// an index of the text as a slot of the circuit, base added; one that
+// would pass INT32_MAX stays there, out of range for the checks to catch
+static int32_t vsmadd(int32_t i, int32_t base) { return i > INT32_MAX - base ? INT32_MAX : i + base; }
+
 // a wire index of the text (~d flipped) as a slot of the circuit
-static int32_t vsmshift(int32_t dep, int32_t base) { return dep < 0 ? ~(~dep + base) : dep + base; }
+static int32_t vsmshift(int32_t dep, int32_t base) { return dep < 0 ? ~vsmadd(~dep, base) : vsmadd(dep, base); }
 
 // one wire line into slot i (the text's wire i - wbase); a wire that cannot
 // name its nodes or letter gets node1 = -1 and is dropped by vsmcheck
@@ -353,8 +360,8 @@ static void vsmwire(vsmreader *r, int32_t i, int32_t count, vsmspan l)
     w->element = k > 3 ? (unsigned char)f[3].s[0] : 0;
     int32_t sound = k > 3 && printable(w->element) && vsmint(f[1], &n1) && vsmint(f[2], &n2);
     sound = sound && n1 >= 0 && n2 >= 0;
-    w->node1 = sound ? r->nbase + n1 : -1;
-    w->node2 = sound ? r->nbase + n2 : -1;
+    w->node1 = sound ? vsmadd(n1, r->nbase) : -1;
+    w->node2 = sound ? vsmadd(n2, r->nbase) : -1;
     vsmspan none = {l.e, l.e};
     int32_t sw = r->oldgen && w->element == 'S';  // old switches closed after their time
     vsmtext(i, 0, sw ? "T>" : "", k > 4 ? f[4] : none);

@@ -99,6 +99,7 @@ TEST_F(Settings, SaveReplacesOurSectionsAndKeepsEveryOtherByte)
         {"[VELTO]\r\nx=1\r\n[A]\r\n[VELTO]\r\ny=2\r\n", "[A]\r\n"}, // both copies go
         {"[A]\r\na=1\r\n[VELTO]\r\nxres=1", "[A]\r\na=1\r\n"},      // ours last, unended
         {"[VELTO]\nxres=3\n", "[VELTO]\nxres=3\n"},                // not a header: kept
+        {"[A]\nk[VELTO]", "[A]\nk\r\n"},                           // CR LF would make it one
     };
     snprintf(veltoinifilnam, sizeof veltoinifilnam, "%s", path("cfg/velto/velto.ini").c_str());
     defaultopts(&vopts);

@@ -315,3 +315,36 @@ TEST(Vsmfile, TextRoundTripRestoresTheCircuit)
     EXPECT_EQ(vsmread("no circuit", 10), 0);
     EXPECT_EQ(numwires, 2);
 }
+
+// A carriage return inside a field (a line of a file edited by hand) is not
+// part of the text: the circuit read is the one its own file reads back as.
+TEST(Vsmfile, StrayCarriageReturnInAFieldIsDropped)
+{
+    const char text[] = "NumNodes,2\r\n0,16,16,1\r\n1,48,16,0\r\nNumWires,1\r\n0,0,1,C,1E\r-6,0,2\r\b1\r\n";
+    ASSERT_EQ(vsmread(text, sizeof text - 1), 1);
+    EXPECT_STREQ(wire[0].numst, "1E-6");
+    EXPECT_STREQ(wire[0].initst, "2\b1");
+    size_t n;
+    char *t = vsmtext(&n);
+    ASSERT_EQ(vsmread(t, n), 1);
+    free(t);
+    EXPECT_STREQ(wire[0].numst, "1E-6");
+    EXPECT_STREQ(wire[0].initst, "2\b1");
+}
+
+// Indices at the top of the range pasted after existing parts stay out of
+// range (no wrap-around): the wire naming such a node is dropped, a control
+// naming such a wire is repaired.
+TEST(Vsmfile, PastedIndicesNearTheLimitAreRepairedNotWrapped)
+{
+    const char base[] = "NumNodes,2\r\n0,16,16,1\r\n1,48,16,0\r\nNumWires,1\r\n0,0,1,R,1,0,\r\n";
+    ASSERT_EQ(vsmread(base, sizeof base - 1), 1);
+    const char frag[] = "NumNodes,2\r\n0,16,16,1\r\n1,48,16,0\r\nNumWires,2\r\n"
+                        "0,0,2147483647,R,1,0,\r\n1,0,1,E,2,2147483647,\r\n";
+    ASSERT_EQ(vsmpaste(frag, sizeof frag - 1), 2);
+    EXPECT_GT(vsmrepairs, 0);
+    ASSERT_EQ(numwires, 2);
+    EXPECT_EQ(wire[1].node1, 2);
+    EXPECT_EQ(wire[1].node2, 3);
+    EXPECT_TRUE(wire[1].depwire >= -numwires - 1 && wire[1].depwire < numwires) << wire[1].depwire;
+}

@@ -210,7 +210,9 @@ struct inijob {
 
 // old[0..n) into out (n + 2 bytes) without any [VELTO] section: a header
 // found is taken back out and what follows is skipped up to the next '[';
-// an unfinished last line gets CR LF. Returns the bytes kept
+// an unfinished last line gets CR LF, unless it ends in "[VELTO]", which
+// the CR LF would make a header: that goes, our own header follows anyway.
+// Returns the bytes kept
 static size_t inikeep(const char *old, size_t n, char *out)
 {
     size_t m = 0;
@@ -228,6 +230,7 @@ static size_t inikeep(const char *old, size_t n, char *out)
             k = 0, skip = 1;
         }
     }
+    if (k == INIHEADLEN - 2) m -= k, last = m ? (uint8_t)out[m - 1] : '\n';
     if (last != '\n') out[m++] = '\r', out[m++] = '\n';
     return m;
 }
