@@ -323,7 +323,9 @@ static void vsmnodes(vsmreader *r, vsmspan rest, int32_t hasrest)
 }
 
 // stores a value or initial-condition text in canonical form, or the
-// normalisation's error message in its place. A carriage return inside the
+// normalisation's error message in its place; a text that is such a message
+// (read back from a file saved after that) stays as it is, so that it does
+// not decay into "ERROR:TOOMANY" on the next read. A carriage return inside the
 // field is dropped: the writer would make it a blank, which the next read
 // drops, so the text would change on its way through a file.
 static void vsmtext(int32_t i, int32_t isinit, const char *prefix, vsmspan f)
@@ -334,7 +336,7 @@ static void vsmtext(int32_t i, int32_t isinit, const char *prefix, vsmspan f)
     for (const char *c = f.s; c < f.e; c++)
         if (*c != '\r') b[np + n++] = *c;
     b[np + n] = 0;
-    const char *t = fixupfunc(b) ? b : fixupfuncerr;
+    const char *t = fixupiserr(b) || fixupfunc(b) ? b : fixupfuncerr;
     if (isinit) wiresetinitst(i, t);
     else wiresetnumst(i, t);
     free(b);

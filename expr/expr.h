@@ -23,6 +23,7 @@ extern double srand2;        // cached second normal deviate
 // === normalisation ===
 extern const char *fixupfuncerr;  // message of the last failed check (not cleared on success)
 int32_t fixupfunc(char *text);    // 1: rewritten in place to canonical form; 0: bad parentheses
+int32_t fixupiserr(const char *text);  // 1: the text is one of fixupfunc's messages
 
 // === evaluation ===
 double solvefunc(const char *text);  // value of a canonical text at globalx; errors: 0, globalbad = 1

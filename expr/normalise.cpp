@@ -3,6 +3,7 @@
 // its parentheses. Depends on nothing but expr.h. Works in place without
 // allocating: the canonical form is never longer than the text.
 #include "expr/expr.h"
+#include <string.h>
 
 // === state ===
 const char *fixupfuncerr = "";  // set only on failure
@@ -10,6 +11,10 @@ const char *fixupfuncerr = "";  // set only on failure
 static const char fixuptoomany[] = "ERROR: TOO MANY ')'";
 static const char fixupnotenough[] = "ERROR: NOT ENOUGH ')'";
 static const char fixupnested[] = "ERROR: () NESTED > 16";
+
+int32_t fixupiserr(const char *text) {
+    return !strcmp(text, fixuptoomany) || !strcmp(text, fixupnotenough) || !strcmp(text, fixupnested);
+}
 
 // === canonical form ===
 // first pass: judges the parentheses of the canonical form without writing;

@@ -348,3 +348,19 @@ TEST(Vsmfile, PastedIndicesNearTheLimitAreRepairedNotWrapped)
     EXPECT_EQ(wire[1].node2, 3);
     EXPECT_TRUE(wire[1].depwire >= -numwires - 1 && wire[1].depwire < numwires) << wire[1].depwire;
 }
+
+// A text with unbalanced parentheses loads as the message saying so; saved
+// and loaded again, the message stays as it is.
+TEST(Vsmfile, ParenthesisMessageSurvivesTheNextSaveAndLoad)
+{
+    const char text[] = "NumNodes,2\r\n0,16,16,1\r\n1,48,16,0\r\nNumWires,1\r\n0,0,1,R,-3)*5,0,(1\r\n";
+    ASSERT_EQ(vsmread(text, sizeof text - 1), 1);
+    for (int32_t round = 0; round < 2; round++) {
+        EXPECT_STREQ(wire[0].numst, "ERROR: TOO MANY ')'") << round;
+        EXPECT_STREQ(wire[0].initst, "ERROR: NOT ENOUGH ')'") << round;
+        size_t n;
+        char *t = vsmtext(&n);
+        ASSERT_EQ(vsmread(t, n), 1);
+        free(t);
+    }
+}

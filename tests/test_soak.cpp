@@ -1,0 +1,235 @@
+// test_soak.cpp: the real main loop on the headless frame under a long run
+// of random but valid input: drawing and editing keys, clicks and drags,
+// the menu, plot windows opened, scrolled, moved and closed, undo and redo,
+// the clipboard, the wheel, files saved and opened again. Nothing may crash
+// (the sanitizer build runs it too), the circuit stays sound after every
+// action, and every file saved reads back as the circuit that was saved.
+// VELTO_SOAK_SECONDS runs it that long instead of the short CI length;
+// VELTO_SOAK_SEED picks another sequence.
+#include <stdlib.h>
+#include <time.h>
+#include <vector>
+#include "circuit/circuit.h"
+#include "expr/expr.h"
+#include "tests/e2e.h"
+
+namespace {
+
+enum {
+    ESC = 0x01, RETURN = 0x1C, SPACE = 0x39, F1 = 0x3B, F12 = 0x58, HOME = 0xC7, UP = 0xC8, PGUP = 0xC9,
+    LEFT = 0xCB, RIGHT = 0xCD, END = 0xCF, DOWN = 0xD0, PGDN = 0xD1, INS = 0xD2, DEL = 0xD3,
+    ZKEY = 0x2C, YKEY = 0x15, XKEY = 0x2D, CKEY = 0x2E, VKEY = 0x2F, AKEY = 0x1E, SKEY = 0x1F, OKEY = 0x18,
+    SHIFT = 0x2A,
+};
+
+std::string circuittext(void)
+{
+    size_t n;
+    char *t = vsmtext(&n);
+    std::string s(t, n);
+    free(t);
+    return s;
+}
+
+// every index names a real item, every text exists, the windows are counted
+void expectsound(int64_t action)
+{
+    for (int32_t i = 0; i < numwires; i++) {
+        const wiretype &w = wire[i];
+        const int32_t d = w.depwire < 0 ? ~w.depwire : w.depwire;
+        ASSERT_TRUE(w.node1 >= 0 && w.node1 < numnodes && w.node2 >= 0 && w.node2 < numnodes)
+            << "action " << action << " wire " << i;
+        ASSERT_TRUE(d < numwires && w.numst && w.initst) << "action " << action << " wire " << i;
+    }
+    ASSERT_TRUE(ibodewire >= -1 && ibodewire < numwires) << "action " << action;
+    ASSERT_TRUE(numplots >= 0 && numplots <= MAXPLOTS) << "action " << action;
+}
+
+std::vector<std::string> split(const std::string &s, const std::string &sep)
+{
+    std::vector<std::string> out;
+    size_t at = 0;
+    for (size_t k; (k = s.find(sep, at)) != std::string::npos; at = k + sep.size()) out.push_back(s.substr(at, k - at));
+    out.push_back(s.substr(at));
+    return out;
+}
+
+// The circuit read from a saved file is the saved one, except that a text
+// left with unbalanced parentheses (typed straight onto an element) reads
+// as the message that says so.
+void expectloadedas(const std::string &saved, const std::string &loaded)
+{
+    const std::vector<std::string> a = split(saved, "\r\n"), b = split(loaded, "\r\n");
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); i++) {
+        if (a[i] == b[i]) continue;
+        const std::vector<std::string> fa = split(a[i], ","), fb = split(b[i], ",");
+        ASSERT_EQ(fa.size(), 7u) << a[i];
+        ASSERT_EQ(fb.size(), 7u) << b[i];
+        for (size_t f = 0; f < 7; f++) {
+            std::string t = fa[f];
+            if (fa[f] != fb[f]) ASSERT_TRUE((f == 4 || f == 6) && !fixupfunc(&t[0]) && fixupiserr(fb[f].c_str()))
+                << a[i] << " read as " << b[i];
+        }
+    }
+}
+
+double fakenow;
+double fakeclock(void) { return fakenow += 0.002; }  // a window computes 20 columns a pass
+
+struct Soak : E2E {
+    int32_t saves = 0;
+
+    int32_t rnd(int32_t n) { return rand() % n; }
+    int32_t gx(void) { return 16 + 32 * rnd(24); }  // a grid point of the 800 x 600 window
+    int32_t gy(void) { return 16 + 32 * rnd(18); }
+    // a key as the keyboard gives it: Escape, Return and Space carry their character
+    void key(int32_t scan, int32_t ch = 0, int32_t mods = 0) {
+        if (!ch && !(mods & KEYCTRL)) ch = scan == ESC ? 27 : scan == RETURN ? 13 : scan == SPACE ? ' ' : 0;
+        hl_key(scan, ch, mods), hl_pass();
+    }
+    void at(int32_t x, int32_t y, const char *keys) { hl_mouse(x, y), hl_type(keys), hl_pass(); }
+    void drag(int32_t button, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+        hl_mouse(x0, y0), hl_pass(), hl_button(button), hl_pass();
+        hl_mouse((x0 + x1) / 2, (y0 + y1) / 2), hl_pass(), hl_mouse(x1, y1), hl_pass(), hl_button(0), hl_pass();
+    }
+    // somewhere on the topmost window, or anywhere when there is none
+    void overwindow(int32_t *x, int32_t *y) {
+        *x = gx(), *y = gy();
+        if (!numplots) return;
+        const plottype &w = plot[plotorder[numplots - 1]];
+        *x = (int32_t)w.left + rnd((int32_t)(w.right - w.left) + 1);
+        *y = (int32_t)w.top - 20 + rnd((int32_t)(w.bottom - w.top) + 21);
+    }
+
+    void drawing(void) {
+        static const char *const keys[] = {"r", "c", "l", "v", "i", "e", "f", "g", "h", "s", "x", " ", "o",
+                                           "\\", "n", "d", "b", "z", "4", "7", ".", "/", "\b", "\r", "-"};
+        at(gx(), gy(), keys[rnd(sizeof keys / sizeof *keys)]);
+    }
+    void textbox(void) {
+        static const char *const texts[] = {"1E3", "SIN(0;1;50;0;0)", "(T>1E-3)*5", "PWL(0;0;1;1)", "(", "",
+                                            "T>.5", "2^3^2", "NRND(1)"};
+        at(gx(), gy(), rnd(2) ? "t" : "z");
+        hl_type(texts[rnd(sizeof texts / sizeof *texts)]), hl_pass();
+        key(rnd(4) ? RETURN : ESC, 0, 0);
+        key(ESC);  // a refused text leaves the box open
+    }
+    void editing(void) {
+        static const int32_t scans[] = {ZKEY, YKEY, XKEY, CKEY, VKEY, AKEY, ZKEY, VKEY};
+        hl_mouse(gx(), gy()), hl_pass();
+        const int32_t s = scans[rnd(8)];
+        key(s, 0, KEYCTRL | (s == ZKEY && rnd(3) == 0 ? KEYSHIFT : 0));
+    }
+    void mouse(void) {
+        const int32_t r = rnd(5), x = gx(), y = gy();
+        if (r == 0) drag(1, x, y, gx(), gy());          // move a node, or select
+        else if (r == 1) drag(2, x, y, x + 32, y + 32);  // pan
+        else if (r == 2) drag(1, x, y, x, y);           // click: place, or edit a value
+        else drag(2, x, y, x, y);                       // plot on, plot off
+    }
+    void wheel(void) {
+        hl_mouse(gx(), gy()), hl_pass();
+        const int32_t shift = rnd(2);
+        if (shift) hl_keydown(SHIFT), hl_pass();
+        hl_wheel(rnd(5) - 2), hl_pass();
+        if (shift) hl_keyup(SHIFT), hl_pass();
+    }
+    void windows(void) {
+        static const int32_t scans[] = {UP, DOWN, LEFT, RIGHT, SPACE, RETURN, HOME, PGUP, PGDN};
+        int32_t x, y, x1, y1;
+        overwindow(&x, &y);
+        overwindow(&x1, &y1);
+        const int32_t r = rnd(4);
+        if (r == 0) drag(1 + rnd(2), x, y, x1, y1);  // scroll, move, resize, the buttons
+        else if (r == 1) hl_mouse(x, y), hl_pass(), hl_wheel(rnd(3) - 1), hl_pass();
+        else hl_mouse(x, y), hl_pass(), key(scans[rnd(9)], 0, rnd(3) == 0 ? KEYSHIFT : 0);
+    }
+    void menu(void) {
+        static const int32_t scans[] = {UP, DOWN, DOWN, LEFT, RIGHT, RIGHT};
+        key(ESC);
+        for (int32_t i = rnd(6); i > 0; i--) key(scans[rnd(6)]);
+        key(rnd(3) ? RETURN : ESC);
+        key(ESC);
+    }
+    void program(void) {
+        static const int32_t scans[] = {F1, 0x28 /* ' */, PGUP, PGDN, 0x0D /* = */, 0x29 /* ` */, F12, END, INS, DEL};
+        const int32_t s = scans[rnd(10)];
+        hl_mouse(gx(), gy()), hl_pass();
+        key(s, s == 0x28 ? '\'' : s == 0x0D ? '=' : s == 0x29 ? '`' : 0);
+    }
+    // Save As a new name, then Open it: the file is the circuit's text, and
+    // the circuit read from it is the same text again
+    void saveandopen(void) {
+        settle();
+        for (int32_t i = 0; i < 4 && (menusel >= 0 || getstringmode >= 0 || drawwiremode); i++) key(ESC), settle();
+        const std::string name = path("soak" + std::to_string(saves++ % 3) + ".vsm");
+        hl_answer_file(name.c_str());
+        key(SKEY, 0, KEYCTRL);
+        settle();
+        const std::string saved = circuittext();
+        std::stringstream f;
+        f << std::ifstream(name, std::ios::binary).rdbuf();
+        ASSERT_EQ(f.str(), saved) << "saved as " << name;
+        hl_answer_file(name.c_str());
+        key(OKEY, 0, KEYCTRL);
+        settle();
+        expectloadedas(saved, circuittext());
+    }
+
+    // a circuit grown past hand size by pasting is cleared as a user would:
+    // select all, delete
+    void tidy(void) {
+        hl_mouse(799, 599), hl_pass();
+        key(AKEY, 0, KEYCTRL);
+        settle();
+        if (numnodes && !node[0].selected) key(AKEY, 0, KEYCTRL);
+        key(DEL);
+    }
+
+    // one random action and the passes it takes; 0 when the program ended
+    int32_t act(void) {
+        const int32_t r = rnd(100);
+        if (numwires > 400) tidy();
+        else if (r < 30) drawing();
+        else if (r < 38) textbox();
+        else if (r < 50) editing();
+        else if (r < 65) mouse();
+        else if (r < 70) wheel();
+        else if (r < 82) windows();
+        else if (r < 88) menu();
+        else if (r < 96) program();
+        else if (r < 98) hl_resize(400 + 32 * rnd(13), 300 + 32 * rnd(10)), hl_pass();
+        else saveandopen();
+        while (hl_pending() > 0)
+            if (!passes()) return 0;
+        return passes();
+    }
+};
+
+}  // namespace
+
+TEST_F(Soak, RandomUseNeverBreaksTheProgramOrItsFiles)
+{
+    const char *secs = getenv("VELTO_SOAK_SECONDS"), *seed = getenv("VELTO_SOAK_SEED");
+    const double until = secs ? e2eclock() + atof(secs) : 0;
+    const int32_t actions = secs ? INT32_MAX : 1500;
+    srand(seed ? (unsigned)atoi(seed) : 7);
+    transclock = fakeclock;
+    hl_maxpasses(INT32_MAX);
+    ASSERT_EQ(start({VELTO_SOURCE_DIR "/examples/sallenkey.vsm"}), 1);
+    int64_t done = 0, restarts = 0;
+    for (; done < actions && (!secs || e2eclock() < until); done++) {
+        if (!act()) {  // Exit from the menu with nothing unsaved
+            restarts++;
+            hl_reset();
+            hl_maxpasses(INT32_MAX);
+            ASSERT_EQ(start(), 1);
+        }
+        expectsound(done);
+        if (HasFatalFailure()) return;
+    }
+    RecordProperty("actions", (int)done);
+    printf("soak: %lld actions, %d saves, %lld restarts, %d wires at the end\n", (long long)done, saves,
+           (long long)restarts, numwires);
+}
