@@ -5,6 +5,7 @@
 #   make run     setup, build, start velto on an example circuit
 #   make bench   build and run the benchmarks (Release)
 #   make install build (Release) and install into PREFIX (default /usr/local)
+#   make screenshots  the README's pictures again, captured by the program itself
 
 BUILD    ?= build
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
@@ -14,7 +15,7 @@ PACKAGES := build-essential cmake pkg-config python3 libsdl2-dev libgtest-dev li
 
 PREFIX   ?= /usr/local
 
-.PHONY: all setup configure build test run bench install clean
+.PHONY: all setup configure build test run bench install screenshots clean
 
 all: build
 
@@ -55,6 +56,9 @@ install: setup
 	cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DVELTO_TESTS=OFF -DCMAKE_INSTALL_PREFIX=$(PREFIX)
 	cmake --build build-release -j $(JOBS)
 	cmake --install build-release
+
+screenshots: build
+	VELTO_SCREENSHOTS=$(CURDIR)/assets/screens ./$(BUILD)/tests/test_plotwin --gtest_filter='*ReadmePictures*'
 
 clean:
 	rm -rf $(BUILD) build-bench build-release

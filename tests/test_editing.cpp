@@ -138,7 +138,7 @@ TEST_F(Editing, HistoryDropsTheOldestStepsBeyondItsMemory)
     for (int32_t i = 1; i < 1500; i++) {
         const int32_t w = numwires++;
         checknumwires(numwires + 1);
-        wire[w] = wiretype{1e3, i - 1, i, 'R', w, nullptr, nullptr};
+        wire[w].value = 1e3, wire[w].node1 = i - 1, wire[w].node2 = i, wire[w].element = 'R', wire[w].depwire = w;
         wiresetnumst(w, ("1000+0*" + pad).c_str());
         wiresetinitst(w, "");
     }

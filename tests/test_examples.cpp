@@ -1,9 +1,13 @@
-// test_examples.cpp: every example circuit loads without repairs, solves,
-// and shows the values a hand calculation gives: DC operating points,
-// transient responses at chosen times and gains at chosen frequencies.
+// test_examples.cpp: every example circuit loads without repairs, solves, is
+// listed in the guide and the README, and shows the values a hand
+// calculation gives: DC operating points, transient responses at chosen
+// times and gains at chosen frequencies.
 #include <gtest/gtest.h>
 #include <glob.h>
 #include <math.h>
+#include <string.h>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include "tests/testcircuit.h"
 
@@ -44,13 +48,25 @@ void bode(int in, int probe, int sense, double w, double *db, double *deg) {
 
 }  // namespace
 
+static std::string readfile(const std::string &name)
+{
+    std::ifstream f(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+// ... and is listed where a new user looks for it: the guide and the README
 TEST(Examples, EveryOneLoadsAndSolves) {
+    const std::string guide = readfile(VELTO_SOURCE_DIR "/velto.txt");
+    const std::string readme = readfile(VELTO_SOURCE_DIR "/README.md");
     glob_t g;
     ASSERT_EQ(glob(VELTO_SOURCE_DIR "/examples/*.vsm", 0, nullptr, &g), 0);
     EXPECT_GE(g.gl_pathc, 12u);
     for (size_t k = 0; k < g.gl_pathc; k++) {
         ASSERT_EQ(loadvsm(g.gl_pathv[k]), 1) << g.gl_pathv[k];
         EXPECT_EQ(vsmrepairs, 0) << g.gl_pathv[k];
+        const std::string name = strrchr(g.gl_pathv[k], '/') + 1;
+        EXPECT_NE(guide.find(name), std::string::npos) << name << " is not in velto.txt";
+        EXPECT_NE(readme.find(name), std::string::npos) << name << " is not in README.md";
         for (int32_t i = 0; i < numnodes; i++) EXPECT_EQ(node[i].x & 31, 16) << g.gl_pathv[k];  // on the grid
         initmat(0, 0, 0);
         EXPECT_EQ(dcdiagnose(smatsolve_real(yh, el, elcnt, pivorder, numwires + numnodes)), SOLVED)
