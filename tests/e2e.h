@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 #include "app/app.h"
+#include "circuit/circuit.h"
 #include "frame/headless.h"
 #include "ui/ui.h"
 
@@ -87,6 +88,14 @@ struct E2E : ::testing::Test {
         return s.str();
     }
 
+    // what Control+C over the middle of window w leaves on the clipboard
+    std::string copyfrom(const plottype &w) {
+        hl_mouse((int32_t)(w.left + w.right) / 2, (int32_t)(w.top + w.bottom) / 2);
+        hl_pass(), hl_key(0x2E, 'c', KEYCTRL);
+        settle();
+        return hl_clipboard_get();
+    }
+
     // the colour of a pixel of the last frame shown, as a palette index
     // (10..41), or -1 when no palette entry has its value
     int32_t shownpal(int32_t x, int32_t y) {
@@ -108,6 +117,16 @@ struct E2E : ::testing::Test {
   private:
     std::string inipath;
 };
+
+// the circuit's file text as it stands
+static inline std::string circuittext(void)
+{
+    size_t n;
+    char *t = vsmtext(&n);
+    std::string s(t, n);
+    free(t);
+    return s;
+}
 
 // V 5 V from a grounded node to node 1, 1 kOhm back: 5 mA
 static const char *const DIVIDERFILE =

@@ -11,15 +11,6 @@ namespace {
 
 enum { ZKEY = 0x2C, YKEY = 0x15, XKEY = 0x2D, CKEY = 0x2E, VKEY = 0x2F, DELKEY = 0xD3 };
 
-std::string circuittext(void)
-{
-    size_t n;
-    char *t = vsmtext(&n);
-    std::string s(t, n);
-    free(t);
-    return s;
-}
-
 struct Editing : E2E {
     void SetUp() override {
         E2E::SetUp();

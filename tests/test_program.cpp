@@ -149,10 +149,7 @@ TEST_F(E2E, PlotWindowsCopyTheirDataAsCsv)
     ASSERT_GE(t, 0);
     passes(3);
     const plottype &p = plot[t];
-    hl_mouse((int32_t)(p.left + p.right) / 2, (int32_t)(p.top + p.bottom) / 2);
-    hl_pass(), hl_key(0x2E, 'c', KEYCTRL);
-    settle();
-    const std::string csv = hl_clipboard_get();
+    const std::string csv = copyfrom(p);
     ASSERT_EQ(csv.substr(0, 13), "time,min,max\n");
     EXPECT_NE(csv.find("\n0,5,5\n"), std::string::npos) << csv.substr(0, 80);  // t = 0: node 1 at 5 V
     size_t rows = 0;
@@ -162,10 +159,7 @@ TEST_F(E2E, PlotWindowsCopyTheirDataAsCsv)
     removeplot(t);
     int32_t k = openplot(PLOT_KEYS, 0, 0);
     passes();
-    hl_mouse((int32_t)(plot[k].left + 20), (int32_t)(plot[k].top + 20));
-    hl_pass(), hl_key(0x2E, 'c', KEYCTRL);
-    settle();
-    EXPECT_EQ(std::string(hl_clipboard_get()).substr(0, 30), "Main controls:\nALT/ESC: Activa");
+    EXPECT_EQ(copyfrom(plot[k]).substr(0, 30), "Main controls:\nALT/ESC: Activa");
 }
 
 // ... and over a Bode window its computed columns: frequency in the axis'
@@ -180,10 +174,7 @@ TEST_F(E2E, BodeWindowCopiesItsColumnsAsCsv)
     ASSERT_GE(b, 0);
     passes(2);
     const plottype &p = plot[b];
-    hl_mouse((int32_t)(p.left + p.right) / 2, (int32_t)(p.top + p.bottom) / 2);
-    hl_pass(), hl_key(0x2E, 'c', KEYCTRL);
-    settle();
-    std::istringstream in(hl_clipboard_get());
+    std::istringstream in(copyfrom(p));
     std::string line;
     std::getline(in, line);
     EXPECT_EQ(line, "freq,gain_db,phase_deg");

@@ -22,15 +22,6 @@ enum {
     SHIFT = 0x2A,
 };
 
-std::string circuittext(void)
-{
-    size_t n;
-    char *t = vsmtext(&n);
-    std::string s(t, n);
-    free(t);
-    return s;
-}
-
 // every index names a real item, every text exists, the windows are counted
 void expectsound(int64_t action)
 {
