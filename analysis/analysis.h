@@ -62,7 +62,9 @@ int32_t smatsolve_comp(int32_t *rows, sparsel *ent, int32_t count, int32_t *scra
 // the code to believe: a floating part, a loop of voltage-fixing elements or a
 // controlled source without control is reported whatever the solve said (a
 // solve that rounding let through gave absurd values); a failed solve with a
-// sound structure is reported as singular equations.
+// sound structure is reported as singular equations, and so is a solve of up
+// to 200 unknowns whose elimination, done again, meets a pivot that is a
+// cancellation to zero. A solution it lets stand is left in el untouched.
 enum { WHYNONE, WHYFLOAT, WHYLOOP, WHYCUT, WHYNOCONTROL, WHYNUMERIC };
 enum { WHYTEXTMAX = 256 };
 extern int32_t whykind;            // WHY.. of the last dcdiagnose

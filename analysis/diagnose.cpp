@@ -3,8 +3,14 @@
 // voltage to ground), a loop of elements that fix voltages but not the
 // current around it, current sources driving a part with no other way out,
 // or a controlled source without its control. Structural: it looks at which
-// elements tie node voltages together at DC, not at their values.
-// Depends on the circuit arrays and growmem. Linear in the circuit's size.
+// elements tie node voltages together at DC, not at their values, and names
+// only what is singular whatever the values: a loop or part that a
+// controlled source follows is left to the solver's own verdict.
+// Depends on the circuit arrays, growmem and the equations. The structure
+// is linear in the circuit's size; the numeric check of a solve that passed
+// it is cubic, for circuits of hand size only.
+#include <float.h>
+#include <math.h>
 #include <stdio.h>
 #include <string.h>
 #include "analysis/analysis.h"
@@ -156,7 +162,19 @@ static void markpath(int32_t m, int32_t a, int32_t b) {
     for (int32_t v = b; v != a && via[v] >= 0; v = across(via[v], v)) whywire[via[v]] = 1;
 }
 
-// the first voltage-fixing wire that closes a loop of such wires
+// A current circling the marked loop changes no equation unless a source
+// follows the current of one of its wires (H or F): then it may be fixed
+// after all, and the loop proves nothing.
+static int32_t loopfollowed(void) {
+    for (int32_t k = 0; k < numwires; k++) {
+        const int32_t e = wire[k].element, c = controlwire(k);
+        if ((e == 'H' || e == 'F') && c >= 0 && whywire[c]) return 1;
+    }
+    return 0;
+}
+
+// the first voltage-fixing wire that closes a loop of such wires, the loop
+// marked; a loop whose current a source follows is passed over
 static int32_t findloop(void) {
     const int32_t g = numnodes;
     for (int32_t i = 0; i <= g; i++) ufv[i] = i;
@@ -171,7 +189,8 @@ static int32_t findloop(void) {
         }
         whywire[m] = 1;
         if (a != b) markpath(m, a, b);
-        return WHYLOOP;
+        if (!loopfollowed()) return WHYLOOP;
+        memset(whywire, 0, (size_t)numwires + 1);
     }
     return WHYNONE;
 }
@@ -202,6 +221,17 @@ static void loopsentence(void) {
              n == 1 ? "Wire" : "Wires", list, n == 1 ? "forms" : "form", kinds);
 }
 
+// A common shift of the marked nodes' voltages changes no equation unless a
+// source follows a voltage across the edge of the marked part (E or G):
+// then they may be fixed after all, and the part proves nothing.
+static int32_t floatfollowed(void) {
+    for (int32_t k = 0; k < numwires; k++) {
+        const int32_t e = wire[k].element, c = controlwire(k);
+        if ((e == 'E' || e == 'G') && c >= 0 && whynode[wire[c].node1] != whynode[wire[c].node2]) return 1;
+    }
+    return 0;
+}
+
 // nodes that no resistor or voltage-fixing wire joins to ground; with the
 // current sources that drive them, a cut no current can satisfy
 static int32_t findfloat(void) {
@@ -213,6 +243,7 @@ static int32_t findfloat(void) {
         if (tiesvoltage(wire[m])) join(uf, wire[m].node1, wire[m].node2);
     int32_t any = 0;
     for (int32_t i = 0; i < numnodes; i++) any |= whynode[i] = root(uf, i) != root(uf, g);
+    if (any && floatfollowed()) memset(whynode, 0, (size_t)numnodes), any = 0;
     if (!any) return WHYNONE;
     int32_t cut = 0;
     for (int32_t m = 0; m < numwires; m++) {
@@ -235,6 +266,62 @@ static void floatsentence(int32_t kind) {
                  wires, nw == 1 ? "drives" : "drive", nn == 1 ? "node" : "nodes", nodes, nn == 1 ? "has" : "have");
 }
 
+// === the numeric check ===
+// The built DC system eliminated again on a dense copy, each entry carrying
+// the size of the terms it was computed from: a pivot below 4 eps of that
+// size is a cancellation to zero, so the system is singular whatever
+// rounding made of it, while a pivot that is small only because its terms
+// are small stands. Only for NUMCHECKMAX unknowns or fewer; it builds the
+// system anew and solves it again afterwards, so el holds the solution as
+// the caller left it. Returns -1 when every column has a pivot, else the
+// first column without one.
+enum { NUMCHECKMAX = 200 };
+static double *dval, *dsize;  // [n * (n + 1)] the dense copy and its terms' sizes
+
+static int32_t eliminate(int32_t n) {
+    const int32_t w = n + 1;
+    for (int32_t c = 0; c < n; c++) {
+        int32_t p = -1;
+        for (int32_t r = c; r < n; r++) {
+            const double a = fabs(dval[r * w + c]);
+            if (a > 4 * DBL_EPSILON * dsize[r * w + c] && (p < 0 || a > fabs(dval[p * w + c]))) p = r;
+        }
+        if (p < 0) return c;
+        for (int32_t j = 0; j < w && p != c; j++) {
+            double t = dval[p * w + j];
+            dval[p * w + j] = dval[c * w + j], dval[c * w + j] = t;
+            t = dsize[p * w + j], dsize[p * w + j] = dsize[c * w + j], dsize[c * w + j] = t;
+        }
+        const double piv = fabs(dval[c * w + c]);
+        for (int32_t r = c + 1; r < n; r++) {
+            const double f = dval[r * w + c] / dval[c * w + c];
+            if (f == 0) continue;
+            // the multiplier is as uncertain as its entry and the pivot were
+            const double fsize = (dsize[r * w + c] + fabs(f) * dsize[c * w + c]) / piv;
+            for (int32_t j = c; j < w; j++) {
+                dval[r * w + j] -= f * dval[c * w + j];
+                const double t = fmax(fabs(f) * dsize[c * w + j], fsize * fabs(dval[c * w + j]));
+                if (t > dsize[r * w + j]) dsize[r * w + j] = t;
+            }
+        }
+    }
+    return -1;
+}
+
+static int32_t numericcheck(void) {
+    const int32_t n = numwires + numnodes, w = n + 1;
+    if (n > NUMCHECKMAX) return -1;
+    dval = (double *)growmem(dval, (size_t)n * w * sizeof(double));
+    dsize = (double *)growmem(dsize, (size_t)n * w * sizeof(double));
+    memset(dval, 0, (size_t)n * w * sizeof(double));
+    initmat(0, 0, 0);
+    for (int32_t r = 0; r < n; r++)
+        for (int32_t k = yh[r]; k; k = el[k].next) dval[r * w + el[k].col] = el[k].re;
+    for (int32_t i = 0; i < n * w; i++) dsize[i] = fabs(dval[i]);
+    smatsolve_real(yh, el, elcnt, pivorder, n);
+    return eliminate(n);
+}
+
 // === entry ===
 
 int32_t dcdiagnose(int32_t code) {
@@ -255,7 +342,11 @@ int32_t dcdiagnose(int32_t code) {
     if (kind == WHYFLOAT || kind == WHYCUT) floatsentence(kind);
     if (kind == WHYLOOP) return SOLVEWIRE;
     if (kind != WHYNONE) return SOLVENODE;
-    if (code == SOLVED) return SOLVED;
+    if (code == SOLVED) {  // a solve that only rounding let through
+        const int32_t c = numericcheck();
+        if (c < 0) return SOLVED;
+        code = c < numwires ? SOLVEWIRE : SOLVENODE;
+    }
     whykind = WHYNUMERIC;
     snprintf(whytext, WHYTEXTMAX, "The equations are singular: %s",
              code == SOLVEWIRE ? "a wire current is undetermined" : "a node voltage is undetermined");

@@ -1,7 +1,7 @@
 // bench_solver.cpp: equation build plus sparse solve on resistor ladders and
 // square resistor grids (DC), one transient sub-step (two builds and two
 // solves at t != 0 with the time-step forms) and one point of a frequency
-// sweep of an RC ladder.
+// sweep of an RC ladder; the program's DC re-solve with its check.
 // Circuits come from the tests' builders (tests/testcircuit.h).
 #include <benchmark/benchmark.h>
 #include <math.h>
@@ -52,6 +52,20 @@ static void BM_DcLadderThousandWiresEdited(benchmark::State &st) {
     }
 }
 BENCHMARK(BM_DcLadderThousandWiresEdited)->Unit(benchmark::kMicrosecond);
+
+// the re-solve after an edit as the program does it, with the check of
+// what the solve says: a resistor ladder of range(0) unknowns (the check's
+// largest, 200, and a hand-sized 50)
+static void BM_DcSolveDiagnosed(benchmark::State &st) {
+    ladder((int32_t)(st.range(0) - 2) / 3, 'R', "1000", 'R', "2200");
+    const int32_t n = numwires + numnodes;
+    for (auto _ : st) {
+        initmat(0, 0, 0);
+        benchmark::DoNotOptimize(dcdiagnose(smatsolve_real(yh, el, elcnt, pivorder, n)));
+    }
+    st.counters["unknowns"] = n;
+}
+BENCHMARK(BM_DcSolveDiagnosed)->Arg(50)->Arg(198)->Unit(benchmark::kMicrosecond);
 
 // square grid with about range(0) nodes
 static void BM_DcGrid(benchmark::State &st) {
