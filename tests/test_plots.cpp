@@ -55,7 +55,9 @@ struct Plots : ::testing::Test {
     void key(int32_t scan, int32_t ch = 0, int32_t mods = 0) { keyfif[keyfifw++ & 255] = ch | scan << 8 | mods; }
     // where text s in font f and colour col shows its ink: at (x, y) when x >= 0, else
     // anywhere (the first place from the top into *x, *y); false when it does not
-    bool text(const char *s, int32_t f, int32_t col, int32_t *x, int32_t *y) {
+    bool text(const char *s, int32_t f, int32_t col, int32_t *x = nullptr, int32_t *y = nullptr) {
+        int32_t anyx = -1, anyy = -1;
+        if (!x) x = &anyx, y = &anyy;
         int32_t w = (int32_t)strlen(s) * fontlist[f].width, h = fontlist[f].height;
         std::vector<uint32_t> glyphs(w * h, 0);
         tiletype saved = gdd;
@@ -72,10 +74,6 @@ struct Plots : ::testing::Test {
                 if (k == ink.size()) return *x = tx, *y = ty, true;
             }
         return false;
-    }
-    bool found(const char *s, int32_t f, int32_t col) {
-        int32_t x = -1, y = -1;
-        return text(s, f, col, &x, &y);
     }
     void transient(double xscale, double yscale, double yoffset) {
         rec.kind = PLOT_TRANS, rec.reset = -1, rec.xscale = xscale, rec.yscale = yscale, rec.yoffset = yoffset;
@@ -160,7 +158,7 @@ TEST_F(Plots, FailedAndMissingColumnsStayBlank)
     for (int32_t mx : {50, 250}) {
         clear(), fmousx = mx;
         transplot(2, 1, 1);
-        EXPECT_EQ(found(v.c_str(), FONT, 25), mx == 50) << mx;
+        EXPECT_EQ(text(v.c_str(), FONT, 25), mx == 50) << mx;
         EXPECT_EQ(count(92, 0, W, H, 25), 0) << mx;
     }
 }
@@ -305,7 +303,7 @@ TEST_F(Plots, BodeReadoutsOfAnRcLowPass)
         EXPECT_TRUE(text(k.text, FONT, k.col, &x, &y)) << k.text;
         EXPECT_NEAR(x + strlen(k.text) * 3, k.mx, 40) << k.text;
     }
-    EXPECT_TRUE(found("\xB3Voltage/Voltage\xB3", FONT, 17));
+    EXPECT_TRUE(text("\xB3Voltage/Voltage\xB3", FONT, 17));
 }
 
 // The same screen column shows the corner after the unit changes (the
@@ -342,7 +340,7 @@ TEST_F(Plots, HertzToggleMovesTheCornerByTwoPi)
     EXPECT_EQ(corner(), crad);
     double f = pow(10.0, rec.lfreqlo + (rec.lfreqhi - rec.lfreqlo) * crad / W);
     EXPECT_NEAR(f * 2 * M_PI, pow(10.0, -3 + crad * 10.0 / W), 1e-6);
-    EXPECT_TRUE(found((std::string(ltrim(fstr(f))) + "hz").c_str(), FONT, 17)) << f;
+    EXPECT_TRUE(text((std::string(ltrim(fstr(f))) + "hz").c_str(), FONT, 17)) << f;
     rec.phaseoffs = -1;  // a new view, in hertz
     bodeplot(0, 2, 1, 0);
     EXPECT_EQ(rec.lfreqlo, -3);
