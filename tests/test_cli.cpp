@@ -220,6 +220,21 @@ TEST(Cli, AcPrintsGainAndPhaseOfEachPoint) {
     EXPECT_NEAR(rows[0][2], 180 - atan(x) * 180 / M_PI, 1e-7);
 }
 
+// A gain with a zero on either side: no output -inf, no input +inf, neither nan
+TEST(Cli, AcGainOfNothingIsInfiniteOrNan) {
+    const struct { const char *circuit; const char *gain; } cases[] = {
+        {"g.. V01:0 R12:1000 R20:1000", "nan"},  // nothing drives anything
+        {"g.. V01:5 R12:1000 X20:0", "-inf"},    // no current through the probe wire
+        {"g.. V01:0 R12:1000 I20:1", "inf"},     // a signal where the input has none
+    };
+    for (const auto &k : cases) {
+        tcbuild(k.circuit);
+        ibodewire = 0;
+        const std::string out = cli("ac " + save("z.vsm") + " --probe wire:1 --from 0 --to 0 --points 1").out;
+        EXPECT_NE(out.find("\n1," + std::string(k.gain) + ","), std::string::npos) << k.circuit << ": " << out;
+    }
+}
+
 // --time adds one line "analysis: N s" to stderr and changes nothing on stdout
 TEST(Cli, TimeOptionReportsTheAnalysisTimeOnly) {
     const std::string f = rcfile();

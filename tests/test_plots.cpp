@@ -269,6 +269,7 @@ TEST_F(Plots, AutoScaleFitsTheVisibleColumns)
     const struct { double lo, hi; int32_t cols; double toprow, bottomrow; } cases[] = {
         {-5, 0, 50, H * 0.1, H * 0.9}, {1, 3, 50, H * 0.1, H * 0.9}, {2, 2, 50, H * 0.5, H * 0.5},
         {0, 0, 0, H * 0.5, H * 0.5},
+        {1e6, 1e6 + 0.004, 50, H * 0.1, H * 0.9},  // a 4 mV ripple on 1 MV keeps its span
     };
     checkmaxxdim(&rec, W);
     for (const auto &k : cases) {

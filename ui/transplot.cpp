@@ -242,18 +242,18 @@ void transautoscale(void)
 {
     plottype *p = gplot;
     int32_t c0, c1, ydim = gdd.y;
-    float lo = 1e32f, hi = -1e32f;
+    double lo = 1e32, hi = -1e32;  // in double: a small ripple on a large level keeps its span
     transvisible(p, gdd.x, &c0, &c1);
     for (int32_t c = c0; c < c1; c++) {
-        float a = (float)p->colmin[c - p->basecol], b = (float)p->colmax[c - p->basecol];
+        double a = p->colmin[c - p->basecol], b = p->colmax[c - p->basecol];
         if (a < lo) lo = a;
         if (b < lo) lo = b;
         if (a > hi) hi = a;
         if (b > hi) hi = b;
     }
-    if (hi - lo < 0.0001f) {
-        float mid = (lo + hi) / 2;
-        lo = mid - 0.00005f, hi = mid + 0.00005f;
+    if (hi - lo < 0.0001) {
+        double mid = (lo + hi) / 2;
+        lo = mid - 0.00005, hi = mid + 0.00005;
     }
     p->yscale = (hi - lo) * 0.5 * 1.25;
     p->yoffset = ydim * 0.5 - (lo + hi) * ydim * 0.25 / p->yscale;
