@@ -298,7 +298,8 @@ TEST(Vsmfile, FieldsReadBackFromTheirOwnTextUnchanged)
         {"R,-3)*5,0,(1", "ERROR: TOO MANY ')'", "ERROR: NOT ENOUGH ')'"},
     };
     for (auto &c : cases) {
-        std::string text = std::string("NumNodes,2\r\n0,16,16,1\r\n1,48,16,0\r\nNumWires,1\r\n0,0,1,") + c.record + "\r\n";
+        std::string text = "NumNodes,2\r\n0,16,16,1\r\n1,48,16,0\r\nNumWires,1\r\n0,0,1,";
+        text += c.record + std::string("\r\n");
         for (int32_t round = 0; round < 2; round++) {
             ASSERT_EQ(vsmread(text.data(), text.size()), 1);
             EXPECT_STREQ(wire[0].numst, c.numst) << round;
