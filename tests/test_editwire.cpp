@@ -69,38 +69,25 @@ TEST_F(Editwire, NodesWithinTruncated24LowestFirstWiresByFootOnSegmentHighestFir
     EXPECT_EQ(findwire(50, 43), -1);
 }
 
-TEST_F(Editwire, InsertnodeSplitsUnderMouseAndMovesBodeInputWithElement)
+// The split itself is splitwire's (test_circuit); here the wire being drawn
+// and its loose end move up past the new wire, and nothing is split without
+// a wire alone under the mouse.
+TEST_F(Editwire, InsertnodeSplitsUnderTheMouseAndLiftsTheWireBeingDrawn)
 {
-    struct { int32_t side, drawing, tee, bode; } cases[] = {{-1, 0, 0, 1}, {0, 0, 1, 0}, {0, 1, 1, 0}};
-    for (auto c : cases) {
-        SCOPED_TRACE(c.side * 10 + c.drawing);
-        fresh();
-        putnode(16, 16, 0, 0), putnode(208, 16, 0, 0), putnode(16, 208, 0, 0);
-        addwire(0, 1, 'E', "5", 0);
-        wiresetinitst(0, "2");
-        if (c.drawing) {  // the wire being drawn and its loose end sit one past the counted ones
-            wire[1].node1 = 2, wire[1].node2 = 3, wire[1].element = 'C', wire[1].depwire = 1;
-            node[3].x = 300;
-        }
-        drawwiremode = c.drawing, curw = 0, curside = c.side, mousexquant = 80, mouseyquant = 16, ibodewire = 0;
-        ASSERT_EQ(insertnode(), 1);
-        ASSERT_EQ(numwires, 2);
-        ASSERT_EQ(numnodes, 4);
-        EXPECT_EQ(wire[0].node2, 3);
-        EXPECT_EQ(wire[1].node1, 3);
-        EXPECT_EQ(wire[1].node2, 1);
-        const wiretype &t = wire[c.tee], &e = wire[1 - c.tee];
-        EXPECT_TRUE(t.element == 'T' && t.depwire == c.tee && !strcmp(t.numst, "1") && !strcmp(t.initst, "0"));
-        EXPECT_TRUE(e.element == 'E' && !strcmp(e.numst, "5"));
-        EXPECT_EQ(e.depwire, 1 - c.tee);  // still its own index: no controlling wire yet
-        EXPECT_EQ(ibodewire, c.bode);
-        if (c.drawing) {
-            EXPECT_EQ(wire[2].element, 'C');
-            EXPECT_EQ(wire[2].node1, 2);
-            EXPECT_EQ(wire[2].node2, 4);
-            EXPECT_EQ(node[4].x, 300);
-        }
-    }
+    fresh();
+    putnode(16, 16, 0, 0), putnode(208, 16, 0, 0), putnode(16, 208, 0, 0);
+    addwire(0, 1, 'E', "5", 0);
+    wire[1].node1 = 2, wire[1].node2 = 3, wire[1].element = 'C', wire[1].depwire = 1;
+    node[3].x = 300;
+    drawwiremode = 1, curw = 0, curside = 0, mousexquant = 80, mouseyquant = 16;
+    ASSERT_EQ(insertnode(), 1);
+    ASSERT_EQ(numwires, 2);
+    ASSERT_EQ(numnodes, 4);
+    EXPECT_EQ(node[3].x * 1000 + node[3].y, 80 * 1000 + 16);
+    EXPECT_EQ(wire[0].node2, 3);
+    EXPECT_TRUE(wire[1].node1 == 3 && wire[1].node2 == 1 && wire[1].element == 'T');
+    EXPECT_TRUE(wire[2].element == 'C' && wire[2].node1 == 2 && wire[2].node2 == 4);
+    EXPECT_EQ(node[4].x, 300);
     curn = 0;
     EXPECT_EQ(insertnode(), 0);
     curn = -1, curw = -1;

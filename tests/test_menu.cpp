@@ -162,8 +162,6 @@ TEST(Menu, DisplayStringsAlignHintsAndMarkSubmenus)
     EXPECT_EQ(menuwidth(1), 30);
     const struct { int32_t e, first; const char *want; int32_t acc; } cases[] = {
         {0, 0, " File ", 1},
-        {EDIT, 0, " Edit ", 1},
-        {OPTIONS, 0, " Options ", 1},
         {EDIT + 1, EDIT + 1, " Undo          Ctrl+Z ", 1},
         {EDIT + 7, EDIT + 1, " Delete selection Del ", 1},
         {O(2), O(1), "*Show Grid              = ", 6},

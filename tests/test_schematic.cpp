@@ -1,5 +1,5 @@
 // test_schematic.cpp: the schematic as drawn: element geometry at its edges,
-// bows, signs, ground direction, marching dashes, tiny values, degenerate and
+// ground direction, marching dashes, tiny values, degenerate and
 // far-off geometry, golden frames of representative circuits (rewritten with
 // VELTO_REGENERATE=1, reviewed in the diff), and end to end through the main
 // loop: solved values on screen, splash then key hints, the red fade.
@@ -104,58 +104,6 @@ TEST_F(Schematic, ResistorOf400PixelsHasLongLeadsAndEightPeaksTenPixelsOff)
     }
 }
 
-TEST_F(Schematic, CapacitorPlatesAreATenthOfShortWiresApartAndFourGapsLong)
-{
-    struct { int32_t len, gap, plate; } cases[] = {{60, 6, 24}, {100, 10, 40}, {300, 10, 40}};
-    for (auto c : cases) {
-        SCOPED_TRACE(c.len);
-        tcclear();
-        tcwire(nodeat(40, 120), nodeat(40 + c.len, 120), 'C', "");
-        render();
-        std::vector<int32_t> cols(W);
-        for (pt p : lit(17)) cols[p.x]++;
-        int32_t a = 40 + (c.len - c.gap) / 2;
-        for (int32_t x = 0; x < W; x++) EXPECT_EQ(cols[x], x == a || x == a + c.gap ? c.plate : 0) << x;
-    }
-}
-
-TEST_F(Schematic, ParallelResistorsBowTwelvePixelsToEitherSide)
-{
-    int32_t a = nodeat(40, 120), b = nodeat(240, 120);
-    wirenext[tcwire(a, b, 'R', "")] = -1;
-    wirenext[tcwire(a, b, 'R', "")] = 1;
-    render();
-    double sum[2] = {0, 0}, n[2] = {0, 0};
-    for (pt p : lit(17)) sum[p.y > 120] += p.y, n[p.y > 120]++;
-    EXPECT_NEAR(sum[0] / n[0], 108, 1); EXPECT_NEAR(sum[1] / n[1], 132, 1);
-    for (int32_t x = 0; x < W; x++) EXPECT_NE(pal(x, 120), 17);
-    EXPECT_TRUE(pal(99, 108) == 22 || pal(99, 107) == 22);  // leads from the unbowed node ends
-    EXPECT_TRUE(pal(99, 131) == 22 || pal(99, 132) == 22);
-}
-
-TEST_F(Schematic, SourceSignsStayUprightWithPlusTowardTheSecondNode)
-{
-    struct { int32_t x0, y0, x1, y1; pt minus, plus; } cases[] = {
-        {40, 120, 240, 120, {128, 120}, {152, 120}},
-        {240, 120, 40, 120, {152, 120}, {128, 120}},
-        {140, 20, 140, 220, {140, 108}, {140, 132}}};
-    for (auto c : cases) {
-        SCOPED_TRACE(c.x0 * 1000 + c.y0);
-        tcclear();
-        tcwire(nodeat(c.x0, c.y0), nodeat(c.x1, c.y1), 'V', "");
-        render();
-        auto stroke = [](pt p, int32_t vertical) {  // the truncated centre may be one off
-            for (int32_t k = -1; k <= 1; k++) {
-                int32_t x = p.x + (vertical ? k : 0), y = p.y + (vertical ? 0 : k), dx = !vertical, dy = vertical;
-                if (pal(x - 3 * dx, y - 3 * dy) == 17 && pal(x + 3 * dx, y + 3 * dy) == 17) return true;
-            }
-            return false;
-        };
-        EXPECT_TRUE(stroke(c.minus, 0)); EXPECT_FALSE(stroke(c.minus, 1));
-        EXPECT_TRUE(stroke(c.plus, 0)); EXPECT_TRUE(stroke(c.plus, 1));
-    }
-}
-
 // Dummy wires are grey, so every light red pixel belongs to the ground symbol.
 // Two wires one way and one the other leave two equal free half turns: the
 // symbol takes the first, never the "empty" gap between the twins.
@@ -251,8 +199,10 @@ TEST_F(Schematic, DegenerateGeometryStaysNearItsNodesAndInsideTheBuffer)
 
 // === golden frames ===
 
-// the representative circuits: passive elements; sources, controls, initial
-// conditions and a Bode input; ground symbols, bows and solved values
+// the representative circuits: passive elements (capacitors short and long,
+// a bowed pair); sources across and down the screen, their signs and arrows,
+// controls, initial conditions and a Bode input; ground symbols, bows and
+// solved values
 void scenepassive()
 {
     vopts.showcircles = vopts.gridmode = 1;

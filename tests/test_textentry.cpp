@@ -119,9 +119,6 @@ TEST_F(Entry, PasteDropsControlBytesAndCopiesBack)
     EXPECT_EQ(text(), "xy z22xy z");
     keys({{RETURN, 13, 0}});
     EXPECT_STREQ(wire[w].numst, "XYZ22XYZ");
-    const std::string f = path("pasted.vsm");
-    ASSERT_EQ(savevsm(f.c_str()), 1);
-    EXPECT_NE(read("pasted.vsm").find("\r\n0,0,1,R,XYZ22XYZ,0,\r\n"), std::string::npos);
 }
 
 // Return normalises and evaluates; an empty value becomes "1"; a parenthesis
