@@ -534,8 +534,8 @@ static char *vsmreadall(const char *path, int32_t *size)
     else if (S_ISDIR(st.st_mode)) vsmfail("read", path, strerror(EISDIR));
     else if (!S_ISREG(st.st_mode)) vsmfail("read", path, "not a regular file");
     else if (st.st_size >= VSMSIZEMAX) vsmfail("read", path, "too large for a circuit file");
-    else buf = (char *)malloc((size_t)st.st_size + 1);  // checked: the size comes from outside
-    if (!buf && S_ISREG(st.st_mode) && st.st_size < VSMSIZEMAX) vsmfail("read", path, strerror(ENOMEM));
+    else if (!(buf = (char *)malloc((size_t)st.st_size + 1)))  // checked: the size comes from outside
+        vsmfail("read", path, strerror(ENOMEM));
     if (buf) {
         size_t n = fread(buf, 1, (size_t)st.st_size, f);
         buf[n] = 0;
