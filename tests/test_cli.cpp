@@ -330,6 +330,13 @@ static std::vector<std::pair<std::string, std::string>> spicefiles(void) {
     return files;
 }
 
+TEST(Cli, EveryExampleSolves) {
+    for (const auto &f : spicefiles()) {
+        const runres r = cli("dc " + f.second);
+        EXPECT_EQ(r.code, 0) << f.first << ": " << r.err;
+    }
+}
+
 TEST(CliSpice, NetlistsAreTheCommittedOnes) {
     const bool regenerate = getenv("VELTO_REGENERATE") != nullptr;
     for (const auto &f : spicefiles()) {
