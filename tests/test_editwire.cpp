@@ -2,6 +2,7 @@
 // under the mouse and stamping a drawn wire, and the plot windows following
 // the model's renumbering.
 #include "circuit/circuit.h"
+#include "tests/testcircuit.h"
 #include "ui/ui.h"
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -20,16 +21,6 @@ void fresh(int32_t n = 0)
     for (int32_t i = 0; i < numwiresmax; i++) wirenext[i] = 0;
     for (int32_t i = 0; i < n; i++) putnode(i * 32, 0, 0, 0);
     renumlistener = plotrenumber;
-}
-
-int32_t addwire(int32_t a, int32_t b, char e, const char *v = "1", int32_t dep = -100)
-{
-    int32_t i = numwires++;
-    checknumwires(numwires + 1);
-    wire[i].node1 = a, wire[i].node2 = b, wire[i].element = e;
-    wire[i].depwire = dep == -100 ? i : dep;
-    wiresetnumst(i, v), wiresetinitst(i, "");
-    return i;
 }
 
 void addplot(int32_t kind, int32_t probe, int32_t sense, int32_t in = -1)
@@ -60,7 +51,7 @@ TEST_F(Editwire, NodesWithinTruncated24LowestFirstWiresByFootOnSegmentHighestFir
     EXPECT_EQ(findnode(42, 0), -1);
     fresh();
     putnode(0, 0, 0, 0), putnode(100, 0, 0, 0), putnode(0, 20, 0, 0), putnode(100, 20, 0, 0), putnode(50, 50, 0, 0);
-    addwire(0, 1, 'R'), addwire(2, 3, 'R'), addwire(4, 4, 'R');
+    tcwire(0, 1, 'R', "1"), tcwire(2, 3, 'R', "1"), tcwire(4, 4, 'R', "1");
     struct { int32_t sx, sy, want; } wires[] = {
         {50, -23, 0}, {50, -24, -1}, {50, 10, 1}, {101, 0, -1}, {-1, 0, -1}, {50, 43, 1}, {50, 44, -1}};
     for (auto c : wires) EXPECT_EQ(findwire(c.sx, c.sy), c.want) << c.sx << "," << c.sy;
@@ -76,7 +67,7 @@ TEST_F(Editwire, InsertnodeSplitsUnderTheMouseAndLiftsTheWireBeingDrawn)
 {
     fresh();
     putnode(16, 16, 0, 0), putnode(208, 16, 0, 0), putnode(16, 208, 0, 0);
-    addwire(0, 1, 'E', "5", 0);
+    tcwire(0, 1, 'E', "5", 0);
     wire[1].node1 = 2, wire[1].node2 = 3, wire[1].element = 'C', wire[1].depwire = 1;
     node[3].x = 300;
     drawwiremode = 1, curw = 0, curside = 0, mousexquant = 80, mouseyquant = 16;
@@ -104,7 +95,7 @@ TEST_F(Editwire, EndrawiremodeStampsDefaultsAndSplitsOnAWire)
         fresh();
         EXPECT_EQ(endrawiremode(), -1);
         putnode(16, 16, 0, 0), putnode(16, 208, 0, 0), putnode(208, 208, 0, 0);
-        addwire(1, 2, 'V', "3");
+        tcwire(1, 2, 'V', "3");
         ibodewire = 0;
         int32_t p = numwires;
         wire[p].node1 = 0, wire[p].element = c.e, wire[p].depwire = p;
@@ -131,7 +122,7 @@ TEST_F(Editwire, EndrawiremodeStampsDefaultsAndSplitsOnAWire)
 TEST_F(Editwire, PlotWindowsFollowRenumbering)
 {
     fresh(6);
-    addwire(0, 1, 'R'), addwire(1, 2, 'R'), addwire(2, 3, 'V'), addwire(3, 4, 'R'), addwire(4, 5, 'R');
+    tcwire(0, 1, 'R', "1"), tcwire(1, 2, 'R', "1"), tcwire(2, 3, 'V', "1"), tcwire(3, 4, 'R', "1"), tcwire(4, 5, 'R', "1");
     addplot(PLOT_TRANS, 1, 1), addplot(PLOT_TRANS, 4, -1), addplot(PLOT_TRANS, 1, 0);
     addplot(PLOT_BODE, 3, 1, 1), addplot(PLOT_MATRIX, 1, 1), addplot(PLOT_BODE, 0, 1, 4);
     deletewire(1);  // wire 4 moves into slot 1
