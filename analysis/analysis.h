@@ -58,20 +58,21 @@ int32_t smatsolve_real(int32_t *rows, sparsel *ent, int32_t count, int32_t *scra
 int32_t smatsolve_comp(int32_t *rows, sparsel *ent, int32_t count, int32_t *scratch, int32_t n);
 
 // === why the DC operating point cannot be solved ===
-// dcdiagnose looks at the circuit's structure at DC after a solve and returns
-// the code to believe: a floating part, a loop of voltage-fixing elements or a
+// dcsolve builds and solves the DC operating point (the solution in el, as
+// smatsolve_real leaves it), then looks at the circuit's structure and
+// returns the code to believe: a floating part, a loop of voltage-fixing elements or a
 // controlled source without control is reported whatever the solve said (a
 // solve that rounding let through gave absurd values); a failed solve with a
 // sound structure is reported as singular equations, and so is a solve of up
-// to 200 unknowns whose elimination, done again, meets a pivot that is a
-// cancellation to zero. A solution it lets stand is left in el untouched.
+// to 200 unknowns whose elimination, done again on the entries kept from the
+// build, meets a pivot that is a cancellation to zero.
 enum { WHYNONE, WHYFLOAT, WHYLOOP, WHYCUT, WHYNOCONTROL, WHYNUMERIC };
 enum { WHYTEXTMAX = 256 };
-extern int32_t whykind;            // WHY.. of the last dcdiagnose
+extern int32_t whykind;            // WHY.. of the last dcsolve
 extern char whytext[WHYTEXTMAX];   // its sentence: "Node 3 floats: nothing ties its voltage to ground"
 extern uint8_t *whynode;           // [numnodes] 1: a node the sentence names
 extern uint8_t *whywire;           // [numwires] 1: a wire it names
-int32_t dcdiagnose(int32_t code);  // code: the DC solve's; returns SOLVED or the code to report
+int32_t dcsolve(void);             // SOLVED or the code to report; why* say why
 
 // === transient and frequency response ===
 // The computing half of the transient and Bode windows. Each window keeps its

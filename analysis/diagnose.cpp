@@ -1,7 +1,7 @@
-// diagnose.cpp: why the DC operating point cannot be solved, in one sentence
-// with the nodes and wires it names: a part that floats (nothing ties its
-// voltage to ground), a loop of elements that fix voltages but not the
-// current around it, current sources driving a part with no other way out,
+// diagnose.cpp: the DC operating point solved (dcsolve) and, when it cannot
+// be, why, in one sentence with the nodes and wires it names: a part that
+// floats (nothing ties its voltage to ground), a loop of elements that fix
+// voltages but not the current around it, current sources driving a part with no other way out,
 // or a controlled source without its control. Structural: it looks at which
 // elements tie node voltages together at DC, not at their values, and names
 // only what is singular whatever the values: a loop or part that a
@@ -271,12 +271,12 @@ static void floatsentence(int32_t kind) {
 // the size of the terms it was computed from: a pivot below 4 eps of that
 // size is a cancellation to zero, so the system is singular whatever
 // rounding made of it, while a pivot that is small only because its terms
-// are small stands. Only for NUMCHECKMAX unknowns or fewer; it builds the
-// system anew and solves it again afterwards, so el holds the solution as
-// the caller left it. Returns -1 when every column has a pivot, else the
-// first column without one.
+// are small stands. Only for NUMCHECKMAX unknowns or fewer; dcsolve keeps
+// the built entries for it before the solve works on them.
 enum { NUMCHECKMAX = 200 };
 static double *dval, *dsize;  // [n * (n + 1)] the dense copy and its terms' sizes
+static sparsel *kept;         // the built entries and row heads, as initmat left them
+static int32_t *keptrows, keptcap, keptrowcap;
 
 static int32_t eliminate(int32_t n) {
     const int32_t w = n + 1;
@@ -308,23 +308,23 @@ static int32_t eliminate(int32_t n) {
     return -1;
 }
 
+// -1 when every column of the kept system has a pivot, else the first
+// column without one
 static int32_t numericcheck(void) {
     const int32_t n = numwires + numnodes, w = n + 1;
     if (n > NUMCHECKMAX) return -1;
     dval = (double *)growmem(dval, (size_t)n * w * sizeof(double));
     dsize = (double *)growmem(dsize, (size_t)n * w * sizeof(double));
     memset(dval, 0, (size_t)n * w * sizeof(double));
-    initmat(0, 0, 0);
     for (int32_t r = 0; r < n; r++)
-        for (int32_t k = yh[r]; k; k = el[k].next) dval[r * w + el[k].col] = el[k].re;
+        for (int32_t k = keptrows[r]; k; k = kept[k].next) dval[r * w + kept[k].col] = kept[k].re;
     for (int32_t i = 0; i < n * w; i++) dsize[i] = fabs(dval[i]);
-    smatsolve_real(yh, el, elcnt, pivorder, n);
     return eliminate(n);
 }
 
 // === entry ===
 
-int32_t dcdiagnose(int32_t code) {
+static int32_t dcdiagnose(int32_t code) {
     grow();
     whykind = WHYNONE;
     whytext[0] = 0;
@@ -351,4 +351,16 @@ int32_t dcdiagnose(int32_t code) {
     snprintf(whytext, WHYTEXTMAX, "The equations are singular: %s",
              code == SOLVEWIRE ? "a wire current is undetermined" : "a node voltage is undetermined");
     return code;
+}
+
+int32_t dcsolve(void) {
+    initmat(0, 0, 0);
+    const int32_t n = numwires + numnodes;
+    if (n <= NUMCHECKMAX) {
+        if (elcnt > keptcap) keptcap = elcnt, kept = (sparsel *)growmem(kept, (size_t)elcnt * sizeof(sparsel));
+        if (n > keptrowcap) keptrowcap = n, keptrows = (int32_t *)growmem(keptrows, (size_t)n * sizeof(int32_t));
+        memcpy(kept, el, (size_t)elcnt * sizeof(sparsel));
+        if (n) memcpy(keptrows, yh, (size_t)n * sizeof(int32_t));
+    }
+    return dcdiagnose(smatsolve_real(yh, el, elcnt, pivorder, n));
 }

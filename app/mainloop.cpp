@@ -76,8 +76,7 @@ static void resolve(void)
     if (!(recalc & 1)) return;
     recalc &= ~1;
     plotsreset();
-    initmat(0, 0, 0);
-    matbad = dcdiagnose(smatsolve_real(yh, el, elcnt, pivorder, numwires + numnodes));
+    matbad = dcsolve();
     if (matbad == SOLVED) {
         for (int32_t w = 0; w < numwires; w++) dispi[w] = el[yh[w]].re;
         for (int32_t n = 0; n < numnodes; n++) dispv[n] = el[yh[numwires + n]].re;

@@ -1,7 +1,6 @@
 // cmd_dc.cpp: veltocli dc FILE: loads a circuit file, solves its DC operating
-// point (initmat(0, 0, 0), smatsolve_real) and prints every node voltage and
-// wire current as CSV with %.17g; a circuit that cannot be solved gets the
-// sentence of dcdiagnose on stderr. Depends on circuit.h and analysis.h.
+// point (dcsolve) and prints every node voltage and wire current as CSV with
+// %.17g; a circuit that cannot be solved gets dcsolve's sentence on stderr. Depends on circuit.h and analysis.h.
 // Exit codes: 0 solved, 2 bad arguments or unreadable file, 3 not solvable.
 #include <stdio.h>
 #include "analysis/analysis.h"
@@ -19,8 +18,7 @@ int cmd_dc(int argc, char **argv) {
     if (argc < 1) return dcusage("missing circuit file");
     if (argc > 1) return dcusage("more than one argument");
     if (!cliloadfile("dc", argv[0])) return 2;
-    initmat(0, 0, 0);
-    matbad = dcdiagnose(smatsolve_real(yh, el, elcnt, pivorder, numwires + numnodes));
+    matbad = dcsolve();
     if (matbad != SOLVED) {
         fprintf(stderr, "%s\n", whytext[0] ? whytext : solvecodetext(matbad));
         return 3;

@@ -21,8 +21,7 @@ void load(const char *name) {
 
 // the DC operating point: node voltage i (kind 'n') or wire current i ('w')
 double dc(char kind, int i) {
-    initmat(0, 0, 0);
-    EXPECT_EQ(dcdiagnose(smatsolve_real(yh, el, elcnt, pivorder, numwires + numnodes)), SOLVED) << whytext;
+    EXPECT_EQ(dcsolve(), SOLVED) << whytext;
     return el[yh[kind == 'n' ? numwires + i : i]].re;
 }
 
@@ -68,9 +67,7 @@ TEST(Examples, EveryOneLoadsAndSolves) {
         EXPECT_NE(guide.find(name), std::string::npos) << name << " is not in velto.txt";
         EXPECT_NE(readme.find(name), std::string::npos) << name << " is not in README.md";
         for (int32_t i = 0; i < numnodes; i++) EXPECT_EQ(node[i].x & 31, 16) << g.gl_pathv[k];  // on the grid
-        initmat(0, 0, 0);
-        EXPECT_EQ(dcdiagnose(smatsolve_real(yh, el, elcnt, pivorder, numwires + numnodes)), SOLVED)
-            << g.gl_pathv[k] << ": " << whytext;
+        EXPECT_EQ(dcsolve(), SOLVED) << g.gl_pathv[k] << ": " << whytext;
     }
     globfree(&g);
 }
