@@ -1,8 +1,9 @@
 // diagnose.cpp: the DC operating point solved (dcsolve) and, when it cannot
 // be, why, in one sentence with the nodes and wires it names: a part that
 // floats (nothing ties its voltage to ground), a loop of elements that fix
-// voltages but not the current around it, current sources driving a part with no other way out,
-// or a controlled source without its control. Structural: it looks at which
+// voltages but not the current around it, current sources driving a part
+// with no other way out, or a controlled source without its control.
+// Structural: it looks at which
 // elements tie node voltages together at DC, not at their values, and names
 // only what is singular whatever the values: a loop or part that a
 // controlled source follows is left to the solver's own verdict.
