@@ -3,10 +3,10 @@
 // floats (nothing ties its voltage to ground), a loop of elements that fix
 // voltages but not the current around it, current sources driving a part
 // with no other way out, or a controlled source without its control.
-// Structural: it looks at which
-// elements tie node voltages together at DC, not at their values, and names
-// only what is singular whatever the values: a loop or part that a
-// controlled source follows is left to the solver's own verdict.
+// Structural: it looks at which elements tie node voltages together at DC,
+// not at their values, and names only what is singular whatever the values:
+// a loop or part that a controlled source follows is left to the solver's
+// own verdict and the numeric check.
 // Depends on the circuit arrays, growmem and the equations. The structure
 // is linear in the circuit's size; the numeric check of a solve that passed
 // it is cubic, for circuits of hand size only.
