@@ -31,10 +31,10 @@ setup:
 	  echo "missing packages; run:"; echo "  sudo apt-get install -y$$missing"; exit 1; \
 	fi
 
-$(BUILD)/CMakeCache.txt:
+$(BUILD)/Makefile:
 	cmake -S . -B $(BUILD) -DVELTO_WERROR=$(WERROR)
 
-configure: $(BUILD)/CMakeCache.txt
+configure: $(BUILD)/Makefile
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
