@@ -125,7 +125,7 @@ static void initeditor(void)
     mousexquant = (mousx & ~31) + 16;
     mouseyquant = (mousy & ~31) + 16;
     curfilename[0] = 0;
-    renumlistener = plotrenumber;
+    renumlistener = editrenumber;
 }
 
 int32_t veltostart(int argc, char **argv, int32_t *exitcode)

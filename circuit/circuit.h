@@ -120,11 +120,14 @@ char *vsmtext(size_t *len);         // the text savevsm would write now (the mod
                                     // free it)
 int32_t vsmread(const char *text, size_t len);  // the circuit from a file's text, as loadvsm reads
                                     // it (vsmrepairs, recalc); 0: not a circuit text, nothing changed
+int32_t vsmrestore(const char *text, size_t len);  // vsmread of the program's own vsmtext: every
+                                    // value text taken exactly as it stands (undo and redo)
 char *vsmselectiontext(size_t *len);  // the selected nodes and the wires between them as a file's
                                     // text: controls outside it dropped, no Bode input (free it)
 int32_t vsmpaste(const char *text, size_t len);  // a circuit text added to the circuit, repaired as
                                     // a file would be, exactly its nodes selected; the first new
-                                    // node's index, or -1 when it is no circuit text (no change)
+                                    // node's index, or -1 when it is no circuit text (no change); a
+                                    // value text the normaliser refuses is kept as typed
 const char *vsmerror(void);         // why the last failed loadvsm or savevsm failed:
                                     // "cannot read 'x.vsm': No such file or directory"
 const char *vsmrepairmsg(void);     // "circuit file repaired: N items fixed", or "" when sound

@@ -328,6 +328,14 @@ static void vsmnodes(vsmreader *r, vsmspan rest, int32_t hasrest)
 // not decay into "ERROR:TOOMANY" on the next read. A carriage return inside the
 // field is dropped: the writer would make it a blank, which the next read
 // drops, so the text would change on its way through a file.
+// how a text's value and initial-condition fields are taken: VSMNORMAL
+// normalised, a text the normaliser refuses replaced by its error message (a
+// file from anywhere); VSMKEEPBAD normalised, a refused text kept as it stands
+// (a paste: the user typed it so); VSMEXACT as they stand (the program's own
+// snapshots)
+enum { VSMNORMAL, VSMKEEPBAD, VSMEXACT };
+static int32_t vsmtextmode = VSMNORMAL;
+
 static void vsmtext(int32_t i, int32_t isinit, const char *prefix, vsmspan f)
 {
     size_t np = strlen(prefix), n = 0;
@@ -336,10 +344,13 @@ static void vsmtext(int32_t i, int32_t isinit, const char *prefix, vsmspan f)
     for (const char *c = f.s; c < f.e; c++)
         if (*c != '\r') b[np + n++] = *c;
     b[np + n] = 0;
-    const char *t = fixupiserr(b) || fixupfunc(b) ? b : fixupfuncerr;
+    char *kept = vsmtextmode == VSMKEEPBAD ? copytext(b) : 0;  // the normaliser may change a text it refuses
+    const char *t = b;
+    if (vsmtextmode != VSMEXACT && !fixupiserr(b) && !fixupfunc(b)) t = kept ? kept : fixupfuncerr;
     if (isinit) wiresetinitst(i, t);
     else wiresetnumst(i, t);
     free(b);
+    free(kept);
 }
 
 static int32_t printable(int32_t c) { return c > ' ' && c < 0x7F; }
@@ -578,12 +589,22 @@ int32_t vsmread(const char *text, size_t len)
     return 1;
 }
 
+int32_t vsmrestore(const char *text, size_t len)
+{
+    vsmtextmode = VSMEXACT;
+    int32_t ok = vsmread(text, len);
+    vsmtextmode = VSMNORMAL;
+    return ok;
+}
+
 int32_t vsmpaste(const char *text, size_t len)
 {
     if (len > (size_t)VSMSIZEMAX || !vsmiscircuit(text, (int32_t)len)) return -1;
     const int32_t first = numnodes;
     vsmrepairs = 0;
+    vsmtextmode = VSMKEEPBAD;
     vsmparse(text, (int32_t)len, numnodes, numwires, 1);
+    vsmtextmode = VSMNORMAL;
     for (int32_t i = 0; i < numnodes; i++) node[i].selected = i >= first;
     recalc = 3;
     return first;

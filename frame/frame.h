@@ -68,7 +68,7 @@ int32_t msgbox_ask(const char *text, const char *title, const char *const *butto
                                   // n buttons left to right: the index chosen; the last one
                                   // answers Escape and a box that could not be shown
 char *loadfileselect(const char *title, const char *pattern);  // pattern: "*.VSM"
-char *savefileselect(const char *title, const char *name);     // name: proposed name or pattern
+char *savefileselect(const char *title, const char *name);     // name: proposed path or pattern
                                   // both: absolute path in a static buffer, or null (cancelled)
 int32_t clipboard_write(const char *data, int32_t len);  // 1 written, 0 not
 char *clipboard_read(int32_t *len);  // malloc'ed text of *len bytes plus a zero, or null (free it)

@@ -535,9 +535,10 @@ static char *choosefile(const char *title, const char *pattern, const char *name
         snprintf(hint, sizeof(hint), pattern && pattern[0] ? "%s (%.60s):" : "%s:", name ? "Save as" : "Open", pattern);
         p.title = title ? title : "", p.hint = hint;
         p.note = "Return: OK    Escape: cancel";
-        if (!getcwd(p.text, sizeof(p.text) - 2)) p.text[0] = 0;
-        if (strcmp(p.text, "/")) strcat(p.text, "/");
-        if (name && !strpbrk(name, "*?")) promptadd(p, name);
+        int32_t named = name && !strpbrk(name, "*?");
+        p.text[0] = 0;
+        if (!(named && name[0] == '/') && getcwd(p.text, sizeof(p.text) - 2) && strcmp(p.text, "/")) strcat(p.text, "/");
+        if (named) promptadd(p, name);
         result = prompt(p, name != nullptr, dst, siz);
     }
     dialogdone();
@@ -549,7 +550,8 @@ char *loadfileselect(const char *title, const char *pattern) {
 }
 
 char *savefileselect(const char *title, const char *name) {
-    return choosefile(title, name, name ? name : "", S.savepath, SAVEPATHSIZ);
+    const char *pattern = name && strpbrk(name, "*?") ? name : nullptr;  // a proposed name is no filter
+    return choosefile(title, pattern, name ? name : "", S.savepath, SAVEPATHSIZ);
 }
 
 // === clipboard ===

@@ -98,26 +98,91 @@ TEST_F(Editing, OneChainIsOneStepAndANewChangeDropsTheRedoSteps)
     EXPECT_GE(hl_beeps(), 1);
 }
 
-// Open (and New) are steps: undoing them brings back the circuit, its file
-// name and its unsaved mark.
-TEST_F(Editing, UndoingOpenBringsBackTheCircuitNameAndMark)
+// Undo and redo change the circuit only: the file name is the one last
+// opened or saved, the unsaved mark compares with what that file holds, and
+// Save As proposes the circuit's own file (a new circuit: untitled.vsm in the
+// folder last used).
+TEST_F(Editing, UndoKeepsTheFileLastOpenedOrSaved)
+{
+    const std::string a = write("a.vsm", DIVIDERFILE), b = path("b.vsm");
+    hl_answer_file(a.c_str());
+    hl_key(0x26, 'l', KEYCTRL), settle();
+    ASSERT_EQ(std::string(curfilename), a);
+    setvalue(1, "2000"), settle();
+    hl_answer_file(b.c_str());
+    ctrl(0x1F), settle();  // Save As
+    EXPECT_EQ(std::string(hl_lastname()), a);
+    ASSERT_EQ(std::string(curfilename), b);
+    setvalue(1, "3000"), settle();
+    ctrl(ZKEY), settle();  // the circuit as saved in b.vsm
+    EXPECT_EQ(std::string(curfilename), b);
+    EXPECT_STREQ(hl_title(), "b.vsm - VELTO");
+    ctrl(ZKEY), settle();  // as a.vsm holds it, still named b.vsm
+    EXPECT_STREQ(hl_title(), "*b.vsm - VELTO");
+    menusavevsm(0), settle();
+    EXPECT_EQ(read("a.vsm"), DIVIDERFILE);
+    EXPECT_EQ(read("b.vsm"), DIVIDERFILE);
+    ctrl(ZKEY), settle();  // before the Open: an empty circuit, still in b.vsm's name
+    EXPECT_EQ(numwires, 0);
+    EXPECT_EQ(std::string(curfilename), b);
+    EXPECT_EQ(circuitdirty, 1);
+    ctrl(YKEY), settle();
+    EXPECT_EQ(circuitdirty, 0);
+
+    hl_answer_yesno(1);  // New: "Are you sure you want to clear?"
+    hl_key(0x31, 'n', KEYCTRL), settle();
+    EXPECT_STREQ(curfilename, "");
+    EXPECT_STREQ(hl_title(), "untitled - VELTO");
+    drawrc();
+    hl_answer_file(path("u.vsm").c_str());
+    menusavevsm(0), settle();  // Save of an untitled circuit asks for a name
+    EXPECT_EQ(std::string(hl_lastname()), path("untitled.vsm"));
+    at(176, 112, "l"), settle();
+    ctrl(ZKEY), settle();
+    EXPECT_EQ(circuitdirty, 0);
+    EXPECT_STREQ(hl_title(), "u.vsm - VELTO");
+}
+
+// A text kept as typed ("(2" reads as 2, though the normaliser refuses it)
+// comes back through undo, redo and the clipboard exactly as it was.
+TEST_F(Editing, UndoRedoAndPasteKeepAValueTextAsTyped)
+{
+    at(112, 112, "v"), at(240, 112, "\\"), settle();  // a source down to ground
+    ASSERT_EQ(numwires, 1);
+    at(176, 112, "(2"), at(600, 500), settle();
+    ASSERT_STREQ(wire[0].numst, "(2");
+    at(176, 112, "r"), settle();
+    ctrl(ZKEY), settle();
+    EXPECT_STREQ(wire[0].numst, "(2");
+    EXPECT_EQ(wire[0].value, 2.0);
+    ctrl(YKEY), ctrl(ZKEY), settle();
+    EXPECT_STREQ(wire[0].numst, "(2");
+    selectall(), ctrl(CKEY), at(400, 300), ctrl(VKEY), settle();
+    ASSERT_EQ(numwires, 2);
+    EXPECT_STREQ(wire[1].numst, "(2");
+}
+
+// A window keeps the wire or node it probed across undo and redo of a
+// deletion that moved that wire; a window whose probe is gone closes.
+TEST_F(Editing, WindowsKeepTheirProbesAcrossUndo)
 {
     drawrc();
-    ASSERT_EQ(circuitdirty, 1);
-    hl_answer_yesno(1);  // "Save changes to untitled?": Don't save
-    hl_answer_file(write("divider.vsm", DIVIDERFILE).c_str());
-    hl_key(0x26, 'l', KEYCTRL), hl_pass();
-    settle();
-    ASSERT_EQ(std::string(curfilename), path("divider.vsm"));
-    EXPECT_EQ(circuitdirty, 0);
+    at(240, 240, "r"), at(400, 240, "\\"), settle();  // a third wire, the last
+    ASSERT_EQ(numwires, 3);
+    const int32_t last = 2;
+    hl_mouse(320, 240), hl_pass(), hl_button(2), hl_pass(), hl_button(0), settle();  // right click
+    ASSERT_EQ(numplots, 1);
+    ASSERT_EQ(plot[0].plotwire, last);
+    at(176, 112, "d"), settle();  // wire 0 goes; the last moves into its place
+    ASSERT_EQ(plot[0].plotwire, 0);
     ctrl(ZKEY), settle();
-    EXPECT_STREQ(curfilename, "");
-    EXPECT_EQ(numwires, 2);
-    EXPECT_EQ(circuitdirty, 1);
-    EXPECT_STREQ(hl_title(), "*untitled - VELTO");
+    ASSERT_EQ(numplots, 1);
+    EXPECT_EQ(plot[0].plotwire, last);
+    EXPECT_EQ(wire[last].element, 'R');
     ctrl(YKEY), settle();
-    EXPECT_EQ(std::string(curfilename), path("divider.vsm"));
-    EXPECT_EQ(circuitdirty, 0);
+    EXPECT_EQ(plot[0].plotwire, 0);
+    ctrl(ZKEY), ctrl(ZKEY), settle();  // before the third wire was drawn
+    EXPECT_EQ(numplots, 0);
 }
 
 // The history keeps its memory bound: with circuits of about 1 MB a change,

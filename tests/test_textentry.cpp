@@ -216,6 +216,30 @@ TEST_F(Entry, OpeningAnotherCircuitClosesTheEntry)
     EXPECT_STREQ(wire[1].numst, "1000");
 }
 
+// A deletion that renumbers under an open entry: the entry follows its
+// wire to its new place; when its own wire goes, it closes writing nothing.
+TEST_F(Entry, FollowsItsWireThroughADeletionOrClosesWithIt)
+{
+    hl_mouse(112, 304), hl_type("r"), hl_pass(), hl_mouse(432, 304), hl_type("\r"), hl_pass();
+    hl_mouse(272, 304), hl_type("33"), hl_pass(), hl_mouse(600, 400);
+    settle();
+    ASSERT_EQ(numwires, 2);
+    for (int32_t own = 0; own < 2; own++) {
+        SCOPED_TRACE(own ? "its own wire deleted" : "another wire deleted");
+        open("t", 272, own ? 112 : 304);
+        hl_type("99"), settle();
+        node[wire[0].node1].selected = 1;  // wire 0 goes with it, the last wire moves into 0
+        deleteselection();
+        EXPECT_EQ(getstringmode, own ? -1 : 0);
+        if (!own) keys({{ESC, 27, 0}});
+        ASSERT_EQ(numwires, 1);
+        EXPECT_STREQ(wire[0].numst, "33");
+        if (own) break;
+        hl_key(0x2C, 'z', KEYCTRL), settle();
+        ASSERT_EQ(numwires, 2);
+    }
+}
+
 // The box sits centred on the anchor and is pushed back onto the screen near
 // its right edge; its frame is dark grey outside black.
 TEST_F(Entry, BoxIsDrawnOnTheScreenAroundTheText)

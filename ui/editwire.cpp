@@ -217,6 +217,19 @@ void cancelwire(void)
     deletenode(a);  // the start node was made for this wire alone
 }
 
+// === renumbering ===
+
+// The value entry follows its wire; a deleted wire closes it unwritten.
+void editrenumber(int32_t kind, int32_t from, int32_t to)
+{
+    if (kind == RENUMWIRE && getstringmode >= 0 && curw == from) {
+        curw = to;
+        if (to < 0) getstringmode = -1;
+    }
+    undorenumber(kind, from, to);
+    plotrenumber(kind, from, to);
+}
+
 // === a new or loaded circuit ===
 
 void editorreset(void)

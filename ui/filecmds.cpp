@@ -77,6 +77,17 @@ void releasectrl(void) { keystatus[0x1D] = keystatus[0x9D] = 0; }
 
 // === saving ===
 
+// the folder of the file last opened or saved, "" none yet (the working folder)
+static char lastfolder[PATHMAX];
+
+static void notefolder(const char *path)
+{
+    const char *slash = strrchr(path, '/');
+    int32_t n = slash ? (int32_t)(slash - path) : 0;
+    snprintf(lastfolder, sizeof lastfolder, "%.*s", n, path);
+}
+
+
 // "name" without an extension gains ".vsm"
 static const char *withextension(const char *path, char *buf, size_t siz)
 {
@@ -96,14 +107,26 @@ static int32_t savecircuit(const char *path)
         checkdirty();  // still unsaved
         return 0;
     }
+    notefolder(curfilename);
     markclean();
     return 1;
+}
+
+// the name Save As proposes: the circuit's own file, or "untitled.vsm" in
+// the folder last used
+static const char *proposedname(char *buf, size_t siz)
+{
+    if (curfilename[0]) return curfilename;
+    if (lastfolder[0] && strlen(lastfolder) + 14 < siz) snprintf(buf, siz, "%s/untitled.vsm", lastfolder);
+    else snprintf(buf, siz, "untitled.vsm");
+    return buf;
 }
 
 static int32_t saveas(void)
 {
     releasectrl();
-    const char *path = savefileselect("VSM file..", "*.VSM");
+    char proposed[PATHMAX];
+    const char *path = savefileselect("VSM file..", proposedname(proposed, sizeof proposed));
     if (!path) return 0;
     char buf[PATHMAX];
     return savecircuit(withextension(path, buf, sizeof buf));
@@ -144,6 +167,8 @@ int32_t loadcircuit(const char *path, int32_t retry)
         return 0;
     }
     editorreset();
+    undoreplaced();
+    notefolder(curfilename);
     markclean();
     if (vsmrepairs) msgbox_ok(vsmrepairmsg(), prognam);
     return 1;
@@ -168,7 +193,9 @@ void menunewvsm(int32_t arg)
         if (!msgbox_yesno("Are you sure you want to clear?", prognam)) return;
     }
     editorreset();
+    undoreplaced();
     numnodes = numwires = 0;
     ibodewire = -1;
+    curfilename[0] = 0;  // a new circuit is untitled: Save asks for a name
     markclean();
 }

@@ -188,6 +188,25 @@ void plotrenumber(int32_t kind, int32_t from, int32_t to)
     }
 }
 
+void plotremap(int32_t (*item)(int32_t kind, int32_t i))
+{
+    for (int32_t p = numplots - 1; p >= 0; p--) {
+        if (!isprobe(p)) continue;
+        plottype &r = plot[p];
+        int32_t bode = r.kind == PLOT_BODE;
+        int32_t w = item(r.plotsense == 0 ? RENUMNODE : RENUMWIRE, r.plotwire);
+        int32_t in = bode ? item(RENUMWIRE, r.inwire) : 0;
+        if (w < 0 || in < 0) {
+            removeplot(p);
+            continue;
+        }
+        r.plotwire = w;
+        if (!bode) continue;
+        r.inwire = in;
+        r.idwire = r.idwire >= 0 ? item(RENUMWIRE, r.idwire) : -1;
+    }
+}
+
 // === hit zones ===
 
 // the drag mask of the frame edge or corner at (mx, my): 1 left, 2 right,

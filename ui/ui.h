@@ -135,6 +135,9 @@ void undosettle(void);         // each pass: a change whose action has ended bec
 int32_t undo(void);            // the circuit as before the last step (anything in progress
 int32_t redo(void);            // stopped first); 0 and a beep when there is none
 int32_t undocount(void);       // steps that can be undone
+void undorenumber(int32_t kind, int32_t from, int32_t to);  // a renumbering notice (editrenumber
+                               // passes it on): the history follows the items between its steps
+void undoreplaced(void);       // New or Open: no item of the circuit before is one of the circuit now
 int32_t redocount(void);       // steps that can be redone
 
 // === schematic ===
@@ -172,6 +175,8 @@ void calcwirenext(void);       // wirenext of every wire (and the one being draw
 void zoomview(int32_t steps);  // zoom about the mouse by 2^steps, within 0.125..8
 void cancelwire(void);         // stop drawing; a start node no stamped wire uses goes
 void removewire(int32_t k);    // deletewire(k), the editor's own indices following it
+void editrenumber(int32_t kind, int32_t from, int32_t to);  // the renumbering listener: the open
+                               // value entry, the undo history and the plot windows follow it
 double tunestep(double v, int32_t dir, int32_t letter);  // the next value of the letter's series
                                // (R L C: E12, others 1 2 5) above (dir > 0) or below v, sign kept
 
@@ -281,6 +286,8 @@ void plotcopy(void);                // gplot's data to the clipboard: a transien
 void plotrenumber(int32_t kind, int32_t from, int32_t to);
                                     // renumbering listener (renumlistener): probes and Bode
                                     // inputs follow a moved item; a window on a removed one closes
+void plotremap(int32_t (*item)(int32_t kind, int32_t i));  // every probe and Bode input i of kind
+                                    // RENUMNODE or RENUMWIRE becomes item(kind, i); -1 closes it
 
 // === what the plot windows draw (into gdd narrowed to the client area) ===
 void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor);  // run gplot's columns, draw
