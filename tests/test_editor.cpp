@@ -106,6 +106,8 @@ TEST_F(Editor, DrawingStateMachine)
         {{{112, 112, "l"}, {496, 496, "\x1b"}}, "", "", 0},  // an unused start node goes
         {{{112, 112, "v"}, {112, 112, "\r"}}, "", "", 0},    // ended on its start: nothing
         {{{112, 112, "v"}, {304, 112, "47\r"}}, "112,112g 304,112", "V0-1=47/47", 0},
+        {{{112, 112, "r"}, {304, 112, "4.7e3\r"}}, "112,112g 304,112", "R0-1=4.7E3/4700", 0},  // an exponent
+        {{{112, 112, "r"}, {304, 112, "e"}}, "112,112g 304,112", "R0-1=1/1", 1},  // nothing typed: a source
     };
     for (auto &c : cases) {
         SCOPED_TRACE(&c - cases);

@@ -279,6 +279,15 @@ static void typeback(void)
     typedvalue(w);
 }
 
+// 1 while the wire being drawn has a value typed that ends in a digit or "."
+// (where an E is its exponent, not the next element)
+static int32_t typingnumber(void)
+{
+    const char *t = wire[numwires].numst;
+    size_t n = t ? strlen(t) : 0;
+    return n > 0 && (isdigit((unsigned char)t[n - 1]) || t[n - 1] == '.');
+}
+
 // typing ends: a value left empty gets the element's default
 static void endtyping(void)
 {
@@ -488,7 +497,7 @@ static int32_t charkey(int32_t ch)
     case 'T': openvalue(); return 1;
     case 'Z': openinitial(); return 1;
     }
-    if (ch == 'E' && curtypewire >= 0 && !drawwiremode) return typechar(ch);  // an exponent
+    if (ch == 'E' && (drawwiremode ? typingnumber() : curtypewire >= 0)) return typechar(ch);  // an exponent
     if (strchr(" CEFGHILRSVX", ch)) {
         elementkey(ch == ' ' ? 'T' : ch);
         return 1;
