@@ -160,6 +160,19 @@ TEST_F(Editor, KeysOverAWire)
     EXPECT_EQ(strlen(wire[0].numst), 127u);
 }
 
+// At zoom 2 a node 40 px away is off the mouse but in its grid cell: the
+// element key starts the wire from that node rather than stack a new one on it.
+TEST_F(Editor, ElementKeyUsesTheNodeAtItsSnappedPosition)
+{
+    addwire(208, 144, 400, 144, 'R');
+    steps({{200, 150, ""}});
+    hl_key(0xC9, 0, 0), settle();  // PgUp
+    const int32_t sx = (int32_t)(208 * fsscale) + isxoff + 28, sy = (int32_t)(144 * fsscale) + isyoff + 28;
+    steps({{sx, sy, "r"}, {sx, sy + 200, "\r"}});
+    EXPECT_EQ(numnodes, 3);
+    EXPECT_EQ(wires(), "R0-1=1/1 R0-2=1/1");
+}
+
 // === dragging and selecting ===
 
 // A dropped node within 24 world units of another merges into it; a wire

@@ -304,7 +304,8 @@ static void endtyping(void)
 // (a switch inverts, others swap ends), another renames it; while drawing it
 // only beeps. Elsewhere the node under the mouse, or a new one (grounded when
 // it starts a chain), ends the wire being drawn and starts the next; Space on
-// an existing node ends the chain there.
+// an existing node ends the chain there. A node at the snapped mouse position
+// counts as under the mouse: no second node is stacked on it.
 static void elementkey(int32_t c)
 {
     if (curn < 0 && curw >= 0) {
@@ -322,7 +323,8 @@ static void elementkey(int32_t c)
         recalc = 3;
         return;
     }
-    int32_t a = curn, existing = curn >= 0;
+    int32_t a = curn >= 0 ? curn : nodeat(mousexquant, mouseyquant);  // zoomed in, a node can be
+    int32_t existing = a >= 0;                                         // off the mouse but in its cell
     if (a < 0) {
         a = appendnode(mousexquant, mouseyquant);  // while drawing: the loose end's slot
         node[a].isgrounded = (int8_t)!drawwiremode;
