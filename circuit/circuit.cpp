@@ -136,11 +136,18 @@ int32_t appendnode(int32_t x, int32_t y)
     return n;
 }
 
+int32_t nodeat(int32_t x, int32_t y)
+{
+    for (int32_t i = numnodes - 1; i >= 0; i--)
+        if (node[i].x == x && node[i].y == y) return i;
+    return -1;
+}
+
 int32_t putnode(int32_t x, int32_t y, int32_t grounded, double v)
 {
     recalc = 3;
-    for (int32_t i = numnodes - 1; i >= 0; i--) {
-        if (node[i].x != x || node[i].y != y) continue;
+    int32_t i = nodeat(x, y);
+    if (i >= 0) {
         node[i].isgrounded = (int8_t)(node[i].isgrounded | grounded);
         dispv[i] = v;
         return i;

@@ -89,6 +89,7 @@ typedef void (*renumfunc)(int32_t kind, int32_t from, int32_t to);  // to -1: it
 extern renumfunc renumlistener;                                      // else what was from is to
 
 // === editing primitives ===
+int32_t nodeat(int32_t x, int32_t y);          // the highest-index node at exactly (x, y), or -1
 int32_t putnode(int32_t x, int32_t y, int32_t grounded, double v);  // merge or append; its index
 int32_t appendnode(int32_t x, int32_t y);      // a new node, flags and voltage 0; its index
 void deletenode(int32_t k);                    // no wire may use k: the last node moves into k

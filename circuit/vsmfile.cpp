@@ -431,10 +431,11 @@ static void vsmtimescale(vsmspan rest, int32_t hasrest)
 
 // === reading: checks across blocks ===
 
-// drops the read wires whose nodes are not among the read nodes (the others
-// keep their order) and makes every read depwire name a read wire; for a
-// whole circuit also ibodewire an existing wire. A control that names a wire
-// outside the text leaves its source without one (a switch keeps its sense).
+// drops the read wires whose nodes are not among the read nodes or that join
+// a node to itself (the others keep their order) and makes every read
+// depwire name a read wire; for a whole circuit also ibodewire an existing
+// wire. A control that names a wire outside the text or a dropped one leaves
+// its source without one (a switch keeps its sense).
 static void vsmcheck(const vsmreader *r)
 {
     const int32_t b = r->wbase, n = numwires, nb = r->nbase;
@@ -442,7 +443,8 @@ static void vsmcheck(const vsmreader *r)
     int32_t *map = (int32_t *)growmem(0, sizeof(int32_t) * (size_t)(n - b + 1));
     for (int32_t i = b; i < n; i++) {
         int32_t n1 = wire[i].node1, n2 = wire[i].node2;
-        if (n1 < nb || n1 >= numnodes || n2 < nb || n2 >= numnodes) {
+        int32_t named = n1 >= nb && n1 < numnodes && n2 >= nb && n2 < numnodes;
+        if (!named || n1 == n2) {  // a wire joining a node to itself is neither seen nor hit
             map[i - b] = -1;
             vsmrepairs++;
             continue;

@@ -250,6 +250,14 @@ TEST_F(Editing, CopyPasteCutAndDeleteTheSelection)
     at(400, 400), ctrl(VKEY), settle();
     EXPECT_EQ(numwires, 3);
     EXPECT_EQ(wire[2].depwire, 2);  // uncontrolled
+    hl_clipboard_set("NumNodes,2\r\n0,16,16,1\r\n1,80,16,0\r\nNumWires,3\r\n"
+                     "0,1,1,V,5,0,\r\n1,0,1,R,1,1,\r\n2,1,0,E,2,1,\r\n");  // V joins node 1 to itself
+    const int32_t msgs = hl_msgcount();
+    at(400, 400), ctrl(VKEY), settle();
+    ASSERT_EQ(numwires, 5);
+    EXPECT_EQ(wire[4].depwire, 3);  // still the R
+    EXPECT_EQ(hl_msgcount(), msgs + 1);
+    EXPECT_STREQ(hl_lastmsg(), "circuit file repaired: 1 items fixed");
 }
 
 // === the wheel ===

@@ -106,6 +106,8 @@ TEST_F(Editor, DrawingStateMachine)
         {{{112, 112, "l"}, {496, 496, "\x1b"}}, "", "", 0},  // an unused start node goes
         {{{112, 112, "v"}, {112, 112, "\r"}}, "", "", 0},    // ended on its start: nothing
         {{{112, 112, "v"}, {304, 112, "47\r"}}, "112,112g 304,112", "V0-1=47/47", 0},
+        {{{112, 112, "r"}, {304, 112, "4.7e3\r"}}, "112,112g 304,112", "R0-1=4.7E3/4700", 0},  // an exponent
+        {{{112, 112, "r"}, {304, 112, "e"}}, "112,112g 304,112", "R0-1=1/1", 1},  // nothing typed: a source
     };
     for (auto &c : cases) {
         SCOPED_TRACE(&c - cases);
@@ -156,6 +158,19 @@ TEST_F(Editor, KeysOverAWire)
     std::string many(130, '1');
     steps({{272, 112, many.c_str()}});
     EXPECT_EQ(strlen(wire[0].numst), 127u);
+}
+
+// At zoom 2 a node 40 px away is off the mouse but in its grid cell: the
+// element key starts the wire from that node rather than stack a new one on it.
+TEST_F(Editor, ElementKeyUsesTheNodeAtItsSnappedPosition)
+{
+    addwire(208, 144, 400, 144, 'R');
+    steps({{200, 150, ""}});
+    hl_key(0xC9, 0, 0), settle();  // PgUp
+    const int32_t sx = (int32_t)(208 * fsscale) + isxoff + 28, sy = (int32_t)(144 * fsscale) + isyoff + 28;
+    steps({{sx, sy, "r"}, {sx, sy + 200, "\r"}});
+    EXPECT_EQ(numnodes, 3);
+    EXPECT_EQ(wires(), "R0-1=1/1 R0-2=1/1");
 }
 
 // === dragging and selecting ===

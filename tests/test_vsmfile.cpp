@@ -160,7 +160,7 @@ TEST(Vsmfile, MalformedFilesLoadWhatIsSoundAndCountRepairs)
         {"truncated", H + "NumNodes,3\r\n0,0,0,0\r\n1,32", 2, 0, 3},
         {"missing fields", H + n2 + "NumWires,1\r\n0,0,1,R\r\n", 2, 1, 1},
         {"counts too big", H + "NumNodes,5\r\n0,0,0,0\r\n1,32,0,0\r\nNumWires,9\r\n0,0,1,R,1,0,\r\n", 2, 1, 2},
-        {"counts too small", H + "NumNodes,1\r\n0,0,0,0\r\n1,32,0,0\r\nNumWires,2\r\n0,0,1,R,1,0,\r\n1,0,0,R,1,1,\r\n", 1, 1, 1},
+        {"counts too small", H + "NumNodes,1\r\n0,0,0,0\r\n1,32,0,0\r\nNumWires,2\r\n0,0,1,R,1,0,\r\n1,0,0,R,1,1,\r\n", 1, 0, 2},
         {"bad references", H + n2 + "NumWires,5\r\n0,0,7,R,1,0,\r\n1,-1,0,R,1,1,\r\n2,0,1,E,1,0,\r\n"
                                     "3,1,0,S,0,-100,\r\n4,0,1,F,1,77,\r\nIbodewire,9\r\n", 2, 3, 6},
         {"absurd counts", H + "NumNodes,2147483647\r\n0,0,0,0\r\nNumWires,-4\r\n", 1, 0, 2},
@@ -169,6 +169,8 @@ TEST(Vsmfile, MalformedFilesLoadWhatIsSoundAndCountRepairs)
                            "0,0,1,\x01,1,0,\r\nIbodewire,\r\nIbodeflip,7\r\n", 2, 0, 5},
         {"binary", H + n2 + std::string("NumWires,3\r\n\xff,\0,1,R,(\0,9\r\n0,1,0,\x80,1,-1,\n1,0\0,1,S", 48) +
                    ",,,,7,-9,\r\r\n\0\0", 2, 1, 3},
+        {"wire joining a node to itself", H + n2 + "NumWires,3\r\n0,1,1,V,5,0,\r\n1,0,1,R,1,1,\r\n"
+                                                   "2,1,0,E,2,-2,\r\nIbodewire,1\r\n", 2, 2, 1},
     };
     for (auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -190,6 +192,9 @@ TEST(Vsmfile, MalformedFilesLoadWhatIsSoundAndCountRepairs)
     EXPECT_EQ(wire[1].depwire, ~1);  // an inverted switch stays inverted
     load(cases[2].text);
     EXPECT_STREQ(wire[0].numst, "");
+    load(cases[10].text);
+    EXPECT_EQ(wire[1].depwire, ~0);  // the later wires moved up, their references with them
+    EXPECT_EQ(ibodewire, 0);
 }
 
 // Only a text with a header line or a node or wire block is a circuit file:

@@ -279,6 +279,15 @@ static void typeback(void)
     typedvalue(w);
 }
 
+// 1 while the wire being drawn has a value typed that ends in a digit or "."
+// (where an E is its exponent, not the next element)
+static int32_t typingnumber(void)
+{
+    const char *t = wire[numwires].numst;
+    size_t n = t ? strlen(t) : 0;
+    return n > 0 && (isdigit((unsigned char)t[n - 1]) || t[n - 1] == '.');
+}
+
 // typing ends: a value left empty gets the element's default
 static void endtyping(void)
 {
@@ -295,7 +304,8 @@ static void endtyping(void)
 // (a switch inverts, others swap ends), another renames it; while drawing it
 // only beeps. Elsewhere the node under the mouse, or a new one (grounded when
 // it starts a chain), ends the wire being drawn and starts the next; Space on
-// an existing node ends the chain there.
+// an existing node ends the chain there. A node at the snapped mouse position
+// counts as under the mouse: no second node is stacked on it.
 static void elementkey(int32_t c)
 {
     if (curn < 0 && curw >= 0) {
@@ -313,7 +323,8 @@ static void elementkey(int32_t c)
         recalc = 3;
         return;
     }
-    int32_t a = curn, existing = curn >= 0;
+    int32_t a = curn >= 0 ? curn : nodeat(mousexquant, mouseyquant);  // zoomed in, a node can be
+    int32_t existing = a >= 0;                                         // off the mouse but in its cell
     if (a < 0) {
         a = appendnode(mousexquant, mouseyquant);  // while drawing: the loose end's slot
         node[a].isgrounded = (int8_t)!drawwiremode;
@@ -488,7 +499,7 @@ static int32_t charkey(int32_t ch)
     case 'T': openvalue(); return 1;
     case 'Z': openinitial(); return 1;
     }
-    if (ch == 'E' && curtypewire >= 0 && !drawwiremode) return typechar(ch);  // an exponent
+    if (ch == 'E' && (drawwiremode ? typingnumber() : curtypewire >= 0)) return typechar(ch);  // an exponent
     if (strchr(" CEFGHILRSVX", ch)) {
         elementkey(ch == ' ' ? 'T' : ch);
         return 1;
