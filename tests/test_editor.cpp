@@ -171,6 +171,9 @@ TEST_F(Editor, ElementKeyUsesTheNodeAtItsSnappedPosition)
     steps({{sx, sy, "r"}, {sx, sy + 200, "\r"}});
     EXPECT_EQ(numnodes, 3);
     EXPECT_EQ(wires(), "R0-1=1/1 R0-2=1/1");
+    steps({{sx, sy + 200, "c"}, {sx, sy, "\r"}});  // Return ends a wire on it the same way
+    EXPECT_EQ(numnodes, 3);
+    EXPECT_EQ(wires(), "R0-1=1/1 R0-2=1/1 C2-0=1/1");
 }
 
 // === dragging and selecting ===

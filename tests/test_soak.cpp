@@ -104,6 +104,10 @@ struct Soak : E2E {
                                             "T>.5", "2^3^2", "NRND(1)"};
         at(gx(), gy(), rnd(2) ? "t" : "z");
         hl_type(texts[rnd(sizeof texts / sizeof *texts)]), hl_pass();
+        if (numnodes && rnd(4) == 0) {  // Edit > Delete selection under the open box
+            node[rnd(numnodes)].selected = 1;
+            deleteselection(), hl_pass();
+        }
         key(rnd(4) ? RETURN : ESC, 0, 0);
         key(ESC);  // a refused text leaves the box open
     }

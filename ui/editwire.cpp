@@ -195,14 +195,16 @@ void startwire(int32_t a, int32_t letter)
 int32_t endrawiremode(void)
 {
     if (drawwiremode == 0) return -1;
-    if (curn >= 0 && curn == wire[numwires].node1) {
+    // zoomed in, a node can lie in the mouse's grid cell but off the mouse
+    int32_t at = curn >= 0 ? curn : nodeat(mousexquant, mouseyquant);
+    if (at >= 0 && at == wire[numwires].node1) {
         cancelwire();
         return -1;
     }
     drawwiremode = 0;
     checknumnodes(numnodes + 1);
-    int32_t p = stampwire(curn >= 0 ? curn : appendnode(mousexquant, mouseyquant));  // takes the loose end's slot
-    if (curw >= 0 && curn < 0 && curw < p) splitwire(curw, wire[p].node2, curside);
+    int32_t p = stampwire(at >= 0 ? at : appendnode(mousexquant, mouseyquant));  // takes the loose end's slot
+    if (curw >= 0 && at < 0 && curw < p) splitwire(curw, wire[p].node2, curside);
     return p;
 }
 
