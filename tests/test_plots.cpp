@@ -4,8 +4,8 @@
 // time-scale limits and their round trip through a circuit file, the value
 // zoom and auto scale, the Bode read-outs, ranges and hertz toggle, the matrix
 // cells and keys, and failed solves leaving columns and read-outs blank.
-// The headless clock stands still within a pass, so a transient run fills its
-// whole buffer in one call; one sub-step per column keeps that quick.
+// The headless clock stands still within a pass, so a transient run computes
+// its view and one view ahead in one call; one sub-step per column keeps that quick.
 #include <gtest/gtest.h>
 #include <math.h>
 #include <stdlib.h>
