@@ -98,6 +98,11 @@ struct plotcalc {
     double xscale;               // transient: seconds per column
     int32_t numcols;             // transient: columns computed; -1 start again from t = 0
     int32_t basecol;             // transient: column held in slot 0 of the buffers
+    int32_t partsamps;           // transient: sub-steps per column of column numcols, begun
+                                 //   but not ended by the last call; 0 none begun
+    int32_t partfirst;           //   1 while none of its sub-steps solved
+    double parttau;              //   midpoint time of its next sub-step
+    double partlo, parthi;       //   min and max of its solved samples so far
     int32_t hertz;               // Bode: 1 the axis is in hertz (omega = 2 pi f), 0 rad/s
     double lfreqlo, lfreqhi;     // Bode: log10 of the frequencies at the left and right edges
     int32_t cachexdim;           // Bode: view width the cached columns were computed for
@@ -123,9 +128,12 @@ int32_t transsubstep(double tau, double delta);  // predictor and corrector at t
 void transrestart(plotcalc *p);      // start again from t = 0 at the next transcompute
 // Computes p's columns on from numcols (after the initial-condition solve when
 // numcols is -1) up to untilcol, the end of the buffer, or, with a clock, until
-// clock() reaches deadline (checked every 4 columns). Returns the code of the
-// initial-condition solve when this call made it and it failed (the states
-// then start at 0), else 0.
+// clock() reaches deadline, checked after every TRANSCHECK sub-steps, so a call
+// overshoots by at most that many. A column the deadline cuts off is kept in
+// p->part* and ended by the next call, with the columns bit for bit those of an
+// uncut run. Returns the code of the initial-condition solve when this call
+// made it and it failed (the states then start at 0), else 0.
+enum { TRANSCHECK = 16 };
 int32_t transcompute(plotcalc *p, int32_t xdim, int32_t samps, int32_t untilcol,
                      double (*clock)(void), double deadline);
 int32_t bodesolve(double w, int32_t inwire, int32_t plotwire, int32_t plotsense, bodepoint *bp);

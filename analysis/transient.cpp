@@ -162,32 +162,41 @@ static int32_t transinitial(void) {
 // Column c covers [c xscale, (c+1) xscale); its sub-steps sit at the midpoints
 // of samps equal parts. min/max gather the samples of the solved sub-steps; a
 // column none of whose sub-steps solved holds NaN (the window leaves it out).
-static void transcolumn(const plotcalc *p, int32_t c, double hs, double delta, double *mn, double *mx) {
-    const double end = (c + 1.0) * p->xscale;
-    double lo = NAN, hi = NAN;
-    int32_t first = 1;
-    for (double tau = c * p->xscale + hs / 2; tau < end;) {
-        const int32_t r = transsubstep(tau, delta);
-        if (r == SOLVED) {
-            const double s = transsample(p->plotwire, p->plotsense);
-            if (first) lo = hi = s;
-            else if (s < lo) lo = s;
-            else if (s > hi) hi = s;
-            first = 0;
-        } else {
-            transbad = r;
-        }
-        const double next = tau + hs;
-        if (!(next > tau)) break;  // the step no longer advances time
-        tau = next;
+// A column may end between calls: p->part* keep its sub-step sums exactly as
+// the loop left them, and the next call goes on from its next sub-step.
+
+// column numcols begins: its first sub-step at c xscale + hs / 2
+static void transbegin(plotcalc *p, int32_t samps) {
+    p->partsamps = samps;
+    p->parttau = p->numcols * p->xscale + p->xscale / samps / 2;
+    p->partlo = p->parthi = NAN;
+    p->partfirst = 1;
+}
+
+// one sub-step of column numcols, which has begun; 1 when the column has ended
+static int32_t transstep(plotcalc *p) {
+    const double hs = p->xscale / p->partsamps, delta = hs * TRANSPROBE;
+    const double end = (p->numcols + 1.0) * p->xscale, tau = p->parttau;
+    if (!(tau < end)) return 1;  // rounding left no sub-step in the column
+    const int32_t r = transsubstep(tau, delta);
+    if (r == SOLVED) {
+        const double s = transsample(p->plotwire, p->plotsense);
+        if (p->partfirst) p->partlo = p->parthi = s;
+        else if (s < p->partlo) p->partlo = s;
+        else if (s > p->parthi) p->parthi = s;
+        p->partfirst = 0;
+    } else {
+        transbad = r;
     }
-    *mn = lo;
-    *mx = hi;
+    const double next = tau + hs;
+    p->parttau = next;
+    return !(next > tau) || !(next < end);  // the step no longer advances time, or the column is done
 }
 
 void transrestart(plotcalc *p) {
     p->numcols = -1;
     p->basecol = 0;
+    p->partsamps = 0;
 }
 
 int32_t transcompute(plotcalc *p, int32_t xdim, int32_t samps, int32_t untilcol,
@@ -199,24 +208,27 @@ int32_t transcompute(plotcalc *p, int32_t xdim, int32_t samps, int32_t untilcol,
     if (p->numcols < 0) {
         initcode = transinitial();
         p->numcols = 0;
+        p->partsamps = 0;
     } else {
         for (int32_t k = 0; k < numcl; k++) capindval[cllist[k]] = p->savestate[k];
     }
     checkmaxxdim(p, xdim);
     if (samps < 1) samps = 1;
-    const double hs = p->xscale / samps, delta = hs * TRANSPROBE;
     buildhold(1);  // only the states change from here on
-    while (p->numcols < untilcol) {
+    for (uint32_t steps = 0; p->numcols < untilcol;) {
         const int32_t c = p->numcols;
         if ((int64_t)c >= (int64_t)p->basecol + p->bufcols) break;  // full until the window scrolls
-        double mn, mx;
-        transcolumn(p, c, hs, delta, &mn, &mx);
-        if (c >= p->basecol) {
-            p->colmin[c - p->basecol] = mn;
-            p->colmax[c - p->basecol] = mx;
+        if (!p->partsamps) transbegin(p, samps);  // a begun column ends with the samps it began with
+        const int32_t ran = p->parttau < (c + 1.0) * p->xscale;
+        if (transstep(p)) {
+            if (c >= p->basecol) {
+                p->colmin[c - p->basecol] = p->partlo;
+                p->colmax[c - p->basecol] = p->parthi;
+            }
+            p->numcols++;
+            p->partsamps = 0;
         }
-        p->numcols++;
-        if ((p->numcols & 3) == 0 && clock && clock() >= deadline) break;
+        if (ran && ++steps % TRANSCHECK == 0 && clock && clock() >= deadline) break;
     }
     buildhold(0);
     for (int32_t k = 0; k < numcl; k++) p->savestate[k] = capindval[cllist[k]];

@@ -2,9 +2,9 @@
 // RC ladder (25 sections of R 1k and C 1u, PULSE source): two transient
 // windows and one Bode window, 500 x 360 each, drawn into a 1024 x 768 frame.
 // Targets: while the runs compute, each transient call stays within its
-// 10 ms budget (counter slowest_ms, the slowest call; a run of 64 sub-steps
-// per column overshoots by at most the last 4 columns); once every column is
-// computed a whole pass only redraws (under 2 ms). The budget (transclock)
+// 10 ms budget (counter slowest_ms, the slowest call; the deadline is
+// checked every 16 sub-steps); once the view and one view ahead are computed
+// a whole pass only redraws (under 2 ms). The budget (transclock)
 // and the figures run on this thread's processor time, since the headless
 // clock stands still and a loaded machine would blur wall-clock times.
 #include <benchmark/benchmark.h>
@@ -92,7 +92,7 @@ static void BM_PassAfterChange(benchmark::State &st)
 }
 BENCHMARK(BM_PassAfterChange)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
-// every column computed (the transient buffers full): a pass only redraws
+// the view and one view ahead computed: a pass only redraws
 static void BM_PassCached(benchmark::State &st)
 {
     setup();

@@ -18,7 +18,7 @@
 #include "ui/ui.h"
 
 // the transient windows' budget runs on real time: the headless clock stands
-// still within a pass, so on it a window would fill its whole buffer at once
+// still within a pass, so on it a window would compute all it shows at once
 static inline double e2eclock(void)
 {
     struct timespec ts;

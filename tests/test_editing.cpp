@@ -53,7 +53,7 @@ TEST_F(Editing, UndoingEverythingAndRedoingItComeBackExactly)
 {
     srand(11);
     static double now;
-    transclock = [] { return now += 0.001; };  // a window computes 40 columns a pass
+    transclock = [] { return now += 0.001; };  // a window computes 160 sub-steps a pass
     const char *keys[] = {"r", "c", "l", "v", "i", "s", "x", " ", "\r", "\b", "d", "n", "o", "b", "4", "7",
                           "/", "\\", "e", "1"};
     for (int32_t round = 0; round < 3; round++) {

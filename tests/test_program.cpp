@@ -162,6 +162,35 @@ TEST_F(E2E, PlotWindowsCopyTheirDataAsCsv)
     EXPECT_EQ(copyfrom(plot[k]).substr(0, 30), "Main controls:\nALT/ESC: Activa");
 }
 
+// Four computing transient windows share 20 ms a pass and one alone has 10 ms
+// (at 1/1024 s a clock reading: 6 and 11 readings, 16 sub-steps after each);
+// a window stops at its view and one view width ahead, and goes on when scrolled.
+TEST_F(E2E, TransientWindowsShareTheirBudgetAndComputeOneViewAhead)
+{
+    static double now;
+    now = 0;
+    transclock = [] { return now += 1.0 / 1024; };
+    ASSERT_EQ(start({write("divider.vsm", DIVIDERFILE)}), 1);
+    vopts.sampsperpix = 1;
+    passes(2);
+    for (int32_t i = 0; i < 4; i++) ASSERT_EQ(openplot(PLOT_TRANS, 1, 0), i);
+    passes();
+    for (int32_t i = 0; i < 4; i++) EXPECT_EQ(plot[i].numcols, 6 * 16) << i;
+    for (int32_t i = 3; i > 0; i--) removeplot(i);
+    passes();
+    const plottype &p = plot[0];
+    EXPECT_EQ(p.numcols, 6 * 16 + 11 * 16);
+    passes(20);
+    const int32_t w = (int32_t)p.right - (int32_t)p.left;
+    EXPECT_EQ(p.numcols, p.firstcol + 2 * w);
+    hl_mouse((int32_t)(p.left + p.right) / 2, (int32_t)(p.top + p.bottom) / 2), hl_keydown(0x2A), hl_keydown(0xCD);
+    passes(30);
+    hl_keyup(0xCD), hl_keyup(0x2A);
+    passes(20);
+    EXPECT_GT(p.firstcol, 100);
+    EXPECT_EQ(p.numcols, p.firstcol + 2 * w);
+}
+
 // ... and over a Bode window its computed columns: frequency in the axis'
 // unit, gain in dB, phase in degrees, as veltocli ac prints them.
 TEST_F(E2E, BodeWindowCopiesItsColumnsAsCsv)

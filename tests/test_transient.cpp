@@ -106,6 +106,31 @@ TEST(Transient, ResumingAcrossPassesGivesTheSameColumns) {
     }
 }
 
+// A clock that runs out at every k-th reading cuts a run every 16 k sub-steps,
+// mostly inside a column, with another window's run between the calls: the
+// columns are those of the uncut run bit for bit.
+TEST(Transient, DeadlinesInsideColumnsLeaveThemUnchanged) {
+    tcbuild("g... V01:PULSE(0;5;1E-4;2E-4;2E-4;5E-4;2E-3) R12:1000 C20:1E-6 L23:0.1=0.001 R30:300");
+    const int ncols = 40;
+    static int reads, every;
+    for (int samps : {5, 64})
+        for (int k : {1, 3}) {
+            tcplot whole(2, 1, X), cut(2, 1, X), other(3, 0, 3 * X);
+            transcompute(&whole.rec, 640, samps, ncols, nullptr, 0);
+            reads = 0, every = k;
+            int calls = 0;
+            for (; cut.rec.numcols < ncols && calls < 10000; calls++) {
+                transcompute(&cut.rec, 640, samps, ncols, [] { return ++reads % every ? 0.0 : 1.0; }, 1.0);
+                transcompute(&other.rec, 640, 7, other.rec.numcols + 1, nullptr, 0);
+            }
+            EXPECT_EQ(calls, (ncols * samps + 16 * k - 1) / (16 * k)) << samps << " " << k;
+            for (int c = 0; c < ncols; c++) {
+                EXPECT_EQ(cut.rec.colmin[c], whole.rec.colmin[c]) << samps << " " << k << " column " << c;
+                EXPECT_EQ(cut.rec.colmax[c], whole.rec.colmax[c]) << samps << " " << k << " column " << c;
+            }
+        }
+}
+
 // V = T into R: column c holds -(c + 0.5) xscale in slot c - basecol; a
 // restart after the buffer slid computes again from t = 0 into slot 0.
 TEST(Transient, RestartAfterASlideStartsAgainFromTimeZero) {

@@ -1,6 +1,7 @@
 // transplot.cpp: the transient window: time and value grids with their labels,
-// the trace drawn from the column buffers that transcompute fills (at most
-// 10 ms of computing per window per pass), the read-outs, the auto Y scale,
+// the trace drawn from the column buffers that transcompute fills (the view
+// and one view width ahead, at most 10 ms per window and 20 ms for all of
+// them in a pass), the read-outs, the auto Y scale,
 // and the window's keys and mouse; also the few helpers the Bode and matrix
 // windows share. Depends on ui.h (gplot, gdd, text, line routines, fstr) and
 // the analysis. Columns before t = 0 are never computed; a column without a
@@ -12,7 +13,8 @@
 #include "circuit/circuit.h"
 #include "ui/ui.h"
 
-static const double TRANSBUDGET = 0.01;  // seconds of computing per window per pass
+static const double TRANSBUDGET = 0.01;      // seconds of computing per window per pass
+static const double TRANSPASSBUDGET = 0.02;  // seconds per pass for all transient windows together
 double (*transclock)(void) = vlock;
 static const double XOFFSETMAX = 1 << 30;  // furthest scroll, columns: keeps column numbers in range
 static const uint32_t DOTS = 0x55555555, ZERODASH = 0x66666666;
@@ -202,6 +204,35 @@ static void transreadouts(const plottype *p, int32_t xdim, int32_t ydim, double 
              TRACECOL, BACKCOL, "", s);
 }
 
+// === computing ===
+
+// the column a window xdim wide computes up to: the view and one view width past it
+static int32_t transuntil(const plottype *p, int32_t xdim)
+{
+    int64_t u = (int64_t)p->firstcol + 2 * (int64_t)xdim;
+    return u < INT32_MAX ? (int32_t)u : INT32_MAX;
+}
+
+// 1: the window still has columns to compute
+static int32_t transbusy(const plottype *p, int32_t xdim)
+{
+    if (p->reset == -1 || p->numcols < 0) return 1;
+    return p->numcols < transuntil(p, xdim) && (int64_t)p->numcols < (int64_t)p->basecol + p->bufcols;
+}
+
+// this pass's seconds for window p: an equal share of the pass's budget with
+// the other transient windows still computing, at most a window's budget
+static double transbudget(const plottype *p, int32_t xdim)
+{
+    int32_t n = transbusy(p, xdim);
+    for (int32_t i = 0; i < numplots; i++) {
+        const plottype &r = plot[i];
+        if (&r != p && r.kind == PLOT_TRANS && r.state != 2 && transbusy(&r, (int32_t)(r.right - r.left))) n++;
+    }
+    double b = n > 0 ? TRANSPASSBUDGET / n : TRANSBUDGET;
+    return b < TRANSBUDGET ? b : TRANSBUDGET;
+}
+
 // === drawing ===
 
 void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
@@ -228,7 +259,8 @@ void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
     transtimelabels(p, major, xdim, font);
     drawtext(font, 0, ydim - fh, LABELCOL, BACKCOL, "", amps ? "Amps" : "Volts");
     drawtext(font, xdim - 7 * fw, fh, LABELCOL, BACKCOL, "", "Seconds");
-    if (transcompute(p, xdim, vopts.sampsperpix, INT32_MAX, transclock, transclock() + TRANSBUDGET) != SOLVED)
+    double budget = transbudget(p, xdim);
+    if (transcompute(p, xdim, vopts.sampsperpix, transuntil(p, xdim), transclock, transclock() + budget) != SOLVED)
         SysBeep(32);  // the initial conditions could not be solved: the states start at 0
     transtrace(p, xdim, ydim, u);
     drawtext(font, xdim - 18 * fw, ydim - fh, LABELCOL, BACKCOL, "", "Transient Analysis");
