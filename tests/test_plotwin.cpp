@@ -219,12 +219,27 @@ TEST_F(Plotwin, FrameAndProbeLineArePainted)
     EXPECT_NE(dashes(), a);
 }
 
-// Windows left beyond a shrunken screen are drawn clipped, down to nothing.
-TEST_F(Plotwin, ShrunkenScreenClipsTheWindows)
+// After a change of screen size every window stays in reach (narrowed down
+// to the minimum size where it must be), a maximised one fills the new
+// screen, and a restore goes back to a rectangle on it.
+TEST_F(Plotwin, WindowsFollowAChangeOfScreenSize)
 {
+    struct { int32_t w, h, press; box want; } steps[] = {
+        {400, 300, 0, {104, 28, 400, 292}},   // off the right: moved left
+        {400, 300, 370, {0, 20, 400, 300}},   // maximised
+        {1000, 700, 0, {0, 20, 1000, 700}},
+        {400, 300, 0, {0, 20, 400, 300}},
+        {400, 300, 370, {104, 28, 400, 292}}, // restored
+        {1000, 700, 0, {104, 28, 400, 292}},
+        {60, 40, 0, {-132, 20, 60, 164}},     // the minimum size, its buttons on the screen
+    };
     begin();
-    openplot(PLOT_KEYS, 0, 0), openplot(PLOT_TRANS, 1, 1), openplot(PLOT_MATRIX, 0, 0);
-    hl_resize(500, 200), hl_pass(), hl_resize(60, 40);
-    ASSERT_TRUE(settle());
-    EXPECT_EQ(countpal(0, 0, 60, 40, 10), 60 * 40);
+    openplot(PLOT_TRANS, 1, 1);
+    for (auto &s : steps) {
+        hl_resize(s.w, s.h);
+        ASSERT_TRUE(settle());
+        if (s.press) drag(s.press, 10);
+        EXPECT_EQ(boxof(0), s.want) << s.w << "x" << s.h << " " << s.press;
+        EXPECT_EQ(shownpal((int32_t)plot[0].right - 1, (int32_t)plot[0].top - 18), 16) << s.w << "x" << s.h;
+    }
 }

@@ -267,6 +267,8 @@ int32_t openplot(int32_t kind, int32_t plotwire, int32_t plotsense);
 void removeplot(int32_t index);     // close window index; records stay packed
 void plotsreset(void);              // the circuit changed: Bode views reset, transient runs restart
 void plotprune(void);               // closes the windows whose probe or Bode input names nothing
+void plotscreen(void);              // after a change of screen size: every window fitted and kept
+                                    // on it, a maximised one filling it (called each pass)
 void plotdrag(void);                // a window drag in progress follows the mouse, ends on release
 int32_t plotinput(void);            // the window under the mouse takes this pass's input: its
                                     // index; PLOTINPUTTAKEN when the input was taken but no
