@@ -243,3 +243,26 @@ TEST_F(Plotwin, WindowsFollowAChangeOfScreenSize)
         EXPECT_EQ(shownpal((int32_t)plot[0].right - 1, (int32_t)plot[0].top - 18), 16) << s.w << "x" << s.h;
     }
 }
+
+// A gain line dragged or zoomed out of the panel takes its label with it:
+// with 0 dB 13 pixels above the panel and the next line 13 below, or +30 dB
+// above a zoomed panel, the top rows at the left stay free of label pixels.
+TEST_F(Plotwin, BodeGainLabelsStayWithTheirLines)
+{
+    begin();
+    for (int32_t zoom : {0, 1}) {
+        numplots = 0;
+        ibodewire = 0;
+        openplot(PLOT_BODE, 1, 1);  // client (408, 28)-(704, 292), 1.32 pixels a dB
+        if (zoom) {
+            to(550, 150);
+            for (int32_t i = 0; i < 5; i++) hl_key(0xC8, 0, 0);  // 120 dB / 1.2^5: fine lines
+            settle();
+        } else {
+            drag(550, 150, 0, -92);  // 60 dB up to -9.7 dB
+        }
+        to(100, 400), settle();
+        EXPECT_LT(plot[0].dbhi, zoom ? 25 : -9) << zoom;
+        EXPECT_EQ(countpal(408, 28, 420, 36, 17), 0) << zoom;
+    }
+}

@@ -79,9 +79,11 @@ static void shadowtext(const bodeview &v, int32_t x, int32_t y, int32_t col, con
 
 // === grids ===
 
-// centred on its line, but never cut by the top edge (the top line's label)
+// centred on its line, but never cut by the top edge (the top line's label);
+// none for a line outside the gain panel
 static void dblabel(const bodeview &v, double db, double y)
 {
+    if (!(y >= 0 && y < v.gp)) return;
     const int32_t ty = (int32_t)y - v.fh / 2 < 0 ? 0 : (int32_t)y - v.fh / 2;
     if (db == 0) drawtext(v.font, 0, ty, LABELCOL, BACKCOL, "", " 0");
     else drawtext(v.font, 0, ty, LABELCOL, BACKCOL, "%+d", (int32_t)db);
