@@ -1,7 +1,9 @@
 // test_plotwin.cpp: the plot windows end to end on the headless frame:
 // placement, raising and closing, moving and resizing with their limits,
 // maximise, minimise and restore, a vanished probe, help scrolling, the
-// cursor, and the pixels of a frame and a probe line.
+// cursor, the pixels of a frame and a probe line, following a change of
+// screen size, and what the plots draw: labels with their lines, texts
+// that neither overlap nor leave the window, the phase trace on its grid.
 // The screen is 800 x 600, so the first window sits at (408, 28)-(704, 292).
 #include "tests/e2e.h"
 #include <algorithm>
@@ -13,6 +15,29 @@ const box TR = {408, 28, 704, 292}, BR = {408, 328, 704, 592}, BL = {96, 328, 39
           TL = {96, 28, 392, 292};
 
 box boxof(int32_t p) { return {plot[p].left, plot[p].top, plot[p].right, plot[p].bottom}; }
+
+// the texts of a pass on the screen: box and the tile drawn into, in screen pixels
+struct textat { int32_t x, y, w, h, tx, ty, tw, th; };
+std::vector<textat> texts;
+tiletype screen;
+std::ostream &operator<<(std::ostream &o, const textat &t)
+{
+    return o << t.w << "x" << t.h << " at " << t.x << "," << t.y;
+}
+bool within(const textat &t, int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+{
+    return t.x >= x0 && t.y >= y0 && t.x + t.w <= x1 && t.y + t.h <= y1;
+}
+bool overlap(const textat &a, const textat &b)
+{
+    return a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
+}
+void notetext(const tiletype *t, int32_t x, int32_t y, int32_t w, int32_t h)
+{
+    if (screen.p == 0) return;
+    int32_t off = (int32_t)(t->f - screen.f), tx = off % screen.p / 4, ty = off / screen.p;
+    texts.push_back({tx + x, ty + y, w, h, tx, ty, t->x, t->y});
+}
 
 struct Plotwin : E2E {
     // the divider circuit (wire 1 a resistor from (240, 80) to (48, 80)), no
@@ -265,4 +290,62 @@ TEST_F(Plotwin, BodeGainLabelsStayWithTheirLines)
         EXPECT_LT(plot[0].dbhi, zoom ? 25 : -9) << zoom;
         EXPECT_EQ(countpal(408, 28, 420, 36, 17), 0) << zoom;
     }
+}
+
+// Over time scales, window sizes and fonts, with the mouse near the corners
+// and in the middle: every text of a transient window lies whole inside its
+// client area or its title bar (left of the buttons) and overlaps no other.
+TEST_F(Plotwin, TransientTextsNeitherOverlapNorLeaveTheWindow)
+{
+    const box sizes[] = {TR, {408, 28, 600, 172}, {496, 28, 592, 142}, {0, 20, 800, 600}};  // the last maximised
+    const double scales[] = {XSCMIN, XSCMIN * 16, 0.015625, XSCMAX};  // XSCMIN * 16: 42 pixels a label
+    const float mice[][2] = {{0.01f, 0.99f}, {0.08f, 0.03f}, {0.5f, 0.5f}, {0.98f, 0.08f}};
+    begin();
+    textnote = notetext;
+    for (int32_t font : {1, 9})
+        for (const box &b : sizes)
+            for (double sc : scales)
+                for (auto &m : mice) {
+                    const int32_t L = (int32_t)b[0], T = (int32_t)b[1], R = (int32_t)b[2], B = (int32_t)b[3];
+                    SCOPED_TRACE(testing::Message() << font << " " << R - L << "x" << B - T << " " << sc << " " << m[0]
+                                                    << "," << m[1]);
+                    numplots = 0, vopts.circfont = font;
+                    plottype &r = plot[openplot(PLOT_TRANS, 1, 1)];
+                    r.left = b[0], r.top = b[1], r.right = b[2], r.bottom = b[3];
+                    r.xscale = sc, r.reset = -1, r.yoffset = (B - T) / 2, r.state = R == xres;
+                    to(L + (int32_t)(m[0] * (R - L)), T + (int32_t)(m[1] * (B - T))), settle();
+                    screen = gdd, texts.clear();
+                    passes();
+                    screen.p = 0;
+                    std::vector<textat> mine;
+                    for (auto &t : texts) {
+                        if (t.tw < xres || t.th < yres) {  // the client area's
+                            EXPECT_TRUE(within(t, t.tx, t.ty, t.tx + t.tw, t.ty + t.th)) << t;
+                        } else if (overlap(t, textat{L - 1, T - 20, R - L + 2, B - T + 20, 0, 0, 0, 0})) {  // the title
+                            EXPECT_TRUE(within(t, L, T - 20, R - 52, T)) << t;
+                        } else {
+                            continue;
+                        }
+                        for (auto &o : mine) EXPECT_FALSE(overlap(t, o)) << t << " overlaps " << o;
+                        mine.push_back(t);
+                    }
+                }
+    textnote = nullptr;
+}
+
+// The divider's output follows its input at every frequency: the phase trace
+// lies on the 0 degree line (row 28 + 0.6 264 + 0.2 264, rounded).
+TEST_F(Plotwin, BodePhaseOfZeroLiesOnItsGridLine)
+{
+    begin();
+    ibodewire = 0;
+    openplot(PLOT_BODE, 1, 1);
+    to(100, 400), settle();
+    int32_t best = 0, row = -1;
+    for (int32_t y = 190; y < 292; y++) {
+        int32_t n = countpal(440, y, 700, y + 1, 25);
+        if (n > best) best = n, row = y;
+    }
+    EXPECT_GT(best, 200);
+    EXPECT_EQ(row, 28 + 211);
 }

@@ -36,8 +36,13 @@ static int32_t turnmod(double v)
 
 // === geometry ===
 
-// row of phase value q (0..65535, 1/65536 turn, phaseoffs included): q = 0 at the bottom
-static double phaserow(const bodeview &v, int32_t q) { return v.ydim - trunc(q * v.ph / TURN); }
+// row of phase value q (0..65535, 1/65536 turn, phaseoffs included): q = 0 at
+// the bottom, up from there; rounded as the grid rows are, so a phase on a
+// grid line is drawn on it
+static double phaserow(const bodeview &v, int32_t q)
+{
+    return q == 0 ? v.ydim : nearbyint(turnmod(-(double)q) * v.ph / TURN + v.gp);
+}
 
 // q of a cached phase (radians in [0, 2 pi)) with the window's offset
 static int32_t phaseq(const plottype *p, double rad) { return turnmod(trunc(rad * HALFTURN / M_PI) + p->phaseoffs); }

@@ -1,8 +1,9 @@
 // plotwin.cpp: the plot windows: the list with placement, opening and
 // closing, hit zones and title-bar buttons, the input pass (raise, move,
-// resize, maximise, minimise, restore, the kind's controls), drawing of the
-// frames and probe lines around the contents, the cursor they ask for, the
-// help windows' scrolling, and the windows' side of renumbering.
+// resize, maximise, minimise, restore, the kind's controls), keeping them on
+// a screen that changed size, drawing of the frames and probe lines around
+// the contents, the cursor they ask for, the help windows' scrolling, and the
+// windows' side of renumbering.
 // Depends on ui.h, the circuit model and the analysis; what a window shows is
 // drawn by transplot, bodeplot, matrixrender and helprender.
 #include <math.h>
@@ -45,6 +46,7 @@ const int32_t clut_0[256] = {
 
 enum { TITLEH = 20 };                  // title-bar rows above a window's top
 enum { MINW = 192, MINH = 144 };       // smallest window a drag leaves
+enum { TITLEFONT = 3 };                // font of the window titles
 enum { MOVEMASK = 15 };                // dragcorns of a move by the title bar
 enum { SCANHOME = 0xC7, SCANUP = 0xC8, SCANPGUP = 0xC9, SCANDOWN = 0xD0, SCANPGDN = 0xD1 };
 
@@ -559,7 +561,10 @@ static void drawframe(const plottype &r)
         for (int32_t x = 0; x < img.x; x++)
             if (row[x] & 0x80000000u) drawpixp(R - 2 - 50 + x, T - 17 + y, clut_0[row[x] & 255]);
     }
-    drawtext(3, L + 4, T - 16, 25, -1, "", plottitle[r.kind >= 1 && r.kind <= 5 ? r.kind : 0]);
+    // --- the title: the glyphs that fit between the left edge and the buttons ---
+    const char *title = plottitle[r.kind >= 1 && r.kind <= 5 ? r.kind : 0];
+    int32_t fit = (R - 2 - 50 - 2 - (L + 4)) / fontlist[TITLEFONT].width;
+    if (fit > 0) drawtext(TITLEFONT, L + 4, T - 16, 25, -1, "%.*s", (int)fit, title);
 }
 
 // gdd becomes the client area of r clipped to the screen scr, filled black;

@@ -339,6 +339,8 @@ extern tiletype font[NUMFONTS];     // decoded strips, one glyph wide, 256 tall;
 // one line at (x, y) of gdd in font 0..9; fg, bg palette colours, -1 transparent;
 // fmt "" draws the next argument, a string, as it is; fmt null draws nothing
 void drawtext(int32_t fnt, int32_t x, int32_t y, int32_t fg, int32_t bg, const char *fmt, ...);
+extern void (*textnote)(const tiletype *t, int32_t x, int32_t y, int32_t w, int32_t h);
+                                    // null, or told the box of each text drawn into tile t (tests)
 
 static char *const HELPFAILED = (char *)(intptr_t)-1;  // helpbuf of a text that could not be loaded
 enum { HELPLINEMAX = 1020 };        // columns of one help line at most
