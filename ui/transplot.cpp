@@ -1,9 +1,9 @@
 // transplot.cpp: the transient window: time and value grids with their labels,
 // the trace drawn from the column buffers that transcompute fills (at most
-// 10 ms of computing per window per pass), the read-outs, the placing of
-// texts so that none overlaps another or leaves the view, the auto Y scale,
+// 10 ms of computing per window per pass), the read-outs, the auto Y scale,
 // and the window's keys and mouse; also the few helpers the Bode and matrix
-// windows share. Depends on ui.h (gplot, gdd, text, line routines, fstr) and
+// windows share, among them the placing of texts so that none overlaps
+// another or leaves the view. Depends on ui.h (gplot, gdd, text, line routines, fstr) and
 // the analysis. Columns before t = 0 are never computed; a column without a
 // solved sample (NaN) is left out of the trace and has no read-out.
 #include <math.h>
@@ -45,6 +45,47 @@ int32_t plotclamp(double v, int32_t lo, int32_t hi)
 
 int32_t shiftheld(void) { return keystatus[LSHIFT] || keystatus[RSHIFT]; }
 
+// === text placement (shared with the Bode window) ===
+// One window's texts, in the order drawn, each against the boxes of those
+// before it: the fixed labels first, then the axis labels, which are left
+// out where they would overlap one or leave the view, then the read-outs,
+// which move up or down to the nearest free rows.
+
+enum { MAXTEXTS = 128 };                  // boxes of one window's drawing
+struct textbox { int32_t x, y, w, h; };
+static textbox taken[MAXTEXTS];
+static int32_t numtaken;
+static int32_t viewx, viewy;              // the view the texts must stay inside
+
+void plottexts(int32_t xdim, int32_t ydim) { numtaken = 0, viewx = xdim, viewy = ydim; }
+
+// 1 when the box lies inside the view and clear by gap columns of every box taken
+static int32_t boxfree(int32_t x, int32_t y, int32_t w, int32_t h, int32_t gap)
+{
+    if (x < 0 || y < 0 || x + w > viewx || y + h > viewy || numtaken >= MAXTEXTS) return 0;
+    for (int32_t i = 0; i < numtaken; i++) {
+        const textbox &t = taken[i];
+        if (x - gap < t.x + t.w && t.x < x + w + gap && y < t.y + t.h && t.y < y + h) return 0;
+    }
+    return 1;
+}
+
+int32_t plotspot(int32_t font, int32_t *x, int32_t *y, const char *s, int32_t gap, int32_t move)
+{
+    int32_t w = (int32_t)strlen(s) * fontlist[font].width, h = fontlist[font].height;
+    *x = plotclamp(*x, 0, viewx - w);
+    *y = plotclamp(*y, 0, viewy - h);
+    for (int32_t d = 0; d < (move ? 2 * viewy : 1); d++) {
+        int32_t yy = d & 1 ? *y - (d + 1) / 2 : *y + d / 2;  // y, y + 1, y - 1, y + 2, ..
+        if (!boxfree(*x, yy, w, h, gap)) continue;
+        taken[numtaken++] = textbox{*x, yy, w, h};
+        *y = yy;
+        return 1;
+    }
+    return 0;
+}
+
+
 static int32_t posmod(double a, int32_t m)
 {
     double r = fmod(a, m);
@@ -83,60 +124,19 @@ static int32_t transrow(double s, double u, double yoffset, int32_t ydim)
     return (int32_t)r;
 }
 
-// === text placement ===
-// One window's texts, in the order drawn, each against the boxes of those
-// before it: the fixed labels first, then the axis labels, which are left
-// out where they would overlap one or leave the view, then the read-outs,
-// which move up or down to the nearest free rows.
-
-enum { MAXTEXTS = 128 };                  // boxes of one window's drawing
-struct textbox { int32_t x, y, w, h; };
-static textbox taken[MAXTEXTS];
-static int32_t numtaken;
-static int32_t viewx, viewy;              // the view the texts must stay inside
-
-// 1 when the box lies inside the view and clear by gap columns of every box taken
-static int32_t boxfree(int32_t x, int32_t y, int32_t w, int32_t h, int32_t gap)
-{
-    if (x < 0 || y < 0 || x + w > viewx || y + h > viewy || numtaken >= MAXTEXTS) return 0;
-    for (int32_t i = 0; i < numtaken; i++) {
-        const textbox &t = taken[i];
-        if (x - gap < t.x + t.w && t.x < x + w + gap && y < t.y + t.h && t.y < y + h) return 0;
-    }
-    return 1;
-}
-
-// takes the box of s in font at (x, y) if it is free; 1 taken
-static int32_t taketext(int32_t font, int32_t x, int32_t y, const char *s, int32_t gap)
-{
-    int32_t w = (int32_t)strlen(s) * fontlist[font].width, h = fontlist[font].height;
-    if (!boxfree(x, y, w, h, gap)) return 0;
-    taken[numtaken++] = textbox{x, y, w, h};
-    return 1;
-}
+// === grids and labels ===
 
 // an axis label near (x, y), moved inside the view, or nothing when that overlaps
 static void labeltext(int32_t font, int32_t x, int32_t y, const char *s, int32_t gap)
 {
-    x = plotclamp(x, 0, viewx - (int32_t)strlen(s) * fontlist[font].width);
-    y = plotclamp(y, 0, viewy - fontlist[font].height);
-    if (taketext(font, x, y, s, gap)) drawtext(font, x, y, LABELCOL, BACKCOL, "", s);
+    if (plotspot(font, &x, &y, s, gap, 0)) drawtext(font, x, y, LABELCOL, BACKCOL, "", s);
 }
 
 // a read-out at x (moved inside the view) on the free row nearest y
 static void readouttext(int32_t font, int32_t x, int32_t y, int32_t fg, int32_t bg, const char *s)
 {
-    x = plotclamp(x, 0, viewx - (int32_t)strlen(s) * fontlist[font].width);
-    y = plotclamp(y, 0, viewy - fontlist[font].height);
-    for (int32_t d = 0; d < 2 * viewy; d++) {
-        int32_t yy = d & 1 ? y - (d + 1) / 2 : y + d / 2;  // y, y + 1, y - 1, y + 2, ..
-        if (!taketext(font, x, yy, s, 0)) continue;
-        drawtext(font, x, yy, fg, bg, "", s);
-        return;
-    }
+    if (plotspot(font, &x, &y, s, 0, 1)) drawtext(font, x, y, fg, bg, "", s);
 }
-
-// === grids and labels ===
 
 // a line every minor step from t = 0 on, solid at the multiples of the major step
 static void transtimegrid(const plottype *p, double major, double minor, int32_t xdim, int32_t ydim)
@@ -272,20 +272,21 @@ void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
     if (cursor) plotcrosshair(mx, my);
     // the fixed labels' places, in order of precedence
     const char *quantity = amps ? "Amps" : "Volts", *title = "Transient Analysis";
-    numtaken = 0, viewx = xdim, viewy = ydim;
-    int32_t hasquantity = taketext(font, 0, ydim - fh, quantity, 0);
-    int32_t hasseconds = taketext(font, xdim - 7 * fw, fh, "Seconds", 0);
-    int32_t hastitle = taketext(font, xdim - 18 * fw, ydim - fh, title, fw);
+    int32_t qx = 0, qy = ydim - fh, sx = xdim - 7 * fw, sy = fh, tx = xdim - 18 * fw, ty = ydim - fh;
+    plottexts(xdim, ydim);
+    int32_t hasquantity = plotspot(font, &qx, &qy, quantity, 0, 0);
+    int32_t hasseconds = plotspot(font, &sx, &sy, "Seconds", 0, 0);
+    int32_t hastitle = plotspot(font, &tx, &ty, title, fw, 0);
     transtimestep(p->xscale, &major, &minor);
     transtimegrid(p, major, minor, xdim, ydim);
     transvaluegrid(p, xdim, ydim, font);
     transtimelabels(p, major, xdim, font);
-    if (hasquantity) drawtext(font, 0, ydim - fh, LABELCOL, BACKCOL, "", quantity);
-    if (hasseconds) drawtext(font, xdim - 7 * fw, fh, LABELCOL, BACKCOL, "", "Seconds");
+    if (hasquantity) drawtext(font, qx, qy, LABELCOL, BACKCOL, "", quantity);
+    if (hasseconds) drawtext(font, sx, sy, LABELCOL, BACKCOL, "", "Seconds");
     if (transcompute(p, xdim, vopts.sampsperpix, INT32_MAX, transclock, transclock() + TRANSBUDGET) != SOLVED)
         SysBeep(32);  // the initial conditions could not be solved: the states start at 0
     transtrace(p, xdim, ydim, u);
-    if (hastitle) drawtext(font, xdim - 18 * fw, ydim - fh, LABELCOL, BACKCOL, "", title);
+    if (hastitle) drawtext(font, tx, ty, LABELCOL, BACKCOL, "", title);
     if (cursor) transreadouts(p, u, amps ? " A" : " V");
 }
 
