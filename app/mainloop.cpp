@@ -170,6 +170,7 @@ int32_t mainpass(void)
     readkeyboard();
     sampleclock();
     menukeys();
+    plotscreen();
     plotdrag();
     int32_t focus = route();
     resolve();

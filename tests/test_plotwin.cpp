@@ -1,7 +1,9 @@
 // test_plotwin.cpp: the plot windows end to end on the headless frame:
 // placement, raising and closing, moving and resizing with their limits,
 // maximise, minimise and restore, a vanished probe, help scrolling, the
-// cursor, and the pixels of a frame and a probe line.
+// cursor, the pixels of a frame and a probe line, following a change of
+// screen size, and what the plots draw: labels with their lines, texts
+// that neither overlap nor leave the window, the phase trace on its grid.
 // The screen is 800 x 600, so the first window sits at (408, 28)-(704, 292).
 #include "tests/e2e.h"
 #include <algorithm>
@@ -13,6 +15,29 @@ const box TR = {408, 28, 704, 292}, BR = {408, 328, 704, 592}, BL = {96, 328, 39
           TL = {96, 28, 392, 292};
 
 box boxof(int32_t p) { return {plot[p].left, plot[p].top, plot[p].right, plot[p].bottom}; }
+
+// the texts of a pass on the screen: box and the tile drawn into, in screen pixels
+struct textat { int32_t x, y, w, h, tx, ty, tw, th; };
+std::vector<textat> texts;
+tiletype screen;
+std::ostream &operator<<(std::ostream &o, const textat &t)
+{
+    return o << t.w << "x" << t.h << " at " << t.x << "," << t.y;
+}
+bool within(const textat &t, int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+{
+    return t.x >= x0 && t.y >= y0 && t.x + t.w <= x1 && t.y + t.h <= y1;
+}
+bool overlap(const textat &a, const textat &b)
+{
+    return a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
+}
+void notetext(const tiletype *t, int32_t x, int32_t y, int32_t w, int32_t h)
+{
+    if (screen.p == 0) return;
+    int32_t off = (int32_t)(t->f - screen.f), tx = off % screen.p / 4, ty = off / screen.p;
+    texts.push_back({tx + x, ty + y, w, h, tx, ty, t->x, t->y});
+}
 
 struct Plotwin : E2E {
     // the divider circuit (wire 1 a resistor from (240, 80) to (48, 80)), no
@@ -219,12 +244,119 @@ TEST_F(Plotwin, FrameAndProbeLineArePainted)
     EXPECT_NE(dashes(), a);
 }
 
-// Windows left beyond a shrunken screen are drawn clipped, down to nothing.
-TEST_F(Plotwin, ShrunkenScreenClipsTheWindows)
+// After a change of screen size every window stays in reach (narrowed down
+// to the minimum size where it must be), a maximised one fills the new
+// screen, and a restore goes back to a rectangle on it.
+TEST_F(Plotwin, WindowsFollowAChangeOfScreenSize)
+{
+    struct { int32_t w, h, press; box want; } steps[] = {
+        {400, 300, 0, {104, 28, 400, 292}},   // off the right: moved left
+        {400, 300, 370, {0, 20, 400, 300}},   // maximised
+        {1000, 700, 0, {0, 20, 1000, 700}},
+        {400, 300, 0, {0, 20, 400, 300}},
+        {400, 300, 370, {104, 28, 400, 292}}, // restored
+        {1000, 700, 0, {104, 28, 400, 292}},
+        {60, 40, 0, {-132, 20, 60, 164}},     // the minimum size, its buttons on the screen
+    };
+    begin();
+    openplot(PLOT_TRANS, 1, 1);
+    for (auto &s : steps) {
+        hl_resize(s.w, s.h);
+        ASSERT_TRUE(settle());
+        if (s.press) drag(s.press, 10);
+        EXPECT_EQ(boxof(0), s.want) << s.w << "x" << s.h << " " << s.press;
+        EXPECT_EQ(shownpal((int32_t)plot[0].right - 1, (int32_t)plot[0].top - 18), 16) << s.w << "x" << s.h;
+    }
+}
+
+// A gain line dragged or zoomed out of the panel takes its label with it:
+// with 0 dB 13 pixels above the panel and the next line 13 below, or +30 dB
+// above a zoomed panel, the top rows at the left stay free of label pixels.
+TEST_F(Plotwin, BodeGainLabelsStayWithTheirLines)
 {
     begin();
-    openplot(PLOT_KEYS, 0, 0), openplot(PLOT_TRANS, 1, 1), openplot(PLOT_MATRIX, 0, 0);
-    hl_resize(500, 200), hl_pass(), hl_resize(60, 40);
-    ASSERT_TRUE(settle());
-    EXPECT_EQ(countpal(0, 0, 60, 40, 10), 60 * 40);
+    for (int32_t zoom : {0, 1}) {
+        numplots = 0;
+        ibodewire = 0;
+        openplot(PLOT_BODE, 1, 1);  // client (408, 28)-(704, 292), 1.32 pixels a dB
+        if (zoom) {
+            to(550, 150);
+            for (int32_t i = 0; i < 5; i++) hl_key(0xC8, 0, 0);  // 120 dB / 1.2^5: fine lines
+            settle();
+        } else {
+            drag(550, 150, 0, -92);  // 60 dB up to -9.7 dB
+        }
+        to(100, 400), settle();
+        EXPECT_LT(plot[0].dbhi, zoom ? 25 : -9) << zoom;
+        EXPECT_EQ(countpal(408, 28, 420, 36, 17), 0) << zoom;
+    }
+}
+
+// Over window sizes, fonts and (for the transient window) time scales, with
+// the mouse near the corners and in the middle: every text of a transient
+// or Bode window lies whole inside its client area or its title bar (left of
+// the buttons) and overlaps no other. A read-out's two shadows, a pixel
+// up-left and down-right of it, belong to it.
+TEST_F(Plotwin, PlotTextsNeitherOverlapNorLeaveTheWindow)
+{
+    const box sizes[] = {TR, {408, 28, 600, 172}, {496, 28, 592, 142}, {0, 20, 800, 600}};  // the last maximised
+    const double scales[] = {XSCMIN, XSCMIN * 16, 0.015625, XSCMAX};  // XSCMIN * 16: 42 pixels a label
+    const float mice[][2] = {{0.01f, 0.99f}, {0.08f, 0.03f}, {0.5f, 0.5f}, {0.98f, 0.08f}};
+    begin();
+    textnote = notetext;
+    ibodewire = 0;
+    for (int32_t kind : {PLOT_TRANS, PLOT_BODE})
+        for (int32_t font : {1, 9})
+            for (const box &b : sizes)
+                for (double sc : scales)
+                    for (auto &m : mice) {
+                        if (kind == PLOT_BODE && sc != scales[0]) continue;
+                        const int32_t L = (int32_t)b[0], T = (int32_t)b[1], R = (int32_t)b[2], B = (int32_t)b[3];
+                        SCOPED_TRACE(testing::Message() << kind << " " << font << " " << R - L << "x" << B - T << " "
+                                                        << sc << " " << m[0] << "," << m[1]);
+                        numplots = 0, vopts.circfont = font;
+                        plottype &r = plot[openplot(kind, 1, 1)];
+                        r.left = b[0], r.top = b[1], r.right = b[2], r.bottom = b[3], r.state = R == xres;
+                        if (kind == PLOT_TRANS) r.xscale = sc, r.reset = -1, r.yoffset = (B - T) / 2;
+                        to(L + (int32_t)(m[0] * (R - L)), T + (int32_t)(m[1] * (B - T))), settle();
+                        screen = gdd, texts.clear();
+                        passes();
+                        screen.p = 0;
+                        for (size_t i = 2; i < texts.size(); i++) {
+                            const textat &t = texts[i], &a = texts[i - 2], &c = texts[i - 1];
+                            if (a.w == t.w && c.w == t.w && a.x == t.x - 1 && a.y == t.y - 1 && c.x == t.x + 1 &&
+                                c.y == t.y + 1)
+                                texts.erase(texts.begin() + (i - 2), texts.begin() + i), i -= 2;
+                        }
+                        std::vector<textat> mine;
+                        for (auto &t : texts) {
+                            if (t.tw < xres || t.th < yres) {  // the client area's
+                                EXPECT_TRUE(within(t, t.tx, t.ty, t.tx + t.tw, t.ty + t.th)) << t;
+                            } else if (overlap(t, textat{L - 1, T - 20, R - L + 2, B - T + 20, 0, 0, 0, 0})) {
+                                EXPECT_TRUE(within(t, L, T - 20, R - 52, T)) << t;  // the title
+                            } else {
+                                continue;
+                            }
+                            for (auto &o : mine) EXPECT_FALSE(overlap(t, o)) << t << " overlaps " << o;
+                            mine.push_back(t);
+                        }
+                    }
+    textnote = nullptr;
+}
+
+// The divider's output follows its input at every frequency: the phase trace
+// lies on the 0 degree line (row 28 + 0.6 264 + 0.2 264, rounded).
+TEST_F(Plotwin, BodePhaseOfZeroLiesOnItsGridLine)
+{
+    begin();
+    ibodewire = 0;
+    openplot(PLOT_BODE, 1, 1);
+    to(100, 400), settle();
+    int32_t best = 0, row = -1;
+    for (int32_t y = 190; y < 292; y++) {
+        int32_t n = countpal(440, y, 700, y + 1, 25);
+        if (n > best) best = n, row = y;
+    }
+    EXPECT_GT(best, 200);
+    EXPECT_EQ(row, 28 + 211);
 }

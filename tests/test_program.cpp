@@ -147,7 +147,7 @@ TEST_F(E2E, PlotWindowsCopyTheirDataAsCsv)
     ASSERT_EQ(start({write("divider.vsm", DIVIDERFILE)}), 1);
     int32_t t = openplot(PLOT_TRANS, 1, 0);
     ASSERT_GE(t, 0);
-    passes(3);
+    passes(6);
     const plottype &p = plot[t];
     const std::string csv = copyfrom(p);
     ASSERT_EQ(csv.substr(0, 13), "time,min,max\n");

@@ -2,7 +2,8 @@
 // out/in over a logarithmic frequency axis, with grids, labels and the unit
 // toggles, the traces drawn from the window's column cache that bodecolumns
 // fills (a column is solved once, then only redrawn), the read-outs, and the
-// window's keys and mouse (ranges, unit, panning).
+// window's keys and mouse (ranges, unit, panning). Its texts are placed as
+// the transient window's are: none overlaps another or leaves the view.
 // Depends on ui.h and the analysis. Columns left of BODEMARGIN hold labels
 // only; a column whose solve failed stays blank and has no read-out.
 #include <math.h>
@@ -26,6 +27,10 @@ struct bodeview {
     int32_t gbot;        // first row of the phase panel: trunc(gp)
     double dboff;        // row of 0 dB
     int32_t font, fw, fh;
+    // the fixed texts: the two unit labels, the two panel names, the title
+    const char *fixed[5];
+    int32_t fixx[5], fixy[5], fixon[5];
+    char title[32];
 };
 
 static int32_t turnmod(double v)
@@ -36,8 +41,13 @@ static int32_t turnmod(double v)
 
 // === geometry ===
 
-// row of phase value q (0..65535, 1/65536 turn, phaseoffs included): q = 0 at the bottom
-static double phaserow(const bodeview &v, int32_t q) { return v.ydim - trunc(q * v.ph / TURN); }
+// row of phase value q (0..65535, 1/65536 turn, phaseoffs included): q = 0 at
+// the bottom, up from there; rounded as the grid rows are, so a phase on a
+// grid line is drawn on it
+static double phaserow(const bodeview &v, int32_t q)
+{
+    return q == 0 ? v.ydim : nearbyint(turnmod(-(double)q) * v.ph / TURN + v.gp);
+}
 
 // q of a cached phase (radians in [0, 2 pi)) with the window's offset
 static int32_t phaseq(const plottype *p, double rad) { return turnmod(trunc(rad * HALFTURN / M_PI) + p->phaseoffs); }
@@ -67,11 +77,12 @@ static void panelline(int32_t x0, int32_t y0, int32_t y1, double ax, double ay, 
     gdd = saved;
 }
 
-// text with a dark shadow above-left and below-right, centred on x inside the view
+// a read-out with a dark shadow above-left and below-right, centred on x
+// inside the view, on the free row nearest y
 static void shadowtext(const bodeview &v, int32_t x, int32_t y, int32_t col, const char *s)
 {
-    int32_t n = (int32_t)strlen(s);
-    x = plotclamp(x - n * (v.fw / 2), 0, v.xdim - n * v.fw);
+    x -= (int32_t)strlen(s) * (v.fw / 2);
+    if (!plotspot(v.font, &x, &y, s, 1, 1)) return;
     drawtext(v.font, x - 1, y - 1, BACKCOL, -1, "", s);
     drawtext(v.font, x + 1, y + 1, BACKCOL, -1, "", s);
     drawtext(v.font, x, y, col, -1, "", s);
@@ -79,12 +90,23 @@ static void shadowtext(const bodeview &v, int32_t x, int32_t y, int32_t col, con
 
 // === grids ===
 
-// centred on its line, but never cut by the top edge (the top line's label)
+// an axis label at the left edge centred on row y, moved inside the view, or
+// nothing where it would overlap a text placed before
+static void sidelabel(const bodeview &v, double y, const char *s)
+{
+    int32_t x = 0, ty = (int32_t)y - v.fh / 2;
+    if (plotspot(v.font, &x, &ty, s, 0, 0)) drawtext(v.font, x, ty, LABELCOL, BACKCOL, "", s);
+}
+
+// centred on its line, but never cut by the top edge (the top line's label);
+// none for a line outside the gain panel
 static void dblabel(const bodeview &v, double db, double y)
 {
-    const int32_t ty = (int32_t)y - v.fh / 2 < 0 ? 0 : (int32_t)y - v.fh / 2;
-    if (db == 0) drawtext(v.font, 0, ty, LABELCOL, BACKCOL, "", " 0");
-    else drawtext(v.font, 0, ty, LABELCOL, BACKCOL, "%+d", (int32_t)db);
+    char s[16];
+    if (!(y >= 0 && y < v.gp)) return;
+    if (db == 0) snprintf(s, sizeof s, " 0");
+    else snprintf(s, sizeof s, "%+d", (int32_t)db);
+    sidelabel(v, y, s);
 }
 
 // Lines every 20 dB, and finer ones inside each 20 dB band when a dB is
@@ -119,7 +141,7 @@ static void bodephasegrid(const plottype *p, const bodeview &v)
     for (int32_t i = 0; i < 4; i++) {
         double y = phasegridrow(p, v, k[i]);
         line(BODEMARGIN, y, v.xdim, y, GRIDCOL);
-        if (y > v.gp + v.fh) drawtext(v.font, 0, (int32_t)y - v.fh / 2, LABELCOL, BACKCOL, "", label[i]);
+        if (y > v.gp + v.fh) sidelabel(v, y, label[i]);
     }
 }
 
@@ -132,8 +154,10 @@ static void freqlabel(const bodeview &v, double x, double f, int32_t *lastend)
     int32_t n = (int32_t)strlen(s), lx = (int32_t)x - n * v.fw / 2;
     if (lastend && lx < *lastend + v.fw) return;
     if (lastend) *lastend = lx + n * v.fw;
-    drawtext(v.font, lx, 1, LABELCOL, BACKCOL, "", s);
-    drawtext(v.font, lx, v.ydim - v.fh, LABELCOL, BACKCOL, "", s);
+    int32_t tx = lx, ty = 1;
+    if (plotspot(v.font, &tx, &ty, s, 0, 0)) drawtext(v.font, tx, ty, LABELCOL, BACKCOL, "", s);
+    tx = lx, ty = v.ydim - v.fh;
+    if (plotspot(v.font, &tx, &ty, s, 0, 0)) drawtext(v.font, tx, ty, LABELCOL, BACKCOL, "", s);
 }
 
 // Lines at 10^d k / 10 inside decade d: every k from 11 with 540 pixels a
@@ -173,19 +197,30 @@ static void bodefreqgrid(const plottype *p, const bodeview &v)
 // current mode when the output is a connection's current
 static int32_t bodecurrent(const plottype *p) { return p->plotsense != 0 && wire[p->plotwire].element == 'T'; }
 
-static void bodetexts(const plottype *p, const bodeview &v)
+// the places of the fixed texts, before anything else is placed: the unit
+// labels (buttons) first, the title last
+static void bodeplacetexts(const plottype *p, bodeview &v)
 {
-    char title[32];
     char bar = fontlist[v.font].extchars ? (char)0xB3 : '|';
     int32_t cur = bodecurrent(p), incur = cur || wire[p->inwire].element == 'I';
-    snprintf(title, sizeof title, "%c%s/%s%c", bar, cur ? "Current" : "Voltage", incur ? "Current" : "Voltage", bar);
-    drawtext(v.font, v.xdim - 17 * v.fw, v.ydim - v.fh, LABELCOL, BACKCOL, "", title);
+    snprintf(v.title, sizeof v.title, "%c%s/%s%c", bar, cur ? "Current" : "Voltage", incur ? "Current" : "Voltage",
+             bar);
     const char *unit = p->hertz ? "frq(hz)" : "frq(rad)";
-    int32_t ux = v.xdim - 17 * v.fw / 2, bx = v.xdim - 9 * v.fw, fh = v.fh;
-    drawtext(v.font, ux, fh + 2, LABELCOL, -1, "", unit);
-    drawtext(v.font, ux, v.gbot + 2, LABELCOL, -1, "", unit);
-    drawtext(v.font, 0, fh + 2, LABELCOL, BACKCOL, "", "amp(dB)");
-    drawtext(v.font, 0, v.gbot + 2, LABELCOL, BACKCOL, "", "phase(deg)");
+    const int32_t ux = v.xdim - 17 * v.fw / 2, fh = v.fh;
+    const char *const s[5] = {unit, unit, "amp(dB)", "phase(deg)", v.title};
+    const int32_t x[5] = {ux, ux, 0, 0, v.xdim - 17 * v.fw};
+    const int32_t y[5] = {fh + 2, v.gbot + 2, fh + 2, v.gbot + 2, v.ydim - fh};
+    for (int32_t i = 0; i < 5; i++) {
+        v.fixed[i] = s[i], v.fixx[i] = x[i], v.fixy[i] = y[i];
+        v.fixon[i] = plotspot(v.font, &v.fixx[i], &v.fixy[i], s[i], 0, 0);
+    }
+}
+
+static void bodetexts(const bodeview &v)
+{
+    int32_t bx = v.xdim - 9 * v.fw, fh = v.fh;
+    for (int32_t i = 0; i < 5; i++)
+        if (v.fixon[i]) drawtext(v.font, v.fixx[i], v.fixy[i], LABELCOL, i < 2 ? -1 : BACKCOL, "", v.fixed[i]);
     // the frames that mark both unit labels as buttons
     line(bx, 2 * fh + 4, v.xdim, 2 * fh + 4, LABELCOL);
     line(bx, v.gp + fh + 4, v.xdim, v.gp + fh + 4, LABELCOL);
@@ -279,7 +314,8 @@ static void bodereadouts(const plottype *p, const bodeview &v)
     plotmouse(&mx, &my);
     double span = p->lfreqhi - p->lfreqlo;
     snprintf(s, sizeof s, "%s%s", ltrim(fstr(pow(10.0, p->lfreqlo + span * mx / v.xdim))), p->hertz ? "hz" : "rad");
-    drawtext(v.font, plotclamp(mx - 10 * (v.fw / 2), 0, v.xdim - (int32_t)strlen(s) * v.fw), 20, LABELCOL, -1, "", s);
+    int32_t x = mx - 10 * (v.fw / 2), y = 20;
+    if (plotspot(v.font, &x, &y, s, 0, 1)) drawtext(v.font, x, y, LABELCOL, -1, "", s);
     if (my < v.gp) {
         snprintf(s, sizeof s, "%.2fdb", (my - v.dboff) / p->dbscale);
     } else {  // the row's phase in [-180, 180)
@@ -287,11 +323,12 @@ static void bodereadouts(const plottype *p, const bodeview &v)
         double deg = (t - floor(t)) * 360;
         snprintf(s, sizeof s, "%.1f%s", deg >= 180 ? deg - 360 : deg, degsign(v));
     }
-    drawtext(v.font, 24, plotclamp(my - v.fh / 2, 0, v.ydim - v.fh), LABELCOL, -1, "", s);
+    x = 24, y = my - v.fh / 2;
+    if (plotspot(v.font, &x, &y, s, 0, 1)) drawtext(v.font, x, y, LABELCOL, -1, "", s);
     if (mx < BODEMARGIN || mx >= v.xdim || mx >= p->bufcols || !(p->colmax[mx] >= 0)) return;
     double g = p->colmin[mx];
     if (g != BODENOGAIN) {
-        int32_t y = plotclamp(trunc(g * p->lnscale + v.dboff) - v.fh / 2, 0, v.gbot - 2 * v.fh - 4);
+        y = plotclamp(trunc(g * p->lnscale + v.dboff) - v.fh / 2, 0, v.gbot - 2 * v.fh - 4);
         snprintf(s, sizeof s, "%.2fdb", g * 10 / M_LN10);
         shadowtext(v, mx, y, TRACECOL, s);
         double before = p->colmin[mx - 1];  // dB per column times columns per decade
@@ -302,8 +339,8 @@ static void bodereadouts(const plottype *p, const bodeview &v)
     }
     double deg = p->colmax[mx] * 180 / M_PI;
     snprintf(s, sizeof s, "%.1f%s", deg > 180 ? deg - 360 : deg, degsign(v));
-    double y = phaserow(v, phaseq(p, p->colmax[mx])) + 1 - v.fh / 2;
-    shadowtext(v, mx, plotclamp(y, v.gbot + 2, v.ydim - v.fh), TRACECOL, s);
+    double py = phaserow(v, phaseq(p, p->colmax[mx])) + 1 - v.fh / 2;
+    shadowtext(v, mx, plotclamp(py, v.gbot + 2, v.ydim - v.fh), TRACECOL, s);
 }
 
 // === drawing ===
@@ -335,10 +372,12 @@ void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t curso
     int32_t mx, my;
     plotmouse(&mx, &my);
     if (cursor) plotcrosshair(mx, my);
+    plottexts(xdim, ydim);
+    bodeplacetexts(p, v);
     bodegaingrid(p, v);
     bodephasegrid(p, v);
     bodefreqgrid(p, v);
-    bodetexts(p, v);
+    bodetexts(v);
     bodereflines(p, v);
     bodecolumns(p, xdim);
     gaintrace(p, v);

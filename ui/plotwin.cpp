@@ -1,8 +1,9 @@
 // plotwin.cpp: the plot windows: the list with placement, opening and
 // closing, hit zones and title-bar buttons, the input pass (raise, move,
-// resize, maximise, minimise, restore, the kind's controls), drawing of the
-// frames and probe lines around the contents, the cursor they ask for, the
-// help windows' scrolling, and the windows' side of renumbering.
+// resize, maximise, minimise, restore, the kind's controls), keeping them on
+// a screen that changed size, drawing of the frames and probe lines around
+// the contents, the cursor they ask for, the help windows' scrolling, and the
+// windows' side of renumbering.
 // Depends on ui.h, the circuit model and the analysis; what a window shows is
 // drawn by transplot, bodeplot, matrixrender and helprender.
 #include <math.h>
@@ -45,6 +46,7 @@ const int32_t clut_0[256] = {
 
 enum { TITLEH = 20 };                  // title-bar rows above a window's top
 enum { MINW = 192, MINH = 144 };       // smallest window a drag leaves
+enum { TITLEFONT = 3 };                // font of the window titles
 enum { MOVEMASK = 15 };                // dragcorns of a move by the title bar
 enum { SCANHOME = 0xC7, SCANUP = 0xC8, SCANPGUP = 0xC9, SCANDOWN = 0xD0, SCANPGDN = 0xD1 };
 
@@ -302,12 +304,53 @@ static int32_t titlepress(int32_t p, float mx)
     return 0;
 }
 
+// === keeping windows on the screen ===
+
+// the rectangle shifted back on the screen, the right and top limits winning
+// (buttons and title bar stay in reach)
+static void keeponscreen(float *l, float *t, float *r, float *b)
+{
+    if (*l < 0) *r -= *l, *l = 0;
+    if (*r > xres) *l -= *r - xres, *r = (float)xres;
+    if (*b > yres) *t -= *b - yres, *b = (float)yres;
+    if (*t < TITLEH) *b += TITLEH - *t, *t = TITLEH;
+}
+
+// a rectangle wider or taller than the screen narrowed to it from the right
+// or the bottom (never below the minimum size), then kept on the screen
+static void fitrect(float *l, float *t, float *r, float *b)
+{
+    float w = (float)(xres > MINW ? xres : MINW), h = (float)(yres - TITLEH > MINH ? yres - TITLEH : MINH);
+    if (*r - *l > w && *r - *l > MINW) *r = *l + w;
+    if (*b - *t > h && *b - *t > MINH) *b = *t + h;
+    keeponscreen(l, t, r, b);
+}
+
+// After the screen changed size: a maximised window fills the new client
+// area, a minimised one sits at the new bottom-left corner, the others (and
+// the rectangles the first two go back to) are fitted and kept on it.
+void plotscreen(void)
+{
+    static int32_t ox = -1, oy = -1;  // the screen size the windows were placed for
+    if (ox < 0) ox = xres, oy = yres;
+    if (xres == ox && yres == oy) return;
+    ox = xres, oy = yres;
+    for (int32_t p = 0; p < numplots; p++) {
+        plottype &r = plot[p];
+        fitrect(&r.savedleft, &r.savedtop, &r.savedright, &r.savedbottom);
+        float l = r.left, t = r.top, rr = r.right, b = r.bottom;
+        if (r.state == 1) l = 0, t = TITLEH, rr = (float)xres, b = (float)yres;
+        else if (r.state == 2) l = 4, t = (float)(yres - 148), rr = 196, b = (float)(yres - 4);
+        fitrect(&l, &t, &rr, &b);
+        setrect(r, l, t, rr, b);
+    }
+}
+
 // === drag ===
 
 // The edges of dragcorns follow this pass's mouse movement. A size below the
-// minimum that got smaller is undone per axis; then the window is shifted
-// back on the screen, the right and top limits winning (buttons and title
-// bar stay in reach).
+// minimum that got smaller is undone per axis; then the window is kept on
+// the screen.
 void plotdrag(void)
 {
     if (dragwindi < 0) return;
@@ -324,10 +367,7 @@ void plotdrag(void)
     float w = r.right - r.left, h = r.bottom - r.top;
     if (w < MINW && w < o.right - o.left) r.left = o.left, r.right = o.right;
     if (h < MINH && h < o.bottom - o.top) r.top = o.top, r.bottom = o.bottom;
-    if (r.left < 0) r.right -= r.left, r.left = 0;
-    if (r.right > xres) r.left -= r.right - xres, r.right = (float)xres;
-    if (r.bottom > yres) r.top -= r.bottom - yres, r.bottom = (float)yres;
-    if (r.top < TITLEH) r.bottom += TITLEH - r.top, r.top = TITLEH;
+    keeponscreen(&r.left, &r.top, &r.right, &r.bottom);
     int32_t vert = dragcorns & 12;  // the zero row keeps its fraction when one edge moved
     if ((vert == 4 || vert == 8) && o.bottom != o.top) r.yoffset *= (double)(r.bottom - r.top) / (o.bottom - o.top);
 }
@@ -540,7 +580,10 @@ static void drawframe(const plottype &r)
         for (int32_t x = 0; x < img.x; x++)
             if (row[x] & 0x80000000u) drawpixp(R - 2 - 50 + x, T - 17 + y, clut_0[row[x] & 255]);
     }
-    drawtext(3, L + 4, T - 16, 25, -1, "", plottitle[r.kind >= 1 && r.kind <= 5 ? r.kind : 0]);
+    // --- the title: the glyphs that fit between the left edge and the buttons ---
+    const char *title = plottitle[r.kind >= 1 && r.kind <= 5 ? r.kind : 0];
+    int32_t fit = (R - 2 - 50 - 2 - (L + 4)) / fontlist[TITLEFONT].width;
+    if (fit > 0) drawtext(TITLEFONT, L + 4, T - 16, 25, -1, "%.*s", (int)fit, title);
 }
 
 // gdd becomes the client area of r clipped to the screen scr, filled black;

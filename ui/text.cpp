@@ -79,6 +79,8 @@ static int32_t textformat(char *buf, int32_t bufsiz, const char *fmt, va_list ap
 
 // === drawtext ===
 
+void (*textnote)(const tiletype *t, int32_t x, int32_t y, int32_t w, int32_t h) = nullptr;
+
 void drawtext(int32_t fnt, int32_t x, int32_t y, int32_t fg, int32_t bg, const char *fmt, ...)
 {
     if (!fmt) return;
@@ -92,6 +94,7 @@ void drawtext(int32_t fnt, int32_t x, int32_t y, int32_t fg, int32_t bg, const c
     int64_t fc = textcolour(fg), bc = textcolour(bg);
     int32_t w = fontlist[fnt].width, h = fontlist[fnt].height;
     if (h < 1 || w < 1 || !gdd.f) return;
+    if (textnote && n > 0) textnote(&gdd, x, y, n * w, h);
     for (int32_t r = 0; r < h; r++) {
         int64_t yy = (int64_t)y + r;
         if (yy < 0 || yy >= gdd.y) continue;

@@ -3,7 +3,8 @@
 // and one view width ahead, at most 10 ms per window and 20 ms for all of
 // them in a pass), the read-outs, the auto Y scale,
 // and the window's keys and mouse; also the few helpers the Bode and matrix
-// windows share. Depends on ui.h (gplot, gdd, text, line routines, fstr) and
+// windows share, among them the placing of texts so that none overlaps
+// another or leaves the view. Depends on ui.h (gplot, gdd, text, line routines, fstr) and
 // the analysis. Columns before t = 0 are never computed; a column without a
 // solved sample (NaN) is left out of the trace and has no read-out.
 #include <math.h>
@@ -46,6 +47,47 @@ int32_t plotclamp(double v, int32_t lo, int32_t hi)
 
 int32_t shiftheld(void) { return keystatus[LSHIFT] || keystatus[RSHIFT]; }
 
+// === text placement (shared with the Bode window) ===
+// One window's texts, in the order drawn, each against the boxes of those
+// before it: the fixed labels first, then the axis labels, which are left
+// out where they would overlap one or leave the view, then the read-outs,
+// which move up or down to the nearest free rows.
+
+enum { MAXTEXTS = 128 };                  // boxes of one window's drawing
+struct textbox { int32_t x, y, w, h; };
+static textbox taken[MAXTEXTS];
+static int32_t numtaken;
+static int32_t viewx, viewy;              // the view the texts must stay inside
+
+void plottexts(int32_t xdim, int32_t ydim) { numtaken = 0, viewx = xdim, viewy = ydim; }
+
+// 1 when the box lies inside the view and clear by gap columns of every box taken
+static int32_t boxfree(int32_t x, int32_t y, int32_t w, int32_t h, int32_t gap)
+{
+    if (x < 0 || y < 0 || x + w > viewx || y + h > viewy || numtaken >= MAXTEXTS) return 0;
+    for (int32_t i = 0; i < numtaken; i++) {
+        const textbox &t = taken[i];
+        if (x - gap < t.x + t.w && t.x < x + w + gap && y < t.y + t.h && t.y < y + h) return 0;
+    }
+    return 1;
+}
+
+int32_t plotspot(int32_t font, int32_t *x, int32_t *y, const char *s, int32_t gap, int32_t move)
+{
+    int32_t w = (int32_t)strlen(s) * fontlist[font].width, h = fontlist[font].height;
+    *x = plotclamp(*x, 0, viewx - w);
+    *y = plotclamp(*y, 0, viewy - h);
+    for (int32_t d = 0; d < (move ? 2 * viewy : 1); d++) {
+        int32_t yy = d & 1 ? *y - (d + 1) / 2 : *y + d / 2;  // y, y + 1, y - 1, y + 2, ..
+        if (!boxfree(*x, yy, w, h, gap)) continue;
+        taken[numtaken++] = textbox{*x, yy, w, h};
+        *y = yy;
+        return 1;
+    }
+    return 0;
+}
+
+
 static int32_t posmod(double a, int32_t m)
 {
     double r = fmod(a, m);
@@ -85,6 +127,18 @@ static int32_t transrow(double s, double u, double yoffset, int32_t ydim)
 }
 
 // === grids and labels ===
+
+// an axis label near (x, y), moved inside the view, or nothing when that overlaps
+static void labeltext(int32_t font, int32_t x, int32_t y, const char *s, int32_t gap)
+{
+    if (plotspot(font, &x, &y, s, gap, 0)) drawtext(font, x, y, LABELCOL, BACKCOL, "", s);
+}
+
+// a read-out at x (moved inside the view) on the free row nearest y
+static void readouttext(int32_t font, int32_t x, int32_t y, int32_t fg, int32_t bg, const char *s)
+{
+    if (plotspot(font, &x, &y, s, 0, 1)) drawtext(font, x, y, fg, bg, "", s);
+}
 
 // a line every minor step from t = 0 on, solid at the multiples of the major step
 static void transtimegrid(const plottype *p, double major, double minor, int32_t xdim, int32_t ydim)
@@ -136,12 +190,13 @@ static void transvaluegrid(const plottype *p, int32_t xdim, int32_t ydim, int32_
             dotline2d(xl + 1, iy, xdim, iy, LABELCOL, ZERODASH);
             q = 0;
         }
-        drawtext(font, xl + 1, iy - fh / 2, LABELCOL, BACKCOL, "", ltrim(fstr(q)));
+        labeltext(font, xl + 1, iy - fh / 2, ltrim(fstr(q)), 0);
         count += o;
     }
 }
 
-// the time of every major line, centred on it, along the top
+// the time of every major line, centred on it, along the top; one that would
+// come within a glyph of the one before is left out
 static void transtimelabels(const plottype *p, double major, int32_t xdim, int32_t font)
 {
     double dM = major / p->xscale, i = floor(p->xoffset / dM) + 1;
@@ -149,7 +204,7 @@ static void transtimelabels(const plottype *p, double major, int32_t xdim, int32
     if (!(dM > 0)) return;
     for (i = i > 0 ? i : 0; i * dM < xdim + p->xoffset; i++) {
         const char *s = ltrim(fstr(i * major));
-        drawtext(font, (int32_t)(i * dM - p->xoffset) - (int32_t)strlen(s) * hw, 0, LABELCOL, BACKCOL, "", s);
+        labeltext(font, (int32_t)(i * dM - p->xoffset) - (int32_t)strlen(s) * hw, 0, s, 2 * hw);
     }
 }
 
@@ -178,30 +233,23 @@ static void transtrace(const plottype *p, int32_t xdim, int32_t ydim, double u)
 
 // === read-outs ===
 
-// x of a read-out: near x, but inside the view
-static int32_t readoutx(int32_t x, const char *s, int32_t xdim, int32_t fw)
-{
-    return plotclamp(x, 0, xdim - (int32_t)strlen(s) * fw);
-}
-
 // the time under the mouse, the value at its height, the curve's value in its column
-static void transreadouts(const plottype *p, int32_t xdim, int32_t ydim, double u, const char *unit)
+static void transreadouts(const plottype *p, double u, const char *unit)
 {
-    int32_t mx, my, font = plotfont(), fw = fontlist[font].width, fh = fontlist[font].height;
+    int32_t mx, my, font = plotfont(), fw = fontlist[font].width;
     plotmouse(&mx, &my);
     int64_t c = (int64_t)mx + p->firstcol;
     if (c < 0) return;
     char s[64];
     snprintf(s, sizeof s, "%s Sec", ltrim(fstr((mx + p->xoffset) * p->xscale)));
-    drawtext(font, readoutx(mx - 10 * (fw / 2), s, xdim, fw), 20, LABELCOL, -1, "", s);
+    readouttext(font, mx - 10 * (fw / 2), 20, LABELCOL, -1, s);
     snprintf(s, sizeof s, "%s%s", ltrim(fstr((p->yoffset - my) / u)), unit);
-    drawtext(font, 24, plotclamp(my + 1, 0, ydim - fh), LABELCOL, -1, "", s);
+    readouttext(font, 24, my + 1, LABELCOL, -1, s);
     if (c >= p->numcols || c < p->basecol || c >= (int64_t)p->basecol + p->bufcols) return;
     double mid = (p->colmin[c - p->basecol] + p->colmax[c - p->basecol]) / 2;  // stored s = -q
     if (isnan(mid)) return;
     snprintf(s, sizeof s, "%s%s", ltrim(fstr(-mid)), unit);
-    drawtext(font, readoutx(mx - 10 * (fw / 2), s, xdim, fw), plotclamp(u * mid + p->yoffset + 1, 0, ydim - fh),
-             TRACECOL, BACKCOL, "", s);
+    readouttext(font, mx - 10 * (fw / 2), plotclamp(u * mid + p->yoffset + 1, 0, viewy), TRACECOL, BACKCOL, s);
 }
 
 // === computing ===
@@ -253,18 +301,25 @@ void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
     double u = ydim * 0.5 / p->yscale, major, minor;  // u: pixels per unit
     plotmouse(&mx, &my);
     if (cursor) plotcrosshair(mx, my);
+    // the fixed labels' places, in order of precedence
+    const char *quantity = amps ? "Amps" : "Volts", *title = "Transient Analysis";
+    int32_t qx = 0, qy = ydim - fh, sx = xdim - 7 * fw, sy = fh, tx = xdim - 18 * fw, ty = ydim - fh;
+    plottexts(xdim, ydim);
+    int32_t hasquantity = plotspot(font, &qx, &qy, quantity, 0, 0);
+    int32_t hasseconds = plotspot(font, &sx, &sy, "Seconds", 0, 0);
+    int32_t hastitle = plotspot(font, &tx, &ty, title, fw, 0);
     transtimestep(p->xscale, &major, &minor);
     transtimegrid(p, major, minor, xdim, ydim);
     transvaluegrid(p, xdim, ydim, font);
     transtimelabels(p, major, xdim, font);
-    drawtext(font, 0, ydim - fh, LABELCOL, BACKCOL, "", amps ? "Amps" : "Volts");
-    drawtext(font, xdim - 7 * fw, fh, LABELCOL, BACKCOL, "", "Seconds");
+    if (hasquantity) drawtext(font, qx, qy, LABELCOL, BACKCOL, "", quantity);
+    if (hasseconds) drawtext(font, sx, sy, LABELCOL, BACKCOL, "", "Seconds");
     double budget = transbudget(p, xdim);
     if (transcompute(p, xdim, vopts.sampsperpix, transuntil(p, xdim), transclock, transclock() + budget) != SOLVED)
         SysBeep(32);  // the initial conditions could not be solved: the states start at 0
     transtrace(p, xdim, ydim, u);
-    drawtext(font, xdim - 18 * fw, ydim - fh, LABELCOL, BACKCOL, "", "Transient Analysis");
-    if (cursor) transreadouts(p, xdim, ydim, u, amps ? " A" : " V");
+    if (hastitle) drawtext(font, tx, ty, LABELCOL, BACKCOL, "", title);
+    if (cursor) transreadouts(p, u, amps ? " A" : " V");
 }
 
 // The visible computed columns' range [lo, hi] fills the middle 80 % of the

@@ -272,6 +272,8 @@ int32_t openplot(int32_t kind, int32_t plotwire, int32_t plotsense);
 void removeplot(int32_t index);     // close window index; records stay packed
 void plotsreset(void);              // the circuit changed: Bode views reset, transient runs restart
 void plotprune(void);               // closes the windows whose probe or Bode input names nothing
+void plotscreen(void);              // after a change of screen size: every window fitted and kept
+                                    // on it, a maximised one filling it (called each pass)
 void plotdrag(void);                // a window drag in progress follows the mouse, ends on release
 int32_t plotinput(void);            // the window under the mouse takes this pass's input: its
                                     // index; PLOTINPUTTAKEN when the input was taken but no
@@ -305,6 +307,11 @@ void plotmouse(int32_t *mx, int32_t *my);  // mouse relative to the client view 
 void plotcrosshair(int32_t mx, int32_t my);  // dotted grey cross-hair through (mx, my) of gdd
 int32_t plotclamp(double v, int32_t lo, int32_t hi);  // v truncated into [lo, hi]; lo wins
 int32_t shiftheld(void);            // 1 while either Shift key is held
+void plottexts(int32_t xdim, int32_t ydim);  // a window's drawing starts: no text placed, view xdim x ydim
+int32_t plotspot(int32_t font, int32_t *x, int32_t *y, const char *s, int32_t gap, int32_t move);
+                                    // a place for s at (*x, *y) moved inside the view, clear of the
+                                    // texts placed (by gap columns) or, with move, on the free row
+                                    // nearest *y; taken and 1, or 0 where there is none
 void helpcontrols(void);            // scrolling of a key summary or help window
 
 // === screen capture ===
@@ -344,6 +351,8 @@ extern tiletype font[NUMFONTS];     // decoded strips, one glyph wide, 256 tall;
 // one line at (x, y) of gdd in font 0..9; fg, bg palette colours, -1 transparent;
 // fmt "" draws the next argument, a string, as it is; fmt null draws nothing
 void drawtext(int32_t fnt, int32_t x, int32_t y, int32_t fg, int32_t bg, const char *fmt, ...);
+extern void (*textnote)(const tiletype *t, int32_t x, int32_t y, int32_t w, int32_t h);
+                                    // null, or told the box of each text drawn into tile t (tests)
 
 static char *const HELPFAILED = (char *)(intptr_t)-1;  // helpbuf of a text that could not be loaded
 enum { HELPLINEMAX = 1020 };        // columns of one help line at most
