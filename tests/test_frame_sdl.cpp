@@ -161,6 +161,10 @@ TEST_F(SdlFrame, PathPromptOpensExistingFilesAndSavesNewOnes)
     EXPECT_EQ(std::string(p ? p : ""), fresh);
     typed(have, true);  // replacing needs a "Yes" nobody gives
     EXPECT_EQ(savefileselect("VSM file..", "*.VSM"), nullptr);
+    const std::string proposed = std::string(dir) + "/untitled.vsm";
+    push(SDL_KEYDOWN, SDL_SCANCODE_RETURN, SDLK_RETURN);  // the proposed path as it stands
+    p = savefileselect("VSM file..", proposed.c_str());
+    EXPECT_EQ(std::string(p ? p : ""), proposed);
     EXPECT_EQ(keyread(), 0);  // prompt keys never reach the program
     unlink(have.c_str()), rmdir(dir);
 }

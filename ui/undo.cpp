@@ -105,6 +105,7 @@ static renumedge takeedge(void)
     for (int32_t k = 0; k < 2; k++) {
         e.num[k] = count(k), e.old[k] = sincenum[k];
         if (!sincemoved || sincereplaced) continue;
+        sinceroom(k, e.num[k]);  // items added without a notice are new
         e.back[k] = (int32_t *)growmem(0, (size_t)e.num[k] * sizeof(int32_t) + 1);
         memcpy(e.back[k], since[k], (size_t)e.num[k] * sizeof(int32_t));
     }
