@@ -35,7 +35,6 @@ static void sampleclock(void)
     frmousy = (float)dmousy, dmousy = 0, fmousy = (float)mousy;
 }
 
-static int32_t ctrlheld(void) { return keystatus[0x1D] || keystatus[0x9D]; }
 
 static int32_t panning(void) { return (bstatus & 2) || (ctrlheld() && (bstatus & 1)); }
 

@@ -53,6 +53,30 @@ enum {
     KEYCAPS = 0x1000000,         // shkeystatus only
     KEYFIFSIZ = 256,
 };
+// The scan codes the program names (index of keystatus, bits 8..15 of a FIFO entry).
+enum {
+    SC_ESCAPE = 0x01, SC_1 = 0x02, SC_2 = 0x03, SC_3 = 0x04, SC_4 = 0x05, SC_5 = 0x06,
+    SC_6 = 0x07, SC_7 = 0x08, SC_8 = 0x09, SC_9 = 0x0A, SC_0 = 0x0B, SC_MINUS = 0x0C,
+    SC_EQUALS = 0x0D, SC_BACKSPACE = 0x0E, SC_TAB = 0x0F,
+    SC_Q = 0x10, SC_W = 0x11, SC_E = 0x12, SC_R = 0x13, SC_T = 0x14, SC_Y = 0x15, SC_U = 0x16,
+    SC_I = 0x17, SC_O = 0x18, SC_P = 0x19, SC_LBRACKET = 0x1A, SC_RBRACKET = 0x1B,
+    SC_RETURN = 0x1C, SC_LCTRL = 0x1D,
+    SC_A = 0x1E, SC_S = 0x1F, SC_D = 0x20, SC_F = 0x21, SC_G = 0x22, SC_H = 0x23, SC_J = 0x24,
+    SC_K = 0x25, SC_L = 0x26, SC_SEMICOLON = 0x27, SC_APOSTROPHE = 0x28, SC_GRAVE = 0x29,
+    SC_LSHIFT = 0x2A, SC_BACKSLASH = 0x2B,
+    SC_Z = 0x2C, SC_X = 0x2D, SC_C = 0x2E, SC_V = 0x2F, SC_B = 0x30, SC_N = 0x31, SC_M = 0x32,
+    SC_COMMA = 0x33, SC_PERIOD = 0x34, SC_SLASH = 0x35, SC_RSHIFT = 0x36,
+    SC_KPMULTIPLY = 0x37, SC_LALT = 0x38, SC_SPACE = 0x39, SC_CAPSLOCK = 0x3A,
+    SC_F1 = 0x3B, SC_F2 = 0x3C, SC_F3 = 0x3D, SC_F4 = 0x3E, SC_F5 = 0x3F, SC_F6 = 0x40,
+    SC_F7 = 0x41, SC_F8 = 0x42, SC_F9 = 0x43, SC_F10 = 0x44, SC_F11 = 0x57, SC_F12 = 0x58,
+    SC_NUMLOCK = 0x45, SC_SCROLLLOCK = 0x46,
+    SC_KP7 = 0x47, SC_KP8 = 0x48, SC_KP9 = 0x49, SC_KPMINUS = 0x4A, SC_KP4 = 0x4B, SC_KP5 = 0x4C,
+    SC_KP6 = 0x4D, SC_KPPLUS = 0x4E, SC_KP1 = 0x4F, SC_KP2 = 0x50, SC_KP3 = 0x51, SC_KP0 = 0x52,
+    SC_KPPERIOD = 0x53, SC_KPENTER = 0x9C, SC_KPDIVIDE = 0xB5,
+    SC_RCTRL = 0x9D, SC_RALT = 0xB8, SC_LSUPER = 0xDB, SC_RSUPER = 0xDC,
+    SC_HOME = 0xC7, SC_UP = 0xC8, SC_PGUP = 0xC9, SC_LEFT = 0xCB, SC_RIGHT = 0xCD,
+    SC_END = 0xCF, SC_DOWN = 0xD0, SC_PGDN = 0xD1, SC_INSERT = 0xD2, SC_DELETE = 0xD3,
+};
 extern uint8_t keystatus[256];   // 1 while the key is held (readkeyboard); the program may clear entries
 extern int32_t shkeystatus;      // modifier groups held now, plus KEYCAPS (breath)
 extern int32_t keyfif[KEYFIFSIZ];  // typed keys, slot = counter & 255
@@ -60,6 +84,8 @@ extern uint32_t keyfifr, keyfifw;  // read and write counters; they only grow
 
 void readkeyboard(void);          // refresh keystatus from the held keys; all released while inactive
 int32_t keyread(void);            // oldest FIFO entry, or 0 when empty
+int32_t ctrlheld(void);           // 1 while either Control key is held (keystatus)
+int32_t shiftheld(void);          // 1 while either Shift key is held (keystatus)
 
 // === dialogs and clipboard ===
 void msgbox_ok(const char *text, const char *title);

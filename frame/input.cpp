@@ -79,7 +79,7 @@ int32_t ctrlascommand(int32_t scan, int32_t ch) {
     if (ch >= 'A' && ch <= 'Z') ch += 'a' - 'A';
     if (ch == 'q' || ch == 'o' || ch == 'm' || ch == '/' || ch == '?') return 1;
     if (ch) return 0;
-    return scan == 0x10 || scan == 0x18 || scan == 0x32 || scan == 0x35;
+    return scan == SC_Q || scan == SC_O || scan == SC_M || scan == SC_SLASH;
 }
 
 int32_t keyentry(int32_t scan, int32_t ch, int32_t mods) {
@@ -106,6 +106,9 @@ int32_t keyread(void) {
 }
 
 // === held keys ===
+int32_t ctrlheld(void) { return keystatus[SC_LCTRL] || keystatus[SC_RCTRL]; }
+int32_t shiftheld(void) { return keystatus[SC_LSHIFT] || keystatus[SC_RSHIFT]; }
+
 void keysync(const uint8_t *held, uint8_t *okeys, const uint8_t *map, int32_t n) {
     for (int32_t i = 0; i < n; i++) {
         if (held[i] == okeys[i]) continue;                  // only changes are written

@@ -176,7 +176,7 @@ TEST_F(Capture, ReadmePicturesAreTheProgramsOwnCaptures)
         }
         for (int32_t i = 0; i < 200; i++) passes();  // the plots fill in
         hl_answer_file((out + s.png).c_str());
-        hl_key(0x58, 0, 0);
+        hl_key(SC_F12, 0, 0);
         settle(), passes(2);
         std::stringstream f;
         f << std::ifstream(out + s.png, std::ios::binary).rdbuf();

@@ -9,7 +9,6 @@
 
 namespace {
 
-enum { ZKEY = 0x2C, YKEY = 0x15, XKEY = 0x2D, CKEY = 0x2E, VKEY = 0x2F, DELKEY = 0xD3 };
 
 struct Editing : E2E {
     void SetUp() override {
@@ -39,7 +38,7 @@ void setvalue(int32_t w, const char *text)
 // a value of wire w as the wheel leaves it: notches with Shift held over its symbol
 std::string tuned(E2E &t, int32_t x, int32_t y, int32_t notches)
 {
-    hl_mouse(x, y), hl_pass(), hl_keydown(0x2A), hl_pass(), hl_wheel(notches), hl_pass(), hl_keyup(0x2A);
+    hl_mouse(x, y), hl_pass(), hl_keydown(SC_LSHIFT), hl_pass(), hl_wheel(notches), hl_pass(), hl_keyup(SC_LSHIFT);
     t.settle();
     return wire[findwire(x, y)].numst;
 }
@@ -63,19 +62,19 @@ TEST_F(Editing, UndoingEverythingAndRedoingItComeBackExactly)
             const int32_t x = 48 + 32 * (rand() % 18), y = 48 + 32 * (rand() % 14), r = rand() % 10;
             if (r < 6) at(x, y, keys[rand() % 20]);
             else if (r < 8) hl_mouse(x, y), hl_pass(), hl_button(1), hl_pass(), at(x + 64, y + 32), hl_button(0), hl_pass();
-            else if (r == 8) ctrl(CKEY), at(x, y), ctrl(VKEY);
-            else at(x, y), ctrl(DELKEY);
+            else if (r == 8) ctrl(SC_C), at(x, y), ctrl(SC_V);
+            else at(x, y), ctrl(SC_DELETE);
         }
         at(780, 580, "\b");  // nothing left in progress
         settle();
         const std::string end = circuittext();
         const int32_t steps = undocount() - earlier;
         ASSERT_GT(steps, 3);
-        for (int32_t i = 0; i < steps; i++) ctrl(ZKEY);
+        for (int32_t i = 0; i < steps; i++) ctrl(SC_Z);
         settle();
         EXPECT_EQ(circuittext(), start) << "round " << round;
         EXPECT_EQ(redocount(), steps);
-        for (int32_t i = 0; i < steps; i++) ctrl(i & 1 ? YKEY : ZKEY, i & 1 ? 0 : KEYSHIFT);
+        for (int32_t i = 0; i < steps; i++) ctrl(i & 1 ? SC_Y : SC_Z, i & 1 ? 0 : KEYSHIFT);
         settle();
         EXPECT_EQ(circuittext(), end) << "round " << round;
     }
@@ -88,12 +87,12 @@ TEST_F(Editing, OneChainIsOneStepAndANewChangeDropsTheRedoSteps)
     EXPECT_EQ(undocount(), 1);  // the whole chain
     at(176, 112, "d"), settle();
     EXPECT_EQ(numwires, 1);
-    ctrl(ZKEY), settle();
+    ctrl(SC_Z), settle();
     EXPECT_EQ(numwires, 2);
     EXPECT_EQ(redocount(), 1);
     at(176, 112, "l"), settle();  // R renamed to L: a new change
     EXPECT_EQ(redocount(), 0);
-    ctrl(ZKEY), ctrl(ZKEY), ctrl(ZKEY), settle();  // the third has nothing left: a beep
+    ctrl(SC_Z), ctrl(SC_Z), ctrl(SC_Z), settle();  // the third has nothing left: a beep
     EXPECT_EQ(numwires, 0);
     EXPECT_GE(hl_beeps(), 1);
 }
@@ -106,31 +105,31 @@ TEST_F(Editing, UndoKeepsTheFileLastOpenedOrSaved)
 {
     const std::string a = write("a.vsm", DIVIDERFILE), b = path("b.vsm");
     hl_answer_file(a.c_str());
-    hl_key(0x26, 'l', KEYCTRL), settle();
+    hl_key(SC_L, 'l', KEYCTRL), settle();
     ASSERT_EQ(std::string(curfilename), a);
     setvalue(1, "2000"), settle();
     hl_answer_file(b.c_str());
-    ctrl(0x1F), settle();  // Save As
+    ctrl(SC_S), settle();  // Save As
     EXPECT_EQ(std::string(hl_lastname()), a);
     ASSERT_EQ(std::string(curfilename), b);
     setvalue(1, "3000"), settle();
-    ctrl(ZKEY), settle();  // the circuit as saved in b.vsm
+    ctrl(SC_Z), settle();  // the circuit as saved in b.vsm
     EXPECT_EQ(std::string(curfilename), b);
     EXPECT_STREQ(hl_title(), "b.vsm - VELTO");
-    ctrl(ZKEY), settle();  // as a.vsm holds it, still named b.vsm
+    ctrl(SC_Z), settle();  // as a.vsm holds it, still named b.vsm
     EXPECT_STREQ(hl_title(), "*b.vsm - VELTO");
     menusavevsm(0), settle();
     EXPECT_EQ(read("a.vsm"), DIVIDERFILE);
     EXPECT_EQ(read("b.vsm"), DIVIDERFILE);
-    ctrl(ZKEY), settle();  // before the Open: an empty circuit, still in b.vsm's name
+    ctrl(SC_Z), settle();  // before the Open: an empty circuit, still in b.vsm's name
     EXPECT_EQ(numwires, 0);
     EXPECT_EQ(std::string(curfilename), b);
     EXPECT_EQ(circuitdirty, 1);
-    ctrl(YKEY), settle();
+    ctrl(SC_Y), settle();
     EXPECT_EQ(circuitdirty, 0);
 
     hl_answer_yesno(1);  // New: "Are you sure you want to clear?"
-    hl_key(0x31, 'n', KEYCTRL), settle();
+    hl_key(SC_N, 'n', KEYCTRL), settle();
     EXPECT_STREQ(curfilename, "");
     EXPECT_STREQ(hl_title(), "untitled - VELTO");
     drawrc();
@@ -138,7 +137,7 @@ TEST_F(Editing, UndoKeepsTheFileLastOpenedOrSaved)
     menusavevsm(0), settle();  // Save of an untitled circuit asks for a name
     EXPECT_EQ(std::string(hl_lastname()), path("untitled.vsm"));
     at(176, 112, "l"), settle();
-    ctrl(ZKEY), settle();
+    ctrl(SC_Z), settle();
     EXPECT_EQ(circuitdirty, 0);
     EXPECT_STREQ(hl_title(), "u.vsm - VELTO");
 }
@@ -152,12 +151,12 @@ TEST_F(Editing, UndoRedoAndPasteKeepAValueTextAsTyped)
     at(176, 112, "(2"), at(600, 500), settle();
     ASSERT_STREQ(wire[0].numst, "(2");
     at(176, 112, "r"), settle();
-    ctrl(ZKEY), settle();
+    ctrl(SC_Z), settle();
     EXPECT_STREQ(wire[0].numst, "(2");
     EXPECT_EQ(wire[0].value, 2.0);
-    ctrl(YKEY), ctrl(ZKEY), settle();
+    ctrl(SC_Y), ctrl(SC_Z), settle();
     EXPECT_STREQ(wire[0].numst, "(2");
-    selectall(), ctrl(CKEY), at(400, 300), ctrl(VKEY), settle();
+    selectall(), ctrl(SC_C), at(400, 300), ctrl(SC_V), settle();
     ASSERT_EQ(numwires, 2);
     EXPECT_STREQ(wire[1].numst, "(2");
 }
@@ -175,13 +174,13 @@ TEST_F(Editing, WindowsKeepTheirProbesAcrossUndo)
     ASSERT_EQ(plot[0].plotwire, last);
     at(176, 112, "d"), settle();  // wire 0 goes; the last moves into its place
     ASSERT_EQ(plot[0].plotwire, 0);
-    ctrl(ZKEY), settle();
+    ctrl(SC_Z), settle();
     ASSERT_EQ(numplots, 1);
     EXPECT_EQ(plot[0].plotwire, last);
     EXPECT_EQ(wire[last].element, 'R');
-    ctrl(YKEY), settle();
+    ctrl(SC_Y), settle();
     EXPECT_EQ(plot[0].plotwire, 0);
-    ctrl(ZKEY), ctrl(ZKEY), settle();  // before the third wire was drawn
+    ctrl(SC_Z), ctrl(SC_Z), settle();  // before the third wire was drawn
     EXPECT_EQ(numplots, 0);
 }
 
@@ -219,9 +218,9 @@ TEST_F(Editing, CopyPasteCutAndDeleteTheSelection)
 {
     drawrc();
     const std::string orig = circuittext();
-    hl_key(0x1E, 'a', KEYCTRL), hl_pass();  // select all
-    ctrl(CKEY);
-    at(400, 304), ctrl(VKEY), settle();
+    hl_key(SC_A, 'a', KEYCTRL), hl_pass();  // select all
+    ctrl(SC_C);
+    at(400, 304), ctrl(SC_V), settle();
     ASSERT_EQ(numnodes, 6);
     ASSERT_EQ(numwires, 4);
     for (int32_t w = 0; w < 2; w++) {  // the copies: same letters and values, new nodes
@@ -232,28 +231,28 @@ TEST_F(Editing, CopyPasteCutAndDeleteTheSelection)
     }
     for (int32_t n = 0; n < 6; n++) EXPECT_EQ(node[n].selected, n >= 3) << n;  // exactly the pasted
     EXPECT_EQ(node[5].isgrounded, 1);
-    ctrl(XKEY), settle();  // cut them again
+    ctrl(SC_X), settle();  // cut them again
     EXPECT_EQ(circuittext(), orig);
-    at(600, 500), ctrl(VKEY), settle();
+    at(600, 500), ctrl(SC_V), settle();
     EXPECT_EQ(numwires, 4);
-    at(40, 560), ctrl(DELKEY), settle();  // nothing under the mouse: the selection goes
+    at(40, 560), ctrl(SC_DELETE), settle();  // nothing under the mouse: the selection goes
     EXPECT_EQ(circuittext(), orig);
     for (const char *junk : {"", "not a circuit"}) {
         const int32_t beeps = hl_beeps();
         hl_clipboard_set(junk);
-        ctrl(VKEY), settle();
+        ctrl(SC_V), settle();
         EXPECT_EQ(hl_beeps(), beeps + 1) << junk;
         EXPECT_EQ(circuittext(), orig) << junk;
     }
     hl_clipboard_set("//VELTO version 12/2007\r\nNumNodes,2\r\n0,16,16,1\r\n1,80,16,0\r\n"
                      "NumWires,1\r\n0,0,1,F,3,7,\r\n");  // a control that names nothing in it
-    at(400, 400), ctrl(VKEY), settle();
+    at(400, 400), ctrl(SC_V), settle();
     EXPECT_EQ(numwires, 3);
     EXPECT_EQ(wire[2].depwire, 2);  // uncontrolled
     hl_clipboard_set("NumNodes,2\r\n0,16,16,1\r\n1,80,16,0\r\nNumWires,3\r\n"
                      "0,1,1,V,5,0,\r\n1,0,1,R,1,1,\r\n2,1,0,E,2,1,\r\n");  // V joins node 1 to itself
     const int32_t msgs = hl_msgcount();
-    at(400, 400), ctrl(VKEY), settle();
+    at(400, 400), ctrl(SC_V), settle();
     ASSERT_EQ(numwires, 5);
     EXPECT_EQ(wire[4].depwire, 3);  // still the R
     EXPECT_EQ(hl_msgcount(), msgs + 1);

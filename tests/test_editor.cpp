@@ -166,7 +166,7 @@ TEST_F(Editor, ElementKeyUsesTheNodeAtItsSnappedPosition)
 {
     addwire(208, 144, 400, 144, 'R');
     steps({{200, 150, ""}});
-    hl_key(0xC9, 0, 0), settle();  // PgUp
+    hl_key(SC_PGUP, 0, 0), settle();  // PgUp
     const int32_t sx = (int32_t)(208 * fsscale) + isxoff + 28, sy = (int32_t)(144 * fsscale) + isyoff + 28;
     steps({{sx, sy, "r"}, {sx, sy + 200, "\r"}});
     EXPECT_EQ(numnodes, 3);
@@ -206,7 +206,7 @@ TEST_F(Editor, RectangleSelectsControlATogglesAndSelectedNodesMoveTogether)
     EXPECT_EQ(nodes(), "110,150s 210,150s 400,400");
     const char *want[] = {"110,150s 210,150s 400,400s", "110,150 210,150 400,400", "110,150s 210,150s 400,400s"};
     for (const char *w : want) {
-        hl_key(0x1E, 'a', KEYCTRL);
+        hl_key(SC_A, 'a', KEYCTRL);
         settle();
         EXPECT_EQ(nodes(), w);
     }
@@ -298,9 +298,9 @@ TEST_F(Editor, ProbesCloseTheMatchingWindow)
         ibodewire = c.bode, ibodeflip = c.flip;
         addplot(PLOT_MATRIX, 0, 0), addplot(c.kind, c.pw, c.ps, c.bode, c.flip);
         steps({{c.x, 112, ""}});
-        if (c.how == CTRLLEFT) hl_keydown(0x1D);
+        if (c.how == CTRLLEFT) hl_keydown(SC_LCTRL);
         click(c.how == RIGHT ? 2 : 1);
-        hl_keyup(0x1D);
+        hl_keyup(SC_LCTRL);
         const plottype &p = plot[1];
         EXPECT_EQ(numplots >= 2 && p.kind == c.kind && p.plotwire == c.pw && p.plotsense == c.ps, !c.closes);
         getstringmode = -1;
@@ -332,14 +332,14 @@ TEST_F(Editor, ProgramKeysReachTheirCommands)
 {
     int32_t grid = vopts.gridmode, inv = vopts.palinverted;
     steps({{600, 500, "=`"}});
-    hl_key(0x32, 'm', KEYCOMMAND), hl_key(0x01, 27, 0);
+    hl_key(SC_M, 'm', KEYCOMMAND), hl_key(SC_ESCAPE, 27, 0);
     settle();
     EXPECT_EQ(vopts.gridmode, !grid);
     EXPECT_EQ(vopts.palinverted, !inv);
     EXPECT_EQ(hl_minimized(), 1);
     EXPECT_EQ(menusel, 0);  // Escape opens the menu
     menusel = -1;
-    hl_key(0x10, 'q', KEYCTRL);  // Control+Q stands for Command+Q
+    hl_key(SC_Q, 'q', KEYCTRL);  // Control+Q stands for Command+Q
     EXPECT_EQ(passes(2), 0);     // quits: nothing unsaved to ask about
 }
 

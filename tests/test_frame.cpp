@@ -106,7 +106,7 @@ TEST_F(Headless, FifoKeepsTheFirst256KeysInOrder)
     breath();
     for (int32_t i = 0; i < 256; i++) ASSERT_EQ(keyread(), keyentry(i & 0x7F, 'a' + i % 26, 0)) << i;
     EXPECT_EQ(keyread(), 0);
-    for (int32_t i = 0; i < 100; i++) hl_key(0x10, 'q', 0), hl_key(0x11, 'w', 0);  // across the slot wrap
+    for (int32_t i = 0; i < 100; i++) hl_key(SC_Q, 'q', 0), hl_key(SC_W, 'w', 0);  // across the slot wrap
     breath();
     for (int32_t i = 0; i < 200; i++) ASSERT_EQ(keyread() & 255, i & 1 ? 'w' : 'q');
     EXPECT_EQ(keyread(), 0);
@@ -114,16 +114,16 @@ TEST_F(Headless, FifoKeepsTheFirst256KeysInOrder)
 
 TEST_F(Headless, HeldKeysKeepProgramWritesAndReleaseWhileInactive)
 {
-    hl_keydown(0x1D), hl_pass(), hl_pass(), hl_keyup(0x1D), hl_keydown(0xC8), hl_pass();
+    hl_keydown(SC_LCTRL), hl_pass(), hl_pass(), hl_keyup(SC_LCTRL), hl_keydown(SC_UP), hl_pass();
     hl_activate(0), hl_pass(), hl_activate(1);
     auto pass = [] {  // the keys held after a pass
         breath(), readkeyboard();
-        return std::string(keystatus[0x1D] ? "ctrl" : "") + (keystatus[0xC8] ? "up" : "");
+        return std::string(keystatus[SC_LCTRL] ? "ctrl" : "") + (keystatus[SC_UP] ? "up" : "");
     };
     EXPECT_EQ(pass(), "ctrl");
-    keystatus[0x1D] = 0;  // the program swallows the key: it stays swallowed
+    keystatus[SC_LCTRL] = 0;  // the program swallows the key: it stays swallowed
     EXPECT_EQ(pass(), "");
-    keystatus[0x1D] = 1;  // and the release still arrives
+    keystatus[SC_LCTRL] = 1;  // and the release still arrives
     EXPECT_EQ(pass(), "up");
     EXPECT_EQ(pass(), "");
     EXPECT_EQ(ActiveApp, 0);

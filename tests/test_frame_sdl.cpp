@@ -96,15 +96,15 @@ TEST_F(SdlFrame, KeysBecomeScanCodesCharactersAndModifiersAndStayHeld)
     push(SDL_KEYDOWN, SDL_SCANCODE_LGUI, SDLK_LGUI, KMOD_LGUI);
     push(SDL_KEYDOWN, SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER, KMOD_RALT);
     push(SDL_KEYDOWN, SDL_SCANCODE_RCTRL, SDLK_RCTRL, KMOD_RCTRL);
-    auto pass = [] { breath(), readkeyboard(); return keystatus[0x9D]; };
+    auto pass = [] { breath(), readkeyboard(); return keystatus[SC_RCTRL]; };
     EXPECT_EQ(pass(), 1);
     const int32_t want[] = {'A' | 0x1E00 | KEYSHIFT, 13 | 0x1C00, 0xC800, 'q' | 0x1000 | KEYCTRL | KEYCOMMAND,
                             'z' | 0x1500, '/' | 0x0800 | KEYSHIFT, 0xDB00 | KEYCOMMAND, 13 | 0x9C00 | KEYOPTION,
                             0x9D00 | KEYCTRL, 0};
     for (int32_t k : want) EXPECT_EQ(keyread(), k);
-    keystatus[0x9D] = 0;  // the program swallows it
+    keystatus[SC_RCTRL] = 0;  // the program swallows it
     EXPECT_EQ(pass(), 0);
-    windowevent(SDL_WINDOWEVENT_FOCUS_LOST), keystatus[0x9D] = 1;
+    windowevent(SDL_WINDOWEVENT_FOCUS_LOST), keystatus[SC_RCTRL] = 1;
     EXPECT_EQ(pass() + ActiveApp, 0);
     windowevent(SDL_WINDOWEVENT_FOCUS_GAINED);
     EXPECT_EQ(pass(), 1);

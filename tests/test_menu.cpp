@@ -5,7 +5,6 @@
 #include "tests/e2e.h"
 #include <regex>
 
-enum { ESC = 0x01, ENTER = 0x1C, KPENTER = 0x9C, LEFT = 0xCB, RIGHT = 0xCD, UP = 0xC8, DOWN = 0xD0 };
 
 // scan codes of the letters and digits the cases use
 static int32_t scanof(char c)
@@ -38,18 +37,18 @@ static int32_t H(int32_t k) { return HELP + k; }
 TEST(Menu, KeysMoveWrapAndFindLettersFromTheLevelUpToTheBar)
 {
     const struct { int32_t from, scan, to, used; } cases[] = {
-        {0, DOWN, 1, 1},     // File opens at New
-        {0, UP, 8, 1},       // ... or at Exit
-        {8, DOWN, 1, 1},     // Exit wraps to New; separators are never highlighted
-        {1, UP, 8, 1}, {4, DOWN, 6, 1}, {6, UP, 4, 1},
-        {8, RIGHT, EDIT + 1, 1},  // no submenu: the next pull-down opens
-        {EDIT + 2, DOWN, EDIT + 4, 1}, {EDIT + 8, DOWN, EDIT + 1, 1},
-        {O(7), RIGHT, O(8), 1}, {O(8), LEFT, O(7), 1},
-        {0, LEFT, HELP, 1}, {HELP, RIGHT, 0, 1},  // the bar wraps both ways
-        {O(1), LEFT, EDIT + 1, 1}, {1, LEFT, H(1), 1}, {H(1), RIGHT, 1, 1},
-        {OPTIONS, UP, O(27), 1},  // the last item of Options, past the submenus
-        {O(14), DOWN, O(8), 1}, {O(8), UP, O(14), 1},
-        {0, ENTER, 1, 1}, {O(7), ENTER, O(8), 1}, {O(16), KPENTER, O(17), 1}, {O(28), ESC, -1, 1},
+        {0, SC_DOWN, 1, 1},     // File opens at New
+        {0, SC_UP, 8, 1},       // ... or at Exit
+        {8, SC_DOWN, 1, 1},     // Exit wraps to New; separators are never highlighted
+        {1, SC_UP, 8, 1}, {4, SC_DOWN, 6, 1}, {6, SC_UP, 4, 1},
+        {8, SC_RIGHT, EDIT + 1, 1},  // no submenu: the next pull-down opens
+        {EDIT + 2, SC_DOWN, EDIT + 4, 1}, {EDIT + 8, SC_DOWN, EDIT + 1, 1},
+        {O(7), SC_RIGHT, O(8), 1}, {O(8), SC_LEFT, O(7), 1},
+        {0, SC_LEFT, HELP, 1}, {HELP, SC_RIGHT, 0, 1},  // the bar wraps both ways
+        {O(1), SC_LEFT, EDIT + 1, 1}, {1, SC_LEFT, H(1), 1}, {H(1), SC_RIGHT, 1, 1},
+        {OPTIONS, SC_UP, O(27), 1},  // the last item of Options, past the submenus
+        {O(14), SC_DOWN, O(8), 1}, {O(8), SC_UP, O(14), 1},
+        {0, SC_RETURN, 1, 1}, {O(7), SC_RETURN, O(8), 1}, {O(16), SC_KPENTER, O(17), 1}, {O(28), SC_ESCAPE, -1, 1},
         {0, scanof('O'), O(1), 1},  // on the bar: the pull-down opens
         {0, scanof('E'), EDIT + 1, 1},
         {O(1), scanof('H'), H(1), 1},  // no H in Options: the bar's Help
@@ -59,7 +58,7 @@ TEST(Menu, KeysMoveWrapAndFindLettersFromTheLevelUpToTheBar)
         {0, scanof('Z'), 0, 0},       // nobody's letter
         {1, scanof('5'), 1, 0},       // digits belong to the Font submenu
         {O(3), 0x39, O(3), 0},        // Space
-        {-1, DOWN, -1, 0}, {-1, scanof('O'), -1, 0},  // closed
+        {-1, SC_DOWN, -1, 0}, {-1, scanof('O'), -1, 0},  // closed
     };
     for (auto c : cases) {
         menudefaults();
@@ -94,7 +93,7 @@ TEST(Menu, OnOffRuleTogglesSetsAndKeepsTheMarkInStep)
     for (auto c : cases) {
         menushowgrid(c.from);
         menusel = O(2);
-        if (c.arg < 0) menuinput(key(ENTER));  // the item passes -1
+        if (c.arg < 0) menuinput(key(SC_RETURN));  // the item passes -1
         else menushowgrid(c.arg);
         EXPECT_EQ(vopts.gridmode, c.want) << c.from << " " << c.arg;
         EXPECT_EQ(mark(O(2)), c.want ? '*' : '+') << c.from << " " << c.arg;
@@ -218,7 +217,7 @@ TEST_F(Menudraw, KeysReachTheMenuAndItsHandlersThroughThePass)
     ASSERT_EQ(start(), 1);
     passes();
     menusel = 0;
-    for (int32_t s : {RIGHT, RIGHT, RIGHT, DOWN, DOWN, DOWN, ENTER}) hl_key(s, 0, 0);
+    for (int32_t s : {SC_RIGHT, SC_RIGHT, SC_RIGHT, SC_DOWN, SC_DOWN, SC_DOWN, SC_RETURN}) hl_key(s, 0, 0);
     settle();
     EXPECT_EQ(vopts.showcirchelp, 0) << "Help, Show Elements";
     EXPECT_EQ(menusel, -1);

@@ -201,7 +201,7 @@ TEST_F(Plots, ScrollingSlidesTheColumnBuffer)
     EXPECT_TRUE(slotsok());
     for (int32_t i = 0; i < 20; i++) transcontrols();
     EXPECT_EQ(rec.xoffset, -320);  // half a screen before t = 0 at most
-    bstatus = 0, frmousx = 0, deltim = 0.1, keystatus[0x36] = keystatus[0xCD] = 1;
+    bstatus = 0, frmousx = 0, deltim = 0.1, keystatus[SC_RSHIFT] = keystatus[SC_RIGHT] = 1;
     transcontrols();  // right Shift: 3 x 512 pixels a second
     EXPECT_NEAR(rec.xoffset, -320 + 153.6, 1e-9);
 }
@@ -228,7 +228,7 @@ TEST_F(Plots, TimeScaleStaysWithinWhatACircuitFileHolds)
                 EXPECT_EQ(transdefxsc, rec.xscale);
                 seen.push_back(rec.xscale);
             }
-            EXPECT_TRUE(scan == 0xCB ? rec.xscale * 0.25 < XSCMIN : rec.xscale * 4 > XSCMAX) << start;
+            EXPECT_TRUE(scan == SC_LEFT ? rec.xscale * 0.25 < XSCMIN : rec.xscale * 4 > XSCMAX) << start;
         }
     }
     EXPECT_EQ(circuitdirty, 1);
@@ -256,7 +256,7 @@ TEST_F(Plots, ValueZoomKeepsTheMiddleAndItsLimits)
     for (const auto &k : cases) {
         rec.yscale = k.yscale, rec.yoffset = 40;
         vopts.autoyscale = k.autoy, menusel = k.menu, deltim = 0.5;
-        keystatus[k.scan] = 1, keystatus[0x2A] = k.shift;
+        keystatus[k.scan] = 1, keystatus[SC_LSHIFT] = k.shift;
         transcontrols();
         keystatus[k.scan] = 0;
         EXPECT_NEAR(rec.yscale, k.want, k.want * 1e-12) << k.scan << " " << k.yscale;
@@ -327,7 +327,7 @@ TEST_F(Plots, HertzToggleMovesTheCornerByTwoPi)
     int32_t crad = corner();
     EXPECT_NEAR(pow(10.0, -3 + crad * 10.0 / W), 1000, 1000 * 0.06);
     for (int32_t how = 0; how < 2; how++) {  // Space, then a click on the lower "frq" label
-        if (how == 0) key(0x39, ' ');
+        if (how == 0) key(SC_SPACE, ' ');
         else fmousx = W - 3, fmousy = 0.6 * H + 4, bstatus = 1;
         double before = rec.colmin[crad];
         bodecontrols();
@@ -337,7 +337,7 @@ TEST_F(Plots, HertzToggleMovesTheCornerByTwoPi)
         EXPECT_NEAR(rec.lfreqlo, how == 0 ? -3 - log10(2 * M_PI) : -3, 1e-12);
         EXPECT_EQ(rec.colmin[crad], before);  // not computed again
     }
-    key(0x39, ' ');
+    key(SC_SPACE, ' ');
     bodecontrols();
     clear(), fmousx = crad, fmousy = 30;
     bodeplot(0, 2, 1, 1);
@@ -390,14 +390,14 @@ TEST_F(Plots, BodeRangesAndPanning)
         EXPECT_NEAR(rec.lfreqhi - rec.lfreqlo, k.fspan, 1e-9) << k.scan;
         EXPECT_NEAR(rec.lfreqhi + rec.lfreqlo, 4, 1e-9) << k.scan;
         EXPECT_NEAR(rec.dbhi - rec.dblo, k.gspan, 1e-9) << k.scan;
-        EXPECT_EQ(rec.colmax[100] < 0, k.scan == 0xCB || k.scan == 0xCD) << k.scan;
+        EXPECT_EQ(rec.colmax[100] < 0, k.scan == SC_LEFT || k.scan == SC_RIGHT) << k.scan;
     }
     bode(0, 2, 1);
     bodeplot(0, 2, 1, 0);
-    keystatus[0x2A] = keystatus[0xC8] = 1, deltim = 0.25, fmousy = H - 10;
+    keystatus[SC_LSHIFT] = keystatus[SC_UP] = 1, deltim = 0.25, fmousy = H - 10;
     bodecontrols();
     EXPECT_EQ(rec.phaseoffs, 0x8000 - 0x4000);
-    keystatus[0x2A] = keystatus[0xC8] = 0, fmousy = 10, bstatus = 1, frmousx = 40, frmousy = 0.6 * H / 12;
+    keystatus[SC_LSHIFT] = keystatus[SC_UP] = 0, fmousy = 10, bstatus = 1, frmousx = 40, frmousy = 0.6 * H / 12;
     bodecontrols();
     EXPECT_NEAR(rec.lfreqlo, -4, 1e-12);
     EXPECT_NEAR(rec.dbhi, 70, 1e-12);
@@ -451,7 +451,7 @@ TEST_F(Plots, MatrixKeysStepOmegaAndTimeAndClose)
     numplots = 3;
     for (int32_t i = 0; i < 3; i++) plot[i].kind = kinds[i], plotorder[i] = order[i];
     gplot = &plot[1];
-    key(0x28, '\''), key(0x34, '.');
+    key(SC_APOSTROPHE, '\''), key(SC_PERIOD, '.');
     matrixcontrols();
     EXPECT_EQ(numplots, 2);  // window 0, the upper matrix, went; window 2 moved into its slot
     EXPECT_EQ(plot[0].kind, PLOT_TRANS);

@@ -162,7 +162,7 @@ TEST_F(Plotwin, AVanishedProbeClosesItsWindowAndSwallowsTheInput)
     openplot(PLOT_KEYS, 0, 0), openplot(PLOT_TRANS, 1, 1);  // TR, BR on top
     to(500, 150), settle();
     plot[1].plotwire = 7;
-    hl_key(0xD1, 0, 0), settle();
+    hl_key(SC_PGDN, 0, 0), settle();
     EXPECT_EQ(numplots, 1);
     EXPECT_EQ(plot[0].scrolly, 0);
     EXPECT_EQ(keyfifr, keyfifw);
@@ -281,7 +281,7 @@ TEST_F(Plotwin, BodeGainLabelsStayWithTheirLines)
         openplot(PLOT_BODE, 1, 1);  // client (408, 28)-(704, 292), 1.32 pixels a dB
         if (zoom) {
             to(550, 150);
-            for (int32_t i = 0; i < 5; i++) hl_key(0xC8, 0, 0);  // 120 dB / 1.2^5: fine lines
+            for (int32_t i = 0; i < 5; i++) hl_key(SC_UP, 0, 0);  // 120 dB / 1.2^5: fine lines
             settle();
         } else {
             drag(550, 150, 0, -92);  // 60 dB up to -9.7 dB

@@ -15,12 +15,6 @@
 
 namespace {
 
-enum {
-    ESC = 0x01, RETURN = 0x1C, SPACE = 0x39, F1 = 0x3B, F12 = 0x58, HOME = 0xC7, UP = 0xC8, PGUP = 0xC9,
-    LEFT = 0xCB, RIGHT = 0xCD, END = 0xCF, DOWN = 0xD0, PGDN = 0xD1, INS = 0xD2, DEL = 0xD3,
-    ZKEY = 0x2C, YKEY = 0x15, XKEY = 0x2D, CKEY = 0x2E, VKEY = 0x2F, AKEY = 0x1E, SKEY = 0x1F, OKEY = 0x18,
-    SHIFT = 0x2A,
-};
 
 // every index names a real item, every text exists, the windows are counted
 void expectsound(int64_t action)
@@ -77,7 +71,7 @@ struct Soak : E2E {
     int32_t gy(void) { return 16 + 32 * rnd(18); }
     // a key as the keyboard gives it: Escape, Return and Space carry their character
     void key(int32_t scan, int32_t ch = 0, int32_t mods = 0) {
-        if (!ch && !(mods & KEYCTRL)) ch = scan == ESC ? 27 : scan == RETURN ? 13 : scan == SPACE ? ' ' : 0;
+        if (!ch && !(mods & KEYCTRL)) ch = scan == SC_ESCAPE ? 27 : scan == SC_RETURN ? 13 : scan == SC_SPACE ? ' ' : 0;
         hl_key(scan, ch, mods), hl_pass();
     }
     void at(int32_t x, int32_t y, const char *keys) { hl_mouse(x, y), hl_type(keys), hl_pass(); }
@@ -108,14 +102,14 @@ struct Soak : E2E {
             node[rnd(numnodes)].selected = 1;
             deleteselection(), hl_pass();
         }
-        key(rnd(4) ? RETURN : ESC, 0, 0);
-        key(ESC);  // a refused text leaves the box open
+        key(rnd(4) ? SC_RETURN : SC_ESCAPE, 0, 0);
+        key(SC_ESCAPE);  // a refused text leaves the box open
     }
     void editing(void) {
-        static const int32_t scans[] = {ZKEY, YKEY, XKEY, CKEY, VKEY, AKEY, ZKEY, VKEY};
+        static const int32_t scans[] = {SC_Z, SC_Y, SC_X, SC_C, SC_V, SC_A, SC_Z, SC_V};
         hl_mouse(gx(), gy()), hl_pass();
         const int32_t s = scans[rnd(8)];
-        key(s, 0, KEYCTRL | (s == ZKEY && rnd(3) == 0 ? KEYSHIFT : 0));
+        key(s, 0, KEYCTRL | (s == SC_Z && rnd(3) == 0 ? KEYSHIFT : 0));
     }
     void mouse(void) {
         const int32_t r = rnd(5), x = gx(), y = gy();
@@ -127,12 +121,12 @@ struct Soak : E2E {
     void wheel(void) {
         hl_mouse(gx(), gy()), hl_pass();
         const int32_t shift = rnd(2);
-        if (shift) hl_keydown(SHIFT), hl_pass();
+        if (shift) hl_keydown(SC_LSHIFT), hl_pass();
         hl_wheel(rnd(5) - 2), hl_pass();
-        if (shift) hl_keyup(SHIFT), hl_pass();
+        if (shift) hl_keyup(SC_LSHIFT), hl_pass();
     }
     void windows(void) {
-        static const int32_t scans[] = {UP, DOWN, LEFT, RIGHT, SPACE, RETURN, HOME, PGUP, PGDN};
+        static const int32_t scans[] = {SC_UP, SC_DOWN, SC_LEFT, SC_RIGHT, SC_SPACE, SC_RETURN, SC_HOME, SC_PGUP, SC_PGDN};
         int32_t x, y, x1, y1;
         overwindow(&x, &y);
         overwindow(&x1, &y1);
@@ -142,14 +136,14 @@ struct Soak : E2E {
         else hl_mouse(x, y), hl_pass(), key(scans[rnd(9)], 0, rnd(3) == 0 ? KEYSHIFT : 0);
     }
     void menu(void) {
-        static const int32_t scans[] = {UP, DOWN, DOWN, LEFT, RIGHT, RIGHT};
-        key(ESC);
+        static const int32_t scans[] = {SC_UP, SC_DOWN, SC_DOWN, SC_LEFT, SC_RIGHT, SC_RIGHT};
+        key(SC_ESCAPE);
         for (int32_t i = rnd(6); i > 0; i--) key(scans[rnd(6)]);
-        key(rnd(3) ? RETURN : ESC);
-        key(ESC);
+        key(rnd(3) ? SC_RETURN : SC_ESCAPE);
+        key(SC_ESCAPE);
     }
     void program(void) {
-        static const int32_t scans[] = {F1, 0x28 /* ' */, PGUP, PGDN, 0x0D /* = */, 0x29 /* ` */, F12, END, INS, DEL};
+        static const int32_t scans[] = {SC_F1, SC_APOSTROPHE, SC_PGUP, SC_PGDN, SC_EQUALS, SC_GRAVE, SC_F12, SC_END, SC_INSERT, SC_DELETE};
         const int32_t s = scans[rnd(10)];
         hl_mouse(gx(), gy()), hl_pass();
         key(s, s == 0x28 ? '\'' : s == 0x0D ? '=' : s == 0x29 ? '`' : 0);
@@ -160,14 +154,14 @@ struct Soak : E2E {
         escape();
         const std::string name = path("soak" + std::to_string(saves++ % 3) + ".vsm");
         hl_answer_file(name.c_str());
-        key(SKEY, 0, KEYCTRL);
+        key(SC_S, 0, KEYCTRL);
         settle();
         const std::string saved = circuittext();
         std::stringstream f;
         f << std::ifstream(name, std::ios::binary).rdbuf();
         ASSERT_EQ(f.str(), saved) << "saved as " << name;
         hl_answer_file(name.c_str());
-        key(OKEY, 0, KEYCTRL);
+        key(SC_O, 0, KEYCTRL);
         settle();
         expectloadedas(saved, circuittext());
     }
@@ -178,17 +172,17 @@ struct Soak : E2E {
         tidies++;
         escape();
         hl_mouse(799, 599), hl_pass();
-        key(AKEY, 0, KEYCTRL);
+        key(SC_A, 0, KEYCTRL);
         settle();
-        if (numnodes && !node[0].selected) key(AKEY, 0, KEYCTRL);
+        if (numnodes && !node[0].selected) key(SC_A, 0, KEYCTRL);
         settle();
         if (curw >= 0 || curn >= 0) return;  // something lies under the corner: try again later
-        key(DEL);
+        key(SC_DELETE);
     }
     // no text box, menu or wire in progress in the way
     void escape(void) {
         settle();
-        for (int32_t i = 0; i < 4 && (menusel >= 0 || getstringmode >= 0 || drawwiremode); i++) key(ESC), settle();
+        for (int32_t i = 0; i < 4 && (menusel >= 0 || getstringmode >= 0 || drawwiremode); i++) key(SC_ESCAPE), settle();
     }
 
     // one random action and the passes it takes; 0 when the program ended

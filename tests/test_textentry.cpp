@@ -8,8 +8,6 @@
 
 namespace {
 
-enum { HOME = 0xC7, END = 0xCF, LEFT = 0xCB, RIGHT = 0xCD, UP = 0xC8, INS = 0xD2, DEL = 0xD3 };
-enum { RETURN = 0x1C, BACKSPACE = 0x0E, ESC = 0x01 };
 
 struct K { int32_t scan, ch, mods; };
 
@@ -63,7 +61,7 @@ TEST_F(Entry, OpensWithItsPromptWhereTheElementAllows)
         EXPECT_STREQ(getstringasktext, c.prompt);
         EXPECT_EQ(getstringx * 1000 + getstringy, 272 * 1000 + c.y);
         EXPECT_EQ(hl_cursor(), CURS_CROSS);
-        keys({{ESC, 27, 0}});
+        keys({{SC_ESCAPE, 27, 0}});
     }
 }
 
@@ -72,20 +70,20 @@ TEST_F(Entry, EditKeys)
 {
     const int32_t S = KEYSHIFT, C = KEYCTRL, M = KEYCOMMAND;
     struct { const char *start; std::vector<K> ks; const char *want; int32_t curs; const char *clip; } cases[] = {
-        {"123", {{LEFT, 0, 0}, {LEFT, 0, 0}, {0x2D, 'x', 0}}, "1x23", 2, ""},
-        {"123", {{HOME, 0, 0}, {INS, 0, 0}, {0x1E, 'a', 0}, {0x30, 'b', 0}, {0x2E, 'c', 0}, {0x20, 'd', 0}},
+        {"123", {{SC_LEFT, 0, 0}, {SC_LEFT, 0, 0}, {0x2D, 'x', 0}}, "1x23", 2, ""},
+        {"123", {{SC_HOME, 0, 0}, {SC_INSERT, 0, 0}, {0x1E, 'a', 0}, {0x30, 'b', 0}, {0x2E, 'c', 0}, {0x20, 'd', 0}},
          "abcd", 4, ""},                                                    // overwrite runs past the end
-        {"123", {{HOME, 0, 0}, {INS, 0, 0}, {0x1E, 'a', 0}}, "a23", 1, ""},  // overwrite in the middle
-        {"SIN(T)+1", {{LEFT, 0, C}, {LEFT, 0, C}}, "SIN(T)+1", 4, ""},      // words back
-        {"SIN(T)+1", {{HOME, 0, 0}, {RIGHT, 0, C}, {RIGHT, 0, C}}, "SIN(T)+1", 7, ""},
-        {"12345", {{HOME, 0, S}, {DEL, 127, 0}}, "", 0, "12345"},           // Shift+Home then cut
-        {"12345", {{LEFT, 0, 0}, {LEFT, 0, 0}, {LEFT, 0, S}, {LEFT, 0, S}, {0x2D, 'x', C}}, "145", 1, "23"},
-        {"12345", {{LEFT, 0, S}, {LEFT, 0, S}, {0x2E, 'c', C}, {HOME, 0, 0}, {INS, 0, S}}, "4512345", 2, "45"},
-        {"12345", {{HOME, 0, S | M}, {0x2D, 'x', M}}, "", 0, "12345"},
-        {"abc", {{HOME, 0, 0}, {DEL, 127, 0}}, "bc", 0, ""},
-        {"abc", {{0x23, 'h', C}, {BACKSPACE, 8, 0}}, "a", 1, ""},
+        {"123", {{SC_HOME, 0, 0}, {SC_INSERT, 0, 0}, {0x1E, 'a', 0}}, "a23", 1, ""},  // overwrite in the middle
+        {"SIN(T)+1", {{SC_LEFT, 0, C}, {SC_LEFT, 0, C}}, "SIN(T)+1", 4, ""},      // words back
+        {"SIN(T)+1", {{SC_HOME, 0, 0}, {SC_RIGHT, 0, C}, {SC_RIGHT, 0, C}}, "SIN(T)+1", 7, ""},
+        {"12345", {{SC_HOME, 0, S}, {SC_DELETE, 127, 0}}, "", 0, "12345"},           // Shift+Home then cut
+        {"12345", {{SC_LEFT, 0, 0}, {SC_LEFT, 0, 0}, {SC_LEFT, 0, S}, {SC_LEFT, 0, S}, {0x2D, 'x', C}}, "145", 1, "23"},
+        {"12345", {{SC_LEFT, 0, S}, {SC_LEFT, 0, S}, {0x2E, 'c', C}, {SC_HOME, 0, 0}, {SC_INSERT, 0, S}}, "4512345", 2, "45"},
+        {"12345", {{SC_HOME, 0, S | M}, {0x2D, 'x', M}}, "", 0, "12345"},
+        {"abc", {{SC_HOME, 0, 0}, {SC_DELETE, 127, 0}}, "bc", 0, ""},
+        {"abc", {{0x23, 'h', C}, {SC_BACKSPACE, 8, 0}}, "a", 1, ""},
         {"abc", {{0x1E, 'a', C}, {0x21, 'f', C}, {0x20, 'd', C}, {0x12, 'e', C}, {0x30, 'b', C}}, "ac", 1, ""},
-        {"abc", {{UP, 0, M}, {0x0F, 9, 0}}, " abc", 1, ""},                 // tab types a space
+        {"abc", {{SC_UP, 0, M}, {0x0F, 9, 0}}, " abc", 1, ""},                 // tab types a space
         {"ab", {{0x0D, '=', 0}, {0x29, '`', 0}}, "ab=`", 4, ""},            // not the program's keys here
     };
     for (auto &c : cases) {
@@ -99,7 +97,7 @@ TEST_F(Entry, EditKeys)
         EXPECT_EQ(text(), c.want);
         EXPECT_EQ(getstringcurs, c.curs);
         EXPECT_STREQ(hl_clipboard_get(), c.clip);
-        keys({{ESC, 27, 0}});
+        keys({{SC_ESCAPE, 27, 0}});
         EXPECT_STREQ(wire[w].numst, c.start);
     }
 }
@@ -111,13 +109,13 @@ TEST_F(Entry, PasteDropsControlBytesAndCopiesBack)
 {
     hl_clipboard_set("x\r\ny\x01\x7f\tz");
     open();
-    keys({{HOME, 0, 0}, {0x2F, 'v', KEYCTRL}});
+    keys({{SC_HOME, 0, 0}, {0x2F, 'v', KEYCTRL}});
     EXPECT_EQ(text(), "xy z22");
     EXPECT_EQ(getstringcurs, 4);
-    keys({{HOME, 0, KEYSHIFT}, {INS, 0, KEYCTRL}, {END, 0, 0}, {INS, 0, KEYSHIFT}});
+    keys({{SC_HOME, 0, KEYSHIFT}, {SC_INSERT, 0, KEYCTRL}, {SC_END, 0, 0}, {SC_INSERT, 0, KEYSHIFT}});
     EXPECT_STREQ(hl_clipboard_get(), "xy z");
     EXPECT_EQ(text(), "xy z22xy z");
-    keys({{RETURN, 13, 0}});
+    keys({{SC_RETURN, 13, 0}});
     EXPECT_STREQ(wire[w].numst, "XYZ22XYZ");
 }
 
@@ -132,15 +130,15 @@ TEST_F(Entry, CommitNormalisesEvaluatesOrShowsTheFault)
     for (auto &c : cases) {
         SCOPED_TRACE(c.typed);
         open();
-        keys({{HOME, 0, KEYSHIFT}, {DEL, 127, 0}});
-        hl_type(c.typed), hl_key(RETURN, 13, 0);
+        keys({{SC_HOME, 0, KEYSHIFT}, {SC_DELETE, 127, 0}});
+        hl_type(c.typed), hl_key(SC_RETURN, 13, 0);
         settle();
         EXPECT_EQ(getstringmode, c.msg[0] ? 0 : -1);
         EXPECT_EQ(text(), c.want);
         EXPECT_DOUBLE_EQ(wire[w].value, c.value);
         if (c.msg[0]) {
             EXPECT_STREQ(hl_lastmsg(), c.msg);
-            keys({{ESC, 27, 0}});
+            keys({{SC_ESCAPE, 27, 0}});
         }
     }
 }
@@ -155,7 +153,7 @@ TEST_F(Entry, CancelRestoresTheWireAsItWasAlsoAfterAKeptCommit)
         SCOPED_TRACE(c.how * 2 + c.cancel);
         open();
         hl_type("0");
-        if (c.how == KEPT) hl_key(RETURN, 13, KEYCTRL);
+        if (c.how == KEPT) hl_key(SC_RETURN, 13, KEYCTRL);
         settle();
         EXPECT_EQ(getstringmode, 0);
         EXPECT_DOUBLE_EQ(wire[w].value, c.how == KEPT ? 220 : 22);
@@ -163,7 +161,7 @@ TEST_F(Entry, CancelRestoresTheWireAsItWasAlsoAfterAKeptCommit)
             hl_pass(), hl_button(2), hl_pass(), hl_button(0);
             settle();
         } else {
-            keys({{ESC, 27, 0}});
+            keys({{SC_ESCAPE, 27, 0}});
         }
         EXPECT_EQ(getstringmode, -1);
         EXPECT_STREQ(wire[w].numst, "22");
@@ -188,8 +186,8 @@ TEST_F(Entry, InitialConditionOnTheNode1HalfSwapsTheEndsOnce)
         int32_t n1 = wire[w].node1;
         open("z", c.x, 112);
         hl_type("2");
-        for (int32_t i = 0; i < c.commits; i++) hl_key(RETURN, 13, KEYCTRL);
-        hl_key(c.cancel ? ESC : RETURN, c.cancel ? 27 : 13, 0);
+        for (int32_t i = 0; i < c.commits; i++) hl_key(SC_RETURN, 13, KEYCTRL);
+        hl_key(c.cancel ? SC_ESCAPE : SC_RETURN, c.cancel ? 27 : 13, 0);
         settle();
         EXPECT_EQ(wire[w].node1 != n1, c.swapped);
         EXPECT_STREQ(wire[w].initst, c.cancel ? "" : "2");
@@ -208,7 +206,7 @@ TEST_F(Entry, OpeningAnotherCircuitClosesTheEntry)
     hl_answer_file(f.c_str());
     hl_key(0x18, 'o', KEYCTRL);
     hl_type("77");
-    hl_key(RETURN, 13, 0);
+    hl_key(SC_RETURN, 13, 0);
     settle();
     EXPECT_EQ(getstringmode, -1);
     ASSERT_EQ(numwires, 2);
@@ -231,7 +229,7 @@ TEST_F(Entry, FollowsItsWireThroughADeletionOrClosesWithIt)
         node[wire[0].node1].selected = 1;  // wire 0 goes with it, the last wire moves into 0
         deleteselection();
         EXPECT_EQ(getstringmode, own ? -1 : 0);
-        if (!own) keys({{ESC, 27, 0}});
+        if (!own) keys({{SC_ESCAPE, 27, 0}});
         ASSERT_EQ(numwires, 1);
         EXPECT_STREQ(wire[0].numst, "33");
         if (own) break;
@@ -268,6 +266,6 @@ TEST_F(Entry, BoxIsDrawnOnTheScreenAroundTheText)
             EXPECT_EQ(shownpal(x + fw * n + 1, y + fh + 1), 18);
         }
         EXPECT_GT(countpal(x, y, x + fw * n, y + fh, 25), 0);  // the text in white
-        keys({{ESC, 27, 0}});
+        keys({{SC_ESCAPE, 27, 0}});
     }
 }

@@ -16,8 +16,6 @@
 static const uint32_t DOTS = 0x55555555, ZERODASH = 0x66666666;
 enum { BACKCOL = 10, GRIDCOL = 16, LABELCOL = 17, FINECOL = 18, SEPCOL = 24, TRACECOL = 25 };
 enum { TURN = 65536, HALFTURN = 32768 };  // phases in 1/65536 of a turn
-enum { KEYLEFT = 0xCB, KEYRIGHT = 0xCD, KEYUP = 0xC8, KEYDOWN = 0xD0, KEYRETURN = 0x1C, KEYENTER = 0x9C,
-       KEYSPACE = 0x39 };
 static const double LOG2PI = 0.79817986835811504;  // log10(2 pi): a hertz axis is shifted by it
 
 // one call's geometry
@@ -425,16 +423,16 @@ static int32_t bodekeys(plottype *p)
             plotcopy();
             continue;
         }
-        if (scan == KEYRETURN || scan == KEYENTER || scan == KEYSPACE) {
+        if (scan == SC_RETURN || scan == SC_KPENTER || scan == SC_SPACE) {
             bodeunit(p);
             continue;
         }
         if (((k & 255) && !(k & (KEYCTRL | KEYOPTION))) || (k & KEYSHIFT)) continue;
         double fspan = p->lfreqhi - p->lfreqlo, gspan = p->dbhi - p->dblo;
-        if (scan == KEYLEFT && fspan > 2.0) zoomrange(&p->lfreqlo, &p->lfreqhi, 1 / 1.2), moved = 1;
-        if (scan == KEYRIGHT && fspan < 60.0) zoomrange(&p->lfreqlo, &p->lfreqhi, 1.2), moved = 1;
-        if (scan == KEYUP && gspan > 20.0) zoomrange(&p->dblo, &p->dbhi, 1 / 1.2);
-        if (scan == KEYDOWN && gspan < 600.0) zoomrange(&p->dblo, &p->dbhi, 1.2);
+        if (scan == SC_LEFT && fspan > 2.0) zoomrange(&p->lfreqlo, &p->lfreqhi, 1 / 1.2), moved = 1;
+        if (scan == SC_RIGHT && fspan < 60.0) zoomrange(&p->lfreqlo, &p->lfreqhi, 1.2), moved = 1;
+        if (scan == SC_UP && gspan > 20.0) zoomrange(&p->dblo, &p->dbhi, 1 / 1.2);
+        if (scan == SC_DOWN && gspan < 600.0) zoomrange(&p->dblo, &p->dbhi, 1.2);
     }
     return moved;
 }
@@ -459,7 +457,7 @@ void bodecontrols(void)
     int32_t moved = bodekeys(p);
     // Shift with the arrows held: 512 pixels a second, a turn a second in the phase panel
     if (shiftheld()) {
-        int32_t l = keystatus[KEYLEFT], r = keystatus[KEYRIGHT], up = keystatus[KEYUP], dn = keystatus[KEYDOWN];
+        int32_t l = keystatus[SC_LEFT], r = keystatus[SC_RIGHT], up = keystatus[SC_UP], dn = keystatus[SC_DOWN];
         shift += (r - l) * deltim * 512 * span / xres;
         if (fmousy - p->top >= 0.6 * h) p->phaseoffs = turnmod(p->phaseoffs + trunc((dn - up) * deltim * TURN));
         else bodevertical(p, (up - dn) * deltim * 512, h);

@@ -25,7 +25,6 @@ enum { TYPEDMAX = 127 };    // characters a directly typed value holds at most
 static int32_t grabmoved = 0;  // 1 once the dragged nodes moved
 static int32_t leftseen = 0;   // 1 while the left button held went down in the editor
 
-static int32_t ctrlheld(void) { return keystatus[0x1D] || keystatus[0x9D]; }
 
 // what the hit tests see is stale after an edit: refresh it
 static void settle(void)
@@ -129,7 +128,7 @@ static void wheel(void)
     const int32_t notches = wheelrest / 120;
     wheelrest -= notches * 120;
     if (!notches) return;
-    if (keystatus[0x2A] || keystatus[0x36]) tune(notches);
+    if (shiftheld()) tune(notches);
     else zoomview(notches);
 }
 
@@ -193,11 +192,11 @@ static int32_t programkey(int32_t k)
     else if (ch == '`' && getstringmode < 0) menuinvcols(-1);
     else if (cmd && lc == 'm') minimizewindow();
     else if (cmd && lc == 'q') quitloop();  // the main loop asks about unsaved changes
-    else if ((scan == 0x18 && cmd) || (scan == 0x26 && ctrl)) menuloadvsm(0);
-    else if (scan == 0x1F && (cmd || ctrl)) menusaveasvsm(0);
-    else if (scan == 0x31 && (cmd || ctrl)) menunewvsm(0);
-    else if ((scan == 0x35 && cmd) || scan == 0x3B) menushowhelp(0);
-    else if (scan == 0x58) domenusavebmp = 1;
+    else if ((scan == SC_O && cmd) || (scan == SC_L && ctrl)) menuloadvsm(0);
+    else if (scan == SC_S && (cmd || ctrl)) menusaveasvsm(0);
+    else if (scan == SC_N && (cmd || ctrl)) menunewvsm(0);
+    else if ((scan == SC_SLASH && cmd) || scan == SC_F1) menushowhelp(0);
+    else if (scan == SC_F12) domenusavebmp = 1;
     else return 0;
     return 1;
 }
@@ -513,17 +512,17 @@ static int32_t charkey(int32_t ch)
 static void scankey(int32_t scan, int32_t k)
 {
     const int32_t cmd = (k & (KEYCTRL | KEYCOMMAND)) != 0, shift = (k & KEYSHIFT) != 0;
-    if (cmd && (scan == 0x15 || (scan == 0x2C && shift))) redo();  // Y, Shift+Z
-    else if (cmd && scan == 0x2C) undo();
-    else if (cmd && scan == 0x2E) copyselection();
-    else if (cmd && scan == 0x2D) cutselection();
-    else if (cmd && scan == 0x2F) pasteclipboard();
-    else if (scan == 0xC9 || scan == 0x37) zoomview(1);
-    else if (scan == 0xD1 || scan == 0xB5) zoomview(-1);
-    else if (scan == 0x1E && cmd) selectall();
-    else if (scan == 0xCF) endrawiremode();
-    else if (scan == 0xD2) insertnode();
-    else if (scan == 0xD3) deletekey();
+    if (cmd && (scan == SC_Y || (scan == SC_Z && shift))) redo();
+    else if (cmd && scan == SC_Z) undo();
+    else if (cmd && scan == SC_C) copyselection();
+    else if (cmd && scan == SC_X) cutselection();
+    else if (cmd && scan == SC_V) pasteclipboard();
+    else if (scan == SC_PGUP || scan == SC_KPMULTIPLY) zoomview(1);
+    else if (scan == SC_PGDN || scan == SC_KPDIVIDE) zoomview(-1);
+    else if (scan == SC_A && cmd) selectall();
+    else if (scan == SC_END) endrawiremode();
+    else if (scan == SC_INSERT) insertnode();
+    else if (scan == SC_DELETE) deletekey();
 }
 
 static void editorkey(int32_t k)

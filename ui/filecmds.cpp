@@ -73,7 +73,7 @@ void checkdirty(void)
     free(now);
 }
 
-void releasectrl(void) { keystatus[0x1D] = keystatus[0x9D] = 0; }
+void releasectrl(void) { keystatus[SC_LCTRL] = keystatus[SC_RCTRL] = 0; }
 
 // === saving ===
 

@@ -11,8 +11,6 @@
 
 enum { CELLW = 32, CELLH = 14, NUMFONT = 0 };
 enum { BACKCOL = 10, COEFCOL = 12, SOLCOL = 13, BLOCKCOL = 14, FRAMECOL = 17, DOTCOL = 18 };
-enum { KEYLEFT = 0xCB, KEYRIGHT = 0xCD, KEYUP = 0xC8, KEYDOWN = 0xD0 };
-enum { KEYPERIOD = 0x34, KEYCOMMA = 0x33, KEYRBRACKET = 0x1B, KEYLBRACKET = 0x1A };
 static const double MATWMAX = 1000000;  // "." stops at this angular frequency
 static const double SMALL = 1e-12;      // magnitudes below it leave their half-cell blank
 
@@ -119,20 +117,20 @@ void matrixcontrols(void)
             return;
         }
         switch (k >> 8 & 255) {
-        case KEYPERIOD:
+        case SC_PERIOD:
             if (p->matw < MATWMAX) p->matw *= 10;
             if (p->matw == 0) p->matw = 1;
             break;
-        case KEYCOMMA:
+        case SC_COMMA:
             p->matw /= 10;
             if (p->matw < 1) p->matw = 0;
             break;
-        case KEYRBRACKET: p->matt += 1; break;
-        case KEYLBRACKET: p->matt -= 1; break;
-        case KEYLEFT: p->scrollx -= CELLW; break;
-        case KEYRIGHT: p->scrollx += CELLW; break;
-        case KEYUP: p->scrolly -= 28; break;
-        case KEYDOWN: p->scrolly += 28; break;
+        case SC_RBRACKET: p->matt += 1; break;
+        case SC_LBRACKET: p->matt -= 1; break;
+        case SC_LEFT: p->scrollx -= CELLW; break;
+        case SC_RIGHT: p->scrollx += CELLW; break;
+        case SC_UP: p->scrolly -= 28; break;
+        case SC_DOWN: p->scrolly += 28; break;
         }
     }
 }

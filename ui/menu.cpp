@@ -132,7 +132,7 @@ menutype menu[MENUCOUNT] = {
 
 int32_t menusel = -1;
 
-// upper-case character of PC scan codes 0x00..0x32, '_' none
+// upper-case character of scan codes 0..SC_M, '_' none
 static const char scan2asc4menu[52] = "__1234567890____QWERTYUIOP____ASDFGHJKL_____ZXCVBNM";
 
 enum { MENULAST = MENUCOUNT - 1 };  // the closing separator: no scan goes past it
@@ -287,15 +287,15 @@ int32_t menuinput(int32_t key)
 {
     if (menusel < 0 || menusel >= MENULAST) return 0;  // closed: nothing to steer
     int32_t s = (key >> 8) & 255;
-    if (s <= 0x32 && scan2asc4menu[s] != '_' && menuletter(scan2asc4menu[s])) return 1;
+    if (s <= SC_M && scan2asc4menu[s] != '_' && menuletter(scan2asc4menu[s])) return 1;
     int32_t e = menusel;
     switch (s) {
-    case 0x01: menusel = -1; break;                 // Esc
-    case 0x1C: case 0x9C: menuchoose(e); break;     // Enter, keypad Enter
-    case 0xCB: menuleft(e); break;
-    case 0xCD: menuright(e); break;
-    case 0xC8: menuupdown(e, -1); break;
-    case 0xD0: menuupdown(e, 1); break;
+    case SC_ESCAPE: menusel = -1; break;                 // Esc
+    case SC_RETURN: case SC_KPENTER: menuchoose(e); break;     // Enter, keypad Enter
+    case SC_LEFT: menuleft(e); break;
+    case SC_RIGHT: menuright(e); break;
+    case SC_UP: menuupdown(e, -1); break;
+    case SC_DOWN: menuupdown(e, 1); break;
     default: return 0;
     }
     return 1;

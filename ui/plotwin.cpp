@@ -48,7 +48,6 @@ enum { TITLEH = 20 };                  // title-bar rows above a window's top
 enum { MINW = 192, MINH = 144 };       // smallest window a drag leaves
 enum { TITLEFONT = 3 };                // font of the window titles
 enum { MOVEMASK = 15 };                // dragcorns of a move by the title bar
-enum { SCANHOME = 0xC7, SCANUP = 0xC8, SCANPGUP = 0xC9, SCANDOWN = 0xD0, SCANPGDN = 0xD1 };
 
 static int32_t isprobe(int32_t p) { return plot[p].kind == PLOT_BODE || plot[p].kind == PLOT_TRANS; }
 
@@ -459,11 +458,11 @@ void helpcontrols(void)
     for (int32_t k; (k = mykeyread()) != 0;) {
         if (iscopykey(k)) plotcopy();
         switch ((k >> 8) & 255) {
-        case SCANHOME: r.scrolly = 0; break;
-        case SCANUP: helpscroll(r, -h); break;
-        case SCANPGUP: helpscroll(r, -page); break;
-        case SCANDOWN: helpscroll(r, h); break;
-        case SCANPGDN: helpscroll(r, page); break;
+        case SC_HOME: r.scrolly = 0; break;
+        case SC_UP: helpscroll(r, -h); break;
+        case SC_PGUP: helpscroll(r, -page); break;
+        case SC_DOWN: helpscroll(r, h); break;
+        case SC_PGDN: helpscroll(r, page); break;
         }
     }
     if (dmousz) helpscroll(r, -(dmousz >> 2));  // 120 a wheel step: 30 pixels
@@ -473,7 +472,7 @@ void helpcontrols(void)
 // === data out ===
 // Control+C over a window: its data to the clipboard, as veltocli prints it.
 
-int32_t iscopykey(int32_t k) { return ((k >> 8) & 255) == 0x2E && (k & (KEYCTRL | KEYCOMMAND)); }
+int32_t iscopykey(int32_t k) { return ((k >> 8) & 255) == SC_C && (k & (KEYCTRL | KEYCOMMAND)); }
 
 static void csvnum(FILE *f, double v, char end)
 {

@@ -255,15 +255,15 @@ static int32_t wordleft(int32_t c)
 static int32_t translate(int32_t k, int32_t *scan, int32_t *ctrl)
 {
     static const uint8_t ctrlmap[][2] = {
-        {0x12, 0xCF}, {0x1E, 0xC7}, {0x20, 0xD3}, {0x21, 0xCD}, {0x30, 0xCB}};  // E A D F B
-    static const uint8_t cmdmap[][2] = {{0xC8, 0xC7}, {0xCB, 0xC7}, {0xCD, 0xCF}, {0xD0, 0xCF}};
+        {SC_E, SC_END}, {SC_A, SC_HOME}, {SC_D, SC_DELETE}, {SC_F, SC_RIGHT}, {SC_B, SC_LEFT}};
+    static const uint8_t cmdmap[][2] = {{SC_UP, SC_HOME}, {SC_LEFT, SC_HOME}, {SC_RIGHT, SC_END}, {SC_DOWN, SC_END}};
     int32_t cmd = (k & KEYCOMMAND) != 0;
     if (*ctrl || cmd) {
-        if (*scan == 0x2E) return copysel(), 1;  // C
-        if (*scan == 0x2F) return paste(), 1;    // V
-        if (*scan == 0x2D) return cutsel(), 1;   // X, with a selection
+        if (*scan == SC_C) return copysel(), 1;
+        if (*scan == SC_V) return paste(), 1;
+        if (*scan == SC_X) return cutsel(), 1;   // with a selection
     }
-    if (*ctrl && *scan == 0x23) return backspace(), 1;  // H
+    if (*ctrl && *scan == SC_H) return backspace(), 1;
     for (auto &m : ctrlmap)
         if (*ctrl && *scan == m[0]) *scan = m[1], *ctrl = 0;
     for (auto &m : cmdmap)
@@ -277,23 +277,23 @@ static void scanentry(int32_t k)
     if (translate(k, &scan, &ctrl)) return;
     int32_t c = getstringcurs;
     switch (scan) {
-    case 0xC7: moveto(0, shift); break;
-    case 0xCF: moveto(getstringleng, shift); break;
-    case 0xCB: moveto(ctrl ? wordleft(c) : c > 0 ? c - 1 : 0, shift); break;
-    case 0xCD: moveto(ctrl ? wordright(c) : c < getstringleng ? c + 1 : c, shift); break;
-    case 0xD2:
+    case SC_HOME: moveto(0, shift); break;
+    case SC_END: moveto(getstringleng, shift); break;
+    case SC_LEFT: moveto(ctrl ? wordleft(c) : c > 0 ? c - 1 : 0, shift); break;
+    case SC_RIGHT: moveto(ctrl ? wordright(c) : c < getstringleng ? c + 1 : c, shift); break;
+    case SC_INSERT:
         if (shift) paste();
         else if (ctrl) copysel();
         else getstringinsertmode ^= 1;
         break;
-    case 0xD3: deletekey(); break;
+    case SC_DELETE: deletekey(); break;
     }
 }
 
 static void entrykey(int32_t k)
 {
     int32_t ch = k & 255;
-    if (((k >> 8) & 255) == 0x1C && (k & KEYCTRL)) commit(1);  // Control+Return: stays open
+    if (((k >> 8) & 255) == SC_RETURN && (k & KEYCTRL)) commit(1);  // Control+Return: stays open
     else if (!ch || (k & (KEYCTRL | KEYOPTION | KEYCOMMAND))) scanentry(k);
     else if (ch == 13) commit(0);
     else if (ch == 127) deletekey();

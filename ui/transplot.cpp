@@ -20,7 +20,6 @@ double (*transclock)(void) = vlock;
 static const double XOFFSETMAX = 1 << 30;  // furthest scroll, columns: keeps column numbers in range
 static const uint32_t DOTS = 0x55555555, ZERODASH = 0x66666666;
 enum { BACKCOL = 10, GRIDCOL = 16, LABELCOL = 17, DOTCOL = 18, TRACECOL = 25 };
-enum { KEYLEFT = 0xCB, KEYRIGHT = 0xCD, KEYUP = 0xC8, KEYDOWN = 0xD0, LSHIFT = 0x2A, RSHIFT = 0x36 };
 
 // === helpers shared with the Bode and matrix windows ===
 int32_t plotfont(void) { return vopts.circfont >= 0 && vopts.circfont < NUMFONTS ? vopts.circfont : 1; }
@@ -45,7 +44,6 @@ int32_t plotclamp(double v, int32_t lo, int32_t hi)
     return (int32_t)v;
 }
 
-int32_t shiftheld(void) { return keystatus[LSHIFT] || keystatus[RSHIFT]; }
 
 // === text placement (shared with the Bode window) ===
 // One window's texts, in the order drawn, each against the boxes of those
@@ -361,8 +359,8 @@ static void transrestartview(plottype *p)
 static void transtimescale(plottype *p, int32_t scan)
 {
     double x = p->xscale;
-    if (scan == KEYLEFT && x * 0.25 >= XSCMIN) x *= 0.25;
-    else if (scan == KEYRIGHT && x * 4 <= XSCMAX) x *= 4;
+    if (scan == SC_LEFT && x * 0.25 >= XSCMIN) x *= 0.25;
+    else if (scan == SC_RIGHT && x * 4 <= XSCMAX) x *= 4;
     else return;
     p->xscale = transdefxsc = x;
     transrestartview(p);
@@ -411,11 +409,11 @@ static void transhscroll(plottype *p, double sx)
 // both 4 times); otherwise a held button drags the trace with the mouse
 static void transscroll(plottype *p)
 {
-    int32_t l = keystatus[KEYLEFT], r = keystatus[KEYRIGHT], up = keystatus[KEYUP], dn = keystatus[KEYDOWN];
+    int32_t l = keystatus[SC_LEFT], r = keystatus[SC_RIGHT], up = keystatus[SC_UP], dn = keystatus[SC_DOWN];
     int32_t fixed = !vopts.autoyscale;
     double sx = -frmousx, sy = -frmousy;
     if (shiftheld() && (l || r || (fixed && (up || dn)))) {
-        double k = 512 * deltim * (3 * keystatus[RSHIFT] + keystatus[LSHIFT]);
+        double k = 512 * deltim * (3 * keystatus[SC_RSHIFT] + keystatus[SC_LSHIFT]);
         sx += (r - l) * k;
         if (fixed) sy += (dn - up) * k;
         transhscroll(p, sx);
@@ -437,8 +435,8 @@ void transcontrols(void)
     // Up and Down held: a factor of 4 a second, yscale kept in [0.00001, 1048576]
     double h = p->bottom - p->top;
     if (menusel < 0 && !vopts.autoyscale && !shiftheld()) {
-        if (keystatus[KEYUP]) transzoom(p, fmax(pow(0.25, deltim), 0.00001 / p->yscale), h);
-        if (keystatus[KEYDOWN]) transzoom(p, fmin(pow(4.0, deltim), 1048576 / p->yscale), h);
+        if (keystatus[SC_UP]) transzoom(p, fmax(pow(0.25, deltim), 0.00001 / p->yscale), h);
+        if (keystatus[SC_DOWN]) transzoom(p, fmin(pow(4.0, deltim), 1048576 / p->yscale), h);
     }
     transscroll(p);
 }

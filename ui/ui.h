@@ -306,7 +306,6 @@ int32_t plotfont(void);             // font of plot labels: circfont, or 1 when 
 void plotmouse(int32_t *mx, int32_t *my);  // mouse relative to the client view of gplot
 void plotcrosshair(int32_t mx, int32_t my);  // dotted grey cross-hair through (mx, my) of gdd
 int32_t plotclamp(double v, int32_t lo, int32_t hi);  // v truncated into [lo, hi]; lo wins
-int32_t shiftheld(void);            // 1 while either Shift key is held
 void plottexts(int32_t xdim, int32_t ydim);  // a window's drawing starts: no text placed, view xdim x ydim
 int32_t plotspot(int32_t font, int32_t *x, int32_t *y, const char *s, int32_t gap, int32_t move);
                                     // a place for s at (*x, *y) moved inside the view, clear of the
