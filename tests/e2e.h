@@ -97,7 +97,7 @@ struct E2E : ::testing::Test {
     // what Control+C over the middle of window w leaves on the clipboard
     std::string copyfrom(const plottype &w) {
         hl_mouse((int32_t)(w.left + w.right) / 2, (int32_t)(w.top + w.bottom) / 2);
-        hl_pass(), hl_key(0x2E, 'c', KEYCTRL);
+        hl_pass(), hl_key(SC_C, 'c', KEYCTRL);
         settle();
         return hl_clipboard_get();
     }

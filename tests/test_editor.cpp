@@ -232,7 +232,7 @@ TEST_F(Editor, ZoomStopsAtItsLimitsAndKeepsThePointUnderTheMouse)
 {
     steps({{200, 150, ""}});
     struct { int32_t scan, ch, times; float scale; } cases[] = {
-        {0xC9, 0, 5, 8.f}, {0xD1, 0, 7, 0.125f}, {0x37, '*', 1, 0.25f}, {0xB5, '/', 2, 0.125f}};
+        {SC_PGUP, 0, 5, 8.f}, {SC_PGDN, 0, 7, 0.125f}, {SC_KPMULTIPLY, '*', 1, 0.25f}, {SC_KPDIVIDE, '/', 2, 0.125f}};
     for (auto &c : cases) {
         float wx = (200 - fsxoff) / fsscale, wy = (150 - fsyoff) / fsscale;
         for (int32_t i = 0; i < c.times; i++) hl_key(c.scan, c.ch, 0);

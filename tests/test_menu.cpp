@@ -57,7 +57,7 @@ TEST(Menu, KeysMoveWrapAndFindLettersFromTheLevelUpToTheBar)
         {H(1), scanof('E'), -1, 1},   // Help's own Show Elements before the bar's Edit
         {0, scanof('Z'), 0, 0},       // nobody's letter
         {1, scanof('5'), 1, 0},       // digits belong to the Font submenu
-        {O(3), 0x39, O(3), 0},        // Space
+        {O(3), SC_SPACE, O(3), 0},        // Space
         {-1, SC_DOWN, -1, 0}, {-1, scanof('O'), -1, 0},  // closed
     };
     for (auto c : cases) {

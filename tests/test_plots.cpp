@@ -216,7 +216,7 @@ TEST_F(Plots, TimeScaleStaysWithinWhatACircuitFileHolds)
     markclean();
     std::vector<double> seen;
     for (double start : {XSCMIN, 2 * XSCMIN, 0.015625, XSCMAX / 2, XSCMAX}) {
-        for (int32_t scan : {0xCB, 0xCD}) {
+        for (int32_t scan : {SC_LEFT, SC_RIGHT}) {
             rec.xscale = start;
             for (int32_t i = 0; i < 30; i++) {
                 rec.numcols = 5, rec.firstcol = 7;
@@ -250,8 +250,8 @@ TEST_F(Plots, TimeScaleStaysWithinWhatACircuitFileHolds)
 TEST_F(Plots, ValueZoomKeepsTheMiddleAndItsLimits)
 {
     const struct { int32_t scan; double yscale, want; int32_t autoy, menu, shift; } cases[] = {
-        {0xC8, 8, 4, 0, -1, 0}, {0xD0, 8, 16, 0, -1, 0}, {0xD0, 700000, 1048576, 0, -1, 0},
-        {0xC8, 0.000015, 0.00001, 0, -1, 0}, {0xC8, 8, 8, 1, -1, 0}, {0xC8, 8, 8, 0, 0, 0}, {0xC8, 8, 8, 0, -1, 1},
+        {SC_UP, 8, 4, 0, -1, 0}, {SC_DOWN, 8, 16, 0, -1, 0}, {SC_DOWN, 700000, 1048576, 0, -1, 0},
+        {SC_UP, 0.000015, 0.00001, 0, -1, 0}, {SC_UP, 8, 8, 1, -1, 0}, {SC_UP, 8, 8, 0, 0, 0}, {SC_UP, 8, 8, 0, -1, 1},
     };
     for (const auto &k : cases) {
         rec.yscale = k.yscale, rec.yoffset = 40;
@@ -379,8 +379,8 @@ TEST_F(Plots, BodeRangesAndPanning)
 {
     tcbuild(RCLOW);
     const struct { int32_t scan, presses; double fspan, gspan; } keys[] = {
-        {0xCB, 1, 10 / 1.2, 120}, {0xCB, 40, 10 / pow(1.2, 9), 120}, {0xCD, 40, 10 * pow(1.2, 10), 120},
-        {0xC8, 40, 10, 120 / pow(1.2, 10)}, {0xD0, 40, 10, 120 * pow(1.2, 9)},
+        {SC_LEFT, 1, 10 / 1.2, 120}, {SC_LEFT, 40, 10 / pow(1.2, 9), 120}, {SC_RIGHT, 40, 10 * pow(1.2, 10), 120},
+        {SC_UP, 40, 10, 120 / pow(1.2, 10)}, {SC_DOWN, 40, 10, 120 * pow(1.2, 9)},
     };
     for (const auto &k : keys) {
         bode(0, 2, 1);
@@ -438,7 +438,8 @@ TEST_F(Plots, MatrixShowsTheCellsAndOnlyASolvedSolution)
 TEST_F(Plots, MatrixKeysStepOmegaAndTimeAndClose)
 {
     const struct { int32_t scan, presses; double matw, matt; } keys[] = {
-        {0x34, 1, 1, 0}, {0x34, 9, 1000000, 0}, {0x33, 6, 1, 0}, {0x33, 1, 0, 0}, {0x1B, 2, 0, 2}, {0x1A, 1, 0, 1},
+        {SC_PERIOD, 1, 1, 0}, {SC_PERIOD, 9, 1000000, 0}, {SC_COMMA, 6, 1, 0}, {SC_COMMA, 1, 0, 0},
+        {SC_RBRACKET, 2, 0, 2}, {SC_LBRACKET, 1, 0, 1},
     };
     rec.kind = PLOT_MATRIX;
     for (const auto &k : keys) {
@@ -456,5 +457,5 @@ TEST_F(Plots, MatrixKeysStepOmegaAndTimeAndClose)
     EXPECT_EQ(numplots, 2);  // window 0, the upper matrix, went; window 2 moved into its slot
     EXPECT_EQ(plot[0].kind, PLOT_TRANS);
     EXPECT_EQ(plot[1].kind, PLOT_MATRIX);
-    EXPECT_EQ(keyread() >> 8, 0x34);
+    EXPECT_EQ(keyread() >> 8, SC_PERIOD);
 }

@@ -178,9 +178,9 @@ TEST_F(Plotwin, HelpWindowScrollsByLinePageWheelAndMouse)
 {
     enum { KEY, WHEEL, PULL };
     struct { const char *what; double from; int32_t how, arg; double want; } cases[] = {
-        {"Down", 0, KEY, 0xD0, 8},        {"PgDn", 0, KEY, 0xD1, 256},
-        {"Up", 20, KEY, 0xC8, 12},        {"Up at 4", 4, KEY, 0xC8, 0},
-        {"PgUp at the top", 0, KEY, 0xC9, 0}, {"Home", 300, KEY, 0xC7, 0},
+        {"Down", 0, KEY, SC_DOWN, 8},        {"PgDn", 0, KEY, SC_PGDN, 256},
+        {"Up", 20, KEY, SC_UP, 12},        {"Up at 4", 4, KEY, SC_UP, 0},
+        {"PgUp at the top", 0, KEY, SC_PGUP, 0}, {"Home", 300, KEY, SC_HOME, 0},
         {"wheel down", 0, WHEEL, -1, 30}, {"wheel up at 10", 10, WHEEL, 1, 0},
         {"text pulled up", 0, PULL, 150, 40}, {"title bar moved", 100, PULL, 15, 100},
     };

@@ -146,7 +146,7 @@ struct Soak : E2E {
         static const int32_t scans[] = {SC_F1, SC_APOSTROPHE, SC_PGUP, SC_PGDN, SC_EQUALS, SC_GRAVE, SC_F12, SC_END, SC_INSERT, SC_DELETE};
         const int32_t s = scans[rnd(10)];
         hl_mouse(gx(), gy()), hl_pass();
-        key(s, s == 0x28 ? '\'' : s == 0x0D ? '=' : s == 0x29 ? '`' : 0);
+        key(s, s == SC_APOSTROPHE ? '\'' : s == SC_EQUALS ? '=' : s == SC_GRAVE ? '`' : 0);
     }
     // Save As a new name, then Open it: the file is the circuit's text, and
     // the circuit read from it is the same text again

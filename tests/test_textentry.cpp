@@ -70,21 +70,22 @@ TEST_F(Entry, EditKeys)
 {
     const int32_t S = KEYSHIFT, C = KEYCTRL, M = KEYCOMMAND;
     struct { const char *start; std::vector<K> ks; const char *want; int32_t curs; const char *clip; } cases[] = {
-        {"123", {{SC_LEFT, 0, 0}, {SC_LEFT, 0, 0}, {0x2D, 'x', 0}}, "1x23", 2, ""},
-        {"123", {{SC_HOME, 0, 0}, {SC_INSERT, 0, 0}, {0x1E, 'a', 0}, {0x30, 'b', 0}, {0x2E, 'c', 0}, {0x20, 'd', 0}},
+        {"123", {{SC_LEFT, 0, 0}, {SC_LEFT, 0, 0}, {SC_X, 'x', 0}}, "1x23", 2, ""},
+        {"123", {{SC_HOME, 0, 0}, {SC_INSERT, 0, 0}, {SC_A, 'a', 0}, {SC_B, 'b', 0}, {SC_C, 'c', 0}, {SC_D, 'd', 0}},
          "abcd", 4, ""},                                                    // overwrite runs past the end
-        {"123", {{SC_HOME, 0, 0}, {SC_INSERT, 0, 0}, {0x1E, 'a', 0}}, "a23", 1, ""},  // overwrite in the middle
+        {"123", {{SC_HOME, 0, 0}, {SC_INSERT, 0, 0}, {SC_A, 'a', 0}}, "a23", 1, ""},  // overwrite in the middle
         {"SIN(T)+1", {{SC_LEFT, 0, C}, {SC_LEFT, 0, C}}, "SIN(T)+1", 4, ""},      // words back
         {"SIN(T)+1", {{SC_HOME, 0, 0}, {SC_RIGHT, 0, C}, {SC_RIGHT, 0, C}}, "SIN(T)+1", 7, ""},
         {"12345", {{SC_HOME, 0, S}, {SC_DELETE, 127, 0}}, "", 0, "12345"},           // Shift+Home then cut
-        {"12345", {{SC_LEFT, 0, 0}, {SC_LEFT, 0, 0}, {SC_LEFT, 0, S}, {SC_LEFT, 0, S}, {0x2D, 'x', C}}, "145", 1, "23"},
-        {"12345", {{SC_LEFT, 0, S}, {SC_LEFT, 0, S}, {0x2E, 'c', C}, {SC_HOME, 0, 0}, {SC_INSERT, 0, S}}, "4512345", 2, "45"},
-        {"12345", {{SC_HOME, 0, S | M}, {0x2D, 'x', M}}, "", 0, "12345"},
+        {"12345", {{SC_LEFT, 0, 0}, {SC_LEFT, 0, 0}, {SC_LEFT, 0, S}, {SC_LEFT, 0, S}, {SC_X, 'x', C}}, "145", 1, "23"},
+        {"12345", {{SC_LEFT, 0, S}, {SC_LEFT, 0, S}, {SC_C, 'c', C}, {SC_HOME, 0, 0}, {SC_INSERT, 0, S}},
+         "4512345", 2, "45"},
+        {"12345", {{SC_HOME, 0, S | M}, {SC_X, 'x', M}}, "", 0, "12345"},
         {"abc", {{SC_HOME, 0, 0}, {SC_DELETE, 127, 0}}, "bc", 0, ""},
-        {"abc", {{0x23, 'h', C}, {SC_BACKSPACE, 8, 0}}, "a", 1, ""},
-        {"abc", {{0x1E, 'a', C}, {0x21, 'f', C}, {0x20, 'd', C}, {0x12, 'e', C}, {0x30, 'b', C}}, "ac", 1, ""},
-        {"abc", {{SC_UP, 0, M}, {0x0F, 9, 0}}, " abc", 1, ""},                 // tab types a space
-        {"ab", {{0x0D, '=', 0}, {0x29, '`', 0}}, "ab=`", 4, ""},            // not the program's keys here
+        {"abc", {{SC_H, 'h', C}, {SC_BACKSPACE, 8, 0}}, "a", 1, ""},
+        {"abc", {{SC_A, 'a', C}, {SC_F, 'f', C}, {SC_D, 'd', C}, {SC_E, 'e', C}, {SC_B, 'b', C}}, "ac", 1, ""},
+        {"abc", {{SC_UP, 0, M}, {SC_TAB, 9, 0}}, " abc", 1, ""},                 // tab types a space
+        {"ab", {{SC_EQUALS, '=', 0}, {SC_GRAVE, '`', 0}}, "ab=`", 4, ""},            // not the program's keys here
     };
     for (auto &c : cases) {
         SCOPED_TRACE(&c - cases);
@@ -109,7 +110,7 @@ TEST_F(Entry, PasteDropsControlBytesAndCopiesBack)
 {
     hl_clipboard_set("x\r\ny\x01\x7f\tz");
     open();
-    keys({{SC_HOME, 0, 0}, {0x2F, 'v', KEYCTRL}});
+    keys({{SC_HOME, 0, 0}, {SC_V, 'v', KEYCTRL}});
     EXPECT_EQ(text(), "xy z22");
     EXPECT_EQ(getstringcurs, 4);
     keys({{SC_HOME, 0, KEYSHIFT}, {SC_INSERT, 0, KEYCTRL}, {SC_END, 0, 0}, {SC_INSERT, 0, KEYSHIFT}});
@@ -204,7 +205,7 @@ TEST_F(Entry, OpeningAnotherCircuitClosesTheEntry)
     open();
     hl_answer_yesno(1);  // "Don't save"
     hl_answer_file(f.c_str());
-    hl_key(0x18, 'o', KEYCTRL);
+    hl_key(SC_O, 'o', KEYCTRL);
     hl_type("77");
     hl_key(SC_RETURN, 13, 0);
     settle();
@@ -233,7 +234,7 @@ TEST_F(Entry, FollowsItsWireThroughADeletionOrClosesWithIt)
         ASSERT_EQ(numwires, 1);
         EXPECT_STREQ(wire[0].numst, "33");
         if (own) break;
-        hl_key(0x2C, 'z', KEYCTRL), settle();
+        hl_key(SC_Z, 'z', KEYCTRL), settle();
         ASSERT_EQ(numwires, 2);
     }
 }
