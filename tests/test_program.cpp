@@ -183,9 +183,10 @@ TEST_F(E2E, TransientWindowsShareTheirBudgetAndComputeOneViewAhead)
     passes(20);
     const int32_t w = (int32_t)p.right - (int32_t)p.left;
     EXPECT_EQ(p.numcols, p.firstcol + 2 * w);
-    hl_mouse((int32_t)(p.left + p.right) / 2, (int32_t)(p.top + p.bottom) / 2), hl_keydown(0x2A), hl_keydown(0xCD);
+    hl_mouse((int32_t)(p.left + p.right) / 2, (int32_t)(p.top + p.bottom) / 2);
+    hl_keydown(SC_LSHIFT), hl_keydown(SC_RIGHT);
     passes(30);
-    hl_keyup(0xCD), hl_keyup(0x2A);
+    hl_keyup(SC_RIGHT), hl_keyup(SC_LSHIFT);
     passes(20);
     EXPECT_GT(p.firstcol, 100);
     EXPECT_EQ(p.numcols, p.firstcol + 2 * w);
