@@ -1,10 +1,9 @@
-// replay.cpp: the solves that reuse a trace (trace.h) instead of eliminating
-// afresh: the replay of every recorded column, the split replay that redoes
-// only what the builds moved, and the right-hand-side-only solve; and the
-// trace preparation they all need first.
+// replay.cpp: the solves that reuse a trace (trace.h): the replay of every
+// recorded column, the split replay that redoes only what the builds moved,
+// the right-hand-side-only solve, and the trace preparation they need first.
 // Depends on trace.h and equations.cpp (el, checkelcnt, buildmoved,
-// buildrestore). Limits: each declines (0) where its rule S3-S5 in analysis.h
-// does not hold, and the general solve of sparse.cpp takes the system.
+// buildrestore). Limits: each declines (0) where its rule (S3-S5 in
+// analysis.h) does not hold; sparse.cpp's general solve then takes the system.
 #include <stddef.h>
 #include <stdlib.h>
 #include <string.h>
