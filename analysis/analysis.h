@@ -22,13 +22,10 @@ extern int32_t matbad;       // last stored solve code (SOLVED ..), -1 nothing s
 
 void checkelcnt(int32_t need);                    // ensure el can hold index need
 void initmat(double w, double t, double h);       // build A x = b for omega w, time t, step h
-void buildhold(int32_t on);                       // 1: the caller keeps the circuit arrays and texts
-                                                  // as they are until buildhold(0), solves each
-                                                  // system as initmat left it and writes nothing in
-                                                  // el (solutions are read): builds check them once,
-                                                  // then redo only what t and the states change, and
-                                                  // the solver takes their word on what stayed and
-                                                  // keeps its work in el past the system
+void buildhold(int32_t on);                       // 1: the caller keeps to B4 until buildhold(0);
+                                                  // builds then check arrays and texts once, redo
+                                                  // only what t and the states change, and say
+                                                  // what stayed (B5), which the solver takes
 enum { BUILDNEW, BUILDSHAPE, BUILDSAME };         // buildkin: nothing known; same structure; same matrix
 extern int32_t buildkin;     // this build against the one before in the same hold: BUILDSHAPE the
                              // same rows, columns and links, BUILDSAME and the same matrix part
@@ -38,6 +35,55 @@ extern int32_t *buildmoved;  // [nbuildmoved] entries whose values that build ma
 extern int32_t nbuildmoved;  //   against the one before (when its buildkin is not BUILDNEW)
 void buildrestore(void);     // el[0..elcnt) again as the last build left it, when its buildkin
                              // was not BUILDNEW (the solver's way back from a failed replay)
+
+// === build and solve: the contract ===
+// W = numwires, N = numnodes, n = W + N; column n is the right-hand side.
+// What every build (initmat) promises the solver:
+//  B1 Rows: yh[m], m < W, heads wire m's branch row, yh[W + i] node i's
+//     current law (a grounded node: the one entry 1 * V(i) = 0); yh[r] = 0
+//     is an empty row.
+//  B2 Entries: el[1..elcnt) are the rows', each row linked by next in
+//     strictly ascending column, its right-hand-side entry (if any) last.
+//  B3 Sentinel: el[0] = {0, 0, next 0, col COLEND}, so the end of every row
+//     reads as a column beyond all others; a build that gives up leaves
+//     elcnt 1 (SOLVEEMPTY).
+// Inside a hold (buildhold(1) .. buildhold(0)) the caller promises:
+//  B4 The circuit arrays and value texts stay as they are but for the states
+//     in capindval; each system is solved as initmat left it, as (yh, el,
+//     elcnt, n), and nothing but the solver writes el, past elcnt included
+//     (solutions are only read).
+// and each build from the template tells the solve how it stands:
+//  B5 buildkin BUILDSHAPE: the same yh, elcnt, columns and links as the
+//     build before; BUILDSAME: moreover every entry outside column n
+//     unchanged. Unchanged means the bits that build put there (before its
+//     solve overwrote them). buildmoved lists every entry that may differ (it
+//     may list more); any other entry below elcnt is unchanged.
+//  B6 buildrestore gives el[0..elcnt) back as the build left it, when
+//     buildkin is not BUILDNEW.
+// The solve paths (sparse.cpp, replay.cpp), tried cheapest first; each that
+// takes a system leaves the very bits the general solve would:
+//  S1 All assume B1-B3 and ent = el: fill-in goes from elcnt on and grows el
+//     through checkelcnt. BUILDSHAPE and BUILDSAME count only for the solve
+//     right after the build, with the trace of the solve of the build before.
+//  S2 General solve: any system. Columns in natural order; the pivot has the
+//     largest |p|^2 among the rows starting in the column, the row at the
+//     column's own position first, then ascending, ties to the earlier.
+//     Records the trace; a failed solve leaves no trace.
+//  S3 Right-hand side only: the traced heads and matrix part unchanged
+//     (compared bit for bit, or BUILDSAME), and a reduced matrix kept by a
+//     replay (matrices coming twice, as a sub-step's predictor and
+//     corrector). The reduced matrix is put in (its fill-in past elcnt found
+//     as the solve before left it, under B4), only column n is carried
+//     through the recorded eliminations, then the recorded back substitution.
+//  S4 Replay: the traced heads, columns and links (compared, or buildkin not
+//     BUILDNEW), any values. The pivot comparisons are redone; every pivot
+//     must fall on the traced row, else el[0..elcnt) goes back (from the
+//     trace, or buildrestore) with what lay past it, and S2 takes the system.
+//  S5 Split replay, S4 inside a hold: only the operations that read an entry
+//     of buildmoved, or what such an operation wrote, are redone; the other
+//     results come from a snapshot, sound while the builds move no entry
+//     beyond those it was made for (B5); fill-in past elcnt is as the solve
+//     before left it (B4).
 
 // === sparse solver ===
 enum {
@@ -50,7 +96,7 @@ enum {
 // ent must be el: fill-in is appended from count on and grows el (checkelcnt).
 // A system with the structure of the previous solve is solved faster, and
 // one that differs from it only in the right-hand side faster still; the
-// result is the same bit for bit either way.
+// result is the same bit for bit either way (the contract above, S1-S5).
 extern int32_t solvereuse;   // 1 (default): solves and builds reuse the last ones' work; 0: all afresh
 extern int32_t solvehow;     // how the last solve went: SOLVEFULL, SOLVEREPLAY or SOLVERHS
 enum { SOLVEFULL, SOLVEREPLAY, SOLVERHS };   // eliminated in full; steps replayed; right-hand side only

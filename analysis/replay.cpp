@@ -1,0 +1,595 @@
+// replay.cpp: the solves that reuse a trace (trace.h): the replay of every
+// recorded column, the split replay that redoes only what the builds moved,
+// the right-hand-side-only solve, and the trace preparation they need first.
+// Depends on trace.h and equations.cpp (el, checkelcnt, buildmoved,
+// buildrestore). Limits: each declines (0) where its rule (S3-S5 in
+// analysis.h) does not hold; sparse.cpp's general solve then takes the system.
+#include <stddef.h>
+#include <stdlib.h>
+#include <string.h>
+#include <algorithm>
+#include "analysis/analysis.h"
+#include "analysis/trace.h"
+
+// === trace preparation ===
+// What only a replay and a right-hand-side-only solve use is derived from a
+// trace when it is first replayed, so that a system that comes only once (a
+// solve after an edit) pays nothing for it: the operations on the right-hand
+// side, room for the multipliers, and the order of the records.
+static int32_t *entlvl;            // [entmax] per entry: its column, or the level that wrote it
+static int32_t entmax;
+static int32_t *lvl;               // [lvlmax] level of each column or back row
+static int32_t *lvlord;            // [lvlmax] columns or back rows by level, in recorded order within one
+static int32_t *lvlput;            // [lvlmax + 1] per level: count, then first place
+static int32_t *grpcnt, *grpat;    // [lvlmax] per column or back row: its records in the array
+                                   //   being regrouped, and where the first of them lies
+static int32_t lvlmax;
+static char *grpcopy;              // [grpcopymax] bytes: the array being regrouped
+static size_t grpcopymax;
+
+static void checklevels(int32_t n, int32_t final) {
+    if (n + 1 > lvlmax) {
+        lvlmax = grownsize(lvlmax, n + 1);
+        lvl = growint(lvl, lvlmax);
+        lvlord = growint(lvlord, lvlmax);
+        lvlput = growint(lvlput, lvlmax + 1);
+        grpcnt = growint(grpcnt, lvlmax);
+        grpat = growint(grpat, lvlmax);
+    }
+    if (final > entmax) {
+        entmax = grownsize(entmax, final);
+        entlvl = growint(entlvl, entmax);
+    }
+}
+
+// The right-hand-side operations in recorded order: a pivot row's entry in
+// column n is its last, so per elimination the last fill-in or the last
+// update, if its pivot entry lies in column n (columns as the solve left
+// them: from t->in, and from chg for the entries it changed or made).
+static void tracerops(solvetrace *t, int32_t n) {
+    int32_t *colof = entlvl;
+    for (int32_t e = 0; e < t->count; e++) colof[e] = t->in[e].col;
+    for (int32_t k = 0; k < t->nchg; k++) colof[t->chg[k].e] = t->chg[k].col;
+    t->nrop = 0;
+    const pairop *p = t->pairs;
+    for (int32_t k = 0; k < t->nelim; k++) {
+        const elimstep &s = t->elims[k];
+        const pairop *fill = p, *upd = p + s.nfill;
+        p += s.nfill + s.nupd;
+        if (s.nfill && colof[fill[s.nfill - 1].q] == n)
+            *push(t->rops, t->nrop, t->ropmax) = rhsop{fill[s.nfill - 1].e, fill[s.nfill - 1].q, k, 1, 0};
+        else if (s.nupd && colof[upd[s.nupd - 1].q] == n)
+            *push(t->rops, t->nrop, t->ropmax) = rhsop{upd[s.nupd - 1].e, upd[s.nupd - 1].q, k, 0, 0};
+    }
+    for (int32_t k = 1; k < t->nrop; k++) t->rops[k].chain = t->rops[k].q == t->rops[k - 1].e;
+}
+
+// lvlord: 0..n-1 by level (1..n), in recorded order within a level
+static void levelorder(int32_t n) {
+    memset(lvlput, 0, (size_t)(n + 2) * sizeof(int32_t));
+    for (int32_t k = 0; k < n; k++) lvlput[lvl[k]]++;
+    for (int32_t l = 1, at = 0; l <= n; l++) {
+        const int32_t c = lvlput[l];
+        lvlput[l] = at;
+        at += c;
+    }
+    for (int32_t k = 0; k < n; k++) lvlord[lvlput[lvl[k]]++] = k;
+}
+
+// a holds n groups of records of size bytes, group k of cnt[k] records
+// (1 each when cnt is null) right after group k - 1; they are rewritten in
+// the order lvlord names them
+static void regroup(void *a, size_t size, const int32_t *cnt, int32_t n) {
+    int32_t total = 0;
+    for (int32_t k = 0; k < n; k++) {
+        grpat[k] = total;
+        total += cnt ? cnt[k] : 1;
+    }
+    const size_t bytes = (size_t)total * size;
+    if (!bytes) return;  // nothing recorded (a may be null)
+    if (bytes > grpcopymax) {
+        grpcopymax = 2 * bytes;
+        grpcopy = (char *)growmem(grpcopy, grpcopymax);
+    }
+    memcpy(grpcopy, a, bytes);
+    char *to = (char *)a;
+    for (int32_t j = 0; j < n; j++) {
+        const int32_t k = lvlord[j];
+        const size_t len = (size_t)(cnt ? cnt[k] : 1) * size;
+        memcpy(to, grpcopy + (size_t)grpat[k] * size, len);
+        to += len;
+    }
+}
+
+// Reorders the recorded back substitution by levels: a row's level is one
+// more than the highest level among the rows whose values it reads (the
+// right-hand side's: level 0); rows go by level, within a level in the order
+// they were recorded. A row still follows every row it reads, so the bits
+// are the same; rows off the longest chain of dependencies now lie between
+// its links, where they are done while a link waits for the one before.
+static void tracelevels(solvetrace *t, int32_t n) {
+    memset(entlvl, 0, (size_t)t->final * sizeof(int32_t));
+    const backterm *tm = t->terms;
+    for (int32_t k = 0; k < n; k++) {
+        const backrow &b = t->brows[k];
+        int32_t l = 0;
+        for (int32_t q = 0; q < b.nterm; q++) l = std::max(l, entlvl[tm[q].x]);
+        tm += b.nterm;
+        entlvl[b.head] = lvl[k] = l + 1;
+        grpcnt[k] = b.nterm;
+    }
+    levelorder(n);
+    regroup(t->brows, sizeof(backrow), nullptr, n);
+    regroup(t->terms, sizeof(backterm), grpcnt, n);
+}
+
+// Level of column c (entlvl as the columns before left it): one more than
+// the highest level among the columns that last wrote an entry it reads
+// (candidates' heads, the pivot row's entries, the entries it updates). The
+// entries it writes take that level; *npair: the column's pairs.
+static int32_t columnlevel(const colstep &c, const int32_t *cand, const elimstep *s, const pairop *p,
+                           int32_t *npair) {
+    int32_t l = 0, np = 0;
+    for (int32_t j = 0; j < c.ncand; j++) l = std::max(l, entlvl[cand[j]]);
+    for (int32_t r = 0; r < c.nelim; r++) np += s[r].nfill + s[r].nupd;
+    for (int32_t q = 0; q < np; q++) l = std::max(l, std::max(entlvl[p[q].e], entlvl[p[q].q]));
+    entlvl[cand[c.winner]] = ++l;
+    for (int32_t q = 0; q < np; q++) entlvl[p[q].e] = l;
+    *npair = np;
+    return l;
+}
+
+// Reorders the recorded columns by levels as well. No column writes an entry
+// that an earlier one read (a pivot row is done, an eliminated head has left
+// its row), so every operation sees the values it saw before; columns that
+// do not wait on each other now come together.
+static void tracecolumns(solvetrace *t, int32_t n) {
+    memset(entlvl, 0, (size_t)t->final * sizeof(int32_t));
+    const int32_t *cand = t->cands;
+    const elimstep *s = t->elims;
+    const pairop *p = t->pairs;
+    for (int32_t i = 0; i < n; i++) {
+        const colstep &c = t->cols[i];
+        lvl[i] = columnlevel(c, cand, s, p, &grpcnt[i]);
+        cand += c.ncand;
+        s += c.nelim;
+        p += grpcnt[i];
+    }
+    levelorder(n);
+    regroup(t->pairs, sizeof(pairop), grpcnt, n);
+    for (int32_t i = 0; i < n; i++) grpcnt[i] = t->cols[i].ncand;
+    regroup(t->cands, sizeof(int32_t), grpcnt, n);
+    for (int32_t i = 0; i < n; i++) grpcnt[i] = t->cols[i].nelim;
+    regroup(t->elims, sizeof(elimstep), grpcnt, n);
+    regroup(t->cols, sizeof(colstep), nullptr, n);
+}
+
+// everything a replay needs beyond the trace itself, once per trace
+static void traceprepare(solvetrace *t) {
+    checklevels(t->n, t->final);
+    tracerops(t, t->n);
+    t->mult = (cval *)growto(t->mult, &t->multmax, t->nelim, sizeof(cval));
+    tracelevels(t, t->n);
+    tracecolumns(t, t->n);
+    t->prepared = 1;
+}
+
+// The entries after elimination, last of them, before back substitution;
+// and where those below t->count differ from the system t->in holds: what a
+// right-hand-side-only solve must put back over a system just built, which
+// computes the pivots' and right-hand sides' values anew (entlvl: scratch).
+static void tracepost(solvetrace *t, int32_t last) {
+    t->post = (sparsel *)growto(t->post, &t->postmax, last, sizeof(sparsel));
+    memcpy(t->post, el, (size_t)last * sizeof(sparsel));
+    const int32_t count = t->count;
+    if (count > t->diffmax) {
+        t->diffmax = grownsize(t->diffmax, count);
+        t->postdiff = growint(t->postdiff, t->diffmax);
+        t->postlinks = growint(t->postlinks, t->diffmax);
+    }
+    int32_t *computed = entlvl;
+    memset(computed, 0, (size_t)count * sizeof(int32_t));
+    for (int32_t k = 0; k < t->n; k++)
+        if (t->brows[k].head < count) computed[t->brows[k].head] = 1;
+    for (int32_t k = 0; k < t->nrhs; k++) computed[t->rhsat[k]] = 1;
+    t->npostdiff = t->npostlinks = 0;
+    for (int32_t e = 0; e < count; e++) {
+        const sparsel &a = t->post[e], &b = t->in[e];
+        if (!memcmp(&a, &b, sizeof a)) continue;
+        if (!computed[e]) t->postdiff[t->npostdiff++] = e;
+        else if (a.next != b.next || a.col != b.col) t->postlinks[t->npostlinks++] = e;
+    }
+    t->postok = 1;
+}
+
+// === what the replays share ===
+// 1 if the system has the traced rows and size (known for BUILDSHAPE and up)
+static int32_t sameheads(const solvetrace *t, const int32_t *rows, int32_t count, int32_t n, int32_t kin) {
+    if (kin != BUILDNEW) return 1;
+    return t->n == n && t->count == count && !memcmp(rows, t->heads, (size_t)n * sizeof(int32_t));
+}
+
+// The recorded back substitution: x_i = (-1/p) * (sum of the row's terms
+// a * x_c + b * -1), row after row, -1/p from piv (el itself, or the
+// trace's post); entry last becomes the right-hand side's value -1 as the
+// general solve leaves it.
+template <bool CPLX>
+static void backreplay(const solvetrace *t, int32_t last, const sparsel *piv) {
+    sparsel *ent = el;
+    ent[last].re = MINUSONE.re;
+    ent[last].im = MINUSONE.im;
+    const backterm *tm = t->terms;
+    for (const backrow *b = t->brows, *end = b + t->n; b < end; tm += b->nterm, b++) {
+        double sr = 0, si = 0;
+        switch (b->nterm) {  // most rows have one term or two: no loop for them
+        case 0: break;
+        case 1: accum<CPLX>(sr, si, ent[tm[0].a], valof(ent[tm[0].x])); break;
+        case 2:
+            accum<CPLX>(sr, si, ent[tm[0].a], valof(ent[tm[0].x]));
+            accum<CPLX>(sr, si, ent[tm[1].a], valof(ent[tm[1].x]));
+            break;
+        default:
+            for (int32_t q = 0; q < b->nterm; q++) accum<CPLX>(sr, si, ent[tm[q].a], valof(ent[tm[q].x]));
+        }
+        if (b->rhs) accum<CPLX>(sr, si, ent[b->rhs], MINUSONE);
+        scaleby<CPLX>(ent[b->head], piv[b->head], sr, si);
+    }
+}
+
+// === replay ===
+// 1 if el[0..count) has the traced structure (columns and links), checked
+// unless kin says so; then its values are taken into t->in (which no longer
+// matches post) unless kin says it can be built again (buildrestore) and no
+// post will be taken from this solve.
+static int32_t takevalues(solvetrace *t, int32_t count, int32_t kin) {
+    const sparsel *ent = el, *in = t->in;
+    uint64_t diff = 0;  // (link, column) pairs compared as one word each
+    for (int32_t e = 0; e < count && kin == BUILDNEW; e++) {
+        uint64_t a, b;
+        memcpy(&a, (const char *)&ent[e] + offsetof(sparsel, next), sizeof a);
+        memcpy(&b, (const char *)&in[e] + offsetof(sparsel, next), sizeof b);
+        diff |= a ^ b;
+    }
+    if (diff) return 0;
+    t->postok = 0;
+    t->inok = kin == BUILDNEW || t->repeats;
+    if (t->inok) memcpy(t->in, ent, (size_t)count * sizeof(sparsel));
+    return 1;
+}
+
+// Columns go by level, so a pivot that fails may come after fill-in past the
+// end the general solve will reach: what lies there now is kept in t->spare,
+// to be put back. Returns the number of entries kept.
+static int32_t keepspare(solvetrace *t, int32_t count) {
+    const int32_t spare = std::min(t->final - 1, elcntmax) - count;
+    if (spare <= 0) return 0;
+    t->spare = (sparsel *)growto(t->spare, &t->sparemax, spare, sizeof(sparsel));
+    memcpy(t->spare, el + count, (size_t)spare * sizeof(sparsel));
+    return spare;
+}
+
+// the columns and links the traced solve left, where they differ from
+// before: all, or (low) only those below count
+static void putstructure(const solvetrace *t, int32_t low) {
+    sparsel *ent = el;
+    for (const linkchange *c = t->chg, *end = c + (low ? t->nchglow : t->nchg); c < end; c++) {
+        ent[c->e].col = c->col;
+        ent[c->e].next = c->next;
+    }
+}
+
+// |p|^2 of candidate winner if the pivot comparisons of the general solve
+// (the largest |p|^2, the earlier candidate on a tie; cand[0] is the row at
+// the column's own position when ati) pick it again, else 0
+template <bool CPLX>
+static inline double pivotwins(const sparsel *ent, const int32_t *cand, int32_t ncand, int32_t ati, int32_t winner) {
+    double bm = 0;
+    int32_t best = -1;
+    if (ati) bm = magof<CPLX>(ent[cand[0]]), best = 0;
+    for (int32_t j = ati; j < ncand; j++) {
+        const double mg = magof<CPLX>(ent[cand[j]]);
+        if (mg > bm) bm = mg, best = j;
+    }
+    return best == winner ? bm : 0;
+}
+
+// The recorded columns in order: per column the pivot comparisons as the
+// general solve makes them; if the traced winner wins again its first entry
+// becomes -1/p, and the recorded rows are eliminated with the new
+// multipliers f = r_i * (-1/p), kept in mult, fill-in and updates going to
+// the recorded entries. 0 at the first column whose pivot differs. -1/p and
+// f stay in registers.
+template <bool CPLX>
+static int32_t replaycolumns(solvetrace *t) {
+    const int32_t *cand = t->cands;
+    const elimstep *s = t->elims;
+    const pairop *p = t->pairs;
+    sparsel *ent = el;
+    for (const colstep *c = t->cols, *end = c + t->n; c < end; c++) {
+        if (elcntmax < c->top) {  // grows as the general solve would
+            while (elcntmax < c->top) checkelcnt(elcntmax);
+            ent = el;
+        }
+        // --- pivot: the traced winner again, -1/p ---
+        const double bm = pivotwins<CPLX>(ent, cand, c->ncand, c->ati, c->winner);
+        if (bm == 0) return 0;
+        const cval pv = scalepivot<CPLX>(ent[cand[c->winner]], bm);
+        cand += c->ncand;
+        // --- rows: r -= f * pivot row, over the recorded pairs ---
+        cval *f = t->mult + c->fslot;
+        for (const elimstep *last = s + c->nelim; s < last; s++, f++) {
+            const cval fs = factor<CPLX>(ent[s->head], pv);
+            *f = fs;
+            for (const pairop *stop = p + s->nfill; p < stop; p++) fillval<CPLX>(ent[p->e], valof(ent[p->q]), fs);
+            for (const pairop *stop = p + s->nupd; p < stop; p++) addval<CPLX>(ent[p->e], valof(ent[p->q]), fs);
+        }
+    }
+    return 1;
+}
+
+// === split replay ===
+// In a sweep the builds vouch for the entries they moved (buildmoved); only
+// the operations that read a moved entry, or what such an operation wrote,
+// have new values to compute: they are dynamic, the others static. A split
+// replay runs the static operations as recorded, keeps the values they
+// leave where the next build or the back substitution overwrites them or
+// dynamic operations go on from them (the snapshot; the rest of the
+// fill-in stays as each solve leaves it), and writes the dynamic operations
+// down as a program of their own, which it then runs. While the builds
+// move nothing but the entries it was made for, a replay puts the snapshot
+// back and runs the program alone: every static operation would give the
+// same bits again. Running the static operations first changes no value,
+// since they read only static entries and no operation writes an entry
+// that an earlier one read, but for an update's own entry (see
+// tracecolumns).
+
+// 1 if every entry the last build moved is one the split was made for
+int32_t movedwithin(const splitprog *sp) {
+    for (int32_t k = 0; k < nbuildmoved; k++)
+        if (!(sp->mark[buildmoved[k]] & SPLITMOVED)) return 0;
+    return 1;
+}
+
+// entry e into the snapshot (its value is taken at the end)
+static inline void snapnote(splitprog *sp, int32_t e) {
+    if (sp->mark[e] & SPLITSNAP) return;
+    sp->mark[e] |= SPLITSNAP;
+    push(sp->snap, sp->nsnap, sp->snapmax)->e = e;
+}
+
+// a program row for eliminated head in the column of pivot (whose program
+// column is made here when its pivot is static); returns the row's index
+static int32_t progrowadd(splitprog *sp, int32_t pivot, int32_t head, int32_t slot, int32_t fresh) {
+    if (!sp->ncol || sp->cols[sp->ncol - 1].pivot != pivot)
+        *push(sp->cols, sp->ncol, sp->colmax) = progcol{0, 0, 0, pivot, 0};
+    sp->cols[sp->ncol - 1].nrow++;
+    *push(sp->rows, sp->nrow, sp->rowmax) = progrow{head, slot, fresh, 0, 0};
+    return sp->nrow - 1;
+}
+
+// The rows column c eliminates with pivot entry pivot (its -1/p in pv when
+// the pivot is static, dyn 0): static factors and pairs now, dynamic ones
+// to the program; s and p move past the column's records.
+template <bool CPLX>
+static void splitrows(solvetrace *t, const colstep *c, int32_t dyn, int32_t pivot, cval pv, const elimstep *&s,
+                      const pairop *&p) {
+    splitprog *sp = &t->split;
+    uint8_t *mark = sp->mark;
+    sparsel *ent = el;
+    for (int32_t r = 0; r < c->nelim; r++, s++) {
+        const int32_t slot = c->fslot + r, fdyn = dyn | (mark[s->head] & SPLITDYN);
+        int32_t row = fdyn ? progrowadd(sp, pivot, s->head, slot, 1) : -1;
+        cval f{0, 0};
+        if (!fdyn) f = t->mult[slot] = factor<CPLX>(ent[s->head], pv);
+        for (int32_t q = 0; q < s->nfill + s->nupd; q++, p++) {
+            const int32_t upd = q >= s->nfill;
+            const int32_t d = fdyn | (mark[p->q] & SPLITDYN) | (upd ? mark[p->e] & SPLITDYN : 0);
+            if (!d) {
+                if (upd) addval<CPLX>(ent[p->e], valof(ent[p->q]), f);
+                else fillval<CPLX>(ent[p->e], valof(ent[p->q]), f);
+                snapnote(sp, p->e);
+                continue;
+            }
+            if (row < 0) row = progrowadd(sp, pivot, s->head, slot, 0);
+            *push(sp->pairs, sp->npair, sp->pairmax) = *p;
+            if (upd) sp->rows[row].nupd++;
+            else sp->rows[row].nfill++;
+            mark[p->e] |= SPLITDYN;
+        }
+    }
+}
+
+// The snapshot: the values static operations left where the build
+// overwrites them, the back substitution overwrites them, or dynamic
+// operations go on from them; the rest of the fill-in stays as each solve
+// leaves it.
+static void snaptake(splitprog *sp, int32_t count) {
+    const uint8_t *mark = sp->mark;
+    const sparsel *ent = el;
+    int32_t keep = 0;
+    for (int32_t k = 0; k < sp->nsnap; k++) {
+        const int32_t e = sp->snap[k].e;
+        if (e >= count && !(mark[e] & (SPLITDYN | SPLITPIVOT))) continue;
+        sp->snap[keep++] = snapent{e, valof(ent[e])};
+    }
+    sp->nsnap = keep;
+}
+
+// Marks the moved entries, and every entry a dynamic operation writes,
+// SPLITDYN; runs the static operations as replaycolumns does and writes the
+// dynamic ones into the program; then takes the snapshot. 0 at a static
+// pivot that differs (the program left unfinished).
+template <bool CPLX>
+static int32_t replaysplit(solvetrace *t) {
+    splitprog *sp = &t->split;
+    sp->mark = (uint8_t *)growto(sp->mark, &sp->markmax, t->final, 1);
+    uint8_t *mark = sp->mark;
+    memset(mark, 0, (size_t)t->final);
+    for (int32_t k = 0; k < nbuildmoved; k++) mark[buildmoved[k]] = SPLITDYN | SPLITMOVED;
+    sp->ncol = sp->ncand = sp->nrow = sp->npair = sp->nsnap = 0;
+    const int32_t *cand = t->cands;
+    const elimstep *s = t->elims;
+    const pairop *p = t->pairs;
+    sparsel *ent = el;
+    for (const colstep *c = t->cols, *end = c + t->n; c < end; cand += c->ncand, c++) {
+        if (elcntmax < c->top) {  // grows as the general solve would
+            while (elcntmax < c->top) checkelcnt(elcntmax);
+            ent = el;
+        }
+        // --- pivot: compared and scaled now if static, else by the program ---
+        const int32_t pivot = cand[c->winner];
+        int32_t dyn = 0;
+        for (int32_t j = 0; j < c->ncand; j++) dyn |= mark[cand[j]] & SPLITDYN;
+        cval pv{0, 0};
+        if (dyn) {
+            *push(sp->cols, sp->ncol, sp->colmax) = progcol{c->ncand, c->ati, c->winner, pivot, 0};
+            for (int32_t j = 0; j < c->ncand; j++) *push(sp->cands, sp->ncand, sp->candmax) = cand[j];
+            mark[pivot] |= SPLITDYN;
+        } else {
+            const double bm = pivotwins<CPLX>(ent, cand, c->ncand, c->ati, c->winner);
+            if (bm == 0) return 0;
+            pv = scalepivot<CPLX>(ent[pivot], bm);
+            snapnote(sp, pivot);
+            mark[pivot] |= SPLITPIVOT;
+        }
+        // --- rows: static factors and pairs now, dynamic ones to the program ---
+        splitrows<CPLX>(t, c, dyn, pivot, pv, s, p);
+    }
+    snaptake(sp, t->count);
+    return 1;
+}
+
+// The program: per column the pivot comparisons and -1/p for a dynamic
+// pivot, else -1/p as the snapshot put it back; per row f anew or the static
+// f kept in mult; the dynamic pairs. 0 at a pivot that differs.
+template <bool CPLX>
+static int32_t replayprogram(solvetrace *t) {
+    const splitprog *sp = &t->split;
+    sparsel *ent = el;
+    // --- the values static operations leave, back ---
+    for (int32_t k = 0; k < sp->nsnap; k++) {
+        ent[sp->snap[k].e].re = sp->snap[k].v.re;
+        ent[sp->snap[k].e].im = sp->snap[k].v.im;
+    }
+    // --- the dynamic operations ---
+    const int32_t *cand = sp->cands;
+    const progrow *r = sp->rows;
+    const pairop *p = sp->pairs;
+    for (const progcol *c = sp->cols, *end = c + sp->ncol; c < end; c++) {
+        cval pv = valof(ent[c->pivot]);
+        if (c->ncand) {
+            const double bm = pivotwins<CPLX>(ent, cand, c->ncand, c->ati, c->winner);
+            if (bm == 0) return 0;
+            pv = scalepivot<CPLX>(ent[c->pivot], bm);
+            cand += c->ncand;
+        }
+        for (const progrow *last = r + c->nrow; r < last; r++) {
+            cval f = t->mult[r->slot];
+            if (r->fresh) f = t->mult[r->slot] = factor<CPLX>(ent[r->head], pv);
+            for (const pairop *stop = p + r->nfill; p < stop; p++) fillval<CPLX>(ent[p->e], valof(ent[p->q]), f);
+            for (const pairop *stop = p + r->nupd; p < stop; p++) addval<CPLX>(ent[p->e], valof(ent[p->q]), f);
+        }
+    }
+    return 1;
+}
+
+// 1: the system had the traced structure and every pivot fell on the traced
+// row: solved. 0: not replayable; the coefficients are as they came in. A
+// system the builds vouch for goes by the split program (made on the first
+// such replay, or when the builds moved other entries), any other by every
+// recorded column. The reduced matrix is kept for a right-hand-side-only
+// solve when matrices have been coming twice (the predictor and corrector of
+// a transient sub-step), not in a sweep, whose matrix changes every time.
+template <bool CPLX>
+int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t, int32_t kin) {
+    if (!solvereuse || !t->valid || !sameheads(t, rows, count, n, kin)) return 0;
+    if (!takevalues(t, count, kin)) return 0;
+    if (!t->prepared) traceprepare(t);
+    const int32_t spare = kin == BUILDNEW ? keepspare(t, count) : 0;
+    if (kin != BUILDNEW && !t->split.ok) t->split.ok = replaysplit<CPLX>(t);
+    const int32_t ok = kin == BUILDNEW ? replaycolumns<CPLX>(t) : t->split.ok && replayprogram<CPLX>(t);
+    if (!ok) {  // another pivot: undo and solve in full
+        if (t->inok) memcpy(el, t->in, (size_t)count * sizeof(sparsel));
+        else buildrestore();
+        if (spare > 0) memcpy(el + count, t->spare, (size_t)spare * sizeof(sparsel));
+        return 0;
+    }
+    // --- the structure the general solve leaves (past count: left there by
+    //     the solve before when the builds vouch), then back substitution ---
+    const int32_t last = t->final - 1;
+    checkelcnt(last);
+    putstructure(t, kin != BUILDNEW);
+    if (t->repeats) tracepost(t, last);
+    t->lastreplay = 1;
+    backreplay<CPLX>(t, last, el);
+    memcpy(rows, t->frows, (size_t)(n + 1) * sizeof(int32_t));
+    memcpy(scratch, t->fscratch, (size_t)t->nscratch * sizeof(int32_t));
+    return 1;
+}
+
+// === right-hand side only ===
+// 1 if el[0..count) equals the traced entries bit for bit, right-hand-side
+// values aside (they are taken into t->in: in then holds this system);
+// known without a look when kin is BUILDSAME.
+static int32_t samematrix(solvetrace *t, int32_t count, int32_t kin) {
+    if (kin == BUILDSAME) return 1;
+    if (!t->inok) return 0;
+    sparsel *in = t->in;
+    for (int32_t k = 0; k < t->nrhs; k++) {
+        const int32_t e = t->rhsat[k];
+        in[e].re = el[e].re;
+        in[e].im = el[e].im;
+    }
+    return !memcmp(el, in, (size_t)count * sizeof(sparsel));
+}
+
+// Solves b -> x for the traced matrix: 1 if the system's matrix part is the
+// traced one (then solved), 0 if not (nothing touched). The reduced matrix of
+// the traced solve is put in where it differs from the system, the new
+// right-hand sides carried through the recorded eliminations (same
+// multipliers, same order), then the recorded back substitution with the
+// pivots' -1/p from the trace.
+template <bool CPLX>
+int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t, int32_t kin) {
+    if (!solvereuse || !t->valid || !sameheads(t, rows, count, n, kin)) return 0;
+    const int32_t same = kin == BUILDSHAPE ? 0 : samematrix(t, count, kin);
+    if (t->lastreplay) t->repeats = same;
+    if (!same || !t->postok) return 0;
+    // --- the reduced matrix: fill-in (unless the solve before left it),
+    //     changed entries, changed links ---
+    const int32_t last = t->final - 1;
+    while (elcntmax < last) checkelcnt(elcntmax);  // grows as the general solve would
+    checkelcnt(last);
+    sparsel *ent = el;
+    const sparsel *post = t->post;
+    if (kin == BUILDNEW) memcpy(ent + count, post + count, (size_t)(last - count) * sizeof(sparsel));
+    for (int32_t k = 0; k < t->npostdiff; k++) ent[t->postdiff[k]] = post[t->postdiff[k]];
+    for (int32_t k = 0; k < t->npostlinks; k++) {
+        const int32_t e = t->postlinks[k];
+        ent[e].next = post[e].next;
+        ent[e].col = post[e].col;
+    }
+    // --- b through the eliminations: entry += f q, or fill-in entry = f q;
+    //     along a chain (q what the operation before wrote) q stays in registers ---
+    for (const rhsop *r = t->rops, *end = r + t->nrop; r < end;) {
+        cval q = valof(ent[r->q]);
+        do {
+            q = r->fill ? fillval<CPLX>(ent[r->e], q, t->mult[r->f]) : addval<CPLX>(ent[r->e], q, t->mult[r->f]);
+            r++;
+        } while (r < end && r->chain);
+    }
+    // --- back substitution; the structure the general solve leaves ---
+    ent[last].next = 0;
+    ent[last].col = n;
+    backreplay<CPLX>(t, last, post);
+    memcpy(rows, t->frows, (size_t)(n + 1) * sizeof(int32_t));
+    memcpy(scratch, t->fscratch, (size_t)t->nscratch * sizeof(int32_t));
+    t->lastreplay = 0;
+    return 1;
+}
+
+// the two solvers' instances, called from smatsolve (sparse.cpp)
+template int32_t replay<false>(int32_t *, int32_t, int32_t *, int32_t, solvetrace *, int32_t);
+template int32_t replay<true>(int32_t *, int32_t, int32_t *, int32_t, solvetrace *, int32_t);
+template int32_t rhsonly<false>(int32_t *, int32_t, int32_t *, int32_t, solvetrace *, int32_t);
+template int32_t rhsonly<true>(int32_t *, int32_t, int32_t *, int32_t, solvetrace *, int32_t);

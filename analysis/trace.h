@@ -1,0 +1,257 @@
+// trace.h: private to the solver (sparse.cpp, replay.cpp), included by
+// nothing outside analysis/: the record a general solve keeps of what it did
+// (the trace), the split replay's program, and the arithmetic both files do,
+// written once so that every path does it alike, bit for bit.
+// Depends on analysis.h (sparsel, el; the build and solve contract is written
+// there, rules B1-B6 and S1-S5) and circuit.h (growmem).
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+#include "analysis/analysis.h"
+#include "circuit/circuit.h"
+
+static_assert(offsetof(sparsel, col) == offsetof(sparsel, next) + 4, "link and column form one word");
+
+// === the solve paths ===
+// Three ways to the same bits. The general solve finds the candidate rows of a
+// column in per-column lists instead of scanning every row, and records what
+// it did as a trace. A later solve of a system with the same structure (same
+// rows, columns and links; only the coefficients differ) replays the trace:
+// it repeats the pivot comparisons, and while every pivot falls on the same
+// row the fill-in, links and order of operations are those recorded, so only
+// the arithmetic is redone. A different pivot sends it back to the general
+// solve from the untouched coefficients. A system whose matrix part (every
+// entry outside the right-hand-side column) has the very bits of the traced
+// one has the same pivots, multipliers, fill-in and reduced matrix: that is
+// copied in from the trace, and only the right-hand side is carried through
+// the recorded eliminations and the back substitution. Inside a hold the
+// builds vouch for what stayed the same (buildkin, buildmoved): nothing is
+// compared, a replay redoes only the operations whose inputs moved (split
+// replay), and the fill-in is found as the solve before left it.
+// Each path is written down once, in analysis.h (S1-S5): what it assumes of
+// the system, and what it leaves.
+
+// === growable arrays ===
+static inline int32_t *growint(int32_t *p, int32_t n) { return (int32_t *)growmem(p, (size_t)n * sizeof(int32_t)); }
+
+static inline int32_t grownsize(int32_t have, int32_t need) {
+    int64_t m = have ? have : 512;
+    while (m < need) m *= 2;
+    return m > 0x7FFFFFFF ? 0x7FFFFFFF : (int32_t)m;
+}
+
+// p grown to hold need elements of size bytes; *cap follows
+static inline void *growto(void *p, int32_t *cap, int32_t need, size_t size) {
+    if (need <= *cap) return p;
+    *cap = grownsize(*cap, need);
+    return growmem(p, (size_t)*cap * size);
+}
+
+// the next free record of a growable array a of cnt records, cap allocated
+template <class T> static inline T *push(T *&a, int32_t &cnt, int32_t &cap) {
+    if (cnt >= cap) a = (T *)growto(a, &cap, cnt + 1, sizeof(T));
+    return &a[cnt++];
+}
+
+// === trace ===
+// The record of a general solve, in flat arrays of small records kept back
+// to back in the order they are done, so that a replay walks each array
+// front to back: per column a colstep, its candidates' head entries (cands)
+// and per row it eliminated an elimstep with that row's fill and update
+// pairs; per unknown, from the last, a backrow with its terms. Columns and
+// unknowns go in natural order, by levels once prepared (replay.cpp).
+struct colstep {             // one column: the pivot comparisons, then the rows eliminated
+    int32_t ncand;           // candidates compared, heads in cands in comparison order
+    int32_t ati;             // 1: the first candidate is the row already at position i
+    int32_t winner;          // index of the pivot row among the candidates
+    int32_t top;             // entry count after the column: its fill-in lies below
+    int32_t nelim;           // rows eliminated (elimsteps)
+    int32_t fslot;           // multiplier slot of the first of them: eliminations before it,
+};                           //   in natural order
+struct elimstep {            // one row r eliminated with pivot row p by f = r_i * (-1/p_i)
+    int32_t head;            // the row's head entry, r_i
+    int32_t nfill;           // fill pairs: new entry = f * pivot entry; then
+    int32_t nupd;            // update pairs: entry += f * pivot entry
+};
+struct pairop {              // one fill or update of an eliminated row
+    int32_t e;               // row entry written
+    int32_t q;               // pivot row entry read
+};
+struct backrow {             // x_i = (-1/p) * (sum of the row's terms a * x_c + b * -1)
+    int32_t head;            // pivot entry: holds -1/p, receives x_i
+    int32_t nterm;           // backterms
+    int32_t rhs;             // entry of b, the row's last; 0: none
+};
+struct backterm {
+    int32_t a;               // coefficient entry
+    int32_t x;               // entry holding x_c, a row head
+};
+struct rhsop {               // one elimination's effect on the right-hand-side column
+    int32_t e;               // entry written
+    int32_t q;               // pivot row's right-hand-side entry read
+    int32_t f;               // multiplier slot
+    int8_t fill;             // 1: e = f q (fill-in); 0: e += f q
+    int8_t chain;            // 1: q is the entry the operation before wrote
+};
+struct linkchange {          // an entry whose column or link the solve changed, or made
+    int32_t e, col, next;
+};
+struct cval {                // a multiplier or a pivot's -1/p
+    double re, im;           // (im 0 in the real solver)
+};
+
+// The program of a split replay (replay.cpp): the dynamic operations, and
+// the values the static ones leave.
+enum { SPLITDYN = 1, SPLITMOVED = 2, SPLITSNAP = 4, SPLITPIVOT = 8 };   // splitprog.mark bits
+struct progcol {             // a column with dynamic operations
+    int32_t ncand;           // candidates compared, heads in cands; 0: a static pivot, kept
+    int32_t ati, winner;     // as in colstep
+    int32_t pivot;           // pivot entry
+    int32_t nrow;            // progrows
+};
+struct progrow {             // an eliminated row with dynamic operations
+    int32_t head;            // r_i
+    int32_t slot;            // multiplier slot
+    int32_t fresh;           // 1: f = r_i * (-1/p) anew; 0: the static f kept in mult
+    int32_t nfill, nupd;     // its dynamic pairs, fills first
+};
+struct snapent {             // a value static operations left in an entry
+    int32_t e;
+    cval v;
+};
+struct splitprog {
+    int32_t ok;              // 1: the snapshot holds for the system as it is now: every build
+                             //   since moved only entries marked SPLITMOVED
+    uint8_t *mark;           // [markmax] per entry: SPLIT... bits
+    progcol *cols;           // [ncol] the program: columns, their candidates, rows and pairs
+    int32_t *cands;          // [ncand]
+    progrow *rows;           // [nrow]
+    pairop *pairs;           // [npair]
+    snapent *snap;           // [nsnap]
+    int32_t ncol, ncand, nrow, npair, nsnap;
+    int32_t markmax, colmax, candmax, rowmax, pairmax, snapmax;  // capacities
+};
+
+struct solvetrace {
+    int32_t valid;             // 1: holds a solve that returned 0
+    int32_t n, count, final;   // unknowns, entries before, entries in use after
+    int32_t *heads;            // [n] row heads before
+    sparsel *in;               // [count] entries before; values: those of the last solve (its
+                               //   right-hand sides only when they were compared) if inok
+    int32_t inok;              // 0: a replay the builds vouched for left in's values behind
+    int32_t *rhsat;            // [nrhs] entries in the right-hand-side column before
+    int32_t nrhs;
+    linkchange *chg;           // [nchg] where the solve changed columns and links, by entry;
+    int32_t nchg, nchglow;     //   the first nchglow below count
+    int32_t *frows;            // [n + 1] row heads after
+    int32_t *fscratch;         // [nscratch] scratch list after
+    int32_t nscratch;          // scratch slots the solve wrote
+    colstep *cols;             // [n] the columns
+    int32_t *cands;            // [ncand] candidates' head entries, column after column
+    elimstep *elims;           // [nelim] eliminated rows, column after column
+    pairop *pairs;             // [npair] fills then updates, row after row
+    backrow *brows;            // [n] the back substitution, from the last unknown
+    backterm *terms;           // [nterm] its terms, row after row
+    int32_t ncand, nelim, npair, nterm;
+    cval *mult;                // [nelim] multipliers by slot, once prepared; of the last solve
+    rhsop *rops;               // [nrop] right-hand-side operations in recorded order, once prepared
+    int32_t nrop;
+    sparsel *post;             // [final - 1] entries after elimination; pivots hold -1/p
+    int32_t *postdiff;         // [npostdiff] entries below count, neither pivot nor right-hand
+    int32_t npostdiff;         //   side, that elimination changed
+    int32_t *postlinks;        // [npostlinks] pivots and right-hand sides below count whose
+    int32_t npostlinks;        //   column or link elimination changed
+    int32_t postok;            // 1: in, mult and post belong to the last solve
+    int32_t prepared;          // 1: traceprepare has run: rops, mult, records by levels
+    int32_t lastreplay;        // 1: the last solve was a replay
+    int32_t repeats;           // 1: the solve after the last replay had its matrix (or none yet):
+                               //   a replay keeps post only then, a sweep changes it every time
+    uint32_t build;            // buildcount when the last solve succeeded
+    splitprog split;           // the split replay's program
+    sparsel *spare;            // [final - 1 - count] during a replay: the fill-in entries before
+    int32_t nmax, countmax, chgmax, candmax, elimmax, pairmax, termmax, multmax, ropmax, postmax,
+        sparemax, diffmax;     // capacities
+};
+
+// === arithmetic of the two solvers ===
+// One template body; CPLX selects complex products and |p|^2 = re^2 + im^2.
+template <bool CPLX> static inline double magof(const sparsel &e) {
+    return CPLX ? e.re * e.re + e.im * e.im : e.re * e.re;
+}
+
+// pivot entry p becomes -1/p, from d = 1/|p|^2 (or 1); returns it
+template <bool CPLX> static inline cval scalepivot(sparsel &p, double bm) {
+    double d = bm;
+    if (d != 1) d = 1 / d;
+    const cval v{-d * p.re, CPLX ? d * p.im : 0};
+    p.re = v.re;
+    if (CPLX) p.im = v.im;
+    return v;
+}
+
+// f = r * (-1/p)
+template <bool CPLX> static inline cval factor(const sparsel &r, cval p) {
+    if (CPLX) return cval{r.re * p.re - r.im * p.im, r.re * p.im + r.im * p.re};
+    return cval{r.re * p.re, 0};
+}
+
+static inline cval valof(const sparsel &x) { return cval{x.re, x.im}; }
+
+// new entry e = f * pivot entry q (its column and link are set by the
+// caller); returns e's value
+template <bool CPLX> static inline cval fillval(sparsel &e, cval q, cval f) {
+    if (CPLX) {
+        e.re = f.re * q.re - f.im * q.im;
+        e.im = f.re * q.im + f.im * q.re;
+    } else {
+        e.re = f.re * q.re;
+        e.im = 0;
+    }
+    return valof(e);
+}
+
+// row entry e += f * pivot entry q; returns e's value
+template <bool CPLX> static inline cval addval(sparsel &e, cval q, cval f) {
+    if (CPLX) {
+        const double tr = f.re * q.re - f.im * q.im, ti = f.re * q.im + f.im * q.re;
+        e.re += tr;
+        e.im += ti;
+    } else {
+        e.re += f.re * q.re;
+    }
+    return valof(e);
+}
+
+// s += a * x (the back substitution's sums)
+template <bool CPLX> static inline void accum(double &sr, double &si, const sparsel &a, cval x) {
+    if (CPLX) {
+        const double tr = a.re * x.re - a.im * x.im, ti = a.re * x.im + a.im * x.re;
+        sr += tr;
+        si += ti;
+    } else {
+        sr += a.re * x.re;
+    }
+}
+
+// h = p * s: the stored -1/p times the row's sum is the unknown's value
+template <bool CPLX> static inline void scaleby(sparsel &h, const sparsel &p, double sr, double si) {
+    if (CPLX) {
+        const double pr = p.re, pi = p.im;
+        h.re = pr * sr - pi * si;
+        h.im = pr * si + pi * sr;
+    } else {
+        h.re = p.re * sr;
+    }
+}
+
+// the right-hand side column's value in the back substitution
+static const cval MINUSONE{-1, 0};
+
+// === the replays (replay.cpp) ===
+// Each returns 1 with the system solved, as the general solve would leave
+// it, or 0 with the coefficients as they came in, for the next path to try.
+int32_t movedwithin(const splitprog *sp);   // 1: the last build moved only entries the split was made for
+template <bool CPLX>
+int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t, int32_t kin);
+template <bool CPLX>
+int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t, int32_t kin);
