@@ -1,8 +1,10 @@
-// app.h: the program: start-up, the main loop's pass and shutdown.
-// veltomain is all of it; tests run the same start-up, passes and shutdown
-// one at a time on the headless frame.
+// app.h: the program: start-up, the main loop's pass and shutdown, the
+// in-window menu, the program-wide keys and the screen capture. veltomain is
+// all of it; tests run the same start-up, passes and shutdown one at a time
+// on the headless frame. Sits on the editor and every room under it.
 #pragma once
 #include <stdint.h>
+#include "circuit/circuit.h"    // PATHMAX
 
 // === the program ===
 extern const char *veltoinioverride;  // tests: the settings file to use instead of the usual one
@@ -24,3 +26,53 @@ struct veltoargs {
     int32_t exitcode;      // -1 run the program; else leave at once with this code (--help: 0)
 };
 veltoargs parseargs(int argc, char **argv);  // also sets xres and yres; --help and errors print
+
+// === in-window menu ===
+enum { MENUCOUNT = 56 };       // entries; the last, a level-0 separator, ends the table
+enum { MENUTEXTMAX = 40 };     // bytes of an entry's text, its zero included
+struct menutype {
+    char *text;                // level spaces, mark (* ticked, + not), _ before the accelerator,
+                               // \t before the shortcut hint; "-" a separator
+    void (*func)(int32_t);     // handler, or null
+    int32_t arg;               // passed to func
+};
+extern menutype menu[MENUCOUNT];
+extern int32_t menusel;        // highlighted entry, -1 closed
+
+int32_t menulev(int32_t i);    // nesting level: leading spaces
+int32_t menuchild(int32_t i);  // first child that is no separator, or -1
+int32_t menuparent(int32_t i);
+int32_t menunext(int32_t i);   // next sibling that is no separator, or -1
+int32_t menuprev(int32_t i);
+int32_t menuinput(int32_t key);  // a key entry while the menu is open: 1 used, 0 not
+void menudraw(int32_t first, int32_t x, int32_t y);  // the level starting at first, and open submenus
+int32_t menuwidth(int32_t first);  // widest display string of the level starting at first, in characters
+int32_t menulabel(int32_t e, int32_t maxw, char *b);  // entry e as drawn in a level maxw wide into b
+                               // (MENUTEXTMAX + 2 bytes); the accelerator's column, or -1
+
+void menuinvcols(int32_t arg);       // on/off handlers: arg < 0 toggles, 0 or 1 sets
+void menushowgrid(int32_t arg);
+void menushowcircles(int32_t arg);
+void menushowanimation(int32_t arg);
+void menushowresults(int32_t arg);
+void menuusewingui(int32_t arg);
+void menuautoyscale(int32_t arg);
+void menushowcirchelp(int32_t arg);
+void menusetoversamp(int32_t v);     // radio handlers
+void menusetfontsiz(int32_t k);      // (glyph width << 16) + glyph height
+void menusetcpuusage(int32_t v);
+void menushowhelp(int32_t k);        // toggles help window 0 key summary, 1 full help
+void menuabout(int32_t arg);
+void menuquit(int32_t arg);
+
+// === screen capture ===
+extern char capitnowfilnam[PATHMAX];  // capture to write in the next drawing pass, "" none
+extern int32_t domenusavebmp;       // 1: run the capture dialog at the end of this pass
+extern int32_t capcount;            // next number tried for a free default name
+void menusavebmp(int32_t arg);      // the dialog: a chosen name becomes capitnowfilnam
+void capturewrite(void);            // writes capitnowfilnam from gdd (a 4-bit BMP), empties it
+
+// === program-wide keys (installed as keyfilter) ===
+int32_t programkey(int32_t k); // Escape, the menu's Option keys, file commands, help, capture:
+                               // as keyfilter answers
+int32_t menuowns(void);        // 1 while the menu is open (installed as keysowned)

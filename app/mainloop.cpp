@@ -1,13 +1,13 @@
 // mainloop.cpp: one pass of the main loop: events, palette and keyboard,
 // clock and mouse, input routed to exactly one consumer (menu, text entry,
 // the plot window under the mouse, or the editor), the re-solve, drawing,
-// the cursor and the pause. Depends on ui.h, the analysis and the frame.
+// the cursor and the pause. Depends on the editor, the analysis and the frame.
 // There are no callbacks: the frame's input globals change only in breath
 // and readkeyboard, so they hold still for the rest of the pass.
 #include "analysis/analysis.h"
 #include "app/app.h"
 #include "circuit/circuit.h"
-#include "ui/ui.h"
+#include "edit/edit.h"
 
 // the element help picture's pixel (low byte) -> palette colour
 static int32_t clut[256];
@@ -57,6 +57,7 @@ static int32_t route(void)
         return -1;
     }
     int32_t focus = plotinput();
+    if (transscalechanged) transscalechanged = 0, checkdirty();
     if (focus >= 0) return focus;
     dccontrols();
     if (panning()) {

@@ -1,10 +1,10 @@
 // velto.cpp: start-up and shutdown of the program: the command line, the
 // frame, the settings applied through the menu handlers, the decoded
 // pictures, the first circuit; at the end the settings written back if they
-// changed. Depends on ui.h, the circuit model and the frame.
+// changed. Depends on the editor, the circuit model and the frame.
 #include "app/app.h"
 #include "circuit/circuit.h"
-#include "ui/ui.h"
+#include "edit/edit.h"
 #include <ctype.h>
 #include <errno.h>
 #include <stdio.h>
@@ -126,6 +126,8 @@ static void initeditor(void)
     mouseyquant = (mousy & ~31) + 16;
     curfilename[0] = 0;
     renumlistener = editrenumber;
+    keyfilter = programkey;  // every reader of keys sees the program-wide ones handled
+    keysowned = menuowns;
 }
 
 int32_t veltostart(int argc, char **argv, int32_t *exitcode)

@@ -9,7 +9,7 @@
 #include <time.h>
 #include <vector>
 #include "tests/testcircuit.h"
-#include "ui/ui.h"
+#include "edit/edit.h"
 
 enum { FRAMEW = 1024, FRAMEH = 768, VIEWW = 500, VIEWH = 360, SECTIONS = 50, WINDOWS = 4, SAMPS = 4096 };
 

@@ -8,7 +8,8 @@
 #include <string.h>
 #include <vector>
 #include "tests/testcircuit.h"
-#include "ui/ui.h"
+#include "app/app.h"
+#include "edit/edit.h"
 
 enum { BW = 800, BH = 600, SIDE = 10 };  // buffer; nodes per lattice row and column
 

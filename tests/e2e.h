@@ -15,7 +15,7 @@
 #include "app/app.h"
 #include "circuit/circuit.h"
 #include "frame/headless.h"
-#include "ui/ui.h"
+#include "edit/edit.h"
 
 // the machine's clock, for tests that run for a set time
 static inline double e2eclock(void)

@@ -1,7 +1,9 @@
 #!/bin/sh
 # layers.sh ROOT: fails when an include points up the layer order
-#   app -> ui -> analysis -> circuit -> expr;  frame and image under ui;
-#   cli beside app on analysis, circuit and expr;  SDL only inside frame/.
+#   app -> edit -> plots -> draw -> settings -> analysis -> circuit -> expr;
+#   frame and image under the interface rooms (draw .. app), settings on the
+#   circuit layer alone; cli beside app on analysis, circuit and expr;
+#   SDL only inside frame/.
 cd "${1:-.}" || exit 2
 allowed() {
     case $1 in
@@ -10,13 +12,22 @@ allowed() {
     analysis) echo "analysis circuit expr" ;;
     frame) echo "frame" ;;
     image) echo "image" ;;
-    ui) echo "ui analysis circuit expr frame image" ;;
-    app) echo "app ui analysis circuit expr frame image" ;;
+    settings) echo "settings circuit expr" ;;
+    draw) echo "draw settings circuit expr frame image" ;;
+    plots) echo "plots draw settings analysis circuit expr frame image" ;;
+    edit) echo "edit plots draw settings analysis circuit expr frame image" ;;
+    app) echo "app edit plots draw settings analysis circuit expr frame image" ;;
     cli) echo "cli analysis circuit expr" ;;
     esac
 }
 bad=0
-for dir in expr circuit analysis frame image ui app cli; do
+# a folder of program sources must have a place in the order
+for d in $(ls -d */ | tr -d /); do
+    case $d in tests|bench|assets|examples|build*) continue ;; esac
+    ls $d/*.cpp $d/*.h 2>/dev/null | grep -q . || continue
+    [ -n "$(allowed $d)" ] || { echo "$d/ has no place in the layer order"; bad=1; }
+done
+for dir in expr circuit analysis frame image settings draw plots edit app cli; do
     ok=$(allowed $dir)
     for f in $(ls $dir/*.cpp $dir/*.h 2>/dev/null); do
         for inc in $(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([a-z]*\)\/.*".*/\1/p' "$f"); do

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 #include "image/image.h"
-#include "ui/ui.h"
+#include "app/app.h"
+#include "edit/edit.h"
 
 namespace {
 #include "frame/font6x8.inc"

@@ -3,7 +3,7 @@
 // the model's renumbering.
 #include "circuit/circuit.h"
 #include "tests/testcircuit.h"
-#include "ui/ui.h"
+#include "edit/edit.h"
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <string.h>

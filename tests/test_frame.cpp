@@ -10,7 +10,7 @@
 #include <set>
 #include <string>
 #include <vector>
-#include "ui/ui.h"
+#include "edit/edit.h"
 #include "frame/backend.h"
 #include "frame/headless.h"
 #include "frame/font6x8.inc"

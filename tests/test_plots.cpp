@@ -16,7 +16,8 @@
 #include <vector>
 #include "frame/headless.h"
 #include "tests/testcircuit.h"
-#include "ui/ui.h"
+#include "app/app.h"
+#include "edit/edit.h"
 
 #define RCSTEP "g.. V01:5 R12:1000 C20:1E-6=0"  // tau 1 ms; the C (wire 2) charges to 5 V
 #define RCLOW "g.. V01:1 R12:1000 C20:1E-6"     // Bode: corner at 1000 rad/s
@@ -34,6 +35,7 @@ struct Plots : ::testing::Test {
         memset(&rec, 0, sizeof rec), memset(keystatus, 0, sizeof keystatus);
         rec.right = W, rec.bottom = H, gplot = &rec, xres = 640, yres = 480, keyfifr = keyfifw;
         bstatus = obstatus = 0, frmousx = frmousy = 0, deltim = 0, dragwindi = -1, menusel = -1;
+        keysowned = menuowns, transscalechanged = 0;
         px.resize(W * H), clear();
     }
     void TearDown() override {
@@ -231,7 +233,7 @@ TEST_F(Plots, TimeScaleStaysWithinWhatACircuitFileHolds)
             EXPECT_TRUE(scan == SC_LEFT ? rec.xscale * 0.25 < XSCMIN : rec.xscale * 4 > XSCMAX) << start;
         }
     }
-    EXPECT_EQ(circuitdirty, 1);
+    EXPECT_EQ(transscalechanged, 1);  // the file holds the scale: the unsaved mark follows
     EXPECT_EQ(seen.size(), 23u + 22 + 10 + 13 + 22 + 23u);
     for (double s : std::set<double>(seen.begin(), seen.end())) {  // 2^-26 .. 2^20
         transdefxsc = s;

@@ -1,6 +1,6 @@
 // test_text.cpp: number formatting, text drawing into a small window of a
 // headless buffer, and the help windows (layout, justification, scrolling, files).
-#include "ui/ui.h"
+#include "edit/edit.h"
 #include <gtest/gtest.h>
 #include <math.h>
 #include <stdio.h>

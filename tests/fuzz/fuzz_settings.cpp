@@ -12,7 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include "ui/ui.h"
+#include "settings/settings.h"
 
 static char inipath[64];
 

@@ -4,7 +4,7 @@
 // long lines break at the last space and are justified to both edges);
 // helprender draws them through drawtext into the current window, scrolled by
 // gplot. Each text is loaded once and kept.
-#include "ui/ui.h"
+#include "plots/plots.h"
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -14,7 +14,6 @@
 // === help state ===
 char *helpbuf[2];              // null until loaded; HELPFAILED is never retried
 int32_t helpleng[2];
-char helpdir[PATHMAX];         // folder of velto.txt; empty: the executable's folder
 
 static const char keysummary[] =
     "Main controls:\r\n"
@@ -66,47 +65,6 @@ static const char keysummary[] =
     "      Ctrl+C: Copy the plot's data (CSV) or the help text\r\n"
     " Space/Enter: Toggle hertz/radians in Bode plot\r\n";
 
-// === file name ===
-
-void helpfilename(char *out, int32_t siz, const char *inipath)
-{
-    int32_t n = (int32_t)strlen(inipath);
-    if (n < 5 || n >= siz) { snprintf(out, siz, "velto.txt"); return; }
-    memcpy(out, inipath, n - 3);
-    memcpy(out + n - 3, "txt", 4);
-}
-
-// === where the help file is ===
-
-// 1 when dir holds a readable velto.txt
-static int32_t hashelp(const char *dir)
-{
-    char name[PATHMAX];
-    return joinpath(name, sizeof name, dir, "velto.txt") && access(name, R_OK) == 0;
-}
-
-// velto.txt beside the program, or for an installed program in its data folder
-void helpdirfor(char *out, int32_t siz, const char *exedir)
-{
-    char share[PATHMAX];
-    int32_t shared = exedir[0] && joinpath(share, sizeof share, exedir, "../share/velto");
-    snprintf(out, siz, "%s", !hashelp(exedir) && shared && hashelp(share) ? share : exedir);
-}
-
-// the settings path as the program derives it, in the folder of velto.txt
-static int32_t helpinipath(char *out, int32_t siz)
-{
-    char dir[PATHMAX];
-    if (helpdir[0]) {
-        snprintf(dir, sizeof dir, "%s", helpdir);
-    } else {
-        char exe[PATHMAX];
-        exefolder(exe, sizeof exe);
-        helpdirfor(dir, sizeof dir, exe);
-    }
-    return joinpath(out, siz, dir, "velto.ini");
-}
-
 // === loading ===
 
 static void helploadkeys(void)
@@ -120,10 +78,9 @@ static void helploadkeys(void)
 
 static void helploadfile(void)
 {
-    char ini[PATHMAX], name[PATHMAX];
+    char name[PATHMAX];
     helpbuf[1] = HELPFAILED;
-    if (!helpinipath(ini, sizeof(ini))) return;  // path too long for the buffer
-    helpfilename(name, sizeof(name), ini);
+    if (!helpfilepath(name, sizeof name)) return;  // path too long for the buffer
     FILE *fil = fopen(name, "rb");
     if (!fil) return;
     long leng = -1;
@@ -252,7 +209,7 @@ void helprender(int32_t which)
     }
     if (helpbuf[which] == HELPFAILED) return;
     helpdraw d;
-    d.f = (vopts.circfont >= 0 && vopts.circfont < NUMFONTS) ? vopts.circfont : 1;
+    d.f = circfontindex();
     d.w = fontlist[d.f].width;
     d.viewx = gdd.x;
     d.xs = helpround(gplot->scrollx);

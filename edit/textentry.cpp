@@ -1,12 +1,12 @@
 // textentry.cpp: the one-line editor of a wire's value or initial-condition
 // text: insert and overwrite, cursor and word moves, a Shift selection, the
 // clipboard, commit with normalisation, cancel back to the wire as it was.
-// Depends on ui.h, the model, the expressions and the frame's clipboard. The
+// Depends on edit.h, the model, the expressions and the frame's clipboard. The
 // text is the wire's own heap string, grown in place and found afresh through
 // curw on every use, so a circuit replaced under the entry closes it.
 #include "circuit/circuit.h"
 #include "expr/expr.h"
-#include "ui/ui.h"
+#include "edit/edit.h"
 #include <stdlib.h>
 #include <string.h>
 
@@ -332,7 +332,7 @@ void getstringdraw(void)
 {
     const char *t = entrytext();
     if (!t) return;
-    int32_t f = vopts.circfont, w = fontlist[f].width, h = fontlist[f].height;
+    int32_t f = circfontindex(), w = fontlist[f].width, h = fontlist[f].height;
     int32_t n = getstringleng + 1, lo, hi;
     int32_t x = getstringx - n * (w / 2), y = getstringy - h / 2;
     if (x > gdd.x - 1 - w * n) x = gdd.x - 1 - w * n;

@@ -1,12 +1,12 @@
 // editor.cpp: the editor's input: mouse and keys turned into edits of the
 // circuit (drawing, renaming, typing values, dragging, merging, selecting,
 // deleting), the zoom, the plot probes, the program-wide keys of mykeyread
-// and the side offsets of parallel wires. Depends on ui.h, the model and the
+// and the side offsets of parallel wires. Depends on edit.h, the model and the
 // expressions. Indices held across keys (the wire typed into, the node
 // dragged) are checked before use: every deletion renumbers.
 #include "circuit/circuit.h"
 #include "expr/expr.h"
-#include "ui/ui.h"
+#include "edit/edit.h"
 #include <ctype.h>
 #include <math.h>
 #include <stdlib.h>
@@ -171,50 +171,6 @@ void calcwirenext(void)
             int32_t i = wireorder[r], s = wire[i].node1 == wire[first].node1 ? 1 : -1;
             wirenext[i] = s * (2 * (r - g) + 1 - (e - g));
         }
-    }
-}
-
-// === program-wide keys ===
-
-// a key every consumer shares: 1 when it was handled here
-static int32_t programkey(int32_t k)
-{
-    int32_t ch = k & 255, scan = (k >> 8) & 255, lc = ch | 0x20;
-    int32_t cmd = (k & KEYCOMMAND) != 0, ctrl = (k & KEYCTRL) != 0;
-    if (ch == 27) {
-        if (getstringmode >= 0) getstringcancel();
-        else if (drawwiremode) cancelwire();
-        else if (!vopts.usewingui) menusel = 0;
-        else return 0;
-        return 1;
-    }
-    if (ch == '=' && getstringmode < 0) menushowgrid(-1);
-    else if (ch == '`' && getstringmode < 0) menuinvcols(-1);
-    else if (cmd && lc == 'm') minimizewindow();
-    else if (cmd && lc == 'q') quitloop();  // the main loop asks about unsaved changes
-    else if ((scan == SC_O && cmd) || (scan == SC_L && ctrl)) menuloadvsm(0);
-    else if (scan == SC_S && (cmd || ctrl)) menusaveasvsm(0);
-    else if (scan == SC_N && (cmd || ctrl)) menunewvsm(0);
-    else if ((scan == SC_SLASH && cmd) || scan == SC_F1) menushowhelp(0);
-    else if (scan == SC_F12) domenusavebmp = 1;
-    else return 0;
-    return 1;
-}
-
-// An Option key with a key opens the menu and feeds it the rest of the
-// buffer; while the menu is open the keys stay in the buffer for it.
-int32_t mykeyread(void)
-{
-    for (;;) {
-        if (menusel >= 0) return 0;
-        int32_t k = keyread();
-        if (!k) return 0;
-        if (!vopts.usewingui && (k & KEYOPTION) && !(k & KEYCTRL)) {
-            menusel = 0;
-            for (; k && menusel >= 0; k = keyread()) menuinput(k);
-            return 0;
-        }
-        if (!programkey(k)) return k;
     }
 }
 
@@ -534,9 +490,6 @@ static void editorkey(int32_t k)
 
 // === mouse ===
 
-// the world position under the mouse, not snapped
-static int32_t worldx(void) { return (int32_t)((float)(mousx - isxoff) * frscale); }
-static int32_t worldy(void) { return (int32_t)((float)(mousy - isyoff) * frscale); }
 
 static void leftpress(void)
 {
@@ -548,8 +501,8 @@ static void leftpress(void)
         if (closetoelement && iscontrolled(wire[curw].element)) depwiremode = curw;
     } else if (mousx >= 0 && mousy >= 0 && mousx < xres && mousy < yres) {
         grabrect = 0;
-        grabx0 = grabx1 = worldx();
-        graby0 = graby1 = worldy();
+        grabx0 = grabx1 = worldx(mousx);
+        graby0 = graby1 = worldy(mousy);
     }
 }
 
@@ -588,7 +541,7 @@ static void lefthold(void)
     if (depwiremode >= 0) choosecontrol();
     if (grabnode >= numnodes) grabnode = -1;
     if (grabnode >= 0) dragnodes();
-    if (grabrect >= 0) grabx1 = worldx(), graby1 = worldy();
+    if (grabrect >= 0) grabx1 = worldx(mousx), graby1 = worldy(mousy);
 }
 
 // squared world distance of two nodes within MERGEDIST2

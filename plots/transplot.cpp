@@ -4,7 +4,7 @@
 // them in a pass), the read-outs, the auto Y scale, and the window's keys and
 // mouse; also the few helpers the Bode and matrix windows share, among them
 // the placing of texts so that none overlaps another or leaves the view.
-// Depends on ui.h (gplot, gdd, text, line routines, fstr) and the analysis.
+// Depends on plots.h (gplot, gdd, text, line routines, fstr) and the analysis.
 // Columns before t = 0 are never computed; a column without a solved sample
 // (NaN) is left out of the trace and has no read-out.
 #include <math.h>
@@ -12,17 +12,17 @@
 #include <string.h>
 #include "analysis/analysis.h"
 #include "circuit/circuit.h"
-#include "ui/ui.h"
+#include "plots/plots.h"
 
 static const double TRANSBUDGET = 0.01;      // seconds of computing per window per pass
 static const double TRANSPASSBUDGET = 0.02;  // seconds per pass for all transient windows together
 double (*transclock)(void) = vlock;
+int32_t transscalechanged = 0;
 static const double XOFFSETMAX = 1 << 30;  // furthest scroll, columns: keeps column numbers in range
 static const uint32_t DOTS = 0x55555555, ZERODASH = 0x66666666;
 enum { BACKCOL = 10, GRIDCOL = 16, LABELCOL = 17, DOTCOL = 18, TRACECOL = 25 };
 
 // === helpers shared with the Bode and matrix windows ===
-int32_t plotfont(void) { return vopts.circfont >= 0 && vopts.circfont < NUMFONTS ? vopts.circfont : 1; }
 
 // the view's origin is the client area's top-left corner clipped to the screen
 void plotmouse(int32_t *mx, int32_t *my)
@@ -234,7 +234,7 @@ static void transtrace(const plottype *p, int32_t xdim, int32_t ydim, double u)
 // the time under the mouse, the value at its height, the curve's value in its column
 static void transreadouts(const plottype *p, double u, const char *unit)
 {
-    int32_t mx, my, font = plotfont(), fw = fontlist[font].width;
+    int32_t mx, my, font = circfontindex(), fw = fontlist[font].width;
     plotmouse(&mx, &my);
     int64_t c = (int64_t)mx + p->firstcol;
     if (c < 0) return;
@@ -294,7 +294,7 @@ void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
         p->firstcol = -2;
     }
     if (!transprobeok(plotwire, plotsense)) return;
-    int32_t font = plotfont(), fw = fontlist[font].width, fh = fontlist[font].height;
+    int32_t font = circfontindex(), fw = fontlist[font].width, fh = fontlist[font].height;
     int32_t amps = plotsense != 0 && wire[plotwire].element == 'T';
     double u = ydim * 0.5 / p->yscale, major, minor;  // u: pixels per unit
     plotmouse(&mx, &my);
@@ -364,7 +364,7 @@ static void transtimescale(plottype *p, int32_t scan)
     else return;
     p->xscale = transdefxsc = x;
     transrestartview(p);
-    checkdirty();
+    transscalechanged = 1;  // the circuit file holds the scale
 }
 
 // zoom the value axis by f about the middle row of a window h pixels high
@@ -434,9 +434,9 @@ void transcontrols(void)
     }
     // Up and Down held: a factor of 4 a second, yscale kept in [0.00001, 1048576]
     double h = p->bottom - p->top;
-    if (menusel < 0 && !vopts.autoyscale && !shiftheld()) {
-        if (keystatus[SC_UP]) transzoom(p, fmax(pow(0.25, deltim), 0.00001 / p->yscale), h);
-        if (keystatus[SC_DOWN]) transzoom(p, fmin(pow(4.0, deltim), 1048576 / p->yscale), h);
+    if (!vopts.autoyscale && !shiftheld()) {
+        if (keyheld(SC_UP)) transzoom(p, fmax(pow(0.25, deltim), 0.00001 / p->yscale), h);
+        if (keyheld(SC_DOWN)) transzoom(p, fmin(pow(4.0, deltim), 1048576 / p->yscale), h);
     }
     transscroll(p);
 }

@@ -3,7 +3,7 @@
 // and with an exponent otherwise; ltrim drops the blank in the sign position.
 // Depends on the maths library only. Not reentrant: every call overwrites gnumstr.
 // Exponents of 100 or more print with three digits (E+100, E-308).
-#include "ui/ui.h"
+#include "draw/draw.h"
 #include <math.h>
 
 // === number formatting state ===

@@ -3,7 +3,7 @@
 // pixels from font[], filled at start-up from the embedded strips.
 // Draws into the frame's view gdd with palette colours; clips at every edge,
 // so callers may start text anywhere. One line per call, no wrapping.
-#include "ui/ui.h"
+#include "draw/draw.h"
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>

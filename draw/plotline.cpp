@@ -4,7 +4,7 @@
 // The minor axis steps in 20-bit fixed point; it is kept in 64 bits and the
 // major axis is cut to gdd, so lines far beyond the window stay exact and cheap.
 #include <math.h>
-#include "ui/ui.h"
+#include "draw/draw.h"
 
 double movetoposx, movetoposy;
 

@@ -2,7 +2,7 @@
 // (proposing a free VELTO<n>.BMP) and the writer that saves the frame buffer
 // during the next drawing pass, before the menu is drawn: as a PNG of the
 // very pixels when the name ends in ".png", else as a 16-colour BMP.
-// Depends on ui.h, the frame (getpixpal, dialogs), the PNG encoder and
+// Depends on the editor, the frame (getpixpal, dialogs), the PNG encoder and
 // replacefile, so a failed capture leaves any old file as it was.
 #include <errno.h>
 #include <stdio.h>
@@ -11,7 +11,8 @@
 #include <strings.h>
 #include "circuit/circuit.h"
 #include "image/image.h"
-#include "ui/ui.h"
+#include "app/app.h"
+#include "edit/edit.h"
 
 char capitnowfilnam[PATHMAX] = "";
 int32_t domenusavebmp = 0;

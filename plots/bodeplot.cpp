@@ -4,14 +4,14 @@
 // fills (a column is solved once, then only redrawn), the read-outs, and the
 // window's keys and mouse (ranges, unit, panning). Its texts are placed as
 // the transient window's are: none overlaps another or leaves the view.
-// Depends on ui.h and the analysis. Columns left of BODEMARGIN hold labels
+// Depends on plots.h and the analysis. Columns left of BODEMARGIN hold labels
 // only; a column whose solve failed stays blank and has no read-out.
 #include <math.h>
 #include <stdio.h>
 #include <string.h>
 #include "analysis/analysis.h"
 #include "circuit/circuit.h"
-#include "ui/ui.h"
+#include "plots/plots.h"
 
 static const uint32_t DOTS = 0x55555555, ZERODASH = 0x66666666;
 enum { BACKCOL = 10, GRIDCOL = 16, LABELCOL = 17, FINECOL = 18, SEPCOL = 24, TRACECOL = 25 };
@@ -363,7 +363,7 @@ void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t curso
     if (!transprobeok(plotwire, plotsense) || !transprobeok(inwire, 1)) return;
     bodeview v;
     v.xdim = xdim, v.ydim = ydim, v.gp = 0.6 * ydim, v.ph = 0.4 * ydim, v.gbot = (int32_t)v.gp;
-    v.font = plotfont(), v.fw = fontlist[v.font].width, v.fh = fontlist[v.font].height;
+    v.font = circfontindex(), v.fw = fontlist[v.font].width, v.fh = fontlist[v.font].height;
     p->dbscale = -v.gp / (p->dbhi - p->dblo);  // pixels per dB, negative: up is more
     p->lnscale = p->dbscale * 10 / M_LN10;     // dB = 10 log10(power ratio) = 10 / ln 10 ln(ratio)
     v.dboff = -p->dbhi * p->dbscale;
@@ -405,7 +405,7 @@ static void zoomrange(double *lo, double *hi, double f)
 // on the row of the label in the gain or the phase panel
 static int32_t onunitlabel(const plottype *p)
 {
-    int32_t f = plotfont(), fw = fontlist[f].width, fh = fontlist[f].height;
+    int32_t f = circfontindex(), fw = fontlist[f].width, fh = fontlist[f].height;
     double rx = fmousx - p->left, ry = fmousy - p->top, gbot = floor(0.6 * (p->bottom - p->top));
     if (rx < (p->right - p->left) - 8 * fw || rx > p->right - p->left) return 0;
     return (ry >= fh && ry < 2 * fh + 4) || (ry >= gbot && ry < gbot + 4 + fh);

@@ -4,7 +4,7 @@
 // a screen that changed size, drawing of the frames and probe lines around
 // the contents, the cursor they ask for, the help windows' scrolling, and the
 // windows' side of renumbering.
-// Depends on ui.h, the circuit model and the analysis; what a window shows is
+// Depends on plots.h, the circuit model and the analysis; what a window shows is
 // drawn by transplot, bodeplot, matrixrender and helprender.
 #include <math.h>
 #include <stdio.h>
@@ -12,7 +12,7 @@
 #include "analysis/analysis.h"
 #include "expr/expr.h"
 #include "circuit/circuit.h"
-#include "ui/ui.h"
+#include "plots/plots.h"
 
 // === plot-window list ===
 plottype plot[MAXPLOTS];
@@ -452,7 +452,7 @@ static void helpscroll(plottype &r, double d)
 void helpcontrols(void)
 {
     plottype &r = *gplot;
-    int32_t f = (uint32_t)vopts.circfont < NUMFONTS ? vopts.circfont : 1;
+    int32_t f = circfontindex();
     double h = fontlist[f].height, page = r.bottom - r.top - h;
     if ((bstatus & 3) && dragwindi < 0) helpscroll(r, -frmousy);
     for (int32_t k; (k = mykeyread()) != 0;) {
@@ -552,7 +552,7 @@ static void probeline(const plottype &r)
         double f = r.plotsense > 0 ? 0.25 : 0.75;
         px = a.x + (b.x - a.x) * f, py = a.y + (b.y - a.y) * f;
     }
-    px = px * fsscale + fsxoff, py = py * fsscale + fsyoff;
+    px = screenx(px), py = screeny(py);
     uint32_t pattern = 0x01010101u << ((int64_t)floor(16 * dtotclk) & 7);
     dotline2d(px, py, (r.left + r.right) * 0.5, (r.top + r.bottom) * 0.5, 24, pattern);
 }

@@ -4,7 +4,7 @@
 // assets/*.png (velto_assets); the decoded fonts live in font[] (text.cpp).
 // Every strip holds all 256 code page 437 glyphs, so extchars is 1 throughout.
 #include "image/image.h"
-#include "ui/ui.h"
+#include "draw/draw.h"
 #include <stdlib.h>
 
 // === font table ===

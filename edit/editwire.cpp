@@ -1,19 +1,12 @@
-// editwire.cpp: the view transform and hover state of the editor, the hit
+// editwire.cpp: the hover state of the editor, the hit
 // tests on the screen, and the editor's side of drawing wires: inserting a
 // node under the mouse and stamping the wire being drawn.
-// Depends on ui.h and the circuit model. The wire being drawn lives in slot
+// Depends on edit.h and the circuit model. The wire being drawn lives in slot
 // numwires and its loose end in node slot numnodes, one past the counted
 // ends; what appends to the model first lifts them out of the way.
 #include "circuit/circuit.h"
-#include "ui/ui.h"
+#include "edit/edit.h"
 #include <math.h>
-
-// === view transform ===
-float fsscale = 1.f;
-float frscale = 1.f;
-int32_t ilscale = 0;
-float fsxoff = 0.f, fsyoff = 0.f;
-int32_t isxoff = 0, isyoff = 0;
 
 // === hover and drawing state ===
 int32_t curn = -1;
@@ -88,24 +81,20 @@ int32_t findwire(int32_t sx, int32_t sy)
 void wiremidpoint(int32_t w, double *mx, double *my)
 {
     const nodetype &a = node[wire[w].node1], &b = node[wire[w].node2];
-    double x1 = (double)a.x * fsscale + fsxoff, y1 = (double)a.y * fsscale + fsyoff;
-    double dx = (double)b.x * fsscale + fsxoff - x1, dy = (double)b.y * fsscale + fsyoff - y1;
+    double x1 = screenx(a.x), y1 = screeny(a.y);
+    double dx = screenx(b.x) - x1, dy = screeny(b.y) - y1;
     double len = sqrt(dx * dx + dy * dy), m = len > 0 ? 12.0 * wirenext[w] / len : 0;
     *mx = x1 + dx * 0.5 + dy * m;
     *my = y1 + dy * 0.5 - dx * m;
 }
 
-// world units of screen coordinate s against offset o, grid-snapped in grid mode
-static int32_t quantise(int32_t s, int32_t o)
-{
-    int32_t v = (int32_t)((float)(s - o) * frscale);
-    return vopts.gridmode ? (v & ~31) + 16 : v;  // centre of the 32-unit cell
-}
+// world units v, grid-snapped in grid mode
+static int32_t quantise(int32_t v) { return vopts.gridmode ? (v & ~31) + 16 : v; }  // centre of the 32-unit cell
 
 void findhover(void)
 {
-    mousexquant = quantise(mousx, isxoff);
-    mouseyquant = quantise(mousy, isyoff);
+    mousexquant = quantise(worldx(mousx));
+    mouseyquant = quantise(worldy(mousy));
     curn = findnode(mousx, mousy);
     curw = findwire(mousx, mousy);
     closetoelement = 0;
@@ -236,10 +225,7 @@ void editrenumber(int32_t kind, int32_t from, int32_t to)
 
 void editorreset(void)
 {
-    fsxoff = fsyoff = 0;
-    isxoff = isyoff = 0;
-    fsscale = frscale = 1;
-    ilscale = 0;
+    viewreset();
     drawwiremode = 0;
     curn = curw = -1;
     grabnode = grabrect = depwiremode = curtypewire = -1;

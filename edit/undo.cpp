@@ -6,9 +6,9 @@
 // opened or saved, and the unsaved mark compares with what that file holds.
 // Between two steps the history keeps how the items were renumbered, so the
 // plot windows keep their probes across undo and redo. Views, windows and
-// settings are not steps. Depends on ui.h and the circuit file's texts.
+// settings are not steps. Depends on edit.h and the circuit file's texts.
 // History: up to UNDOSTEPS steps and UNDOBYTES bytes; the oldest go first.
-#include "ui/ui.h"
+#include "edit/edit.h"
 #include <stdlib.h>
 #include <string.h>
 

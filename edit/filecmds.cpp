@@ -2,8 +2,8 @@
 // frame's dialogs, loading with its messages, and the unsaved-changes mark:
 // the circuit is compared with the text of the file it came from, so an edit
 // undone by hand counts as no change, and nothing is lost without a question.
-// Depends on ui.h, the circuit file and the frame's dialogs.
-#include "ui/ui.h"
+// Depends on edit.h, the circuit file and the frame's dialogs.
+#include "edit/edit.h"
 #include <stdlib.h>
 #include <string.h>
 

@@ -1,10 +1,11 @@
 // menu.cpp: the in-window menu: its table, keyboard navigation and
 // accelerators, drawing (bar, pull-downs, submenus with a raised frame) and
 // the handlers of the display settings, which keep the marks in the entry
-// texts in step with vopts. Depends on ui.h, the frame's palette and pixel
+// texts in step with vopts. Depends on the editor, the frame's palette and pixel
 // writer, and openplot/removeplot for the help windows. Keyboard only: a
 // click anywhere closes the menu (the main loop does that).
-#include "ui/ui.h"
+#include "app/app.h"
+#include "edit/edit.h"
 #include <stdio.h>
 #include <string.h>
 

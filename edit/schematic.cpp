@@ -2,14 +2,14 @@
 // element symbols with their leads and bows, value and initial-condition
 // texts, links of controlled sources, Bode marks, solved amps and volts,
 // nodes with ground symbols, why an unsolvable circuit cannot be solved,
-// selection rectangle, prompt, splash, and the red fade. Depends on ui.h (line routines, drawtext,
+// selection rectangle, prompt, splash, and the red fade. Depends on edit.h (line routines, drawtext,
 // fstr) and the circuit model. Allocates nothing; pivorder is the scratch of
 // the ground symbols. Far-off positions are held to +-2^30 pixels.
 #include <algorithm>
 #include <math.h>
 #include <string.h>
 #include "circuit/circuit.h"
-#include "ui/ui.h"
+#include "edit/edit.h"
 
 enum { PIXFAR = 1 << 30 };  // screen coordinates beyond this are all "far off"
 enum { DASHCOL = 25 };      // moving current dashes
@@ -50,16 +50,15 @@ static void seg(vec a, vec b, int32_t col, int32_t ph) { dotline(a.x, a.y, b.x, 
 static void solid(vec a, vec b, int32_t col) { line(a.x, a.y, b.x, b.y, col); }
 
 // === texts ===
-static int32_t cfont(void) { return (uint32_t)vopts.circfont < NUMFONTS ? vopts.circfont : 1; }
-static int32_t fontw(void) { return fontlist[cfont()].width; }
-static int32_t fonth(void) { return fontlist[cfont()].height; }
+static int32_t fontw(void) { return fontlist[circfontindex()].width; }
+static int32_t fonth(void) { return fontlist[circfontindex()].height; }
 
 // text length for centring; drawtext shows 1023 characters at most
 static int32_t textn(const char *s) { return (int32_t)strnlen(s, 1023); }
 
 static void label(int32_t x, int32_t y, int32_t col, const char *s)
 {
-    drawtext(cfont(), x, y, col, -1, "", s);
+    drawtext(circfontindex(), x, y, col, -1, "", s);
 }
 
 // === one wire's geometry ===
@@ -83,8 +82,8 @@ static int32_t isbodewire(int32_t i) { return i == ibodewire; }
 static void wiregeometry(int32_t i, wiregeom *g)
 {
     const nodetype &n1 = node[wire[i].node1], &n2 = node[wire[i].node2];
-    g->p0 = {(double)n1.x * fsscale + fsxoff, (double)n1.y * fsscale + fsyoff};
-    vec p1 = {(double)n2.x * fsscale + fsxoff, (double)n2.y * fsscale + fsyoff};
+    g->p0 = {screenx(n1.x), screeny(n1.y)};
+    vec p1 = {screenx(n2.x), screeny(n2.y)};
     g->d = {p1.x - g->p0.x, p1.y - g->p0.y};
     g->len = sqrt(g->d.x * g->d.x + g->d.y * g->d.y);
     g->q = g->len > 0 ? 1 / g->len : 1;
@@ -487,8 +486,8 @@ static uint32_t rot(uint32_t v, int32_t r)
 static void drawselection(void)
 {
     if (grabrect < 0) return;
-    double x0 = grabx0 * (double)fsscale + fsxoff, y0 = graby0 * (double)fsscale + fsyoff;
-    double x1 = grabx1 * (double)fsscale + fsxoff, y1 = graby1 * (double)fsscale + fsyoff;
+    double x0 = screenx(grabx0), y0 = screeny(graby0);
+    double x1 = screenx(grabx1), y1 = screeny(graby1);
     int32_t r = (int32_t)((uint32_t)numframes & 31);
     uint32_t fwd = rot(0x01010101, r), back = rot(0x01010101, 32 - r);
     dotline2d(x0, y0, x1, y0, 17, fwd);
@@ -500,7 +499,7 @@ static void drawselection(void)
 static void drawprompt(void)
 {
     if (depwiremode < 0) return;
-    drawtext(cfont(), 0, 0, 17, 10, "Hold button until mouse over desired side of dependent wire");
+    drawtext(circfontindex(), 0, 0, 17, 10, "Hold button until mouse over desired side of dependent wire");
 }
 
 // the first two seconds of an empty circuit: name, build date and a notice
@@ -550,7 +549,7 @@ static void drawwhy(void)
             for (int32_t r = 14; r <= 16; r++) circle(nn.x, nn.y, r, 14);
         }
     }
-    drawtext(cfont(), 0, depwiremode >= 0 ? fonth() : 0, 22, 10, "", whytext);
+    drawtext(circfontindex(), 0, depwiremode >= 0 ? fonth() : 0, 22, 10, "", whytext);
 }
 
 // === background fade ===

@@ -1,7 +1,7 @@
 // pass.cpp: the per-pass state the main loop samples at the start of every
 // pass (clock, deltas, mouse, animation ticks) and the background tint, read
-// by everything it calls. Depends on ui.h only.
-#include "ui/ui.h"
+// by everything it calls. Depends on draw.h only.
+#include "draw/draw.h"
 
 const char *veltoversion = VELTOVERSION;
 

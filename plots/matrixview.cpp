@@ -2,12 +2,12 @@
 // the window's angular frequency and time, one 32 x 14 cell per coefficient
 // (real half above the imaginary half, smallest font), the boundaries between
 // the current and the voltage unknowns, and the solution row on top; and the
-// window's keys and mouse. Depends on ui.h, initmat and smatsolve_comp.
+// window's keys and mouse. Depends on plots.h, initmat and smatsolve_comp.
 // Rebuilt and solved on every call; after a failed solve the solution row stays blank.
 #include <math.h>
 #include "analysis/analysis.h"
 #include "circuit/circuit.h"
-#include "ui/ui.h"
+#include "plots/plots.h"
 
 enum { CELLW = 32, CELLH = 14, NUMFONT = 0 };
 enum { BACKCOL = 10, COEFCOL = 12, SOLCOL = 13, BLOCKCOL = 14, FRAMECOL = 17, DOTCOL = 18 };

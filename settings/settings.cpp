@@ -1,10 +1,10 @@
 // settings.cpp: velto.ini, the user's preferences in its [VELTO] section:
 // where it lives (beside the program when that folder takes files, else the
 // user's configuration folder), reading it into vopts, bringing values into
-// range, and writing it back with every other section kept. Depends on ui.h
+// range, and writing it back with every other section kept. Depends on settings.h
 // and the circuit layer's replacefile; the old file is read whole into
 // memory when it is rewritten (a settings file is small).
-#include "ui/ui.h"
+#include "settings/settings.h"
 #include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -170,18 +170,20 @@ void readini(const char *path, voptstype *o)
 
 // === correcting ===
 
+int32_t circfontindex(void) { return (uint32_t)vopts.circfont < NUMFONTS ? vopts.circfont : 1; }
+
 static int32_t clampopt(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : v > hi ? hi : v; }
 
 // the time-scale resolution the menu offers nearest to v
 static int32_t nearestoversamp(int32_t v)
 {
+    static const int32_t oversamps[] = {1, 4, 16, 64, 256, 1024, 4096};
     int32_t best = v;
     int64_t bestd = -1;
-    for (int32_t i = 0; i < MENUCOUNT; i++) {
-        if (menu[i].func != menusetoversamp) continue;
-        int64_t d = (int64_t)v - menu[i].arg;
+    for (int32_t s : oversamps) {
+        int64_t d = (int64_t)v - s;
         if (d < 0) d = -d;
-        if (bestd < 0 || d < bestd) best = menu[i].arg, bestd = d;
+        if (bestd < 0 || d < bestd) best = s, bestd = d;
     }
     return best;
 }
@@ -287,4 +289,53 @@ int32_t saveini(void)
     free(keep);
     free(old);
     return r;
+}
+
+// === the help file ===
+
+char helpdir[PATHMAX];  // folder of velto.txt; empty: the executable's folder
+
+void helpfilename(char *out, int32_t siz, const char *inipath)
+{
+    int32_t n = (int32_t)strlen(inipath);
+    if (n < 5 || n >= siz) { snprintf(out, siz, "velto.txt"); return; }
+    memcpy(out, inipath, n - 3);
+    memcpy(out + n - 3, "txt", 4);
+}
+
+// 1 when dir holds a readable velto.txt
+static int32_t hashelp(const char *dir)
+{
+    char name[PATHMAX];
+    return joinpath(name, sizeof name, dir, "velto.txt") && access(name, R_OK) == 0;
+}
+
+// velto.txt beside the program, or for an installed program in its data folder
+void helpdirfor(char *out, int32_t siz, const char *exedir)
+{
+    char share[PATHMAX];
+    int32_t shared = exedir[0] && joinpath(share, sizeof share, exedir, "../share/velto");
+    snprintf(out, siz, "%s", !hashelp(exedir) && shared && hashelp(share) ? share : exedir);
+}
+
+// the settings path as the program derives it, in the folder of velto.txt
+static int32_t helpinipath(char *out, int32_t siz)
+{
+    char dir[PATHMAX];
+    if (helpdir[0]) {
+        snprintf(dir, sizeof dir, "%s", helpdir);
+    } else {
+        char exe[PATHMAX];
+        exefolder(exe, sizeof exe);
+        helpdirfor(dir, sizeof dir, exe);
+    }
+    return joinpath(out, siz, dir, "velto.ini");
+}
+
+int32_t helpfilepath(char *out, int32_t siz)
+{
+    char ini[PATHMAX];
+    if (!helpinipath(ini, sizeof ini)) return 0;
+    helpfilename(out, siz, ini);
+    return 1;
 }

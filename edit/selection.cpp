@@ -1,9 +1,9 @@
 // selection.cpp: what the Edit menu and its keys do with the selected nodes:
 // select all, delete, copy to and paste from the clipboard as circuit text
 // (it pastes into another VELTO or a text editor), and the undo and redo
-// handlers. Depends on ui.h, the circuit texts of the model and the frame's
+// handlers. Depends on edit.h, the circuit texts of the model and the frame's
 // clipboard. A paste is repaired as a loaded file would be.
-#include "ui/ui.h"
+#include "edit/edit.h"
 #include <stdlib.h>
 #include <string.h>
 
