@@ -31,7 +31,7 @@ veltoargs parseargs(int argc, char **argv);  // also sets xres and yres; --help 
 enum { MENUCOUNT = 56 };       // entries; the last, a level-0 separator, ends the table
 enum { MENUTEXTMAX = 40 };     // bytes of an entry's text, its zero included
 struct menutype {
-    char *text;                // level spaces, mark (* ticked, + not), _ before the accelerator,
+    char text[MENUTEXTMAX];    // level spaces, mark (* ticked, + not), _ before the accelerator,
                                // \t before the shortcut hint; "-" a separator
     void (*func)(int32_t);     // handler, or null
     int32_t arg;               // passed to func
@@ -39,6 +39,8 @@ struct menutype {
 extern menutype menu[MENUCOUNT];
 extern int32_t menusel;        // highlighted entry, -1 closed
 
+int32_t menufind(const char *label);  // the entry whose name is label ("Show Grid", "1x", "0:
+                               // 4x6": no level, mark, _ or hint), or -1
 int32_t menulev(int32_t i);    // nesting level: leading spaces
 int32_t menuchild(int32_t i);  // first child that is no separator, or -1
 int32_t menuparent(int32_t i);

@@ -10,125 +10,67 @@
 #include <string.h>
 
 // === the table ===
-// An entry's text is its level in leading spaces, then a mark ('*' ticked,
-// '+' not), '_' before the accelerator and a tab before the shortcut hint.
-// The marks here are placeholders: start-up sets them through the handlers.
-static char menutext[MENUCOUNT][MENUTEXTMAX] = {
-    "_File",
-    " _New\tCtrl+N",
-    " _Open .VSM circuit file\tCtrl+L",
-    " _Save .VSM circuit file",
-    " Save _As .VSM file\tCtrl+S",
-    " -",
-    " Screen capture (.BMP)\tF12",
-    " -",
-    " E_xit",
-    "_Edit",
-    " _Undo\tCtrl+Z",                  // 10
-    " _Redo\tCtrl+Y",
-    " -",
-    " Cu_t\tCtrl+X",
-    " _Copy\tCtrl+C",
-    " _Paste\tCtrl+V",
-    " _Delete selection\tDel",
-    " Select _all\tCtrl+A",
-    "_Options",
-    " +_Invert colors\t`",              // 19
-    " *Show _Grid\t=",
-    " *Draw _Nodes as circles",
-    " *Show _Animation",
-    " *Show _Solved volts & amps",
-    " *Windows _Menu style",
-    " Time _Scale Resolution",
-    "  *1x",
-    "  *4x",
-    "  *16x",
-    "  *64x",                           // 29
-    "  *256x",
-    "  *1024x",
-    "  *4096x",
-    " *Auto _Y Scale",
-    " _Font",
-    "  *_0: 4x6",
-    "  +_1: 6x8",
-    "  +_2: 6x10",
-    "  +_3: 7x12",
-    "  +_4: 8x12",                      // 39
-    "  +_5: 8x13",
-    "  +_6: 8x14",
-    "  +_7: 8x15",
-    "  +_8: 9x16",
-    "  +_9: 12x16",
-    " _CPU usage",
-    "  +_Max",
-    "  *_Medium",
-    "  +_Low",
-    "_Help",                            // 49
-    " _Key summary\tF1",
-    " _Full help",
-    " +Show _Elements",
-    " -",
-    " +_About",
-    "-",                                // 55 ends the table
-};
-
+// One row an entry: its text, its handler and the handler's argument. The
+// text is its level in leading spaces, then a mark ('*' ticked, '+' not),
+// '_' before the accelerator and a tab before the shortcut hint. The marks
+// here are placeholders: start-up sets them through the handlers.
 menutype menu[MENUCOUNT] = {
-    {menutext[0], 0, 0},
-    {menutext[1], menunewvsm, 0},
-    {menutext[2], menuloadvsm, 0},
-    {menutext[3], menusavevsm, 0},
-    {menutext[4], menusaveasvsm, 0},
-    {menutext[5], 0, 0},
-    {menutext[6], menusavebmp, 0},
-    {menutext[7], 0, 0},
-    {menutext[8], menuquit, 0},
-    {menutext[9], 0, 0},
-    {menutext[10], menuundo, 0},
-    {menutext[11], menuredo, 0},
-    {menutext[12], 0, 0},
-    {menutext[13], menucut, 0},
-    {menutext[14], menucopy, 0},
-    {menutext[15], menupaste, 0},
-    {menutext[16], menudeleteselection, 0},
-    {menutext[17], menuselectall, 0},
-    {menutext[18], 0, 0},
-    {menutext[19], menuinvcols, -1},
-    {menutext[20], menushowgrid, -1},
-    {menutext[21], menushowcircles, -1},
-    {menutext[22], menushowanimation, -1},
-    {menutext[23], menushowresults, -1},
-    {menutext[24], menuusewingui, -1},
-    {menutext[25], 0, 0},
-    {menutext[26], menusetoversamp, 1},
-    {menutext[27], menusetoversamp, 4},
-    {menutext[28], menusetoversamp, 16},
-    {menutext[29], menusetoversamp, 64},
-    {menutext[30], menusetoversamp, 256},
-    {menutext[31], menusetoversamp, 1024},
-    {menutext[32], menusetoversamp, 4096},
-    {menutext[33], menuautoyscale, -1},
-    {menutext[34], 0, 0},
-    {menutext[35], menusetfontsiz, 0x40006},
-    {menutext[36], menusetfontsiz, 0x60008},
-    {menutext[37], menusetfontsiz, 0x6000A},
-    {menutext[38], menusetfontsiz, 0x7000C},
-    {menutext[39], menusetfontsiz, 0x8000C},
-    {menutext[40], menusetfontsiz, 0x8000D},
-    {menutext[41], menusetfontsiz, 0x8000E},
-    {menutext[42], menusetfontsiz, 0x8000F},
-    {menutext[43], menusetfontsiz, 0x90010},
-    {menutext[44], menusetfontsiz, 0xC0010},
-    {menutext[45], 0, 0},
-    {menutext[46], menusetcpuusage, 0},
-    {menutext[47], menusetcpuusage, 1},
-    {menutext[48], menusetcpuusage, 2},
-    {menutext[49], 0, 0},
-    {menutext[50], menushowhelp, 0},
-    {menutext[51], menushowhelp, 1},
-    {menutext[52], menushowcirchelp, -1},
-    {menutext[53], 0, 0},
-    {menutext[54], menuabout, -1},
-    {menutext[55], 0, 0},
+    {"_File", 0, 0},
+    {" _New\tCtrl+N", menunewvsm, 0},
+    {" _Open .VSM circuit file\tCtrl+L", menuloadvsm, 0},
+    {" _Save .VSM circuit file", menusavevsm, 0},
+    {" Save _As .VSM file\tCtrl+S", menusaveasvsm, 0},
+    {" -", 0, 0},
+    {" Screen capture (.BMP)\tF12", menusavebmp, 0},
+    {" -", 0, 0},
+    {" E_xit", menuquit, 0},
+    {"_Edit", 0, 0},
+    {" _Undo\tCtrl+Z", menuundo, 0},
+    {" _Redo\tCtrl+Y", menuredo, 0},
+    {" -", 0, 0},
+    {" Cu_t\tCtrl+X", menucut, 0},
+    {" _Copy\tCtrl+C", menucopy, 0},
+    {" _Paste\tCtrl+V", menupaste, 0},
+    {" _Delete selection\tDel", menudeleteselection, 0},
+    {" Select _all\tCtrl+A", menuselectall, 0},
+    {"_Options", 0, 0},
+    {" +_Invert colors\t`", menuinvcols, -1},
+    {" *Show _Grid\t=", menushowgrid, -1},
+    {" *Draw _Nodes as circles", menushowcircles, -1},
+    {" *Show _Animation", menushowanimation, -1},
+    {" *Show _Solved volts & amps", menushowresults, -1},
+    {" *Windows _Menu style", menuusewingui, -1},
+    {" Time _Scale Resolution", 0, 0},
+    {"  *1x", menusetoversamp, 1},
+    {"  *4x", menusetoversamp, 4},
+    {"  *16x", menusetoversamp, 16},
+    {"  *64x", menusetoversamp, 64},
+    {"  *256x", menusetoversamp, 256},
+    {"  *1024x", menusetoversamp, 1024},
+    {"  *4096x", menusetoversamp, 4096},
+    {" *Auto _Y Scale", menuautoyscale, -1},
+    {" _Font", 0, 0},
+    {"  *_0: 4x6", menusetfontsiz, 0x40006},
+    {"  +_1: 6x8", menusetfontsiz, 0x60008},
+    {"  +_2: 6x10", menusetfontsiz, 0x6000A},
+    {"  +_3: 7x12", menusetfontsiz, 0x7000C},
+    {"  +_4: 8x12", menusetfontsiz, 0x8000C},
+    {"  +_5: 8x13", menusetfontsiz, 0x8000D},
+    {"  +_6: 8x14", menusetfontsiz, 0x8000E},
+    {"  +_7: 8x15", menusetfontsiz, 0x8000F},
+    {"  +_8: 9x16", menusetfontsiz, 0x90010},
+    {"  +_9: 12x16", menusetfontsiz, 0xC0010},
+    {" _CPU usage", 0, 0},
+    {"  +_Max", menusetcpuusage, 0},
+    {"  *_Medium", menusetcpuusage, 1},
+    {"  +_Low", menusetcpuusage, 2},
+    {"_Help", 0, 0},
+    {" _Key summary\tF1", menushowhelp, 0},
+    {" _Full help", menushowhelp, 1},
+    {" +Show _Elements", menushowcirchelp, -1},
+    {" -", 0, 0},
+    {" +_About", menuabout, -1},
+    {"-", 0, 0},  // ends the table
 };
 
 int32_t menusel = -1;
@@ -145,6 +87,25 @@ int32_t menulev(int32_t i)
     int32_t n = 0;
     while (menu[i].text[n] == ' ') n++;
     return n;
+}
+
+// 1 when entry i is named label: its text without level, mark, '_' and hint
+static int32_t menuisnamed(int32_t i, const char *label)
+{
+    const char *t = menu[i].text + menulev(i);
+    if (*t == '*' || *t == '+') t++;
+    for (; *t && *t != '\t'; t++) {
+        if (*t == '_') continue;
+        if (*t != *label++) return 0;
+    }
+    return *label == 0;
+}
+
+int32_t menufind(const char *label)
+{
+    for (int32_t i = 0; i < MENUCOUNT; i++)
+        if (menuisnamed(i, label)) return i;
+    return -1;
 }
 
 // character pos of entry i's text, 0 past its end

@@ -246,10 +246,10 @@ TEST_F(Settings, StoredValuesTakeEffectAtStartUpAndCorrectedOnesAreWrittenBack)
     uint32_t black = ovpal[10];
     ASSERT_EQ(start(), 1);
     EXPECT_EQ(vopts.circfont, 9);
-    EXPECT_EQ(menu[44].text[2], '*');
+    EXPECT_EQ(menu[menufind("9: 12x16")].text[2], '*');
     EXPECT_EQ(vopts.sampsperpix, 64);
-    EXPECT_EQ(menu[48].text[2], '*');
-    EXPECT_EQ(menu[20].text[1], '+');
+    EXPECT_EQ(menu[menufind("Low")].text[2], '*');
+    EXPECT_EQ(menu[menufind("Show Grid")].text[1], '+');
     EXPECT_EQ(ovpal[10], black ^ 0xFFFFFF) << "inverted colours";
     EXPECT_EQ(vopts.usewingui, 0);
     EXPECT_EQ(xres, 800) << "the size read is not applied";
