@@ -139,9 +139,7 @@ static int32_t transinitial(void) {
     for (int32_t k = 0; k < numcl; k++) {
         wiretype &w = wire[cllist[k]];
         if (!w.initst || !w.initst[0]) continue;
-        globalx = 0;
-        globalbad = 0;
-        w.value = solvefunc(w.initst);
+        w.value = valueat0(w.initst);
         w.element = w.element == 'C' ? 'V' : 'I';
     }
     initmat(0, 0, 0);
@@ -149,9 +147,7 @@ static int32_t transinitial(void) {
     for (int32_t k = 0; k < numcl; k++) {
         const int32_t m = cllist[k];
         wiretype &w = wire[m];
-        globalx = 0;
-        globalbad = 0;
-        w.value = solvefunc(w.numst ? w.numst : "");
+        w.value = valueat0(w.numst);
         w.element = (w.element == 'V' || w.element == 'C') ? 'C' : 'L';
         capindval[m] = matbad != SOLVED ? 0.0 : clvalue(m);
     }

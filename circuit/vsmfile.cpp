@@ -379,9 +379,7 @@ static void vsmwire(vsmreader *r, int32_t i, int32_t count, vsmspan l)
     int32_t sw = r->oldgen && w->element == 'S';  // old switches closed after their time
     vsmtext(i, 0, sw ? "T>" : "", k > 4 ? f[4] : none);
     fixed |= k < 5;
-    globalx = 0;
-    globalbad = 0;
-    w->value = solvefunc(w->numst);
+    w->value = valueat0(w->numst);
     int32_t dep = i - r->wbase;
     if (k < 6 || !vsmint(f[5], &dep)) dep = i - r->wbase, fixed = 1;
     if (dep < ~count) dep ^= 0x7FFFFFFF;  // older flipped encoding: sign bit on the index

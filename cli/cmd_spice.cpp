@@ -21,12 +21,6 @@ static const char *nodename(int n, char *buf) {
     return buf;
 }
 
-static double evalat0(const char *text) {
-    globalx = 0;
-    globalbad = 0;
-    return solvefunc(text ? text : "");
-}
-
 // === values ===
 // The controlling wire of E F G H: its index with the gain's sign, or -1.
 static int ctrlwire(int m, double *g) {
@@ -73,7 +67,7 @@ static int callargs(const char *text, const char *name, double *args) {
         if (depth == 0 || (depth == 1 && (ch == ';' || ch == ','))) {
             arg[len] = 0;
             if (n >= SPICEARGSMAX || len == 0 || functimedep(arg)) return -1;
-            args[n++] = evalat0(arg);
+            args[n++] = valueat0(arg);
             if (globalbad || !isfinite(args[n - 1])) return -1;
             len = 0;
             if (depth == 0) break;
@@ -163,13 +157,13 @@ static void putwire(int m, const char *a, const char *b, const int *sensed) {
         const double v = plainvalue(m);
         if (v == 0) printf("VL%d %s %s 0\n", m, a, b);
         else printf("L%d %s %s %.17g", m, a, b, v);
-        if (v != 0 && w.initst && w.initst[0]) printf(" IC=%.17g", evalat0(w.initst));
+        if (v != 0 && w.initst && w.initst[0]) printf(" IC=%.17g", valueat0(w.initst));
         if (v != 0) printf("\n");
         break;
     }
     case 'C':
         printf("C%d %s %s %.17g", m, a, b, plainvalue(m));
-        if (w.initst && w.initst[0]) printf(" IC=%.17g", -evalat0(w.initst));  // forced V(node2) - V(node1)
+        if (w.initst && w.initst[0]) printf(" IC=%.17g", -valueat0(w.initst));  // forced V(node2) - V(node1)
         printf("\n");
         break;
     case 'V': putsource(m, "V", b, a); break;

@@ -114,9 +114,7 @@ static void tune(int32_t notches)
     double v = wire[w].value;
     for (int32_t i = 0; i < (notches < 0 ? -notches : notches); i++) v = tunestep(v, notches, wire[w].element);
     wiresetnumst(w, ltrim(fstr(v)));
-    globalx = 0;
-    globalbad = 0;
-    wire[w].value = solvefunc(wire[w].numst);
+    wire[w].value = valueat0(wire[w].numst);
     undotunewire = w;
     recalc = 3;
 }
@@ -203,9 +201,7 @@ static int32_t typetarget(int32_t *fresh)
 static void typedvalue(int32_t w)
 {
     fixupfunc(wire[w].numst);  // unbalanced parentheses are kept until they balance
-    globalx = 0;
-    globalbad = 0;
-    wire[w].value = solvefunc(wire[w].numst);
+    wire[w].value = valueat0(wire[w].numst);
     recalc = 3;
 }
 
@@ -320,9 +316,7 @@ static int32_t appendwire(int32_t a, int32_t b, int32_t letter, const char *text
     wire[w].node1 = a, wire[w].node2 = b, wire[w].element = letter, wire[w].depwire = dep;
     wiresetnumst(w, text);
     wiresetinitst(w, "");
-    globalx = 0;
-    globalbad = 0;
-    wire[w].value = solvefunc(text);
+    wire[w].value = valueat0(text);
     dispi[w] = 0;
     numwires = w + 1;
     return w;

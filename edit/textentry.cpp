@@ -142,9 +142,7 @@ static void commit(int32_t keepopen)
     settext(t);
     if (getstringmode == 0) {
         if (!getstringleng) settext("1");
-        globalx = 0;
-        globalbad = 0;
-        wire[curw].value = solvefunc(seen);
+        wire[curw].value = valueat0(seen);
     } else if (curside < 0 && !swapped) {
         swapends();
     }

@@ -426,6 +426,12 @@ double solvefunc(const char *text) {
     return solvetext(text, n < 0x7fffffff ? (int32_t)n : 0x7fffffff, 0);
 }
 
+double valueat0(const char *text) {
+    globalx = 0;
+    globalbad = 0;
+    return solvefunc(text);
+}
+
 // Evaluates once with reads of t and random draws only noted. The scan takes
 // the same path at any t until the first such read, so a text that never reads
 // one gives the same bits every time.

@@ -27,5 +27,7 @@ int32_t fixupiserr(const char *text);  // 1: the text is one of fixupfunc's mess
 
 // === evaluation ===
 double solvefunc(const char *text);  // value of a canonical text at globalx; errors: 0, globalbad = 1
+double valueat0(const char *text);   // the same at t = 0 (globalx left 0), globalbad cleared first:
+                                     // the value a wire keeps from its text; null reads as ""
 int32_t functimedep(const char *text);  // 1: value may change between calls (reads t or draws
                                         // random numbers); 0: every evaluation gives the same bits
