@@ -98,6 +98,9 @@ void menudeleteselection(int32_t arg);
 void menuselectall(int32_t arg);
 
 // === hit tests (screen coordinates) and the wire being drawn ===
+// The drawing and the hit tests share these distances, so what is seen is what is hit.
+enum { WIREBOW = 12 };         // wires between the same two nodes fan out this many pixels apart
+enum { HITDIST = 24 };         // a node, wire or element symbol is hit within this many pixels
 int32_t findnode(int32_t sx, int32_t sy);  // lowest node within 24 px, or -1
 int32_t findwire(int32_t sx, int32_t sy);  // nearest wire within 24 px, or -1
 void findhover(void);          // mousexquant, mouseyquant, curn, curw, curside and

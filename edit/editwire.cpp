@@ -33,7 +33,7 @@ int32_t findnode(int32_t sx, int32_t sy)
         float fx = px - (float)sx, fy = py - (float)sy;
         if (!(fabsf(fx) < 25.f && fabsf(fy) < 25.f)) continue;  // also keeps the casts defined
         int32_t dx = (int32_t)fx, dy = (int32_t)fy;                // truncated towards zero
-        if (dx * dx + dy * dy <= 576) return i;
+        if (dx * dx + dy * dy <= HITDIST * HITDIST) return i;
     }
     return -1;
 }
@@ -50,15 +50,15 @@ static void wireends(int32_t w, double *x1, double *y1, double *dx, double *dy)
 int32_t findwire(int32_t sx, int32_t sy)
 {
     int32_t best = -1;
-    double bestd = 576.0;  // squared pixels
+    double bestd = HITDIST * HITDIST;  // squared pixels
     for (int32_t i = numwires - 1; i >= 0; i--) {
         if (!nodeexists(wire[i].node1) || !nodeexists(wire[i].node2)) continue;
         double p1x, p1y, dx, dy;
         wireends(i, &p1x, &p1y, &dx, &dy);
         double len2 = dx * dx + dy * dy;
         if (len2 == 0.0) continue;
-        if (wirenext[i] != 0) {  // parallel wires are drawn 12 px apart
-            double m = 12.0 * wirenext[i] / sqrt(len2);
+        if (wirenext[i] != 0) {  // parallel wires are drawn WIREBOW px apart
+            double m = WIREBOW * wirenext[i] / sqrt(len2);
             p1x += dy * m;
             p1y -= dx * m;
         }
@@ -76,14 +76,14 @@ int32_t findwire(int32_t sx, int32_t sy)
 
 // === hover state ===
 
-// the element symbol sits mid-wire, shifted sideways by 12 px per wirenext
+// the element symbol sits mid-wire, shifted sideways by WIREBOW px per wirenext
 // step along (D.y, -D.x) / |D|; the renderer places it from fsxoff, fsyoff
 void wiremidpoint(int32_t w, double *mx, double *my)
 {
     const nodetype &a = node[wire[w].node1], &b = node[wire[w].node2];
     double x1 = screenx(a.x), y1 = screeny(a.y);
     double dx = screenx(b.x) - x1, dy = screeny(b.y) - y1;
-    double len = sqrt(dx * dx + dy * dy), m = len > 0 ? 12.0 * wirenext[w] / len : 0;
+    double len = sqrt(dx * dx + dy * dy), m = len > 0 ? WIREBOW * wirenext[w] / len : 0;
     *mx = x1 + dx * 0.5 + dy * m;
     *my = y1 + dy * 0.5 - dx * m;
 }
@@ -107,7 +107,7 @@ void findhover(void)
     if (curn >= 0) return;
     double mx, my;
     wiremidpoint(curw, &mx, &my);
-    closetoelement = (mousx - mx) * (mousx - mx) + (mousy - my) * (mousy - my) < 576.0;
+    closetoelement = (mousx - mx) * (mousx - mx) + (mousy - my) * (mousy - my) < HITDIST * HITDIST;
 }
 
 // === the wire being drawn ===

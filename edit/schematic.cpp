@@ -90,7 +90,7 @@ static void wiregeometry(int32_t i, wiregeom *g)
     double cut = vopts.showcircles ? 12 * g->q : 0;  // leads stop at the node circles
     g->a = add(g->p0, scale(g->d, cut));
     g->b = wire[i].node2 >= numnodes ? p1 : add(p1, scale(g->d, -cut));
-    double bow = 12 * wirenext[i] * g->q;  // parallel wires fan out 12 px apart
+    double bow = WIREBOW * wirenext[i] * g->q;  // parallel wires fan out
     g->pc = {g->p0.x + bow * g->d.y, g->p0.y - bow * g->d.x};
     g->m = body(g, 0.5, 0);
     g->cw = isbodewire(i) ? 23 : 22;
@@ -267,7 +267,7 @@ static void markbeside(int32_t k, int32_t flip, markgeom *mk)
     if (el > 0) {
         vec u = scale(e, 1 / el);
         mk->o = {12 * u.y, -12 * u.x}, mk->h6 = scale(u, 6);
-        double m = 12.0 * (flip ? -wirenext[k] : wirenext[k]) / el;
+        double m = WIREBOW * (flip ? -wirenext[k] : wirenext[k]) / el;
         d0 = add(d0, vec{m * e.y, -m * e.x});
     }
     mk->d0 = d0, mk->e = e;
