@@ -47,9 +47,9 @@ void menusavebmp(int32_t arg)
 }
 
 // === the writer ===
-// Header (54 bytes), 16 colours (the reference palette 10..25 as blue, green,
-// red, 0), then the rows from the bottom up, two pixels a byte (left one in
-// the high half), each row padded to a multiple of 8 pixels (4 bytes).
+// Header (54 bytes), 16 colours (the reference palette PAL_BLACK..PAL_WHITE as
+// blue, green, red, 0), then the rows from the bottom up, two pixels a byte
+// (left one in the high half), each row padded to a multiple of 8 pixels (4 bytes).
 enum { BMPHEAD = 54, BMPDATA = 54 + 16 * 4 };
 
 static void put16(uint8_t *b, uint32_t v) { b[0] = (uint8_t)v, b[1] = (uint8_t)(v >> 8); }
@@ -75,7 +75,7 @@ static int32_t writebmp(FILE *f, void *ctx)
     put16(head + 28, 4);                      // bits per pixel
     put32(head + 46, 16);                     // colours used
     put32(head + 50, 16);                     // important colours
-    for (int32_t k = 0; k < 16; k++) put32(head + BMPHEAD + 4 * k, ovpal[10 + k] & 0xFFFFFF);
+    for (int32_t k = 0; k < 16; k++) put32(head + BMPHEAD + 4 * k, ovpal[PAL_BLACK + k] & 0xFFFFFF);
     int32_t ok = fwrite(head, 1, BMPDATA, f) == BMPDATA;
     uint8_t *row = (uint8_t *)growmem(0, rowbytes);
     for (int32_t y = h - 1; ok && y >= 0; y--) {

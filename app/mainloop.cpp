@@ -100,13 +100,13 @@ static void tick(void)
 // byte of backgroundcol while the circuit cannot be solved
 static void clearbackground(void)
 {
-    uint32_t b = ovpal[10], red = ((uint32_t)backgroundcol >> 16) & 255;
+    uint32_t b = ovpal[PAL_BLACK], red = ((uint32_t)backgroundcol >> 16) & 255;
     uint32_t r = (b >> 16) & 255, g = (b >> 8) & 255, bl = b & 255;
     if (r < red) r = red;
     g = g * (255 - red) / 255;
     bl = bl * (255 - red) / 255;
-    vpal[10] = r << 16 | g << 8 | bl;
-    drawrectfill(&gdd, 0, 0, gdd.x, gdd.y, (int32_t)vpal[10]);
+    vpal[PAL_BLACK] = r << 16 | g << 8 | bl;
+    drawrectfill(&gdd, 0, 0, gdd.x, gdd.y, (int32_t)vpal[PAL_BLACK]);
 }
 
 // the element help picture at the right edge, vertically centred; only its
@@ -162,7 +162,8 @@ int32_t mainpass(void)
 {
     static int32_t clutmade = 0;
     if (!clutmade) {
-        clut[0] = 10, clut[0x40] = 33, clut[0x55] = 35, clut[0xAA] = 32, clut[0xC0] = 31, clut[0xD5] = 34;
+        clut[0] = PAL_BLACK, clut[0x40] = PAL_HELPKEY, clut[0x55] = PAL_HELPWIRE;
+        clut[0xAA] = PAL_HELPRULE, clut[0xC0] = PAL_HELPCAPTION, clut[0xD5] = PAL_HELPSYMBOL;
         clutmade = 1;
     }
     if (events()) return 0;

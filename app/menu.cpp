@@ -264,8 +264,8 @@ int32_t menuinput(int32_t key)
 }
 
 // === drawing ===
-// Font 7 (8 x 15); palette shades 36 text, 37 dark edge, 38 highlight,
-// 39 face, 40 light edge, 41 accelerator letter.
+// Font 7 (8 x 15) in the menu shades of the palette (PAL_MENUTEXT ..
+// PAL_MENUACCEL).
 
 enum { MENUFONT = 7 };
 
@@ -342,22 +342,22 @@ int32_t menulabel(int32_t e, int32_t maxw, char *b)
 // separator band across iw at row cy: face, dark line, light line, face
 static void menuband(int32_t x, int32_t cy, int32_t iw, int32_t h4, int32_t ch)
 {
-    menurect(x, cy, x + iw, cy + (ch >> 1), 39);
-    menuhlin(x, x + iw, cy + h4 - 1, 37);
-    menuhlin(x, x + iw, cy + h4, 40);
+    menurect(x, cy, x + iw, cy + (ch >> 1), PAL_MENUFACE);
+    menuhlin(x, x + iw, cy + h4 - 1, PAL_MENUDARK);
+    menuhlin(x, x + iw, cy + h4, PAL_MENULIGHT);
 }
 
 // raised frame around [x, x1) x [y, yb): light top and left, dark bottom and right
 static void menuframe(int32_t x, int32_t y, int32_t x1, int32_t cy, int32_t yb, int32_t h4)
 {
-    menurect(x + 1, y, x1 - 1, y + h4, 40);
-    menurect(x + 1, cy, x1 - 1, yb, 37);
-    menuvlin(x, y + 1, yb - 1, 40);
-    menuvlin(x + 1, y + 1, yb - 1, 40);
-    menuvlin(x1 - 2, y + 1, yb - 1, 37);
-    menuvlin(x1 - 1, y + 1, yb - 1, 37);
-    drawpixp(x1 - 2, y + 1, 39);
-    drawpixp(x + 1, yb - 2, 39);
+    menurect(x + 1, y, x1 - 1, y + h4, PAL_MENULIGHT);
+    menurect(x + 1, cy, x1 - 1, yb, PAL_MENUDARK);
+    menuvlin(x, y + 1, yb - 1, PAL_MENULIGHT);
+    menuvlin(x + 1, y + 1, yb - 1, PAL_MENULIGHT);
+    menuvlin(x1 - 2, y + 1, yb - 1, PAL_MENUDARK);
+    menuvlin(x1 - 1, y + 1, yb - 1, PAL_MENUDARK);
+    drawpixp(x1 - 2, y + 1, PAL_MENUFACE);
+    drawpixp(x + 1, yb - 2, PAL_MENUFACE);
 }
 
 void menudraw(int32_t first, int32_t x, int32_t y)
@@ -379,14 +379,14 @@ void menudraw(int32_t first, int32_t x, int32_t y)
             if (lev == 0) {
                 menudraw(child, x, cy + ch + h4);
             } else {
-                menurect(x + iw, cy, x + iw + (cw >> 2), cy + ch, 39);
+                menurect(x + iw, cy, x + iw + (cw >> 2), cy + ch, PAL_MENUFACE);
                 menudraw(child, x + iw + (cw >> 2), cy - h4);
             }
         }
-        drawtext(MENUFONT, x, cy, 36, e == sel ? 38 : 39, "", b);
+        drawtext(MENUFONT, x, cy, PAL_MENUTEXT, e == sel ? PAL_MENUHIGHLIGHT : PAL_MENUFACE, "", b);
         if (acc >= 0) {
             char a[2] = {b[acc], 0};
-            drawtext(MENUFONT, x + acc * cw, cy, 41, -1, "", a);
+            drawtext(MENUFONT, x + acc * cw, cy, PAL_MENUACCEL, -1, "", a);
         }
         if (lev == 0) x += (int32_t)strlen(b) * cw;
         else cy += ch;
@@ -425,13 +425,13 @@ void menuusewingui(int32_t arg) { onoff(menuusewingui, &vopts.usewingui, arg); }
 void menuautoyscale(int32_t arg) { onoff(menuautoyscale, &vopts.autoyscale, arg); }
 void menushowcirchelp(int32_t arg) { onoff(menushowcirchelp, &vopts.showcirchelp, arg); }
 
-// the palette counts as inverted while its black (entry 10) is not black; the
+// the palette counts as inverted while its black (PAL_BLACK) is not black; the
 // reference palette is asked, as the pass's copy may carry the red tint
 void menuinvcols(int32_t arg)
 {
     onoff(menuinvcols, &vopts.palinverted, arg);
-    if ((ovpal[10] != 0) == (vopts.palinverted != 0)) return;
-    for (int32_t i = 10; i < PALSIZ; i++) {
+    if ((ovpal[PAL_BLACK] != 0) == (vopts.palinverted != 0)) return;
+    for (int32_t i = PAL_BLACK; i < PALSIZ; i++) {
         ovpal[i] ^= 0xFFFFFF;
         vpal[i] ^= 0xFFFFFF;
     }

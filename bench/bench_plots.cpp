@@ -57,7 +57,7 @@ static void pass(double *slowest)
     for (window &w : wins) {
         gplot = &w.rec;
         gdd = {(intptr_t)&frame[w.y * FRAMEW + w.x], FRAMEW * 4, VIEWW, VIEWH};
-        drawrectfill(&gdd, 0, 0, VIEWW, VIEWH, (int32_t)vpal[10]);
+        drawrectfill(&gdd, 0, 0, VIEWW, VIEWH, (int32_t)vpal[PAL_BLACK]);
         double t0 = now();
         if (w.rec.kind == PLOT_TRANS) transplot(w.rec.plotwire, w.rec.plotsense, 1);
         else bodeplot(w.rec.inwire, w.rec.plotwire, w.rec.plotsense, 1);

@@ -53,7 +53,7 @@ static void pass(double *slowest)
         plottype &r = plot[i];
         gplot = &r;
         gdd = {(intptr_t)&frame[(int32_t)r.top * FRAMEW + (int32_t)r.left], FRAMEW * 4, VIEWW, VIEWH};
-        drawrectfill(&gdd, 0, 0, VIEWW, VIEWH, (int32_t)vpal[10]);
+        drawrectfill(&gdd, 0, 0, VIEWW, VIEWH, (int32_t)vpal[PAL_BLACK]);
         double t0 = now();
         transplot(r.plotwire, r.plotsense, 1);
         double dt = now() - t0;

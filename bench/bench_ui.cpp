@@ -47,7 +47,7 @@ static void BM_SchematicPass(benchmark::State &st)
     lattice();
     matbad = 0, deltim = 1 / 60., curn = 5;
     for (auto _ : st) {
-        drawrectfill(&gdd, 0, 0, gdd.x, gdd.y, (int32_t)vpal[10]);
+        drawrectfill(&gdd, 0, 0, gdd.x, gdd.y, (int32_t)vpal[PAL_BLACK]);
         dcrender();
         numframes++;
         benchmark::DoNotOptimize(buf.data());

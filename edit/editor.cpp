@@ -393,7 +393,7 @@ static int32_t openvalue(void)
     if (curw < 0 || wire[curw].element == 'T' || wire[curw].element == 'X') return 0;
     double mx, my;
     wiremidpoint(curw, &mx, &my);
-    getstringopen(0, roundpix(mx), roundpix(my), "Set element value function(t):", 25);
+    getstringopen(0, roundpix(mx), roundpix(my), "Set element value function(t):", PAL_WHITE);
     return 1;
 }
 
@@ -409,7 +409,8 @@ static int32_t openinitial(void)
     wiremidpoint(curw, &mx, &my);
     int32_t isc = wire[curw].element == 'C';
     getstringopen(1, roundpix(mx + k * dy), roundpix(my - k * dx - 6),
-                  isc ? "Set Voltage (when t=0):" : "Set Current (when t=0):", isc ? 24 : 21);
+                  isc ? "Set Voltage (when t=0):" : "Set Current (when t=0):",
+                  isc ? PAL_YELLOW : PAL_LIGHTCYAN);
     return 1;
 }
 

@@ -12,7 +12,7 @@
 #include "edit/edit.h"
 
 enum { PIXFAR = 1 << 30 };  // screen coordinates beyond this are all "far off"
-enum { DASHCOL = 25 };      // moving current dashes
+enum { DASHCOL = PAL_WHITE };      // moving current dashes
 
 // === small geometry ===
 struct vec {
@@ -93,7 +93,7 @@ static void wiregeometry(int32_t i, wiregeom *g)
     double bow = WIREBOW * wirenext[i] * g->q;  // parallel wires fan out
     g->pc = {g->p0.x + bow * g->d.y, g->p0.y - bow * g->d.x};
     g->m = body(g, 0.5, 0);
-    g->cw = isbodewire(i) ? 23 : 22;
+    g->cw = isbodewire(i) ? PAL_LIGHTMAGENTA : PAL_LIGHTRED;
     g->ph = i < numwires ? dashphase(dispi[i]) : -1;  // the wire being drawn carries nothing yet
 }
 
@@ -112,7 +112,7 @@ static void leads(const wiregeom *g, double f0, double f1)
 // T and X: one line, or two through the body centre when bowed
 static void plainpiece(const wiregeom *g, vec u, vec v, int32_t dummy)
 {
-    if (dummy) dotline2d(u.x, u.y, v.x, v.y, 17, 0x03030303);
+    if (dummy) dotline2d(u.x, u.y, v.x, v.y, PAL_LIGHTGREY, 0x03030303);
     else seg(u, v, g->cw, g->ph);
 }
 
@@ -135,11 +135,11 @@ static void drawresistor(const wiregeom *g)
     seg(g->a, p, g->cw, g->ph);
     for (int32_t k = 1; k <= 8; k++) {  // peak k at t0 + (k - 1/2) s, odd ones on the (-dy, dx) side
         vec c = body(g, t0 + (k - 0.5) * s, (k & 1 ? -10 : 10) * g->q);
-        seg(p, c, 17, g->ph);
+        seg(p, c, PAL_LIGHTGREY, g->ph);
         p = c;
     }
     vec e = body(g, t0 + 8 * s, 0);
-    seg(p, e, 17, g->ph);
+    seg(p, e, PAL_LIGHTGREY, g->ph);
     seg(e, g->b, g->cw, g->ph);
 }
 
@@ -148,8 +148,8 @@ static void drawcapacitor(const wiregeom *g)
 {
     double t0 = g->len < 100 ? 0.45 : 0.5 - 5 / g->len, w = 1 - 2 * t0;
     leads(g, t0, 1 - t0);
-    solid(body(g, t0, -2 * w), body(g, t0, 2 * w), 17);
-    solid(body(g, 1 - t0, -2 * w), body(g, 1 - t0, 2 * w), 17);
+    solid(body(g, t0, -2 * w), body(g, t0, 2 * w), PAL_LIGHTGREY);
+    solid(body(g, 1 - t0, -2 * w), body(g, 1 - t0, 2 * w), PAL_LIGHTGREY);
 }
 
 // coil of 4.5 loops: point n at t0 + n s along, less 8 cos(n a) px, and
@@ -163,14 +163,14 @@ static void drawinductor(const wiregeom *g)
     double c = 1, sn = 0;
     for (int32_t n = 0; n <= 66; n++) {
         vec k = body(g, t0 + n * s - 8 * c * g->q, 11.2 * sn * g->q);
-        seg(p, k, 17, g->ph);
+        seg(p, k, PAL_LIGHTGREY, g->ph);
         p = k;
         double c1 = c * ca - sn * sa;  // (c, sn) turned by a
         sn = sn * ca + c * sa;
         c = c1;
     }
     vec f = body(g, 1 - t0 + 8 * g->q, 0);
-    seg(p, f, 17, g->ph);
+    seg(p, f, PAL_LIGHTGREY, g->ph);
     seg(f, g->b, g->cw, g->ph);
 }
 
@@ -186,17 +186,17 @@ static void sign(vec p, int32_t h, int32_t plus, int32_t col)
 static void sourcesigns(const wiregeom *g, double t0, double w)
 {
     int32_t h = (int32_t)nearbyint(0.1 * w * g->len);  // w L is 40 px at most
-    sign(body(g, t0 + 0.2 * w, 0), h, 0, 17);
-    sign(body(g, t0 + 0.8 * w, 0), h, 1, 17);
+    sign(body(g, t0 + 0.2 * w, 0), h, 0, PAL_LIGHTGREY);
+    sign(body(g, t0 + 0.8 * w, 0), h, 1, PAL_LIGHTGREY);
 }
 
 // arrow toward node2
 static void sourcearrow(const wiregeom *g, double t0, double w)
 {
     vec tip = body(g, t0 + 0.8 * w, 0);
-    solid(tip, body(g, t0 + 0.2 * w, 0), 17);
-    solid(tip, body(g, t0 + 0.6 * w, -0.2 * w), 17);
-    solid(tip, body(g, t0 + 0.6 * w, 0.2 * w), 17);
+    solid(tip, body(g, t0 + 0.2 * w, 0), PAL_LIGHTGREY);
+    solid(tip, body(g, t0 + 0.6 * w, -0.2 * w), PAL_LIGHTGREY);
+    solid(tip, body(g, t0 + 0.6 * w, 0.2 * w), PAL_LIGHTGREY);
 }
 
 // V and I: circle with signs or arrow
@@ -204,7 +204,7 @@ static void drawsource(const wiregeom *g, int32_t voltage)
 {
     double t0 = srct0(g), w = 1 - 2 * t0;
     leads(g, t0, 1 - t0);
-    circle(g->m.x, g->m.y, 0.5 * w * g->len, 17);
+    circle(g->m.x, g->m.y, 0.5 * w * g->len, PAL_LIGHTGREY);
     if (voltage) sourcesigns(g, t0, w);
     else sourcearrow(g, t0, w);
 }
@@ -215,11 +215,11 @@ static void drawdiamond(const wiregeom *g, int32_t voltage)
     double t0 = srct0(g), w = 1 - 2 * t0;
     leads(g, t0, 1 - t0);
     vec s = body(g, t0, 0);
-    solid(s, body(g, 0.5, -0.5 * w), 17);
+    solid(s, body(g, 0.5, -0.5 * w), PAL_LIGHTGREY);
     vec e = body(g, 1 - t0, 0), r = body(g, 0.5, 0.5 * w);
-    lineto(e.x, e.y, 17);
-    lineto(r.x, r.y, 17);
-    lineto(s.x, s.y, 17);
+    lineto(e.x, e.y, PAL_LIGHTGREY);
+    lineto(r.x, r.y, PAL_LIGHTGREY);
+    lineto(s.x, s.y, PAL_LIGHTGREY);
     if (voltage) sourcesigns(g, t0, w);
     else sourcearrow(g, t0, w);
 }
@@ -245,9 +245,9 @@ static void drawswitch(const wiregeom *g, int32_t normallyopen)
         from0 = body(g, t0 + 0.9 * w, 0.25 * w);
         from1 = body(g, t0 + 0.8 * w, 0), to = body(g, t0 + 0.7 * w, 0.25 * w);
     }
-    solid(from0, tip, 17);
-    solid(from1, tip, 17);
-    lineto(to.x, to.y, 17);
+    solid(from0, tip, PAL_LIGHTGREY);
+    solid(from1, tip, PAL_LIGHTGREY);
+    lineto(to.x, to.y, PAL_LIGHTGREY);
 }
 
 // === marks beside a wire: control links, initial conditions, Bode input ===
@@ -305,13 +305,13 @@ static void drawlink(int32_t i, const wiregeom *g)
     if (el == 'E' || el == 'G') {
         for (double f : {0.25, 0.75}) {
             vec t = add(mk.d0, scale(mk.e, f));
-            dotline2d(g->m.x, g->m.y, t.x, t.y, 22, 0xF0F0F0F0);
+            dotline2d(g->m.x, g->m.y, t.x, t.y, PAL_LIGHTRED, 0xF0F0F0F0);
         }
-        marksigns(&mk, 0, 24);
+        marksigns(&mk, 0, PAL_YELLOW);
     } else {
         vec t = add(mk.d0, scale(mk.e, 0.5));
-        dotline2d(g->m.x, g->m.y, t.x, t.y, 13, 0xF0F0F0F0);
-        markarrow(&mk, 21);
+        dotline2d(g->m.x, g->m.y, t.x, t.y, PAL_CYAN, 0xF0F0F0F0);
+        markarrow(&mk, PAL_LIGHTCYAN);
     }
 }
 
@@ -344,7 +344,7 @@ static void drawinitial(int32_t i, const wiregeom *g)
     if ((el != 'C' && el != 'L') || !s || !s[0]) return;
     markgeom mk;
     markbeside(i, 0, &mk);
-    int32_t col = el == 'C' ? 24 : 21;
+    int32_t col = el == 'C' ? PAL_YELLOW : PAL_LIGHTCYAN;
     if (el == 'C') marksigns(&mk, 0, col);
     else markarrow(&mk, col);
     double hw = 0.5 * (1 - 2 * srct0(g));  // the text sits 20 px aside on long wires
@@ -356,19 +356,20 @@ static void drawbodemarks(int32_t i)
 {
     markgeom mk;
     markbeside(i, 0, &mk);
-    marksigns(&mk, ibodeflip != 0, 23);
+    marksigns(&mk, ibodeflip != 0, PAL_LIGHTMAGENTA);
 }
 
 static void drawwiretexts(int32_t i, const wiregeom *g)
 {
     int32_t el = wire[i].element, fw = fontw(), fh = fonth();
     const char *v = wire[i].numst;
-    if (el != 'T' && el != 'X' && v) label(ipix(g->m.x) - (fw >> 1) * textn(v), ipix(g->m.y) + 1 - (fh >> 1), 25, v);
+    if (el != 'T' && el != 'X' && v)
+        label(ipix(g->m.x) - (fw >> 1) * textn(v), ipix(g->m.y) + 1 - (fh >> 1), PAL_WHITE, v);
     drawinitial(i, g);
     if (isbodewire(i)) drawbodemarks(i);
     if (i >= numwires || matbad != SOLVED || !vopts.showresults || !(fabs(dispi[i]) >= 1e-12)) return;
     int32_t x = ipix(g->pc.x + 0.2 * g->d.x) - 4 * (fw >> 1);
-    label(x, ipix(g->pc.y + 0.2 * g->d.y) + 1 - (fh >> 1), 21, ltrim(fstr(fabs(dispi[i]))));
+    label(x, ipix(g->pc.y + 0.2 * g->d.y) + 1 - (fh >> 1), PAL_LIGHTCYAN, ltrim(fstr(fabs(dispi[i]))));
 }
 
 // wires drawn this pass: the counted ones and the one being drawn
@@ -432,20 +433,20 @@ static void drawground(int32_t j, vec nn)
     vec u = {cos(th), sin(th)}, across = {u.y, -u.x};
     vec g = vopts.showcircles ? add(nn, scale(u, 12)) : nn;
     vec e = add(g, scale(u, 8));
-    seg(g, e, 22, dashphase(c));
+    seg(g, e, PAL_LIGHTRED, dashphase(c));
     static const double bar[3][2] = {{0, 7}, {3, 5}, {6, 3}};  // distance past E, half length
     for (const auto &b : bar) {
         vec x = add(e, scale(u, b[0]));
-        solid(add(x, scale(across, b[1])), add(x, scale(across, -b[1])), 22);
+        solid(add(x, scale(across, b[1])), add(x, scale(across, -b[1])), PAL_LIGHTRED);
     }
 }
 
 // light red; the node under the mouse blinks brown, selected nodes white
 static int32_t nodecolour(int32_t j)
 {
-    int32_t blink = (numframes >> 2) & 1, col = 22;
-    if (j == curn && blink) col = 16;
-    if (node[j].selected && blink) col = 25;
+    int32_t blink = (numframes >> 2) & 1, col = PAL_LIGHTRED;
+    if (j == curn && blink) col = PAL_BROWN;
+    if (node[j].selected && blink) col = PAL_WHITE;
     return col;
 }
 
@@ -459,7 +460,7 @@ static void drawnodes(void)
         if (matbad != SOLVED || !vopts.showresults) continue;
         const char *s = fabs(dispv[j]) < 1e-12 ? "0" : ltrim(fstr(dispv[j]));
         float x = (float)nn.x - (float)((fw >> 1) * textn(s)), y = (float)nn.y - (float)(fh >> 1) + 1;
-        label(ipix(x), ipix(y), 24, s);
+        label(ipix(x), ipix(y), PAL_YELLOW, s);
     }
 }
 
@@ -473,7 +474,7 @@ static void drawgrid(void)
     uint32_t s = l >= 0 ? 32u << l : 32u >> -l;
     int32_t x0 = (int32_t)((s / 2 + (uint32_t)isxoff) & (s - 1)), y0 = (int32_t)((s / 2 + (uint32_t)isyoff) & (s - 1));
     for (int32_t y = y0; y < gdd.y; y += (int32_t)s)
-        for (int32_t x = x0; x < gdd.x; x += (int32_t)s) drawpixp(x, y, 17);
+        for (int32_t x = x0; x < gdd.x; x += (int32_t)s) drawpixp(x, y, PAL_LIGHTGREY);
 }
 
 static uint32_t rot(uint32_t v, int32_t r)
@@ -490,16 +491,17 @@ static void drawselection(void)
     double x1 = screenx(grabx1), y1 = screeny(graby1);
     int32_t r = (int32_t)((uint32_t)numframes & 31);
     uint32_t fwd = rot(0x01010101, r), back = rot(0x01010101, 32 - r);
-    dotline2d(x0, y0, x1, y0, 17, fwd);
-    dotline2d(x1, y0, x1, y1, 17, fwd);
-    dotline2d(x1, y1, x0, y1, 17, back);
-    dotline2d(x0, y1, x0, y0, 17, back);
+    dotline2d(x0, y0, x1, y0, PAL_LIGHTGREY, fwd);
+    dotline2d(x1, y0, x1, y1, PAL_LIGHTGREY, fwd);
+    dotline2d(x1, y1, x0, y1, PAL_LIGHTGREY, back);
+    dotline2d(x0, y1, x0, y0, PAL_LIGHTGREY, back);
 }
 
 static void drawprompt(void)
 {
     if (depwiremode < 0) return;
-    drawtext(circfontindex(), 0, 0, 17, 10, "Hold button until mouse over desired side of dependent wire");
+    drawtext(circfontindex(), 0, 0, PAL_LIGHTGREY, PAL_BLACK,
+             "Hold button until mouse over desired side of dependent wire");
 }
 
 // the first two seconds of an empty circuit: name, build date and a notice
@@ -510,18 +512,18 @@ static void drawempty(void)
     int32_t xm = gdd.x >> 1, ym = gdd.y >> 1;
     if ((uint32_t)numframes > 0x8000009Fu) {
         int32_t y = 0;
-        if (!vopts.usewingui) drawtext(1, gdd.x - 54, 0, 17, 10, "ESC:Menu"), y = 8;
-        drawtext(1, gdd.x - 60, y, 17, 10, "Cmd+?:Help");
+        if (!vopts.usewingui) drawtext(1, gdd.x - 54, 0, PAL_LIGHTGREY, PAL_BLACK, "ESC:Menu"), y = 8;
+        drawtext(1, gdd.x - 60, y, PAL_LIGHTGREY, PAL_BLACK, "Cmd+?:Help");
         return;
     }
-    drawtext(7, xm - 64, ym - 48, 17, 10, "VELTO %s", __DATE__);
-    drawtext(7, xm - 76, ym - 28, 17, 10, "Live circuit solver");
-    drawtext(7, xm - 64, ym - 8, 17, 10, "Keys: R L C V I S");
+    drawtext(7, xm - 64, ym - 48, PAL_LIGHTGREY, PAL_BLACK, "VELTO %s", __DATE__);
+    drawtext(7, xm - 76, ym - 28, PAL_LIGHTGREY, PAL_BLACK, "Live circuit solver");
+    drawtext(7, xm - 64, ym - 8, PAL_LIGHTGREY, PAL_BLACK, "Keys: R L C V I S");
     int32_t ph = numframes & 0x7FFFFFFF;
-    seg({xm - 84., ym - 66.}, {xm + 84., ym - 66.}, 22, ph);
-    seg({xm + 84., ym - 66.}, {xm + 84., ym + 35.}, 22, ph);
-    seg({xm + 84., ym + 34.}, {xm - 84., ym + 34.}, 22, ph);
-    seg({xm - 84., ym + 34.}, {xm - 84., ym - 66.}, 22, ph);
+    seg({xm - 84., ym - 66.}, {xm + 84., ym - 66.}, PAL_LIGHTRED, ph);
+    seg({xm + 84., ym - 66.}, {xm + 84., ym + 35.}, PAL_LIGHTRED, ph);
+    seg({xm + 84., ym + 34.}, {xm - 84., ym + 34.}, PAL_LIGHTRED, ph);
+    seg({xm - 84., ym + 34.}, {xm - 84., ym - 66.}, PAL_LIGHTRED, ph);
 }
 
 // === why the circuit cannot be solved ===
@@ -542,14 +544,14 @@ static void drawwhy(void)
     if (matbad == SOLVED || whykind == WHYNONE || !whytext[0]) return;
     if ((numframes >> 3) & 1) {
         for (int32_t i = 0; i < numwires; i++)
-            if (whywire[i] && wireok(i)) thickwire(i, 14);
+            if (whywire[i] && wireok(i)) thickwire(i, PAL_RED);
         for (int32_t j = 0; j < numnodes; j++) {
             if (!whynode[j]) continue;
             vec nn = nodescreenf(j);
-            for (int32_t r = 14; r <= 16; r++) circle(nn.x, nn.y, r, 14);
+            for (int32_t r = 14; r <= 16; r++) circle(nn.x, nn.y, r, PAL_RED);
         }
     }
-    drawtext(circfontindex(), 0, depwiremode >= 0 ? fonth() : 0, 22, 10, "", whytext);
+    drawtext(circfontindex(), 0, depwiremode >= 0 ? fonth() : 0, PAL_LIGHTRED, PAL_BLACK, "", whytext);
 }
 
 // === background fade ===

@@ -18,7 +18,7 @@ int32_t getstringsel0 = -1, getstringsel1 = -1;
 int32_t getstringinsertmode = 1;
 int32_t getstringx = 0, getstringy = 0;
 const char *getstringasktext = "";
-int32_t getstringfcol = 25;
+int32_t getstringfcol = PAL_WHITE;
 
 static char *seen = 0;           // the text as the entry last saw it
 static double bakvalue = 0;      // the wire's value when the entry opened
@@ -337,11 +337,12 @@ void getstringdraw(void)
     if (x < 1) x = 1;  // a text wider than the screen shows its start
     if (y > gdd.y - 2 * h - 3) y = gdd.y - 2 * h - 3;
     if (y < 1) y = 1;
-    box(x - 2, y - 2, x + w * n + 1, y + h + 1, 18);
-    box(x - 1, y - 1, x + w * n, y + h, 10);
-    drawtext(f, x, y, getstringfcol, 10, "%s ", t);
-    if (selected(&lo, &hi)) drawtext(f, x + w * lo, y, 10, 25, "%.*s", hi - lo, t + lo);
-    if (numframes & 4) drawtext(f, x + w * getstringcurs, y, 25, -1, "", getstringinsertmode ? "_" : "\xDB");
+    box(x - 2, y - 2, x + w * n + 1, y + h + 1, PAL_DARKGREY);
+    box(x - 1, y - 1, x + w * n, y + h, PAL_BLACK);
+    drawtext(f, x, y, getstringfcol, PAL_BLACK, "%s ", t);
+    if (selected(&lo, &hi)) drawtext(f, x + w * lo, y, PAL_BLACK, PAL_WHITE, "%.*s", hi - lo, t + lo);
+    if (numframes & 4)
+        drawtext(f, x + w * getstringcurs, y, PAL_WHITE, -1, "", getstringinsertmode ? "_" : "\xDB");
     int32_t pl = (int32_t)strlen(getstringasktext), px = getstringx - (w / 2) * pl;
     if (px > gdd.x - pl * w) px = gdd.x - pl * w;
     if (px < 0) px = 0;

@@ -215,12 +215,12 @@ static int32_t coldist(uint32_t a, uint32_t b) {
 int32_t getpixpal(int32_t x, int32_t y) {
     if ((uint32_t)x >= (uint32_t)gdd.x || (uint32_t)y >= (uint32_t)gdd.y) return 0;
     uint32_t v = readpix(x, y);
-    if (colbytes == 1 && v >= 10 && v <= 25) return (int32_t)v - 10;
-    for (int32_t i = 10; i <= 25; i++)
-        if (vpal[i] == v) return i - 10;
+    if (colbytes == 1 && v >= PAL_BLACK && v <= PAL_WHITE) return (int32_t)v - PAL_BLACK;
+    for (int32_t i = PAL_BLACK; i <= PAL_WHITE; i++)
+        if (vpal[i] == v) return i - PAL_BLACK;
     int32_t best = 0, bestd = 0x7FFFFFFF;
     for (int32_t k = 0; k < 16; k++) {
-        int32_t d = coldist(ovpal[10 + k], v);
+        int32_t d = coldist(ovpal[PAL_BLACK + k], v);
         if (d < bestd) best = k, bestd = d;               // the first of equals wins
     }
     return best;

@@ -118,13 +118,42 @@ void print6x8(tiletype *t, int32_t x, int32_t y, int32_t fcol, int32_t bcol, con
     __attribute__((format(printf, 6, 7)));  // bcol < 0: transparent
 
 // === the program's drawing state: target gdd, colours by palette index ===
-enum { PALSIZ = 42 };
+// Palette indices by name; their colours are the table ovpal (draw.cpp).
+// Entries 0..9 are shades no screen draws with.
+enum {
+    // the sixteen PC text colours, PAL_BLACK + k for text colour k 0..15;
+    // PAL_BLACK is also the background
+    PAL_BLACK = 10, PAL_BLUE = 11, PAL_GREEN = 12, PAL_CYAN = 13,
+    PAL_RED = 14, PAL_MAGENTA = 15, PAL_BROWN = 16, PAL_LIGHTGREY = 17,
+    PAL_DARKGREY = 18, PAL_LIGHTBLUE = 19, PAL_LIGHTGREEN = 20, PAL_LIGHTCYAN = 21,
+    PAL_LIGHTRED = 22, PAL_LIGHTMAGENTA = 23, PAL_YELLOW = 24, PAL_WHITE = 25,
+    // the plot windows' title-bar buttons, chosen by a pixel's blue byte (clut_0)
+    PAL_BUTTONDARK = 26,         // 0x40: outer shadow, bottom and right
+    PAL_BUTTONSHADOW = 27,       // 0x80: inner shadow
+    PAL_BUTTONFACE = 28,         // 0xC8: face and outer light edge
+    PAL_BUTTONLIGHT = 29,        // 0xFF: inner light edge, top and left
+    PAL_BUTTONHIGHLIGHT = 30,    // 0xF0: highlight; the present button pictures have none
+    // the element help picture, chosen by a pixel's blue byte (the main loop's clut)
+    PAL_HELPCAPTION = 31,        // 0xC0: captions, marks of a current control (teal)
+    PAL_HELPRULE = 32,           // 0xAA: dotted rules between the rows, the dummy wire (grey)
+    PAL_HELPKEY = 33,            // 0x40: key letters, signs of a voltage control and the op-amp (olive)
+    PAL_HELPSYMBOL = 34,         // 0xD5: element bodies and their signs (light grey)
+    PAL_HELPWIRE = 35,           // 0x55: leads, wires, switch, link of a voltage control (red)
+    // the menu
+    PAL_MENUTEXT = 36,           // entry text
+    PAL_MENUDARK = 37,           // dark edge: frame bottom and right, separator line
+    PAL_MENUHIGHLIGHT = 38,      // behind the selected entry
+    PAL_MENUFACE = 39,           // background
+    PAL_MENULIGHT = 40,          // light edge: frame top and left, separator line
+    PAL_MENUACCEL = 41,          // the accelerator letter of an entry
+    PALSIZ = 42,
+};
 extern tiletype gdd;             // the program's view of the buffer (startdirectdraw each pass)
 extern int32_t colbits;          // bits per pixel; 32
 extern int32_t colbytes;         // (colbits + 7) >> 3
 extern void (*drawpixp)(int32_t x, int32_t y, int32_t c);  // writer for colbytes
 extern uint32_t vpal[PALSIZ];    // live palette 0x00RRGGBB, copied from ovpal every pass
-extern uint32_t ovpal[PALSIZ];   // reference palette; 10..25 the sixteen PC text colours
+extern uint32_t ovpal[PALSIZ];   // reference palette; PAL_BLACK..PAL_WHITE the sixteen PC text colours
 
 void drawpix8(int32_t x, int32_t y, int32_t c);
 void drawpix16(int32_t x, int32_t y, int32_t c);

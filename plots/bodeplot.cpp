@@ -14,7 +14,10 @@
 #include "plots/plots.h"
 
 static const uint32_t DOTS = 0x55555555, ZERODASH = 0x66666666;
-enum { BACKCOL = 10, GRIDCOL = 16, LABELCOL = 17, FINECOL = 18, SEPCOL = 24, TRACECOL = 25 };
+enum {
+    BACKCOL = PAL_BLACK, GRIDCOL = PAL_BROWN, LABELCOL = PAL_LIGHTGREY, FINECOL = PAL_DARKGREY,
+    SEPCOL = PAL_YELLOW, TRACECOL = PAL_WHITE,
+};
 enum { TURN = 65536, HALFTURN = 32768 };  // phases in 1/65536 of a turn
 static const double LOG2PI = 0.79817986835811504;  // log10(2 pi): a hertz axis is shifted by it
 

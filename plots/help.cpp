@@ -179,14 +179,14 @@ static void helpdrawline(const helpline *l, void *ctx)
     if (!l->justify) {
         memcpy(s, l->s, l->n);
         s[l->n] = 0;
-        drawtext(d->f, -d->xs, l->y, 17, -1, "", s);
+        drawtext(d->f, -d->xs, l->y, PAL_LIGHTGREY, -1, "", s);
         return;
     }
     s[1] = 0;
     for (int32_t j = 0; j < l->n; j++) {
         if (l->s[j] == ' ') continue;
         s[0] = l->s[j];
-        drawtext(d->f, helpcharx(j, l, d->viewx, d->w, d->xs), l->y, 17, -1, "", s);
+        drawtext(d->f, helpcharx(j, l, d->viewx, d->w, d->xs), l->y, PAL_LIGHTGREY, -1, "", s);
     }
 }
 

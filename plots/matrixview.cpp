@@ -10,7 +10,10 @@
 #include "plots/plots.h"
 
 enum { CELLW = 32, CELLH = 14, NUMFONT = 0 };
-enum { BACKCOL = 10, COEFCOL = 12, SOLCOL = 13, BLOCKCOL = 14, FRAMECOL = 17, DOTCOL = 18 };
+enum {
+    BACKCOL = PAL_BLACK, COEFCOL = PAL_GREEN, SOLCOL = PAL_CYAN, BLOCKCOL = PAL_RED,
+    FRAMECOL = PAL_LIGHTGREY, DOTCOL = PAL_DARKGREY,
+};
 static const double MATWMAX = 1000000;  // "." stops at this angular frequency
 static const double SMALL = 1e-12;      // magnitudes below it leave their half-cell blank
 

@@ -24,24 +24,25 @@ int32_t dragwindi = -1;
 int32_t dragcorns = 0;
 
 // blue byte of a button pixel -> palette colour: 0x00 black, 0x40 dark
-// shadow, 0x80 shadow, 0xC8 face, 0xF0 highlight, 0xFF white
+// shadow, 0x80 shadow, 0xC8 face, 0xF0 highlight, 0xFF light edge; 0 for the
+// blue bytes no button pixel has
 const int32_t clut_0[256] = {
-    10, 0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0,   // 0x00
-    0,  0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0,   // 0x10
-    0,  0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0,   // 0x20
-    0,  0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0,   // 0x30
-    26, 0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0,   // 0x40
-    0,  0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0,   // 0x50
-    0,  0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0,   // 0x60
-    0,  0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0,   // 0x70
-    27, 0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0,   // 0x80
-    0,  0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0,   // 0x90
-    0,  0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0,   // 0xA0
-    0,  0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0,   // 0xB0
-    0,  0, 0, 0, 0, 0, 0, 0, 28, 0, 0, 0, 0, 0, 0, 0,   // 0xC0
-    0,  0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0,   // 0xD0
-    0,  0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0,   // 0xE0
-    30, 0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 29,  // 0xF0
+    PAL_BLACK, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                          // 0x00
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                                  // 0x10
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                                  // 0x20
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                                  // 0x30
+    PAL_BUTTONDARK, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                     // 0x40
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                                  // 0x50
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                                  // 0x60
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                                  // 0x70
+    PAL_BUTTONSHADOW, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                   // 0x80
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                                  // 0x90
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                                  // 0xA0
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                                  // 0xB0
+    0, 0, 0, 0, 0, 0, 0, 0, PAL_BUTTONFACE, 0, 0, 0, 0, 0, 0, 0,                     // 0xC0
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                                  // 0xD0
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                                  // 0xE0
+    PAL_BUTTONHIGHLIGHT, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, PAL_BUTTONLIGHT,  // 0xF0
 };
 
 enum { TITLEH = 20 };                  // title-bar rows above a window's top
@@ -554,7 +555,7 @@ static void probeline(const plottype &r)
     }
     px = screenx(px), py = screeny(py);
     uint32_t pattern = 0x01010101u << ((int64_t)floor(16 * dtotclk) & 7);
-    dotline2d(px, py, (r.left + r.right) * 0.5, (r.top + r.bottom) * 0.5, 24, pattern);
+    dotline2d(px, py, (r.left + r.right) * 0.5, (r.top + r.bottom) * 0.5, PAL_YELLOW, pattern);
 }
 
 static void vline(int32_t x, int32_t y0, int32_t y1, int32_t c)  // rows y0..y1 inclusive
@@ -566,12 +567,12 @@ static void vline(int32_t x, int32_t y0, int32_t y1, int32_t c)  // rows y0..y1 
 static void drawframe(const plottype &r)
 {
     const int32_t L = (int32_t)r.left, T = (int32_t)r.top, R = (int32_t)r.right, B = (int32_t)r.bottom;
-    drawrectfill(&gdd, L - 1, T - 19, R, T - 1, (int32_t)vpal[16]);
-    drawhlin(&gdd, L - 1, R, T - 20, (int32_t)vpal[17]);
-    drawhlin(&gdd, L, R - 1, T - 1, (int32_t)vpal[17]);
-    drawhlin(&gdd, L - 1, R, B, (int32_t)vpal[17]);
-    vline(L - 1, T - 19, B - 1, 17);
-    vline(R, T - 19, B - 1, 17);
+    drawrectfill(&gdd, L - 1, T - 19, R, T - 1, (int32_t)vpal[PAL_BROWN]);
+    drawhlin(&gdd, L - 1, R, T - 20, (int32_t)vpal[PAL_LIGHTGREY]);
+    drawhlin(&gdd, L, R - 1, T - 1, (int32_t)vpal[PAL_LIGHTGREY]);
+    drawhlin(&gdd, L - 1, R, B, (int32_t)vpal[PAL_LIGHTGREY]);
+    vline(L - 1, T - 19, B - 1, PAL_LIGHTGREY);
+    vline(R, T - 19, B - 1, PAL_LIGHTGREY);
     // --- buttons: opaque pixels (top bit) coloured by their blue byte ---
     const tiletype &img = r.state == 0 ? winminmaxx : winminnorx;
     for (int32_t y = 0; img.f && y < img.y; y++) {
@@ -582,7 +583,7 @@ static void drawframe(const plottype &r)
     // --- the title: the glyphs that fit between the left edge and the buttons ---
     const char *title = plottitle[r.kind >= 1 && r.kind <= 5 ? r.kind : 0];
     int32_t fit = (R - 2 - 50 - 2 - (L + 4)) / fontlist[TITLEFONT].width;
-    if (fit > 0) drawtext(TITLEFONT, L + 4, T - 16, 25, -1, "%.*s", (int)fit, title);
+    if (fit > 0) drawtext(TITLEFONT, L + 4, T - 16, PAL_WHITE, -1, "%.*s", (int)fit, title);
 }
 
 // gdd becomes the client area of r clipped to the screen scr, filled black;
@@ -598,7 +599,7 @@ static int32_t narrowview(const tiletype &scr, const plottype &r)
     gdd = scr;
     gdd.f = scr.f + (intptr_t)t * scr.p + (intptr_t)l * colbytes;
     gdd.x = rr - l, gdd.y = b - t;
-    drawrectfill(&gdd, 0, 0, gdd.x, gdd.y, (int32_t)vpal[10]);
+    drawrectfill(&gdd, 0, 0, gdd.x, gdd.y, (int32_t)vpal[PAL_BLACK]);
     return 1;
 }
 

@@ -20,7 +20,10 @@ double (*transclock)(void) = vlock;
 int32_t transscalechanged = 0;
 static const double XOFFSETMAX = 1 << 30;  // furthest scroll, columns: keeps column numbers in range
 static const uint32_t DOTS = 0x55555555, ZERODASH = 0x66666666;
-enum { BACKCOL = 10, GRIDCOL = 16, LABELCOL = 17, DOTCOL = 18, TRACECOL = 25 };
+enum {
+    BACKCOL = PAL_BLACK, GRIDCOL = PAL_BROWN, LABELCOL = PAL_LIGHTGREY, DOTCOL = PAL_DARKGREY,
+    TRACECOL = PAL_WHITE,
+};
 
 // === helpers shared with the Bode and matrix windows ===
 

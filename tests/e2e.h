@@ -103,12 +103,12 @@ struct E2E : ::testing::Test {
     }
 
     // the colour of a pixel of the last frame shown, as a palette index
-    // (10..41), or -1 when no palette entry has its value
+    // (PAL_BLACK..PALSIZ - 1), or -1 when no palette entry has its value
     int32_t shownpal(int32_t x, int32_t y) {
         const tiletype *s = hl_shown();
         if (x < 0 || y < 0 || x >= s->x || y >= s->y) return -1;
         uint32_t v = ((const uint32_t *)(s->f + (intptr_t)y * s->p))[x];
-        for (int32_t i = 10; i < PALSIZ; i++)
+        for (int32_t i = PAL_BLACK; i < PALSIZ; i++)
             if (vpal[i] == v) return i;
         return -1;
     }

@@ -49,7 +49,7 @@ TEST_F(Capture, WritesTheScreenAsAPaddedSixteenColourBitmap)
         {18, 4, 801}, {22, 4, 300}, {26, 2, 1}, {28, 2, 4}, {30, 4, 0}, {46, 4, 16}, {50, 4, 16},
     };
     for (auto &c : fields) EXPECT_EQ(le(f, c.at, c.bytes), c.want) << "offset " << c.at;
-    for (int32_t k = 0; k < 16; k++) EXPECT_EQ(le(f, 54 + 4 * k, 4), ovpal[10 + k]);
+    for (int32_t k = 0; k < 16; k++) EXPECT_EQ(le(f, 54 + 4 * k, 4), ovpal[PAL_BLACK + k]);
     // the sixteen colours as they are, the button colours 26..30 as their nearest
     const int32_t nearest[] = {8, 7, 7, 15, 7};
     int32_t bad = 0, buttons = 0;

@@ -107,11 +107,11 @@ TEST(Menu, InvertColorsFlipsBothPalettesOnlyOnAChange)
     for (int32_t i = 0; i < PALSIZ; i++) vpal[i] = ovpal[i], normal[i] = ovpal[i];
     menuinvcols(1);
     menuinvcols(1);
-    EXPECT_EQ(ovpal[10], 0xFFFFFFu);
+    EXPECT_EQ(ovpal[PAL_BLACK], 0xFFFFFFu);
     EXPECT_EQ(vpal[41], normal[41] ^ 0xFFFFFF);
     EXPECT_EQ(ovpal[9], normal[9]) << "entries below 10 stay";
     EXPECT_EQ(mark(O(1)), '*');
-    vpal[10] = 0x550000;  // a tinted background in this pass's copy does not count
+    vpal[PAL_BLACK] = 0x550000;  // a tinted background in this pass's copy does not count
     menuinvcols(-1);
     for (int32_t i = 0; i < PALSIZ; i++) EXPECT_EQ(ovpal[i], normal[i]) << i;
     EXPECT_EQ(vopts.palinverted, 0);

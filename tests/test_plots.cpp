@@ -42,9 +42,9 @@ struct Plots : ::testing::Test {
         free(rec.colmin), free(rec.colmax), free(rec.savestate);
         gplot = nullptr, gdd = {0, 0, 0, 0}, numplots = 0, transclock = vlock;
     }
-    void clear() { std::fill(px.begin(), px.end(), vpal[10]), gdd = {(intptr_t)px.data(), W * 4, W, H}; }
+    void clear() { std::fill(px.begin(), px.end(), vpal[PAL_BLACK]), gdd = {(intptr_t)px.data(), W * 4, W, H}; }
     int32_t pal(int32_t x, int32_t y) {
-        for (int32_t i = 10; i < PALSIZ; i++)
+        for (int32_t i = PAL_BLACK; i < PALSIZ; i++)
             if (px[y * W + x] == vpal[i]) return i;
         return -1;
     }

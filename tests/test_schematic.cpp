@@ -19,11 +19,11 @@ std::vector<uint32_t> buf;
 
 uint32_t &at(int32_t x, int32_t y) { return buf[(size_t)(y + B) * (W + 2 * B) + x + B]; }
 
-// palette index 10..41 of a pixel, -1 for none
+// palette index PAL_BLACK..PALSIZ - 1 of a pixel, -1 for none
 int32_t pal(int32_t x, int32_t y)
 {
     if (x < 0 || y < 0 || x >= W || y >= H) return -1;
-    for (int32_t i = 10; i < PALSIZ; i++)
+    for (int32_t i = PAL_BLACK; i < PALSIZ; i++)
         if (vpal[i] == at(x, y)) return i;
     return -1;
 }

@@ -243,14 +243,14 @@ TEST_F(Settings, StoredValuesTakeEffectAtStartUpAndCorrectedOnesAreWrittenBack)
 {
     write("velto.ini", "[VELTO]\r\ncircfont=12\r\nsampsperpix=100\r\ncpuusage=2\r\npalinverted=1\r\n"
                        "gridmode=0\r\nxres=1024\r\nusewingui=1\r\n");
-    uint32_t black = ovpal[10];
+    uint32_t black = ovpal[PAL_BLACK];
     ASSERT_EQ(start(), 1);
     EXPECT_EQ(vopts.circfont, 9);
     EXPECT_EQ(menu[menufind("9: 12x16")].text[2], '*');
     EXPECT_EQ(vopts.sampsperpix, 64);
     EXPECT_EQ(menu[menufind("Low")].text[2], '*');
     EXPECT_EQ(menu[menufind("Show Grid")].text[1], '+');
-    EXPECT_EQ(ovpal[10], black ^ 0xFFFFFF) << "inverted colours";
+    EXPECT_EQ(ovpal[PAL_BLACK], black ^ 0xFFFFFF) << "inverted colours";
     EXPECT_EQ(vopts.usewingui, 0);
     EXPECT_EQ(xres, 800) << "the size read is not applied";
     stop();
