@@ -13,7 +13,7 @@
 #include "circuit/circuit.h"
 #include "plots/plots.h"
 
-static const uint32_t DOTS = 0x55555555, ZERODASH = 0x66666666;
+static const uint32_t ZERODASH = 0x66666666;
 enum { BACKCOL = 10, GRIDCOL = 16, LABELCOL = 17, FINECOL = 18, SEPCOL = 24, TRACECOL = 25 };
 enum { TURN = 65536, HALFTURN = 32768 };  // phases in 1/65536 of a turn
 static const double LOG2PI = 0.79817986835811504;  // log10(2 pi): a hertz axis is shifted by it
