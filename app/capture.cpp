@@ -37,7 +37,7 @@ static void freecapturename(char *out, size_t siz)
     }
 }
 
-void menusavebmp(int32_t arg)
+void menusavebmp(int32_t)
 {
     releasectrl();
     char name[32];
@@ -60,7 +60,7 @@ static void put32(uint8_t *b, uint32_t v)
     put16(b + 2, v >> 16);
 }
 
-static int32_t writebmp(FILE *f, void *ctx)
+static int32_t writebmp(FILE *f, void *)
 {
     const int32_t w = gdd.x, h = gdd.y;
     const uint32_t rowbytes = ((uint32_t)w + 7) / 8 * 4;
@@ -87,7 +87,7 @@ static int32_t writebmp(FILE *f, void *ctx)
     return ok;
 }
 
-static int32_t writepng(FILE *f, void *ctx)
+static int32_t writepng(FILE *f, void *)
 {
     return vpngwrite(f, (const uint32_t *)gdd.f, gdd.p, gdd.x, gdd.y);
 }

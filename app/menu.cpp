@@ -406,7 +406,7 @@ static void menumarks(void (*f)(int32_t), int32_t (*on)(int32_t arg, int32_t v),
         if (menu[i].func == f) menu[i].text[menulev(i)] = on(menu[i].arg, v) ? '*' : '+';
 }
 
-static int32_t markon(int32_t arg, int32_t v) { return v != 0; }
+static int32_t markon(int32_t, int32_t v) { return v != 0; }
 static int32_t markis(int32_t arg, int32_t v) { return arg == v; }
 
 // arg < 0 toggles, 0 or 1 sets, larger values leave the setting alone
@@ -483,7 +483,7 @@ void menushowhelp(int32_t k)
 #define COMPILERNAME "an unknown compiler"
 #endif
 
-void menuabout(int32_t arg)
+void menuabout(int32_t)
 {
     char s[256];
     snprintf(s, sizeof s,
@@ -493,4 +493,4 @@ void menuabout(int32_t arg)
     msgbox_ok(s, prognam);
 }
 
-void menuquit(int32_t arg) { quitloop(); }
+void menuquit(int32_t) { quitloop(); }

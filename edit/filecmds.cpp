@@ -134,8 +134,8 @@ static int32_t saveas(void)
 
 static int32_t save(void) { return curfilename[0] ? savecircuit(curfilename) : saveas(); }
 
-void menusavevsm(int32_t arg) { save(); }
-void menusaveasvsm(int32_t arg) { saveas(); }
+void menusavevsm(int32_t) { save(); }
+void menusaveasvsm(int32_t) { saveas(); }
 
 int32_t asksave(void)
 {
@@ -174,7 +174,7 @@ int32_t loadcircuit(const char *path, int32_t retry)
     return 1;
 }
 
-void menuloadvsm(int32_t arg)
+void menuloadvsm(int32_t)
 {
     if (!asksave()) return;
     releasectrl();
@@ -184,7 +184,7 @@ void menuloadvsm(int32_t arg)
 
 // === new ===
 
-void menunewvsm(int32_t arg)
+void menunewvsm(int32_t)
 {
     if (circuitdirty) {
         if (!asksave()) return;

@@ -262,12 +262,12 @@ static void markbeside(int32_t k, int32_t flip, markgeom *mk)
     vec d0 = nodescreenf(wire[k].node1), d1 = nodescreenf(wire[k].node2);
     if (flip) std::swap(d0, d1);
     vec e = {d1.x - d0.x, d1.y - d0.y};
-    double el = sqrt(e.x * e.x + e.y * e.y);
+    double len = sqrt(e.x * e.x + e.y * e.y);
     mk->o = {0, 12}, mk->h6 = {6, 0};  // a zero-length wire: fixed offsets
-    if (el > 0) {
-        vec u = scale(e, 1 / el);
+    if (len > 0) {
+        vec u = scale(e, 1 / len);
         mk->o = {12 * u.y, -12 * u.x}, mk->h6 = scale(u, 6);
-        double m = WIREBOW * (flip ? -wirenext[k] : wirenext[k]) / el;
+        double m = WIREBOW * (flip ? -wirenext[k] : wirenext[k]) / len;
         d0 = add(d0, vec{m * e.y, -m * e.x});
     }
     mk->d0 = d0, mk->e = e;
@@ -301,8 +301,8 @@ static void drawlink(int32_t i, const wiregeom *g)
     markgeom mk;
     markbeside(k, wire[i].depwire < 0, &mk);
     if ((g->m.x - mk.d0.x) * mk.e.y > (g->m.y - mk.d0.y) * mk.e.x) mk.o = scale(mk.o, -1);
-    int32_t el = wire[i].element;
-    if (el == 'E' || el == 'G') {
+    int32_t elem = wire[i].element;
+    if (elem == 'E' || elem == 'G') {
         for (double f : {0.25, 0.75}) {
             vec t = add(mk.d0, scale(mk.e, f));
             dotline2d(g->m.x, g->m.y, t.x, t.y, PAL_LIGHTRED, 0xF0F0F0F0);
@@ -319,8 +319,8 @@ static void drawlink(int32_t i, const wiregeom *g)
 
 static void drawsymbol(int32_t i, const wiregeom *g)
 {
-    int32_t el = wire[i].element, bowed = wirenext[i] != 0;
-    switch (el) {
+    int32_t elem = wire[i].element, bowed = wirenext[i] != 0;
+    switch (elem) {
     case 'T': drawplain(g, bowed, 0); break;
     case 'X': drawplain(g, bowed, 1); break;
     case 'R': drawresistor(g); break;
@@ -333,19 +333,19 @@ static void drawsymbol(int32_t i, const wiregeom *g)
     case 'S': drawswitch(g, wire[i].depwire >= 0); break;
     default: break;
     }
-    if (iscontrolled(el)) drawlink(i, g);
+    if (iscontrolled(elem)) drawlink(i, g);
 }
 
 // forced initial condition of C (signs, yellow) or L (arrow, cyan) and its text
 static void drawinitial(int32_t i, const wiregeom *g)
 {
     const char *s = wire[i].initst;
-    int32_t el = wire[i].element;
-    if ((el != 'C' && el != 'L') || !s || !s[0]) return;
+    int32_t elem = wire[i].element;
+    if ((elem != 'C' && elem != 'L') || !s || !s[0]) return;
     markgeom mk;
     markbeside(i, 0, &mk);
-    int32_t col = el == 'C' ? PAL_YELLOW : PAL_LIGHTCYAN;
-    if (el == 'C') marksigns(&mk, 0, col);
+    int32_t col = elem == 'C' ? PAL_YELLOW : PAL_LIGHTCYAN;
+    if (elem == 'C') marksigns(&mk, 0, col);
     else markarrow(&mk, col);
     double hw = 0.5 * (1 - 2 * srct0(g));  // the text sits 20 px aside on long wires
     int32_t x = ipix(g->m.x + hw * g->d.y) - (fontw() >> 1) * textn(s);
@@ -361,9 +361,9 @@ static void drawbodemarks(int32_t i)
 
 static void drawwiretexts(int32_t i, const wiregeom *g)
 {
-    int32_t el = wire[i].element, fw = fontw(), fh = fonth();
+    int32_t elem = wire[i].element, fw = fontw(), fh = fonth();
     const char *v = wire[i].numst;
-    if (el != 'T' && el != 'X' && v)
+    if (elem != 'T' && elem != 'X' && v)
         label(ipix(g->m.x) - (fw >> 1) * textn(v), ipix(g->m.y) + 1 - (fh >> 1), PAL_WHITE, v);
     drawinitial(i, g);
     if (isbodewire(i)) drawbodemarks(i);

@@ -94,10 +94,10 @@ int32_t pasteclipboard(void)
 
 // === the Edit menu ===
 
-void menuundo(int32_t arg) { undo(); }
-void menuredo(int32_t arg) { redo(); }
-void menucut(int32_t arg) { cutselection(); }
-void menucopy(int32_t arg) { copyselection(); }
-void menupaste(int32_t arg) { pasteclipboard(); }
-void menudeleteselection(int32_t arg) { deleteselection(); }
-void menuselectall(int32_t arg) { selectall(); }
+void menuundo(int32_t) { undo(); }
+void menuredo(int32_t) { redo(); }
+void menucut(int32_t) { cutselection(); }
+void menucopy(int32_t) { copyselection(); }
+void menupaste(int32_t) { pasteclipboard(); }
+void menudeleteselection(int32_t) { deleteselection(); }
+void menuselectall(int32_t) { selectall(); }

@@ -249,7 +249,7 @@ void Sleep(int32_t ms) {
 }
 
 void minimizewindow(void) { S.minimized++; }
-void SysBeep(int32_t duration) { S.beeps++; }
+void SysBeep(int32_t) { S.beeps++; }
 void setcurs(int32_t kind) { S.cursor = kind; }
 
 // === dialogs and clipboard ===
@@ -259,7 +259,7 @@ void msgbox_ok(const char *text, const char *title) {
     copytext(S.lasttitle, sizeof(S.lasttitle), title);
 }
 
-int32_t msgbox_ask(const char *text, const char *title, const char *const *buttons, int32_t n) {
+int32_t msgbox_ask(const char *text, const char *title, const char *const *, int32_t n) {
     msgbox_ok(text, title);
     if (n < 1) return -1;
     if (S.yesnopos >= S.nyesno) return n - 1;  // nobody answers: the last button, as Escape
@@ -279,7 +279,7 @@ static char *fileanswer(char *dst, int32_t siz) {
     return path && absolutepath(dst, siz, path) ? dst : nullptr;
 }
 
-char *loadfileselect(const char *title, const char *pattern) {
+char *loadfileselect(const char *title, const char *) {
     copytext(S.lasttitle, sizeof(S.lasttitle), title);
     return fileanswer(S.loadpath, LOADPATHSIZ);
 }

@@ -314,7 +314,7 @@ void setcurs(int32_t kind) {
 }
 
 // A 0.1 s square wave of about 900 Hz; without audio the terminal bell.
-void SysBeep(int32_t duration) {
+void SysBeep(int32_t) {
     if (!S.audio && SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
         SDL_AudioSpec want = {}, have;
         want.freq = 22050, want.format = AUDIO_S16SYS, want.channels = 1, want.samples = 512;

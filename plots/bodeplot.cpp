@@ -13,7 +13,7 @@
 #include "circuit/circuit.h"
 #include "plots/plots.h"
 
-static const uint32_t DOTS = 0x55555555, ZERODASH = 0x66666666;
+static const uint32_t ZERODASH = 0x66666666;
 enum {
     BACKCOL = PAL_BLACK, GRIDCOL = PAL_BROWN, LABELCOL = PAL_LIGHTGREY, FINECOL = PAL_DARKGREY,
     SEPCOL = PAL_YELLOW, TRACECOL = PAL_WHITE,

@@ -73,9 +73,9 @@ static int32_t boxfree(int32_t x, int32_t y, int32_t w, int32_t h, int32_t gap)
     return 1;
 }
 
-int32_t plotspot(int32_t font, int32_t *x, int32_t *y, const char *s, int32_t gap, int32_t move)
+int32_t plotspot(int32_t fnt, int32_t *x, int32_t *y, const char *s, int32_t gap, int32_t move)
 {
-    int32_t w = (int32_t)strlen(s) * fontlist[font].width, h = fontlist[font].height;
+    int32_t w = (int32_t)strlen(s) * fontlist[fnt].width, h = fontlist[fnt].height;
     *x = plotclamp(*x, 0, viewx - w);
     *y = plotclamp(*y, 0, viewy - h);
     for (int32_t d = 0; d < (move ? 2 * viewy : 1); d++) {
@@ -130,15 +130,15 @@ static int32_t transrow(double s, double u, double yoffset, int32_t ydim)
 // === grids and labels ===
 
 // an axis label near (x, y), moved inside the view, or nothing when that overlaps
-static void labeltext(int32_t font, int32_t x, int32_t y, const char *s, int32_t gap)
+static void labeltext(int32_t fnt, int32_t x, int32_t y, const char *s, int32_t gap)
 {
-    if (plotspot(font, &x, &y, s, gap, 0)) drawtext(font, x, y, LABELCOL, BACKCOL, "", s);
+    if (plotspot(fnt, &x, &y, s, gap, 0)) drawtext(fnt, x, y, LABELCOL, BACKCOL, "", s);
 }
 
 // a read-out at x (moved inside the view) on the free row nearest y
-static void readouttext(int32_t font, int32_t x, int32_t y, int32_t fg, int32_t bg, const char *s)
+static void readouttext(int32_t fnt, int32_t x, int32_t y, int32_t fg, int32_t bg, const char *s)
 {
-    if (plotspot(font, &x, &y, s, 0, 1)) drawtext(font, x, y, fg, bg, "", s);
+    if (plotspot(fnt, &x, &y, s, 0, 1)) drawtext(fnt, x, y, fg, bg, "", s);
 }
 
 // a line every minor step from t = 0 on, solid at the multiples of the major step
@@ -168,7 +168,7 @@ static void transtimegrid(const plottype *p, double major, double minor, int32_t
 // value step dv from r = yscale 256 / ydim (the value of 128 pixels): 0.2, 0.5
 // or 1 times its power of ten m, so a step is 13 to 26 pixels; every o-th line
 // is solid and labelled, the labelled one nearest 0 is the dashed zero line
-static void transvaluegrid(const plottype *p, int32_t xdim, int32_t ydim, int32_t font)
+static void transvaluegrid(const plottype *p, int32_t xdim, int32_t ydim, int32_t fnt)
 {
     double r = p->yscale * 256 / ydim, m = pow(10.0, floor(log10(r))), dv = m;
     int32_t o = 5;
@@ -176,7 +176,7 @@ static void transvaluegrid(const plottype *p, int32_t xdim, int32_t ydim, int32_
     else if (r < 5 * m) dv = 0.5 * m, o = 2;
     double dy = dv * ydim * 0.5 / p->yscale;
     if (!(dy > 0) || !isfinite(p->yoffset)) return;
-    int32_t xl = p->firstcol < 0 ? -p->firstcol : 0, fh = fontlist[font].height;
+    int32_t xl = p->firstcol < 0 ? -p->firstcol : 0, fh = fontlist[fnt].height;
     double k = floor(p->yoffset / dy);  // the first line, at y in [0, dy), carries q = k dv
     int32_t count = posmod(k, o);
     for (double i = 0, y = p->yoffset - k * dy; y < ydim; i++, y = p->yoffset - (k - i) * dy) {
@@ -191,21 +191,21 @@ static void transvaluegrid(const plottype *p, int32_t xdim, int32_t ydim, int32_
             dotline2d(xl + 1, iy, xdim, iy, LABELCOL, ZERODASH);
             q = 0;
         }
-        labeltext(font, xl + 1, iy - fh / 2, ltrim(fstr(q)), 0);
+        labeltext(fnt, xl + 1, iy - fh / 2, ltrim(fstr(q)), 0);
         count += o;
     }
 }
 
 // the time of every major line, centred on it, along the top; one that would
 // come within a glyph of the one before is left out
-static void transtimelabels(const plottype *p, double major, int32_t xdim, int32_t font)
+static void transtimelabels(const plottype *p, double major, int32_t xdim, int32_t fnt)
 {
     double dM = major / p->xscale, i = floor(p->xoffset / dM) + 1;
-    int32_t hw = fontlist[font].width / 2;
+    int32_t hw = fontlist[fnt].width / 2;
     if (!(dM > 0)) return;
     for (i = i > 0 ? i : 0; i * dM < xdim + p->xoffset; i++) {
         const char *s = ltrim(fstr(i * major));
-        labeltext(font, (int32_t)(i * dM - p->xoffset) - (int32_t)strlen(s) * hw, 0, s, 2 * hw);
+        labeltext(fnt, (int32_t)(i * dM - p->xoffset) - (int32_t)strlen(s) * hw, 0, s, 2 * hw);
     }
 }
 
@@ -237,20 +237,20 @@ static void transtrace(const plottype *p, int32_t xdim, int32_t ydim, double u)
 // the time under the mouse, the value at its height, the curve's value in its column
 static void transreadouts(const plottype *p, double u, const char *unit)
 {
-    int32_t mx, my, font = circfontindex(), fw = fontlist[font].width;
+    int32_t mx, my, fnt = circfontindex(), fw = fontlist[fnt].width;
     plotmouse(&mx, &my);
     int64_t c = (int64_t)mx + p->firstcol;
     if (c < 0) return;
     char s[64];
     snprintf(s, sizeof s, "%s Sec", ltrim(fstr((mx + p->xoffset) * p->xscale)));
-    readouttext(font, mx - 10 * (fw / 2), 20, LABELCOL, -1, s);
+    readouttext(fnt, mx - 10 * (fw / 2), 20, LABELCOL, -1, s);
     snprintf(s, sizeof s, "%s%s", ltrim(fstr((p->yoffset - my) / u)), unit);
-    readouttext(font, 24, my + 1, LABELCOL, -1, s);
+    readouttext(fnt, 24, my + 1, LABELCOL, -1, s);
     if (c >= p->numcols || c < p->basecol || c >= (int64_t)p->basecol + p->bufcols) return;
     double mid = (p->colmin[c - p->basecol] + p->colmax[c - p->basecol]) / 2;  // stored s = -q
     if (isnan(mid)) return;
     snprintf(s, sizeof s, "%s%s", ltrim(fstr(-mid)), unit);
-    readouttext(font, mx - 10 * (fw / 2), plotclamp(u * mid + p->yoffset + 1, 0, viewy), TRACECOL, BACKCOL, s);
+    readouttext(fnt, mx - 10 * (fw / 2), plotclamp(u * mid + p->yoffset + 1, 0, viewy), TRACECOL, BACKCOL, s);
 }
 
 // === computing ===
@@ -297,7 +297,7 @@ void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
         p->firstcol = -2;
     }
     if (!transprobeok(plotwire, plotsense)) return;
-    int32_t font = circfontindex(), fw = fontlist[font].width, fh = fontlist[font].height;
+    int32_t fnt = circfontindex(), fw = fontlist[fnt].width, fh = fontlist[fnt].height;
     int32_t amps = plotsense != 0 && wire[plotwire].element == 'T';
     double u = ydim * 0.5 / p->yscale, major, minor;  // u: pixels per unit
     plotmouse(&mx, &my);
@@ -306,20 +306,20 @@ void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
     const char *quantity = amps ? "Amps" : "Volts", *title = "Transient Analysis";
     int32_t qx = 0, qy = ydim - fh, sx = xdim - 7 * fw, sy = fh, tx = xdim - 18 * fw, ty = ydim - fh;
     plottexts(xdim, ydim);
-    int32_t hasquantity = plotspot(font, &qx, &qy, quantity, 0, 0);
-    int32_t hasseconds = plotspot(font, &sx, &sy, "Seconds", 0, 0);
-    int32_t hastitle = plotspot(font, &tx, &ty, title, fw, 0);
+    int32_t hasquantity = plotspot(fnt, &qx, &qy, quantity, 0, 0);
+    int32_t hasseconds = plotspot(fnt, &sx, &sy, "Seconds", 0, 0);
+    int32_t hastitle = plotspot(fnt, &tx, &ty, title, fw, 0);
     transtimestep(p->xscale, &major, &minor);
     transtimegrid(p, major, minor, xdim, ydim);
-    transvaluegrid(p, xdim, ydim, font);
-    transtimelabels(p, major, xdim, font);
-    if (hasquantity) drawtext(font, qx, qy, LABELCOL, BACKCOL, "", quantity);
-    if (hasseconds) drawtext(font, sx, sy, LABELCOL, BACKCOL, "", "Seconds");
+    transvaluegrid(p, xdim, ydim, fnt);
+    transtimelabels(p, major, xdim, fnt);
+    if (hasquantity) drawtext(fnt, qx, qy, LABELCOL, BACKCOL, "", quantity);
+    if (hasseconds) drawtext(fnt, sx, sy, LABELCOL, BACKCOL, "", "Seconds");
     double budget = transbudget(p, xdim);
     if (transcompute(p, xdim, vopts.sampsperpix, transuntil(p, xdim), transclock, transclock() + budget) != SOLVED)
         SysBeep(32);  // the initial conditions could not be solved: the states start at 0
     transtrace(p, xdim, ydim, u);
-    if (hastitle) drawtext(font, tx, ty, LABELCOL, BACKCOL, "", title);
+    if (hastitle) drawtext(fnt, tx, ty, LABELCOL, BACKCOL, "", title);
     if (cursor) transreadouts(p, u, amps ? " A" : " V");
 }
 

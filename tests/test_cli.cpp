@@ -136,13 +136,13 @@ TEST(Cli, UnsolvableCircuitsExitThreeWithTheirReason) {
     save("nocontrol.vsm");
     tcclear();
     save("empty.vsm");
-    const char *node = "singular: a node voltage is undetermined\n", *empty = "empty: nothing to solve\n";
+    const char *singular = "singular: a node voltage is undetermined\n", *empty = "empty: nothing to solve\n";
     const struct { const char *args, *err; } cases[] = {
         {"dc floating.vsm", "Node 3 floats: nothing ties its voltage to ground\n"},
         {"dc loop.vsm", "Wires 0 and 1 form a loop of voltage sources: the current around it is undetermined\n"},
         {"dc nocontrol.vsm", "Wire 1 (E) has no controlling wire: drag from it to the wire it follows\n"},
-        {"dc empty.vsm", empty}, {"tran floating.vsm --probe wire:2 --cols 4", node},
-        {"ac floating.vsm --probe wire:2", node}, {"tran nocontrol.vsm --probe node:1 --cols 2", empty},
+        {"dc empty.vsm", empty}, {"tran floating.vsm --probe wire:2 --cols 4", singular},
+        {"ac floating.vsm --probe wire:2", singular}, {"tran nocontrol.vsm --probe node:1 --cols 2", empty},
     };
     for (const auto &k : cases) {
         const runres r = cli(k.args);

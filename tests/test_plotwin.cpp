@@ -306,15 +306,15 @@ TEST_F(Plotwin, PlotTextsNeitherOverlapNorLeaveTheWindow)
     textnote = notetext;
     ibodewire = 0;
     for (int32_t kind : {PLOT_TRANS, PLOT_BODE})
-        for (int32_t font : {1, 9})
+        for (int32_t fnt : {1, 9})
             for (const box &b : sizes)
                 for (double sc : scales)
                     for (auto &m : mice) {
                         if (kind == PLOT_BODE && sc != scales[0]) continue;
                         const int32_t L = (int32_t)b[0], T = (int32_t)b[1], R = (int32_t)b[2], B = (int32_t)b[3];
-                        SCOPED_TRACE(testing::Message() << kind << " " << font << " " << R - L << "x" << B - T << " "
+                        SCOPED_TRACE(testing::Message() << kind << " " << fnt << " " << R - L << "x" << B - T << " "
                                                         << sc << " " << m[0] << "," << m[1]);
-                        numplots = 0, vopts.circfont = font;
+                        numplots = 0, vopts.circfont = fnt;
                         plottype &r = plot[openplot(kind, 1, 1)];
                         r.left = b[0], r.top = b[1], r.right = b[2], r.bottom = b[3], r.state = R == xres;
                         if (kind == PLOT_TRANS) r.xscale = sc, r.reset = -1, r.yoffset = (B - T) / 2;

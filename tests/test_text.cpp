@@ -178,8 +178,8 @@ struct laid { std::string s; int32_t y, justify; };
 static std::vector<laid> layout(const std::string &t, int32_t cols, int32_t ys = 0, int32_t rows = 100000)
 {
     std::vector<laid> v;
-    auto emit = [](const helpline *l, void *v) {
-        ((std::vector<laid> *)v)->push_back({std::string(l->s, l->n), l->y, l->justify});
+    auto emit = [](const helpline *l, void *out) {
+        ((std::vector<laid> *)out)->push_back({std::string(l->s, l->n), l->y, l->justify});
     };
     helplayout(t.data(), (int32_t)t.size(), (cols - 1) * 6, rows * 8, 6, 8, ys, emit, &v);
     return v;

@@ -29,7 +29,7 @@ static void expectsame(const std::vector<sparsel> &a, const sparsel *b, const ch
 }
 
 // build and solve with the fast code and with the reference; they must agree
-static void check(double w, double t, double h, int32_t cplx) {
+static void check(double w, double t, double h, int32_t iscomplex) {
     const int32_t n = numwires + numnodes;
     srand(1), snormstat = 0;
     initmat(w, t, h);
@@ -39,14 +39,14 @@ static void check(double w, double t, double h, int32_t cplx) {
     refinitmat(w, t, h);
     if ((size_t)elcnt != built.size() || heads != std::vector<int32_t>(yh, yh + n)) abort();
     expectsame(built, el, "build");
-    const int32_t code = cplx ? smatsolve_comp(yh, el, elcnt, pivorder, n)
-                              : smatsolve_real(yh, el, elcnt, pivorder, n);
+    const int32_t code = iscomplex ? smatsolve_comp(yh, el, elcnt, pivorder, n)
+                                   : smatsolve_real(yh, el, elcnt, pivorder, n);
     std::vector<int32_t> rows(yh, yh + n + 1);
     std::vector<sparsel> fast(el, el + (code == 0 ? rows[n] + 1 : 0));
     memcpy(el, built.data(), built.size() * sizeof(sparsel));
     for (int32_t r = 0; r < n; r++) yh[r] = heads[r];
     int32_t used;
-    if (refsolve(cplx, yh, (int32_t)built.size(), pivorder, n, &used) != code) abort();
+    if (refsolve(iscomplex, yh, (int32_t)built.size(), pivorder, n, &used) != code) abort();
     if (code == 0) {
         if (rows != std::vector<int32_t>(yh, yh + n + 1)) abort();
         expectsame(fast, el, "solve");
