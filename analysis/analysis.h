@@ -183,6 +183,10 @@ void transrestart(plotcalc *p);      // start again from t = 0 at the next trans
 enum { TRANSCHECK = 16 };
 int32_t transcompute(plotcalc *p, int32_t xdim, int32_t samps, int32_t untilcol,
                      double (*clock)(void), double deadline);
+// The sub-steps per column offered (the oversampling): a window's samps is
+// one of these, ascending, each 4 times the one before.
+enum { NUMSAMPSTEPS = 7 };
+extern const int32_t sampsteps[NUMSAMPSTEPS];   // 1, 4, 16, 64, 256, 1024, 4096
 int32_t bodesolve(double w, int32_t inwire, int32_t plotwire, int32_t plotsense, bodepoint *bp);
                                      // one complex build and solve at w; the solver's code
 double bodeomega(const plotcalc *p, int32_t c, int32_t xdim);  // angular frequency of column c
