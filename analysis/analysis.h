@@ -5,6 +5,7 @@
 #pragma once
 #include <stddef.h>
 #include <stdint.h>
+#include <stdio.h>
 
 // === equation store ===
 enum { COLEND = 0x7FFFFFFF };  // column of the sentinel entry 0, beyond every real column
@@ -182,8 +183,26 @@ void transrestart(plotcalc *p);      // start again from t = 0 at the next trans
 enum { TRANSCHECK = 16 };
 int32_t transcompute(plotcalc *p, int32_t xdim, int32_t samps, int32_t untilcol,
                      double (*clock)(void), double deadline);
+// The sub-steps per column offered (the oversampling): a window's samps is
+// one of these, ascending, each 4 times the one before.
+enum { NUMSAMPSTEPS = 7 };
+extern const int32_t sampsteps[NUMSAMPSTEPS];   // 1, 4, 16, 64, 256, 1024, 4096
 int32_t bodesolve(double w, int32_t inwire, int32_t plotwire, int32_t plotsense, bodepoint *bp);
                                      // one complex build and solve at w; the solver's code
 double bodeomega(const plotcalc *p, int32_t c, int32_t xdim);  // angular frequency of column c
 void bodeclear(plotcalc *p);         // every cached column not computed
 int32_t bodecolumns(plotcalc *p, int32_t xdim);  // compute the missing columns; how many failed
+
+// === plot data as CSV (plotcsv.cpp) ===
+// What the windows copy to the clipboard and veltocli prints: one line per
+// column, numbers as csvnum writes them.
+void csvnum(FILE *f, double v, char end);   // %.17g (no minus on zero, nan as "nan") and end
+void transcsv(FILE *f, const plotcalc *p, int32_t header);
+        // the transient columns held in the buffers, max(basecol, 0) .. numcols - 1, as
+        // time,min,max of the quantity shown; header 1: first the line "time,min,max"
+void bodecsv(FILE *f, const plotcalc *p, int32_t first, int32_t end, int32_t span, int32_t keepnan);
+        // "freq,gain_db,phase_deg", then Bode columns first .. end - 1: column c at
+        // 10^(lfreqlo + c (lfreqhi - lfreqlo) / span) in the axis' unit, the gain in dB
+        // (BODENOGAIN as nan, an infinite or nan colmin as itself), the phase in degrees
+        // in (-180, 180]; columns not computed are left out, and those whose phase is
+        // nan too unless keepnan

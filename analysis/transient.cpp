@@ -154,6 +154,9 @@ static int32_t transinitial(void) {
     return matbad;
 }
 
+// === oversampling ===
+const int32_t sampsteps[NUMSAMPSTEPS] = {1, 4, 16, 64, 256, 1024, 4096};
+
 // === columns ===
 // Column c covers [c xscale, (c+1) xscale); its sub-steps sit at the midpoints
 // of samps equal parts. min/max gather the samples of the solved sub-steps; a

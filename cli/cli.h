@@ -10,6 +10,42 @@ int cmd_ac(int argc, char **argv);     // ac FILE --probe P [--in W] [--from A] 
                                        //    [--time]
 int cmd_spice(int argc, char **argv);  // spice FILE
 
+// === options (cliutil.cpp) ===
+// Each subcommand describes its arguments as data: the one positional argument
+// (FILE or EXPR), a table of options and the messages of its syntax, and
+// cliparse walks argv by them. A bad argument prints
+// "veltocli CMD: message[ argument]" and "usage: USAGE" on stderr.
+enum { CLIFLAG, CLIINT, CLINUM, CLINUMSP, CLITEXT };  // clioption kind
+enum {                         // clisyntax style bits
+    CLIDASHES = 1,             // an argument beginning "--" is an option (else all are positional)
+    CLILETTER = 2,             //   only when a letter follows the dashes ("--5" is positional)
+    CLINAMED = 4,              // a message about an argument ends with that argument
+    CLIVALUED = 8,             // an option not in the table wants a value too: its lack is said first
+};
+
+struct clioption {
+    const char *name;          // "--cols"
+    int kind;                  // CLIFLAG sets the int to 1; CLIINT int (cliparseint); CLINUM double
+                               //   (cliparsenum); CLINUMSP double, blanks before it allowed; CLITEXT text
+    void *to;                  // int *, double * or const char ** as the kind says
+    int (*ok)(double v);       // CLIINT, CLINUM, CLINUMSP: 1 the parsed value is accepted; null any
+    const char *bad;           // the value is not one of the kind or not accepted
+    const char *absent;        // CLITEXT: the option must be given (*to still null after the walk)
+};
+
+struct clisyntax {
+    const char *cmd;           // "tran": messages begin "veltocli tran: "
+    const char *usage;         // "veltocli tran FILE --probe P ..."
+    int style;                 // CLIDASHES ..
+    const char *nopos;         // the positional argument missing
+    const char *twopos;        // a second positional argument
+    const char *unknown;       // an option not in the table
+    const char *novalue;       // the last argument is an option that wants a value
+};
+// 0 parsed, the options' values and *pos stored (left as they were where not given);
+// else 2, the message printed
+int cliparse(const clisyntax *s, const clioption *opts, int numopts, const char **pos, int argc, char **argv);
+
 // === shared by tran, ac and spice (cliutil.cpp) ===
 // Each helper that fails prints "veltocli CMD: reason" on stderr.
 const char *solvecodetext(int code);   // the message of a solver code, as dc prints it
@@ -18,6 +54,5 @@ int cliparseint(const char *s, int *v);              // 1: a whole decimal int32
 int cliparsenum(const char *s, double *v);           // 1: a whole finite number, nothing else
 int cliparseprobe(const char *cmd, const char *s, int *index, int *sense);
                                         // 1: node:I, wire:I (+1) or wire:-I (-1) naming an existing item
-void putnum(double v, char end);       // %.17g (no minus on zero, nan as "nan") and end
 double clinow(void);                   // seconds on the monotonic clock
 void cliputtime(double secs);          // --time: "analysis: N s" on stderr

@@ -1,5 +1,6 @@
-// cliutil.cpp: what the tran, ac and spice subcommands share: loading the
-// circuit file, strict number and probe parsing, and the solver's messages.
+// cliutil.cpp: what the subcommands share: the option walk their tables
+// drive, loading the circuit file, strict number and probe parsing, and the
+// solver's messages.
 // Depends on circuit.h (loadvsm, the arrays). Every failure is reported on
 // stderr here; the callers only choose the exit code.
 #include <errno.h>
@@ -58,6 +59,72 @@ int cliparsenum(const char *s, double *v) {
     return 1;
 }
 
+// === options ===
+static int usage(const clisyntax *s, const char *why, const char *arg) {
+    if (!(s->style & CLINAMED)) arg = nullptr;
+    fprintf(stderr, "veltocli %s: %s%s%s\nusage: %s\n", s->cmd, why, arg ? " " : "", arg ? arg : "", s->usage);
+    return 2;
+}
+
+static int isoption(const clisyntax *s, const char *a) {
+    if (!(s->style & CLIDASHES) || strncmp(a, "--", 2) != 0) return 0;
+    const char l = a[2];
+    return !(s->style & CLILETTER) || (l >= 'a' && l <= 'z') || (l >= 'A' && l <= 'Z');
+}
+
+static const clioption *findoption(const clioption *opts, int numopts, const char *name) {
+    for (int i = 0; i < numopts; i++)
+        if (!strcmp(opts[i].name, name)) return &opts[i];
+    return nullptr;
+}
+
+// 1: text is a value of o's kind that o accepts, stored
+static int setvalue(const clioption *o, const char *text) {
+    char *end = nullptr;
+    double v = 0;
+    switch (o->kind) {
+    case CLITEXT: *(const char **)o->to = text; return 1;
+    case CLIINT:
+        if (!cliparseint(text, (int *)o->to)) return 0;
+        v = *(int *)o->to;
+        break;
+    case CLINUM:
+        if (!cliparsenum(text, (double *)o->to)) return 0;
+        v = *(double *)o->to;
+        break;
+    case CLINUMSP:  // strtod's own rule: leading blanks skipped
+        v = *(double *)o->to = strtod(text, &end);
+        if (!*text || *end != '\0' || !isfinite(v)) return 0;
+        break;
+    }
+    return !o->ok || o->ok(v);
+}
+
+int cliparse(const clisyntax *s, const clioption *opts, int numopts, const char **pos, int argc, char **argv) {
+    for (int i = 0; i < argc; i++) {
+        const char *a = argv[i];
+        if (!isoption(s, a)) {
+            if (*pos) return usage(s, s->twopos, a);
+            *pos = a;
+            continue;
+        }
+        const clioption *o = findoption(opts, numopts, a);
+        if (o && o->kind == CLIFLAG) {
+            *(int *)o->to = 1;
+            continue;
+        }
+        if (!o && !(s->style & CLIVALUED)) return usage(s, s->unknown, a);
+        if (i + 1 >= argc) return usage(s, s->novalue, a);
+        const char *v = argv[++i];
+        if (!o) return usage(s, s->unknown, a);
+        if (!setvalue(o, v)) return usage(s, o->bad, v);
+    }
+    if (!*pos) return usage(s, s->nopos, nullptr);
+    for (int i = 0; i < numopts; i++)
+        if (opts[i].absent && !*(const char **)opts[i].to) return usage(s, opts[i].absent, nullptr);
+    return 0;
+}
+
 // === probes ===
 int cliparseprobe(const char *cmd, const char *s, int *index, int *sense) {
     int i = -1;
@@ -85,12 +152,6 @@ int cliparseprobe(const char *cmd, const char *s, int *index, int *sense) {
 bad:
     fprintf(stderr, "veltocli %s: bad probe '%s' (node:I, wire:I or wire:-I)\n", cmd, s);
     return 0;
-}
-
-// === numbers out ===
-void putnum(double v, char end) {
-    if (isnan(v)) printf("nan%c", end);
-    else printf("%.17g%c", v + 0.0, end);
 }
 
 // === analysis time ===

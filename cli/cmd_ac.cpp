@@ -1,6 +1,7 @@
 // cmd_ac.cpp: veltocli ac: the Bode window's gain and phase at log-spaced
 // frequencies as CSV (freq,gain_db,phase_deg), each point computed by bodesolve
-// exactly as a window column is. The probe is used as given (no ibodeflip).
+// exactly as a window column is and written by bodecsv as a window's copy
+// is. The probe is used as given (no ibodeflip).
 // Depends on analysis.h, circuit.h and cliutil.cpp. Points whose solve fails
 // are left out; a circuit that solves at no point exits 3. --time measures
 // the loop over the points alone.
@@ -24,126 +25,115 @@ struct acargs {
     int timeit;             // 1: --time
 };
 
-static int acusage(const char *why, const char *arg) {
-    fprintf(stderr, "veltocli ac: %s%s%s\n", why, arg ? " " : "", arg ? arg : "");
-    fprintf(stderr, "usage: veltocli ac FILE --probe P [--in W] [--from A] [--to B] [--points N] [--hertz] [--time]\n");
-    return 2;
-}
+// === arguments ===
+static int inok(double v) { return v >= 0; }
+static int decadeok(double v) { return fabs(v) <= ACDECMAX; }
+static int pointsok(double v) { return v >= 1 && v <= ACPOINTSMAX; }
 
-// 0 parsed; else the exit code (message printed)
-static int acparse(int argc, char **argv, acargs *a) {
-    *a = acargs{nullptr, nullptr, -1, -3, 7, 800, 0, 0};
-    for (int i = 0; i < argc; i++) {
-        const char *o = argv[i];
-        if (strncmp(o, "--", 2) != 0) {
-            if (a->file) return acusage("more than one file:", o);
-            a->file = o;
-            continue;
-        }
-        if (!strcmp(o, "--hertz")) {
-            a->hertz = 1;
-            continue;
-        }
-        if (!strcmp(o, "--time")) {
-            a->timeit = 1;
-            continue;
-        }
-        if (i + 1 >= argc) return acusage("missing value after", o);
-        const char *v = argv[++i];
-        if (!strcmp(o, "--probe")) a->probe = v;
-        else if (!strcmp(o, "--in")) {
-            if (!cliparseint(v, &a->inwire) || a->inwire < 0) return acusage("--in wants a wire index, not", v);
-        } else if (!strcmp(o, "--from")) {
-            if (!cliparsenum(v, &a->from) || fabs(a->from) > ACDECMAX)
-                return acusage("--from wants a decade exponent in [-300, 300], not", v);
-        } else if (!strcmp(o, "--to")) {
-            if (!cliparsenum(v, &a->to) || fabs(a->to) > ACDECMAX)
-                return acusage("--to wants a decade exponent in [-300, 300], not", v);
-        } else if (!strcmp(o, "--points")) {
-            if (!cliparseint(v, &a->points) || a->points < 1 || a->points > ACPOINTSMAX)
-                return acusage("--points wants a whole number in [1, 10000000], not", v);
-        } else {
-            return acusage("unknown option", o);
-        }
-    }
-    if (!a->file) return acusage("no circuit file given", nullptr);
-    if (!a->probe) return acusage("no --probe given", nullptr);
-    return 0;
-}
+static const clisyntax acsyntax = {
+    "ac", "veltocli ac FILE --probe P [--in W] [--from A] [--to B] [--points N] [--hertz] [--time]",
+    CLIDASHES | CLINAMED | CLIVALUED, "no circuit file given", "more than one file:", "unknown option",
+    "missing value after",
+};
 
-// gain in dB; a zero magnitude gives -inf (output 0), inf (input 0) or nan (both)
-static double gaindb(const bodepoint &bp) {
-    if (bp.gain != BODENOGAIN) return bp.gain * 10 / log(10.0);
+// === subcommand ===
+// ln|out|^2 - ln|in|^2, a zero magnitude as its limit: -inf (output 0), inf
+// (input 0) or nan (both), where a window keeps BODENOGAIN
+static double lnratio(const bodepoint &bp) {
+    if (bp.gain != BODENOGAIN) return bp.gain;
     const int outzero = bp.outre * bp.outre + bp.outim * bp.outim <= 0;
     const int inzero = bp.inre * bp.inre + bp.inim * bp.inim <= 0;
     if (outzero && inzero) return NAN;
     return outzero ? -INFINITY : INFINITY;
 }
 
-
-static int runac(const acargs *a) {
-    int idx = 0, sense = 0;
+// the circuit, its probe and its input wire; 0 or the exit code (said so)
+static int acload(const acargs *a, int *in, int *idx, int *sense) {
     if (!cliloadfile("ac", a->file)) return 2;
-    if (!cliparseprobe("ac", a->probe, &idx, &sense)) return 2;
-    const int in = a->inwire >= 0 ? a->inwire : ibodewire;
-    if (in < 0) {
+    if (!cliparseprobe("ac", a->probe, idx, sense)) return 2;
+    *in = a->inwire >= 0 ? a->inwire : ibodewire;
+    if (*in < 0) {
         fprintf(stderr, "veltocli ac: the file names no Bode input wire; give --in W\n");
         return 2;
     }
-    if (in >= numwires || !transprobeok(in, 1)) {
-        fprintf(stderr, "veltocli ac: input wire %d does not exist (the circuit has %d)\n", in, (int)numwires);
+    if (*in >= numwires || !transprobeok(*in, 1)) {
+        fprintf(stderr, "veltocli ac: input wire %d does not exist (the circuit has %d)\n", *in, (int)numwires);
         return 2;
     }
-    if (!transprobeok(idx, sense)) {
+    if (!transprobeok(*idx, *sense)) {
         fprintf(stderr, "veltocli ac: probe '%s' names a wire whose nodes do not exist\n", a->probe);
         return 2;
     }
-    double *res = (double *)malloc((size_t)a->points * 3 * sizeof(double));
-    if (!res) {
-        fprintf(stderr, "veltocli ac: out of memory for %d points\n", a->points);
-        return 2;
-    }
-    int n = 0, fail = 0;
-    const double t0 = clinow();
+    return 0;
+}
+
+// Point i of p at omega = 10^(from + i (to - from) / span) (times 2 pi in
+// hertz) into column i: colmin the gain as lnratio, colmax the phase, -1 where
+// the solve failed (*fail its code). Returns the points solved.
+static int acpoints(plotcalc *p, int points, int span, int in, int idx, int sense, int *fail) {
+    int n = 0;
     buildhold(1);  // only the frequency changes from point to point
-    for (int i = 0; i < a->points; i++) {
-        const double e = a->points > 1 ? a->from + i * (a->to - a->from) / (a->points - 1) : a->from;
-        const double f = pow(10.0, e);
+    for (int i = 0; i < points; i++) {
         bodepoint bp;
-        const int r = bodesolve(a->hertz ? f * TWOPI : f, in, idx, sense, &bp);
+        const int r = bodesolve(bodeomega(p, i, span), in, idx, sense, &bp);
+        p->colmax[i] = -1.0;
         if (r != 0) {
-            fail = r;
+            *fail = r;
             continue;
         }
-        double deg = bp.phase * 360 / TWOPI;  // [0, 360) -> (-180, 180]
-        if (deg > 180) deg -= 360;
-        res[3 * n] = f;
-        res[3 * n + 1] = gaindb(bp);
-        res[3 * n + 2] = deg;
+        p->colmin[i] = lnratio(bp);
+        p->colmax[i] = bp.phase;
         n++;
     }
     buildhold(0);
+    return n;
+}
+
+static int runac(const acargs *a, plotcalc *p) {
+    int in = 0, idx = 0, sense = 0, fail = 0;
+    const int bad = acload(a, &in, &idx, &sense);
+    if (bad) return bad;
+    p->colmin = (double *)malloc((size_t)a->points * sizeof(double));
+    p->colmax = (double *)malloc((size_t)a->points * sizeof(double));
+    if (!p->colmin || !p->colmax) {
+        fprintf(stderr, "veltocli ac: out of memory for %d points\n", a->points);
+        return 2;
+    }
+    p->lfreqlo = a->from;
+    p->lfreqhi = a->to;
+    p->hertz = a->hertz;
+    const int span = a->points > 1 ? a->points - 1 : 1;  // the last point at to
+    const double t0 = clinow();
+    const int n = acpoints(p, a->points, span, in, idx, sense, &fail);
     if (a->timeit) cliputtime(clinow() - t0);
     if (n == 0) {
         fprintf(stderr, "%s\n", solvecodetext(fail));
-        free(res);
         return 3;
     }
-    printf("freq,gain_db,phase_deg\n");
-    for (int k = 0; k < n; k++) {
-        putnum(res[3 * k], ',');
-        putnum(res[3 * k + 1], ',');
-        putnum(res[3 * k + 2], '\n');
-    }
+    bodecsv(stdout, p, 0, a->points, span, 1);  // a nan phase printed too
     if (fail != 0)
         fprintf(stderr, "veltocli ac: warning: %s at some frequencies: those points are left out\n",
                 solvecodetext(fail));
-    free(res);
     return 0;
 }
 
 int cmd_ac(int argc, char **argv) {
-    acargs a;
-    const int bad = acparse(argc, argv, &a);
-    return bad ? bad : runac(&a);
+    acargs a = {nullptr, nullptr, -1, -3, 7, 800, 0, 0};
+    const clioption opts[] = {
+        {"--probe", CLITEXT, &a.probe, nullptr, nullptr, "no --probe given"},
+        {"--in", CLIINT, &a.inwire, inok, "--in wants a wire index, not", nullptr},
+        {"--from", CLINUM, &a.from, decadeok, "--from wants a decade exponent in [-300, 300], not", nullptr},
+        {"--to", CLINUM, &a.to, decadeok, "--to wants a decade exponent in [-300, 300], not", nullptr},
+        {"--points", CLIINT, &a.points, pointsok, "--points wants a whole number in [1, 10000000], not", nullptr},
+        {"--hertz", CLIFLAG, &a.hertz, nullptr, nullptr, nullptr},
+        {"--time", CLIFLAG, &a.timeit, nullptr, nullptr, nullptr},
+    };
+    const int bad = cliparse(&acsyntax, opts, (int)(sizeof opts / sizeof opts[0]), &a.file, argc, argv);
+    if (bad) return bad;
+    plotcalc rec;
+    memset(&rec, 0, sizeof rec);
+    const int code = runac(&a, &rec);
+    free(rec.colmin);
+    free(rec.colmax);
+    return code;
 }

@@ -8,23 +8,24 @@
 #include "cli/cli.h"
 
 // === arguments ===
-static int dcusage(const char *why) {
-    fprintf(stderr, "veltocli dc: %s\nusage: veltocli dc FILE\n", why);
-    return 2;
-}
+// every argument is the file, "--x" included
+static const clisyntax dcsyntax = {
+    "dc", "veltocli dc FILE", 0, "missing circuit file", "more than one argument", nullptr, nullptr,
+};
 
 // === subcommand ===
 int cmd_dc(int argc, char **argv) {
-    if (argc < 1) return dcusage("missing circuit file");
-    if (argc > 1) return dcusage("more than one argument");
-    if (!cliloadfile("dc", argv[0])) return 2;
+    const char *file = nullptr;
+    const int bad = cliparse(&dcsyntax, nullptr, 0, &file, argc, argv);
+    if (bad) return bad;
+    if (!cliloadfile("dc", file)) return 2;
     matbad = dcsolve();
     if (matbad != SOLVED) {
         fprintf(stderr, "%s\n", whytext[0] ? whytext : solvecodetext(matbad));
         return 3;
     }
     printf("kind,index,value\n");
-    for (int32_t i = 0; i < numnodes; i++) printf("node,%d,", (int)i), putnum(el[yh[numwires + i]].re, '\n');
-    for (int32_t i = 0; i < numwires; i++) printf("wire,%d,", (int)i), putnum(el[yh[i]].re, '\n');
+    for (int32_t i = 0; i < numnodes; i++) printf("node,%d,", (int)i), csvnum(stdout, el[yh[numwires + i]].re, '\n');
+    for (int32_t i = 0; i < numwires; i++) printf("wire,%d,", (int)i), csvnum(stdout, el[yh[i]].re, '\n');
     return 0;
 }

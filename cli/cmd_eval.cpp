@@ -10,41 +10,19 @@
 #include "expr/expr.h"
 
 // === arguments ===
-static int evalusage(const char *why) {
-    fprintf(stderr, "veltocli eval: %s\nusage: veltocli eval EXPR [--t T]\n", why);
-    return 2;
-}
-
-// a whole finite number, or 0
-static int evalnumber(const char *s, double *x) {
-    char *end;
-    if (!s || !*s) return 0;
-    *x = strtod(s, &end);
-    return *end == 0 && isfinite(*x);
-}
-
-// an option looks like --name; a text such as --5 or -T is an expression
-static int isoption(const char *s) {
-    return s[0] == '-' && s[1] == '-' && ((s[2] >= 'a' && s[2] <= 'z') || (s[2] >= 'A' && s[2] <= 'Z'));
-}
+// "--" and a letter is an option; a text such as --5 or -T is an expression
+static const clisyntax evalsyntax = {
+    "eval", "veltocli eval EXPR [--t T]", CLIDASHES | CLILETTER, "missing expression", "more than one expression",
+    "unknown option", "--t needs a time",
+};
 
 // === subcommand ===
 int cmd_eval(int argc, char **argv) {
-    const char *text = 0;
+    const char *text = nullptr;
     double t = 0;
-    for (int i = 0; i < argc; i++) {
-        if (!strcmp(argv[i], "--t")) {
-            if (i + 1 >= argc) return evalusage("--t needs a time");
-            if (!evalnumber(argv[++i], &t)) return evalusage("the time is not a number");
-        } else if (isoption(argv[i])) {
-            return evalusage("unknown option");
-        } else if (text) {
-            return evalusage("more than one expression");
-        } else {
-            text = argv[i];
-        }
-    }
-    if (!text) return evalusage("missing expression");
+    const clioption opts[] = {{"--t", CLINUMSP, &t, nullptr, "the time is not a number", nullptr}};
+    const int bad = cliparse(&evalsyntax, opts, 1, &text, argc, argv);
+    if (bad) return bad;
 
     char *buf = copytext(text);
     if (!fixupfunc(buf)) {

@@ -243,13 +243,17 @@ static void putnetlist(const char *file) {
     free(sensed);
 }
 
+// === subcommand ===
+static const clisyntax spicesyntax = {
+    "spice", "veltocli spice FILE", CLIDASHES, "no circuit file given", "one circuit file and no options",
+    "one circuit file and no options", nullptr,
+};
+
 int cmd_spice(int argc, char **argv) {
-    if (argc != 1 || !strncmp(argv[0], "--", 2)) {
-        fprintf(stderr, "veltocli spice: %s\nusage: veltocli spice FILE\n",
-                argc < 1 ? "no circuit file given" : "one circuit file and no options");
-        return 2;
-    }
-    if (!cliloadfile("spice", argv[0])) return 2;
-    putnetlist(argv[0]);
+    const char *file = nullptr;
+    const int bad = cliparse(&spicesyntax, nullptr, 0, &file, argc, argv);
+    if (bad) return bad;
+    if (!cliloadfile("spice", file)) return 2;
+    putnetlist(file);
     return 0;
 }

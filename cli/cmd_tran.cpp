@@ -1,7 +1,7 @@
 // cmd_tran.cpp: veltocli tran: the transient window's columns as CSV
 // (time,min,max of the quantity the window shows), computed by transcompute
-// exactly as a window does, in chunks of one column buffer.
-// Depends on analysis.h, circuit.h and cliutil.cpp.
+// exactly as a window does, in chunks of one column buffer, each written by
+// transcsv as a window's copy is. Depends on analysis.h, circuit.h and cliutil.cpp.
 // Limits: a column none of whose sub-steps solved prints nan. --time measures
 // the transcompute calls alone.
 #include <math.h>
@@ -21,62 +21,22 @@ struct tranargs {
     int timeit;             // 1: --time
 };
 
-static int tranusage(const char *why, const char *arg) {
-    fprintf(stderr, "veltocli tran: %s%s%s\n", why, arg ? " " : "", arg ? arg : "");
-    fprintf(stderr, "usage: veltocli tran FILE --probe P [--cols N] [--xscale S] [--samps K] [--time]\n");
-    return 2;
-}
-
-static int sampsok(int k) {
-    for (int s = 1; s <= 4096; s *= 4)
-        if (k == s) return 1;
+// === arguments ===
+static int colsok(double v) { return v >= 1; }
+static int xscaleok(double v) { return v > 0; }
+static int sampsok(double v) {
+    for (int i = 0; i < NUMSAMPSTEPS; i++)
+        if (v == sampsteps[i]) return 1;
     return 0;
 }
 
-// 0 parsed; else the exit code (message printed)
-static int tranparse(int argc, char **argv, tranargs *a) {
-    *a = tranargs{nullptr, nullptr, 640, 64, 0, 0};
-    for (int i = 0; i < argc; i++) {
-        const char *o = argv[i];
-        if (strncmp(o, "--", 2) != 0) {
-            if (a->file) return tranusage("more than one file:", o);
-            a->file = o;
-            continue;
-        }
-        if (!strcmp(o, "--time")) {
-            a->timeit = 1;
-            continue;
-        }
-        if (i + 1 >= argc) return tranusage("missing value after", o);
-        const char *v = argv[++i];
-        if (!strcmp(o, "--probe")) a->probe = v;
-        else if (!strcmp(o, "--cols")) {
-            if (!cliparseint(v, &a->cols) || a->cols < 1) return tranusage("--cols wants a whole number >= 1, not", v);
-        } else if (!strcmp(o, "--xscale")) {
-            if (!cliparsenum(v, &a->xscale) || !(a->xscale > 0))
-                return tranusage("--xscale wants seconds per column > 0, not", v);
-        } else if (!strcmp(o, "--samps")) {
-            if (!cliparseint(v, &a->samps) || !sampsok(a->samps))
-                return tranusage("--samps wants 1, 4, 16, 64, 256, 1024 or 4096, not", v);
-        } else {
-            return tranusage("unknown option", o);
-        }
-    }
-    if (!a->file) return tranusage("no circuit file given", nullptr);
-    if (!a->probe) return tranusage("no --probe given", nullptr);
-    return 0;
-}
+static const clisyntax transyntax = {
+    "tran", "veltocli tran FILE --probe P [--cols N] [--xscale S] [--samps K] [--time]",
+    CLIDASHES | CLINAMED | CLIVALUED, "no circuit file given", "more than one file:", "unknown option",
+    "missing value after",
+};
 
-
-static void putcols(const plotcalc *p, int from) {
-    for (int c = from; c < p->numcols; c++) {
-        const int slot = c - p->basecol;
-        putnum(c * p->xscale, ',');
-        putnum(-p->colmax[slot], ',');  // stored s = -q: q's min is -max(s)
-        putnum(-p->colmin[slot], '\n');
-    }
-}
-
+// === subcommand ===
 // transcompute as far as column until; its time is added to *spent
 static void timedcompute(plotcalc *p, int samps, int until, double *spent) {
     const double t0 = clinow();
@@ -112,13 +72,12 @@ static int runtran(const tranargs *a, plotcalc *p) {
         fprintf(stderr, "veltocli tran: warning: initial conditions: %s; the states start at 0\n",
                 solvecodetext(matbad));
     int fail = transbad;
-    printf("time,min,max\n");
-    putcols(p, 0);
+    transcsv(stdout, p, 1);
     while (p->numcols < a->cols) {
         p->basecol = p->numcols;  // slide the buffer: everything before is printed
         timedcompute(p, a->samps, a->cols, &spent);
         if (transbad != 0) fail = transbad;
-        putcols(p, p->basecol);
+        transcsv(stdout, p, 0);
     }
     if (a->timeit) cliputtime(spent);
     if (fail != 0) {
@@ -130,8 +89,15 @@ static int runtran(const tranargs *a, plotcalc *p) {
 }
 
 int cmd_tran(int argc, char **argv) {
-    tranargs a;
-    const int bad = tranparse(argc, argv, &a);
+    tranargs a = {nullptr, nullptr, 640, 64, 0, 0};
+    const clioption opts[] = {
+        {"--probe", CLITEXT, &a.probe, nullptr, nullptr, "no --probe given"},
+        {"--cols", CLIINT, &a.cols, colsok, "--cols wants a whole number >= 1, not", nullptr},
+        {"--xscale", CLINUM, &a.xscale, xscaleok, "--xscale wants seconds per column > 0, not", nullptr},
+        {"--samps", CLIINT, &a.samps, sampsok, "--samps wants 1, 4, 16, 64, 256, 1024 or 4096, not", nullptr},
+        {"--time", CLIFLAG, &a.timeit, nullptr, nullptr, nullptr},
+    };
+    const int bad = cliparse(&transyntax, opts, (int)(sizeof opts / sizeof opts[0]), &a.file, argc, argv);
     if (bad) return bad;
     plotcalc rec;
     memset(&rec, 0, sizeof rec);

@@ -475,39 +475,6 @@ void helpcontrols(void)
 
 int32_t iscopykey(int32_t k) { return ((k >> 8) & 255) == SC_C && (k & (KEYCTRL | KEYCOMMAND)); }
 
-static void csvnum(FILE *f, double v, char end)
-{
-    if (isnan(v)) fprintf(f, "nan%c", end);
-    else fprintf(f, "%.17g%c", v + 0.0, end);
-}
-
-// the computed columns held in the buffer: time, min and max of the quantity
-static void transcsv(FILE *f, const plottype &r)
-{
-    fprintf(f, "time,min,max\n");
-    for (int32_t c = r.basecol > 0 ? r.basecol : 0; c < r.numcols && c - r.basecol < r.bufcols; c++) {
-        csvnum(f, c * r.xscale, ',');
-        csvnum(f, -r.colmax[c - r.basecol], ',');  // stored s = -q: q's min is -max(s)
-        csvnum(f, -r.colmin[c - r.basecol], '\n');
-    }
-}
-
-// the computed columns: frequency in the axis' unit, gain in dB (nan where
-// the input or output is 0), phase in degrees (-180, 180]
-static void bodecsv(FILE *f, const plottype &r)
-{
-    fprintf(f, "freq,gain_db,phase_deg\n");
-    const int32_t xdim = r.cachexdim;
-    for (int32_t c = BODEMARGIN; c < xdim && c < r.bufcols; c++) {
-        if (!(r.colmax[c] >= 0)) continue;
-        double deg = r.colmax[c] * 360 / TWOPI;
-        if (deg > 180) deg -= 360;
-        csvnum(f, pow(10.0, r.lfreqlo + c * (r.lfreqhi - r.lfreqlo) / xdim), ',');
-        csvnum(f, r.colmin[c] == BODENOGAIN ? NAN : r.colmin[c] * 10 / log(10.0), ',');
-        csvnum(f, deg, '\n');
-    }
-}
-
 // a help text with its CR LF line ends as LF
 static void helpcopy(FILE *f, int32_t which)
 {
@@ -524,8 +491,9 @@ void plotcopy(void)
     size_t n = 0;
     FILE *f = open_memstream(&buf, &n);
     if (!f) return;
-    if (r.kind == PLOT_TRANS && r.colmin) transcsv(f, r);
-    else if (r.kind == PLOT_BODE && r.colmin) bodecsv(f, r);
+    if (r.kind == PLOT_TRANS && r.colmin) transcsv(f, &r, 1);
+    else if (r.kind == PLOT_BODE && r.colmin)
+        bodecsv(f, &r, BODEMARGIN, r.cachexdim < r.bufcols ? r.cachexdim : r.bufcols, r.cachexdim, 0);
     else if (r.kind == PLOT_KEYS || r.kind == PLOT_HELP) helpcopy(f, r.kind - PLOT_KEYS);
     fclose(f);
     if (n > 0) clipboard_write(buf, (int32_t)n);

@@ -126,6 +126,28 @@ TEST(Cli, BadArgumentsExitTwoWithAMessage) {
     }
 }
 
+// Each subcommand's own rules: tran and ac name the offending argument, and
+// want a value after an unknown option first; eval and dc say what is wrong
+// without it; eval reads "--5" as an expression and a time after blanks.
+TEST(Cli, ArgumentsFollowEachSubcommandsRules) {
+    const std::string tran = "usage: veltocli tran FILE --probe P [--cols N] [--xscale S] [--samps K] [--time]\n";
+    const struct { const char *args, *out; std::string err; } cases[] = {
+        {"tran a --bogus", "", "veltocli tran: missing value after --bogus\n" + tran},
+        {"tran a --cols 0 --bogus 1", "", "veltocli tran: --cols wants a whole number >= 1, not 0\n" + tran},
+        {"tran a", "", "veltocli tran: no --probe given\n" + tran},
+        {"eval 1 --bogus", "", "veltocli eval: unknown option\nusage: veltocli eval EXPR [--t T]\n"},
+        {"eval t --t ' 5'", "5\n", ""},
+        {"eval --5", "5\n", ""},
+        {"dc --x a", "", "veltocli dc: more than one argument\nusage: veltocli dc FILE\n"},
+    };
+    for (const auto &c : cases) {
+        const runres r = cli(c.args);
+        EXPECT_EQ(r.code, c.err.empty() ? 0 : 2) << c.args;
+        EXPECT_EQ(r.out, c.out) << c.args;
+        EXPECT_EQ(r.err, c.err) << c.args;
+    }
+}
+
 TEST(Cli, UnsolvableCircuitsExitThreeWithTheirReason) {
     tcbuild("g... V01:5 R12:1000 C20:1E-6");  // node 3 untouched
     ibodewire = 0;
