@@ -5,6 +5,7 @@
 // and the circuit layer's replacefile; the old file is read whole into
 // memory when it is rewritten (a settings file is small).
 #include "settings/settings.h"
+#include "analysis/analysis.h"  // sampsteps
 #include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -174,13 +175,12 @@ int32_t circfontindex(void) { return (uint32_t)vopts.circfont < NUMFONTS ? vopts
 
 static int32_t clampopt(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : v > hi ? hi : v; }
 
-// the time-scale resolution the menu offers nearest to v
+// the time-scale resolution offered (sampsteps) nearest to v
 static int32_t nearestoversamp(int32_t v)
 {
-    static const int32_t oversamps[] = {1, 4, 16, 64, 256, 1024, 4096};
     int32_t best = v;
     int64_t bestd = -1;
-    for (int32_t s : oversamps) {
+    for (int32_t s : sampsteps) {
         int64_t d = (int64_t)v - s;
         if (d < 0) d = -d;
         if (bestd < 0 || d < bestd) best = s, bestd = d;

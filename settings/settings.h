@@ -1,7 +1,7 @@
 // settings.h: the user's preferences: the settings record every room reads
 // (vopts), velto.ini where it lives, read, corrected and written back, and
 // where the help file is. Sits on the circuit layer (paths, file
-// replacement) alone.
+// replacement) and the analysis's table of time-scale resolutions.
 #pragma once
 #include <stdint.h>
 #include "circuit/circuit.h"    // PATHMAX

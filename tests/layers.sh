@@ -1,8 +1,8 @@
 #!/bin/sh
 # layers.sh ROOT: fails when an include points up the layer order
 #   app -> edit -> plots -> draw -> settings -> analysis -> circuit -> expr;
-#   frame and image under the interface rooms (draw .. app), settings on the
-#   circuit layer alone; cli beside app on analysis, circuit and expr;
+#   frame and image under the interface rooms (draw .. app);
+#   cli beside app on analysis, circuit and expr;
 #   SDL only inside frame/.
 cd "${1:-.}" || exit 2
 allowed() {
@@ -12,7 +12,7 @@ allowed() {
     analysis) echo "analysis circuit expr" ;;
     frame) echo "frame" ;;
     image) echo "image" ;;
-    settings) echo "settings circuit expr" ;;
+    settings) echo "settings analysis circuit expr" ;;
     draw) echo "draw settings circuit expr frame image" ;;
     plots) echo "plots draw settings analysis circuit expr frame image" ;;
     edit) echo "edit plots draw settings analysis circuit expr frame image" ;;
