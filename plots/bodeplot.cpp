@@ -363,6 +363,11 @@ void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t curso
     if (!p || xdim < 1 || ydim < 1) return;
     p->inwire = inwire, p->plotwire = plotwire, p->plotsense = plotsense;
     if (p->phaseoffs == -1) bodereset(p, xdim);
+    if (p->reset == -1) {  // the circuit changed: computed again in the same axes
+        p->reset = 0;
+        checkmaxxdim(p, xdim);
+        bodeclear(p);
+    }
     if (!transprobeok(plotwire, plotsense) || !transprobeok(inwire, 1)) return;
     bodeview v;
     v.xdim = xdim, v.ydim = ydim, v.gp = 0.6 * ydim, v.ph = 0.4 * ydim, v.gbot = (int32_t)v.gp;

@@ -22,7 +22,7 @@ struct plottype : plotcalc {
     float left, top, right, bottom;                // client area, pixels; title bar is 20 rows above top
     float state;                                   // 0 normal, 1 maximised, 2 minimised
     float savedleft, savedtop, savedright, savedbottom;  // normal rectangle while max/minimised
-    int32_t reset;                                 // transient: -1 asks for a restart
+    int32_t reset;                                 // -1: the circuit changed, compute again (view kept)
     int32_t idwire, idflip;                        // Bode: ibodewire and ibodeflip at creation
     int32_t phaseoffs;                             // Bode: phase offset, 1/65536 turn; -1 resets the view
     double yscale, xoffset, yoffset;               // transient: value scale, scroll, zero row
@@ -50,7 +50,8 @@ int32_t openplot(int32_t kind, int32_t plotwire, int32_t plotsense);
                                     // negates plotsense when ibodeflip is set); its index, or -1
                                     // when MAXPLOTS are open
 void removeplot(int32_t index);     // close window index; records stay packed
-void plotsreset(void);              // the circuit changed: Bode views reset, transient runs restart
+void plotsreset(void);              // the circuit changed: Bode and transient windows compute again,
+                                    // each keeping its view (ranges, scales, scroll)
 void plotprune(void);               // closes the windows whose probe or Bode input names nothing
 void plotscreen(void);              // after a change of screen size: every window fitted and kept
                                     // on it, a maximised one filling it (called each pass)

@@ -639,8 +639,6 @@ int32_t plotcursor(void)
 
 void plotsreset(void)
 {
-    for (int32_t p = 0; p < numplots; p++) {
-        if (plot[p].kind == PLOT_BODE) plot[p].phaseoffs = -1;
-        if (plot[p].kind == PLOT_TRANS) plot[p].reset = -1;
-    }
+    for (int32_t p = 0; p < numplots; p++)
+        if (plot[p].kind == PLOT_BODE || plot[p].kind == PLOT_TRANS) plot[p].reset = -1;
 }

@@ -290,11 +290,11 @@ void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
     int32_t xdim = gdd.x, ydim = gdd.y, mx, my;
     if (!p || xdim < 1 || ydim < 1) return;
     p->plotwire = plotwire, p->plotsense = plotsense;
-    if (p->reset == -1) {  // the circuit changed: again from t = 0 at the same scales
+    if (p->reset == -1) {  // the circuit changed: again from t = 0, the view kept
         p->reset = 0;
         transrestart(p);
-        p->xoffset = -2.0;
-        p->firstcol = -2;
+        int32_t back = p->firstcol - (3 * p->bufcols >> 2);  // as a scroll to the left would
+        p->basecol = back > 0 ? back : 0;
     }
     if (!transprobeok(plotwire, plotsense)) return;
     int32_t fnt = circfontindex(), fw = fontlist[fnt].width, fh = fontlist[fnt].height;

@@ -302,3 +302,49 @@ TEST_F(Editing, ShiftWheelTunesPlainNumbersThroughTheirSeries)
     };
     for (auto s : steps) EXPECT_NEAR(tunestep(s.v, s.dir, s.e), s.want, 1e-12 * fabs(s.want)) << s.v << s.e;
 }
+
+// An edit and its undo compute the plot windows again in the views they had:
+// a zoomed Bode window keeps its ranges and phase offset while its curve
+// follows the value; a scrolled transient keeps its scroll and scales.
+TEST_F(Editing, WindowsKeepTheirViewsAcrossAnEditAndItsUndo)
+{
+    at(112, 240, "v"), at(112, 112, "r"), at(240, 112, "c"), at(240, 240, "\\");
+    settle();
+    node[0].isgrounded = 1, recalc = 3;  // the source's foot on ground too: V, R, C in a loop
+    settle();
+    ASSERT_EQ(matbad, SOLVED);
+    const int32_t v = findwire(112, 176), r = findwire(176, 112), c = findwire(240, 176);
+    ASSERT_TRUE(v >= 0 && r >= 0 && c >= 0);
+    setvalue(r, "1000"), setvalue(c, "1E-6"), vopts.autoyscale = 0;
+    ibodewire = v, ibodeflip = 0;
+    const int32_t b = openplot(PLOT_BODE, c, 1), t = openplot(PLOT_TRANS, c, 1);
+    ASSERT_TRUE(b >= 0 && t >= 0);
+    settle();
+    plottype &bw = plot[b], &tw = plot[t];
+    bw.lfreqlo = 1, bw.lfreqhi = 5, bw.dblo = -30, bw.dbhi = 6, bw.phaseoffs = 0x1234;
+    bodeclear(&bw);
+    tw.xoffset = 40, tw.firstcol = 40, tw.yscale = 2, tw.yoffset = 30;
+    settle();
+    const int32_t col = (int32_t)(bw.right - bw.left) / 2;  // 1 kHz or so: past the corner
+    ASSERT_TRUE(bw.colmin && bw.colmax[col] != -1.0);  // computed
+    const double gain = bw.colmin[col];
+    auto kept = [&](const char *when) {
+        EXPECT_EQ(bw.lfreqlo, 1) << when;
+        EXPECT_EQ(bw.lfreqhi, 5) << when;
+        EXPECT_EQ(bw.dblo, -30) << when;
+        EXPECT_EQ(bw.dbhi, 6) << when;
+        EXPECT_EQ(bw.phaseoffs, 0x1234) << when;
+        EXPECT_EQ(tw.firstcol, 40) << when;
+        EXPECT_EQ(tw.xoffset, 40) << when;
+        EXPECT_EQ(tw.yscale, 2) << when;
+        EXPECT_EQ(tw.yoffset, 30) << when;
+    };
+    kept("before");
+    EXPECT_EQ(tuned(*this, 176, 112, 1), "1200");
+    kept("after the edit");
+    EXPECT_NE(bw.colmin[col], gain) << "the curve follows the value";
+    at(176, 400), settle(), ctrl(SC_Z), settle();  // the run ends; undo over the schematic
+    EXPECT_EQ(std::string(wire[r].numst), "1000");
+    kept("after the undo");
+    EXPECT_EQ(bw.colmin[col], gain);
+}

@@ -78,7 +78,8 @@ struct Plots : ::testing::Test {
         return false;
     }
     void transient(double xscale, double yscale, double yoffset) {
-        rec.kind = PLOT_TRANS, rec.reset = -1, rec.xscale = xscale, rec.yscale = yscale, rec.yoffset = yoffset;
+        rec.kind = PLOT_TRANS, rec.reset = -1, rec.xoffset = -2, rec.firstcol = -2;  // as a window opens
+        rec.xscale = xscale, rec.yscale = yscale, rec.yoffset = yoffset;
     }
     void bode(int32_t in, int32_t out, int32_t sense) {
         rec.kind = PLOT_BODE, rec.inwire = in, rec.plotwire = out, rec.plotsense = sense, rec.phaseoffs = -1;
