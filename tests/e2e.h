@@ -1,9 +1,12 @@
 // e2e.h: the real program on the headless frame, for end-to-end tests: start
 // it with arguments, script keys, mouse and dialog answers (frame/headless.h),
 // run passes, then look at the model, the files written and the frame buffer.
-// The settings file lives in the test's own temporary folder.
+// The settings file lives in the test's own temporary folder. Also the pixel
+// counters by palette colour, and the circuit as text and windows made by
+// hand for the editor's tests.
 #pragma once
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <time.h>
@@ -31,6 +34,26 @@ static inline double e2eclock(void)
 // it shows at once).
 static double e2enow;
 static inline double e2efakeclock(void) { return e2enow += 1.0 / 1024; }
+
+// === pixels ===
+// the colour of pixel (x, y) of tile s as a palette index (10..41), or -1
+// when it lies outside or no palette entry has its value
+static inline int32_t palat(const tiletype *s, int32_t x, int32_t y)
+{
+    if (x < 0 || y < 0 || x >= s->x || y >= s->y) return -1;
+    uint32_t v = ((const uint32_t *)(s->f + (intptr_t)y * s->p))[x];
+    for (int32_t i = PAL_BLACK; i < PALSIZ; i++)
+        if (vpal[i] == v) return i;
+    return -1;
+}
+// how many pixels of tile s in [x0, x1) x [y0, y1) have colour col
+static inline int32_t palcount(const tiletype *s, int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t col)
+{
+    int32_t n = 0;
+    for (int32_t y = y0; y < y1; y++)
+        for (int32_t x = x0; x < x1; x++) n += palat(s, x, y) == col;
+    return n;
+}
 
 struct E2E : ::testing::Test {
     std::string dir;     // this test's temporary folder
@@ -102,22 +125,9 @@ struct E2E : ::testing::Test {
         return hl_clipboard_get();
     }
 
-    // the colour of a pixel of the last frame shown, as a palette index
-    // (PAL_BLACK..PALSIZ - 1), or -1 when no palette entry has its value
-    int32_t shownpal(int32_t x, int32_t y) {
-        const tiletype *s = hl_shown();
-        if (x < 0 || y < 0 || x >= s->x || y >= s->y) return -1;
-        uint32_t v = ((const uint32_t *)(s->f + (intptr_t)y * s->p))[x];
-        for (int32_t i = PAL_BLACK; i < PALSIZ; i++)
-            if (vpal[i] == v) return i;
-        return -1;
-    }
-    // how many pixels of the last frame shown in [x0, x1) x [y0, y1) have colour col
+    int32_t shownpal(int32_t x, int32_t y) { return palat(hl_shown(), x, y); }
     int32_t countpal(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t col) {
-        int32_t n = 0;
-        for (int32_t y = y0; y < y1; y++)
-            for (int32_t x = x0; x < x1; x++) n += shownpal(x, y) == col;
-        return n;
+        return palcount(hl_shown(), x0, y0, x1, y1, col);
     }
 
   private:
@@ -144,3 +154,54 @@ static const char *const DIVIDERFILE =
     "Ibodewire,-1 //>=0:Input Bode Wire,-1:Use Transient analysis\r\n"
     "Ibodeflip,0 //0:default, 1:flip +,-\r\n"
     "TransDefXsc,0.015625 //Suggested default time scale for Transient analysis (seconds/pixel)\r\n";
+
+// === the circuit as text, for the editor's tests ===
+// nodes as "x,y" (g grounded, s selected)
+static inline std::string nodes(void)
+{
+    std::string s;
+    for (int32_t i = 0; i < numnodes; i++)
+        s += (i ? " " : "") + std::to_string(node[i].x) + "," + std::to_string(node[i].y) +
+             (node[i].isgrounded ? "g" : "") + (node[i].selected ? "s" : "");
+    return s;
+}
+// wires as "R0-1=text/value", then " d" and the control when it is not the wire itself
+static inline std::string wires(void)
+{
+    std::string s;
+    for (int32_t i = 0; i < numwires; i++) {
+        char b[300];
+        snprintf(b, sizeof b, "%s%c%d-%d=%s/%g", i ? " " : "", (char)wire[i].element, wire[i].node1,
+                 wire[i].node2, wire[i].numst, wire[i].value);
+        s += b;
+        if (wire[i].depwire != i) s += " d" + std::to_string(wire[i].depwire);
+    }
+    return s;
+}
+// a wire between screen points (nodes put there, or found), value v, the first end grounded when g
+static inline int32_t addwire(int32_t x0, int32_t y0, int32_t x1, int32_t y1, char e, const char *v = "1", int32_t g = 0)
+{
+    int32_t a = putnode(x0, y0, g, 0), b = putnode(x1, y1, 0, 0), i = numwires;
+    checknumwires(i + 2);
+    wire[i].node1 = a, wire[i].node2 = b, wire[i].element = e, wire[i].depwire = i;
+    wiresetnumst(i, v), wiresetinitst(i, "");
+    wire[i].value = atof(v);
+    numwires = i + 1;
+    recalc = 3;
+    return i;
+}
+// a window off screen (nothing of it under the mouse) that probes as given;
+// a Bode window's input is wire id, or wire 0 when it has none
+static inline void addplot(int32_t kind, int32_t probe, int32_t sense, int32_t id = -1, int32_t flip = 0)
+{
+    plottype &p = plot[numplots];
+    plotcalc keep = p;  // the slot's buffers stay with it
+    p = plottype{};
+    p.colmin = keep.colmin, p.colmax = keep.colmax, p.savestate = keep.savestate;
+    p.maxxdim = keep.maxxdim, p.bufcols = keep.bufcols, p.savestatemax = keep.savestatemax;
+    p.left = p.right = -1000, p.top = p.bottom = -1000;
+    p.kind = kind, p.plotwire = probe, p.plotsense = sense, p.idwire = id, p.idflip = flip;
+    p.inwire = id < 0 ? 0 : id;
+    plotorder[numplots] = numplots;
+    numplots++;
+}

@@ -1,5 +1,5 @@
 // test_bode.cpp: the Bode columns against analytic transfer functions (gain
-// and phase) in voltage and current mode, and the per-window column cache.
+// and phase) in voltage and current mode, and the window's columns.
 #include <gtest/gtest.h>
 #include <math.h>
 #include <complex>
@@ -37,16 +37,6 @@ TEST(Bode, MatchesTheTransferFunction) {
     }
 }
 
-TEST(Bode, ZeroOrUnsolvedPointsAreMarked) {
-    tcbuild(RC);
-    bodepoint bp;
-    ASSERT_EQ(bodesolve(10, 0, 0, 0, &bp), 0);  // node 0 is grounded: no gain
-    EXPECT_EQ(bp.gain, BODENOGAIN);
-    EXPECT_EQ(bodesolve(10, 7, 2, 1, &bp), -1);  // no input wire 7
-    tcnode(0);
-    EXPECT_EQ(bodesolve(10, 0, 2, 1, &bp), 1);
-}
-
 TEST(BodeColumns, ComputeColumnsPastTheMarginAndRetryFailedOnes) {
     tcbuild(RC);
     tcplot p(2, 1);
@@ -67,26 +57,6 @@ TEST(BodeColumns, ComputeColumnsPastTheMarginAndRetryFailedOnes) {
     EXPECT_EQ(p.rec.colmax[100], -1.0);
     tcplot empty(2, 1);  // a view with no columns computes nothing
     EXPECT_EQ(bodecolumns(&empty.rec, 0), 0);
-}
-
-// Two windows of different widths keep their columns from pass to pass (a
-// column a pass recomputed would lose the mark put in it), and a window
-// resized to another width computes its columns for that width.
-TEST(BodeColumns, EachWindowCachesForItsOwnWidth) {
-    tcbuild(RC);
-    tcplot a(2, 1), b(2, 1);
-    bodecolumns(&a.rec, 300);
-    bodecolumns(&b.rec, 400);
-    a.rec.colmin[50] = b.rec.colmin[50] = 42;
-    bodecolumns(&a.rec, 300);
-    bodecolumns(&b.rec, 400);
-    EXPECT_EQ(a.rec.colmin[50], 42);
-    EXPECT_EQ(b.rec.colmin[50], 42);
-    bodecolumns(&a.rec, 400);
-    for (int c = BODEMARGIN; c < 400; c += 29)
-        if (c != 50) {
-            EXPECT_EQ(a.rec.colmax[c], b.rec.colmax[c]) << "column " << c;
-        }
 }
 
 // Columns with every reuse off (each build and solve from scratch) are the

@@ -1,6 +1,6 @@
 // test_capture.cpp: the screen capture end to end: the file read back (header,
-// colour table, padded bottom-up rows, nearest colours), the menu kept out,
-// a failed or cancelled capture, and the free default name.
+// colour table, padded bottom-up rows, nearest colours), a failed or
+// cancelled capture, and the README's pictures as the program captures them.
 #include "image/image.h"
 #include "tests/e2e.h"
 
@@ -64,46 +64,6 @@ TEST_F(Capture, WritesTheScreenAsAPaddedSixteenColourBitmap)
     EXPECT_EQ(nibble(f, 600, 10, 300, 404), 6);  // the title bar, colour 16
 }
 
-// A name ending in .png (any case) gets the screen's very pixels as a PNG.
-TEST_F(Capture, WritesAPngOfTheVeryPixelsForAPngName)
-{
-    begin({write("divider.vsm", DIVIDERFILE)});
-    vopts.showcirchelp = 1;  // the help picture's own colours too
-    openplot(PLOT_KEYS, 0, 0);
-    passes();
-    capture("shot.PNG");
-    const std::string f = read("shot.PNG");
-    ASSERT_GT(f.size(), 8u);
-    EXPECT_EQ(f.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
-    int32_t w = 0, h = 0;
-    vpgetdim(f.data(), (int32_t)f.size(), &w, &h);
-    ASSERT_EQ(w, 800);
-    ASSERT_EQ(h, 600);
-    std::vector<uint32_t> px((size_t)w * h);
-    ASSERT_EQ(vprender(f.data(), (int32_t)f.size(), (intptr_t)px.data(), w * 4, w, h, 0, 0), 0);
-    const tiletype *s = hl_shown();
-    int32_t bad = 0;
-    for (int32_t y = 0; y < h; y++)
-        for (int32_t x = 0; x < w; x++)
-            bad += (px[(size_t)y * w + x] & 0xFFFFFF) != (((const uint32_t *)(s->f + (intptr_t)y * s->p))[x] & 0xFFFFFF);
-    EXPECT_EQ(bad, 0);
-}
-
-// The menu opens at the top-left corner, above a schematic that leaves it empty.
-TEST_F(Capture, LeavesTheMenuOut)
-{
-    begin({write("divider.vsm", DIVIDERFILE)});
-    menusel = 0;
-    capture("menu.bmp");
-    menusel = -1;
-    const std::string f = read("menu.bmp");
-    ASSERT_EQ(f.size(), 118u + 400 * 600);
-    int32_t lit = 0;
-    for (int32_t y = 0; y < 50; y++)
-        for (int32_t x = 0; x < 150; x++) lit += nibble(f, x, y, 600, 400) != 0;
-    EXPECT_EQ(lit, 0);
-}
-
 // Nothing is written for a cancelled dialog; a file that cannot be written is
 // said, and the request is gone either way.
 TEST_F(Capture, CancelledOrUnwritableCapturesLeaveNoFile)
@@ -115,25 +75,6 @@ TEST_F(Capture, CancelledOrUnwritableCapturesLeaveNoFile)
     EXPECT_EQ(std::string(hl_lastmsg()).rfind("cannot write '" + path("nofolder/shot.bmp") + "'", 0), 0u);
     EXPECT_EQ(capitnowfilnam[0], 0);
     EXPECT_EQ(access(path("nofolder").c_str(), F_OK), -1);
-}
-
-TEST_F(Capture, ProposesTheFirstFreeDefaultName)
-{
-    struct { int32_t from; const char *there, *want; int32_t next; } cases[] = {
-        {0, "", "VELTO0.BMP", 1}, {0, "VELTO0.BMP", "VELTO1.BMP", 2},
-        {5, "VELTO0.BMP", "VELTO5.BMP", 6}, {999, "VELTO999.BMP", "*.BMP", 1000},
-    };
-    begin();
-    char cwd[4096];
-    ASSERT_TRUE(getcwd(cwd, sizeof cwd) && chdir(dir.c_str()) == 0);
-    for (auto &c : cases) {
-        if (c.there[0]) write(c.there, "x");
-        capcount = c.from;
-        hl_answer_file(nullptr), menusavebmp(0);
-        EXPECT_STREQ(hl_lastname(), c.want);
-        EXPECT_EQ(capcount, c.next);
-    }
-    EXPECT_EQ(chdir(cwd), 0);
 }
 
 // The README's pictures are the program's own PNG captures of the examples:

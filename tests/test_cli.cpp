@@ -1,18 +1,14 @@
-// test_cli.cpp: veltocli run as a program: the argument errors and the
-// unsolvable circuits of every subcommand with their exit codes and messages,
-// dc's CSV, tran and ac output against the in-process computation and the
-// analytic response, and the SPICE netlist against committed netlists and
-// against ngspice. VELTO_REGENERATE=1 rewrites the committed netlists.
+// test_cli.cpp: veltocli run as a program: the argument errors of every
+// subcommand with their exit code and message, dc's CSV, tran and ac output
+// against the in-process computation and the analytic response, and the
+// SPICE netlists against committed ones (VELTO_REGENERATE=1 rewrites them).
 #include <gtest/gtest.h>
 #include <glob.h>
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <array>
-#include <complex>
 #include <fstream>
-#include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -148,32 +144,6 @@ TEST(Cli, ArgumentsFollowEachSubcommandsRules) {
     }
 }
 
-TEST(Cli, UnsolvableCircuitsExitThreeWithTheirReason) {
-    tcbuild("g... V01:5 R12:1000 C20:1E-6");  // node 3 untouched
-    ibodewire = 0;
-    save("floating.vsm");
-    tcbuild("g. V01:1 V01:2");
-    save("loop.vsm");
-    tcbuild("g. R01:1 E10:2");  // no controlling wire chosen yet
-    save("nocontrol.vsm");
-    tcclear();
-    save("empty.vsm");
-    const char *singular = "singular: a node voltage is undetermined\n", *empty = "empty: nothing to solve\n";
-    const struct { const char *args, *err; } cases[] = {
-        {"dc floating.vsm", "Node 3 floats: nothing ties its voltage to ground\n"},
-        {"dc loop.vsm", "Wires 0 and 1 form a loop of voltage sources: the current around it is undetermined\n"},
-        {"dc nocontrol.vsm", "Wire 1 (E) has no controlling wire: drag from it to the wire it follows\n"},
-        {"dc empty.vsm", empty}, {"tran floating.vsm --probe wire:2 --cols 4", singular},
-        {"ac floating.vsm --probe wire:2", singular}, {"tran nocontrol.vsm --probe node:1 --cols 2", empty},
-    };
-    for (const auto &k : cases) {
-        const runres r = cli(k.args);
-        EXPECT_EQ(r.code, 3) << k.args;
-        EXPECT_EQ(r.err, k.err) << k.args;
-        EXPECT_EQ(r.out, "") << k.args;
-    }
-}
-
 // === dc ===
 TEST(Cli, DcPrintsEveryNodeThenEveryWire) {
     tcbuild("g.. V01:10 R12:1000 R20:3000");
@@ -182,15 +152,6 @@ TEST(Cli, DcPrintsEveryNodeThenEveryWire) {
     EXPECT_EQ(r.out, "kind,index,value\nnode,0,0\nnode,1,10\nnode,2,7.5\n"
                      "wire,0,0.0025000000000000001\nwire,1,0.0025000000000000001\nwire,2,0.0025000000000000001\n");
     EXPECT_EQ(r.err, "");
-}
-
-TEST(Cli, DcReportsARepairedFileAndSolvesIt) {
-    const std::string f = writefile("repaired.vsm", "//VELTO version 12/2007\r\nNumNodes,2\r\n0,0,0,1\r\n1,0,0,0\r\n"
-                                                    "NumWires,3\r\n0,0,1,V,2,0,\r\n1,1,7,R,1,1,\r\n2,1,0,R,4,2,\r\n");
-    const runres r = cli("dc " + f);
-    EXPECT_EQ(r.code, 0);
-    EXPECT_NE(r.err.find("repaired"), std::string::npos) << r.err;
-    EXPECT_EQ(r.out.rfind("kind,index,value\nnode,0,0\nnode,1,2\n", 0), 0u) << r.out;
 }
 
 // === tran and ac ===
@@ -242,92 +203,7 @@ TEST(Cli, AcPrintsGainAndPhaseOfEachPoint) {
     EXPECT_NEAR(rows[0][2], 180 - atan(x) * 180 / M_PI, 1e-7);
 }
 
-// A gain with a zero on either side: no output -inf, no input +inf, neither nan
-TEST(Cli, AcGainOfNothingIsInfiniteOrNan) {
-    const struct { const char *circuit; const char *gain; } cases[] = {
-        {"g.. V01:0 R12:1000 R20:1000", "nan"},  // nothing drives anything
-        {"g.. V01:5 R12:1000 X20:0", "-inf"},    // no current through the probe wire
-        {"g.. V01:0 R12:1000 I20:1", "inf"},     // a signal where the input has none
-    };
-    for (const auto &k : cases) {
-        tcbuild(k.circuit);
-        ibodewire = 0;
-        const std::string out = cli("ac " + save("z.vsm") + " --probe wire:1 --from 0 --to 0 --points 1").out;
-        EXPECT_NE(out.find("\n1," + std::string(k.gain) + ","), std::string::npos) << k.circuit << ": " << out;
-    }
-}
-
-// --time adds one line "analysis: N s" to stderr and changes nothing on stdout
-TEST(Cli, TimeOptionReportsTheAnalysisTimeOnly) {
-    const std::string f = rcfile();
-    for (const std::string &args : {"tran " + f + " --probe wire:2 --cols 300 --samps 16",
-                                    "ac " + f + " --probe wire:2 --points 50"}) {
-        const runres plain = cli(args), timed = cli(args + " --time");
-        ASSERT_EQ(plain.code, 0) << args << plain.err;
-        EXPECT_EQ(timed.code, 0) << args;
-        EXPECT_EQ(timed.out, plain.out) << args;
-        EXPECT_TRUE(std::regex_match(timed.err, std::regex("analysis: [0-9]\\.[0-9]{6} s\n"))) << timed.err;
-    }
-}
-
-// === the SPICE netlist against ngspice ===
-namespace {
-
-typedef std::complex<double> cx;
-typedef std::map<std::string, cx> printout;  // name -> value of one "print all"
-
-int havengspice(void) { return system("command -v ngspice >/dev/null 2>&1") == 0; }
-
-// Runs the netlist of `veltocli spice` with an operating point and one AC
-// point per frequency; one printout per analysis, the operating point first.
-std::vector<printout> ngspicerun(const std::string &netlist, const std::vector<double> &hz) {
-    std::string deck = netlist.substr(0, netlist.rfind(".end"));  // the analyses are ours
-    if (deck.find("\n.op\n") != std::string::npos) deck.erase(deck.find("\n.op\n"), 4);
-    deck += ".control\nset numdgt=15\nop\nprint all\n";
-    for (double f : hz) {
-        char b[128];
-        snprintf(b, sizeof b, "ac lin 1 %.17g %.17g\nprint all\n", f, f);
-        deck += b;
-    }
-    const runres r = run("ngspice -b " + writefile("deck.cir", deck + ".endc\n.end\n"));
-    std::vector<printout> blocks;
-    std::istringstream in(r.out);
-    for (std::string line; std::getline(in, line);) {
-        if (line.find("No. of Data Rows") != std::string::npos) blocks.emplace_back();
-        const size_t eq = line.find(" = ");
-        if (eq == std::string::npos || blocks.empty()) continue;
-        double re = 0, im = 0;
-        sscanf(line.c_str() + eq + 3, "%lf,%lf", &re, &im);
-        blocks.back()[line.substr(0, eq)] = cx(re, im);
-    }
-    return blocks;
-}
-
-// DC and AC node voltages of the loaded circuit against ngspice's; false when
-// VELTO cannot solve the circuit (nothing to compare)
-bool comparewithngspice(const std::string &file) {
-    const int n = numwires + numnodes;
-    const std::vector<double> hz = {0, 10, 1000, 1e5};  // 0: the operating point
-    initmat(0, 0, 0);
-    if (smatsolve_real(yh, el, elcnt, pivorder, n) != 0) return false;
-    const runres net = cli("spice " + file);
-    EXPECT_EQ(net.code, 0) << file;
-    const auto blocks = ngspicerun(net.out, std::vector<double>(hz.begin() + 1, hz.end()));
-    EXPECT_EQ(blocks.size(), hz.size()) << file << "\n" << net.out;
-    for (size_t k = 0; k < hz.size() && k < blocks.size(); k++) {
-        initmat(TWOPI * hz[k], 0, 0);
-        if (smatsolve_comp(yh, el, elcnt, pivorder, n) != 0) continue;
-        for (int i = 0; i < numnodes; i++) {
-            const auto it = blocks[k].find("n" + std::to_string(i));
-            if (node[i].isgrounded || it == blocks[k].end()) continue;  // a node no SPICE element touches
-            const cx v(el[yh[numwires + i]].re, el[yh[numwires + i]].im);
-            EXPECT_NEAR(std::abs(it->second - v), 0, 1e-9 + 1e-7 * std::abs(v)) << file << " " << hz[k] << " Hz n" << i;
-        }
-    }
-    return true;
-}
-
-}  // namespace
+// === the SPICE netlist ===
 
 // Every element letter, a controlled source of each kind with the flipped and
 // plain senses, closed and open switches (the last: value 0 with a negative
@@ -352,13 +228,6 @@ static std::vector<std::pair<std::string, std::string>> spicefiles(void) {
     return files;
 }
 
-TEST(Cli, EveryExampleSolves) {
-    for (const auto &f : spicefiles()) {
-        const runres r = cli("dc " + f.second);
-        EXPECT_EQ(r.code, 0) << f.first << ": " << r.err;
-    }
-}
-
 TEST(CliSpice, NetlistsAreTheCommittedOnes) {
     const bool regenerate = getenv("VELTO_REGENERATE") != nullptr;
     for (const auto &f : spicefiles()) {
@@ -368,15 +237,5 @@ TEST(CliSpice, NetlistsAreTheCommittedOnes) {
         const std::string want = std::string(VELTO_SOURCE_DIR) + "/tests/data/spice/" + f.first + ".cir";
         if (regenerate) std::ofstream(want, std::ios::binary) << net.out;
         EXPECT_EQ(net.out, slurp(want)) << f.first << " (VELTO_REGENERATE=1 rewrites " << want << ")";
-    }
-}
-
-// the mixed circuit always; an example where VELTO can solve it
-TEST(CliSpice, NetlistsSolveLikeVeltoInNgspice) {
-    if (!havengspice()) GTEST_SKIP() << "ngspice is not installed";
-    for (const auto &f : spicefiles()) {
-        ASSERT_EQ(loadvsm(f.second.c_str()), 1) << f.second;
-        const bool compared = comparewithngspice(f.second);
-        EXPECT_TRUE(compared || f.first != "mixed");
     }
 }

@@ -1,67 +1,16 @@
 // test_editor.cpp: the editor end to end on the headless frame, driven as a
 // user drives it (mouse moves, typed keys, clicks), checked on the model:
-// drawing, editing over a wire, dragging and merging, zoom, selection, the
-// op-amp, probes and indices that a deletion moved. The parallel-wire
-// offsets are checked on the model alone.
+// drawing, editing over a wire, dragging and merging, selection, probes and
+// the program's keys. The hit tests and the windows following a renumbering
+// are checked on the model alone.
 #include "circuit/circuit.h"
 #include "tests/e2e.h"
+#include "tests/testcircuit.h"
 
 namespace {
 
 // move there, then type (\r Return, \b, \x1b Escape); no keys: a left click
 struct Step { int32_t x, y; const char *keys; };
-
-// nodes as "x,y" (g grounded, s selected); wires as "R0-1=text/value", " d" and
-// the control when it is not the wire itself
-std::string nodes()
-{
-    std::string s;
-    for (int32_t i = 0; i < numnodes; i++)
-        s += (i ? " " : "") + std::to_string(node[i].x) + "," + std::to_string(node[i].y) +
-             (node[i].isgrounded ? "g" : "") + (node[i].selected ? "s" : "");
-    return s;
-}
-
-std::string wires()
-{
-    std::string s;
-    for (int32_t i = 0; i < numwires; i++) {
-        char b[300];
-        snprintf(b, sizeof b, "%s%c%d-%d=%s/%g", i ? " " : "", (char)wire[i].element, wire[i].node1,
-                 wire[i].node2, wire[i].numst, wire[i].value);
-        s += b;
-        if (wire[i].depwire != i) s += " d" + std::to_string(wire[i].depwire);
-    }
-    return s;
-}
-
-int32_t addwire(int32_t x0, int32_t y0, int32_t x1, int32_t y1, char e, const char *v = "1", int32_t g = 0)
-{
-    int32_t a = putnode(x0, y0, g, 0), b = putnode(x1, y1, 0, 0), i = numwires;
-    checknumwires(i + 2);
-    wire[i].node1 = a, wire[i].node2 = b, wire[i].element = e, wire[i].depwire = i;
-    wiresetnumst(i, v), wiresetinitst(i, "");
-    wire[i].value = atof(v);
-    numwires = i + 1;
-    recalc = 3;
-    return i;
-}
-
-// a window off screen (nothing of it under the mouse) that probes as given;
-// a Bode window's input is wire id, or wire 0 when it has none
-void addplot(int32_t kind, int32_t probe, int32_t sense, int32_t id = -1, int32_t flip = 0)
-{
-    plottype &p = plot[numplots];
-    plotcalc keep = p;  // the slot's buffers stay with it
-    p = plottype{};
-    p.colmin = keep.colmin, p.colmax = keep.colmax, p.savestate = keep.savestate;
-    p.maxxdim = keep.maxxdim, p.bufcols = keep.bufcols, p.savestatemax = keep.savestatemax;
-    p.left = p.right = -1000, p.top = p.bottom = -1000;
-    p.kind = kind, p.plotwire = probe, p.plotsense = sense, p.idwire = id, p.idflip = flip;
-    p.inwire = id < 0 ? 0 : id;
-    plotorder[numplots] = numplots;
-    numplots++;
-}
 
 struct Editor : E2E {
     void SetUp() override {
@@ -160,22 +109,6 @@ TEST_F(Editor, KeysOverAWire)
     EXPECT_EQ(strlen(wire[0].numst), 127u);
 }
 
-// At zoom 2 a node 40 px away is off the mouse but in its grid cell: the
-// element key starts the wire from that node rather than stack a new one on it.
-TEST_F(Editor, ElementKeyUsesTheNodeAtItsSnappedPosition)
-{
-    addwire(208, 144, 400, 144, 'R');
-    steps({{200, 150, ""}});
-    hl_key(SC_PGUP, 0, 0), settle();  // PgUp
-    const int32_t sx = (int32_t)(208 * fsscale) + isxoff + 28, sy = (int32_t)(144 * fsscale) + isyoff + 28;
-    steps({{sx, sy, "r"}, {sx, sy + 200, "\r"}});
-    EXPECT_EQ(numnodes, 3);
-    EXPECT_EQ(wires(), "R0-1=1/1 R0-2=1/1");
-    steps({{sx, sy + 200, "c"}, {sx, sy, "\r"}});  // Return ends a wire on it the same way
-    EXPECT_EQ(numnodes, 3);
-    EXPECT_EQ(wires(), "R0-1=1/1 R0-2=1/1 C2-0=1/1");
-}
-
 // === dragging and selecting ===
 
 // A dropped node within 24 world units of another merges into it; a wire
@@ -212,66 +145,11 @@ TEST_F(Editor, RectangleSelectsControlATogglesAndSelectedNodesMoveTogether)
     }
 }
 
-// Dragging from a controlled source's symbol chooses its controlling wire;
-// its node1 half flips it. A click on the symbol alone keeps the control.
-TEST_F(Editor, DragFromControlledSourceChoosesItsControl)
-{
-    int32_t e = addwire(112, 112, 432, 112, 'E', "2", 1), x = addwire(432, 112, 432, 432, 'X', "0");
-    passes();
-    struct { int32_t tox, toy, dep; } cases[] = {{432, 208, ~x}, {432, 336, x}, {272, 112, x}};
-    for (auto &c : cases) {
-        drag(272, 112, c.tox, c.toy);
-        EXPECT_EQ(wire[e].depwire, c.dep) << c.toy;
-        EXPECT_EQ(getstringmode, -1);
-    }
-}
-
 // === view ===
-
-TEST_F(Editor, ZoomStopsAtItsLimitsAndKeepsThePointUnderTheMouse)
-{
-    steps({{200, 150, ""}});
-    struct { int32_t scan, ch, times; float scale; } cases[] = {
-        {SC_PGUP, 0, 5, 8.f}, {SC_PGDN, 0, 7, 0.125f}, {SC_KPMULTIPLY, '*', 1, 0.25f}, {SC_KPDIVIDE, '/', 2, 0.125f}};
-    for (auto &c : cases) {
-        float wx = (200 - fsxoff) / fsscale, wy = (150 - fsyoff) / fsscale;
-        for (int32_t i = 0; i < c.times; i++) hl_key(c.scan, c.ch, 0);
-        settle();
-        EXPECT_EQ(fsscale, c.scale);
-        EXPECT_EQ(1 << (ilscale + 3), (int32_t)(c.scale * 8));
-        EXPECT_NEAR((200 - fsxoff) / fsscale, wx, 1e-3);
-        EXPECT_NEAR((150 - fsyoff) / fsscale, wy, 1e-3);
-    }
-}
 
 // === op-amp ===
 
-TEST_F(Editor, OpampReusesCoincidingNodes)
-{
-    putnode(304 - 32, 304 + 64, 0, 0), putnode(304 + 96, 304, 0, 0);
-    steps({{304, 304, "o"}});
-    EXPECT_EQ(nodes(), "272,368 400,304 272,240 304,304g");
-    EXPECT_EQ(wires(), "X0-2=0/0 X2-1=0/0 X1-0=0/0 E3-1=1E8/1e+08 d-1");
-}
-
 // === indices a deletion moved ===
-
-// A key after a deletion in the same pass acts on what is under the mouse
-// now, not on the wire the deletion moved into the old index; deleting the
-// dragged node's wire ends the drag.
-TEST_F(Editor, KeysAfterADeletionSeeTheCircuitAsItIsNow)
-{
-    addwire(112, 112, 432, 112, 'V', "5", 1), addwire(112, 432, 432, 432, 'R');
-    steps({{176, 112, "dr"}});
-    EXPECT_EQ(wires(), "R1-0=1/1");  // its nodes renumbered, its ends not swapped
-    EXPECT_EQ(drawwiremode, 1);
-    steps({{0, 0, "\x1b"}});
-    addwire(112, 112, 432, 112, 'V', "5");
-    hl_mouse(432, 112), hl_pass(), hl_button(1), hl_pass();
-    hl_type("d"), hl_pass(), hl_mouse(300, 300), hl_pass(), hl_button(0);
-    settle();
-    EXPECT_EQ(nodes(), "432,432 112,432");
-}
 
 // === plot windows ===
 
@@ -312,20 +190,6 @@ TEST_F(Editor, ProbesCloseTheMatchingWindow)
     }
 }
 
-TEST_F(Editor, QuoteClosesTheHighestMatrixWindowAndNoNinthOpens)
-{
-    putnode(16, 16, 0, 0), putnode(208, 208, 0, 0);  // node 0 is what the windows probe
-    addplot(PLOT_MATRIX, 0, 0), addplot(PLOT_TRANS, 0, 0), addplot(PLOT_MATRIX, 0, 0);
-    plot[2].scrollx = 7;
-    steps({{600, 500, "'"}});
-    ASSERT_EQ(numplots, 2);
-    EXPECT_EQ(plot[0].scrollx, 0);
-    for (numplots = 0; numplots < MAXPLOTS;) addplot(PLOT_TRANS, 0, 0);
-    steps({{208, 208, "'"}});
-    click(2);  // a probe of node 1 would open a ninth
-    EXPECT_EQ(numplots, MAXPLOTS);
-}
-
 // === program-wide keys ===
 
 TEST_F(Editor, ProgramKeysReachTheirCommands)
@@ -345,21 +209,90 @@ TEST_F(Editor, ProgramKeysReachTheirCommands)
 
 // === parallel wires ===
 
-TEST(Wirenext, ParallelAndReversedWiresGoToAlternateSides)
+// === the model under the editor ===
+
+namespace {
+
+// an empty circuit at zoom 1 with nodes at x = 32 * i for each i < n
+void fresh(int32_t n = 0)
 {
-    struct { std::vector<std::pair<int32_t, int32_t>> ends; std::vector<int32_t> want; } cases[] = {
-        {{{0, 1}}, {0}},
-        {{{0, 1}, {0, 1}}, {-1, 1}},
-        {{{0, 1}, {1, 0}}, {-1, -1}},  // reversed: the same number is the other side
-        {{{0, 1}, {1, 2}, {0, 1}, {1, 0}}, {-2, 0, 0, -2}},
-        {{{1, 2}, {0, 1}, {2, 1}}, {-1, 0, -1}},
-    };
-    for (auto &c : cases) {
-        numnodes = 3, numwires = 0, drawwiremode = 0;
-        checknumnodes(4);
-        checknumwires((int32_t)c.ends.size() + 2);
-        for (auto &e : c.ends) wire[numwires].node1 = e.first, wire[numwires++].node2 = e.second;
-        calcwirenext();
-        for (int32_t i = 0; i < numwires; i++) EXPECT_EQ(wirenext[i], c.want[i]) << &c - cases << ":" << i;
-    }
+    numnodes = numwires = numplots = 0;
+    ibodewire = -1, drawwiremode = 0, curn = curw = -1, curside = 0;
+    fsscale = frscale = 1, isxoff = isyoff = 0;
+    checknumwires(16), checknumnodes(16);
+    for (int32_t i = 0; i < numwiresmax; i++) wirenext[i] = 0;
+    for (int32_t i = 0; i < n; i++) putnode(i * 32, 0, 0, 0);
+    renumlistener = plotrenumber;
+}
+
+struct Editwire : ::testing::Test {
+    void TearDown() override { renumlistener = 0; }
+};
+
+}  // namespace
+
+TEST_F(Editwire, NodesWithinTruncated24LowestFirstWiresByFootOnSegmentHighestFirst)
+{
+    fresh();
+    putnode(100, 100, 0, 0), putnode(110, 100, 0, 0);
+    struct { int32_t sx, sy, want; } nodes[] = {
+        {124, 100, 0}, {125, 100, 1}, {135, 100, -1}, {116, 117, 0}, {83, 117, -1}};
+    for (auto c : nodes) EXPECT_EQ(findnode(c.sx, c.sy), c.want) << c.sx << "," << c.sy;
+    fresh();
+    putnode(11, 0, 0, 0);
+    fsscale = 1.5f;  // drawn at 16.5: 24.5 away truncates to 24
+    EXPECT_EQ(findnode(41, 0), 0);
+    EXPECT_EQ(findnode(42, 0), -1);
+    fresh();
+    putnode(0, 0, 0, 0), putnode(100, 0, 0, 0), putnode(0, 20, 0, 0), putnode(100, 20, 0, 0), putnode(50, 50, 0, 0);
+    tcwire(0, 1, 'R', "1"), tcwire(2, 3, 'R', "1"), tcwire(4, 4, 'R', "1");
+    struct { int32_t sx, sy, want; } wires[] = {
+        {50, -23, 0}, {50, -24, -1}, {50, 10, 1}, {101, 0, -1}, {-1, 0, -1}, {50, 43, 1}, {50, 44, -1}};
+    for (auto c : wires) EXPECT_EQ(findwire(c.sx, c.sy), c.want) << c.sx << "," << c.sy;
+    wirenext[1] = 2;  // drawn 24 px up, at y = -4
+    EXPECT_EQ(findwire(50, -4), 1);
+    EXPECT_EQ(findwire(50, 43), -1);
+}
+
+// Windows on a deleted wire or node close, those on the moved last item
+// follow it; a Bode window whose input wire goes closes too; a split moves
+// the probes of the element's wire along with it.
+TEST_F(Editwire, PlotWindowsFollowRenumbering)
+{
+    fresh(6);
+    tcwire(0, 1, 'R', "1"), tcwire(1, 2, 'R', "1"), tcwire(2, 3, 'V', "1"), tcwire(3, 4, 'R', "1"), tcwire(4, 5, 'R', "1");
+    addplot(PLOT_TRANS, 1, 1), addplot(PLOT_TRANS, 4, -1), addplot(PLOT_TRANS, 1, 0);
+    addplot(PLOT_BODE, 3, 1, 1), addplot(PLOT_MATRIX, 1, 1), addplot(PLOT_BODE, 0, 1, 4);
+    deletewire(1);  // wire 4 moves into slot 1
+    ASSERT_EQ(numplots, 4);
+    int32_t kinds[4], wires[4];
+    for (int32_t p = 0; p < 4; p++) kinds[p] = plot[p].kind, wires[p] = plot[p].plotwire;
+    EXPECT_EQ(kinds[0], PLOT_MATRIX);  // closed records were filled from the end
+    EXPECT_EQ(kinds[1], PLOT_TRANS);
+    EXPECT_EQ(wires[1], 1);            // the probe of wire 4 followed it
+    EXPECT_EQ(kinds[2], PLOT_TRANS);
+    EXPECT_EQ(plot[2].plotsense, 0);
+    EXPECT_EQ(kinds[3], PLOT_BODE);
+    EXPECT_EQ(plot[3].inwire, 1);      // its input wire 4 is now 1
+    numplots = 0;
+    addplot(PLOT_TRANS, 0, 1);
+    int32_t n = appendnode(16, 64);
+    curw = 0, curside = -1;
+    splitwire(0, n, -1);
+    EXPECT_EQ(plot[0].plotwire, numwires - 1);
+}
+
+// An element key or Return zoomed in uses the node at the snapped position, never a new one beside it.
+TEST_F(Editor, ElementKeyUsesTheNodeAtItsSnappedPosition)
+{
+    addwire(208, 144, 400, 144, 'R');
+    steps({{200, 150, ""}});
+    hl_key(SC_PGUP, 0, 0), settle();  // PgUp
+    const int32_t sx = (int32_t)(208 * fsscale) + isxoff + 28, sy = (int32_t)(144 * fsscale) + isyoff + 28;
+    steps({{sx, sy, "r"}, {sx, sy + 200, "\r"}});
+    EXPECT_EQ(numnodes, 3);
+    EXPECT_EQ(wires(), "R0-1=1/1 R0-2=1/1");
+    steps({{sx, sy + 200, "c"}, {sx, sy, "\r"}});  // Return ends a wire on it the same way
+    EXPECT_EQ(numnodes, 3);
+    EXPECT_EQ(wires(), "R0-1=1/1 R0-2=1/1 C2-0=1/1");
 }

@@ -1,7 +1,7 @@
 // test_examples.cpp: every example circuit loads without repairs, solves, is
 // listed in the guide and the README, and shows the values a hand
-// calculation gives: DC operating points, transient responses at chosen
-// times and gains at chosen frequencies.
+// calculation gives: DC operating points and transient responses at chosen
+// times.
 #include <gtest/gtest.h>
 #include <glob.h>
 #include <math.h>
@@ -34,15 +34,6 @@ double tran(int probe, int sense, double t, double *mid) {
     transcompute(&p.rec, 640, 64, c + 1, nullptr, 0);
     *mid = (c + 0.5) * transdefxsc;
     return -(p.rec.colmin[c] + p.rec.colmax[c]) / 2;
-}
-
-// gain in dB and phase in degrees (-180, 180] of the Bode window on this probe
-void bode(int in, int probe, int sense, double w, double *db, double *deg) {
-    bodepoint bp;
-    ASSERT_EQ(bodesolve(w, in, probe, sense, &bp), 0);
-    *db = bp.gain * 10 / log(10.0);
-    *deg = bp.phase * 360 / TWOPI;
-    if (*deg > 180) *deg -= 360;
 }
 
 }  // namespace
@@ -132,27 +123,5 @@ TEST(Examples, TransientValuesMatchHandCalculation) {
         double mid;
         const double got = tran(k.probe, k.sense, k.t, &mid);
         EXPECT_NEAR(got, k.q(mid), k.tol * fabs(k.q(mid))) << k.name << " at " << mid;
-    }
-}
-
-// Frequency responses: the series resonance at and below its peak and the
-// Sallen-Key low-pass at its natural frequency (gain Q, phase -90).
-TEST(Examples, BodeValuesMatchHandCalculation) {
-    const double w0 = 1 / (1e4 * sqrt(2e-8 * 1e-8));
-    const struct {
-        const char *name;
-        int in, probe, sense;
-        double w, db, deg;
-    } cases[] = {
-        {"rlcbandpass", 0, 3, 1, 1e4, 0, 0},
-        {"rlcbandpass", 0, 3, 1, 1e3, 20 * log10(20 / hypot(20, 10 - 1000)), 90 - atan(20 / 990.0) * 180 / M_PI},
-        {"sallenkey", 4, 3, 0, w0, 20 * log10(sqrt(0.5)), -90},
-    };
-    for (const auto &k : cases) {
-        load(k.name);
-        double db, deg;
-        bode(k.in, k.probe, k.sense, k.w, &db, &deg);
-        EXPECT_NEAR(db, k.db, 1e-3) << k.name << " at " << k.w;
-        EXPECT_NEAR(deg, k.deg, 1e-2) << k.name << " at " << k.w;
     }
 }

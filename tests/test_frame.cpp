@@ -1,11 +1,9 @@
-// test_frame.cpp: what both frame backends share (characters and key entries,
-// the FIFO, held keys, the sleep rule, path resolution) and the drawing
-// primitives, pixel writers, getpixpal and plot line routines at their edges.
+// test_frame.cpp: what both frame backends share (characters and key
+// entries) and the drawing primitives and plot line routine at their edges.
 #include <gtest/gtest.h>
 #include <math.h>
 #include <stdlib.h>
 #include <string.h>
-#include <unistd.h>
 #include <array>
 #include <set>
 #include <string>
@@ -13,7 +11,6 @@
 #include "edit/edit.h"
 #include "frame/backend.h"
 #include "frame/headless.h"
-#include "frame/font6x8.inc"
 
 typedef std::set<std::pair<int32_t, int32_t>> pixset;
 
@@ -80,64 +77,8 @@ TEST(Keymap, CharactersFollowShiftAndCapsAndEntriesGroupModifiers)
     for (auto c : entries) EXPECT_EQ(keyentry(c.scan, c.ch, c.mods), c.want) << std::hex << c.scan << " " << c.ch;
 }
 
-TEST(Clock, SleepTicksFollowTheSixtiethRule)
-{
-    const struct { int32_t ms, ticks; } cases[] = {
-        {-5, 0}, {0, 0}, {1, 1}, {16, 1}, {34, 2}, {100, 5}, {1000, 59},
-        {524286, 31455}, {524287, 2147483647}, {2147483647, 2147483647},
-    };
-    for (auto c : cases) EXPECT_EQ(sleepticks(c.ms), c.ticks) << c.ms;
-}
-
 // === headless frame: FIFO, held keys, clock, script ===
 
-struct Headless : ::testing::Test {
-    void SetUp() override {
-        hl_reset();
-        ASSERT_EQ(initapp(64, 48), 1);
-    }
-    void TearDown() override { hl_reset(); }
-};
-
-TEST_F(Headless, FifoKeepsTheFirst256KeysInOrder)
-{
-    EXPECT_EQ(keyread(), 0);
-    for (int32_t i = 0; i < 300; i++) hl_key(i & 0x7F, 'a' + i % 26, 0);
-    breath();
-    for (int32_t i = 0; i < 256; i++) ASSERT_EQ(keyread(), keyentry(i & 0x7F, 'a' + i % 26, 0)) << i;
-    EXPECT_EQ(keyread(), 0);
-    for (int32_t i = 0; i < 100; i++) hl_key(SC_Q, 'q', 0), hl_key(SC_W, 'w', 0);  // across the slot wrap
-    breath();
-    for (int32_t i = 0; i < 200; i++) ASSERT_EQ(keyread() & 255, i & 1 ? 'w' : 'q');
-    EXPECT_EQ(keyread(), 0);
-}
-
-TEST_F(Headless, HeldKeysKeepProgramWritesAndReleaseWhileInactive)
-{
-    hl_keydown(SC_LCTRL), hl_pass(), hl_pass(), hl_keyup(SC_LCTRL), hl_keydown(SC_UP), hl_pass();
-    hl_activate(0), hl_pass(), hl_activate(1);
-    auto pass = [] {  // the keys held after a pass
-        breath(), readkeyboard();
-        return std::string(keystatus[SC_LCTRL] ? "ctrl" : "") + (keystatus[SC_UP] ? "up" : "");
-    };
-    EXPECT_EQ(pass(), "ctrl");
-    keystatus[SC_LCTRL] = 0;  // the program swallows the key: it stays swallowed
-    EXPECT_EQ(pass(), "");
-    keystatus[SC_LCTRL] = 1;  // and the release still arrives
-    EXPECT_EQ(pass(), "up");
-    EXPECT_EQ(pass(), "");
-    EXPECT_EQ(ActiveApp, 0);
-    EXPECT_EQ(pass(), "up");  // still held when the window comes back
-}
-
-TEST(Paths, AbsolutePathFitsItsBufferOrIsRefused)
-{
-    char small[5];
-    EXPECT_EQ(absolutepath(small, 5, "/x/y"), 1);
-    EXPECT_STREQ(small, "/x/y");
-    EXPECT_EQ(absolutepath(small, 4, "/x/y"), 0);
-    EXPECT_EQ(absolutepath(small, 5, ""), 0);
-}
 
 // === the frame's drawing set ===
 
@@ -173,99 +114,7 @@ TEST(Draw, LineClipsAndExcludesItsEnd)
     for (auto p : c.lit()) EXPECT_EQ(p.second, 3);
 }
 
-TEST(Draw, CirclesAndDiscsStayOnTheirRadiusAndClip)
-{
-    canvas c(21, 21);
-    drawcirc(&c.t, 10, 10, 0, 1);
-    EXPECT_EQ(c.lit(), (pixset{{10, 10}}));
-    c.fill(0), drawcirc(&c.t, 10, 10, 5, 1);
-    pixset s = c.lit();
-    EXPECT_EQ(s.count({15, 10}) + s.count({5, 10}) + s.count({10, 15}) + s.count({10, 5}), 4u);
-    for (auto p : s) {  // symmetric, and on the radius
-        EXPECT_TRUE(s.count({20 - p.first, p.second}) && s.count({p.second, p.first}));
-        EXPECT_NEAR(hypot(p.first - 10, p.second - 10), 5, 0.75);
-    }
-    c.fill(0), drawcircfill(&c.t, 10, 10, 0, 1), drawcircfill(&c.t, 10, 10, 3, 1);
-    EXPECT_EQ(c.lit(), rows({{8, 12, 8}, {8, 12, 9}, {7, 13, 10}, {8, 12, 11}, {8, 12, 12}}));  // right end open
-    c.fill(0), drawcircfill(&c.t, 10, -1000000, 1000010, 1);  // huge: only the visible rows
-    EXPECT_EQ(c.lit().size(), 210u);
-    drawcirc(&c.t, 0, 0, 30, 1), drawcircfill(&c.t, 10, -2147483000, 2147483000, 1);
-    EXPECT_TRUE(c.guardintact());
-}
-
-// The text pixels straight from the glyph table.
-static void expecttext(canvas &c, int32_t x, int32_t y, const char *s, uint32_t f, uint32_t b) {
-    for (int32_t i = 0; s[i]; i++)
-        for (int32_t r = 0; r < 8; r++)
-            for (int32_t k = 0; k < 6; k++) {
-                int32_t px = x + i * 6 + k, py = y + r;
-                if (px < 0 || py < 0 || px >= c.w || py >= c.h) continue;
-                bool on = font6x8[(unsigned char)s[i]][r] & (0x80 >> k);
-                ASSERT_EQ(c.at(px, py), on ? f : b) << "char " << i << " row " << r << " col " << k;
-            }
-}
-
-TEST(Print6x8, DrawsGlyphCellsOpaqueOrTransparentClippedWithWideTabs)
-{
-    canvas c(40, 12);
-    c.fill(0x123456), print6x8(&c.t, 2, 1, 0xFFFFFF, 0x000011, "%c%d", 'A', 7);
-    expecttext(c, 2, 1, "A7", 0xFFFFFF, 0x000011);
-    c.fill(0x123456), print6x8(&c.t, 0, 0, 1, 2, nullptr);
-    print6x8(&c.t, -4, -3, 0xFFFFFF, -1, "\xDB\x82");  // code-page glyphs, background kept
-    expecttext(c, -4, -3, "\xDB\x82", 0xFFFFFF, 0x123456);
-    print6x8(&c.t, 36, 5, 0xFFFFFF, 0x000022, "WWWW");
-    EXPECT_TRUE(c.guardintact());
-    canvas d(40, 8);
-    print6x8(&d.t, 0, 0, 0xFFFFFF, 0x000033, "\tX");
-    expecttext(d, 0, 0, "\t", 0xFFFFFF, 0x000033);
-    for (int32_t i = 0; i < 12 * 8; i++) EXPECT_EQ(d.at(6 + i % 12, i / 12), 0x000033u);
-    expecttext(d, 18, 0, "X", 0xFFFFFF, 0x000033);
-}
-
-// === program pixel writers and getpixpal ===
-
-TEST(Pixels, WritersStoreTheirDepthAndClip)
-{
-    void (*w[5])(int32_t, int32_t, int32_t) = {nullptr, drawpix8, drawpix16, drawpix24, drawpix32};
-    const uint8_t want[4][4] = {{22}, {0x55, 0x55}, {0x55, 0x55, 0xFF}, {0x55, 0x55, 0xFF, 0}};  // 22: 0xFF5555
-    uint8_t mem[4 * 3 * 4];
-    memcpy(vpal, ovpal, sizeof(vpal));
-    for (int32_t bytes = 1; bytes <= 4; bytes++) {
-        memset(mem, 0xEE, sizeof(mem));
-        gdd = {(intptr_t)mem, 4 * bytes, 4, 3};
-        w[bytes](1, 2, 22);
-        w[bytes](-1, 0, 22), w[bytes](4, 0, 22), w[bytes](0, 3, 22), w[bytes](0, 0, -1), w[bytes](0, 0, PALSIZ);
-        EXPECT_EQ(memcmp(mem + 2 * 4 * bytes + bytes, want[bytes - 1], bytes), 0) << bytes << " bytes";
-        int32_t changed = 0;
-        for (uint8_t b : mem) changed += b != 0xEE;
-        EXPECT_LE(changed, bytes) << "writes beside the pixel at " << bytes << " bytes";
-    }
-    gdd = {0, 0, 0, 0};
-}
-
-TEST(Pixels, GetpixpalFindsTheNearestStandardColour)
-{
-    canvas c(4, 1);
-    c.program();
-    const struct { uint32_t v; int32_t k; } cases[] = {
-        {0xFFFFFF, 15}, {0x010101, 0}, {0xAA0000, 4}, {0xFE5656, 12},
-        {0x808080, 7},    // 0xAAAAAA at 126 beats 0x555555 at 129
-        {0xFF000000, 0},  // the top byte plays no part
-        {0x000055, 0},    // as near to blue as to black: the first wins
-    };
-    for (auto k : cases) {
-        c.at(0, 0) = k.v;
-        EXPECT_EQ(getpixpal(0, 0), k.k) << std::hex << k.v;
-    }
-    EXPECT_EQ(getpixpal(4, 0) + getpixpal(-1, 0), 0);
-    vpal[25] = 0x123456, c.at(1, 0) = 0x123456;  // exact matches come from the live palette
-    EXPECT_EQ(getpixpal(1, 0), 15);
-    uint8_t idx[2] = {24, 3};
-    gdd = {(intptr_t)idx, 2, 2, 1}, colbytes = 1;
-    EXPECT_EQ(getpixpal(0, 0), 14);
-    EXPECT_EQ(getpixpal(1, 0), 0);
-    gdd = {0, 0, 0, 0}, colbytes = 4;
-}
+// === program pixel writers ===
 
 // === plot line routines ===
 
@@ -285,32 +134,4 @@ TEST(Plotline, SolidLinesAreHalfOpenFromEitherEndAndExactBeyond2048)
         EXPECT_EQ(c.lit(), k.want) << k.x0 << "," << k.y0 << " " << k.x1 << "," << k.y1;
         EXPECT_TRUE(memcmp(&movetoposx, &k.x1, 8) == 0 && movetoposy == k.y1);  // the pen moves even so
     }
-}
-
-TEST(Plotline, PatternsDashesAndLinetoFollowThePen)
-{
-    canvas c(40, 40);
-    c.program();
-    dotline2d(0, 3, 40, 3, 25, 0x55555555), dotline2d(5, 40, 5, 6, 25, 0x66666666);
-    dotline2d(0, 1, 40, 1, 25, 0x0000FFFF);
-    for (int32_t k = 6; k < 40; k++) EXPECT_EQ(c.at(k, 3) != 0, k % 2 == 0) << k;
-    for (int32_t k = 0; k < 40; k++) EXPECT_EQ(c.at(k, 1) != 0, (k & 31) < 16) << k;
-    for (int32_t k = 6; k < 40; k++) EXPECT_EQ(c.at(5, k) != 0, (k & 3) == 1 || (k & 3) == 2) << k;
-    c.fill(0), line(0, 0, 5, 5, 25), c.fill(0), lineto(10, 5, 25);
-    EXPECT_EQ(c.lit(), rows({{5, 10, 5}}));
-    line(3, 3, 3.1, 3.1, 25), c.fill(0), lineto(3, 8, 25);  // an empty line still moves the pen
-    EXPECT_EQ(c.lit(), rows({{3, 4, 3}, {3, 4, 4}, {3, 4, 5}, {3, 4, 6}, {3, 4, 7}}));
-    c.fill(0), dotline(0, 1, 40, 1, 25, 12, -1);  // phase < 0: plain line in col0
-    EXPECT_EQ(c.lit(), rows({{0, 40, 1}}));
-    const struct { double x0, y0, x1, y1; int32_t step; bool ym; } dirs[] = {
-        {0, 2, 40, 2, 1, false}, {40, 2, 0, 2, -1, false}, {2, 0, 2, 40, 1, true}, {2, 40, 2, 0, -1, true}};
-    for (auto d : dirs)
-        for (int32_t phase = 0; phase < 33; phase++) {
-            canvas a(41, 41), b(41, 41);
-            a.program(), dotline(d.x0, d.y0, d.x1, d.y1, 10, 25, phase);
-            b.program(), dotline(d.x0, d.y0, d.x1, d.y1, 10, 25, phase + 1);
-            for (int32_t k = 1; k < 39; k++)  // phase + 1 is phase one pixel further along
-                ASSERT_EQ(d.ym ? b.at(2, k) : b.at(k, 2), d.ym ? a.at(2, k - d.step) : a.at(k - d.step, 2)) << phase;
-            EXPECT_GE(a.lit().size(), 8u);  // dashes in col1, the rest in col0 (black)
-        }
 }

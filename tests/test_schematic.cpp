@@ -1,8 +1,7 @@
-// test_schematic.cpp: the schematic as drawn: element geometry at its edges,
-// ground direction, marching dashes, tiny values, degenerate and
-// far-off geometry, golden frames of representative circuits (rewritten with
-// VELTO_REGENERATE=1, reviewed in the diff), and end to end through the main
-// loop: solved values on screen, splash then key hints, the red fade.
+// test_schematic.cpp: the schematic as drawn: golden frames of representative
+// circuits (rewritten with VELTO_REGENERATE=1, reviewed in the diff), and end
+// to end through the main loop: solved values on screen, splash then key
+// hints, the red fade.
 #include <math.h>
 #include <stdlib.h>
 #include <cmath>
@@ -18,35 +17,6 @@ enum { W = 480, H = 240, B = 4, GUARD = 0x7E7E7E7E };  // buffer, guard border a
 std::vector<uint32_t> buf;
 
 uint32_t &at(int32_t x, int32_t y) { return buf[(size_t)(y + B) * (W + 2 * B) + x + B]; }
-
-// palette index PAL_BLACK..PALSIZ - 1 of a pixel, -1 for none
-int32_t pal(int32_t x, int32_t y)
-{
-    if (x < 0 || y < 0 || x >= W || y >= H) return -1;
-    for (int32_t i = PAL_BLACK; i < PALSIZ; i++)
-        if (vpal[i] == at(x, y)) return i;
-    return -1;
-}
-
-struct pt {
-    int32_t x, y;
-};
-std::vector<pt> lit(int32_t col)  // pixels of colour col; col -1: every non-black one
-{
-    std::vector<pt> v;
-    for (int32_t y = 0; y < H; y++)
-        for (int32_t x = 0; x < W; x++)
-            if (col < 0 ? at(x, y) != 0 : pal(x, y) == col) v.push_back({x, y});
-    return v;
-}
-
-bool guardintact()
-{
-    for (int32_t y = -B; y < H + B; y++)
-        for (int32_t x = -B; x < W + B; x++)
-            if ((x < 0 || y < 0 || x >= W || y >= H) && at(x, y) != GUARD) return false;
-    return true;
-}
 
 int32_t nodeat(int32_t x, int32_t y, int32_t grounded = 0)
 {
@@ -83,119 +53,9 @@ struct Schematic : ::testing::Test {
 
 // === element geometry ===
 
-TEST_F(Schematic, ResistorOf400PixelsHasLongLeadsAndEightPeaksTenPixelsOff)
-{
-    struct { int32_t circles, first, last; } cases[] = {{0, 40, 439}, {1, 52, 428}};
-    for (auto c : cases) {
-        SCOPED_TRACE(c.circles);
-        tcclear();
-        tcwire(nodeat(40, 120), nodeat(440, 120), 'R', "");
-        vopts.showcircles = c.circles;
-        render();
-        for (int32_t x = c.first; x <= c.last; x++) ASSERT_EQ(pal(x, 120) == 22, x < 200 || x >= 280) << x;
-        EXPECT_NE(pal(c.first - 1, 120), 22);
-        EXPECT_NE(pal(c.last + 1, 120), 22);
-        int32_t x0 = W, x1 = 0, y0 = H, y1 = 0, peaks[2] = {0, 0};
-        for (pt p : lit(17)) x0 = std::min(x0, p.x), x1 = std::max(x1, p.x), y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
-        for (int32_t x = 0; x < W; x++)  // runs of lit pixels on the two extreme rows
-            for (int32_t k = 0; k < 2; k++) peaks[k] += pal(x, k ? y1 : y0) == 17 && pal(x - 1, k ? y1 : y0) != 17;
-        EXPECT_EQ(x0, 200); EXPECT_EQ(x1, 279); EXPECT_EQ(y0, 110); EXPECT_EQ(y1, 129);  // the far row is open
-        EXPECT_EQ(peaks[0], 4); EXPECT_EQ(peaks[1], 4);
-    }
-}
-
-// Dummy wires are grey, so every light red pixel belongs to the ground symbol.
-// Two wires one way and one the other leave two equal free half turns: the
-// symbol takes the first, never the "empty" gap between the twins.
-TEST_F(Schematic, GroundSymbolPointsIntoTheWidestFreeSector)
-{
-    struct { std::vector<pt> ends; double ux, uy; } cases[] = {
-        {{{340, 120}}, -1, 0},
-        {{{340, 120}, {240, 20}}, -M_SQRT1_2, M_SQRT1_2},
-        {{}, 0, 1},
-        {{{340, 120}, {340, 120}, {140, 120}}, 0, 1}};
-    for (auto &c : cases) {
-        SCOPED_TRACE(c.ends.size());
-        tcclear();
-        int32_t g = nodeat(240, 120, 1);
-        for (pt e : c.ends) tcwire(g, nodeat(e.x, e.y), 'X', "");
-        render();
-        double sx = 0, sy = 0;
-        for (pt p : lit(22)) sx += p.x - 240, sy += p.y - 120;
-        double l = hypot(sx, sy);
-        ASSERT_GT(l, 0);
-        EXPECT_GT((sx * c.ux + sy * c.uy) / l, 0.99);
-    }
-}
-
 // === solved values ===
 
-TEST_F(Schematic, DashesMarchOnePixelPerTickWithTheCurrent)
-{
-    struct { double amps; int32_t reversed, anim, shift; } cases[] = {
-        {1e-3, 0, 1, 1}, {-1e-3, 0, 1, -1}, {1e-3, 1, 1, -1}, {1e-3, 0, 0, 0}, {5e-13, 0, 1, 0}};
-    for (auto c : cases) {
-        SCOPED_TRACE(c.amps * (c.reversed ? -1 : 1));
-        tcclear();
-        int32_t a = nodeat(40, 120), b = nodeat(240, 120);
-        c.reversed ? tcwire(b, a, 'T', "") : tcwire(a, b, 'T', "");
-        matbad = 0, dispi[0] = c.amps, vopts.showresults = 0, vopts.showanimation = c.anim;
-        std::vector<int32_t> row[2];
-        for (int32_t k = 0; k < 2; k++, numframes++) {
-            render();
-            for (int32_t x = 0; x < W; x++) row[k].push_back(pal(x, 120));
-        }
-        int32_t dashes = 0;
-        for (int32_t x = 60; x < 220; x++) {
-            dashes += row[0][x] == 25;
-            EXPECT_EQ(row[1][x + c.shift] == 25, row[0][x] == 25) << x;
-        }
-        EXPECT_EQ(dashes > 0, c.shift != 0);
-    }
-}
-
-TEST_F(Schematic, VoltsBelowAPicoShowZeroAndAmpsBelowAPicoNoText)
-{
-    tcwire(nodeat(40, 120), nodeat(240, 120), 'R', "1");
-    matbad = 0, vopts.showanimation = 0;
-    render();
-    std::vector<uint32_t> zero = buf;
-    struct { double v, i; int32_t same; } cases[] = {
-        {5e-13, 0, 1}, {-9e-13, 0, 1}, {0, 5e-13, 1}, {0, -9e-13, 1}, {2e-12, 0, 0}, {0, -2e-12, 0}};
-    for (auto c : cases) {
-        dispv[0] = c.v, dispi[0] = c.i;
-        render();
-        EXPECT_EQ(buf == zero, c.same != 0) << c.v << " " << c.i;
-    }
-}
-
 // === degenerate and far-off geometry ===
-
-// Zero-length wires of every kind (marks, link and Bode input included) stay
-// near their node; nodes 2^31 units away at zoom 8 draw within the buffer.
-TEST_F(Schematic, DegenerateGeometryStaysNearItsNodesAndInsideTheBuffer)
-{
-    matbad = 0, vopts.showcircles = 1;
-    for (const char *e = "RLCVIEFGHSXT"; *e; e++) {
-        SCOPED_TRACE(*e);
-        tcclear();
-        int32_t p = nodeat(100, 100, 1), q = nodeat(300, 100);
-        tcwire(q, q, 'X', "");
-        ibodewire = tcwire(p, p, *e, "1", *e == 'S' || *e == 'F' ? ~0 : 0, "2");
-        drawwiremode = 1, node[numnodes] = node[p];  // and the wire being drawn, to its loose end there
-        wire[2].node1 = p, wire[2].node2 = numnodes, wire[2].element = *e, wire[2].depwire = 0;
-        render();
-        for (pt l : lit(-1)) ASSERT_TRUE(l.x >= 60 && l.x < 340 && l.y >= 60 && l.y < 140) << l.x << "," << l.y;
-    }
-    tcclear();
-    drawwiremode = 0, matbad = -1, fsscale = 8;
-    int32_t far[] = {nodeat(-INT32_MAX, 30, 1), nodeat(INT32_MAX, 30, 1), nodeat(30, INT32_MAX), nodeat(20, 10, 1)};
-    for (const char *e = "RLCVIEFGHSXT"; *e; e++) tcwire(far[(*e) % 4], far[(*e + 1) % 4], *e, "1", 0, "1");
-    render();
-    circle(240, 120, 1e6, 25), circle(1e12, 0, 5, 25), circle(3, 3, 1e12, 25), circle(9, 9, 0.2, 24);
-    EXPECT_EQ(lit(24).size(), 1u);
-    EXPECT_TRUE(guardintact());
-}
 
 // === golden frames ===
 

@@ -1,12 +1,11 @@
 // test_settings.cpp: velto.ini: reading (the byte-wise header, every line to
 // the end, automatic-base values, over-long lines), writing with other
 // sections kept and the old file safe on failure, values brought into range,
-// where the files live, and the real program writing only what changed.
+// where the file lives, and the real program applying what it read.
 #include "tests/e2e.h"
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -25,10 +24,6 @@ struct Settings : E2E {
         for (auto &e : fs::directory_iterator(path(sub))) v.push_back(e.path().filename());
         return v;
     }
-    ino_t inode(const std::string &name) {
-        struct stat st;
-        return stat(path(name).c_str(), &st) ? 0 : st.st_ino;
-    }
 };
 
 // === reading ===
@@ -41,14 +36,10 @@ TEST_F(Settings, ReadsOnlyAfterTheExactHeaderToTheEndOfTheFile)
         {"[VELTO]\ncircfont=3\n", 1, 1},                                // LF alone: no header
         {"[OTHER]\r\ncircfont=4\r\n" + H + "cpuusage=0\r\n", 1, 0},     // other keys before it are not ours
         {H + "circfont=2\r\n[LATER]\r\ncpuusage=2\r\n", 2, 2},          // a later section reads on
-        {H + "circfont=2\r\n" + H + "circfont=5\r\n", 5, 1},            // twice: from the first on
         {"xx[VELTO]\r\ncircfont=6", 6, 1},                               // mid-line; last line unended
         {H + "circfont=0x3\r\ncpuusage=010\r\n", 3, 8},                 // automatic base
         {H + "circfont= -7junk\r\ncpuusage=2 and more\r\n", -7, 2},
-        {H + "circfont=\r\ncpuusage=abc\r\n", 0, 0},                    // no digits: 0
-        {H + "circfont=99999999999\r\n", INT32_MAX, 1},
         {H + "CIRCFONT=3\r\n circfont=3\r\ncircfont 3\r\n", 1, 1},    // exact key, '=' right after it
-        {H + "circ\xE9" "font=3\x01\r\n", 3, 1},                       // bytes outside 0x20..0x7F dropped
         {H + "circfont=3\ncpuusage=2\r\n", 3, 1},                       // only CR ends a line
         {H + "circfont=7" + std::string(290, 'x') + "\r\ncpuusage=2\r\n", 1, 2},  // 300 bytes: ignored
         {H + "circfont=7" + std::string(245, 'x') + "\r\n", 7, 1},     // 255 bytes: read
@@ -120,27 +111,13 @@ TEST_F(Settings, SaveReplacesOurSectionsAndKeepsEveryOtherByte)
     EXPECT_EQ(files("cfg/velto"), std::vector<std::string>{"velto.ini"}) << "no temporary is left";
 }
 
-// f() in a child that holds no superuser rights, so that a folder's mode
-// bits bind it: its exit code, or -1 when the rights could not be given up
-template <class F> static int32_t asuser(F f)
-{
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (geteuid() == 0 && (setgid(65534) || setuid(65534))) _exit(99);
-        _exit(f());
-    }
-    int st = 0;
-    waitpid(pid, &st, 0);
-    return WIFEXITED(st) && WEXITSTATUS(st) != 99 ? WEXITSTATUS(st) : -1;
-}
-
 TEST_F(Settings, FailedSaveLeavesTheOldFileAndNoTemporary)
 {
     const std::string old = "[OTHER]\r\nkeep=me\r\n[VELTO]\r\ncircfont=3\r\n";
     snprintf(veltoinifilnam, sizeof veltoinifilnam, "%s", path("velto.ini").c_str());
     defaultopts(&vopts);
     vopts.circfont = 8;
-    // --- the disk fills while the new file is written ---
+    // the disk fills while the new file is written
     write("velto.ini", old);
     rlimit was, small;
     getrlimit(RLIMIT_FSIZE, &was);
@@ -152,92 +129,11 @@ TEST_F(Settings, FailedSaveLeavesTheOldFileAndNoTemporary)
     EXPECT_EQ(r, 0);
     EXPECT_EQ(read("velto.ini"), old);
     EXPECT_EQ(files(), std::vector<std::string>{"velto.ini"});
-    // --- the folder takes no new file (the file itself could be written) ---
-    chmod(path("velto.ini").c_str(), 0666);
-    chmod(dir.c_str(), 0555);
-    r = asuser([] { return (int)saveini(); });
-    chmod(dir.c_str(), 0755);
-    if (r < 0) GTEST_SKIP() << "cannot run as another user here";
-    EXPECT_EQ(r, 0);
-    EXPECT_EQ(read("velto.ini"), old);
-    EXPECT_EQ(files(), std::vector<std::string>{"velto.ini"});
 }
 
 // === where the files live ===
 
-TEST_F(Settings, SettingsBesideAWritableProgramElseInTheConfigurationFolder)
-{
-    const std::string bin = path("bin"), cfg = path("cfg"), home = path("home");
-    fs::create_directories(bin);
-    const struct { std::string exe; const char *config, *home; std::string want; } cases[] = {
-        {bin, "/x", "/h", bin + "/velto.ini"},
-        {"/proc", cfg.c_str(), home.c_str(), cfg + "/velto/velto.ini"},  // nobody makes files there
-        {"/proc", "relative", home.c_str(), home + "/.config/velto/velto.ini"},
-        {"", "", home.c_str(), home + "/.config/velto/velto.ini"},       // the program's folder unknown
-        {"/proc", nullptr, nullptr, "/proc/velto.ini"},
-    };
-    char out[PATHMAX];
-    for (auto &c : cases) {
-        EXPECT_EQ(inipathfor(out, sizeof out, c.exe.c_str(), c.config, c.home), 1) << c.exe;
-        EXPECT_EQ(out, c.want) << c.exe;
-    }
-    EXPECT_EQ(files("bin").size(), 0u) << "the probe file is gone";
-    EXPECT_EQ(inipathfor(out, 12, bin.c_str(), 0, 0), 0) << "too long for the buffer";
-    chmod(bin.c_str(), 0555);  // read-only, for everybody but the superuser
-    int32_t r = asuser([&] {
-        inipathfor(out, sizeof out, bin.c_str(), "/cfg", 0);
-        return strcmp(out, "/cfg/velto/velto.ini") == 0 ? 0 : 1;
-    });
-    chmod(bin.c_str(), 0755);
-    if (r < 0) GTEST_SKIP() << "cannot run as another user here";
-    EXPECT_EQ(r, 0);
-}
-
-TEST_F(Settings, HelpFileBesideTheProgramElseInItsDataFolder)
-{
-    const std::string bin = path("bin"), share = path("bin/../share/velto");
-    fs::create_directories(bin), fs::create_directories(share);
-    char out[PATHMAX];
-    const struct { int32_t beside, shared; std::string want; } cases[] = {
-        {1, 1, bin}, {1, 0, bin}, {0, 1, share}, {0, 0, bin},
-    };
-    for (auto &c : cases) {
-        remove((bin + "/velto.txt").c_str()), remove((share + "/velto.txt").c_str());
-        if (c.beside) write("bin/velto.txt", "x");
-        if (c.shared) write("share/velto/velto.txt", "x");
-        helpdirfor(out, sizeof out, bin.c_str());
-        EXPECT_EQ(out, c.want) << c.beside << c.shared;
-    }
-}
-
-TEST_F(Settings, StartUpPathIsBesideTheRealExecutable)
-{
-    char exe[PATHMAX], want[PATHMAX];
-    ASSERT_EQ(exefolder(exe, sizeof exe), 1);
-    EXPECT_TRUE(fs::exists(std::string(exe) + "/test_settings")) << exe;
-    setinipath();
-    joinpath(want, sizeof want, exe, "velto.ini");  // the build folder takes files
-    EXPECT_STREQ(veltoinifilnam, want);
-    EXPECT_STREQ(helpdir, exe);
-    helpdir[0] = 0;
-}
-
 // === the real program ===
-
-TEST_F(Settings, UnchangedSettingsAreNotWrittenAgain)
-{
-    ASSERT_EQ(start({"/640x480"}), 1);
-    stop();  // the window's size and the menu style differ from the defaults
-    std::string first = read("velto.ini");
-    EXPECT_NE(first.find("xres=640\r\nyres=480\r\n"), std::string::npos) << first;
-    EXPECT_NE(first.find("usewingui=0\r\n"), std::string::npos) << first;
-    ino_t ino = inode("velto.ini");
-    hl_reset();
-    ASSERT_EQ(start({"/640x480"}), 1);
-    passes(3);
-    stop();
-    EXPECT_EQ(inode("velto.ini"), ino) << "nothing changed: not rewritten";
-}
 
 TEST_F(Settings, StoredValuesTakeEffectAtStartUpAndCorrectedOnesAreWrittenBack)
 {

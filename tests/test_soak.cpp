@@ -12,6 +12,7 @@
 #include "circuit/circuit.h"
 #include "expr/expr.h"
 #include "tests/e2e.h"
+#include "tests/testcircuit.h"
 
 namespace {
 
@@ -19,14 +20,7 @@ namespace {
 // every index names a real item, every text exists, the windows are counted
 void expectsound(int64_t action)
 {
-    for (int32_t i = 0; i < numwires; i++) {
-        const wiretype &w = wire[i];
-        const int32_t d = w.depwire < 0 ? ~w.depwire : w.depwire;
-        ASSERT_TRUE(w.node1 >= 0 && w.node1 < numnodes && w.node2 >= 0 && w.node2 < numnodes)
-            << "action " << action << " wire " << i;
-        ASSERT_TRUE(d < numwires && w.numst && w.initst) << "action " << action << " wire " << i;
-    }
-    ASSERT_TRUE(ibodewire >= -1 && ibodewire < numwires) << "action " << action;
+    ASSERT_TRUE(circuitsound()) << "action " << action;
     ASSERT_TRUE(numplots >= 0 && numplots <= MAXPLOTS) << "action " << action;
 }
 

@@ -1,7 +1,8 @@
-// Circuit file: the exact bytes written, both header generations, both line
-// ends, the time-scale rounding, saves that fail, and malformed files, which
-// must load without harm with every repair counted.
+// Circuit file: the exact bytes written, the time-scale rounding, saves that
+// fail, malformed files, which must load without harm with every repair
+// counted, and the selection copied and pasted.
 #include "circuit/circuit.h"
+#include "tests/testcircuit.h"
 #include <filesystem>
 #include <fstream>
 #include <glob.h>
@@ -41,25 +42,11 @@ int32_t load(const std::string &bytes)  // bytes as the file in.vsm
     return loadvsm(tmp("in.vsm").c_str());
 }
 
-// every index left by the loader names a real item and every text exists
+// every index left by the loader names a real item, every text exists, a spare slot is left
 void expectsound()
 {
-    for (int32_t i = 0; i < numwires; i++) {
-        const wiretype &w = wire[i];
-        int32_t d = w.depwire < 0 ? ~w.depwire : w.depwire;
-        ASSERT_TRUE(w.node1 >= 0 && w.node1 < numnodes && w.node2 >= 0 && w.node2 < numnodes) << i;
-        ASSERT_TRUE(d < numwires && w.numst && w.initst) << i;
-    }
-    ASSERT_TRUE(ibodewire >= -1 && ibodewire < numwires);
+    ASSERT_TRUE(circuitsound());
     ASSERT_TRUE(numnodes < numnodesmax && numwires < numwiresmax);
-}
-
-void addwire(int32_t a, int32_t b, char e, const char *v, int32_t dep, const char *init)
-{
-    int32_t i = numwires++;
-    checknumwires(numwires + 1);
-    wire[i].node1 = a, wire[i].node2 = b, wire[i].element = e, wire[i].depwire = dep;
-    wiresetnumst(i, v), wiresetinitst(i, init);
 }
 
 }  // namespace
@@ -68,8 +55,8 @@ TEST(Vsmfile, SavesExactBytesAndLoadsThemBack)
 {
     numnodes = numwires = 0;
     putnode(48, 80, 1, 0), putnode(240, 80, 0, 0), putnode(240, 176, 0, 0);
-    addwire(0, 1, 'V', "5", 0, ""), addwire(1, 2, 'R', "", 1, ""), addwire(2, 0, 'C', "1E-6", 2, "2.5");
-    addwire(0, 2, 'F', "1\n2", ~1, "A,B");  // a line break or comma must not split the record
+    tcwire(0, 1, 'V', "5", 0, ""), tcwire(1, 2, 'R', "", 1, ""), tcwire(2, 0, 'C', "1E-6", 2, "2.5");
+    tcwire(0, 2, 'F', "1\n2", ~1, "A,B");  // a line break or comma must not split the record
     ibodewire = 0, ibodeflip = 1, transdefxsc = 0.0009765625;
     const std::string want = H + "NumNodes,3 //Form: Node#,ScreenX,ScreenY,Isgrounded(0/1)\r\n"
         "0,48,80,1\r\n1,240,80,0\r\n2,240,176,0\r\n"
@@ -99,7 +86,7 @@ TEST(Vsmfile, FailedSaveLeavesPreviousFileAndNoTemporary)
     std::string a = tmp("keep.vsm");
     ASSERT_EQ(savevsm(a.c_str()), 1);
     std::string before = get(a);
-    for (int32_t i = 0; i < 40; i++) addwire(0, 1, 'R', "1000", i, "");
+    for (int32_t i = 0; i < 40; i++) tcwire(0, 1, 'R', "1000", i, "");
     rlimit old, small;
     getrlimit(RLIMIT_FSIZE, &old);
     small = {64, old.rlim_max};  // the soft limit only, so it can be lifted again
@@ -115,26 +102,6 @@ TEST(Vsmfile, FailedSaveLeavesPreviousFileAndNoTemporary)
     int32_t files = 0;
     for (auto &e : fs::directory_iterator(tmp(""))) files += e.path().extension() != ".vsm";
     EXPECT_EQ(files, 0);
-}
-
-TEST(Vsmfile, ReadsBothGenerationsAndBothLineEnds)
-{
-    for (int32_t old = 0; old < 2; old++)
-        for (int32_t lf = 0; lf < 2; lf++) {
-            std::string s = (old ? "//VELSIM circuit file: x\r\n" : H) +
-                "NumNodes,2 //c\r\n0,48,80,1\r\n1,240,80,0\r\nNumWires,4 //c\r\n0,0,1,V,5,0,\r\n"
-                "1,1,0,S,2,1,\r\n2,1,0,C,1E-6,-2147483646,\r\n3,1,0,r,((1),3,((\r\n";
-            for (size_t p; lf && (p = s.find('\r')) != std::string::npos;) s.erase(p, 1);
-            ASSERT_EQ(load(s), 1);
-            EXPECT_EQ(vsmrepairs, 0);
-            EXPECT_STREQ(wire[1].numst, old ? "T>2" : "2");  // an old switch value is its closing time
-            EXPECT_EQ(wire[1].value, old ? 0.0 : 2.0);
-            EXPECT_STREQ(wire[1].initst, "");
-            EXPECT_EQ(wire[2].depwire, ~2);  // the sign bit set on index 2
-            EXPECT_EQ(wire[3].element, 'r');
-            EXPECT_STREQ(wire[3].numst, "ERROR: NOT ENOUGH ')'");
-            EXPECT_STREQ(wire[3].initst, wire[3].numst);
-        }
 }
 
 TEST(Vsmfile, RoundsTimeScaleToPowerOfTwoWithinTransientLimits)
@@ -197,64 +164,6 @@ TEST(Vsmfile, MalformedFilesLoadWhatIsSoundAndCountRepairs)
     EXPECT_EQ(ibodewire, 0);
 }
 
-// Only a text with a header line or a node or wire block is a circuit file:
-// a picture opened by mistake, an empty file or plain prose is refused, says
-// why, and leaves the circuit as it was.
-TEST(Vsmfile, RefusesWhatIsNoCircuitFile)
-{
-    ASSERT_EQ(load(H + "NumNodes,1\r\n0,16,16,1\r\nNumWires,0\r\n"), 1);
-    const std::string name = curfilename;
-    struct { const char *name; std::string text; int32_t ok; } cases[] = {
-        {"picture", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), 0},
-        {"empty", "", 0},
-        {"prose", "Dear reader,\nthis is a letter.\n", 0},
-        {"header of another year", "//VELTO version 12/2009\r\n", 1},
-        {"blocks without a header", "NumWires,0\n", 1},
-    };
-    for (auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        if (!c.ok) {
-            EXPECT_EQ(load(c.text), 0);
-            EXPECT_EQ(numnodes, 1);
-            EXPECT_EQ(curfilename, name);
-            EXPECT_EQ(std::string(vsmerror()), "'" + tmp("in.vsm") + "' is not a circuit file");
-        } else {
-            EXPECT_EQ(load(c.text), 1);
-            load(H + "NumNodes,1\r\n0,16,16,1\r\nNumWires,0\r\n");
-        }
-    }
-}
-
-TEST(Vsmfile, RepairMessageAndUnreadablePaths)
-{
-    load(H + "NumNodes,1\r\n0,0,0,0\r\nNumWires,0\r\n");
-    EXPECT_STREQ(vsmrepairmsg(), "");
-    vsmrepairs = 3;
-    EXPECT_STREQ(vsmrepairmsg(), "circuit file repaired: 3 items fixed");
-    std::string name = curfilename;
-    EXPECT_EQ(loadvsm(tmp("missing.vsm").c_str()), 0);
-    EXPECT_EQ(std::string(vsmerror()), "cannot read '" + tmp("missing.vsm") + "': No such file or directory");
-    EXPECT_EQ(loadvsm(tmp("").c_str()), 0);  // a folder
-    EXPECT_EQ(std::string(vsmerror()), "cannot read '" + tmp("") + "': Is a directory");
-    EXPECT_EQ(numnodes, 1);
-    EXPECT_EQ(curfilename, name);
-}
-
-// The examples are written exactly as the program writes circuits, so
-// opening one and saving it changes no byte.
-TEST(Vsmfile, ExamplesSaveUnchanged)
-{
-    glob_t g;
-    ASSERT_EQ(glob(VELTO_SOURCE_DIR "/examples/*.vsm", 0, nullptr, &g), 0);
-    for (size_t k = 0; k < g.gl_pathc; k++) {
-        SCOPED_TRACE(g.gl_pathv[k]);
-        ASSERT_EQ(loadvsm(g.gl_pathv[k]), 1);
-        ASSERT_EQ(savevsm(tmp("ex.vsm").c_str()), 1);
-        EXPECT_EQ(get(tmp("ex.vsm")), get(g.gl_pathv[k]));
-    }
-    globfree(&g);
-}
-
 // The selection as a circuit text pastes back as a copy: the same values,
 // letters, grounding and controls among the copied wires, renumbered after
 // what is there; a control outside the selection is dropped; exactly the
@@ -263,8 +172,8 @@ TEST(Vsmfile, SelectionCopiesAndPastesAsNewNodesAndWires)
 {
     numnodes = numwires = 0;
     putnode(16, 16, 1, 0), putnode(48, 16, 0, 0), putnode(80, 16, 0, 0), putnode(112, 16, 0, 0);
-    addwire(0, 1, 'V', "5", 0, ""), addwire(1, 2, 'X', "0", 1, ""), addwire(2, 3, 'E', "10", ~1, "");
-    addwire(3, 0, 'F', "2", 0, ""), addwire(1, 2, 'C', "1E-6", 4, "0.5");
+    tcwire(0, 1, 'V', "5", 0, ""), tcwire(1, 2, 'X', "0", 1, ""), tcwire(2, 3, 'E', "10", ~1, "");
+    tcwire(3, 0, 'F', "2", 0, ""), tcwire(1, 2, 'C', "1E-6", 4, "0.5");
     for (int32_t i = 1; i < 4; i++) node[i].selected = 1;
     ibodewire = 0;
     size_t n;
@@ -291,45 +200,4 @@ TEST(Vsmfile, SelectionCopiesAndPastesAsNewNodesAndWires)
     EXPECT_EQ(ibodewire, 0);  // the circuit's own input stays
     for (const char *junk : {"", "hello\nworld", "\x89PNG\r\n"}) EXPECT_EQ(vsmpaste(junk, strlen(junk)), -1);
     EXPECT_EQ(numwires, 8);
-}
-
-// A field reads from the program's own text as it read from the file: a
-// carriage return inside it (a line edited by hand) is dropped, and a text
-// with unbalanced parentheses stays the message saying so.
-TEST(Vsmfile, FieldsReadBackFromTheirOwnTextUnchanged)
-{
-    const struct { const char *record, *numst, *initst; } cases[] = {
-        {"C,1E\r-6,0,2\r\b1", "1E-6", "2\b1"},
-        {"R,-3)*5,0,(1", "ERROR: TOO MANY ')'", "ERROR: NOT ENOUGH ')'"},
-    };
-    for (auto &c : cases) {
-        std::string text = "NumNodes,2\r\n0,16,16,1\r\n1,48,16,0\r\nNumWires,1\r\n0,0,1,";
-        text += c.record + std::string("\r\n");
-        for (int32_t round = 0; round < 2; round++) {
-            ASSERT_EQ(vsmread(text.data(), text.size()), 1);
-            EXPECT_STREQ(wire[0].numst, c.numst) << round;
-            EXPECT_STREQ(wire[0].initst, c.initst) << round;
-            size_t n;
-            char *t = vsmtext(&n);
-            text.assign(t, n);
-            free(t);
-        }
-    }
-}
-
-// Indices at the top of the range pasted after existing parts stay out of
-// range (no wrap-around): the wire naming such a node is dropped, a control
-// naming such a wire is repaired.
-TEST(Vsmfile, PastedIndicesNearTheLimitAreRepairedNotWrapped)
-{
-    const char base[] = "NumNodes,2\r\n0,16,16,1\r\n1,48,16,0\r\nNumWires,1\r\n0,0,1,R,1,0,\r\n";
-    ASSERT_EQ(vsmread(base, sizeof base - 1), 1);
-    const char frag[] = "NumNodes,2\r\n0,16,16,1\r\n1,48,16,0\r\nNumWires,2\r\n"
-                        "0,0,2147483647,R,1,0,\r\n1,0,1,E,2,2147483647,\r\n";
-    ASSERT_EQ(vsmpaste(frag, sizeof frag - 1), 2);
-    EXPECT_GT(vsmrepairs, 0);
-    ASSERT_EQ(numwires, 2);
-    EXPECT_EQ(wire[1].node1, 2);
-    EXPECT_EQ(wire[1].node2, 3);
-    EXPECT_TRUE(wire[1].depwire >= -numwires - 1 && wire[1].depwire < numwires) << wire[1].depwire;
 }

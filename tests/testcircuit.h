@@ -1,7 +1,7 @@
 // testcircuit.h: circuits written straight into the circuit arrays, for the
 // tests and the benchmarks: nodes, wires with value texts, a whole circuit
-// from text, source-driven ladders, resistor grids, and a plot's computing
-// record. Header only; needs the analysis, circuit and expression libraries.
+// from text, source-driven ladders, resistor grids, the soundness check, and
+// a plot's computing record. Header only; needs the analysis, circuit and expression libraries.
 #pragma once
 #include <stdlib.h>
 #include <string.h>
@@ -97,6 +97,17 @@ static inline void tcgrid(int side) {
         }
     tcwire(top, 2, 'R', "1");
     tcwire(1 + side * side, g, 'R', "1");
+}
+
+// 1 when every index names a real item and every text exists
+static inline int circuitsound(void) {
+    for (int i = 0; i < numwires; i++) {
+        const wiretype &w = wire[i];
+        const int d = w.depwire < 0 ? ~w.depwire : w.depwire;
+        if (w.node1 < 0 || w.node1 >= numnodes || w.node2 < 0 || w.node2 >= numnodes) return 0;
+        if (d >= numwires || !w.numst || !w.initst) return 0;
+    }
+    return ibodewire >= -1 && ibodewire < numwires;
 }
 
 // === test fixture ===

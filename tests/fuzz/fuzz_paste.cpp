@@ -8,6 +8,7 @@
 #include <string.h>
 #include <string>
 #include "circuit/circuit.h"
+#include "tests/testcircuit.h"
 
 // V 5 V from grounded node 0 to node 1, R back, C controlled nowhere
 static void base(void)
@@ -20,14 +21,7 @@ static void base(void)
 
 static void sound(void)
 {
-    for (int32_t i = 0; i < numwires; i++) {
-        const wiretype &w = wire[i];
-        const int32_t d = w.depwire < 0 ? ~w.depwire : w.depwire;
-        if (w.node1 < 0 || w.node1 >= numnodes || w.node2 < 0 || w.node2 >= numnodes) abort();
-        if (d >= numwires || !w.numst || !w.initst) abort();
-    }
-    if (ibodewire < -1 || ibodewire >= numwires) abort();
-    if (numnodes >= numnodesmax || numwires >= numwiresmax) abort();
+    if (!circuitsound() || numnodes >= numnodesmax || numwires >= numwiresmax) abort();
 }
 
 static std::string selection(void)

@@ -19,13 +19,10 @@ static void removefile(void) { unlink(fuzzpath); }
 
 static int32_t samebits(double a, double b) { return !memcmp(&a, &b, sizeof a) || (a != a && b != b); }
 
-static void expectsame(const std::vector<sparsel> &a, const sparsel *b, const char *what) {
+static void expectsame(const std::vector<sparsel> &a, const sparsel *b) {
     for (size_t k = 0; k < a.size(); k++)
-        if (!samebits(a[k].re, b[k].re) || !samebits(a[k].im, b[k].im) || a[k].next != b[k].next ||
-            a[k].col != b[k].col) {
-            fprintf(stderr, "%s: entry %zu differs from the reference\n", what, k);
+        if (!samebits(a[k].re, b[k].re) || !samebits(a[k].im, b[k].im) || a[k].next != b[k].next || a[k].col != b[k].col)
             abort();
-        }
 }
 
 // build and solve with the fast code and with the reference; they must agree
@@ -38,7 +35,7 @@ static void check(double w, double t, double h, int32_t iscomplex) {
     srand(1), snormstat = 0;
     refinitmat(w, t, h);
     if ((size_t)elcnt != built.size() || heads != std::vector<int32_t>(yh, yh + n)) abort();
-    expectsame(built, el, "build");
+    expectsame(built, el);
     const int32_t code = iscomplex ? smatsolve_comp(yh, el, elcnt, pivorder, n)
                                    : smatsolve_real(yh, el, elcnt, pivorder, n);
     std::vector<int32_t> rows(yh, yh + n + 1);
@@ -49,7 +46,7 @@ static void check(double w, double t, double h, int32_t iscomplex) {
     if (refsolve(iscomplex, yh, (int32_t)built.size(), pivorder, n, &used) != code) abort();
     if (code == 0) {
         if (rows != std::vector<int32_t>(yh, yh + n + 1)) abort();
-        expectsame(fast, el, "solve");
+        expectsame(fast, el);
     }
 }
 
@@ -68,8 +65,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     check(0, 0, 0, 1);
     check(0, 0.125, 1e-4, 0);
     check(0, 0.125, 1e-4, 0);  // the same system again: right-hand side only
-    for (int32_t i = 0; i < numwires; i++) capindval[i] += 0.5;
-    check(0, 0.125, 1e-4, 0);  // new states: right-hand side only again
     check(0, 0.375, 1e-4, 0);  // sources at another time: matrix too, where values read t
     check(1000, 0, 0, 1);
     return 0;
