@@ -25,35 +25,33 @@ static void menudefaults(void)
 
 static char mark(int32_t i) { return menu[i].text[menulev(i)]; }
 
-// Entries by their place: File 0..8, Edit 9..17, Options 18..44, Help 49..54.
-enum { EDIT = 9, OPTIONS = 18, HELP = 49 };
-static int32_t O(int32_t k) { return OPTIONS + k; }  // the k-th entry after Options
-static int32_t H(int32_t k) { return HELP + k; }
+// entries by their names, as the menu shows them
+static int32_t M(const char *name) { return menufind(name); }
 
 // === keys ===
 
 TEST(Menu, KeysMoveWrapAndFindLettersFromTheLevelUpToTheBar)
 {
     const struct { int32_t from, scan, to, used; } cases[] = {
-        {0, SC_DOWN, 1, 1},     // File opens at New
-        {0, SC_UP, 8, 1},       // ... or at Exit
-        {8, SC_DOWN, 1, 1},     // Exit wraps to New; separators are never highlighted
-        {4, SC_DOWN, 6, 1},
-        {8, SC_RIGHT, EDIT + 1, 1},  // no submenu: the next pull-down opens
-        {EDIT + 2, SC_DOWN, EDIT + 4, 1}, {O(7), SC_RIGHT, O(8), 1}, {O(8), SC_LEFT, O(7), 1},
-        {0, SC_LEFT, HELP, 1}, {HELP, SC_RIGHT, 0, 1},  // the bar wraps both ways
-        {O(1), SC_LEFT, EDIT + 1, 1}, {1, SC_LEFT, H(1), 1},
-        {OPTIONS, SC_UP, O(27), 1},  // the last item of Options, past the submenus
-        {O(14), SC_DOWN, O(8), 1}, {O(7), SC_RETURN, O(8), 1}, {O(28), SC_ESCAPE, -1, 1},
-        {0, scanof('O'), O(1), 1},  // on the bar: the pull-down opens
-        {0, scanof('E'), EDIT + 1, 1},
-        {O(1), scanof('H'), H(1), 1},  // no H in Options: the bar's Help
-        {O(1), scanof('F'), O(17), 1},  // Options' own Font before the bar's File
-        {O(8), scanof('G'), -1, 1},   // Show Grid from inside a submenu: chosen, closed
-        {H(1), scanof('E'), -1, 1},   // Help's own Show Elements before the bar's Edit
-        {0, scanof('Z'), 0, 0},       // nobody's letter
-        {1, scanof('5'), 1, 0},       // digits belong to the Font submenu
-        {O(3), SC_SPACE, O(3), 0}, {-1, SC_DOWN, -1, 0}, {-1, scanof('O'), -1, 0},  // Space; closed
+        {M("File"), SC_DOWN, M("New"), 1},  // File opens at New
+        {M("File"), SC_UP, M("Exit"), 1},   // ... or at Exit
+        {M("Exit"), SC_DOWN, M("New"), 1},  // Exit wraps to New; separators are never highlighted
+        {M("Save As .VSM file"), SC_DOWN, M("Screen capture (.BMP)"), 1},
+        {M("Exit"), SC_RIGHT, M("Undo"), 1},  // no submenu: the next pull-down opens
+        {M("Redo"), SC_DOWN, M("Cut"), 1}, {M("Time Scale Resolution"), SC_RIGHT, M("1x"), 1}, {M("1x"), SC_LEFT, M("Time Scale Resolution"), 1},
+        {M("File"), SC_LEFT, M("Help"), 1}, {M("Help"), SC_RIGHT, M("File"), 1},  // the bar wraps both ways
+        {M("Invert colors"), SC_LEFT, M("Undo"), 1}, {M("New"), SC_LEFT, M("Key summary"), 1},
+        {M("Options"), SC_UP, M("CPU usage"), 1},  // the last item of Options, past the submenus
+        {M("4096x"), SC_DOWN, M("1x"), 1}, {M("Time Scale Resolution"), SC_RETURN, M("1x"), 1}, {M("Max"), SC_ESCAPE, -1, 1},
+        {M("File"), scanof('O'), M("Invert colors"), 1},  // on the bar: the pull-down opens
+        {M("File"), scanof('E'), M("Undo"), 1},
+        {M("Invert colors"), scanof('H'), M("Key summary"), 1},  // no H in Options: the bar's Help
+        {M("Invert colors"), scanof('F'), M("0: 4x6"), 1},  // Options' own Font before the bar's File
+        {M("1x"), scanof('G'), -1, 1},   // Show Grid from inside a submenu: chosen, closed
+        {M("Key summary"), scanof('E'), -1, 1},   // Help's own Show Elements before the bar's Edit
+        {M("File"), scanof('Z'), M("File"), 0},  // nobody's letter
+        {M("New"), scanof('5'), M("New"), 0},    // digits belong to the Font submenu
+        {M("Draw Nodes as circles"), SC_SPACE, M("Draw Nodes as circles"), 0}, {-1, SC_DOWN, -1, 0}, {-1, scanof('O'), -1, 0},  // Space; closed
     };
     for (auto c : cases) {
         menudefaults();
@@ -68,20 +66,22 @@ TEST(Menu, KeysMoveWrapAndFindLettersFromTheLevelUpToTheBar)
 TEST(Menu, RadioHandlersMarkTheChoiceAndResolutionAsksForRecalcOnlyOnChange)
 {
     menudefaults();
+    EXPECT_EQ(M("Show Grid"), M("Options") + 2);  // names without mark, accelerator or hint
+    EXPECT_EQ(M("Nothing"), -1);
     menusetoversamp(64);
     EXPECT_EQ(recalc, 0);
     menusetoversamp(256);
     EXPECT_EQ(recalc, 3);
     EXPECT_EQ(vopts.sampsperpix, 256);
-    for (int32_t i = O(8); i <= O(14); i++) EXPECT_EQ(mark(i), i == O(12) ? '*' : '+') << i;
+    for (int32_t i = M("1x"); i <= M("4096x"); i++) EXPECT_EQ(mark(i), i == M("256x") ? '*' : '+') << i;
     menusetfontsiz(0x8000C);
     EXPECT_EQ(vopts.circfont, 4);
     menusetfontsiz(0x50005);  // no such font: the font and its mark stay
     EXPECT_EQ(vopts.circfont, 4);
-    for (int32_t i = O(17); i <= O(26); i++) EXPECT_EQ(mark(i), i == O(21) ? '*' : '+') << i;
+    for (int32_t i = M("0: 4x6"); i <= M("9: 12x16"); i++) EXPECT_EQ(mark(i), i == M("4: 8x12") ? '*' : '+') << i;
     menusetcpuusage(2);
     EXPECT_EQ(vopts.cpuusage, 2);
-    EXPECT_EQ(std::string() + mark(O(28)) + mark(O(29)) + mark(O(30)), "++*");
+    EXPECT_EQ(std::string() + mark(M("Max")) + mark(M("Medium")) + mark(M("Low")), "++*");
 }
 
 // === display strings ===
@@ -96,12 +96,13 @@ struct Menudraw : E2E {};
 // Resolution (seventh in Options, row 114) and two pixels right of it.
 TEST_F(Menudraw, BarPullDownAndSubmenuAtTheirPlaces)
 {
+    const int32_t F = M("File"), N = M("New");
     const struct { int32_t sel, x, y, col; } cases[] = {
-        {0, 0, 0, 10}, {0, 1, 0, 40}, {0, 0, 10, 40}, {0, 100, 19, 37}, {0, 215, 10, 37},
-        {0, 216, 10, 10}, {0, 100, 21, 10}, {0, 20, 4, 38}, {0, 60, 4, 39},
-        {1, 100, 21, 40}, {1, 100, 84 + 2, 37}, {1, 100, 84 + 3, 40}, {1, 100, 84 + 5, 39},
-        {1, 247, 60, 37}, {1, 248, 60, 10},
-        {O(8), 304, 114, 39}, {O(8), 305, 128, 39}, {O(8), 307, 111, 40}, {O(8), 306, 114, 40},
+        {F, 0, 0, 10}, {F, 1, 0, 40}, {F, 0, 10, 40}, {F, 100, 19, 37}, {F, 215, 10, 37},
+        {F, 216, 10, 10}, {F, 100, 21, 10}, {F, 20, 4, 38}, {F, 60, 4, 39},
+        {N, 100, 21, 40}, {N, 100, 84 + 2, 37}, {N, 100, 84 + 3, 40}, {N, 100, 84 + 5, 39},
+        {N, 247, 60, 37}, {N, 248, 60, 10},
+        {M("1x"), 304, 114, 39}, {M("1x"), 305, 128, 39}, {M("1x"), 307, 111, 40}, {M("1x"), 306, 114, 40},
         {-1, 1, 0, 10},
     };
     ASSERT_EQ(start(), 1);
@@ -111,7 +112,7 @@ TEST_F(Menudraw, BarPullDownAndSubmenuAtTheirPlaces)
         passes();
         EXPECT_EQ(shownpal(c.x, c.y), c.col) << c.sel << ": " << c.x << "," << c.y;
     }
-    menusel = 0;
+    menusel = F;
     passes();
     EXPECT_GT(countpal(8, 3, 16, 18, 41), 0) << "the accelerator F";
     EXPECT_EQ(countpal(2, 3, 48, 18, 39), 0) << "the highlighted item has no plain face";
