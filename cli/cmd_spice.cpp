@@ -134,9 +134,45 @@ static void putsource(int m, const char *pre, const char *np, const char *nm) {
 }
 
 // wire m from a to b (b is its sense node when it has one)
+// R, L and C; a zero R or L is a short (a 0 V source)
+static void putpassive(int m, const char *a, const char *b) {
+    const wiretype &w = wire[m];
+    const double v = plainvalue(m);
+    if (w.element == 'C') {
+        printf("C%d %s %s %.17g", m, a, b, v);
+        if (w.initst && w.initst[0]) printf(" IC=%.17g", -valueat0(w.initst));  // forced V(node2) - V(node1)
+        printf("\n");
+    } else if (v == 0) {
+        printf("V%c%d %s %s 0\n", w.element, m, a, b);
+    } else {
+        printf("%c%d %s %s %.17g", w.element, m, a, b, v);
+        if (w.element == 'L' && w.initst && w.initst[0]) printf(" IC=%.17g", valueat0(w.initst));
+        printf("\n");
+    }
+}
+
+// E G F H controlled by wire d; sensed[d]: d's current is measured by VS<d>
+static void putcontrolled(int m, int d, const char *a, const char *b, const int *sensed) {
+    const wiretype &w = wire[m];
+    const double v = w.depwire < 0 ? -plainvalue(m) : plainvalue(m);
+    char ca[NAMEMAX], cb[NAMEMAX];
+    if (w.element == 'E' || w.element == 'G') {
+        const char *da = nodename(wire[d].node1, ca), *db = nodename(wire[d].node2, cb);
+        if (w.element == 'E') printf("E%d %s %s %s %s %.17g\n", m, b, a, db, da, v);
+        else printf("G%d %s %s %s %s %.17g\n", m, a, b, db, da, v);
+    } else if (!sensed[d]) {
+        printf("* wire %d: its controlling wire %d carries no current: written as a 0 source\n", m, d);
+        if (w.element == 'F') printf("I%d %s %s 0\n", m, a, b);
+        else printf("V%d %s %s 0\n", m, b, a);
+    } else if (w.element == 'F') {
+        printf("F%d %s %s VS%d %.17g\n", m, a, b, d, v);
+    } else {
+        printf("H%d %s %s VS%d %.17g\n", m, b, a, d, v);
+    }
+}
+
 static void putwire(int m, const char *a, const char *b, const int *sensed) {
     const wiretype &w = wire[m];
-    char ca[NAMEMAX], cb[NAMEMAX];
     double g;
     int d = -1;
     if (iscontrolled(w.element)) {
@@ -147,25 +183,7 @@ static void putwire(int m, const char *a, const char *b, const int *sensed) {
         }
     }
     switch (w.element) {
-    case 'R': {
-        const double v = plainvalue(m);
-        if (v == 0) printf("VR%d %s %s 0\n", m, a, b);
-        else printf("R%d %s %s %.17g\n", m, a, b, v);
-        break;
-    }
-    case 'L': {
-        const double v = plainvalue(m);
-        if (v == 0) printf("VL%d %s %s 0\n", m, a, b);
-        else printf("L%d %s %s %.17g", m, a, b, v);
-        if (v != 0 && w.initst && w.initst[0]) printf(" IC=%.17g", valueat0(w.initst));
-        if (v != 0) printf("\n");
-        break;
-    }
-    case 'C':
-        printf("C%d %s %s %.17g", m, a, b, plainvalue(m));
-        if (w.initst && w.initst[0]) printf(" IC=%.17g", -valueat0(w.initst));  // forced V(node2) - V(node1)
-        printf("\n");
-        break;
+    case 'R': case 'L': case 'C': putpassive(m, a, b); break;
     case 'V': putsource(m, "V", b, a); break;
     case 'I': putsource(m, "I", a, b); break;
     case 'T': printf("VT%d %s %s 0\n", m, a, b); break;
@@ -174,28 +192,7 @@ static void putwire(int m, const char *a, const char *b, const int *sensed) {
         else printf("* wire %d: switch open at t = 0: left out\n", m);
         break;
     case 'X': printf("* wire %d: probe wire, carries no current: left out\n", m); break;
-    case 'E':
-    case 'G': {
-        const double v = w.depwire < 0 ? -plainvalue(m) : plainvalue(m);
-        const char *da = nodename(wire[d].node1, ca), *db = nodename(wire[d].node2, cb);
-        if (w.element == 'E') printf("E%d %s %s %s %s %.17g\n", m, b, a, db, da, v);
-        else printf("G%d %s %s %s %s %.17g\n", m, a, b, db, da, v);
-        break;
-    }
-    case 'F':
-    case 'H': {
-        const double v = w.depwire < 0 ? -plainvalue(m) : plainvalue(m);
-        if (!sensed[d]) {
-            printf("* wire %d: its controlling wire %d carries no current: written as a 0 source\n", m, d);
-            if (w.element == 'F') printf("I%d %s %s 0\n", m, a, b);
-            else printf("V%d %s %s 0\n", m, b, a);
-        } else if (w.element == 'F') {
-            printf("F%d %s %s VS%d %.17g\n", m, a, b, d, v);
-        } else {
-            printf("H%d %s %s VS%d %.17g\n", m, b, a, d, v);
-        }
-        break;
-    }
+    case 'E': case 'G': case 'F': case 'H': putcontrolled(m, d, a, b, sensed); break;
     default: printf("* wire %d: unknown element '%c': left out\n", m, w.element); break;
     }
 }
