@@ -123,11 +123,15 @@ TEST_F(Editing, WindowsKeepTheirProbesAcrossUndo)
     hl_mouse(320, 240), hl_pass(), hl_button(2), hl_pass(), hl_button(0), settle();  // right click
     ASSERT_EQ(numplots, 1);
     ASSERT_EQ(plot[0].plotwire, last);
+    ibodewire = last;
+    ASSERT_EQ(openplot(PLOT_BODE, 1, 1), 1);  // and a Bode window whose input is the last wire
     at(176, 112, "d"), settle();  // wire 0 goes; the last moves into its place
     ASSERT_EQ(plot[0].plotwire, 0);
+    ASSERT_EQ(plot[1].inwire, 0);
     ctrl(SC_Z), settle();
-    ASSERT_EQ(numplots, 1);
+    ASSERT_EQ(numplots, 2);
     EXPECT_EQ(plot[0].plotwire, last);
+    EXPECT_EQ(plot[1].inwire, last);
     EXPECT_EQ(wire[last].element, 'R');
     ctrl(SC_Y), settle();
     EXPECT_EQ(plot[0].plotwire, 0);
