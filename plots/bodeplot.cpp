@@ -409,6 +409,30 @@ static void zoomrange(double *lo, double *hi, double f)
     *lo = mid - half, *hi = mid + half;
 }
 
+// zoom [lo, hi] by f about at
+static void zoomabout(double *lo, double *hi, double at, double f)
+{
+    *lo = at - (at - *lo) * f, *hi = at + (*hi - at) * f;
+}
+
+// The wheel zooms about the mouse by 1.2 a notch: the frequency axis, with
+// Control the gain axis, within the limits the arrows keep; 1 when the
+// frequencies moved
+static int32_t bodewheel(plottype *p)
+{
+    int32_t n = plotnotches(), mx, my;
+    if (!n) return 0;
+    plotmouse(&mx, &my);
+    double w = p->right - p->left, gp = 0.6 * (p->bottom - p->top);
+    int32_t gain = ctrlheld();
+    double *lo = gain ? &p->dblo : &p->lfreqlo, *hi = gain ? &p->dbhi : &p->lfreqhi;
+    double at = gain ? p->dbhi - my * (p->dbhi - p->dblo) / gp : p->lfreqlo + mx * (p->lfreqhi - p->lfreqlo) / w;
+    double least = gain ? 20.0 : 2.0, most = gain ? 600.0 : 60.0;
+    for (; n > 0 && *hi - *lo > least; n--) zoomabout(lo, hi, at, 1 / 1.2);
+    for (; n < 0 && *hi - *lo < most; n++) zoomabout(lo, hi, at, 1.2);
+    return !gain;
+}
+
 // a press on either "frq" label: the rightmost 8 glyphs of the client area,
 // on the row of the label in the gain or the phase panel
 static int32_t onunitlabel(const plottype *p)
@@ -433,6 +457,10 @@ static int32_t bodekeys(plottype *p)
         }
         if (scan == SC_RETURN || scan == SC_KPENTER || scan == SC_SPACE) {
             bodeunit(p);
+            continue;
+        }
+        if (scan == SC_HOME) {  // the first view
+            bodereset(p, xres);
             continue;
         }
         if (((k & 255) && !(k & (KEYCTRL | KEYOPTION))) || (k & KEYSHIFT)) continue;
@@ -463,6 +491,7 @@ void bodecontrols(void)
     double h = p->bottom - p->top, span = p->lfreqhi - p->lfreqlo, shift = 0;
     if (p->phaseoffs == -1) bodereset(p, xres);  // the view asked for, before it changes
     int32_t moved = bodekeys(p);
+    moved |= bodewheel(p);
     // Shift with the arrows held: 512 pixels a second, a turn a second in the phase panel
     if (shiftheld()) {
         int32_t l = keystatus[SC_LEFT], r = keystatus[SC_RIGHT], up = keystatus[SC_UP], dn = keystatus[SC_DOWN];

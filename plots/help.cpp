@@ -61,6 +61,7 @@ static const char keysummary[] =
     "Plot controls:\r\n"
     "      Arrows: Change scale\r\n"
     "Shift+Arrows: Scroll\r\n"
+    "       Wheel: Zoom about the mouse (Ctrl: values)   Home: First view\r\n"
     "      RMouse: drag window\r\n"
     "      Ctrl+C: Copy the plot's data (CSV) or the help text\r\n"
     " Space/Enter: Toggle hertz/radians in Bode plot\r\n";

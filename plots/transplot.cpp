@@ -34,6 +34,13 @@ void plotmouse(int32_t *mx, int32_t *my)
     *my = (int32_t)fmousy - (gplot->top > 0 ? (int32_t)gplot->top : 0);
 }
 
+int32_t plotnotches(void)
+{
+    int32_t n = dmousz / 120;  // 120 a notch
+    dmousz = 0;
+    return n;
+}
+
 void plotcrosshair(int32_t mx, int32_t my)
 {
     dotline2d(mx, 0, mx, gdd.y, DOTCOL, DOTS);
@@ -282,6 +289,15 @@ static double transbudget(const plottype *p, int32_t xdim)
     return b < TRANSBUDGET ? b : TRANSBUDGET;
 }
 
+// again from t = 0 with the view as it is: the buffer starts where a scroll
+// to the left would start it, three quarters of a buffer before the view
+static void transrestartkeep(plottype *p)
+{
+    transrestart(p);
+    int32_t back = p->firstcol - (3 * p->bufcols >> 2);
+    p->basecol = back > 0 ? back : 0;
+}
+
 // === drawing ===
 
 void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
@@ -292,9 +308,7 @@ void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
     p->plotwire = plotwire, p->plotsense = plotsense;
     if (p->reset == -1) {  // the circuit changed: again from t = 0, the view kept
         p->reset = 0;
-        transrestart(p);
-        int32_t back = p->firstcol - (3 * p->bufcols >> 2);  // as a scroll to the left would
-        p->basecol = back > 0 ? back : 0;
+        transrestartkeep(p);
     }
     if (!transprobeok(plotwire, plotsense)) return;
     int32_t fnt = circfontindex(), fw = fontlist[fnt].width, fh = fontlist[fnt].height;
@@ -370,11 +384,43 @@ static void transtimescale(plottype *p, int32_t scan)
     transscalechanged = 1;  // the circuit file holds the scale
 }
 
-// zoom the value axis by f about the middle row of a window h pixels high
-static void transzoom(plottype *p, double f, double h)
+// zoom the value axis by f about row r of the window
+static void transzoom(plottype *p, double f, double r)
 {
-    p->yoffset = (p->yoffset - h / 2) / f + h / 2;
+    p->yoffset = (p->yoffset - r) / f + r;
     p->yscale *= f;
+}
+
+// The wheel: the time scale by 4 a notch about the time under the mouse
+// (within what a circuit file holds, as Left and Right), with Control the
+// value scale by 1.25 a notch about the mouse's row (not with auto scale)
+static void transwheel(plottype *p)
+{
+    int32_t n = plotnotches(), mx, my;
+    if (!n) return;
+    plotmouse(&mx, &my);
+    if (ctrlheld()) {
+        if (!vopts.autoyscale) transzoom(p, fmin(fmax(pow(0.8, n), 0.00001 / p->yscale), 1048576 / p->yscale), my);
+        return;
+    }
+    double x = p->xscale, t = ((double)p->firstcol + mx) * x;
+    for (; n > 0 && x * 0.25 >= XSCMIN; n--) x *= 0.25;
+    for (; n < 0 && x * 4 <= XSCMAX; n++) x *= 4;
+    if (x == p->xscale) return;
+    p->xscale = transdefxsc = x;
+    p->xoffset = fmin(fmax(nearbyint(t / x) - mx, -(double)(xres >> 1)), XOFFSETMAX);
+    p->firstcol = (int32_t)p->xoffset;
+    transrestartkeep(p);
+    transscalechanged = 1;
+}
+
+// Home: the window's first view at the circuit's time scale
+static void transhome(plottype *p)
+{
+    p->xscale = transdefxsc;
+    p->yscale = 16.0;
+    p->yoffset = (p->bottom - p->top) * 0.5;
+    transrestartview(p);
 }
 
 // Scrolls by sx pixels (at most a screen less one, never left of minus half
@@ -433,13 +479,15 @@ void transcontrols(void)
     for (int32_t k; (k = mykeyread()) != 0;) {
         if (iscopykey(k)) plotcopy();
         if ((k & 255) && !(k & (KEYCTRL | KEYOPTION))) continue;
-        if (!(k & KEYSHIFT)) transtimescale(p, k >> 8 & 255);
+        if ((k >> 8 & 255) == SC_HOME) transhome(p);
+        else if (!(k & KEYSHIFT)) transtimescale(p, k >> 8 & 255);
     }
+    transwheel(p);
     // Up and Down held: a factor of 4 a second, yscale kept in [0.00001, 1048576]
     double h = p->bottom - p->top;
     if (!vopts.autoyscale && !shiftheld()) {
-        if (keyheld(SC_UP)) transzoom(p, fmax(pow(0.25, deltim), 0.00001 / p->yscale), h);
-        if (keyheld(SC_DOWN)) transzoom(p, fmin(pow(4.0, deltim), 1048576 / p->yscale), h);
+        if (keyheld(SC_UP)) transzoom(p, fmax(pow(0.25, deltim), 0.00001 / p->yscale), h / 2);
+        if (keyheld(SC_DOWN)) transzoom(p, fmin(pow(4.0, deltim), 1048576 / p->yscale), h / 2);
     }
     transscroll(p);
 }

@@ -115,3 +115,38 @@ TEST_F(Plotwin, FrameAndProbeLineArePainted)
     passes(4);
     EXPECT_NE(dashes(), a);
 }
+
+// The wheel zooms a window about the mouse, Control+wheel its value axis;
+// Home brings back the first view. Bode: 1.2 a notch, the frequency (or
+// gain) under the mouse stays; transient: the time scale by 4 a notch, the
+// time under the mouse stays within a column, the value scale by 1.25.
+TEST_F(Plotwin, WheelZoomsAboutTheMouseAndHomeResets)
+{
+    begin();
+    ibodewire = 0;
+    plottype &b = plot[openplot(PLOT_BODE, 1, 1)];  // client (408, 28)-(704, 292)
+    to(408 + 74, 28 + 40), settle();
+    const double f = -3 + 74 * 10.0 / 296, g = 60 - 40 * 120 / (0.6 * 264);  // under the mouse
+    hl_wheel(2), settle();
+    EXPECT_NEAR(b.lfreqhi - b.lfreqlo, 10 / 1.44, 1e-9);
+    EXPECT_NEAR(b.lfreqlo + 74 * (b.lfreqhi - b.lfreqlo) / 296, f, 1e-9);
+    hl_keydown(SC_LCTRL), hl_wheel(-1), hl_pass(), hl_keyup(SC_LCTRL), settle();
+    EXPECT_NEAR(b.dbhi - b.dblo, 144, 1e-9);
+    EXPECT_NEAR(b.dbhi - 40 * (b.dbhi - b.dblo) / (0.6 * 264), g, 1e-9);
+    hl_key(SC_HOME, 0, 0), settle();
+    EXPECT_EQ(std::vector<double>({b.lfreqlo, b.lfreqhi, b.dblo, b.dbhi}), std::vector<double>({-3, 7, -60, 60}));
+
+    plottype &t = plot[openplot(PLOT_TRANS, 1, 1)];  // client (408, 328)-(704, 592)
+    const double x = t.xscale;
+    to(408 + 100, 328 + 60), settle();
+    hl_wheel(1), settle();
+    EXPECT_EQ(t.xscale, x / 4);
+    EXPECT_EQ(transdefxsc, x / 4) << "the circuit's scale, as Left and Right";
+    EXPECT_NEAR((t.firstcol + 100) * t.xscale, (-2 + 100) * x, t.xscale);
+    const double y = t.yscale, row = t.yoffset;
+    hl_keydown(SC_LCTRL), hl_wheel(-1), hl_pass(), hl_keyup(SC_LCTRL), settle();
+    EXPECT_NEAR(t.yscale, y * 1.25, 1e-12);
+    EXPECT_NEAR((t.yoffset - 60) * t.yscale, (row - 60) * y, 1e-9) << "the value on the mouse's row stays";
+    hl_key(SC_HOME, 0, 0), settle();
+    EXPECT_EQ(std::vector<double>({(double)t.firstcol, t.yscale, t.yoffset}), std::vector<double>({-2, 16, 132}));
+}
