@@ -8,6 +8,7 @@
 // and the figures run on this thread's processor time, since the headless
 // clock stands still and a loaded machine would blur wall-clock times.
 #include <benchmark/benchmark.h>
+#include <math.h>
 #include <time.h>
 #include <vector>
 #include "tests/testcircuit.h"
@@ -47,6 +48,7 @@ static void setup(void)
         memset(&r, 0, sizeof r);
         r.kind = kinds[i], r.plotwire = probes[i], r.plotsense = 1, r.inwire = ibodewire;
         r.reset = -1, r.phaseoffs = -1, r.xscale = 1e-4, r.yscale = 1, r.yoffset = VIEWH / 2;
+        r.xoffset = -2, r.firstcol = -2, r.cura = r.curb = NAN;  // as a window opens
         wins[i].x = i == 1 ? FRAMEW - VIEWW : 0, wins[i].y = i == 2 ? FRAMEH - VIEWH : 0;
     }
 }

@@ -6,6 +6,7 @@
 // sub-steps) and 30 passes a second or more (passes_per_s). The clock and the
 // figures run on this thread's processor time, as in bench_plots.cpp.
 #include <benchmark/benchmark.h>
+#include <math.h>
 #include <time.h>
 #include <vector>
 #include "tests/testcircuit.h"
@@ -41,6 +42,7 @@ static void setup(void)
         memset(&r, 0, sizeof r);
         r.kind = PLOT_TRANS, r.plotwire = last - 2 * ((SECTIONS - 1) * (WINDOWS - 1 - i) / WINDOWS), r.plotsense = 1;
         r.reset = -1, r.xscale = 1e-4, r.yscale = 1, r.yoffset = VIEWH / 2;
+        r.xoffset = -2, r.firstcol = -2, r.cura = r.curb = NAN;  // as a window opens
         r.left = i & 1 ? FRAMEW - VIEWW : 0, r.top = i & 2 ? FRAMEH - VIEWH : 0;
         r.right = r.left + VIEWW, r.bottom = r.top + VIEWH;
     }

@@ -502,8 +502,10 @@ void bodecontrols(void)
     // a held button drags the plot with the mouse; a press on a "frq" label switches the unit
     if (bstatus && dragwindi < 0) {
         if ((bstatus & ~obstatus) && onunitlabel(p)) bodeunit(p);
-        shift -= frmousx * span / (p->right - p->left);
-        bodevertical(p, frmousy, h);
+        if (bstatus & obstatus) {  // held since the last pass: the way to a click does not drag
+            shift -= frmousx * span / (p->right - p->left);
+            bodevertical(p, frmousy, h);
+        }
     }
     if (shift != 0) {
         p->lfreqlo += shift, p->lfreqhi += shift;

@@ -62,6 +62,7 @@ static const char keysummary[] =
     "      Arrows: Change scale\r\n"
     "Shift+Arrows: Scroll\r\n"
     "       Wheel: Zoom about the mouse (Ctrl: values)   Home: First view\r\n"
+    "      LMouse: Cursor A (Shift: B), drag one to move it\r\n"
     "      RMouse: drag window\r\n"
     "      Ctrl+C: Copy the plot's data (CSV) or the help text\r\n"
     " Space/Enter: Toggle hertz/radians in Bode plot\r\n";

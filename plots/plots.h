@@ -28,6 +28,7 @@ struct plottype : plotcalc {
     double yscale, xoffset, yoffset;               // transient: value scale, scroll, zero row
     double scrollx, scrolly;                       // matrix and help: content scroll, pixels
     double matw, matt;                             // matrix: angular frequency and time
+    double cura, curb;                             // transient: cursors A and B, seconds; NAN none
     int32_t firstcol;                              // transient: first visible column
     double dblo, dbhi;                             // Bode: gain range shown, dB
     double dbscale, lnscale;                       // Bode: pixels per dB and per ln(power ratio)
@@ -94,7 +95,14 @@ int32_t plotspot(int32_t font, int32_t *x, int32_t *y, const char *s, int32_t ga
                                     // a place for s at (*x, *y) moved inside the view, clear of the
                                     // texts placed (by gap columns) or, with move, on the free row
                                     // nearest *y; taken and 1, or 0 where there is none
-void helpcontrols(void);            // scrolling of a key summary or help window
+void helpcontrols(void);
+// the transient's cursors (cursors.cpp)
+int32_t transcursors(plottype *p);  // a click sets cursor A (Shift: B), a press on one drags it: 1
+                                    // while a cursor follows the mouse (the trace does not scroll)
+void transcursordraw(const plottype *p, int32_t xdim, int32_t ydim, const char *unit);
+int32_t transcursortext(const plottype *p, int32_t k, const char *unit, char *s, int32_t n);
+                                    // read-out line k (0 A, 1 B, 2 dt and 1/dt, 3 B - A) into s: 1, or
+                                    // 0 when it has nothing to say            // scrolling of a key summary or help window
 
 // === help windows ===
 static char *const HELPFAILED = (char *)(intptr_t)-1;  // helpbuf of a text that could not be loaded

@@ -132,6 +132,7 @@ int32_t openplot(int32_t kind, int32_t plotwire, int32_t plotsense)
         r.yoffset = (r.bottom - r.top) * 0.5;
         r.reset = -1;
         r.xoffset = -2.0, r.firstcol = -2;
+        r.cura = r.curb = NAN;
         transrestart(&r);
     }
     plotorder[i] = i;  // on top

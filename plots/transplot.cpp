@@ -333,6 +333,7 @@ void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
     if (transcompute(p, xdim, vopts.sampsperpix, transuntil(p, xdim), transclock, transclock() + budget) != SOLVED)
         SysBeep(32);  // the initial conditions could not be solved: the states start at 0
     transtrace(p, xdim, ydim, u);
+    transcursordraw(p, xdim, ydim, amps ? " A" : " V");
     if (hastitle) drawtext(fnt, tx, ty, LABELCOL, BACKCOL, "", title);
     if (cursor) transreadouts(p, u, amps ? " A" : " V");
 }
@@ -467,7 +468,7 @@ static void transscroll(plottype *p)
         if (fixed) sy += (dn - up) * k;
         transhscroll(p, sx);
     } else {
-        if (!bstatus || dragwindi >= 0) return;
+        if (!(bstatus & obstatus) || dragwindi >= 0) return;  // held since the last pass: the way to a click does not drag
         if (sx != 0) transhscroll(p, sx);
     }
     if (fixed) p->yoffset -= sy;
@@ -483,11 +484,12 @@ void transcontrols(void)
         else if (!(k & KEYSHIFT)) transtimescale(p, k >> 8 & 255);
     }
     transwheel(p);
+    int32_t held = transcursors(p);  // a cursor following the mouse: the trace stays
     // Up and Down held: a factor of 4 a second, yscale kept in [0.00001, 1048576]
     double h = p->bottom - p->top;
     if (!vopts.autoyscale && !shiftheld()) {
         if (keyheld(SC_UP)) transzoom(p, fmax(pow(0.25, deltim), 0.00001 / p->yscale), h / 2);
         if (keyheld(SC_DOWN)) transzoom(p, fmin(pow(4.0, deltim), 1048576 / p->yscale), h / 2);
     }
-    transscroll(p);
+    if (!held) transscroll(p);
 }

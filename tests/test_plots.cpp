@@ -66,7 +66,7 @@ struct Plots : ::testing::Test {
         return false;
     }
     void transient(double xscale, double yscale, double yoffset) {
-        rec.kind = PLOT_TRANS, rec.reset = -1, rec.xoffset = -2, rec.firstcol = -2;  // as a window opens
+        rec.kind = PLOT_TRANS, rec.reset = -1, rec.xoffset = -2, rec.firstcol = -2, rec.cura = rec.curb = NAN;
         rec.xscale = xscale, rec.yscale = yscale, rec.yoffset = yoffset;
     }
     void bode(int32_t in, int32_t out, int32_t sense) {
@@ -119,7 +119,7 @@ TEST_F(Plots, ScrollingSlidesTheColumnBuffer)
             if (rec.colmin[j] != -(rec.basecol + j + 0.5) * 0.25) return false;
         return true;
     };
-    bstatus = 1, frmousx = -1000;  // at most a screen less one per pass
+    bstatus = obstatus = 1, frmousx = -1000;  // held: at most a screen less one per pass
     for (int32_t i = 0; i < 20; i++) transcontrols();
     EXPECT_EQ(rec.firstcol, -2 + 20 * 639);
     EXPECT_EQ(rec.basecol, 12778 - 6144);

@@ -4,6 +4,7 @@
 // The screen is 800 x 600, so the first window sits at (408, 28)-(704, 292).
 #include "tests/e2e.h"
 #include <algorithm>
+#include <math.h>
 
 namespace {
 
@@ -149,4 +150,35 @@ TEST_F(Plotwin, WheelZoomsAboutTheMouseAndHomeResets)
     EXPECT_NEAR((t.yoffset - 60) * t.yscale, (row - 60) * y, 1e-9) << "the value on the mouse's row stays";
     hl_key(SC_HOME, 0, 0), settle();
     EXPECT_EQ(std::vector<double>({(double)t.firstcol, t.yscale, t.yoffset}), std::vector<double>({-2, 16, 132}));
+}
+
+// A click in a transient sets cursor A on the column under the mouse, a
+// Shift+click cursor B; a press on a cursor's line drags it and leaves the
+// trace where it is. The read-out gives each time and value and dt, 1/dt.
+TEST_F(Plotwin, TransientCursorsReadTimesValuesAndTheirDifference)
+{
+    begin();
+    plottype &t = plot[openplot(PLOT_TRANS, 1, 1)];  // client (408, 28)-(704, 292)
+    const double x = t.xscale;
+    to(100, 400), settle();
+    const double row = t.yoffset;
+    hl_mouse(408 + 52, 100), hl_button(1), hl_pass(), button(0), settle();  // moved and pressed in one pass
+    EXPECT_EQ(t.cura, 50 * x);  // column 50: the view starts two columns before t = 0
+    EXPECT_EQ(t.firstcol, -2) << "the way to a click does not drag the trace";
+    EXPECT_EQ(t.yoffset, row);
+    EXPECT_TRUE(isnan(t.curb));
+    hl_keydown(SC_LSHIFT), to(408 + 102, 120), button(1), button(0), hl_keyup(SC_LSHIFT), settle();
+    EXPECT_EQ(t.curb, 100 * x);
+    const int32_t first = t.firstcol;
+    drag(408 + 53, 150, 40, 0);  // a press within 3 pixels of A's line takes it along
+    EXPECT_EQ(t.cura, 91 * x);
+    EXPECT_EQ(t.firstcol, first) << "the trace did not scroll";
+    char s[96];
+    ASSERT_EQ(transcursortext(&t, 2, " V", s, sizeof s), 1);
+    EXPECT_EQ(std::string(s).substr(0, 3), "dt=");
+    EXPECT_NE(std::string(s).find(std::string("1/dt=") + ltrim(fstr(1 / (9 * x))) + " Hz"), std::string::npos) << s;
+    for (int32_t i = 0; i < 100 && t.numcols <= 100; i++) passes(4);  // computed past both
+    ASSERT_EQ(transcursortext(&t, 0, " V", s, sizeof s), 1);
+    EXPECT_NE(std::string(s).find(" V"), std::string::npos) << "a value where the column is computed: " << s;
+    EXPECT_GT(countpal(408 + 91 + 2, 28, 408 + 91 + 3, 292, PAL_LIGHTGREEN), 20) << "A's dotted line";
 }
