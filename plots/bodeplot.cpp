@@ -388,6 +388,7 @@ void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t curso
     bodecolumns(p, xdim);
     gaintrace(p, v);
     phasetrace(p, v);
+    plotcursordraw(p, xdim, ydim);
     if (cursor) bodereadouts(p, v);
 }
 
@@ -400,6 +401,7 @@ static void bodeunit(plottype *p)
     p->hertz ^= 1;
     double s = p->hertz ? -LOG2PI : LOG2PI;
     p->lfreqlo += s, p->lfreqhi += s;
+    p->cura += s, p->curb += s;  // the cursors stay on their frequencies
 }
 
 // the range [*lo, *hi] scaled by f about its middle
@@ -500,9 +502,10 @@ void bodecontrols(void)
         else bodevertical(p, (up - dn) * deltim * 512, h);
     }
     // a held button drags the plot with the mouse; a press on a "frq" label switches the unit
+    int32_t held = plotcursors(p);  // a cursor following the mouse: the plot stays
     if (bstatus && dragwindi < 0) {
-        if ((bstatus & ~obstatus) && onunitlabel(p)) bodeunit(p);
-        if (bstatus & obstatus) {  // held since the last pass: the way to a click does not drag
+        if ((bstatus & ~obstatus) && onunitlabel(p)) bodeunit(p), plotcursorcancel();
+        if ((bstatus & obstatus) && !held) {  // held since the last pass: the way to a click does not drag
             shift -= frmousx * span / (p->right - p->left);
             bodevertical(p, frmousy, h);
         }

@@ -1,10 +1,11 @@
-// cursors.cpp: the two cursors of a transient window. A left click in the
-// plot sets cursor A, a Shift+left click cursor B, and a press on a
-// cursor's line drags it (the trace does not scroll then). A cursor stands
-// on a column, so its time is a whole number of columns; it keeps its time
-// when the scale or the scroll changes. The read-out gives each cursor's
-// time and the trace's value there and, with both set, the differences:
-// dt and 1/dt, and the change of value from A to B.
+// cursors.cpp: the two cursors of a transient or Bode window. A left click
+// in the plot sets cursor A, a Shift+left click cursor B, and a press on a
+// cursor's line drags it (the plot does not scroll then). A cursor keeps
+// its place on the axis, a time or a frequency, when the view changes; it
+// reads on the column it stands on. The read-out gives each cursor's place
+// and the curve there and, with both set, the differences: dt and 1/dt of
+// a transient, the frequency ratio and the changes of gain and phase of a
+// Bode plot.
 #include "plots/plots.h"
 #include <math.h>
 #include <stdio.h>
@@ -20,85 +21,128 @@ static int32_t pressx, pressy;  // where it went down, client pixels
 
 static double *cursor(plottype *p, int32_t k) { return k ? &p->curb : &p->cura; }
 static double cursorof(const plottype *p, int32_t k) { return k ? p->curb : p->cura; }
+static double clientw(const plottype *p) { return p->right - p->left; }
 
-// the column a cursor at time t stands on
-static int64_t cursorcol(const plottype *p, double t) { return (int64_t)nearbyint(t / p->xscale); }
+// === the axis: client column <-> a cursor's place ===
 
-// the time of the column under client column mx (none before t = 0)
-static double columntime(const plottype *p, int32_t mx)
+// the column a cursor at a stands on, in client columns (transient: firstcol on)
+static int64_t cursorx(const plottype *p, double a)
 {
+    if (p->kind == PLOT_TRANS) return (int64_t)nearbyint(a / p->xscale) - p->firstcol;
+    return (int64_t)nearbyint((a - p->lfreqlo) * clientw(p) / (p->lfreqhi - p->lfreqlo));
+}
+
+// the place on the axis of client column mx (no time before t = 0)
+static double cursorat(const plottype *p, int32_t mx)
+{
+    if (p->kind != PLOT_TRANS) return p->lfreqlo + mx * (p->lfreqhi - p->lfreqlo) / clientw(p);
     int64_t c = (int64_t)mx + p->firstcol;
     return (double)(c > 0 ? c : 0) * p->xscale;
 }
 
-int32_t transcursors(plottype *p)
+// === mouse ===
+
+int32_t plotcursors(plottype *p)
 {
-    int32_t mx, my, xdim = (int32_t)(p->right - p->left), ydim = (int32_t)(p->bottom - p->top);
+    int32_t mx, my, ydim = (int32_t)(p->bottom - p->top);
     plotmouse(&mx, &my);
-    if ((bstatus & 1) && !(obstatus & 1) && dragwindi < 0 && mx >= 0 && my >= 0 && mx < xdim && my < ydim) {
+    if ((bstatus & 1) && !(obstatus & 1) && dragwindi < 0 && mx >= 0 && my >= 0 && mx < clientw(p) && my < ydim) {
         grabbed = 0;
         for (int32_t k = 1; k >= 0; k--) {
-            double t = cursorof(p, k);
-            if (!isnan(t) && llabs(cursorcol(p, t) - p->firstcol - mx) <= CURSORREACH) grabbed = k + 1;
+            double a = cursorof(p, k);
+            if (!isnan(a) && llabs(cursorx(p, a) - mx) <= CURSORREACH) grabbed = k + 1;
         }
         pressed = !grabbed, pressx = mx, pressy = my;
     }
     if (!(bstatus & 1)) {
-        if (pressed && abs(mx - pressx) < 2 && abs(my - pressy) < 2) *cursor(p, shiftheld()) = columntime(p, mx);
+        if (pressed && abs(mx - pressx) < 2 && abs(my - pressy) < 2) *cursor(p, shiftheld()) = cursorat(p, mx);
         pressed = grabbed = 0;
         return 0;
     }
-    if (grabbed) *cursor(p, grabbed - 1) = columntime(p, mx);
+    if (grabbed) *cursor(p, grabbed - 1) = cursorat(p, mx);
     return grabbed != 0;
 }
 
-// the trace's value at a cursor at time t: 1, or 0 where its column is not computed
-static int32_t cursorvalue(const plottype *p, double t, double *v)
+void plotcursorcancel(void) { pressed = 0; }
+
+// === read-out ===
+
+// the curve at a cursor at a: value (transient) or gain in dB and phase in
+// degrees (Bode); 1, or 0 where its column is not computed
+static int32_t cursorvalue(const plottype *p, double a, double *v, double *deg)
 {
-    int64_t c = cursorcol(p, t);
-    if (c < p->basecol || c >= p->numcols || c >= (int64_t)p->basecol + p->bufcols) return 0;
-    double mid = (p->colmin[c - p->basecol] + p->colmax[c - p->basecol]) / 2;  // stored s = -q
-    if (isnan(mid)) return 0;
-    *v = -mid;
+    int64_t c = cursorx(p, a);
+    if (p->kind == PLOT_TRANS) {
+        c += p->firstcol;
+        if (c < p->basecol || c >= p->numcols || c >= (int64_t)p->basecol + p->bufcols) return 0;
+        double mid = (p->colmin[c - p->basecol] + p->colmax[c - p->basecol]) / 2;  // stored s = -q
+        *v = -mid;
+        return !isnan(mid);
+    }
+    if (c < BODEMARGIN || c >= p->bufcols || !(p->colmax[c] >= 0) || p->colmin[c] == BODENOGAIN) return 0;
+    double d = p->colmax[c] * 180 / M_PI;
+    *v = p->colmin[c] * 10 / M_LN10, *deg = d > 180 ? d - 360 : d;
     return 1;
 }
 
-int32_t transcursortext(const plottype *p, int32_t k, const char *unit, char *s, int32_t n)
+static const char *cursorunit(const plottype *p)
 {
-    double a = p->cura, b = p->curb, va, vb;
+    if (p->kind != PLOT_TRANS) return p->hertz ? " hz" : " rad";
+    return p->plotsense != 0 && wire[p->plotwire].element == 'T' ? " A" : " V";
+}
+
+// line k for one cursor: its place and the curve there
+static void cursorline(const plottype *p, int32_t k, char *s, int32_t n)
+{
+    double a = cursorof(p, k), v, deg;
+    const int32_t trans = p->kind == PLOT_TRANS;
+    int32_t at = trans ? snprintf(s, n, "%c t=%s s", k ? 'B' : 'A', ltrim(fstr(a)))
+                       : snprintf(s, n, "%c f=%s%s", k ? 'B' : 'A', ltrim(fstr(pow(10.0, a))), cursorunit(p));
+    if (at >= n || !cursorvalue(p, a, &v, &deg)) return;
+    if (trans) snprintf(s + at, n - at, "  %s%s", ltrim(fstr(v)), cursorunit(p));
+    else snprintf(s + at, n - at, "  %.2fdb  %.1fdeg", v, deg);
+}
+
+int32_t plotcursortext(const plottype *p, int32_t k, char *s, int32_t n)
+{
+    double a = p->cura, b = p->curb, va, vb, da, db;
     if (k < 2) {
-        double t = cursorof(p, k), v;
-        if (isnan(t)) return 0;
-        int32_t at = snprintf(s, n, "%c t=%s s", k ? 'B' : 'A', ltrim(fstr(t)));
-        if (cursorvalue(p, t, &v) && at < n) snprintf(s + at, n - at, "  %s%s", ltrim(fstr(v)), unit);
+        if (isnan(cursorof(p, k))) return 0;
+        cursorline(p, k, s, n);
         return 1;
     }
     if (isnan(a) || isnan(b) || a == b) return 0;
     if (k == 3) {
-        if (!cursorvalue(p, a, &va) || !cursorvalue(p, b, &vb)) return 0;
-        snprintf(s, n, "B-A=%s%s", ltrim(fstr(vb - va)), unit);
+        if (!cursorvalue(p, a, &va, &da) || !cursorvalue(p, b, &vb, &db)) return 0;
+        if (p->kind == PLOT_TRANS) snprintf(s, n, "B-A=%s%s", ltrim(fstr(vb - va)), cursorunit(p));
+        else snprintf(s, n, "B-A=%.2fdb  %.1fdeg", vb - va, db - da);
         return 1;
     }
-    int32_t at = snprintf(s, n, "dt=%s s", ltrim(fstr(b - a)));
-    if (at < n) snprintf(s + at, n - at, "  1/dt=%s Hz", ltrim(fstr(1 / (b - a))));
+    if (p->kind == PLOT_TRANS) {
+        int32_t at = snprintf(s, n, "dt=%s s", ltrim(fstr(b - a)));
+        if (at < n) snprintf(s + at, n - at, "  1/dt=%s Hz", ltrim(fstr(1 / (b - a))));
+    } else {
+        int32_t at = snprintf(s, n, "df=%s%s", ltrim(fstr(pow(10.0, b) - pow(10.0, a))), cursorunit(p));
+        if (at < n) snprintf(s + at, n - at, "  fB/fA=%s", ltrim(fstr(pow(10.0, b - a))));
+    }
     return 1;
 }
 
-void transcursordraw(const plottype *p, int32_t xdim, int32_t ydim, const char *unit)
+void plotcursordraw(const plottype *p, int32_t xdim, int32_t ydim)
 {
     int32_t fnt = circfontindex(), fh = fontlist[fnt].height;
     for (int32_t k = 0; k < 2; k++) {
-        double t = cursorof(p, k);
-        if (isnan(t)) continue;
-        int64_t x = cursorcol(p, t) - p->firstcol;
+        double a = cursorof(p, k);
+        if (isnan(a)) continue;
+        int64_t x = cursorx(p, a);
         if (x < 0 || x >= xdim) continue;
         dotline2d((double)x, 0, (double)x, ydim, curcol[k], CURSORDOTS);
         drawtext(fnt, (int32_t)x + 2, ydim - 2 * fh, curcol[k], PAL_BLACK, "", k ? "B" : "A");
     }
     char s[96];
     for (int32_t k = 0, y = 2 * fh; k < 4; k++) {
-        if (!transcursortext(p, k, unit, s, sizeof s)) continue;
-        int32_t x = fontlist[fnt].width, row = y;
+        if (!plotcursortext(p, k, s, sizeof s)) continue;
+        int32_t x = fontlist[fnt].width + (p->kind == PLOT_TRANS ? 0 : BODEMARGIN), row = y;
         if (plotspot(fnt, &x, &row, s, 0, 1)) drawtext(fnt, x, row, k < 2 ? curcol[k] : PAL_LIGHTGREY, PAL_BLACK, "", s);
         y = row + fh;
     }

@@ -28,7 +28,8 @@ struct plottype : plotcalc {
     double yscale, xoffset, yoffset;               // transient: value scale, scroll, zero row
     double scrollx, scrolly;                       // matrix and help: content scroll, pixels
     double matw, matt;                             // matrix: angular frequency and time
-    double cura, curb;                             // transient: cursors A and B, seconds; NAN none
+    double cura, curb;                             // cursors A and B: seconds (transient), log10 of the
+                                                   // frequency in the window's unit (Bode); NAN none
     int32_t firstcol;                              // transient: first visible column
     double dblo, dbhi;                             // Bode: gain range shown, dB
     double dbscale, lnscale;                       // Bode: pixels per dB and per ln(power ratio)
@@ -96,13 +97,14 @@ int32_t plotspot(int32_t font, int32_t *x, int32_t *y, const char *s, int32_t ga
                                     // texts placed (by gap columns) or, with move, on the free row
                                     // nearest *y; taken and 1, or 0 where there is none
 void helpcontrols(void);
-// the transient's cursors (cursors.cpp)
-int32_t transcursors(plottype *p);  // a click sets cursor A (Shift: B), a press on one drags it: 1
-                                    // while a cursor follows the mouse (the trace does not scroll)
-void transcursordraw(const plottype *p, int32_t xdim, int32_t ydim, const char *unit);
-int32_t transcursortext(const plottype *p, int32_t k, const char *unit, char *s, int32_t n);
-                                    // read-out line k (0 A, 1 B, 2 dt and 1/dt, 3 B - A) into s: 1, or
-                                    // 0 when it has nothing to say            // scrolling of a key summary or help window
+// the cursors of a transient or Bode window (cursors.cpp)
+int32_t plotcursors(plottype *p);   // a click sets cursor A (Shift: B), a press on one drags it: 1
+                                    // while a cursor follows the mouse (the plot does not scroll)
+void plotcursorcancel(void);        // the press under way sets no cursor (it did something else)
+void plotcursordraw(const plottype *p, int32_t xdim, int32_t ydim);  // lines and read-out
+int32_t plotcursortext(const plottype *p, int32_t k, char *s, int32_t n);
+                                    // read-out line k into s (0 A, 1 B; with both, 2 dt and 1/dt or
+                                    // df and fB/fA, 3 B - A): 1, or 0 when it has nothing to say            // scrolling of a key summary or help window
 
 // === help windows ===
 static char *const HELPFAILED = (char *)(intptr_t)-1;  // helpbuf of a text that could not be loaded

@@ -126,6 +126,7 @@ int32_t openplot(int32_t kind, int32_t plotwire, int32_t plotsense)
         r.idwire = r.inwire = ibodewire;
         r.idflip = ibodeflip;
         r.phaseoffs = -1;
+        r.cura = r.curb = NAN;
     } else if (kind == PLOT_TRANS) {
         r.xscale = transdefxsc;
         r.yscale = 16.0;

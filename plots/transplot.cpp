@@ -333,7 +333,7 @@ void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
     if (transcompute(p, xdim, vopts.sampsperpix, transuntil(p, xdim), transclock, transclock() + budget) != SOLVED)
         SysBeep(32);  // the initial conditions could not be solved: the states start at 0
     transtrace(p, xdim, ydim, u);
-    transcursordraw(p, xdim, ydim, amps ? " A" : " V");
+    plotcursordraw(p, xdim, ydim);
     if (hastitle) drawtext(fnt, tx, ty, LABELCOL, BACKCOL, "", title);
     if (cursor) transreadouts(p, u, amps ? " A" : " V");
 }
@@ -484,7 +484,7 @@ void transcontrols(void)
         else if (!(k & KEYSHIFT)) transtimescale(p, k >> 8 & 255);
     }
     transwheel(p);
-    int32_t held = transcursors(p);  // a cursor following the mouse: the trace stays
+    int32_t held = plotcursors(p);  // a cursor following the mouse: the trace stays
     // Up and Down held: a factor of 4 a second, yscale kept in [0.00001, 1048576]
     double h = p->bottom - p->top;
     if (!vopts.autoyscale && !shiftheld()) {

@@ -71,6 +71,7 @@ struct Plots : ::testing::Test {
     }
     void bode(int32_t in, int32_t out, int32_t sense) {
         rec.kind = PLOT_BODE, rec.inwire = in, rec.plotwire = out, rec.plotsense = sense, rec.phaseoffs = -1;
+        rec.cura = rec.curb = NAN;
     }
 };
 

@@ -174,11 +174,34 @@ TEST_F(Plotwin, TransientCursorsReadTimesValuesAndTheirDifference)
     EXPECT_EQ(t.cura, 91 * x);
     EXPECT_EQ(t.firstcol, first) << "the trace did not scroll";
     char s[96];
-    ASSERT_EQ(transcursortext(&t, 2, " V", s, sizeof s), 1);
+    ASSERT_EQ(plotcursortext(&t, 2, s, sizeof s), 1);
     EXPECT_EQ(std::string(s).substr(0, 3), "dt=");
     EXPECT_NE(std::string(s).find(std::string("1/dt=") + ltrim(fstr(1 / (9 * x))) + " Hz"), std::string::npos) << s;
     for (int32_t i = 0; i < 100 && t.numcols <= 100; i++) passes(4);  // computed past both
-    ASSERT_EQ(transcursortext(&t, 0, " V", s, sizeof s), 1);
+    ASSERT_EQ(plotcursortext(&t, 0, s, sizeof s), 1);
     EXPECT_NE(std::string(s).find(" V"), std::string::npos) << "a value where the column is computed: " << s;
     EXPECT_GT(countpal(408 + 91 + 2, 28, 408 + 91 + 3, 292, PAL_LIGHTGREEN), 20) << "A's dotted line";
+}
+
+// The same cursors on a Bode window: on frequencies, which a switch to hertz
+// keeps; the divider's flat response differs by nothing between them.
+TEST_F(Plotwin, BodeCursorsReadFrequencyRatioAndDifferences)
+{
+    begin();
+    ibodewire = 0;
+    plottype &b = plot[openplot(PLOT_BODE, 1, 1)];  // client (408, 28)-(704, 292)
+    to(100, 400), settle();
+    to(408 + 100, 100), button(1), button(0), settle();
+    hl_keydown(SC_LSHIFT), to(408 + 174, 100), button(1), button(0), hl_keyup(SC_LSHIFT), settle();
+    EXPECT_NEAR(b.curb - b.cura, 74 * 10.0 / 296, 1e-12);
+    char s[96];
+    ASSERT_EQ(plotcursortext(&b, 2, s, sizeof s), 1);
+    EXPECT_NE(std::string(s).find(std::string("fB/fA=") + ltrim(fstr(pow(10.0, 2.5)))), std::string::npos) << s;
+    ASSERT_EQ(plotcursortext(&b, 3, s, sizeof s), 1);
+    EXPECT_STREQ(s, "B-A=0.00db  0.0deg");
+    const double a = b.cura;
+    hl_key(SC_SPACE, ' ', 0), settle();  // to hertz: the axis moves by log10(2 pi), the cursor with it
+    EXPECT_NEAR(b.cura, a - log10(2 * M_PI), 1e-12);
+    ASSERT_EQ(plotcursortext(&b, 0, s, sizeof s), 1);
+    EXPECT_NE(std::string(s).find(" hz"), std::string::npos) << s;
 }
