@@ -89,7 +89,7 @@ void matrixcontrols(void);
 // helpers the three share (transplot.cpp)
 void plotmouse(int32_t *mx, int32_t *my);  // mouse relative to the client view of gplot
 int32_t plotnotches(void);          // wheel notches of this pass (up positive), taken from dmousz
-void plotcrosshair(int32_t mx, int32_t my);  // dotted grey cross-hair through (mx, my) of gdd
+void plotcrosshair(int32_t mx, int32_t my);  // dotted light cyan cross-hair through (mx, my) of gdd
 int32_t plotclamp(double v, int32_t lo, int32_t hi);  // v truncated into [lo, hi]; lo wins
 void plottexts(int32_t xdim, int32_t ydim);  // a window's drawing starts: no text placed, view xdim x ydim
 int32_t plotspot(int32_t font, int32_t *x, int32_t *y, const char *s, int32_t gap, int32_t move);

@@ -22,7 +22,7 @@ static const double XOFFSETMAX = 1 << 30;  // furthest scroll, columns: keeps co
 static const uint32_t DOTS = 0x55555555, ZERODASH = 0x66666666;
 enum {
     BACKCOL = PAL_BLACK, GRIDCOL = PAL_BROWN, LABELCOL = PAL_LIGHTGREY, DOTCOL = PAL_DARKGREY,
-    TRACECOL = PAL_WHITE,
+    TRACECOL = PAL_WHITE, CROSSCOL = PAL_LIGHTCYAN,  // the cross-hair stands out from the grid
 };
 
 // === helpers shared with the Bode and matrix windows ===
@@ -43,8 +43,8 @@ int32_t plotnotches(void)
 
 void plotcrosshair(int32_t mx, int32_t my)
 {
-    dotline2d(mx, 0, mx, gdd.y, DOTCOL, DOTS);
-    dotline2d(0, my, gdd.x, my, DOTCOL, DOTS);
+    dotline2d(mx, 0, mx, gdd.y, CROSSCOL, DOTS);
+    dotline2d(0, my, gdd.x, my, CROSSCOL, DOTS);
 }
 
 int32_t plotclamp(double v, int32_t lo, int32_t hi)

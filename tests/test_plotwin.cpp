@@ -173,6 +173,7 @@ TEST_F(Plotwin, TransientCursorsReadTimesValuesAndTheirDifference)
     drag(408 + 53, 150, 40, 0);  // a press within 3 pixels of A's line takes it along
     EXPECT_EQ(t.cura, 91 * x);
     EXPECT_EQ(t.firstcol, first) << "the trace did not scroll";
+    EXPECT_GT(countpal(408, 150, 704, 151, PAL_LIGHTCYAN), 100) << "the cross-hair through the mouse";
     char s[96];
     ASSERT_EQ(plotcursortext(&t, 2, s, sizeof s), 1);
     EXPECT_EQ(std::string(s).substr(0, 3), "dt=");
