@@ -1,10 +1,12 @@
 // numfmt.cpp: the engineering number formatter behind every number on screen.
 // fstr writes at most seven significant digits, plain where the magnitude allows
 // and with an exponent otherwise; ltrim drops the blank in the sign position.
-// Depends on the maths library only. Not reentrant: every call overwrites gnumstr.
+// Depends on the C library only. Not reentrant: every call of fstr overwrites gnumstr.
 // Exponents of 100 or more print with three digits (E+100, E-308).
 #include "draw/draw.h"
 #include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
 
 // === number formatting state ===
 char gnumstr[16];
@@ -77,3 +79,23 @@ char *fstr(double x)
 }
 
 char *ltrim(char *p) { return (*p == ' ') ? p + 1 : p; }
+
+// === engineering form with units ===
+// Four significant digits and an SI prefix from f to T, so that the mantissa
+// lies in [1, 1000): "500 us", "1.57 kHz", "-47.02 mV". Outside the prefixes
+// (and for 0, infinities and NaN) the plain form with the unit after it.
+int32_t engstr(char *out, int32_t n, double v, const char *unit, char micro)
+{
+    static const char prefix[] = {'f', 'p', 'n', 'u', 'm', 0, 'k', 'M', 'G', 'T'};
+    if (v == 0 || !isfinite(v)) return snprintf(out, n, "%s %s", ltrim(fstr(v)), unit);
+    int32_t e = (int32_t)floor(log10(fabs(v)) / 3) * 3;
+    double m = v / pow(10.0, e);
+    char digits[32];
+    snprintf(digits, sizeof digits, "%.4g", m);
+    if (fabs(atof(digits)) >= 1000) e += 3, snprintf(digits, sizeof digits, "%.4g", m / 1000);
+    if (e < -15 || e > 12) return snprintf(out, n, "%s %s", ltrim(fstr(v)), unit);
+    char p = prefix[e / 3 + 5];
+    if (p == 'u') p = micro;
+    if (!p) return snprintf(out, n, "%s %s", digits, unit);
+    return snprintf(out, n, "%s %c%s", digits, p, unit);
+}

@@ -85,10 +85,17 @@ static int32_t cursorvalue(const plottype *p, double a, double *v, double *deg)
     return 1;
 }
 
+// the unit of the curve (transient) or of the frequency axis (Bode)
 static const char *cursorunit(const plottype *p)
 {
-    if (p->kind != PLOT_TRANS) return p->hertz ? " hz" : " rad";
-    return p->plotsense != 0 && wire[p->plotwire].element == 'T' ? " A" : " V";
+    if (p->kind != PLOT_TRANS) return p->hertz ? "Hz" : "rad/s";
+    return p->plotsense != 0 && wire[p->plotwire].element == 'T' ? "A" : "V";
+}
+
+// v in engineering form with its unit, at s
+static int32_t eng(char *s, int32_t n, double v, const char *unit)
+{
+    return n > 0 ? engstr(s, n, v, unit, fontlist[circfontindex()].extchars ? '\xE6' : 'u') : 0;
 }
 
 // line k for one cursor: its place and the curve there
@@ -96,11 +103,12 @@ static void cursorline(const plottype *p, int32_t k, char *s, int32_t n)
 {
     double a = cursorof(p, k), v, deg;
     const int32_t trans = p->kind == PLOT_TRANS;
-    int32_t at = trans ? snprintf(s, n, "%c t=%s s", k ? 'B' : 'A', ltrim(fstr(a)))
-                       : snprintf(s, n, "%c f=%s%s", k ? 'B' : 'A', ltrim(fstr(pow(10.0, a))), cursorunit(p));
-    if (at >= n || !cursorvalue(p, a, &v, &deg)) return;
-    if (trans) snprintf(s + at, n - at, "  %s%s", ltrim(fstr(v)), cursorunit(p));
-    else snprintf(s + at, n - at, "  %.2fdb  %.1fdeg", v, deg);
+    int32_t at = snprintf(s, n, "%c ", k ? 'B' : 'A');
+    at += eng(s + at, n - at, trans ? a : pow(10.0, a), trans ? "s" : cursorunit(p));
+    if (at >= n - 2 || !cursorvalue(p, a, &v, &deg)) return;
+    at += snprintf(s + at, n - at, "  ");
+    if (trans) eng(s + at, n - at, v, cursorunit(p));
+    else snprintf(s + at, n - at, "%.2f dB  %.1f deg", v, deg);
 }
 
 int32_t plotcursortext(const plottype *p, int32_t k, char *s, int32_t n)
@@ -114,17 +122,21 @@ int32_t plotcursortext(const plottype *p, int32_t k, char *s, int32_t n)
     if (isnan(a) || isnan(b) || a == b) return 0;
     if (k == 3) {
         if (!cursorvalue(p, a, &va, &da) || !cursorvalue(p, b, &vb, &db)) return 0;
-        if (p->kind == PLOT_TRANS) snprintf(s, n, "B-A=%s%s", ltrim(fstr(vb - va)), cursorunit(p));
-        else snprintf(s, n, "B-A=%.2fdb  %.1fdeg", vb - va, db - da);
+        int32_t at = snprintf(s, n, "B-A ");
+        if (p->kind == PLOT_TRANS) eng(s + at, n - at, vb - va, cursorunit(p));
+        else snprintf(s + at, n - at, "%.2f dB  %.1f deg", vb - va, db - da);
         return 1;
     }
-    if (p->kind == PLOT_TRANS) {
-        int32_t at = snprintf(s, n, "dt=%s s", ltrim(fstr(b - a)));
-        if (at < n) snprintf(s + at, n - at, "  1/dt=%s Hz", ltrim(fstr(1 / (b - a))));
-    } else {
-        int32_t at = snprintf(s, n, "df=%s%s", ltrim(fstr(pow(10.0, b) - pow(10.0, a))), cursorunit(p));
-        if (at < n) snprintf(s + at, n - at, "  fB/fA=%s", ltrim(fstr(pow(10.0, b - a))));
+    const int32_t trans = p->kind == PLOT_TRANS;
+    int32_t at = snprintf(s, n, trans ? "dt " : "df ");
+    at += eng(s + at, n - at, trans ? b - a : pow(10.0, b) - pow(10.0, a), trans ? "s" : cursorunit(p));
+    if (at >= n) return 1;
+    if (!trans) {
+        snprintf(s + at, n - at, "  fB/fA %s", ltrim(fstr(pow(10.0, b - a))));
+        return 1;
     }
+    at += snprintf(s + at, n - at, "  1/dt ");
+    if (at < n) eng(s + at, n - at, 1 / (b - a), "Hz");
     return 1;
 }
 

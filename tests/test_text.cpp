@@ -34,6 +34,22 @@ TEST(Fstr, FormatsWorkedResultsAndCorners)
     for (auto c : cases) EXPECT_STREQ(fstr(c.x), c.want) << c.x;
 }
 
+// Engineering form: four digits, a prefix that keeps the mantissa in
+// [1, 1000), a carry into the next prefix; outside f..T the plain form.
+TEST(Fstr, EngineeringFormWithPrefixesAndUnits)
+{
+    const struct { double x; const char *unit, *want; } cases[] = {
+        {5e-4, "s", "500 \xE6s"}, {1570, "Hz", "1.57 kHz"}, {-0.04702, "V", "-47.02 mV"}, {3.84, "V", "3.84 V"},
+        {999.96, "V", "1 kV"}, {-816e-6, "A", "-816 \xE6" "A"}, {2.2e-12, "F", "2.2 pF"}, {4.7e12, "Ohm", "4.7 TOhm"},
+        {0, "V", "0 V"}, {1e-20, "A", "1E-20 A"}, {5e15, "Hz", "5E+15 Hz"}, {NAN, "V", "NAN V"},
+    };
+    char s[32];
+    for (auto c : cases) {
+        engstr(s, sizeof s, c.x, c.unit, '\xE6');
+        EXPECT_STREQ(s, c.want) << c.x;
+    }
+}
+
 // === drawtext ===
 
 // Test font in slot 0 (4 x 6 cells): 'X' inks its two left columns, '#' all of
