@@ -208,7 +208,7 @@ static void bodeplacetexts(const plottype *p, bodeview &v)
              bar);
     const char *unit = p->hertz ? "frq(hz)" : "frq(rad)";
     const int32_t ux = v.xdim - 17 * v.fw / 2, fh = v.fh;
-    const char *const s[5] = {unit, unit, "amp(dB)", "phase(deg)", v.title};
+    const char *const s[5] = {unit, unit, p->autogain ? "amp(dB) auto" : "amp(dB)", "phase(deg)", v.title};
     const int32_t x[5] = {ux, ux, 0, 0, v.xdim - 17 * v.fw};
     const int32_t y[5] = {fh + 2, v.gbot + 2, fh + 2, v.gbot + 2, v.ydim - fh};
     for (int32_t i = 0; i < 5; i++) {
@@ -356,6 +356,22 @@ static void bodereset(plottype *p, int32_t xdim)
     bodeclear(p);
 }
 
+// Automatic gain range: the computed columns' gains with 2 dB to spare,
+// out to whole 10 dB lines, at least 20 dB wide; none computed: as it is
+static void bodefit(plottype *p, int32_t xdim)
+{
+    double lo = INFINITY, hi = -INFINITY;
+    for (int32_t c = BODEMARGIN; c < xdim && c < p->bufcols; c++) {
+        double g = p->colmin[c] * 10 / M_LN10;
+        if (p->colmax[c] >= 0 && p->colmin[c] != BODENOGAIN && isfinite(g)) lo = fmin(lo, g), hi = fmax(hi, g);
+    }
+    if (lo > hi) return;
+    lo = 10 * floor((lo - 2) / 10), hi = 10 * ceil((hi + 2) / 10);
+    if (hi - lo < 20) lo = 10 * floor((lo + hi) / 20) - 10, hi = lo + 20;
+    if (hi - lo > 600) lo = hi - 600;
+    p->dblo = lo, p->dbhi = hi;
+}
+
 void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t cursor)
 {
     plottype *p = gplot;
@@ -369,6 +385,7 @@ void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t curso
         bodeclear(p);
     }
     if (!transprobeok(plotwire, plotsense) || !transprobeok(inwire, 1)) return;
+    if (p->autogain) bodecolumns(p, xdim), bodefit(p, xdim);
     bodeview v;
     v.xdim = xdim, v.ydim = ydim, v.gp = 0.6 * ydim, v.ph = 0.4 * ydim, v.gbot = (int32_t)v.gp;
     v.font = circfontindex(), v.fw = fontlist[v.font].width, v.fh = fontlist[v.font].height;
@@ -427,6 +444,7 @@ static int32_t bodewheel(plottype *p)
     plotmouse(&mx, &my);
     double w = p->right - p->left, gp = 0.6 * (p->bottom - p->top);
     int32_t gain = ctrlheld();
+    if (gain) p->autogain = 0;
     double *lo = gain ? &p->dblo : &p->lfreqlo, *hi = gain ? &p->dbhi : &p->lfreqhi;
     double at = gain ? p->dbhi - my * (p->dbhi - p->dblo) / gp : p->lfreqlo + mx * (p->lfreqhi - p->lfreqlo) / w;
     double least = gain ? 20.0 : 2.0, most = gain ? 600.0 : 60.0;
@@ -463,14 +481,19 @@ static int32_t bodekeys(plottype *p)
         }
         if (scan == SC_HOME) {  // the first view
             bodereset(p, xres);
+            p->autogain = 0;
+            continue;
+        }
+        if (((k & 255) | 0x20) == 'a' && !(k & (KEYCTRL | KEYOPTION))) {  // automatic gain range
+            p->autogain ^= 1;
             continue;
         }
         if (((k & 255) && !(k & (KEYCTRL | KEYOPTION))) || (k & KEYSHIFT)) continue;
         double fspan = p->lfreqhi - p->lfreqlo, gspan = p->dbhi - p->dblo;
         if (scan == SC_LEFT && fspan > 2.0) zoomrange(&p->lfreqlo, &p->lfreqhi, 1 / 1.2), moved = 1;
         if (scan == SC_RIGHT && fspan < 60.0) zoomrange(&p->lfreqlo, &p->lfreqhi, 1.2), moved = 1;
-        if (scan == SC_UP && gspan > 20.0) zoomrange(&p->dblo, &p->dbhi, 1 / 1.2);
-        if (scan == SC_DOWN && gspan < 600.0) zoomrange(&p->dblo, &p->dbhi, 1.2);
+        if (scan == SC_UP && gspan > 20.0) zoomrange(&p->dblo, &p->dbhi, 1 / 1.2), p->autogain = 0;
+        if (scan == SC_DOWN && gspan < 600.0) zoomrange(&p->dblo, &p->dbhi, 1.2), p->autogain = 0;
     }
     return moved;
 }
@@ -481,9 +504,9 @@ static void bodevertical(plottype *p, double dy, double h)
 {
     if (fmousy - p->top >= 0.6 * h) {
         p->phaseoffs = turnmod(p->phaseoffs - trunc(dy * TURN / (0.4 * h)));
-    } else {
+    } else if (dy != 0) {  // moving the gain by hand ends the automatic range
         double d = dy * (p->dbhi - p->dblo) / (0.6 * h);
-        p->dblo += d, p->dbhi += d;
+        p->dblo += d, p->dbhi += d, p->autogain = 0;
     }
 }
 

@@ -65,7 +65,8 @@ static const char keysummary[] =
     "      LMouse: Cursor A (Shift: B), drag one to move it\r\n"
     "      RMouse: drag window\r\n"
     "      Ctrl+C: Copy the plot's data (CSV) or the help text\r\n"
-    " Space/Enter: Toggle hertz/radians in Bode plot\r\n";
+    " Space/Enter: Toggle hertz/radians in Bode plot\r\n"
+    "           A: Automatic gain range in Bode plot\r\n";
 
 // === loading ===
 

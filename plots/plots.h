@@ -24,6 +24,7 @@ struct plottype : plotcalc {
     float savedleft, savedtop, savedright, savedbottom;  // normal rectangle while max/minimised
     int32_t reset;                                 // -1: the circuit changed, compute again (view kept)
     int32_t idwire, idflip;                        // Bode: ibodewire and ibodeflip at creation
+    int32_t autogain;                              // Bode: 1 the gain range follows the curve (A key)
     int32_t phaseoffs;                             // Bode: phase offset, 1/65536 turn; -1 resets the view
     double yscale, xoffset, yoffset;               // transient: value scale, scroll, zero row
     double scrollx, scrolly;                       // matrix and help: content scroll, pixels

@@ -208,3 +208,20 @@ TEST_F(Plotwin, BodeCursorsReadFrequencyRatioAndDifferences)
     ASSERT_EQ(plotcursortext(&b, 0, s, sizeof s), 1);
     EXPECT_NE(std::string(s).find("Hz"), std::string::npos) << s;
 }
+
+// A in a Bode window: the gain range follows the curve (whole 10 dB lines,
+// 2 dB to spare, at least 20 dB); zooming the gain by hand ends it.
+TEST_F(Plotwin, BodeAutomaticGainRangeFitsTheCurve)
+{
+    begin();
+    ibodewire = 0;
+    plottype &b = plot[openplot(PLOT_BODE, 1, 1)];
+    to(408 + 100, 100), settle();
+    hl_key(SC_A, 'a', 0), settle();
+    ASSERT_EQ(b.autogain, 1);
+    const double g = b.colmin[100] * 10 / M_LN10;  // the divider's flat gain
+    EXPECT_TRUE(fmod(b.dblo, 10) == 0 && fmod(b.dbhi, 10) == 0 && b.dblo <= g - 2 && g + 2 <= b.dbhi && b.dbhi - b.dblo == 20) << b.dblo << " " << g << " " << b.dbhi;
+    hl_key(SC_DOWN, 0, 0), settle();
+    EXPECT_EQ(b.autogain, 0);
+    EXPECT_NEAR(b.dbhi - b.dblo, 24, 1e-9);
+}
