@@ -67,7 +67,7 @@ char *fstr(double x);               // " 1.5", "-.25", " 1.2345E-04", " NAN"; si
 char *ltrim(char *p);               // skips one leading blank: ltrim(fstr(x)) is the shown number
 int32_t engstr(char *out, int32_t n, double v, const char *unit, char micro);
                                     // v in engineering form with an SI prefix and unit into out
-                                    // ("1.57 kHz", "-47.02 mV"); micro: the character for 10^-6
+                                    // ("1.57 kHz", "-47.02 mV"; unit "": "1k"); micro: the sign of 10^-6
                                     // (0xE6 in a code page 437 font, else 'u'); snprintf's count
 
 // === text ===

@@ -96,6 +96,7 @@ int32_t engstr(char *out, int32_t n, double v, const char *unit, char micro)
     if (e < -15 || e > 12) return snprintf(out, n, "%s %s", ltrim(fstr(v)), unit);
     char p = prefix[e / 3 + 5];
     if (p == 'u') p = micro;
-    if (!p) return snprintf(out, n, "%s %s", digits, unit);
-    return snprintf(out, n, "%s %c%s", digits, p, unit);
+    const char *gap = unit[0] ? " " : "";  // a bare number with its prefix: "1k", "500m"
+    if (!p) return snprintf(out, n, "%s%s%s", digits, gap, unit);
+    return snprintf(out, n, "%s%s%c%s", digits, gap, p, unit);
 }

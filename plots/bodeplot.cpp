@@ -151,7 +151,7 @@ static void bodephasegrid(const plottype *p, const bodeview &v)
 // so a narrow window shows every other decade rather than a smudge
 static void freqlabel(const bodeview &v, double x, double f, int32_t *lastend)
 {
-    const char *s = ltrim(fstr(f));
+    const char *s = plotnum(f, "");
     int32_t n = (int32_t)strlen(s), lx = (int32_t)x - n * v.fw / 2;
     if (lastend && lx < *lastend + v.fw) return;
     if (lastend) *lastend = lx + n * v.fw;
@@ -314,7 +314,7 @@ static void bodereadouts(const plottype *p, const bodeview &v)
     char s[64];
     plotmouse(&mx, &my);
     double span = p->lfreqhi - p->lfreqlo;
-    snprintf(s, sizeof s, "%s%s", ltrim(fstr(pow(10.0, p->lfreqlo + span * mx / v.xdim))), p->hertz ? "hz" : "rad");
+    snprintf(s, sizeof s, "%s", plotnum(pow(10.0, p->lfreqlo + span * mx / v.xdim), p->hertz ? "Hz" : "rad/s"));
     int32_t x = mx - 10 * (v.fw / 2), y = 20;
     if (plotspot(v.font, &x, &y, s, 0, 1)) drawtext(v.font, x, y, LABELCOL, -1, "", s);
     if (my < v.gp) {

@@ -93,10 +93,7 @@ static const char *cursorunit(const plottype *p)
 }
 
 // v in engineering form with its unit, at s
-static int32_t eng(char *s, int32_t n, double v, const char *unit)
-{
-    return n > 0 ? engstr(s, n, v, unit, fontlist[circfontindex()].extchars ? '\xE6' : 'u') : 0;
-}
+static int32_t eng(char *s, int32_t n, double v, const char *unit) { return n > 0 ? snprintf(s, n, "%s", plotnum(v, unit)) : 0; }
 
 // line k for one cursor: its place and the curve there
 static void cursorline(const plottype *p, int32_t k, char *s, int32_t n)

@@ -89,7 +89,9 @@ void matrixrender(void);            // Ax = b of gplot's omega and time, solved;
 void matrixcontrols(void);
 // helpers the three share (transplot.cpp)
 void plotmouse(int32_t *mx, int32_t *my);  // mouse relative to the client view of gplot
-int32_t plotnotches(void);          // wheel notches of this pass (up positive), taken from dmousz
+int32_t plotnotches(void);
+const char *plotnum(double v, const char *unit);  // v in engineering form for the plot font (its
+                                    // micro sign where it has one); overwritten by the next call          // wheel notches of this pass (up positive), taken from dmousz
 void plotcrosshair(int32_t mx, int32_t my);  // dotted light cyan cross-hair through (mx, my) of gdd
 int32_t plotclamp(double v, int32_t lo, int32_t hi);  // v truncated into [lo, hi]; lo wins
 void plottexts(int32_t xdim, int32_t ydim);  // a window's drawing starts: no text placed, view xdim x ydim

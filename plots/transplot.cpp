@@ -34,6 +34,13 @@ void plotmouse(int32_t *mx, int32_t *my)
     *my = (int32_t)fmousy - (gplot->top > 0 ? (int32_t)gplot->top : 0);
 }
 
+const char *plotnum(double v, const char *unit)
+{
+    static char s[48];
+    engstr(s, sizeof s, v, unit, fontlist[circfontindex()].extchars ? '\xE6' : 'u');
+    return s;
+}
+
 int32_t plotnotches(void)
 {
     int32_t n = dmousz / 120;  // 120 a notch
@@ -172,6 +179,12 @@ static void transtimegrid(const plottype *p, double major, double minor, int32_t
     }
 }
 
+// the unit of the probed quantity: a T wire's current, else a voltage
+static const char *transunit(const plottype *p)
+{
+    return p->plotsense != 0 && wire[p->plotwire].element == 'T' ? "A" : "V";
+}
+
 // value step dv from r = yscale 256 / ydim (the value of 128 pixels): 0.2, 0.5
 // or 1 times its power of ten m, so a step is 13 to 26 pixels; every o-th line
 // is solid and labelled, the labelled one nearest 0 is the dashed zero line
@@ -198,7 +211,7 @@ static void transvaluegrid(const plottype *p, int32_t xdim, int32_t ydim, int32_
             dotline2d(xl + 1, iy, xdim, iy, LABELCOL, ZERODASH);
             q = 0;
         }
-        labeltext(fnt, xl + 1, iy - fh / 2, ltrim(fstr(q)), 0);
+        labeltext(fnt, xl + 1, iy - fh / 2, plotnum(q, transunit(p)), 0);
         count += o;
     }
 }
@@ -211,7 +224,7 @@ static void transtimelabels(const plottype *p, double major, int32_t xdim, int32
     int32_t hw = fontlist[fnt].width / 2;
     if (!(dM > 0)) return;
     for (i = i > 0 ? i : 0; i * dM < xdim + p->xoffset; i++) {
-        const char *s = ltrim(fstr(i * major));
+        const char *s = plotnum(i * major, "s");
         labeltext(fnt, (int32_t)(i * dM - p->xoffset) - (int32_t)strlen(s) * hw, 0, s, 2 * hw);
     }
 }
@@ -242,21 +255,21 @@ static void transtrace(const plottype *p, int32_t xdim, int32_t ydim, double u)
 // === read-outs ===
 
 // the time under the mouse, the value at its height, the curve's value in its column
-static void transreadouts(const plottype *p, double u, const char *unit)
+static void transreadouts(const plottype *p, double u)
 {
     int32_t mx, my, fnt = circfontindex(), fw = fontlist[fnt].width;
     plotmouse(&mx, &my);
     int64_t c = (int64_t)mx + p->firstcol;
     if (c < 0) return;
     char s[64];
-    snprintf(s, sizeof s, "%s Sec", ltrim(fstr((mx + p->xoffset) * p->xscale)));
+    snprintf(s, sizeof s, "%s", plotnum((mx + p->xoffset) * p->xscale, "s"));
     readouttext(fnt, mx - 10 * (fw / 2), 20, LABELCOL, -1, s);
-    snprintf(s, sizeof s, "%s%s", ltrim(fstr((p->yoffset - my) / u)), unit);
+    snprintf(s, sizeof s, "%s", plotnum((p->yoffset - my) / u, transunit(p)));
     readouttext(fnt, 24, my + 1, LABELCOL, -1, s);
     if (c >= p->numcols || c < p->basecol || c >= (int64_t)p->basecol + p->bufcols) return;
     double mid = (p->colmin[c - p->basecol] + p->colmax[c - p->basecol]) / 2;  // stored s = -q
     if (isnan(mid)) return;
-    snprintf(s, sizeof s, "%s%s", ltrim(fstr(-mid)), unit);
+    snprintf(s, sizeof s, "%s", plotnum(-mid, transunit(p)));
     readouttext(fnt, mx - 10 * (fw / 2), plotclamp(u * mid + p->yoffset + 1, 0, viewy), TRACECOL, BACKCOL, s);
 }
 
@@ -335,7 +348,7 @@ void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
     transtrace(p, xdim, ydim, u);
     plotcursordraw(p, xdim, ydim);
     if (hastitle) drawtext(fnt, tx, ty, LABELCOL, BACKCOL, "", title);
-    if (cursor) transreadouts(p, u, amps ? " A" : " V");
+    if (cursor) transreadouts(p, u);
 }
 
 // The visible computed columns' range [lo, hi] fills the middle 80 % of the

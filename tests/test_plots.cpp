@@ -156,7 +156,7 @@ TEST_F(Plots, BodeReadoutsOfAnRcLowPass)
     tcbuild(RCLOW);
     bode(0, 2, 1);
     const struct { int32_t mx; const char *text; int32_t col; } cases[] = {
-        {320, "-20.00db/decade", 24}, {240, "-45.0\xF8", 25}, {240, "1000rad", 17}, {240, "-3.01db", 25},
+        {320, "-20.00db/decade", 24}, {240, "-45.0\xF8", 25}, {240, "1 krad/s", 17}, {240, "-3.01db", 25},
         {40, "-0.00db", 25},
     };
     for (const auto &k : cases) {
