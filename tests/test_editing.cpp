@@ -27,13 +27,7 @@ struct Editing : E2E {
 };
 
 // wire w's value text and the value it reads as
-void setvalue(int32_t w, const char *text)
-{
-    wiresetnumst(w, text);
-    globalx = 0, globalbad = 0;
-    wire[w].value = solvefunc(text);
-    recalc = 3;
-}
+void setvalue(int32_t w, const char *text) { wiresetnumst(w, text), wire[w].value = valueat0(text), recalc = 3; }
 
 // a value of wire w as the wheel leaves it: notches with Shift held over its symbol
 std::string tuned(E2E &t, int32_t x, int32_t y, int32_t notches)
@@ -254,15 +248,9 @@ TEST_F(Editing, WindowsKeepTheirViewsAcrossAnEditAndItsUndo)
     ASSERT_TRUE(bw.colmin && bw.colmax[col] != -1.0);  // computed
     const double gain = bw.colmin[col];
     auto kept = [&](const char *when) {
-        EXPECT_EQ(bw.lfreqlo, 1) << when;
-        EXPECT_EQ(bw.lfreqhi, 5) << when;
-        EXPECT_EQ(bw.dblo, -30) << when;
-        EXPECT_EQ(bw.dbhi, 6) << when;
-        EXPECT_EQ(bw.phaseoffs, 0x1234) << when;
-        EXPECT_EQ(tw.firstcol, 40) << when;
-        EXPECT_EQ(tw.xoffset, 40) << when;
-        EXPECT_EQ(tw.yscale, 2) << when;
-        EXPECT_EQ(tw.yoffset, 30) << when;
+        const std::vector<double> view = {bw.lfreqlo, bw.lfreqhi, bw.dblo, bw.dbhi, (double)bw.phaseoffs,
+                                          (double)tw.firstcol, tw.xoffset, tw.yscale, tw.yoffset};
+        EXPECT_EQ(view, std::vector<double>({1, 5, -30, 6, 0x1234, 40, 40, 2, 30})) << when;
     };
     kept("before");
     EXPECT_EQ(tuned(*this, 176, 112, 1), "1200");

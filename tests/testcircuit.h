@@ -30,16 +30,10 @@ static inline int tcnode(int grounded) {
 static inline int tcwire(int n1, int n2, char letter, const char *val, int dep = OWNWIRE, const char *init = "") {
     checknumwires(numwires + 1);
     const int i = numwires++;
-    wire[i].node1 = n1;
-    wire[i].node2 = n2;
-    wire[i].element = letter;
+    wire[i].node1 = n1, wire[i].node2 = n2, wire[i].element = letter;
     wire[i].depwire = dep == OWNWIRE ? i : dep;
-    wiresetnumst(i, val);
-    wiresetinitst(i, init);
-    globalx = 0;
-    globalbad = 0;
-    wire[i].value = solvefunc(val);
-    capindval[i] = 0;
+    wiresetnumst(i, val), wiresetinitst(i, init);
+    wire[i].value = valueat0(val), capindval[i] = 0;
     return i;
 }
 
