@@ -113,6 +113,8 @@ int32_t endrawiremode(void);   // stamp the wire being drawn at the mouse: its i
 void defaultnumst(int32_t w);  // an empty value text becomes "0" (switch) or "1", and value
 void editorreset(void);        // a new or loaded circuit: view at zoom 1, nothing in progress,
                                // every window closed, recalc = 3
+void editorreload(void);       // the circuit read again from its own file: nothing in progress,
+                               // the view and the windows kept (one naming nothing closes)
 
 // === value text entry ===
 extern int32_t getstringmode;  // -1 closed; 0 value (numst of curw); 1 initial condition (initst)

@@ -223,13 +223,19 @@ void editrenumber(int32_t kind, int32_t from, int32_t to)
 
 // === a new or loaded circuit ===
 
-void editorreset(void)
+void editorreload(void)
 {
-    viewreset();
     drawwiremode = 0;
     curn = curw = -1;
     grabnode = grabrect = depwiremode = curtypewire = -1;
     getstringmode = -1;  // an open entry named a wire of the old circuit
-    numplots = 0;
+    plotprune();
     recalc = 3;
+}
+
+void editorreset(void)
+{
+    viewreset();
+    numplots = 0;
+    editorreload();
 }

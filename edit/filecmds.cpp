@@ -153,6 +153,8 @@ int32_t asksave(void)
 
 int32_t loadcircuit(const char *path, int32_t retry)
 {
+    char before[PATHMAX];
+    snprintf(before, sizeof before, "%s", curfilename);
     int32_t ok = loadvsm(path);
     char why[PATHMAX + 96];
     snprintf(why, sizeof why, "%s", vsmerror());
@@ -166,7 +168,8 @@ int32_t loadcircuit(const char *path, int32_t retry)
         msgbox_ok(why, prognam);
         return 0;
     }
-    editorreset();
+    if (before[0] && !strcmp(before, curfilename)) editorreload();  // the same file again: views kept
+    else editorreset();
     undoreplaced();
     notefolder(curfilename);
     markclean();

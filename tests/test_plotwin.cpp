@@ -225,3 +225,21 @@ TEST_F(Plotwin, BodeAutomaticGainRangeFitsTheCurve)
     EXPECT_EQ(b.autogain, 0);
     EXPECT_NEAR(b.dbhi - b.dblo, 24, 1e-9);
 }
+
+// Opening the open file again (going back to what it holds) keeps the
+// windows, their views and the zoom; opening another file closes them.
+TEST_F(Plotwin, ReopeningTheSameFileKeepsTheWindowsAndTheirViews)
+{
+    begin();
+    plottype &t = plot[openplot(PLOT_TRANS, 1, 1)];
+    to(100, 400), settle();
+    t.yscale = 2, fsxoff = 32, isxoff = 32;
+    const std::string same = curfilename;
+    hl_answer_file(same.c_str()), hl_key(SC_L, 0, KEYCTRL), settle();
+    ASSERT_EQ(numplots, 1);
+    EXPECT_EQ(t.yscale, 2);
+    EXPECT_EQ(isxoff, 32);
+    hl_answer_file(write("other.vsm", DIVIDERFILE).c_str()), hl_key(SC_L, 0, KEYCTRL), settle();
+    EXPECT_EQ(numplots, 0);
+    EXPECT_EQ(isxoff, 0);
+}
