@@ -18,6 +18,7 @@ static const uint32_t CURSORDOTS = 0x33333333;
 static int32_t grabbed;         // 1 cursor A, 2 cursor B follows the mouse; 0 none
 static int32_t pressed;         // 1 while a left press that may become a click is held
 static int32_t pressx, pressy;  // where it went down, client pixels
+static const plottype *pressin; // the window it went down in
 
 static double *cursor(plottype *p, int32_t k) { return k ? &p->curb : &p->cura; }
 static double cursorof(const plottype *p, int32_t k) { return k ? p->curb : p->cura; }
@@ -52,8 +53,9 @@ int32_t plotcursors(plottype *p)
             double a = cursorof(p, k);
             if (!isnan(a) && llabs(cursorx(p, a) - mx) <= CURSORREACH) grabbed = k + 1;
         }
-        pressed = !grabbed, pressx = mx, pressy = my;
+        pressed = !grabbed, pressx = mx, pressy = my, pressin = p;
     }
+    if (pressin != p) return 0;  // a press in another window is that window's
     if (!(bstatus & 1)) {
         if (pressed && abs(mx - pressx) < 2 && abs(my - pressy) < 2) *cursor(p, shiftheld()) = cursorat(p, mx);
         pressed = grabbed = 0;
