@@ -227,10 +227,8 @@ TEST_F(Editing, ShiftWheelTunesPlainNumbersThroughTheirSeries)
 // follows the value; a scrolled transient keeps its scroll and scales.
 TEST_F(Editing, WindowsKeepTheirViewsAcrossAnEditAndItsUndo)
 {
-    at(112, 240, "v"), at(112, 112, "r"), at(240, 112, "c"), at(240, 240, "\\");
-    settle();
-    node[0].isgrounded = 1, recalc = 3;  // the source's foot on ground too: V, R, C in a loop
-    settle();
+    at(112, 240, "v"), at(112, 112, "r"), at(240, 112, "c"), at(240, 240, "\\"), settle();
+    node[0].isgrounded = 1, recalc = 3, settle();  // the source's foot on ground too: V, R, C in a loop
     ASSERT_EQ(matbad, SOLVED);
     const int32_t v = findwire(112, 176), r = findwire(176, 112), c = findwire(240, 176);
     ASSERT_TRUE(v >= 0 && r >= 0 && c >= 0);
@@ -240,10 +238,8 @@ TEST_F(Editing, WindowsKeepTheirViewsAcrossAnEditAndItsUndo)
     ASSERT_TRUE(b >= 0 && t >= 0);
     settle();
     plottype &bw = plot[b], &tw = plot[t];
-    bw.lfreqlo = 1, bw.lfreqhi = 5, bw.dblo = -30, bw.dbhi = 6, bw.phaseoffs = 0x1234;
-    bodeclear(&bw);
-    tw.xoffset = 40, tw.firstcol = 40, tw.yscale = 2, tw.yoffset = 30;
-    settle();
+    bw.lfreqlo = 1, bw.lfreqhi = 5, bw.dblo = -30, bw.dbhi = 6, bw.phaseoffs = 0x1234, bodeclear(&bw);
+    tw.xoffset = 40, tw.firstcol = 40, tw.yscale = 2, tw.yoffset = 30, settle();
     const int32_t col = (int32_t)(bw.right - bw.left) / 2;  // 1 kHz or so: past the corner
     ASSERT_TRUE(bw.colmin && bw.colmax[col] != -1.0);  // computed
     const double gain = bw.colmin[col];
