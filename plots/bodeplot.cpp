@@ -195,15 +195,12 @@ static void bodefreqgrid(const plottype *p, const bodeview &v)
 
 // === texts and reference lines ===
 
-// current mode when the output is a connection's current
-static int32_t bodecurrent(const plottype *p) { return p->plotsense != 0 && wire[p->plotwire].element == 'T'; }
-
 // the places of the fixed texts, before anything else is placed: the unit
 // labels (buttons) first, the title last
 static void bodeplacetexts(const plottype *p, bodeview &v)
 {
     char bar = fontlist[v.font].extchars ? (char)0xB3 : '|';
-    int32_t cur = bodecurrent(p), incur = cur || wire[p->inwire].element == 'I';
+    int32_t cur = plotamps(p), incur = cur || wire[p->inwire].element == 'I';
     snprintf(v.title, sizeof v.title, "%c%s/%s%c", bar, cur ? "Current" : "Voltage", incur ? "Current" : "Voltage",
              bar);
     const char *unit = p->hertz ? "frq(hz)" : "frq(rad)";

@@ -91,7 +91,7 @@ static int32_t cursorvalue(const plottype *p, double a, double *v, double *deg)
 static const char *cursorunit(const plottype *p)
 {
     if (p->kind != PLOT_TRANS) return p->hertz ? "Hz" : "rad/s";
-    return p->plotsense != 0 && wire[p->plotwire].element == 'T' ? "A" : "V";
+    return plotamps(p) ? "A" : "V";
 }
 
 // v in engineering form with its unit, at s

@@ -90,6 +90,7 @@ void matrixcontrols(void);
 // helpers the three share (transplot.cpp)
 void plotmouse(int32_t *mx, int32_t *my);  // mouse relative to the client view of gplot
 int32_t plotnotches(void);
+int32_t plotamps(const plottype *p);  // 1: the probe is a T wire's current, 0 a voltage
 const char *plotnum(double v, const char *unit);  // v in engineering form for the plot font (its
                                     // micro sign where it has one); overwritten by the next call          // wheel notches of this pass (up positive), taken from dmousz
 void plotcrosshair(int32_t mx, int32_t my);  // dotted light cyan cross-hair through (mx, my) of gdd

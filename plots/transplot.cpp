@@ -179,11 +179,10 @@ static void transtimegrid(const plottype *p, double major, double minor, int32_t
     }
 }
 
-// the unit of the probed quantity: a T wire's current, else a voltage
-static const char *transunit(const plottype *p)
-{
-    return p->plotsense != 0 && wire[p->plotwire].element == 'T' ? "A" : "V";
-}
+int32_t plotamps(const plottype *p) { return p->plotsense != 0 && wire[p->plotwire].element == 'T'; }
+
+// the unit of the probed quantity
+static const char *transunit(const plottype *p) { return plotamps(p) ? "A" : "V"; }
 
 // value step dv from r = yscale 256 / ydim (the value of 128 pixels): 0.2, 0.5
 // or 1 times its power of ten m, so a step is 13 to 26 pixels; every o-th line
@@ -325,7 +324,7 @@ void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
     }
     if (!transprobeok(plotwire, plotsense)) return;
     int32_t fnt = circfontindex(), fw = fontlist[fnt].width, fh = fontlist[fnt].height;
-    int32_t amps = plotsense != 0 && wire[plotwire].element == 'T';
+    int32_t amps = plotamps(p);
     double u = ydim * 0.5 / p->yscale, major, minor;  // u: pixels per unit
     plotmouse(&mx, &my);
     if (cursor) plotcrosshair(mx, my);
