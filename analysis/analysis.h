@@ -134,6 +134,18 @@ int32_t dcsolve(void);             // SOLVED or the code to report; why* say why
 #define BODENOGAIN 123456789.0   // colmin of a column whose input or output is 0
 enum { BODEMARGIN = 12 };        // Bode label margin: columns below it are never computed
 
+// A window may show several traces: its own probe (the fields of plotcalc)
+// and up to MAXTRACES - 1 more, each with columns of its own, computed in the
+// same run (a transient sub-step samples every trace, a Bode solve gives
+// every trace's output over the one input).
+enum { MAXTRACES = 8 };
+struct plottrace {
+    int32_t plotwire, plotsense; // its probe, as plotcalc's
+    int32_t cols;                // slots in its buffers (bufcols once added)
+    double *colmin, *colmax;     // [cols] as plotcalc's
+    double partlo, parthi;       // transient: its share of the column being computed
+};
+
 struct plotcalc {
     int32_t plotwire;            // probed wire, or node when plotsense is 0
     int32_t plotsense;           // 0 node voltage; +1 / -1 wire, which end counts as positive
@@ -153,6 +165,8 @@ struct plotcalc {
     int32_t hertz;               // Bode: 1 the axis is in hertz (omega = 2 pi f), 0 rad/s
     double lfreqlo, lfreqhi;     // Bode: log10 of the frequencies at the left and right edges
     int32_t cachexdim;           // Bode: view width the cached columns were computed for
+    int32_t numextra;            // further traces in extra; slots beyond keep their buffers
+    plottrace extra[MAXTRACES - 1];
 };
 
 extern int32_t *cllist;      // [cllistmax] wires lettered C or L, in wire order (transcollect)
@@ -189,6 +203,14 @@ enum { NUMSAMPSTEPS = 7 };
 extern const int32_t sampsteps[NUMSAMPSTEPS];   // 1, 4, 16, 64, 256, 1024, 4096
 int32_t bodesolve(double w, int32_t inwire, int32_t plotwire, int32_t plotsense, bodepoint *bp);
                                      // one complex build and solve at w; the solver's code
+int32_t traceadd(plotcalc *p, int32_t plotwire, int32_t plotsense);  // a further trace, its
+                                     // columns not computed (the caller starts the run again): its
+                                     // index in extra, or -1 when the window has MAXTRACES
+void traceremove(plotcalc *p, int32_t k);  // extra[k] goes; the others keep their order
+int32_t tracefind(const plotcalc *p, int32_t plotwire, int32_t plotsense);  // -1 the window's own
+                                     // probe, k for extra[k], -2 none
+void tracename(char *s, int32_t n, int32_t plotwire, int32_t plotsense);  // "V(3)" a node, "V(w5)"
+                                     // across wire 5, "I(5)" the current of T wire 5
 double bodeomega(const plotcalc *p, int32_t c, int32_t xdim);  // angular frequency of column c
 void bodeclear(plotcalc *p);         // every cached column not computed
 int32_t bodecolumns(plotcalc *p, int32_t xdim);  // compute the missing columns; how many failed

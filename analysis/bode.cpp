@@ -20,12 +20,8 @@ static cplx cdiff(cplx a, cplx b) { return cplx{a.re - b.re, a.im - b.im}; }
 // Output: the current of a T probed as a wire (negated for sense +1), else a
 // voltage: the node's for sense 0, V(node1) - V(node2) for +1, the reverse for
 // -1. Input: the input wire's current in current mode or when it is an I
-// source, else its voltage V(node2) - V(node1).
-int32_t bodesolve(double w, int32_t inwire, int32_t plotwire, int32_t plotsense, bodepoint *bp) {
-    if (!transprobeok(plotwire, plotsense) || !transprobeok(inwire, 1)) return -1;
-    initmat(w, 0, 0);
-    const int32_t r = smatsolve_comp(yh, el, elcnt, pivorder, numwires + numnodes);
-    if (r != SOLVED) return r;
+// source, else its voltage V(node2) - V(node1). Read from the solution in el.
+static void bodeextract(int32_t inwire, int32_t plotwire, int32_t plotsense, bodepoint *bp) {
     const int32_t nw = numwires;
     const int32_t current = plotsense != 0 && wire[plotwire].element == 'T';
     cplx out, in;
@@ -50,6 +46,14 @@ int32_t bodesolve(double w, int32_t inwire, int32_t plotwire, int32_t plotsense,
     while (ph < 0) ph += TWOPI;
     if (ph >= TWOPI) ph = 0;  // -tiny + 2 pi rounds up to 2 pi: keep [0, 2 pi)
     bp->phase = ph;
+}
+
+int32_t bodesolve(double w, int32_t inwire, int32_t plotwire, int32_t plotsense, bodepoint *bp) {
+    if (!transprobeok(plotwire, plotsense) || !transprobeok(inwire, 1)) return -1;
+    initmat(w, 0, 0);
+    const int32_t r = smatsolve_comp(yh, el, elcnt, pivorder, numwires + numnodes);
+    if (r != SOLVED) return r;
+    bodeextract(inwire, plotwire, plotsense, bp);
     return 0;
 }
 
@@ -63,6 +67,8 @@ double bodeomega(const plotcalc *p, int32_t c, int32_t xdim) {
 
 void bodeclear(plotcalc *p) {
     for (int32_t c = 0; c < p->bufcols; c++) p->colmax[c] = -1.0;
+    for (int32_t k = 0; k < p->numextra; k++)
+        for (int32_t c = 0; c < p->extra[k].cols; c++) p->extra[k].colmax[c] = -1.0;
 }
 
 // A column's frequency follows the view width, so the cache belongs to the
@@ -76,6 +82,8 @@ int32_t bodecolumns(plotcalc *p, int32_t xdim) {
         p->cachexdim = xdim;
     }
     int32_t fails = 0;
+    for (int32_t k = 0; k < p->numextra; k++)
+        if (!transprobeok(p->extra[k].plotwire, p->extra[k].plotsense)) return 0;  // the window prunes it
     buildhold(1);  // only omega changes from column to column
     for (int32_t c = BODEMARGIN; c < xdim && c < p->bufcols; c++) {
         if (!(p->colmax[c] < 0)) continue;
@@ -87,6 +95,12 @@ int32_t bodecolumns(plotcalc *p, int32_t xdim) {
         }
         p->colmin[c] = bp.gain;
         p->colmax[c] = bp.phase;
+        for (int32_t k = 0; k < p->numextra; k++) {
+            plottrace &e = p->extra[k];
+            bodeextract(p->inwire, e.plotwire, e.plotsense, &bp);
+            e.colmin[c] = bp.gain;
+            e.colmax[c] = bp.phase;
+        }
     }
     buildhold(0);
     return fails;

@@ -14,26 +14,55 @@ void csvnum(FILE *f, double v, char end) {
     else fprintf(f, "%.17g%c", v + 0.0, end);  // -0 + 0 = +0
 }
 
+// A window of several traces gives one column group per trace, each headed
+// by the trace's name ("V(3) min,V(3) max"); one trace keeps the plain header.
+
+// the header of trace k's group (k -1: the window's own probe)
+static void groupheader(FILE *f, const plotcalc *p, int32_t k, const char *a, const char *b) {
+    if (!p->numextra) {
+        fprintf(f, ",%s,%s", a, b);
+        return;
+    }
+    char name[32];
+    if (k < 0) tracename(name, sizeof name, p->plotwire, p->plotsense);
+    else tracename(name, sizeof name, p->extra[k].plotwire, p->extra[k].plotsense);
+    fprintf(f, ",%s %s,%s %s", name, a, name, b);
+}
+
+static const double *tracemin(const plotcalc *p, int32_t k) { return k < 0 ? p->colmin : p->extra[k].colmin; }
+static const double *tracemax(const plotcalc *p, int32_t k) { return k < 0 ? p->colmax : p->extra[k].colmax; }
+
 // === transient ===
 void transcsv(FILE *f, const plotcalc *p, int32_t header) {
-    if (header) fprintf(f, "time,min,max\n");
+    if (header) {
+        fprintf(f, "time");
+        for (int32_t k = -1; k < p->numextra; k++) groupheader(f, p, k, "min", "max");
+        fprintf(f, "\n");
+    }
     for (int32_t c = p->basecol > 0 ? p->basecol : 0; c < p->numcols && c - p->basecol < p->bufcols; c++) {
         csvnum(f, c * p->xscale, ',');
-        csvnum(f, -p->colmax[c - p->basecol], ',');  // stored s = -q: q's min is -max(s)
-        csvnum(f, -p->colmin[c - p->basecol], '\n');
+        for (int32_t k = -1; k < p->numextra; k++) {  // stored s = -q: q's min is -max(s)
+            csvnum(f, -tracemax(p, k)[c - p->basecol], ',');
+            csvnum(f, -tracemin(p, k)[c - p->basecol], k + 1 < p->numextra ? ',' : '\n');
+        }
     }
 }
 
 // === frequency response ===
 void bodecsv(FILE *f, const plotcalc *p, int32_t first, int32_t end, int32_t span, int32_t keepnan) {
-    fprintf(f, "freq,gain_db,phase_deg\n");
+    fprintf(f, "freq");
+    for (int32_t k = -1; k < p->numextra; k++) groupheader(f, p, k, "gain_db", "phase_deg");
+    fprintf(f, "\n");
     for (int32_t c = first; c < end; c++) {
-        const double ph = p->colmax[c];  // -1 not computed
-        if (!(ph >= 0) && !(keepnan && isnan(ph))) continue;
-        double deg = ph * 360 / TWOPI;  // [0, 360) -> (-180, 180]
-        if (deg > 180) deg -= 360;
+        const double ph0 = p->colmax[c];  // -1 not computed
+        if (!(ph0 >= 0) && !(keepnan && isnan(ph0))) continue;
         csvnum(f, pow(10.0, p->lfreqlo + c * (p->lfreqhi - p->lfreqlo) / span), ',');
-        csvnum(f, p->colmin[c] == BODENOGAIN ? NAN : p->colmin[c] * 10 / log(10.0), ',');  // ln -> dB
-        csvnum(f, deg, '\n');
+        for (int32_t k = -1; k < p->numextra; k++) {
+            const double g = tracemin(p, k)[c], ph = tracemax(p, k)[c];
+            double deg = ph * 360 / TWOPI;  // [0, 360) -> (-180, 180]
+            if (deg > 180) deg -= 360;
+            csvnum(f, g == BODENOGAIN ? NAN : g * 10 / log(10.0), ',');  // ln -> dB
+            csvnum(f, deg, k + 1 < p->numextra ? ',' : '\n');
+        }
     }
 }

@@ -5,6 +5,7 @@
 // Depends on initmat, smatsolve_real, solvefunc and the circuit arrays. Draws
 // nothing, beeps at nothing and keeps no clock: the caller passes its own.
 #include <math.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include "analysis/analysis.h"
@@ -35,18 +36,61 @@ static double solved(int32_t c) { return el[yh[c]].re; }
 // === column buffers ===
 // New slots read as "not computed" for a Bode cache (colmax -1.0); a transient
 // run writes every slot before it reads it.
+// slots old .. n - 1 of a pair of buffers grown to n read as "not computed"
+static void growcols(double **mn, double **mx, int32_t old, int32_t n) {
+    *mn = (double *)growmem(*mn, (size_t)n * sizeof(double));
+    *mx = (double *)growmem(*mx, (size_t)n * sizeof(double));
+    for (int32_t i = old; i < n; i++) {
+        (*mn)[i] = 0.0;
+        (*mx)[i] = -1.0;
+    }
+}
+
 void checkmaxxdim(plotcalc *p, int32_t xdim) {
     if (xdim > XDIMMAX) xdim = XDIMMAX;
     if (p->maxxdim >= xdim) return;
     const int32_t old = p->colmin && p->colmax ? p->bufcols : 0;
     p->maxxdim = xdim + 1 > COLSFIRST ? xdim + 1 : COLSFIRST;
     p->bufcols = 4 * p->maxxdim;
-    p->colmin = (double *)growmem(p->colmin, (size_t)p->bufcols * sizeof(double));
-    p->colmax = (double *)growmem(p->colmax, (size_t)p->bufcols * sizeof(double));
-    for (int32_t i = old; i < p->bufcols; i++) {
-        p->colmin[i] = 0.0;
-        p->colmax[i] = -1.0;
+    growcols(&p->colmin, &p->colmax, old, p->bufcols);
+    for (int32_t k = 0; k < p->numextra; k++) {
+        plottrace &e = p->extra[k];
+        growcols(&e.colmin, &e.colmax, e.cols, p->bufcols);
+        e.cols = p->bufcols;
     }
+}
+
+// === further traces ===
+int32_t traceadd(plotcalc *p, int32_t plotwire, int32_t plotsense) {
+    if (p->numextra >= MAXTRACES - 1) return -1;
+    plottrace &e = p->extra[p->numextra];
+    growcols(&e.colmin, &e.colmax, 0, p->bufcols > 0 ? p->bufcols : 1);
+    e.cols = p->bufcols;
+    e.plotwire = plotwire, e.plotsense = plotsense;
+    e.partlo = e.parthi = NAN;
+    return p->numextra++;
+}
+
+// the gone trace's buffers move to the first free slot, for reuse
+void traceremove(plotcalc *p, int32_t k) {
+    if (k < 0 || k >= p->numextra) return;
+    plottrace gone = p->extra[k];
+    for (int32_t i = k; i + 1 < p->numextra; i++) p->extra[i] = p->extra[i + 1];
+    p->extra[--p->numextra] = gone;
+}
+
+int32_t tracefind(const plotcalc *p, int32_t plotwire, int32_t plotsense) {
+    if (p->plotwire == plotwire && p->plotsense == plotsense) return -1;
+    for (int32_t k = 0; k < p->numextra; k++)
+        if (p->extra[k].plotwire == plotwire && p->extra[k].plotsense == plotsense) return k;
+    return -2;
+}
+
+void tracename(char *s, int32_t n, int32_t plotwire, int32_t plotsense) {
+    if (plotsense == 0) snprintf(s, (size_t)n, "V(%d)", (int)plotwire);
+    else if (plotwire >= 0 && plotwire < numwires && wire[plotwire].element == 'T')
+        snprintf(s, (size_t)n, "I(%d)", (int)plotwire);
+    else snprintf(s, (size_t)n, "V(w%d)", (int)plotwire);
 }
 
 // === the C/L list ===
@@ -169,6 +213,7 @@ static void transbegin(plotcalc *p, int32_t samps) {
     p->partsamps = samps;
     p->parttau = p->numcols * p->xscale + p->xscale / samps / 2;
     p->partlo = p->parthi = NAN;
+    for (int32_t k = 0; k < p->numextra; k++) p->extra[k].partlo = p->extra[k].parthi = NAN;
     p->partfirst = 1;
 }
 
@@ -183,6 +228,13 @@ static int32_t transstep(plotcalc *p) {
         if (p->partfirst) p->partlo = p->parthi = s;
         else if (s < p->partlo) p->partlo = s;
         else if (s > p->parthi) p->parthi = s;
+        for (int32_t k = 0; k < p->numextra; k++) {
+            plottrace &e = p->extra[k];
+            const double x = transsample(e.plotwire, e.plotsense);
+            if (p->partfirst) e.partlo = e.parthi = x;
+            else if (x < e.partlo) e.partlo = x;
+            else if (x > e.parthi) e.parthi = x;
+        }
         p->partfirst = 0;
     } else {
         transbad = r;
@@ -203,6 +255,8 @@ int32_t transcompute(plotcalc *p, int32_t xdim, int32_t samps, int32_t untilcol,
     transbad = 0;
     transcollect(p);
     if (!transprobeok(p->plotwire, p->plotsense)) return 0;
+    for (int32_t k = 0; k < p->numextra; k++)
+        if (!transprobeok(p->extra[k].plotwire, p->extra[k].plotsense)) return 0;
     int32_t initcode = SOLVED;
     if (p->numcols < 0) {
         initcode = transinitial();
@@ -223,6 +277,10 @@ int32_t transcompute(plotcalc *p, int32_t xdim, int32_t samps, int32_t untilcol,
             if (c >= p->basecol) {
                 p->colmin[c - p->basecol] = p->partlo;
                 p->colmax[c - p->basecol] = p->parthi;
+                for (int32_t k = 0; k < p->numextra; k++) {
+                    p->extra[k].colmin[c - p->basecol] = p->extra[k].partlo;
+                    p->extra[k].colmax[c - p->basecol] = p->extra[k].parthi;
+                }
             }
             p->numcols++;
             p->partsamps = 0;

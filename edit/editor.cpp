@@ -364,7 +364,8 @@ static void matrixkey(void)
 
 // A probe of the node (sense 0) or wire under the mouse (+1 when the mouse is
 // on its node1 half) toggles its window: a Bode window while a Bode input is
-// chosen, a transient one otherwise.
+// chosen, a transient one otherwise; with Shift, its trace in the topmost
+// window of that kind.
 static void probe(void)
 {
     int32_t pw = curn, ps = 0;
@@ -373,6 +374,10 @@ static void probe(void)
     int32_t bode = (uint32_t)ibodewire < (uint32_t)numwires;
     int32_t kind = bode ? PLOT_BODE : PLOT_TRANS;
     if (bode && ibodeflip) ps = -ps;
+    if (shiftheld()) {  // Shift: a trace more in the topmost window of the kind
+        plotaddtrace(kind, pw, ps);
+        return;
+    }
     for (int32_t i = numplots - 1; i >= 0; i--) {
         const plottype &p = plot[i];
         if (p.kind != kind || p.plotwire != pw || p.plotsense != ps) continue;

@@ -247,25 +247,25 @@ struct tracepen {
     int32_t q;           // phase trace: the point's phase value
 };
 
-static void penbreak(tracepen *pen, int32_t c, int32_t y0, int32_t y1)
+static void penbreak(tracepen *pen, int32_t c, int32_t y0, int32_t y1, int32_t col)
 {
-    if (pen->on && pen->x == c - 1) panelline(BODEMARGIN, y0, y1, pen->x, pen->y, pen->x + 1, pen->y, TRACECOL);
+    if (pen->on && pen->x == c - 1) panelline(BODEMARGIN, y0, y1, pen->x, pen->y, pen->x + 1, pen->y, col);
     pen->on = 0;
 }
 
 // gain: row = ln(power ratio) lnscale + dboff, inside the gain panel; a column
 // with no gain (an input or output of 0) is passed over
-static void gaintrace(const plottype *p, const bodeview &v)
+static void gaintrace(const plottype *p, const bodeview &v, const tracecols &t)
 {
     tracepen pen = {BODEMARGIN - 1, trunc(4 * v.ydim / 7.0), 1, 0};
     for (int32_t c = BODEMARGIN; c < v.xdim && c < p->bufcols; c++) {
-        if (!(p->colmax[c] >= 0)) {
-            penbreak(&pen, c, 0, v.gbot);
+        if (!(t.colmax[c] >= 0)) {
+            penbreak(&pen, c, 0, v.gbot, t.colour);
             continue;
         }
-        if (p->colmin[c] == BODENOGAIN) continue;
-        double y = p->colmin[c] * p->lnscale + v.dboff;
-        if (pen.on) panelline(BODEMARGIN, 0, v.gbot, pen.x, pen.y, c, y, TRACECOL);
+        if (t.colmin[c] == BODENOGAIN) continue;
+        double y = t.colmin[c] * p->lnscale + v.dboff;
+        if (pen.on) panelline(BODEMARGIN, 0, v.gbot, pen.x, pen.y, c, y, t.colour);
         pen = tracepen{(double)c, y, 1, 0};
     }
 }
@@ -274,26 +274,26 @@ static void gaintrace(const plottype *p, const bodeview &v)
 // across the panel's edge (it went down but the row went up, or the other
 // way round), the trace leaves through that edge and comes back through the
 // other, one panel height away.
-static void phasetrace(const plottype *p, const bodeview &v)
+static void phasetrace(const plottype *p, const bodeview &v, const tracecols &t)
 {
     tracepen pen = {BODEMARGIN - 1, trunc(6 * v.ydim / 7.0), 1, 0};
     for (int32_t c = BODEMARGIN; c < v.xdim && c < p->bufcols; c++) {
-        if (!(p->colmax[c] >= 0)) {
-            penbreak(&pen, c, v.gbot, v.ydim);
+        if (!(t.colmax[c] >= 0)) {
+            penbreak(&pen, c, v.gbot, v.ydim, t.colour);
             continue;
         }
-        int32_t q = phaseq(p, p->colmax[c]);
+        int32_t q = phaseq(p, t.colmax[c]);
         double y = phaserow(v, q);
         if (pen.on) {
             int32_t down = turnmod((double)q - pen.q) >= HALFTURN;
             if (down && y < pen.y) {
-                panelline(BODEMARGIN, v.gbot, v.ydim, pen.x, pen.y, c, y + v.ph, TRACECOL);
+                panelline(BODEMARGIN, v.gbot, v.ydim, pen.x, pen.y, c, y + v.ph, t.colour);
                 pen.y -= v.ph;
             } else if (!down && y > pen.y) {
-                panelline(BODEMARGIN, v.gbot, v.ydim, pen.x, pen.y, c, y - v.ph, TRACECOL);
+                panelline(BODEMARGIN, v.gbot, v.ydim, pen.x, pen.y, c, y - v.ph, t.colour);
                 pen.y += v.ph;
             }
-            panelline(BODEMARGIN, v.gbot, v.ydim, pen.x, pen.y, c, y, TRACECOL);
+            panelline(BODEMARGIN, v.gbot, v.ydim, pen.x, pen.y, c, y, t.colour);
         }
         pen = tracepen{(double)c, y, 1, q};
     }
@@ -358,9 +358,12 @@ static void bodereset(plottype *p, int32_t xdim)
 static void bodefit(plottype *p, int32_t xdim)
 {
     double lo = INFINITY, hi = -INFINITY;
-    for (int32_t c = BODEMARGIN; c < xdim && c < p->bufcols; c++) {
-        double g = p->colmin[c] * 10 / M_LN10;
-        if (p->colmax[c] >= 0 && p->colmin[c] != BODENOGAIN && isfinite(g)) lo = fmin(lo, g), hi = fmax(hi, g);
+    for (int32_t k = 0; k <= p->numextra; k++) {  // every trace
+        tracecols t = traceof(p, k);
+        for (int32_t c = BODEMARGIN; c < xdim && c < p->bufcols; c++) {
+            double g = t.colmin[c] * 10 / M_LN10;
+            if (t.colmax[c] >= 0 && t.colmin[c] != BODENOGAIN && isfinite(g)) lo = fmin(lo, g), hi = fmax(hi, g);
+        }
     }
     if (lo > hi) return;
     lo = 10 * floor((lo - 2) / 10), hi = 10 * ceil((hi + 2) / 10);
@@ -400,8 +403,12 @@ void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t curso
     bodetexts(v);
     bodereflines(p, v);
     bodecolumns(p, xdim);
-    gaintrace(p, v);
-    phasetrace(p, v);
+    for (int32_t k = p->numextra; k >= 0; k--) {  // the window's own on top
+        tracecols t = traceof(p, k);
+        gaintrace(p, v, t);
+        phasetrace(p, v, t);
+    }
+    tracelegend(p, BODEMARGIN + v.fw, v.gbot - v.fh - 2);
     plotcursordraw(p, xdim, ydim);
     if (cursor) bodereadouts(p, v);
 }

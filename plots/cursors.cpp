@@ -10,6 +10,7 @@
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 enum { CURSORREACH = 3 };  // pixels either side of a cursor's line that a press grabs it
 static const int32_t curcol[2] = {PAL_LIGHTGREEN, PAL_YELLOW};
@@ -69,66 +70,80 @@ void plotcursorcancel(void) { pressed = 0; }
 
 // === read-out ===
 
-// the curve at a cursor at a: value (transient) or gain in dB and phase in
+// trace k at a cursor at a: value (transient) or gain in dB and phase in
 // degrees (Bode); 1, or 0 where its column is not computed
-static int32_t cursorvalue(const plottype *p, double a, double *v, double *deg)
+static int32_t cursorvalue(const plottype *p, int32_t k, double a, double *v, double *deg)
 {
     int64_t c = cursorx(p, a);
+    tracecols t = traceof(p, k);
     if (p->kind == PLOT_TRANS) {
         c += p->firstcol;
         if (c < p->basecol || c >= p->numcols || c >= (int64_t)p->basecol + p->bufcols) return 0;
-        double mid = (p->colmin[c - p->basecol] + p->colmax[c - p->basecol]) / 2;  // stored s = -q
+        double mid = (t.colmin[c - p->basecol] + t.colmax[c - p->basecol]) / 2;  // stored s = -q
         *v = -mid;
         return !isnan(mid);
     }
-    if (c < BODEMARGIN || c >= p->bufcols || !(p->colmax[c] >= 0) || p->colmin[c] == BODENOGAIN) return 0;
-    double d = p->colmax[c] * 180 / M_PI;
-    *v = p->colmin[c] * 10 / M_LN10, *deg = d > 180 ? d - 360 : d;
+    if (c < BODEMARGIN || c >= p->bufcols || !(t.colmax[c] >= 0) || t.colmin[c] == BODENOGAIN) return 0;
+    double d = t.colmax[c] * 180 / M_PI;
+    *v = t.colmin[c] * 10 / M_LN10, *deg = d > 180 ? d - 360 : d;
     return 1;
 }
 
-// the unit of the curve (transient) or of the frequency axis (Bode)
-static const char *cursorunit(const plottype *p)
+// the unit of trace k (transient) or of the frequency axis (Bode)
+static const char *cursorunit(const plottype *p, int32_t k)
 {
     if (p->kind != PLOT_TRANS) return p->hertz ? "Hz" : "rad/s";
-    return plotamps(p) ? "A" : "V";
+    tracecols t = traceof(p, k);
+    return traceamps(t.plotwire, t.plotsense) ? "A" : "V";
 }
 
 // v in engineering form with its unit, at s
 static int32_t eng(char *s, int32_t n, double v, const char *unit) { return n > 0 ? snprintf(s, n, "%s", plotnum(v, unit)) : 0; }
 
-// line k for one cursor: its place and the curve there
-static void cursorline(const plottype *p, int32_t k, char *s, int32_t n)
+// trace k's value at a (or B's change from A when b is a number), after two spaces
+static int32_t tracevalue(const plottype *p, int32_t k, double a, double b, char *s, int32_t n)
 {
-    double a = cursorof(p, k), v, deg;
-    const int32_t trans = p->kind == PLOT_TRANS;
-    int32_t at = snprintf(s, n, "%c ", k ? 'B' : 'A');
-    at += eng(s + at, n - at, trans ? a : pow(10.0, a), trans ? "s" : cursorunit(p));
-    if (at >= n - 2 || !cursorvalue(p, a, &v, &deg)) return;
-    at += snprintf(s + at, n - at, "  ");
-    if (trans) eng(s + at, n - at, v, cursorunit(p));
-    else snprintf(s + at, n - at, "%.2f dB  %.1f deg", v, deg);
+    double v, deg, vb, degb;
+    if (n < 3 || !cursorvalue(p, k, a, &v, &deg)) return 0;
+    if (!isnan(b)) {
+        if (!cursorvalue(p, k, b, &vb, &degb)) return 0;
+        v = vb - v, deg = degb - deg;
+    }
+    int32_t at = snprintf(s, n, "  ");
+    if (p->kind == PLOT_TRANS) return at + eng(s + at, n - at, v, cursorunit(p, k));
+    return at + snprintf(s + at, n - at, "%.2f dB  %.1f deg", v, deg);
+}
+
+// s, with every trace's value at a (or change from a to b) after the at characters there
+static void tracevalues(const plottype *p, double a, double b, char *s, int32_t n, int32_t at)
+{
+    for (int32_t k = 0; k <= p->numextra && at < n; k++) {
+        int32_t m = tracevalue(p, k, a, b, s + at, n - at);
+        if (!m && p->numextra) m = snprintf(s + at, n - at, "  -");  // keeps the traces' order
+        at += m;
+    }
 }
 
 int32_t plotcursortext(const plottype *p, int32_t k, char *s, int32_t n)
 {
-    double a = p->cura, b = p->curb, va, vb, da, db;
+    double a = p->cura, b = p->curb;
+    const int32_t trans = p->kind == PLOT_TRANS;
     if (k < 2) {
-        if (isnan(cursorof(p, k))) return 0;
-        cursorline(p, k, s, n);
+        double c = cursorof(p, k);
+        if (isnan(c)) return 0;
+        int32_t at = snprintf(s, n, "%c ", k ? 'B' : 'A');
+        at += eng(s + at, n - at, trans ? c : pow(10.0, c), trans ? "s" : cursorunit(p, 0));
+        tracevalues(p, c, NAN, s, n, at);
         return 1;
     }
     if (isnan(a) || isnan(b) || a == b) return 0;
     if (k == 3) {
-        if (!cursorvalue(p, a, &va, &da) || !cursorvalue(p, b, &vb, &db)) return 0;
-        int32_t at = snprintf(s, n, "B-A ");
-        if (p->kind == PLOT_TRANS) eng(s + at, n - at, vb - va, cursorunit(p));
-        else snprintf(s + at, n - at, "%.2f dB  %.1f deg", vb - va, db - da);
-        return 1;
+        int32_t at = snprintf(s, n, "B-A");
+        tracevalues(p, a, b, s, n, at);
+        return (int32_t)strlen(s) > at;
     }
-    const int32_t trans = p->kind == PLOT_TRANS;
     int32_t at = snprintf(s, n, trans ? "dt " : "df ");
-    at += eng(s + at, n - at, trans ? b - a : pow(10.0, b) - pow(10.0, a), trans ? "s" : cursorunit(p));
+    at += eng(s + at, n - at, trans ? b - a : pow(10.0, b) - pow(10.0, a), trans ? "s" : cursorunit(p, 0));
     if (at >= n) return 1;
     if (!trans) {
         snprintf(s + at, n - at, "  fB/fA %s", ltrim(fstr(pow(10.0, b - a))));

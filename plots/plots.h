@@ -52,6 +52,11 @@ int32_t openplot(int32_t kind, int32_t plotwire, int32_t plotsense);
                                     // input ibodewire, ibodeflip, unit frqgraphmode; the caller
                                     // negates plotsense when ibodeflip is set); its index, or -1
                                     // when MAXPLOTS are open
+int32_t plotaddtrace(int32_t kind, int32_t plotwire, int32_t plotsense);
+                                    // the probe's trace joins the topmost window of kind (which
+                                    // opens when there is none), or leaves it when it is there
+                                    // already (the window closes with its last trace): the
+                                    // window's index, or -1 when none shows it
 void removeplot(int32_t index);     // close window index; records stay packed
 void plotsreset(void);              // the circuit changed: Bode and transient windows compute again,
                                     // each keeping its view (ranges, scales, scroll)
@@ -75,6 +80,17 @@ void plotrenumber(int32_t kind, int32_t from, int32_t to);
 void plotremap(int32_t (*item)(int32_t kind, int32_t i));  // every probe and Bode input i of kind
                                     // RENUMNODE or RENUMWIRE becomes item(kind, i); -1 closes it
 
+// === the traces of a window: 0 its own probe, 1 .. numextra its further ones ===
+struct tracecols {
+    int32_t plotwire, plotsense;    // the trace's probe
+    const double *colmin, *colmax;  // its columns, as plotcalc's
+    int32_t colour;                 // palette index it is drawn in
+};
+tracecols traceof(const plottype *p, int32_t k);
+int32_t traceamps(int32_t plotwire, int32_t plotsense);  // 1: a T wire's current, 0 a voltage
+void tracelegend(const plottype *p, int32_t x, int32_t y);  // with several traces, one line
+                                    // naming each in its colour, on the free row nearest y
+
 // === what the plot windows draw (into gdd narrowed to the client area) ===
 void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor);  // run gplot's columns, draw
 void transautoscale(void);          // gplot's yscale and yoffset from its visible columns
@@ -89,10 +105,10 @@ void matrixrender(void);            // Ax = b of gplot's omega and time, solved;
 void matrixcontrols(void);
 // helpers the three share (transplot.cpp)
 void plotmouse(int32_t *mx, int32_t *my);  // mouse relative to the client view of gplot
-int32_t plotnotches(void);
+int32_t plotnotches(void);          // wheel notches of this pass (up positive), taken from dmousz
 int32_t plotamps(const plottype *p);  // 1: the probe is a T wire's current, 0 a voltage
 const char *plotnum(double v, const char *unit);  // v in engineering form for the plot font (its
-                                    // micro sign where it has one); overwritten by the next call          // wheel notches of this pass (up positive), taken from dmousz
+                                    // micro sign where it has one); overwritten by the next call
 void plotcrosshair(int32_t mx, int32_t my);  // dotted light cyan cross-hair through (mx, my) of gdd
 int32_t plotclamp(double v, int32_t lo, int32_t hi);  // v truncated into [lo, hi]; lo wins
 void plottexts(int32_t xdim, int32_t ydim);  // a window's drawing starts: no text placed, view xdim x ydim
@@ -100,7 +116,7 @@ int32_t plotspot(int32_t font, int32_t *x, int32_t *y, const char *s, int32_t ga
                                     // a place for s at (*x, *y) moved inside the view, clear of the
                                     // texts placed (by gap columns) or, with move, on the free row
                                     // nearest *y; taken and 1, or 0 where there is none
-void helpcontrols(void);
+void helpcontrols(void);            // scrolling of a key summary or help window
 // the cursors of a transient or Bode window (cursors.cpp)
 int32_t plotcursors(plottype *p);   // a click sets cursor A (Shift: B), a press on one drags it: 1
                                     // while a cursor follows the mouse (the plot does not scroll)
@@ -108,7 +124,7 @@ void plotcursorcancel(void);        // the press under way sets no cursor (it di
 void plotcursordraw(const plottype *p, int32_t xdim, int32_t ydim);  // lines and read-out
 int32_t plotcursortext(const plottype *p, int32_t k, char *s, int32_t n);
                                     // read-out line k into s (0 A, 1 B; with both, 2 dt and 1/dt or
-                                    // df and fB/fA, 3 B - A): 1, or 0 when it has nothing to say            // scrolling of a key summary or help window
+                                    // df and fB/fA, 3 B - A): 1, or 0 when it has nothing to say
 
 // === help windows ===
 static char *const HELPFAILED = (char *)(intptr_t)-1;  // helpbuf of a text that could not be loaded

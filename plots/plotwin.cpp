@@ -65,8 +65,14 @@ static int32_t plotok(int32_t p)
 // closes every window whose probe or Bode input names nothing any more
 void plotprune(void)
 {
-    for (int32_t p = numplots - 1; p >= 0; p--)
-        if (!plotok(p)) removeplot(p);
+    for (int32_t p = numplots - 1; p >= 0; p--) {
+        if (!plotok(p)) {
+            removeplot(p);
+            continue;
+        }
+        for (int32_t k = plot[p].numextra - 1; isprobe(p) && k >= 0; k--)
+            if (!transprobeok(plot[p].extra[k].plotwire, plot[p].extra[k].plotsense)) traceremove(&plot[p], k);
+    }
 }
 
 // === placement and opening ===
@@ -109,6 +115,7 @@ static void freshrecord(plottype &r)
     r = plottype{};
     r.maxxdim = k.maxxdim, r.bufcols = k.bufcols, r.colmin = k.colmin, r.colmax = k.colmax;
     r.savestatemax = k.savestatemax, r.savestate = k.savestate;
+    for (int32_t i = 0; i < MAXTRACES - 1; i++) r.extra[i] = k.extra[i];  // numextra 0: the buffers kept
 }
 
 int32_t openplot(int32_t kind, int32_t plotwire, int32_t plotsense)
@@ -139,6 +146,39 @@ int32_t openplot(int32_t kind, int32_t plotwire, int32_t plotsense)
     plotorder[i] = i;  // on top
     numplots++;
     return i;
+}
+
+// === several traces ===
+
+// the window's own probe gives way to its first further trace
+static void promotetrace(plottype &r)
+{
+    plottrace &e = r.extra[0];
+    int32_t w = r.plotwire, sense = r.plotsense;
+    double *mn = r.colmin, *mx = r.colmax;
+    r.plotwire = e.plotwire, r.plotsense = e.plotsense, r.colmin = e.colmin, r.colmax = e.colmax;
+    e.plotwire = w, e.plotsense = sense, e.colmin = mn, e.colmax = mx;
+    traceremove(&r, 0);
+}
+
+int32_t plotaddtrace(int32_t kind, int32_t plotwire, int32_t plotsense)
+{
+    int32_t p = -1;
+    for (int32_t i = numplots - 1; i >= 0 && p < 0; i--)
+        if (plot[plotorder[i]].kind == kind) p = plotorder[i];
+    if (p < 0) return openplot(kind, plotwire, plotsense);
+    plottype &r = plot[p];
+    int32_t k = tracefind(&r, plotwire, plotsense);
+    if (k == -1 && !r.numextra) {
+        removeplot(p);
+        return -1;
+    }
+    if (k == -1) promotetrace(r);
+    else if (k >= 0) traceremove(&r, k);
+    else if (traceadd(&r, plotwire, plotsense) < 0) return -1;
+    if (kind == PLOT_BODE) bodeclear(&r);
+    else r.reset = -1;  // the run starts again for every trace, the view kept
+    return p;
 }
 
 // === closing ===
@@ -178,8 +218,15 @@ static int32_t plotnames(int32_t p, int32_t kind, int32_t i)
 void plotrenumber(int32_t kind, int32_t from, int32_t to)
 {
     if (to < 0) {
-        for (int32_t p = numplots - 1; p >= 0; p--)
-            if (plotnames(p, kind, from)) removeplot(p);
+        for (int32_t p = numplots - 1; p >= 0; p--) {
+            if (plotnames(p, kind, from)) {
+                removeplot(p);
+                continue;
+            }
+            for (int32_t k = plot[p].numextra - 1; isprobe(p) && k >= 0; k--)
+                if (plot[p].extra[k].plotwire == from && (kind == RENUMNODE) == (plot[p].extra[k].plotsense == 0))
+                    traceremove(&plot[p], k);
+        }
         return;
     }
     for (int32_t p = 0; p < numplots; p++) {
@@ -187,6 +234,9 @@ void plotrenumber(int32_t kind, int32_t from, int32_t to)
         plottype &r = plot[p];
         int32_t isnode = r.plotsense == 0;
         if ((kind == RENUMNODE) == isnode && r.plotwire == from) r.plotwire = to;
+        for (int32_t k = 0; k < r.numextra; k++)
+            if ((kind == RENUMNODE) == (r.extra[k].plotsense == 0) && r.extra[k].plotwire == from)
+                r.extra[k].plotwire = to;
         if (kind == RENUMWIRE && r.kind == PLOT_BODE && r.inwire == from) r.inwire = to;
         if (kind == RENUMWIRE && r.kind == PLOT_BODE && r.idwire == from) r.idwire = to;
     }
@@ -205,6 +255,12 @@ void plotremap(int32_t (*item)(int32_t kind, int32_t i))
             continue;
         }
         r.plotwire = w;
+        for (int32_t k = r.numextra - 1; k >= 0; k--) {
+            plottrace &e = r.extra[k];
+            int32_t x = item(e.plotsense == 0 ? RENUMNODE : RENUMWIRE, e.plotwire);
+            if (x < 0) traceremove(&r, k);
+            else e.plotwire = x;
+        }
         if (!bode) continue;
         r.inwire = in;
         r.idwire = r.idwire >= 0 ? item(RENUMWIRE, r.idwire) : -1;
@@ -508,24 +564,26 @@ void plotcopy(void)
 static const char *const plottitle[] = {"", "Bode plot", "Transient analysis", "Matrix debug",
                                         "VELTO key summary", "VELTO help text"};
 
-// Marching dashes from the probe point to the middle of the client area. The
+// Marching dashes from trace k's probe point to the middle of the client area,
+// yellow for the window's own, the trace's colour for a further one. The
 // probe point: the node, or a quarter of the wire from the end plotsense
 // names positive; screen = world * fsscale + offset. The dashes move 16
 // pixels a second: 0x01010101 rotated left by floor(16 t), which with its
 // period of 8 bits is a plain shift by that mod 8.
-static void probeline(const plottype &r)
+static void probeline(const plottype &r, int32_t k)
 {
+    tracecols t = traceof(&r, k);
     double px, py;
-    if (r.plotsense == 0) {
-        px = node[r.plotwire].x, py = node[r.plotwire].y;
+    if (t.plotsense == 0) {
+        px = node[t.plotwire].x, py = node[t.plotwire].y;
     } else {
-        const nodetype &a = node[wire[r.plotwire].node1], &b = node[wire[r.plotwire].node2];
-        double f = r.plotsense > 0 ? 0.25 : 0.75;
+        const nodetype &a = node[wire[t.plotwire].node1], &b = node[wire[t.plotwire].node2];
+        double f = t.plotsense > 0 ? 0.25 : 0.75;
         px = a.x + (b.x - a.x) * f, py = a.y + (b.y - a.y) * f;
     }
     px = screenx(px), py = screeny(py);
     uint32_t pattern = 0x01010101u << ((int64_t)floor(16 * dtotclk) & 7);
-    dotline2d(px, py, (r.left + r.right) * 0.5, (r.top + r.bottom) * 0.5, PAL_YELLOW, pattern);
+    dotline2d(px, py, (r.left + r.right) * 0.5, (r.top + r.bottom) * 0.5, k ? t.colour : PAL_YELLOW, pattern);
 }
 
 static void vline(int32_t x, int32_t y0, int32_t y1, int32_t c)  // rows y0..y1 inclusive
@@ -601,7 +659,8 @@ void plotdraw(int32_t focus, int32_t maxwin)
     for (; k < numplots; k++) {
         int32_t p = plotorder[k];
         if (!plotok(p)) continue;
-        if (maxwin < 0 && plot[p].state == 0 && isprobe(p)) probeline(plot[p]);
+        if (maxwin < 0 && plot[p].state == 0 && isprobe(p))
+            for (int32_t t = 0; t <= plot[p].numextra; t++) probeline(plot[p], t);
         drawframe(plot[p]);
         if (narrowview(scr, plot[p])) drawcontents(p, p == focus);
         gdd = scr;

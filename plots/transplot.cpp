@@ -179,8 +179,6 @@ static void transtimegrid(const plottype *p, double major, double minor, int32_t
     }
 }
 
-int32_t plotamps(const plottype *p) { return p->plotsense != 0 && wire[p->plotwire].element == 'T'; }
-
 // the unit of the probed quantity
 static const char *transunit(const plottype *p) { return plotamps(p) ? "A" : "V"; }
 
@@ -233,12 +231,13 @@ static void transtimelabels(const plottype *p, double major, int32_t xdim, int32
 // The visible computed columns as vertical spans from their minimum to their
 // maximum row, each stretched to reach the rows of the column before it, so
 // neighbours join into one trace; a column without samples breaks it.
-static void transtrace(const plottype *p, int32_t xdim, int32_t ydim, double u)
+static void transtrace(const plottype *p, int32_t k, int32_t xdim, int32_t ydim, double u)
 {
     int32_t c0, c1, pa = 0, pb = 0, joined = 0;
+    tracecols t = traceof(p, k);
     transvisible(p, xdim, &c0, &c1);
     for (int32_t c = c0; c < c1; c++) {
-        double lo = p->colmin[c - p->basecol], hi = p->colmax[c - p->basecol];
+        double lo = t.colmin[c - p->basecol], hi = t.colmax[c - p->basecol];
         if (isnan(lo) || isnan(hi)) {
             joined = 0;
             continue;
@@ -246,7 +245,7 @@ static void transtrace(const plottype *p, int32_t xdim, int32_t ydim, double u)
         int32_t ya = transrow(lo, u, p->yoffset, ydim), yb = transrow(hi, u, p->yoffset, ydim);
         if (!joined) pa = ya, pb = yb;
         int32_t top = ya < pb + 1 ? ya : pb + 1, bottom = yb > pa - 1 ? yb : pa - 1;
-        line(c - p->firstcol, top, c - p->firstcol, bottom + 1, TRACECOL);
+        line(c - p->firstcol, top, c - p->firstcol, bottom + 1, t.colour);
         pa = ya, pb = yb, joined = 1;
     }
 }
@@ -344,7 +343,8 @@ void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
     double budget = transbudget(p, xdim);
     if (transcompute(p, xdim, vopts.sampsperpix, transuntil(p, xdim), transclock, transclock() + budget) != SOLVED)
         SysBeep(32);  // the initial conditions could not be solved: the states start at 0
-    transtrace(p, xdim, ydim, u);
+    for (int32_t k = p->numextra; k >= 0; k--) transtrace(p, k, xdim, ydim, u);  // the window's own on top
+    tracelegend(p, 3 * fw, 2 * fh);
     plotcursordraw(p, xdim, ydim);
     if (hastitle) drawtext(fnt, tx, ty, LABELCOL, BACKCOL, "", title);
     if (cursor) transreadouts(p, u);
@@ -359,12 +359,15 @@ void transautoscale(void)
     int32_t c0, c1, ydim = gdd.y;
     double lo = 1e32, hi = -1e32;  // in double: a small ripple on a large level keeps its span
     transvisible(p, gdd.x, &c0, &c1);
-    for (int32_t c = c0; c < c1; c++) {
-        double a = p->colmin[c - p->basecol], b = p->colmax[c - p->basecol];
-        if (a < lo) lo = a;
-        if (b < lo) lo = b;
-        if (a > hi) hi = a;
-        if (b > hi) hi = b;
+    for (int32_t k = 0; k <= p->numextra; k++) {  // every trace on screen
+        tracecols t = traceof(p, k);
+        for (int32_t c = c0; c < c1; c++) {
+            double a = t.colmin[c - p->basecol], b = t.colmax[c - p->basecol];
+            if (a < lo) lo = a;
+            if (b < lo) lo = b;
+            if (a > hi) hi = a;
+            if (b > hi) hi = b;
+        }
     }
     if (hi - lo < 0.0001) {
         double mid = (lo + hi) / 2;

@@ -199,7 +199,7 @@ TEST_F(Plotwin, BodeCursorsAndAutomaticGainRange)
     ASSERT_EQ(plotcursortext(&b, 2, s, sizeof s), 1);
     EXPECT_NE(std::string(s).find(std::string("fB/fA ") + ltrim(fstr(pow(10.0, 2.5)))), std::string::npos) << s;
     ASSERT_EQ(plotcursortext(&b, 3, s, sizeof s), 1);
-    EXPECT_STREQ(s, "B-A 0.00 dB  0.0 deg");
+    EXPECT_STREQ(s, "B-A  0.00 dB  0.0 deg");
     const double a = b.cura;
     hl_key(SC_SPACE, ' ', 0), settle();  // to hertz: the axis moves by log10(2 pi), the cursor with it
     EXPECT_NEAR(b.cura, a - log10(2 * M_PI), 1e-12);
@@ -230,4 +230,30 @@ TEST_F(Plotwin, ReopeningTheSameFileKeepsTheWindowsAndTheirViews)
     EXPECT_TRUE(t.yscale == 2 && isxoff == 32);
     hl_answer_file(write("other.vsm", DIVIDERFILE).c_str()), hl_key(SC_L, 0, KEYCTRL), settle();
     EXPECT_TRUE(numplots == 0 && isxoff == 0);
+}
+
+// Shift+right-click adds a trace to the topmost window of its kind, again
+// takes it away; the window's own gives way to the next, the last closes it.
+// The columns come from one run, the legend and the copy name each trace.
+TEST_F(Plotwin, ShiftRightClickAddsAndRemovesTraces)
+{
+    begin();
+    plottype &t = plot[openplot(PLOT_TRANS, 1, 1)];
+    auto shiftright = [&](int32_t x, int32_t y) {
+        hl_keydown(SC_LSHIFT), to(x, y), button(2), button(0), hl_keyup(SC_LSHIFT), settle();
+    };
+    shiftright(240, 80);  // node 1
+    ASSERT_TRUE(numplots == 1 && t.numextra == 1 && t.extra[0].plotsense == 0 && t.extra[0].plotwire == 1);
+    to(100, 400);
+    for (int32_t i = 0; i < 100 && t.numcols < 50; i++) passes(4);
+    EXPECT_EQ(-t.extra[0].colmax[10], 5.0) << "V(1) of the divider";
+    EXPECT_GT(countpal(408, 28, 704, 28 + 64, PAL_LIGHTGREEN), 20) << "the legend names it in its colour";
+    EXPECT_GT(countpal(0, 80, 400, 300, PAL_LIGHTGREEN), 10) << "its probe line";
+    std::string csv = copyfrom(t);
+    EXPECT_EQ(csv.substr(0, csv.find('\n')), "time,V(w1) min,V(w1) max,V(1) min,V(1) max");
+    EXPECT_NE(csv.find("\n0.15625,5,5,5,5\n"), std::string::npos) << csv.substr(0, 200);
+    shiftright(180, 80);  // the window's own probe (its node1 half): V(1) takes its place
+    ASSERT_TRUE(numplots == 1 && t.numextra == 0 && t.plotsense == 0 && t.plotwire == 1);
+    shiftright(240, 80);  // the last trace closes the window
+    EXPECT_EQ(numplots, 0);
 }
