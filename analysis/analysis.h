@@ -203,6 +203,8 @@ enum { NUMSAMPSTEPS = 7 };
 extern const int32_t sampsteps[NUMSAMPSTEPS];   // 1, 4, 16, 64, 256, 1024, 4096
 int32_t bodesolve(double w, int32_t inwire, int32_t plotwire, int32_t plotsense, bodepoint *bp);
                                      // one complex build and solve at w; the solver's code
+int32_t bodesolveall(double w, const plotcalc *p, bodepoint *bp);  // the same for every trace of
+                                     // p over its input: bp[0] its own probe, bp[k + 1] extra[k]
 int32_t traceadd(plotcalc *p, int32_t plotwire, int32_t plotsense);  // a further trace, its
                                      // columns not computed (the caller starts the run again): its
                                      // index in extra, or -1 when the window has MAXTRACES

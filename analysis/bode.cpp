@@ -57,6 +57,15 @@ int32_t bodesolve(double w, int32_t inwire, int32_t plotwire, int32_t plotsense,
     return 0;
 }
 
+int32_t bodesolveall(double w, const plotcalc *p, bodepoint *bp) {
+    for (int32_t k = 0; k < p->numextra; k++)
+        if (!transprobeok(p->extra[k].plotwire, p->extra[k].plotsense)) return -1;
+    const int32_t r = bodesolve(w, p->inwire, p->plotwire, p->plotsense, bp);
+    for (int32_t k = 0; r == SOLVED && k < p->numextra; k++)
+        bodeextract(p->inwire, p->extra[k].plotwire, p->extra[k].plotsense, &bp[k + 1]);
+    return r;
+}
+
 // === the column cache ===
 // omega = 10^(lfreqlo + c (lfreqhi - lfreqlo) / xdim), times 2 pi on a hertz axis
 double bodeomega(const plotcalc *p, int32_t c, int32_t xdim) {
@@ -82,24 +91,20 @@ int32_t bodecolumns(plotcalc *p, int32_t xdim) {
         p->cachexdim = xdim;
     }
     int32_t fails = 0;
-    for (int32_t k = 0; k < p->numextra; k++)
-        if (!transprobeok(p->extra[k].plotwire, p->extra[k].plotsense)) return 0;  // the window prunes it
     buildhold(1);  // only omega changes from column to column
     for (int32_t c = BODEMARGIN; c < xdim && c < p->bufcols; c++) {
         if (!(p->colmax[c] < 0)) continue;
-        bodepoint bp;
-        if (bodesolve(bodeomega(p, c, xdim), p->inwire, p->plotwire, p->plotsense, &bp) != SOLVED) {
+        bodepoint bp[MAXTRACES];
+        if (bodesolveall(bodeomega(p, c, xdim), p, bp) != SOLVED) {
             p->colmax[c] = -1.0;
             fails++;
             continue;
         }
-        p->colmin[c] = bp.gain;
-        p->colmax[c] = bp.phase;
+        p->colmin[c] = bp[0].gain;
+        p->colmax[c] = bp[0].phase;
         for (int32_t k = 0; k < p->numextra; k++) {
-            plottrace &e = p->extra[k];
-            bodeextract(p->inwire, e.plotwire, e.plotsense, &bp);
-            e.colmin[c] = bp.gain;
-            e.colmax[c] = bp.phase;
+            p->extra[k].colmin[c] = bp[k + 1].gain;
+            p->extra[k].colmax[c] = bp[k + 1].phase;
         }
     }
     buildhold(0);

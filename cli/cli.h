@@ -15,7 +15,12 @@ int cmd_spice(int argc, char **argv);  // spice FILE
 // (FILE or EXPR), a table of options and the messages of its syntax, and
 // cliparse walks argv by them. A bad argument prints
 // "veltocli CMD: message[ argument]" and "usage: USAGE" on stderr.
-enum { CLIFLAG, CLIINT, CLINUM, CLINUMSP, CLITEXT };  // clioption kind
+enum { CLIFLAG, CLIINT, CLINUM, CLINUMSP, CLITEXT, CLITEXTS };  // clioption kind
+enum { CLITEXTSMAX = 8 };      // most values a CLITEXTS option takes
+struct clitexts {              // the values of an option that may be repeated, in order
+    const char *v[CLITEXTSMAX];  // v[0] first: null while none is given
+    int n;
+};
 enum {                         // clisyntax style bits
     CLIDASHES = 1,             // an argument beginning "--" is an option (else all are positional)
     CLILETTER = 2,             //   only when a letter follows the dashes ("--5" is positional)
@@ -26,8 +31,9 @@ enum {                         // clisyntax style bits
 struct clioption {
     const char *name;          // "--cols"
     int kind;                  // CLIFLAG sets the int to 1; CLIINT int (cliparseint); CLINUM double
-                               //   (cliparsenum); CLINUMSP double, blanks before it allowed; CLITEXT text
-    void *to;                  // int *, double * or const char ** as the kind says
+                               //   (cliparsenum); CLINUMSP double, blanks before it allowed; CLITEXT text;
+                               //   CLITEXTS each text into a clitexts (bad: given too often)
+    void *to;                  // int *, double *, const char ** or clitexts * as the kind says
     int (*ok)(double v);       // CLIINT, CLINUM, CLINUMSP: 1 the parsed value is accepted; null any
     const char *bad;           // the value is not one of the kind or not accepted
     const char *absent;        // CLITEXT: the option must be given (*to still null after the walk)
@@ -54,5 +60,10 @@ int cliparseint(const char *s, int *v);              // 1: a whole decimal int32
 int cliparsenum(const char *s, double *v);           // 1: a whole finite number, nothing else
 int cliparseprobe(const char *cmd, const char *s, int *index, int *sense);
                                         // 1: node:I, wire:I (+1) or wire:-I (-1) naming an existing item
+struct plotcalc;
+int cliprobes(const char *cmd, const clitexts *probes, plotcalc *p);
+                                        // 1: every probe parsed and naming an item whose nodes exist,
+                                        // the first p's own, the others its further traces
+void clifreeplot(plotcalc *p);          // p's buffers and those of its traces released
 double clinow(void);                   // seconds on the monotonic clock
 void cliputtime(double secs);          // --time: "analysis: N s" on stderr

@@ -84,6 +84,12 @@ static int setvalue(const clioption *o, const char *text) {
     double v = 0;
     switch (o->kind) {
     case CLITEXT: *(const char **)o->to = text; return 1;
+    case CLITEXTS: {
+        clitexts *t = (clitexts *)o->to;
+        if (t->n >= CLITEXTSMAX) return 0;
+        t->v[t->n++] = text;
+        return 1;
+    }
     case CLIINT:
         if (!cliparseint(text, (int *)o->to)) return 0;
         v = *(int *)o->to;
@@ -152,6 +158,27 @@ int cliparseprobe(const char *cmd, const char *s, int *index, int *sense) {
 bad:
     fprintf(stderr, "veltocli %s: bad probe '%s' (node:I, wire:I or wire:-I)\n", cmd, s);
     return 0;
+}
+
+int cliprobes(const char *cmd, const clitexts *probes, plotcalc *p) {
+    for (int k = 0; k < probes->n; k++) {
+        int idx = 0, sense = 0;
+        if (!cliparseprobe(cmd, probes->v[k], &idx, &sense)) return 0;
+        if (!transprobeok(idx, sense)) {
+            fprintf(stderr, "veltocli %s: probe '%s' names a wire whose nodes do not exist\n", cmd, probes->v[k]);
+            return 0;
+        }
+        if (k == 0) p->plotwire = idx, p->plotsense = sense;
+        else traceadd(p, idx, sense);
+    }
+    return 1;
+}
+
+void clifreeplot(plotcalc *p) {
+    free(p->colmin);
+    free(p->colmax);
+    free(p->savestate);
+    for (int k = 0; k < MAXTRACES - 1; k++) free(p->extra[k].colmin), free(p->extra[k].colmax);
 }
 
 // === analysis time ===

@@ -1,5 +1,6 @@
 // cmd_ac.cpp: veltocli ac: the Bode window's gain and phase at log-spaced
-// frequencies as CSV (freq,gain_db,phase_deg), each point computed by bodesolve
+// frequencies as CSV (freq,gain_db,phase_deg; with several --probe one group
+// per probe, headed by its name), each point computed by bodesolveall
 // exactly as a window column is and written by bodecsv as a window's copy
 // is. The probe is used as given (no ibodeflip).
 // Depends on analysis.h, circuit.h and cliutil.cpp. Points whose solve fails
@@ -18,7 +19,8 @@ enum { ACPOINTSMAX = 10000000 };
 static const double ACDECMAX = 300;  // |log10 of a frequency| accepted by --from and --to
 
 struct acargs {
-    const char *file, *probe;
+    const char *file;
+    clitexts probes;
     int inwire;             // -1: the file's ibodewire
     double from, to;        // log10 of the first and last frequency
     int points, hertz;
@@ -31,7 +33,7 @@ static int decadeok(double v) { return fabs(v) <= ACDECMAX; }
 static int pointsok(double v) { return v >= 1 && v <= ACPOINTSMAX; }
 
 static const clisyntax acsyntax = {
-    "ac", "veltocli ac FILE --probe P [--in W] [--from A] [--to B] [--points N] [--hertz] [--time]",
+    "ac", "veltocli ac FILE --probe P [--probe P2 ...] [--in W] [--from A] [--to B] [--points N] [--hertz] [--time]",
     CLIDASHES | CLINAMED | CLIVALUED, "no circuit file given", "more than one file:", "unknown option",
     "missing value after",
 };
@@ -47,42 +49,43 @@ static double lnratio(const bodepoint &bp) {
     return outzero ? -INFINITY : INFINITY;
 }
 
-// the circuit, its probe and its input wire; 0 or the exit code (said so)
-static int acload(const acargs *a, int *in, int *idx, int *sense) {
+// the circuit, its probes and its input wire into p; 0 or the exit code (said so)
+static int acload(const acargs *a, plotcalc *p) {
     if (!cliloadfile("ac", a->file)) return 2;
-    if (!cliparseprobe("ac", a->probe, idx, sense)) return 2;
-    *in = a->inwire >= 0 ? a->inwire : ibodewire;
-    if (*in < 0) {
+    if (!cliprobes("ac", &a->probes, p)) return 2;
+    p->inwire = a->inwire >= 0 ? a->inwire : ibodewire;
+    if (p->inwire < 0) {
         fprintf(stderr, "veltocli ac: the file names no Bode input wire; give --in W\n");
         return 2;
     }
-    if (*in >= numwires || !transprobeok(*in, 1)) {
-        fprintf(stderr, "veltocli ac: input wire %d does not exist (the circuit has %d)\n", *in, (int)numwires);
-        return 2;
-    }
-    if (!transprobeok(*idx, *sense)) {
-        fprintf(stderr, "veltocli ac: probe '%s' names a wire whose nodes do not exist\n", a->probe);
+    if (p->inwire >= numwires || !transprobeok(p->inwire, 1)) {
+        fprintf(stderr, "veltocli ac: input wire %d does not exist (the circuit has %d)\n", p->inwire, (int)numwires);
         return 2;
     }
     return 0;
 }
 
 // Point i of p at omega = 10^(from + i (to - from) / span) (times 2 pi in
-// hertz) into column i: colmin the gain as lnratio, colmax the phase, -1 where
-// the solve failed (*fail its code). Returns the points solved.
-static int acpoints(plotcalc *p, int points, int span, int in, int idx, int sense, int *fail) {
+// hertz) into column i of every trace: colmin the gain as lnratio, colmax the
+// phase, -1 where the solve failed (*fail its code). Returns the points solved.
+static int acpoints(plotcalc *p, int points, int span, int *fail) {
     int n = 0;
     buildhold(1);  // only the frequency changes from point to point
     for (int i = 0; i < points; i++) {
-        bodepoint bp;
-        const int r = bodesolve(bodeomega(p, i, span), in, idx, sense, &bp);
+        bodepoint bp[MAXTRACES];
+        const int r = bodesolveall(bodeomega(p, i, span), p, bp);
         p->colmax[i] = -1.0;
+        for (int k = 0; k < p->numextra; k++) p->extra[k].colmax[i] = -1.0;
         if (r != 0) {
             *fail = r;
             continue;
         }
-        p->colmin[i] = lnratio(bp);
-        p->colmax[i] = bp.phase;
+        p->colmin[i] = lnratio(bp[0]);
+        p->colmax[i] = bp[0].phase;
+        for (int k = 0; k < p->numextra; k++) {
+            p->extra[k].colmin[i] = lnratio(bp[k + 1]);
+            p->extra[k].colmax[i] = bp[k + 1].phase;
+        }
         n++;
     }
     buildhold(0);
@@ -90,12 +93,20 @@ static int acpoints(plotcalc *p, int points, int span, int in, int idx, int sens
 }
 
 static int runac(const acargs *a, plotcalc *p) {
-    int in = 0, idx = 0, sense = 0, fail = 0;
-    const int bad = acload(a, &in, &idx, &sense);
+    int fail = 0;
+    const int bad = acload(a, p);
     if (bad) return bad;
     p->colmin = (double *)malloc((size_t)a->points * sizeof(double));
     p->colmax = (double *)malloc((size_t)a->points * sizeof(double));
-    if (!p->colmin || !p->colmax) {
+    int ok = p->colmin && p->colmax;
+    for (int k = 0; k < p->numextra && ok; k++) {
+        plottrace &e = p->extra[k];
+        free(e.colmin), free(e.colmax);
+        e.colmin = (double *)malloc((size_t)a->points * sizeof(double));
+        e.colmax = (double *)malloc((size_t)a->points * sizeof(double));
+        ok = e.colmin && e.colmax;
+    }
+    if (!ok) {
         fprintf(stderr, "veltocli ac: out of memory for %d points\n", a->points);
         return 2;
     }
@@ -104,7 +115,7 @@ static int runac(const acargs *a, plotcalc *p) {
     p->hertz = a->hertz;
     const int span = a->points > 1 ? a->points - 1 : 1;  // the last point at to
     const double t0 = clinow();
-    const int n = acpoints(p, a->points, span, in, idx, sense, &fail);
+    const int n = acpoints(p, a->points, span, &fail);
     if (a->timeit) cliputtime(clinow() - t0);
     if (n == 0) {
         fprintf(stderr, "%s\n", solvecodetext(fail));
@@ -118,9 +129,9 @@ static int runac(const acargs *a, plotcalc *p) {
 }
 
 int cmd_ac(int argc, char **argv) {
-    acargs a = {nullptr, nullptr, -1, -3, 7, 800, 0, 0};
+    acargs a = {nullptr, {}, -1, -3, 7, 800, 0, 0};
     const clioption opts[] = {
-        {"--probe", CLITEXT, &a.probe, nullptr, nullptr, "no --probe given"},
+        {"--probe", CLITEXTS, &a.probes, nullptr, "at most 8 --probe options, not another:", "no --probe given"},
         {"--in", CLIINT, &a.inwire, inok, "--in wants a wire index, not", nullptr},
         {"--from", CLINUM, &a.from, decadeok, "--from wants a decade exponent in [-300, 300], not", nullptr},
         {"--to", CLINUM, &a.to, decadeok, "--to wants a decade exponent in [-300, 300], not", nullptr},
@@ -133,7 +144,6 @@ int cmd_ac(int argc, char **argv) {
     plotcalc rec;
     memset(&rec, 0, sizeof rec);
     const int code = runac(&a, &rec);
-    free(rec.colmin);
-    free(rec.colmax);
+    clifreeplot(&rec);
     return code;
 }

@@ -1,5 +1,6 @@
 // cmd_tran.cpp: veltocli tran: the transient window's columns as CSV
-// (time,min,max of the quantity the window shows), computed by transcompute
+// (time,min,max of the quantity the window shows; with several --probe one
+// group of min,max per probe, headed by its name), computed by transcompute
 // exactly as a window does, in chunks of one column buffer, each written by
 // transcsv as a window's copy is. Depends on analysis.h, circuit.h and cliutil.cpp.
 // Limits: a column none of whose sub-steps solved prints nan. --time measures
@@ -15,7 +16,8 @@
 enum { TRANCHUNK = 2048 };  // view width handed to transcompute: the buffer holds 4x that
 
 struct tranargs {
-    const char *file, *probe;
+    const char *file;
+    clitexts probes;
     int cols, samps;
     double xscale;          // 0: the file's TransDefXsc
     int timeit;             // 1: --time
@@ -31,7 +33,7 @@ static int sampsok(double v) {
 }
 
 static const clisyntax transyntax = {
-    "tran", "veltocli tran FILE --probe P [--cols N] [--xscale S] [--samps K] [--time]",
+    "tran", "veltocli tran FILE --probe P [--probe P2 ...] [--cols N] [--xscale S] [--samps K] [--time]",
     CLIDASHES | CLINAMED | CLIVALUED, "no circuit file given", "more than one file:", "unknown option",
     "missing value after",
 };
@@ -45,21 +47,14 @@ static void timedcompute(plotcalc *p, int samps, int until, double *spent) {
 }
 
 static int runtran(const tranargs *a, plotcalc *p) {
-    int idx = 0, sense = 0;
     if (!cliloadfile("tran", a->file)) return 2;
-    if (!cliparseprobe("tran", a->probe, &idx, &sense)) return 2;
-    if (!transprobeok(idx, sense)) {
-        fprintf(stderr, "veltocli tran: probe '%s' names a wire whose nodes do not exist\n", a->probe);
-        return 2;
-    }
+    if (!cliprobes("tran", &a->probes, p)) return 2;
     p->xscale = a->xscale > 0 ? a->xscale : transdefxsc;
     if (!(p->xscale > 0) || !isfinite(p->xscale)) {
         fprintf(stderr, "veltocli tran: the file's time scale %g is not a positive number; give --xscale\n",
                 transdefxsc);
         return 2;
     }
-    p->plotwire = idx;
-    p->plotsense = sense;
     transrestart(p);  // from the initial conditions
     double spent = 0;
     timedcompute(p, a->samps, 1, &spent);
@@ -89,9 +84,9 @@ static int runtran(const tranargs *a, plotcalc *p) {
 }
 
 int cmd_tran(int argc, char **argv) {
-    tranargs a = {nullptr, nullptr, 640, 64, 0, 0};
+    tranargs a = {nullptr, {}, 640, 64, 0, 0};
     const clioption opts[] = {
-        {"--probe", CLITEXT, &a.probe, nullptr, nullptr, "no --probe given"},
+        {"--probe", CLITEXTS, &a.probes, nullptr, "at most 8 --probe options, not another:", "no --probe given"},
         {"--cols", CLIINT, &a.cols, colsok, "--cols wants a whole number >= 1, not", nullptr},
         {"--xscale", CLINUM, &a.xscale, xscaleok, "--xscale wants seconds per column > 0, not", nullptr},
         {"--samps", CLIINT, &a.samps, sampsok, "--samps wants 1, 4, 16, 64, 256, 1024 or 4096, not", nullptr},
@@ -102,8 +97,6 @@ int cmd_tran(int argc, char **argv) {
     plotcalc rec;
     memset(&rec, 0, sizeof rec);
     const int code = runtran(&a, &rec);
-    free(rec.colmin);
-    free(rec.colmax);
-    free(rec.savestate);
+    clifreeplot(&rec);
     return code;
 }

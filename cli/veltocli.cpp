@@ -12,8 +12,8 @@ static const struct { const char *name; int (*run)(int, char **); } subcommands[
 static const char usagetext[] =
             "usage: veltocli eval EXPR [--t T]\n"
             "       veltocli dc FILE\n"
-            "       veltocli tran FILE --probe P [--cols N] [--xscale S] [--samps K] [--time]\n"
-            "       veltocli ac FILE --probe P [--in W] [--from A] [--to B] [--points N] [--hertz] [--time]\n"
+            "       veltocli tran FILE --probe P [--probe P2 ...] [--cols N] [--xscale S] [--samps K] [--time]\n"
+            "       veltocli ac FILE --probe P [--probe P2 ...] [--in W] [--from A] [--to B] [--points N] [--hertz] [--time]\n"
             "       veltocli spice FILE\n"
             "probes: node:I, wire:I, wire:-I\n"
             "--time: the analysis alone (no loading, no printing) in seconds on stderr, as \"analysis: N s\"\n"

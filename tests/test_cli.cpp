@@ -203,6 +203,27 @@ TEST(Cli, AcPrintsGainAndPhaseOfEachPoint) {
     EXPECT_NEAR(rows[0][2], 180 - atan(x) * 180 / M_PI, 1e-7);
 }
 
+// Several probes: one group per probe, each the numbers a one-probe run gives.
+TEST(Cli, SeveralProbesGiveAGroupEach) {
+    const std::string f = rcfile();
+    const runres one = cli("tran " + f + " --probe wire:2 --samps 4 --cols 50");
+    const runres two = cli("tran " + f + " --probe node:1 --probe wire:2 --samps 4 --cols 50");
+    ASSERT_EQ(two.code, 0) << two.err;
+    EXPECT_EQ(two.out.substr(0, two.out.find('\n')), "time,V(1) min,V(1) max,V(w2) min,V(w2) max");
+    std::istringstream a(one.out), b(two.out);
+    std::string la, lb;
+    std::getline(a, la), std::getline(b, lb);
+    for (int c = 0; std::getline(a, la) && std::getline(b, lb); c++)  // V(1) is the source's 5 V
+        ASSERT_EQ(lb, la.substr(0, la.find(',')) + ",5,5" + la.substr(la.find(','))) << "column " << c;
+    const runres ac = cli("ac " + f + " --probe wire:2 --probe node:1 --from 0 --to 6 --points 7");
+    ASSERT_EQ(ac.code, 0) << ac.err;
+    EXPECT_EQ(ac.out.substr(0, ac.out.find('\n')), "freq,V(w2) gain_db,V(w2) phase_deg,V(1) gain_db,V(1) phase_deg");
+    EXPECT_NE(ac.out.find("\n1000,-3.0102999566398"), std::string::npos) << ac.out;
+    std::string nine;
+    for (int k = 0; k < 9; k++) nine += " --probe node:1";
+    EXPECT_EQ(cli("tran " + f + nine).code, 2) << "at most 8";
+}
+
 // === the SPICE netlist ===
 
 // Every element letter, a controlled source of each kind with the flipped and
