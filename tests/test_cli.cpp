@@ -126,7 +126,7 @@ TEST(Cli, BadArgumentsExitTwoWithAMessage) {
 // want a value after an unknown option first; eval and dc say what is wrong
 // without it; eval reads "--5" as an expression and a time after blanks.
 TEST(Cli, ArgumentsFollowEachSubcommandsRules) {
-    const std::string tran = "usage: veltocli tran FILE --probe P [--cols N] [--xscale S] [--samps K] [--time]\n";
+    const std::string tran = "usage: veltocli tran FILE --probe P [--probe P2 ...] [--cols N] [--xscale S] [--samps K] [--time]\n";
     const struct { const char *args, *out; std::string err; } cases[] = {
         {"tran a --bogus", "", "veltocli tran: missing value after --bogus\n" + tran},
         {"tran a --cols 0 --bogus 1", "", "veltocli tran: --cols wants a whole number >= 1, not 0\n" + tran},
