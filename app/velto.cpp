@@ -126,6 +126,8 @@ static void initeditor(void)
     mouseyquant = (mousy & ~31) + 16;
     curfilename[0] = 0;
     renumlistener = editrenumber;
+    vsmsectionwrite = plotsectionwrite;  // the open windows travel with the saved circuit
+    vsmsectionread = plotsectionread;
     keyfilter = programkey;  // every reader of keys sees the program-wide ones handled
     keysowned = menuowns;
 }

@@ -117,8 +117,8 @@ extern int32_t vsmrepairs;          // items repaired or dropped by the last loa
 int32_t loadvsm(const char *path);  // 1 read (see vsmrepairs); 0 unreadable or no circuit file:
                                     // nothing changed (vsmerror says why)
 int32_t savevsm(const char *path);  // 1 written; 0 failed: the previous file is untouched
-char *vsmtext(size_t *len);         // the text savevsm would write now (the model is not changed;
-                                    // free it)
+char *vsmtext(size_t *len);         // the text savevsm would write now, without the sections of
+                                    // other rooms (the model is not changed; free it)
 int32_t vsmread(const char *text, size_t len);  // the circuit from a file's text, as loadvsm reads
                                     // it (vsmrepairs, recalc); 0: not a circuit text, nothing changed
 int32_t vsmrestore(const char *text, size_t len);  // vsmread of the program's own vsmtext: every
@@ -129,6 +129,13 @@ int32_t vsmpaste(const char *text, size_t len);  // a circuit text added to the 
                                     // a file would be, exactly its nodes selected; the first new
                                     // node's index, or -1 when it is no circuit text (no change); a
                                     // value text the normaliser refuses is kept as typed
+// A saved file may end with lines another room keeps there (the plot windows:
+// "//Plot,..."): lines no key starts, which every reader of the format skips.
+// The circuit does not read them; it hands them on.
+extern void (*vsmsectionwrite)(FILE *f);  // savevsm: writes the lines, each ended by CR LF
+extern void (*vsmsectionread)(const char *line, int32_t n);  // loadvsm: called with (0, 0) as the
+                                    // read begins, then with each line that starts with "//" after
+                                    // the header (its n characters, no line end)
 const char *vsmerror(void);         // why the last failed loadvsm or savevsm failed:
                                     // "cannot read 'x.vsm': No such file or directory"
 const char *vsmrepairmsg(void);     // "circuit file repaired: N items fixed", or "" when sound

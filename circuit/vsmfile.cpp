@@ -15,6 +15,8 @@
 #include <sys/stat.h>
 
 // === file state ===
+void (*vsmsectionwrite)(FILE *f) = 0;
+void (*vsmsectionread)(const char *line, int32_t n) = 0;
 char curfilename[PATHMAX] = "";
 double transdefxsc = 0.015625;  // 2^-6 s/pixel
 int32_t vsmrepairs = 0;
@@ -58,7 +60,8 @@ static void puttext(FILE *f, const char *s)
 // What a write covers. nmap/wmap give each node and wire its index in the
 // text, -1 to leave it out (null: every one, in place).
 struct vsmwriting {
-    int32_t fixempty;   // 1 (a save): an empty value text is set to "0" in the model too
+    int32_t fixempty;   // 1 (a save): an empty value text is set to "0" in the model too,
+                        // and the other rooms' sections end the file
     int32_t *nmap;      // [numnodes] or null
     int32_t *wmap;      // [numwires] or null
     int32_t nn, nw;     // how many nodes and wires the text holds
@@ -99,6 +102,7 @@ static int32_t writevsm(FILE *f, void *ctx)
     fprintf(f, "Ibodeflip,%d //0:default, 1:flip +,-\r\n", ibodeflip);
     fprintf(f, "TransDefXsc,%g //Suggested default time scale for Transient analysis (seconds/pixel)\r\n",
             transdefxsc);
+    if (v->fixempty && vsmsectionwrite) vsmsectionwrite(f);
     return !ferror(f);
 }
 
@@ -561,6 +565,17 @@ static char *vsmreadall(const char *path, int32_t *size)
     return buf;
 }
 
+// every "//" line after the header to the room that keeps lines in the file
+static void vsmsections(const char *buf, int32_t size)
+{
+    if (!vsmsectionread) return;
+    vsmsectionread(0, 0);
+    vsmcursor c = {buf, buf + size};
+    vsmspan l;
+    for (int32_t first = 1; vsmline(&c, &l); first = 0)
+        if (!first && l.e - l.s >= 2 && l.s[0] == '/' && l.s[1] == '/') vsmsectionread(l.s, (int32_t)(l.e - l.s));
+}
+
 int32_t loadvsm(const char *path)
 {
     if (!path || strlen(path) >= PATHMAX) {
@@ -571,6 +586,7 @@ int32_t loadvsm(const char *path)
     char *buf = vsmreadall(path, &size);
     if (!buf) return 0;
     int32_t ok = vsmread(buf, (size_t)size);
+    if (ok) vsmsections(buf, size);
     free(buf);
     if (!ok) {
         snprintf(vsmerr, sizeof vsmerr, "'%s' is not a circuit file", path);

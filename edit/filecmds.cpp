@@ -169,7 +169,7 @@ int32_t loadcircuit(const char *path, int32_t retry)
         return 0;
     }
     if (before[0] && !strcmp(before, curfilename)) editorreload();  // the same file again: views kept
-    else editorreset();
+    else editorreset(), plotsectionrestore();  // another file: the windows it was saved with
     undoreplaced();
     notefolder(curfilename);
     markclean();

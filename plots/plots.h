@@ -5,6 +5,7 @@
 // the editor opens and closes windows through it.
 #pragma once
 #include <stdint.h>
+#include <stdio.h>
 #include "analysis/analysis.h"  // plotcalc
 #include "draw/draw.h"
 #include "settings/settings.h"
@@ -90,6 +91,12 @@ tracecols traceof(const plottype *p, int32_t k);
 int32_t traceamps(int32_t plotwire, int32_t plotsense);  // 1: a T wire's current, 0 a voltage
 void tracelegend(const plottype *p, int32_t x, int32_t y);  // with several traces, one line
                                     // naming each in its colour, on the free row nearest y
+
+// === the windows in the circuit file (plotfile.cpp) ===
+void plotsectionwrite(FILE *f);     // vsmsectionwrite: a "//Plot" line per open window
+void plotsectionread(const char *line, int32_t n);  // vsmsectionread: keeps the file's "//Plot" lines
+void plotsectionrestore(void);      // opens the windows the lines of the last file read describe
+                                    // (those whose probes name something); the lines are used up
 
 // === what the plot windows draw (into gdd narrowed to the client area) ===
 void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor);  // run gplot's columns, draw

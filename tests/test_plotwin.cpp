@@ -257,3 +257,44 @@ TEST_F(Plotwin, ShiftRightClickAddsAndRemovesTraces)
     shiftright(240, 80);  // the last trace closes the window
     EXPECT_EQ(numplots, 0);
 }
+
+// Save writes the open windows after the circuit; opening the file again,
+// after another, brings them back with their traces and views. The lines
+// change neither the circuit read nor the unsaved mark, and a line that does
+// not read opens nothing.
+TEST_F(Plotwin, TheWindowsTravelWithTheSavedFile)
+{
+    begin();
+    ibodewire = 0;
+    plottype &b = plot[openplot(PLOT_BODE, 1, 1)];
+    ibodewire = -1;
+    plottype &t = plot[openplot(PLOT_TRANS, 1, 1)];
+    traceadd(&t, 1, 0);
+    to(100, 400), settle();  // drawn once: the views set
+    b.lfreqlo = 1.25, b.lfreqhi = 4.5, b.cura = 2.0, b.dblo = -40, b.dbhi = 10;
+    t.yscale = 3, t.xscale = 1.0 / 1024;
+    const std::vector<box> rects = {boxof(0), boxof(1)};
+    const std::string circuit = circuittext(), file = path("w.vsm");
+    hl_answer_file(file.c_str()), hl_key(SC_S, 0, KEYCTRL | KEYSHIFT), settle();
+    std::string text = read("w.vsm");
+    ASSERT_EQ(text.substr(0, text.find("//Plot,")), circuit);
+    EXPECT_EQ(text.find("//Plot,", text.find("//Plot,", text.find("//Plot,") + 1) + 1), std::string::npos);
+    hl_answer_file(write("other.vsm", DIVIDERFILE).c_str()), hl_key(SC_L, 0, KEYCTRL), settle();
+    ASSERT_EQ(numplots, 0);
+    hl_answer_file(file.c_str()), hl_key(SC_L, 0, KEYCTRL), settle();
+    ASSERT_EQ(numplots, 2);
+    EXPECT_EQ(circuittext(), circuit);
+    EXPECT_EQ(std::vector<box>({boxof(0), boxof(1)}), rects);
+    EXPECT_TRUE(plot[0].kind == PLOT_BODE && plot[0].lfreqlo == 1.25 && plot[0].lfreqhi == 4.5 &&
+                plot[0].cura == 2.0 && isnan(plot[0].curb) && plot[0].dblo == -40 && plot[0].inwire == 0);
+    EXPECT_TRUE(plot[1].kind == PLOT_TRANS && plot[1].yscale == 3 && plot[1].xscale == 1.0 / 1024 &&
+                plot[1].numextra == 1 && plot[1].extra[0].plotwire == 1 && plot[1].extra[0].plotsense == 0);
+    EXPECT_FALSE(circuitdirty);
+    // a window line naming wire 7 of this two-wire circuit, and a cut one, open nothing
+    text.insert(text.find("//Plot,"), "//Plot,1,2,0,1,2,3\r\n");
+    std::string bad = text.substr(text.rfind("//Plot,"));
+    bad.replace(bad.rfind(",1,0"), 4, ",7,1");
+    hl_answer_file(write("bad.vsm", text.substr(0, text.rfind("//Plot,")) + bad).c_str());
+    hl_key(SC_L, 0, KEYCTRL), settle();
+    EXPECT_EQ(numplots, 1) << "the Bode window only";
+}

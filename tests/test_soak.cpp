@@ -142,8 +142,8 @@ struct Soak : E2E {
         hl_mouse(gx(), gy()), hl_pass();
         key(s, s == SC_APOSTROPHE ? '\'' : s == SC_EQUALS ? '=' : s == SC_GRAVE ? '`' : 0);
     }
-    // Save As a new name, then Open it: the file is the circuit's text, and
-    // the circuit read from it is the same text again
+    // Save As a new name, then Open it: the file is the circuit's text (and
+    // the windows' lines), and the circuit read from it is the same text again
     void saveandopen(void) {
         escape();
         const std::string name = path("soak" + std::to_string(saves++ % 3) + ".vsm");
@@ -153,7 +153,8 @@ struct Soak : E2E {
         const std::string saved = circuittext();
         std::stringstream f;
         f << std::ifstream(name, std::ios::binary).rdbuf();
-        ASSERT_EQ(f.str(), saved) << "saved as " << name;
+        const std::string file = f.str();
+        ASSERT_EQ(file.substr(0, file.find("//Plot,")), saved) << "saved as " << name;
         hl_answer_file(name.c_str());
         key(SC_O, 0, KEYCTRL);
         settle();
