@@ -230,3 +230,38 @@ void bodecsv(FILE *f, const plotcalc *p, int32_t first, int32_t end, int32_t spa
         // (BODENOGAIN as nan, an infinite or nan colmin as itself), the phase in degrees
         // in (-180, 180]; columns not computed are left out, and those whose phase is
         // nan too unless keepnan
+
+// === measurements on plot data (measure.cpp) ===
+// Samples x[0..n-1] ascending with values y[0..n-1]; a value that is not
+// finite (a column that did not solve) drops out and its neighbours are joined
+// by a line. Results are interpolated linearly between samples. Each function
+// returns 1 with its answer, 0 when the data holds none (never a NaN).
+// Transient: over the span x0..x1 (either order, clipped to the data).
+struct measstats {
+    double mn, mx, pp;   // minimum, maximum, peak to peak
+    double avg, rms;     // mean and root mean square of the piecewise-linear curve over the span
+};
+int32_t measspan(const double *x, const double *y, int32_t n, double x0, double x1, measstats *m);
+        // the statistics of the span; 0 when under two samples reach it
+int32_t measrise(const double *x, const double *y, int32_t n, double x0, double x1, double *rise,
+                 double *overshoot);
+        // 10-90 % rise (or fall) time of the step from the span's first to its last value,
+        // overshoot beyond the last value in % of the step; 0 when the ends are equal
+int32_t measperiod(const double *x, const double *y, int32_t n, double x0, double x1, double *period);
+        // mean interval between crossings of (min + max) / 2 the same way (frequency 1 / period)
+// Bode: x = log10 f in the caller's unit, g the gain in dB, ph the phase in
+// degrees as the windows hold it, [0, 360).
+int32_t measpeak(const double *x, const double *g, int32_t n, double *xpk, double *gpk);
+        // the highest gain and its x
+int32_t meas3db(const double *x, const double *g, int32_t n, int32_t side, double *x3);
+        // x where the gain is 10 log10(2) dB below the peak, nearest the peak below it
+        // (side -1) or above it (side +1)
+int32_t measbw(const double *x, const double *g, int32_t n, double *bw);
+        // f_hi - f_lo between the -3 dB points in the frequency unit, f_lo 0 when the
+        // gain never falls below the peak; 0 without the upper point
+int32_t measunity(const double *x, const double *g, int32_t n, double *xu);
+        // x of the first crossing of 0 dB going down
+int32_t measphasem(const double *x, const double *g, const double *ph, int32_t n, double *pm);
+        // phase margin: 180 + the unwrapped phase at the unity-gain x, degrees
+int32_t measgainm(const double *x, const double *g, const double *ph, int32_t n, double *xg, double *gm);
+        // gain margin: -gain in dB at xg, the first x where the unwrapped phase crosses -180
