@@ -1,9 +1,11 @@
 // test_expr.cpp: the value-expression language: normalisation, evaluation at
 // a time, error flags and the constant test.
 #include <gtest/gtest.h>
+#include <ctype.h>
 #include <math.h>
 #include <stdlib.h>
 #include <string.h>
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -164,6 +166,37 @@ TEST(Exprtimedep, TellsWhichTextsCanChange) {
     EXPECT_EQ(globalbad, 1);
     EXPECT_EQ(snormstat, 0);
     EXPECT_EQ(rand(), want);
+}
+
+// === engineering suffixes ===
+// Each suffixed text gives the bits of the plain text beside it; a number
+// followed by letters it cannot carry is refused as typed, and the evaluator
+// flags the same text.
+TEST(Exprsuffix, ReadsScalesUnitsAndThePointFormOrRefuses) {
+    const struct { const char *text, *same; } cases[] = {
+        {"10k", "10E3"}, {"4K7", "4.7E3"}, {"2m2", "2.2E-3"}, {"1MEG5", "1.5E6"}, {"100nF", "100E-9"},
+        {"1F", "1E-15"}, {"10k\xCE\xA9", "10E3"}, {"3.3uH", "3.3E-6"}, {"5V+2A", "5+2"}, {"1 G", "1E9"},
+        {"2\xC2\xB5", "2E-6"}, {"2\xB5s", "2E-6"}, {"1MEGHZ", "1E6"}, {"4K7OHM", "4.7E3"}, {"1p*3", "1E-12*3"},
+        {"2PI", "PI"}, {"2MIN(1;3)", "1"}, {"2UNIT(1)", "1"}, {"1E3", "1000"}, {"(2)5K", "(2)5E3"},
+    };
+    for (const auto &c : cases) {
+        double v = evalat(c.text).v, want = evalat(c.same).v;
+        EXPECT_EQ(memcmp(&v, &want, sizeof v), 0) << c.text << " gives " << v << ", not " << want;
+    }
+    for (const char *text : {"10Q", "10 q", "1KE3", "4.7K3", "5V3", "2SIN", "1MIN", "4K7K", "T2K", "1E3K",
+                             "1E-3K", "1\xFF", "2MA+1X"}) {
+        std::string buf = text;
+        fixupfuncerr = "";
+        EXPECT_EQ(fixupfunc(&buf[0]), 0) << text;
+        EXPECT_EQ(buf, text);
+        EXPECT_STREQ(fixupfuncerr, "ERROR: UNKNOWN SUFFIX") << text;
+        EXPECT_EQ(fixupiserr(fixupfuncerr), 1);
+        buf.erase(std::remove(buf.begin(), buf.end(), ' '), buf.end());
+        for (char &ch : buf) ch = (char)toupper(ch);
+        globalbad = 0;
+        EXPECT_EQ(solvefunc(buf.c_str()), 0) << text;
+        EXPECT_EQ(globalbad, 1) << text;
+    }
 }
 
 // === committed texts ===
