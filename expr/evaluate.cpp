@@ -328,7 +328,11 @@ static int32_t scansuffix(exprlevel *lv, const char *s, int32_t len, int32_t i) 
     int32_t b = i, dot = 0, p10, point;
     while (b > 0 && exprnumeral(s[b - 1])) dot |= s[--b] == '.';
     int32_t room = suffixroom(b > 0 ? s[b - 1] : 0, b > 1 ? s[b - 2] : 0, dot);
-    int32_t n = suffixread(s + i, len - i, room, &p10, &point);
+    char win[16];  // upper case, so that a text the normaliser refused reads as it would have
+    int32_t w = 0;
+    for (; w < (int32_t)sizeof win && i + w < len; w++)
+        win[w] = s[i + w] >= 'a' && s[i + w] <= 'z' ? (char)(s[i + w] - 'a' + 'A') : s[i + w];
+    int32_t n = suffixread(win, w, room, &p10, &point);
     if (n < 0) { exprfail(); return -1; }
     lv->e += p10;  // 10K reads as 10E3, to the bit
     if (point) lv->f = 0.1;

@@ -35,7 +35,9 @@ int32_t fixupiserr(const char *text);  // 1: the text is one of fixupfunc's mess
 // Letters that start a name or an exponent (2PI, 2MIN(..), 1E3, 2T) keep it.
 enum { SUFFIXSCALE = 1, SUFFIXPOINT = 2 };  // what suffixroom allows after a number
 static inline int32_t exprnumeral(char c) { return (c >= '0' && c <= '9') || c == '.'; }
-static inline int32_t exprletter(char c) { return (c >= 'A' && c <= 'Z') || (unsigned char)c >= 0x80; }
+static inline int32_t exprletter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (unsigned char)c >= 0x80;
+}
 // the number's run of numerals, the two characters before it (0: none) and
 // whether it holds a '.': a scale may follow unless a letter (a name, an
 // exponent, a scale) comes just before the run; the point form after integers only
