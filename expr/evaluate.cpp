@@ -1,9 +1,10 @@
 // evaluate.cpp: solvefunc, the evaluator of canonical value texts at time
 // globalx, and functimedep, which tells whether a text's value can change.
-// Also the engineering suffixes a number may carry, which the normaliser
-// checks with the same reader. Depends on the C maths library and rand(). Texts are read by pointer and
-// length and never written; nothing is allocated: each parenthesis level keeps
-// its operands and group arguments in one fixed list of EXPROPSMAX entries.
+// Also the reader of the engineering suffixes a number may carry, which the
+// normaliser checks with. Depends on the C maths library and rand(). Texts are
+// read by pointer and length and never written; nothing is allocated: each
+// parenthesis level keeps its operands and group arguments in one fixed list
+// of EXPROPSMAX entries.
 #include <math.h>
 #include <stdlib.h>
 #include <string.h>

@@ -1,7 +1,8 @@
 // normalise.cpp: fixupfunc, which brings a value text into canonical form
 // (spaces and ' comments dropped, upper case, ',' turned into ';') and checks
-// its parentheses and the suffixes after numbers. Depends on nothing but expr.h. Works in place without
-// allocating: the canonical form is never longer than the text.
+// its parentheses and the suffixes after numbers. Depends on nothing but
+// expr.h. Works in place without allocating: the canonical form is never
+// longer than the text.
 #include "expr/expr.h"
 #include <string.h>
 
