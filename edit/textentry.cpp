@@ -1,6 +1,7 @@
 // textentry.cpp: the one-line editor of a wire's value or initial-condition
-// text: insert and overwrite, cursor and word moves, a Shift selection, the
-// clipboard, commit with normalisation, cancel back to the wire as it was.
+// text: insert and overwrite, cursor and word moves, a Shift selection (the
+// whole text when it opens, and on Control+A), the clipboard, a short undo
+// history, commit with normalisation, cancel back to the wire as it was.
 // Depends on edit.h, the model, the expressions and the frame's clipboard. The
 // text is the wire's own heap string, grown in place and found afresh through
 // curw on every use, so a circuit replaced under the entry closes it.
@@ -23,6 +24,12 @@ int32_t getstringfcol = PAL_WHITE;
 static char *seen = 0;           // the text as the entry last saw it
 static double bakvalue = 0;      // the wire's value when the entry opened
 static int32_t swapped = 0;      // 1 once a commit swapped the wire's ends
+
+// === undo history (while the entry is open) ===
+enum { ENTRYUNDOMAX = 32 };      // edits Control+Z can take back; older ones are forgotten
+struct entrystep { char *text; int32_t curs; };
+static entrystep history[ENTRYUNDOMAX];
+static int32_t numhistory = 0;   // steps held, newest last; emptied when the entry opens
 
 // === the text ===
 
@@ -67,6 +74,41 @@ static void settext(const char *s)
     getstringsel0 = -1;
 }
 
+static void forget(void)
+{
+    for (int32_t i = 0; i < numhistory; i++) free(history[i].text);
+    numhistory = 0;
+}
+
+// the text as it is before an edit, for Control+Z
+static void remember(void)
+{
+    if (numhistory == ENTRYUNDOMAX) {
+        free(history[0].text);
+        memmove(history, history + 1, sizeof history[0] * (ENTRYUNDOMAX - 1));
+        numhistory--;
+    }
+    history[numhistory++] = entrystep{copytext(seen), getstringcurs};
+}
+
+// the text before the last edit; nothing to take back: nothing happens
+static void undoentry(void)
+{
+    if (!numhistory) return;
+    entrystep &h = history[--numhistory];
+    settext(h.text);
+    getstringcurs = h.curs < getstringleng ? h.curs : getstringleng;
+    free(h.text);
+}
+
+// the whole text, the cursor at its end; a Shift move starts afresh from there
+static void entryselectall(void)
+{
+    getstringsel0 = getstringleng;
+    getstringsel1 = 0;
+    getstringcurs = getstringleng;
+}
+
 // n characters at the cursor replaced by the m of s; the selection goes
 static void splice(int32_t n, const char *s, int32_t m)
 {
@@ -98,7 +140,8 @@ void getstringopen(int32_t mode, int32_t x, int32_t y, const char *prompt, int32
     getstringbak = copytext(t);
     bakvalue = wire[curw].value;
     swapped = 0;
-    getstringcurs = getstringleng;
+    forget();
+    entryselectall();
     getstringx = x, getstringy = y;
     getstringasktext = prompt;
     getstringfcol = col;
@@ -167,24 +210,37 @@ static void copysel(void)
     if (selected(&lo, &hi)) clipboard_write(seen + lo, hi - lo);
 }
 
+// the selection out of the text; 0 when there is none
+static int32_t dropsel(void)
+{
+    int32_t lo, hi;
+    if (!selected(&lo, &hi)) return 0;
+    remember();
+    getstringcurs = lo;
+    splice(hi - lo, "", 0);
+    return 1;
+}
+
 // the selection goes to the clipboard and out of the text
 static void cutsel(void)
 {
     int32_t lo, hi;
     if (!selected(&lo, &hi)) return;
     copysel();
+    remember();
     int32_t c = getstringcurs;
     getstringcurs = lo;
     splice(hi - lo, "", 0);
     getstringcurs = c > lo ? (c >= hi ? c - (hi - lo) : lo) : c;
 }
 
-// the clipboard's text at the cursor, filtered as typed text is
+// the clipboard's text at the cursor or over the selection, filtered as typed text is
 static void paste(void)
 {
     int32_t n = 0;
     char *c = clipboard_read(&n);
     if (!c) return;
+    if (!dropsel()) remember();
     int32_t m = 0;
     for (int32_t i = 0; i < n; i++)
         if (typable((unsigned char)c[i])) c[m++] = (char)typable((unsigned char)c[i]);
@@ -200,17 +256,25 @@ static int32_t isword(char c)
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-// insert mode shifts the rest right; overwrite replaces, or extends at the end
+// a selection is replaced; else insert mode shifts the rest right, overwrite
+// replaces, or extends at the end
 static void typechar(int32_t ch)
 {
     char c = (char)ch;
-    splice(getstringinsertmode || getstringcurs == getstringleng ? 0 : 1, &c, 1);
+    int32_t over = 0;
+    if (!dropsel()) {
+        remember();
+        over = !getstringinsertmode && getstringcurs < getstringleng;
+    }
+    splice(over, &c, 1);
     getstringcurs++;
 }
 
+// the selection goes; without one the character before the cursor
 static void backspace(void)
 {
-    if (getstringcurs == 0) return;
+    if (dropsel() || getstringcurs == 0) return;
+    remember();
     getstringcurs--;
     splice(1, "", 0);
 }
@@ -220,7 +284,7 @@ static void deletekey(void)
 {
     int32_t lo, hi;
     if (selected(&lo, &hi)) cutsel();
-    else if (getstringcurs < getstringleng) splice(1, "", 0);
+    else if (getstringcurs < getstringleng) remember(), splice(1, "", 0);
 }
 
 // the cursor to c; with Shift the selection stretches from where it was
@@ -249,17 +313,21 @@ static int32_t wordleft(int32_t c)
 }
 
 // Control's letters act as the keys they stand for (plain, Shift kept); the
-// ones that act at once return 1. Command's arrows go to the ends.
+// ones that act at once return 1. Command's arrows go to the ends. Control
+// (or Command) with A selects all and with Z takes back the last edit: the
+// editor's own undo waits until the entry is closed.
 static int32_t translate(int32_t k, int32_t *scan, int32_t *ctrl)
 {
     static const uint8_t ctrlmap[][2] = {
-        {SC_E, SC_END}, {SC_A, SC_HOME}, {SC_D, SC_DELETE}, {SC_F, SC_RIGHT}, {SC_B, SC_LEFT}};
+        {SC_E, SC_END}, {SC_D, SC_DELETE}, {SC_F, SC_RIGHT}, {SC_B, SC_LEFT}};
     static const uint8_t cmdmap[][2] = {{SC_UP, SC_HOME}, {SC_LEFT, SC_HOME}, {SC_RIGHT, SC_END}, {SC_DOWN, SC_END}};
     int32_t cmd = (k & KEYCOMMAND) != 0;
     if (*ctrl || cmd) {
         if (*scan == SC_C) return copysel(), 1;
         if (*scan == SC_V) return paste(), 1;
         if (*scan == SC_X) return cutsel(), 1;   // with a selection
+        if (*scan == SC_A) return entryselectall(), 1;
+        if (*scan == SC_Z) return undoentry(), 1;
     }
     if (*ctrl && *scan == SC_H) return backspace(), 1;
     for (auto &m : ctrlmap)

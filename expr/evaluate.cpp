@@ -1,8 +1,10 @@
 // evaluate.cpp: solvefunc, the evaluator of canonical value texts at time
 // globalx, and functimedep, which tells whether a text's value can change.
-// Depends on the C maths library and rand(). Texts are read by pointer and
-// length and never written; nothing is allocated: each parenthesis level keeps
-// its operands and group arguments in one fixed list of EXPROPSMAX entries.
+// Also the reader of the engineering suffixes a number may carry, which the
+// normaliser checks with. Depends on the C maths library and rand(). Texts are
+// read by pointer and length and never written; nothing is allocated: each
+// parenthesis level keeps its operands and group arguments in one fixed list
+// of EXPROPSMAX entries.
 #include <math.h>
 #include <stdlib.h>
 #include <string.h>
@@ -65,6 +67,46 @@ static const exprname *matchname(const exprname *list, const char *s, int32_t le
     for (; list->name; list++)
         if (list->len <= len && !memcmp(s, list->name, (size_t)list->len)) return list;
     return 0;
+}
+
+// === engineering suffixes ===
+struct exprscale { const char *text; int32_t len; int32_t p10; };
+
+// tried in order: MEG before M
+static const exprscale scales[] = {{"MEG", 3, 6}, {"G", 1, 9}, {"K", 1, 3}, {"M", 1, -3}, {"U", 1, -6},
+    {"\xC2\xB5", 2, -6}, {"\xCE\xBC", 2, -6}, {"\xB5", 1, -6}, {"N", 1, -9}, {"P", 1, -12},
+    {"F", 1, -15}, {0, 0, 0}};
+static const exprscale units[] = {{"OHM", 3, 0}, {"HZ", 2, 0}, {"V", 1, 0}, {"A", 1, 0}, {"F", 1, 0},
+    {"H", 1, 0}, {"S", 1, 0}, {"\xCE\xA9", 2, 0}, {"\xE2\x84\xA6", 3, 0}, {0, 0, 0}};
+
+static const exprscale *matchscale(const exprscale *list, const char *s, int32_t len) {
+    for (; list->text; list++)
+        if (list->len <= len && !memcmp(s, list->text, (size_t)list->len)) return list;
+    return 0;
+}
+
+int32_t suffixroom(char before, char before2, int32_t dot) {
+    if (exprletter(before)) return 0;                                           // T2K, 4K7K, 1E3K
+    if ((before == '+' || before == '-') && before2 == 'E') return 0;           // 1E-3K
+    return dot ? SUFFIXSCALE : SUFFIXSCALE | SUFFIXPOINT;
+}
+
+int32_t suffixread(const char *s, int32_t len, int32_t room, int32_t *p10, int32_t *point) {
+    *p10 = 0, *point = 0;
+    const exprname *names = namesof(s[0]);
+    if (s[0] == 'E' || (names && matchname(names, s, len))) return 0;
+    const exprscale *x = room & SUFFIXSCALE ? matchscale(scales, s, len) : 0;
+    int32_t n = x ? x->len : 0;
+    const exprscale *u = matchscale(units, s + n, len - n);
+    if (u) n += u->len;
+    if (!n) return -1;                                    // neither a scale nor a unit
+    if (x) *p10 = x->p10;
+    if (n < len && exprletter(s[n])) return -1;           // more letters than a scale and a unit
+    if (n < len && exprnumeral(s[n])) {                   // digits go on only in place of a point
+        if (u || !(room & SUFFIXPOINT) || s[n] == '.') return -1;
+        *point = 1;
+    }
+    return n;
 }
 
 // === time and random numbers ===
@@ -279,6 +321,25 @@ struct exprlevel {
 
 static double solvetext(const char *s, int32_t len, int32_t depth);
 
+// the suffix at s[i], a letter right after a number, read into the operand
+// (the run of numerals before it decides what it may be); returns the
+// characters it took, 0 when s[i] starts a name or an exponent, -1 when the
+// letters are no suffix (globalbad is then set)
+static int32_t scansuffix(exprlevel *lv, const char *s, int32_t len, int32_t i) {
+    int32_t b = i, dot = 0, p10, point;
+    while (b > 0 && exprnumeral(s[b - 1])) dot |= s[--b] == '.';
+    int32_t room = suffixroom(b > 0 ? s[b - 1] : 0, b > 1 ? s[b - 2] : 0, dot);
+    char win[16];  // upper case, so that a text the normaliser refused reads as it would have
+    int32_t w = 0;
+    for (; w < (int32_t)sizeof win && i + w < len; w++)
+        win[w] = s[i + w] >= 'a' && s[i + w] <= 'z' ? (char)(s[i + w] - 'a' + 'A') : s[i + w];
+    int32_t n = suffixread(win, w, room, &p10, &point);
+    if (n < 0) { exprfail(); return -1; }
+    lv->e += p10;  // 10K reads as 10E3, to the bit
+    if (point) lv->f = 0.1;
+    return n;
+}
+
 // finishes the operand with operator o: s * m * 10^e; 0 when the list is full
 static int32_t finish(exprlevel *lv, int32_t o) {
     if (lv->k >= EXPROPSMAX) return 0;
@@ -374,6 +435,15 @@ static double solvetext(const char *s, int32_t len, int32_t depth) {
     for (int32_t i = 0; i < len; i++) {
         char c = s[i];
         int32_t o = OP_END;
+        if (i > 0 && exprnumeral(s[i - 1]) && exprletter(c)) {
+            int32_t n = scansuffix(&lv, s, len, i);
+            if (n < 0) return 0.0;
+            if (n > 0) {
+                i += n - 1;
+                prev = s[i];
+                continue;
+            }
+        }
         if (c >= '0' && c <= '9') {
             if (lv.f == 1) lv.m = 10 * lv.m + (c - '0');
             else { lv.m = lv.m + (c - '0') * lv.f; lv.f = lv.f * 0.1; }

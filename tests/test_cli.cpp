@@ -144,6 +144,19 @@ TEST(Cli, ArgumentsFollowEachSubcommandsRules) {
     }
 }
 
+// eval reads a number's engineering suffix as the circuit file does, and
+// refuses letters a number cannot carry
+TEST(Cli, EvalReadsSuffixesOrRefuses) {
+    for (const auto &c : {std::make_pair("1MEG", "1E6"), std::make_pair("2u", "2E-6"), std::make_pair("4k7", "4.7E3")}) {
+        const runres r = cli(std::string("eval ") + c.first), want = cli(std::string("eval ") + c.second);
+        EXPECT_EQ(r.code, 0) << c.first;
+        EXPECT_EQ(r.out, want.out) << c.first;
+    }
+    const runres r = cli("eval 10Q");
+    EXPECT_EQ(r.code, 4);
+    EXPECT_EQ(r.err, "ERROR: UNKNOWN SUFFIX\n");
+}
+
 // === dc ===
 TEST(Cli, DcPrintsEveryNodeThenEveryWire) {
     tcbuild("g.. V01:10 R12:1000 R20:3000");

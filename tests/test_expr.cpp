@@ -1,10 +1,15 @@
 // test_expr.cpp: the value-expression language: normalisation, evaluation at
 // a time, error flags and the constant test.
 #include <gtest/gtest.h>
+#include <ctype.h>
 #include <math.h>
 #include <stdlib.h>
 #include <string.h>
+#include <algorithm>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <glob.h>
 #include "expr/expr.h"
 
 namespace {
@@ -161,4 +166,85 @@ TEST(Exprtimedep, TellsWhichTextsCanChange) {
     EXPECT_EQ(globalbad, 1);
     EXPECT_EQ(snormstat, 0);
     EXPECT_EQ(rand(), want);
+}
+
+// === engineering suffixes ===
+// Each suffixed text gives the bits of the plain text beside it; a number
+// followed by letters it cannot carry is refused as typed, and the evaluator
+// flags the same text.
+TEST(Exprsuffix, ReadsScalesUnitsAndThePointFormOrRefuses) {
+    const struct { const char *text, *same; } cases[] = {
+        {"10k", "10E3"}, {"4K7", "4.7E3"}, {"2m2", "2.2E-3"}, {"1MEG5", "1.5E6"}, {"100nF", "100E-9"},
+        {"1F", "1E-15"}, {"10k\xCE\xA9", "10E3"}, {"3.3uH", "3.3E-6"}, {"5V+2A", "5+2"}, {"1 G", "1E9"},
+        {"2\xC2\xB5", "2E-6"}, {"2\xB5s", "2E-6"}, {"1MEGHZ", "1E6"}, {"4K7OHM", "4.7E3"}, {"1p*3", "1E-12*3"},
+        {"2PI", "PI"}, {"2MIN(1;3)", "1"}, {"2UNIT(1)", "1"}, {"1E3", "1000"}, {"(2)5K", "(2)5E3"},
+    };
+    for (const auto &c : cases) {
+        double v = evalat(c.text).v, want = evalat(c.same).v;
+        EXPECT_EQ(memcmp(&v, &want, sizeof v), 0) << c.text << " gives " << v << ", not " << want;
+    }
+    for (const char *text : {"10Q", "10 q", "1KE3", "4.7K3", "5V3", "2SIN", "1MIN", "4K7K", "T2K", "1E3K",
+                             "1E-3K", "1\xFF", "2MA+1X"}) {
+        std::string buf = text;
+        fixupfuncerr = "";
+        EXPECT_EQ(fixupfunc(&buf[0]), 0) << text;
+        EXPECT_EQ(buf, text);
+        EXPECT_STREQ(fixupfuncerr, "ERROR: UNKNOWN SUFFIX") << text;
+        EXPECT_EQ(fixupiserr(fixupfuncerr), 1);
+        buf.erase(std::remove(buf.begin(), buf.end(), ' '), buf.end());
+        for (char &ch : buf) ch = (char)toupper(ch);
+        globalbad = 0;
+        EXPECT_EQ(solvefunc(buf.c_str()), 0) << text;
+        EXPECT_EQ(globalbad, 1) << text;
+    }
+}
+
+// === committed texts ===
+// Every fuzz text and every example value and initial condition, normalised
+// (or refused) and evaluated at t = 0.37, against tests/data/exprvalues.txt;
+// VELTO_REGENERATE=1 rewrites it and the diff shows every text that reads anew.
+TEST(Exprcorpus, CommittedTextsKeepTheirValues) {
+    const std::string src = VELTO_SOURCE_DIR, table = src + "/tests/data/exprvalues.txt";
+    std::vector<std::pair<std::string, std::string>> texts;  // name, text
+    glob_t g;
+    if (glob((src + "/tests/fuzz/corpus/expr/*").c_str(), 0, nullptr, &g) == 0)
+        for (size_t i = 0; i < g.gl_pathc; i++) {
+            std::stringstream b;
+            b << std::ifstream(g.gl_pathv[i], std::ios::binary).rdbuf();
+            texts.push_back({strrchr(g.gl_pathv[i], '/') + 1, b.str().c_str()});  // up to a zero byte
+        }
+    globfree(&g);
+    if (glob((src + "/examples/*.vsm").c_str(), 0, nullptr, &g) == 0)
+        for (size_t i = 0; i < g.gl_pathc; i++) {
+            std::ifstream f(g.gl_pathv[i], std::ios::binary);
+            int wires = 0, n = 0;
+            for (std::string l; std::getline(f, l);) {
+                if (l.compare(0, 9, "NumWires,") == 0) { wires = atoi(l.c_str() + 9); continue; }
+                if (n >= wires) continue;
+                std::vector<std::string> col;
+                for (std::stringstream ls(l.substr(0, l.find('\r'))); col.size() < 7;)
+                    if (!std::getline(ls, col.emplace_back(), ',')) break;
+                const std::string name = std::string(strrchr(g.gl_pathv[i], '/') + 1) + ":" + std::to_string(n++);
+                texts.push_back({name + "v", col.size() > 4 ? col[4] : ""});
+                texts.push_back({name + "i", col.size() > 6 ? col[6] : ""});
+            }
+        }
+    globfree(&g);
+    ASSERT_GT(texts.size(), 100u);
+    std::string got;
+    for (auto &t : texts) {
+        std::string buf = t.second;
+        int32_t ok = fixupfunc(&buf[0]);
+        srand(1), snormstat = 0, globalx = 0.37, globalbad = 0;
+        double v = solvefunc(buf.c_str());
+        char line[128];
+        snprintf(line, sizeof line, "%s %d %d %a\n", t.first.c_str(), ok, globalbad, v);
+        got += line;
+    }
+    if (getenv("VELTO_REGENERATE")) std::ofstream(table, std::ios::binary) << got;
+    std::stringstream want;
+    want << std::ifstream(table, std::ios::binary).rdbuf();
+    std::stringstream a(got), b(want.str());
+    for (std::string la, lb; std::getline(a, la);)  // line by line, so a failure names its text
+        EXPECT_EQ(la, std::getline(b, lb) ? lb : "<missing>");
 }

@@ -1,6 +1,7 @@
 // test_textentry.cpp: the value text entry end to end on the headless frame:
 // opened over a symbol, its edit keys and the clipboard, commit with
 // normalisation and its errors, and cancel back to the wire as it was.
+#include <math.h>
 #include "circuit/circuit.h"
 #include "tests/e2e.h"
 
@@ -63,7 +64,8 @@ TEST_F(Entry, OpensWithItsPromptWhereTheElementAllows)
     }
 }
 
-// Each case starts from the text with the cursor at its end, in insert mode.
+// Each case starts from the text with the cursor at its end (End drops the
+// opening selection), in insert mode.
 TEST_F(Entry, EditKeys)
 {
     const int32_t S = KEYSHIFT, C = KEYCTRL, M = KEYCOMMAND;
@@ -81,7 +83,7 @@ TEST_F(Entry, EditKeys)
         {"12345", {{SC_HOME, 0, S | M}, {SC_X, 'x', M}}, "", 0, "12345"},
         {"abc", {{SC_HOME, 0, 0}, {SC_DELETE, 127, 0}}, "bc", 0, ""},
         {"abc", {{SC_H, 'h', C}, {SC_BACKSPACE, 8, 0}}, "a", 1, ""},
-        {"abc", {{SC_A, 'a', C}, {SC_F, 'f', C}, {SC_D, 'd', C}, {SC_E, 'e', C}, {SC_B, 'b', C}}, "ac", 1, ""},
+        {"abc", {{SC_HOME, 0, 0}, {SC_F, 'f', C}, {SC_D, 'd', C}, {SC_E, 'e', C}, {SC_B, 'b', C}}, "ac", 1, ""},
         {"abc", {{SC_UP, 0, M}, {SC_TAB, 9, 0}}, " abc", 1, ""},                 // tab types a space
         {"ab", {{SC_EQUALS, '=', 0}, {SC_GRAVE, '`', 0}}, "ab=`", 4, ""},            // not the program's keys here
     };
@@ -91,6 +93,7 @@ TEST_F(Entry, EditKeys)
         hl_clipboard_set("");
         getstringinsertmode = 1;
         open();
+        hl_key(SC_END, 0, 0);
         for (const K &k : c.ks) hl_key(k.scan, k.ch, k.mods);
         settle();
         EXPECT_EQ(text(), c.want);
@@ -102,13 +105,15 @@ TEST_F(Entry, EditKeys)
 }
 
 // Return normalises and evaluates; an empty value becomes "1"; a parenthesis
-// fault is shown and the entry stays open with the text as typed.
+// fault or letters a number cannot carry are shown and the entry stays open
+// with the text as typed.
 TEST_F(Entry, CommitNormalisesEvaluatesOrShowsTheFault)
 {
     struct { const char *typed, *want; double value; const char *msg; } cases[] = {
         {"sin(t) + 1", "SIN(T)+1", 1, ""}, {"min(3,2)", "MIN(3;2)", 2, ""}, {"", "1", 1, ""},
         {"5 'load", "5", 5, ""}, {"((1", "((1", 5, "ERROR: NOT ENOUGH ')'"},
-        {"1))", "1))", 5, "ERROR: TOO MANY ')'"}};
+        {"1))", "1))", 5, "ERROR: TOO MANY ')'"}, {"10q", "10q", 5, "ERROR: UNKNOWN SUFFIX"},
+        {"4k7", "4K7", 4700, ""}, {"2pi", "2PI", 3.141592653589793, ""}};
     for (auto &c : cases) {
         SCOPED_TRACE(c.typed);
         open();
@@ -138,7 +143,7 @@ TEST_F(Entry, CancelRestoresTheWireAsItWasAlsoAfterAKeptCommit)
         if (c.how == KEPT) hl_key(SC_RETURN, 13, KEYCTRL);
         settle();
         EXPECT_EQ(getstringmode, 0);
-        EXPECT_DOUBLE_EQ(wire[w].value, c.how == KEPT ? 220 : 22);
+        EXPECT_DOUBLE_EQ(wire[w].value, c.how == KEPT ? 0 : 22);
         if (c.cancel) {
             hl_pass(), hl_button(2), hl_pass(), hl_button(0);
             settle();
@@ -153,7 +158,7 @@ TEST_F(Entry, CancelRestoresTheWireAsItWasAlsoAfterAKeptCommit)
     hl_type("5"), hl_pass(), hl_button(1), hl_pass(), hl_button(0);  // a left press commits
     settle();
     EXPECT_EQ(getstringmode, -1);
-    EXPECT_DOUBLE_EQ(wire[w].value, 225);
+    EXPECT_DOUBLE_EQ(wire[w].value, 5);
 }
 
 // An open entry follows its wire through a deletion, and closes with it, writing nothing.
@@ -177,4 +182,50 @@ TEST_F(Entry, FollowsItsWireThroughADeletionOrClosesWithIt)
         hl_key(SC_Z, 'z', KEYCTRL), settle();
         ASSERT_EQ(numwires, 2);
     }
+}
+
+// The entry opens with its text selected: a typed digit, Backspace or a paste
+// replaces it, as after Control+A. Control+Z takes back the entry's own edits
+// one by one down to the text it opened with, and never the editor's.
+TEST_F(Entry, OpensSelectedReplacesTheSelectionAndUndoesInside)
+{
+    const int32_t C = KEYCTRL;
+    open();
+    hl_type("7");
+    settle();
+    EXPECT_EQ(text(), "7");
+    hl_type("89"), hl_key(SC_A, 'a', C), hl_type("1");
+    settle();
+    EXPECT_EQ(text(), "1");
+    for (const char *back : {"789", "78", "7", "22", "22"}) {
+        keys({{SC_Z, 'z', C}});
+        EXPECT_EQ(text(), back);
+    }
+    EXPECT_EQ(getstringmode, 0);
+    EXPECT_EQ(numwires, 1);  // the editor's undo would take the wire away
+    keys({{SC_ESCAPE, 27, 0}});
+    open();
+    keys({{SC_BACKSPACE, 8, 0}});
+    EXPECT_EQ(text(), "");
+    hl_clipboard_set("5");
+    keys({{SC_Z, 'z', C}, {SC_A, 'a', C}, {SC_V, 'v', C}});
+    EXPECT_EQ(text(), "5");
+    keys({{SC_ESCAPE, 27, 0}});
+}
+
+// A suffixed value reaches the solution: 5 V across 10k drives 0.5 mA; 100nF
+// on a capacitor is 100 nano.
+TEST_F(Entry, SuffixedValuesReachTheCircuit)
+{
+    addwire(432, 304, 432, 112, 'V', "5", 1);  // the resistor's first end is grounded
+    open();
+    hl_type("10k\r");
+    settle();
+    EXPECT_STREQ(wire[w].numst, "10K");
+    EXPECT_NEAR(fabs(dispi[w]), 5e-4, 1e-15);
+    wire[w].element = 'C';
+    open();
+    hl_type("100nF\r");
+    settle();
+    EXPECT_DOUBLE_EQ(wire[w].value, 100e-9);
 }

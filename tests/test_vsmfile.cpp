@@ -164,6 +164,19 @@ TEST(Vsmfile, MalformedFilesLoadWhatIsSoundAndCountRepairs)
     EXPECT_EQ(ibodewire, 0);
 }
 
+// Values read a number's suffix as the value box does; letters a number cannot
+// carry are shown as the fault, in place of the text, as a parenthesis fault is.
+TEST(Vsmfile, ValuesReadSuffixesOrShowTheFault)
+{
+    ASSERT_EQ(load(H + "NumNodes,2\r\n0,0,0,1\r\n1,32,0,0\r\nNumWires,3\r\n0,0,1,R,10k,0,\r\n"
+                       "1,0,1,C,100nF,1,1m\r\n2,0,1,R,10q,2,\r\n"), 1);
+    EXPECT_STREQ(wire[0].numst, "10K");
+    EXPECT_EQ(wire[0].value, 1e4);
+    EXPECT_DOUBLE_EQ(wire[1].value, 1e-7);
+    EXPECT_STREQ(wire[1].initst, "1M");
+    EXPECT_STREQ(wire[2].numst, "ERROR: UNKNOWN SUFFIX");
+}
+
 // The selection as a circuit text pastes back as a copy: the same values,
 // letters, grounding and controls among the copied wires, renumbered after
 // what is there; a control outside the selection is dropped; exactly the
