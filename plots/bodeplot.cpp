@@ -409,6 +409,7 @@ void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t curso
         phasetrace(p, v, t);
     }
     tracelegend(p, BODEMARGIN + v.fw, v.gbot - v.fh - 2);
+    plotmeasuredraw(p, ydim);
     plotcursordraw(p, xdim, ydim);
     if (cursor) bodereadouts(p, v);
 }
@@ -479,6 +480,7 @@ static int32_t bodekeys(plottype *p)
             plotcopy();
             continue;
         }
+        if (plotmeasurekey(p, k)) continue;
         if (scan == SC_RETURN || scan == SC_KPENTER || scan == SC_SPACE) {
             bodeunit(p);
             continue;

@@ -35,6 +35,8 @@ struct plottype : plotcalc {
     int32_t firstcol;                              // transient: first visible column
     double dblo, dbhi;                             // Bode: gain range shown, dB
     double dbscale, lnscale;                       // Bode: pixels per dB and per ln(power ratio)
+    int32_t measure;                               // transient, Bode: measurement shown (M key), 0 none
+    int32_t seltrace;                              // the trace measured: 0 the window's own (Tab)
 };
 
 extern plottype plot[MAXPLOTS];     // slots beyond numplots keep their buffers for reuse
@@ -91,6 +93,14 @@ tracecols traceof(const plottype *p, int32_t k);
 int32_t traceamps(int32_t plotwire, int32_t plotsense);  // 1: a T wire's current, 0 a voltage
 void tracelegend(const plottype *p, int32_t x, int32_t y);  // with several traces, one line
                                     // naming each in its colour, on the free row nearest y
+
+// === measurements (measures.cpp) ===
+int32_t plotmeasures(const plottype *p);  // how many measurements the window's kind offers
+int32_t plotmeasurekey(plottype *p, int32_t k);  // M: the next measurement (after the last, none);
+                                    // Tab: the next trace measured; 1 when the key was one of them
+void plotmeasuredraw(const plottype *p, int32_t ydim);  // the measurement shown, above the bottom
+void plotmeasurecsv(FILE *f, const plottype *p);  // with a measurement shown: every one of the
+                                    // selected trace after a blank line (name,trace,value,unit)
 
 // === the windows in the circuit file (plotfile.cpp) ===
 void plotsectionwrite(FILE *f);     // vsmsectionwrite: a "//Plot" line per open window

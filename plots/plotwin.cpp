@@ -549,9 +549,10 @@ void plotcopy(void)
     size_t n = 0;
     FILE *f = open_memstream(&buf, &n);
     if (!f) return;
-    if (r.kind == PLOT_TRANS && r.colmin) transcsv(f, &r, 1);
+    if (r.kind == PLOT_TRANS && r.colmin) transcsv(f, &r, 1), plotmeasurecsv(f, &r);
     else if (r.kind == PLOT_BODE && r.colmin)
-        bodecsv(f, &r, BODEMARGIN, r.cachexdim < r.bufcols ? r.cachexdim : r.bufcols, r.cachexdim, 0);
+        bodecsv(f, &r, BODEMARGIN, r.cachexdim < r.bufcols ? r.cachexdim : r.bufcols, r.cachexdim, 0),
+            plotmeasurecsv(f, &r);
     else if (r.kind == PLOT_KEYS || r.kind == PLOT_HELP) helpcopy(f, r.kind - PLOT_KEYS);
     fclose(f);
     if (n > 0) clipboard_write(buf, (int32_t)n);

@@ -345,6 +345,7 @@ void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
         SysBeep(32);  // the initial conditions could not be solved: the states start at 0
     for (int32_t k = p->numextra; k >= 0; k--) transtrace(p, k, xdim, ydim, u);  // the window's own on top
     tracelegend(p, 3 * fw, 2 * fh);
+    plotmeasuredraw(p, ydim);
     plotcursordraw(p, xdim, ydim);
     if (hastitle) drawtext(fnt, tx, ty, LABELCOL, BACKCOL, "", title);
     if (cursor) transreadouts(p, u);
@@ -494,7 +495,7 @@ void transcontrols(void)
     plottype *p = gplot;
     for (int32_t k; (k = mykeyread()) != 0;) {
         if (iscopykey(k)) plotcopy();
-        if ((k & 255) && !(k & (KEYCTRL | KEYOPTION))) continue;
+        if (plotmeasurekey(p, k) || ((k & 255) && !(k & (KEYCTRL | KEYOPTION)))) continue;
         if ((k >> 8 & 255) == SC_HOME) transhome(p);
         else if (!(k & KEYSHIFT)) transtimescale(p, k >> 8 & 255);
     }

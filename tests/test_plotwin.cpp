@@ -298,3 +298,42 @@ TEST_F(Plotwin, TheWindowsTravelWithTheSavedFile)
     hl_key(SC_L, 0, KEYCTRL), settle();
     EXPECT_EQ(numplots, 1) << "the Bode window only";
 }
+
+// M steps through the measurements of the selected trace, computed from the
+// window's columns; the copy then ends with all of them. A series RLC: the
+// capacitor's step overshoots by exp(-pi zeta / sqrt(1 - zeta^2)), the
+// resistor's band-pass is R/L wide.
+TEST_F(Plotwin, MeasurementsOfTheWindowsColumns)
+{
+    ASSERT_EQ(start({write("rlc.vsm", "NumNodes,4\r\n0,48,80,1\r\n1,240,80,0\r\n2,240,272,0\r\n3,48,272,0\r\n"
+                                      "NumWires,4\r\n0,0,1,V,1,0,\r\n1,1,2,R,100,1,\r\n2,2,3,L,0.01,2,0\r\n"
+                                      "3,3,0,C,1E-6,3,0\r\n")}), 1);
+    vopts.showcirchelp = vopts.gridmode = vopts.autoyscale = 0;
+    auto measured = [&](plottype &w, const char *name) {
+        std::string csv = copyfrom(w);
+        size_t at = csv.find(std::string("\n") + name + ",");
+        return at == std::string::npos ? NAN : atof(csv.c_str() + csv.find(',', csv.find(',', at + 1) + 1) + 1);
+    };
+    plottype &t = plot[openplot(PLOT_TRANS, 3, 0)];  // the capacitor, from 0 V
+    t.xscale = 1.0 / 65536;
+    to(100, 400);
+    for (int32_t i = 0; i < 200 && t.numcols < 300; i++) passes(4);
+    hl_mouse(556, 160), hl_pass();
+    for (int32_t m = 0; m < 7; m++) hl_key(SC_M, 'm', 0);
+    settle();
+    EXPECT_EQ(t.measure, 7);
+    const double zeta = 100 / 2.0 * sqrt(1e-6 / 0.01);
+    EXPECT_NEAR(measured(t, "overshoot"), 100 * exp(-M_PI * zeta / sqrt(1 - zeta * zeta)), 0.2) << "%";
+    for (int32_t m = 0; m < 3; m++) hl_key(SC_M, 'm', 0);
+    settle();
+    EXPECT_EQ(t.measure, 0) << "after the last, none";
+    EXPECT_EQ(copyfrom(t).find("measurement"), std::string::npos);
+    removeplot(0);
+    ibodewire = 0;
+    plottype &b = plot[openplot(PLOT_BODE, 1, 1)];  // across R: R / (R + jwL + 1/jwC)
+    settle();
+    b.lfreqlo = 3, b.lfreqhi = 5, b.reset = -1;
+    hl_mouse(556, 160), hl_key(SC_M, 'm', 0), settle();
+    EXPECT_NEAR(measured(b, "bandwidth"), 100 / 0.01, 20) << "R/L in rad/s";
+    EXPECT_NEAR(measured(b, "peak"), 0, 1e-3) << "dB at the resonance";
+}
