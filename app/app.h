@@ -28,19 +28,23 @@ struct veltoargs {
 veltoargs parseargs(int argc, char **argv);  // also sets xres and yres; --help and errors print
 
 // === in-window menu ===
-enum { MENUCOUNT = 56 };       // entries; the last, a level-0 separator, ends the table
+enum { MENUCOUNT = 65 };       // entries; the last, a level-0 separator, ends the table
 enum { MENUTEXTMAX = 40 };     // bytes of an entry's text, its zero included
 struct menutype {
-    char text[MENUTEXTMAX];    // level spaces, mark (* ticked, + not), _ before the accelerator,
-                               // \t before the shortcut hint; "-" a separator
-    void (*func)(int32_t);     // handler, or null
+    char text[MENUTEXTMAX];    // level spaces, mark (* ticked, + not), _ before the accelerator
+                               // ("__" a plain "_"), \t before the shortcut hint; "-" a separator
+    void (*func)(int32_t);     // handler, or null (in a pull-down with no submenu: greyed)
     int32_t arg;               // passed to func
 };
 extern menutype menu[MENUCOUNT];
 extern int32_t menusel;        // highlighted entry, -1 closed
 
+void menuopen(void);           // the menu opened at the bar's first entry, the recent files
+                               // brought up to date first
+void menurecent(void);         // Recent files' rows from vopts.recent, files gone dropped; an
+                               // empty list shows a greyed "(none)"
 int32_t menufind(const char *label);  // the entry whose name is label ("Show Grid", "1x", "0:
-                               // 4x6": no level, mark, _ or hint), or -1
+                               // 4x6": no level, mark, _ or hint; "__" is one "_"), or -1
 int32_t menulev(int32_t i);    // nesting level: leading spaces
 int32_t menuchild(int32_t i);  // first child that is no separator, or -1
 int32_t menuparent(int32_t i);

@@ -13,14 +13,14 @@ int32_t programkey(int32_t k)
     int32_t ch = k & 255, scan = (k >> 8) & 255, lc = ch | 0x20;
     int32_t cmd = (k & KEYCOMMAND) != 0, ctrl = (k & KEYCTRL) != 0;
     if (!vopts.usewingui && (k & KEYOPTION) && !ctrl) {
-        menusel = 0;
+        menuopen();
         for (; k && menusel >= 0; k = keyread()) menuinput(k);
         return 2;
     }
     if (ch == 27) {
         if (getstringmode >= 0) getstringcancel();
         else if (drawwiremode) cancelwire();
-        else if (!vopts.usewingui) menusel = 0;
+        else if (!vopts.usewingui) menuopen();
         else return 0;
         return 1;
     }
@@ -29,7 +29,8 @@ int32_t programkey(int32_t k)
     else if (cmd && lc == 'm') minimizewindow();
     else if (cmd && lc == 'q') quitloop();  // the main loop asks about unsaved changes
     else if ((scan == SC_O && cmd) || (scan == SC_L && ctrl)) menuloadvsm(0);
-    else if (scan == SC_S && (cmd || ctrl)) menusaveasvsm(0);
+    else if (scan == SC_S && (cmd || ctrl) && (k & KEYSHIFT)) menusaveasvsm(0);
+    else if (scan == SC_S && (cmd || ctrl)) menusavevsm(0);
     else if (scan == SC_N && (cmd || ctrl)) menunewvsm(0);
     else if ((scan == SC_SLASH && cmd) || scan == SC_F1) menushowhelp(0);
     else if (scan == SC_F12) domenusavebmp = 1;

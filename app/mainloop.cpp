@@ -175,6 +175,7 @@ int32_t mainpass(void)
     plotdrag();
     int32_t focus = route();
     resolve();
+    recoverytick(dtotclk);
     undosettle();
     tick();
     draw(focus);

@@ -1,25 +1,37 @@
 // menu.cpp: the in-window menu: its table, keyboard navigation and
 // accelerators, drawing (bar, pull-downs, submenus with a raised frame) and
 // the handlers of the display settings, which keep the marks in the entry
-// texts in step with vopts. Depends on the editor, the frame's palette and pixel
-// writer, and openplot/removeplot for the help windows. Keyboard only: a
-// click anywhere closes the menu (the main loop does that).
+// texts in step with vopts, and the Recent files rows made from the settings'
+// list. Depends on the editor, the frame's palette and pixel writer, and
+// openplot/removeplot for the help windows. Keyboard only: a click anywhere
+// closes the menu (the main loop does that).
 #include "app/app.h"
 #include "edit/edit.h"
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 // === the table ===
 // One row an entry: its text, its handler and the handler's argument. The
 // text is its level in leading spaces, then a mark ('*' ticked, '+' not),
 // '_' before the accelerator and a tab before the shortcut hint. The marks
-// here are placeholders: start-up sets them through the handlers.
+// here are placeholders: start-up sets them through the handlers, as
+// menurecent writes the RECENTMAX rows under Recent files.
 menutype menu[MENUCOUNT] = {
     {"_File", 0, 0},
     {" _New\tCtrl+N", menunewvsm, 0},
     {" _Open .VSM circuit file\tCtrl+L", menuloadvsm, 0},
-    {" _Save .VSM circuit file", menusavevsm, 0},
-    {" Save _As .VSM file\tCtrl+S", menusaveasvsm, 0},
+    {" _Recent files", 0, 0},
+    {"  (none)", 0, 0},
+    {"  -", menuopenrecent, 1},
+    {"  -", menuopenrecent, 2},
+    {"  -", menuopenrecent, 3},
+    {"  -", menuopenrecent, 4},
+    {"  -", menuopenrecent, 5},
+    {"  -", menuopenrecent, 6},
+    {"  -", menuopenrecent, 7},
+    {" _Save .VSM circuit file\tCtrl+S", menusavevsm, 0},
+    {" Save _As .VSM file\tCtrl+Shift+S", menusaveasvsm, 0},
     {" -", 0, 0},
     {" Screen capture (.BMP)\tF12", menusavebmp, 0},
     {" -", 0, 0},
@@ -95,7 +107,8 @@ static int32_t menuisnamed(int32_t i, const char *label)
     const char *t = menu[i].text + menulev(i);
     if (*t == '*' || *t == '+') t++;
     for (; *t && *t != '\t'; t++) {
-        if (*t == '_') continue;
+        if (*t == '_' && t[1] != '_') continue;
+        if (*t == '_') t++;  // "__": one plain '_'
         if (*t != *label++) return 0;
     }
     return *label == 0;
@@ -170,16 +183,21 @@ static int32_t menuwrap(int32_t i, int32_t dir)
 
 // === keys ===
 
-// upper-case accelerator of entry i: the character after its first '_', 0 none
+// upper-case accelerator of entry i: the character after its first lone '_', 0 none
 static char menuaccel(int32_t i)
 {
-    const char *u = strchr(menu[i].text + menulev(i), '_');
+    const char *u = menu[i].text + menulev(i);
+    while ((u = strchr(u, '_')) != 0 && u[1] == '_') u += 2;
     if (!u || !u[1]) return 0;
     char c = u[1];
     return (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c;
 }
 
-// entry i chosen: into its submenu, or its handler runs with the menu closed
+// a pull-down entry with neither handler nor submenu does nothing: greyed
+static int32_t menugreyed(int32_t i) { return menulev(i) > 0 && !menu[i].func && menuchild(i) < 0; }
+
+// entry i chosen: into its submenu, or its handler runs with the menu
+// closed; a greyed entry keeps the menu open
 static void menuchoose(int32_t i)
 {
     int32_t c = menuchild(i);
@@ -187,6 +205,7 @@ static void menuchoose(int32_t i)
         menusel = c;
         return;
     }
+    if (menugreyed(i)) return;
     menusel = -1;
     if (menu[i].func) menu[i].func(menu[i].arg);
 }
@@ -298,7 +317,11 @@ static int32_t menulen(int32_t i)
 {
     const char *t = menu[i].text + menulev(i);
     int32_t n = (*t == '_' || *t == '*' || *t == '+') ? 1 : 2;
-    for (t += *t != 0; *t; t++) n += *t != '_';
+    for (t += *t != 0; *t; t++) {
+        if (*t == '_' && t[1] != '_') continue;
+        t += *t == '_';  // "__": one plain '_'
+        n++;
+    }
     return n;
 }
 
@@ -319,7 +342,8 @@ int32_t menulabel(int32_t e, int32_t maxw, char *b)
     if (*t == '_') acc = 1;
     else if (*t != '*' && *t != '+') b[n++] = *t;
     for (t += *t != 0; *t && n < MENUTEXTMAX; t++) {
-        if (*t == '_') { acc = n; continue; }
+        if (*t == '_' && t[1] != '_') { acc = n; continue; }
+        t += *t == '_';  // "__": one plain '_'
         if (*t == '\t' && tab < 0) tab = n;
         b[n++] = *t;
     }
@@ -383,7 +407,8 @@ void menudraw(int32_t first, int32_t x, int32_t y)
                 menudraw(child, x + iw + (cw >> 2), cy - h4);
             }
         }
-        drawtext(MENUFONT, x, cy, PAL_MENUTEXT, e == sel ? PAL_MENUHIGHLIGHT : PAL_MENUFACE, "", b);
+        int32_t ink = menugreyed(e) ? PAL_MENUDARK : PAL_MENUTEXT;
+        drawtext(MENUFONT, x, cy, ink, e == sel ? PAL_MENUHIGHLIGHT : PAL_MENUFACE, "", b);
         if (acc >= 0) {
             char a[2] = {b[acc], 0};
             drawtext(MENUFONT, x + acc * cw, cy, PAL_MENUACCEL, -1, "", a);
@@ -494,3 +519,71 @@ void menuabout(int32_t)
 }
 
 void menuquit(int32_t) { quitloop(); }
+
+// === recent files ===
+// A row shows "N name" and, right-aligned as a shortcut is, the folder
+// ("~" for the home folder); a long name keeps its start, a long folder its
+// end, ".." where they were cut. A '_' of a path is written doubled.
+
+enum { RECENTNAMEMAX = 22 };  // bytes of a row's name before it is cut
+
+// s[0..len) after t[0..n), each '_' doubled, within lim bytes of t: all of
+// it, else its start (tail 0) or its end (tail 1) and ".."; t's new length
+static int32_t menuappend(char *t, int32_t n, int32_t lim, const char *s, int32_t len, int32_t tail)
+{
+    int32_t need = 0, from = 0, to = len;
+    for (int32_t i = 0; i < len; i++) need += s[i] == '_' ? 2 : 1;
+    if (n + need > lim) {
+        int32_t room = lim - n - 2;  // ".." takes two
+        if (tail) {
+            for (from = len; from > 0 && room >= (s[from - 1] == '_' ? 2 : 1); from--) room -= s[from - 1] == '_' ? 2 : 1;
+            t[n++] = '.', t[n++] = '.';
+        } else {
+            for (to = 0; to < len && room >= (s[to] == '_' ? 2 : 1); to++) room -= s[to] == '_' ? 2 : 1;
+        }
+    }
+    for (int32_t i = from; i < to; i++) {
+        if (s[i] == '_') t[n++] = '_';
+        t[n++] = s[i];
+    }
+    if (to < len) t[n++] = '.', t[n++] = '.';
+    t[n] = 0;
+    return n;
+}
+
+// the row of recent file k into t (MENUTEXTMAX bytes)
+static void recentrow(char *t, int32_t k)
+{
+    const char *p = vopts.recent[k], *slash = strrchr(p, '/'), *home = getenv("HOME");
+    const char *name = slash ? slash + 1 : p;
+    int32_t lim = MENUTEXTMAX - 1, n = snprintf(t, MENUTEXTMAX, "  _%d ", (int)k + 1);
+    n = menuappend(t, n, n + RECENTNAMEMAX, name, (int32_t)strlen(name), 0);
+    int32_t dir = slash ? (int32_t)(slash - p) : 0, hn = home ? (int32_t)strlen(home) : 0;
+    if (n + 4 > lim) return;
+    t[n++] = '\t';
+    if (hn > 1 && dir >= hn && !strncmp(p, home, hn) && (dir == hn || p[hn] == '/')) {
+        t[n++] = '~';
+        menuappend(t, n, lim, p + hn, dir - hn, 1);
+    } else {
+        menuappend(t, n, lim, dir ? p : "/", dir ? dir : 1, 1);
+    }
+}
+
+void menurecent(void)
+{
+    recentprune();
+    const int32_t first = menufind("Recent files") + 1, n = recentcount();
+    for (int32_t k = 0; k < RECENTMAX; k++) {
+        menutype &m = menu[first + k];
+        m.func = menuopenrecent, m.arg = k;
+        if (k < n) recentrow(m.text, k);
+        else snprintf(m.text, sizeof m.text, "%s", k ? "  -" : "  (none)");
+    }
+    if (n == 0) menu[first].func = 0;  // greyed
+}
+
+void menuopen(void)
+{
+    menurecent();
+    menusel = 0;
+}

@@ -93,6 +93,7 @@ static void applyopts(void)
     menushowcirchelp(vopts.showcirchelp);
     menuautoyscale(vopts.autoyscale);
     menusetcpuusage(vopts.cpuusage);
+    menurecent();
 }
 
 static void readsettings(void)
@@ -156,6 +157,7 @@ int32_t veltostart(int argc, char **argv, int32_t *exitcode)
     decodepictures();
     editorreset();
     if (!a.file || !loadcircuit(a.file, 1)) markclean();
+    recoveryoffer();
     undoreset();
     return 1;
 }
@@ -164,6 +166,7 @@ int32_t veltostart(int argc, char **argv, int32_t *exitcode)
 
 void veltostop(void)
 {
+    recoverydrop();  // a clean exit: what was unsaved was meant to go
     uninitapp();
     int32_t dx = xres - ovopts.xres, dy = yres - ovopts.yres;
     if (dx * dx + dy * dy > 4095) {  // the size moved by 64 pixels or more

@@ -16,6 +16,7 @@ void menunewvsm(int32_t arg);  // the File menu; each asks before unsaved change
 void menuloadvsm(int32_t arg);
 void menusavevsm(int32_t arg);
 void menusaveasvsm(int32_t arg);
+void menuopenrecent(int32_t k);  // opens vopts.recent[k] as Open does (the unsaved question first)
 int32_t loadcircuit(const char *path, int32_t retry);  // loadvsm, the view reset and a message box
                                // for a file that could not be read or was repaired; retry 1: a
                                // name that cannot be read is tried again with ".vsm"; 1 loaded
@@ -34,6 +35,14 @@ void checkdirtytext(const char *now, size_t n);  // the same, given the circuit'
 int32_t asksave(void);         // unsaved changes: "Save changes to NAME?"; 1 go on (saved, or not
                                // wanted), 0 the user cancelled or the save failed
 void releasectrl(void);        // both Control keys up: their release is not seen under a dialog
+
+// === the recovery copy (recovery.vsm beside velto.ini) ===
+enum { RECOVERYSECONDS = 30 }; // program clock between writes while something is unsaved
+void recoverytick(double now); // each pass, now the program clock: unsaved for RECOVERYSECONDS,
+                               // the circuit is written; nothing unsaved, this run's copy goes
+void recoverydrop(void);       // this run's copy removed (a save, a clean exit)
+void recoveryoffer(void);      // start-up: a copy found asks to be restored; yes: the circuit
+                               // from it, unsaved, named as it was; no: the copy is removed
 
 // === undo and redo ===
 extern int32_t undotunewire;   // wire whose value the wheel is tuning, -1 none (one step per run)

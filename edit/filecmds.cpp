@@ -1,11 +1,14 @@
-// filecmds.cpp: the File menu's commands (New, Open, Save, Save As) over the
-// frame's dialogs, loading with its messages, and the unsaved-changes mark:
-// the circuit is compared with the text of the file it came from, so an edit
-// undone by hand counts as no change, and nothing is lost without a question.
-// Depends on edit.h, the circuit file and the frame's dialogs.
+// filecmds.cpp: the File menu's commands (New, Open, Save, Save As, the
+// recent files) over the frame's dialogs, loading with its messages, the
+// unsaved-changes mark and the recovery copy: the circuit is compared with
+// the text of the file it came from, so an edit undone by hand counts as no
+// change, and nothing is lost without a question, nor by a crash that comes
+// RECOVERYSECONDS after an edit. Depends on edit.h, the circuit file, the
+// settings (the recent list, the configuration folder) and the frame's dialogs.
 #include "edit/edit.h"
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 // === unsaved changes ===
 int32_t circuitdirty = 0;
@@ -109,6 +112,7 @@ static int32_t savecircuit(const char *path)
     }
     notefolder(curfilename);
     markclean();
+    recentadd(curfilename);
     return 1;
 }
 
@@ -173,6 +177,7 @@ int32_t loadcircuit(const char *path, int32_t retry)
     undoreplaced();
     notefolder(curfilename);
     markclean();
+    recentadd(curfilename);
     if (vsmrepairs) msgbox_ok(vsmrepairmsg(), prognam);
     return 1;
 }
@@ -183,6 +188,15 @@ void menuloadvsm(int32_t)
     releasectrl();
     const char *path = loadfileselect("VSM file..", "*.VSM");
     if (path) loadcircuit(path, 0);
+}
+
+void menuopenrecent(int32_t k)
+{
+    if (k < 0 || k >= recentcount()) return;
+    char path[PATHMAX];
+    snprintf(path, sizeof path, "%s", vopts.recent[k]);  // a save in asksave reorders the list
+    if (!asksave()) return;
+    loadcircuit(path, 0);
 }
 
 // === new ===
@@ -201,4 +215,130 @@ void menunewvsm(int32_t)
     ibodewire = -1;
     curfilename[0] = 0;  // a new circuit is untitled: Save asks for a name
     markclean();
+}
+
+// === the recovery copy ===
+// recovery.vsm beside velto.ini: the circuit's file text, then, when it has
+// a file, a last line naming it. Only this run's own copy (or the one it
+// restored) is removed, so a second program running keeps its copy.
+
+static const char recoveryname[] = "recovery.vsm";
+static const char recoveryfile[] = "//File,";  // the last line's start
+static double recoverydue = -1;  // program clock of the next write, -1: nothing unsaved
+static int32_t recoveryheld = 0; // 1 while this run's copy may be on disk
+
+struct recoveryjob {
+    const char *text;            // the circuit's file text
+    size_t leng;
+    const char *name;            // its file, absolute, or ""
+};
+
+static int32_t recoverywrite(FILE *f, void *ctx)
+{
+    const recoveryjob *j = (const recoveryjob *)ctx;
+    if (fwrite(j->text, 1, j->leng, f) != j->leng) return 0;
+    if (j->name[0]) fprintf(f, "%s%s\r\n", recoveryfile, j->name);
+    return !ferror(f);
+}
+
+// a name the last line can carry: no control byte
+static int32_t nameline(const char *name)
+{
+    for (; *name; name++)
+        if ((uint8_t)*name < 0x20) return 0;
+    return 1;
+}
+
+void recoverytick(double now)
+{
+    if (!circuitdirty) {
+        recoverydue = -1;
+        recoverydrop();
+        return;
+    }
+    if (recoverydue < 0) recoverydue = now + RECOVERYSECONDS;
+    if (now < recoverydue) return;
+    recoverydue = now + RECOVERYSECONDS;
+    char path[PATHMAX], name[PATHMAX] = "";
+    if (!configfile(path, sizeof path, recoveryname)) return;
+    if (curfilename[0] && !fullpath(name, sizeof name, curfilename)) name[0] = 0;
+    if (!nameline(name)) name[0] = 0;
+    recoveryjob j = {0, 0, name};
+    char *text = vsmtext(&j.leng);
+    j.text = text;
+    if (replacefile(path, recoverywrite, &j)) recoveryheld = 1;  // a failure is tried again next time
+    free(text);
+}
+
+void recoverydrop(void)
+{
+    char path[PATHMAX];
+    if (recoveryheld && configfile(path, sizeof path, recoveryname)) unlink(path);
+    recoveryheld = 0;
+}
+
+// the whole of path into a growmem'd buffer (a zero after it), null when it
+// cannot be read
+static char *readall(const char *path, size_t *n)
+{
+    FILE *f = fopen(path, "rb");
+    if (!f) return 0;
+    char *buf = 0, chunk[4096];
+    *n = 0;
+    for (size_t got; (got = fread(chunk, 1, sizeof chunk, f)) > 0;) {
+        buf = (char *)growmem(buf, *n + got + 1);
+        memcpy(buf + *n, chunk, got);
+        *n += got;
+    }
+    if (ferror(f) || !buf) free(buf), buf = 0;
+    if (buf) buf[*n] = 0;
+    fclose(f);
+    return buf;
+}
+
+// the file named by the last line of text[0..*n) into name, and *n cut before
+// that line; name "" when there is none
+static void splitname(const char *text, size_t *n, char *name, size_t siz)
+{
+    name[0] = 0;
+    size_t end = *n, start;
+    while (end > 0 && (text[end - 1] == '\r' || text[end - 1] == '\n')) end--;
+    for (start = end; start > 0 && text[start - 1] != '\n'; start--) {
+    }
+    size_t k = sizeof recoveryfile - 1;
+    if (end - start <= k || memcmp(text + start, recoveryfile, k) || end - start - k >= siz) return;
+    memcpy(name, text + start + k, end - start - k);
+    name[end - start - k] = 0;
+    *n = start;
+}
+
+void recoveryoffer(void)
+{
+    char path[PATHMAX], name[PATHMAX] = "", q[PATHMAX + 96];
+    size_t n = 0;
+    if (!configfile(path, sizeof path, recoveryname) || access(path, F_OK) != 0) return;
+    char *text = readall(path, &n);
+    if (text) splitname(text, &n, name, sizeof name);
+    const char *what = "an untitled circuit", *slash = strrchr(name, '/');
+    if (name[0]) what = slash ? slash + 1 : name;
+    snprintf(q, sizeof q, "The last session ended with unsaved changes to %s. Restore them?", what);
+    releasectrl();
+    int32_t yes = text && msgbox_yesno(q, prognam);
+    if (yes && !vsmread(text, n)) {
+        msgbox_ok("The recovery copy holds no circuit: it is removed.", prognam);
+        yes = 0;
+    }
+    free(text);
+    if (!yes) {
+        unlink(path);
+        return;
+    }
+    editorreset();
+    undoreplaced();
+    snprintf(curfilename, sizeof curfilename, "%s", name);
+    if (name[0]) notefolder(name);
+    blobdrop(savedblob);
+    savedblob = blobof(copytext(""), 0);  // no circuit text is empty: unsaved, whatever the file holds
+    checkdirty();
+    recoveryheld = 1;
 }

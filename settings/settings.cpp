@@ -1,12 +1,14 @@
 // settings.cpp: velto.ini, the user's preferences in its [VELTO] section:
 // where it lives (beside the program when that folder takes files, else the
 // user's configuration folder), reading it into vopts, bringing values into
-// range, and writing it back with every other section kept. Depends on settings.h
+// range, and writing it back with every other section kept; the recent files
+// it keeps for the File menu; the names beside it. Depends on settings.h
 // and the circuit layer's replacefile; the old file is read whole into
 // memory when it is rewritten (a settings file is small).
 #include "settings/settings.h"
 #include "analysis/analysis.h"  // sampsteps
 #include <errno.h>
+#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -20,6 +22,7 @@ char veltoinifilnam[PATHMAX] = "velto.ini";
 
 static const char inihead[] = "[VELTO]\r\n";
 enum { INIHEADLEN = 9, INILINEMAX = 256 };
+enum { RECENTKEYLEN = 8, INIPATHLINEMAX = RECENTKEYLEN + PATHMAX };  // "recent1=" and a path
 
 static const struct {
     const char *name;
@@ -83,6 +86,14 @@ int32_t exefolder(char *out, int32_t siz)
     return 0;
 }
 
+int32_t fullpath(char *out, int32_t siz, const char *path)
+{
+    char real[PATH_MAX];
+    if (realpath(path, real)) return snprintf(out, siz, "%s", real) < siz;
+    if (path[0] == '/') return snprintf(out, siz, "%s", path) < siz;
+    return getcwd(real, sizeof real) && joinpath(out, siz, real, path);
+}
+
 // 1 when a file can be made in dir (tried, not guessed from the mode bits,
 // which do not bind the superuser and do not show a read-only file system)
 static int32_t folderwritable(const char *dir)
@@ -130,6 +141,29 @@ static int32_t inivalue(const char *s)
     return (int32_t)v;
 }
 
+// 1 when velto.ini can hold path as a recent file: absolute, short enough,
+// no control byte (a CR would end the line, the menu cannot show the rest)
+static int32_t recentvalid(const char *path)
+{
+    size_t n = strnlen(path, PATHMAX);
+    if (n == 0 || n >= PATHMAX || path[0] != '/') return 0;
+    for (size_t i = 0; i < n; i++)
+        if ((uint8_t)path[i] < 0x20) return 0;
+    return 1;
+}
+
+// "recentN=path", N 1..RECENTMAX, from a line with every byte but CR kept;
+// a path velto.ini cannot hold leaves the slot as it was
+static void inirecent(const char *line, int32_t n, voptstype *o)
+{
+    if (n < RECENTKEYLEN || strncmp(line, "recent", 6) || line[7] != '=') return;
+    int32_t k = line[6] - '1';
+    if (k < 0 || k >= RECENTMAX || n - RECENTKEYLEN >= PATHMAX) return;
+    if (memchr(line, 0, n)) return;  // a NUL inside: corrupt
+    if (!recentvalid(line + RECENTKEYLEN)) return;
+    memcpy(o->recent[k], line + RECENTKEYLEN, n - RECENTKEYLEN + 1);
+}
+
 // "key=value" for the first key the line starts with; others are ignored
 static void iniline(const char *line, voptstype *o)
 {
@@ -141,21 +175,27 @@ static void iniline(const char *line, voptstype *o)
     }
 }
 
-// every line to the end of the file; a line ends at CR or the end, keeps
-// bytes 0x20..0x7F only, and counts only while shorter than INILINEMAX
+// every line to the end of the file; a line ends at CR or the end. For the
+// number keys it keeps bytes 0x20..0x7F only and counts only while shorter
+// than INILINEMAX; a recent file's line keeps every byte after a first LF
+// (a path may hold any) and counts while shorter than INIPATHLINEMAX
 static void inilines(FILE *f, voptstype *o)
 {
-    char line[INILINEMAX + 1];
-    int32_t n = 0, c;
+    static char line[INILINEMAX + 1], raw[INIPATHLINEMAX + 1];
+    int32_t n = 0, r = 0, c;
     do {
         c = getc(f);
         if (c != '\r' && c != EOF) {
             if (c >= 0x20 && c <= 0x7F && n < INILINEMAX) line[n++] = (char)c;
+            if (r == 0 && c == '\n') continue;  // the LF of the CR LF before
+            if (r < INIPATHLINEMAX) raw[r] = (char)c;
+            r += r <= INIPATHLINEMAX;
             continue;
         }
         line[n] = 0;
         if (n < INILINEMAX) iniline(line, o);
-        n = 0;
+        if (r < INIPATHLINEMAX) raw[r] = 0, inirecent(raw, r, o);
+        n = r = 0;
     } while (c != EOF);
 }
 
@@ -200,6 +240,50 @@ void fixopts(voptstype *o)
     o->cpuusage = clampopt(o->cpuusage, 0, 2);
     o->uiscale = clampopt(o->uiscale, 0, 4);
     o->sampsperpix = nearestoversamp(o->sampsperpix);
+    // --- recent files: each ended, valid and unlike those before it, packed to the front ---
+    int32_t m = 0;
+    for (int32_t k = 0; k < RECENTMAX; k++) {
+        char *p = o->recent[k];
+        p[PATHMAX - 1] = 0;
+        int32_t keep = recentvalid(p);
+        for (int32_t j = 0; j < m && keep; j++) keep = strcmp(o->recent[j], p) != 0;
+        if (keep && m != k) memset(o->recent[m], 0, PATHMAX), memcpy(o->recent[m], p, strlen(p) + 1);
+        m += keep;
+    }
+    for (int32_t k = m; k < RECENTMAX; k++) memset(o->recent[k], 0, PATHMAX);
+}
+
+// === recent files ===
+
+int32_t recentcount(void)
+{
+    int32_t n = 0;
+    while (n < RECENTMAX && vopts.recent[n][0]) n++;
+    return n;
+}
+
+// entry k out, the later ones moved up
+static void recentremove(int32_t k)
+{
+    for (; k + 1 < RECENTMAX; k++) memcpy(vopts.recent[k], vopts.recent[k + 1], PATHMAX);
+    memset(vopts.recent[RECENTMAX - 1], 0, PATHMAX);
+}
+
+void recentadd(const char *path)
+{
+    char abs[PATHMAX];
+    if (!fullpath(abs, sizeof abs, path) || !recentvalid(abs)) return;
+    int32_t k = 0;
+    while (k < RECENTMAX - 1 && vopts.recent[k][0] && strcmp(vopts.recent[k], abs)) k++;
+    for (; k > 0; k--) memcpy(vopts.recent[k], vopts.recent[k - 1], PATHMAX);
+    memset(vopts.recent[0], 0, PATHMAX);
+    memcpy(vopts.recent[0], abs, strlen(abs) + 1);
+}
+
+void recentprune(void)
+{
+    for (int32_t k = recentcount() - 1; k >= 0; k--)
+        if (access(vopts.recent[k], F_OK) != 0) recentremove(k);
 }
 
 // === writing ===
@@ -243,6 +327,8 @@ static int32_t iniwrite(FILE *f, void *ctx)
     if (fwrite(j->keep, 1, j->keepn, f) != j->keepn) return 0;
     fputs(inihead, f);
     for (int32_t k = 0; k < NUMINIKEYS; k++) fprintf(f, "%s=%d\r\n", inikeys[k].name, j->o->*inikeys[k].field);
+    for (int32_t k = 0; k < RECENTMAX; k++)
+        if (recentvalid(j->o->recent[k])) fprintf(f, "recent%d=%s\r\n", (int)k + 1, j->o->recent[k]);
     return !ferror(f);
 }
 
@@ -275,6 +361,15 @@ static void makefolders(const char *path)
         mkdir(dir, 0700);
         *p = '/';
     }
+}
+
+int32_t configfile(char *out, int32_t siz, const char *name)
+{
+    const char *slash = strrchr(veltoinifilnam, '/');
+    int32_t n = slash ? (int32_t)(slash - veltoinifilnam) + 1 : 0;
+    if (snprintf(out, siz, "%.*s%s", n, veltoinifilnam, name) >= siz) return 0;
+    makefolders(out);
+    return 1;
 }
 
 int32_t saveini(void)

@@ -8,6 +8,7 @@
 
 // === settings (velto.ini, section [VELTO]) ===
 enum { NUMFONTS = 10 };        // fonts the program carries: 4x6 .. 12x16 (fontlist)
+enum { RECENTMAX = 8 };        // circuit files the File menu's Recent files lists
 
 struct voptstype {             // the keys in file order
     int32_t xres, yres;        // client size at exit (the value read is not applied)
@@ -25,6 +26,8 @@ struct voptstype {             // the keys in file order
     int32_t autoyscale;        // transient value axis follows the trace
     int32_t cpuusage;          // pause per pass: 0 none, 1 Sleep(1), 2 Sleep(100)
     int32_t uiscale;           // window pixels per pixel: 0 as the screen's density calls for, 1..4
+    char recent[RECENTMAX][PATHMAX];  // recent1..recent8: absolute paths of the circuit files last
+                               // opened or saved, most recent first, no two alike, "" after the last
 };
 extern voptstype vopts;        // the settings in force (the menu handlers write them)
 extern voptstype ovopts;       // as read at start-up: written back at exit only if they differ
@@ -40,12 +43,22 @@ void helpdirfor(char *out, int32_t siz, const char *exedir);  // folder of velto
                                // exedir/../share/velto where the file is, else exedir
 int32_t exefolder(char *out, int32_t siz);  // folder of the running program; 0 unknown ("")
 int32_t joinpath(char *out, int32_t siz, const char *dir, const char *name);  // dir/name; 1 fit
+int32_t fullpath(char *out, int32_t siz, const char *path);  // path from the root, links
+                               // resolved where the file exists; 1 fit
 int32_t circfontindex(void);   // the font everything draws in: vopts.circfont, 1 when out of range
 void defaultopts(voptstype *o);
 void readini(const char *path, voptstype *o);  // the file's [VELTO] keys over o; no file: o stays
 void fixopts(voptstype *o);    // values out of range brought to the nearest valid one
 int32_t saveini(void);         // vopts into veltoinifilnam, other sections kept: 1 written; 0 the
                                // old file is untouched
+int32_t configfile(char *out, int32_t siz, const char *name);  // name beside veltoinifilnam, its
+                               // folders made; 1 when it fit
+
+// === recent files (vopts.recent) ===
+void recentadd(const char *path);  // path made absolute goes first; an older copy of it goes, the
+                               // ninth falls off; a path velto.ini cannot hold is not listed
+void recentprune(void);        // entries whose files are gone are dropped
+int32_t recentcount(void);     // entries in the list
 
 // === the help file ===
 extern char helpdir[PATHMAX];  // folder of velto.txt (setinipath); empty: found from the program's

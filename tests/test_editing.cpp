@@ -85,7 +85,7 @@ TEST_F(Editing, UndoKeepsTheFileLastOpenedOrSaved)
     ASSERT_EQ(std::string(curfilename), a);
     setvalue(1, "2000"), settle();
     hl_answer_file(b.c_str());
-    ctrl(SC_S), settle();  // Save As
+    ctrl(SC_S, KEYSHIFT), settle();  // Save As
     EXPECT_EQ(std::string(hl_lastname()), a);
     ASSERT_EQ(std::string(curfilename), b);
     setvalue(1, "3000"), settle();

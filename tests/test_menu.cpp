@@ -92,7 +92,7 @@ struct Menudraw : E2E {};
 
 // The bar (21 rows, as wide as its four items) with light top and left
 // edges and dark bottom and right ones; File's pull-down below it with a
-// separator band under its fourth item; a submenu joined to Time Scale
+// separator band under its fifth item; a submenu joined to Time Scale
 // Resolution (seventh in Options, row 114) and two pixels right of it.
 TEST_F(Menudraw, BarPullDownAndSubmenuAtTheirPlaces)
 {
@@ -100,8 +100,8 @@ TEST_F(Menudraw, BarPullDownAndSubmenuAtTheirPlaces)
     const struct { int32_t sel, x, y, col; } cases[] = {
         {F, 0, 0, 10}, {F, 1, 0, 40}, {F, 0, 10, 40}, {F, 100, 19, 37}, {F, 215, 10, 37},
         {F, 216, 10, 10}, {F, 100, 21, 10}, {F, 20, 4, 38}, {F, 60, 4, 39},
-        {N, 100, 21, 40}, {N, 100, 84 + 2, 37}, {N, 100, 84 + 3, 40}, {N, 100, 84 + 5, 39},
-        {N, 247, 60, 37}, {N, 248, 60, 10},
+        {N, 100, 21, 40}, {N, 100, 99 + 2, 37}, {N, 100, 99 + 3, 40}, {N, 100, 99 + 5, 39},
+        {N, 255, 60, 37}, {N, 256, 60, 10},
         {M("1x"), 304, 114, 39}, {M("1x"), 305, 128, 39}, {M("1x"), 307, 111, 40}, {M("1x"), 306, 114, 40},
         {-1, 1, 0, 10},
     };

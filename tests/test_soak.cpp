@@ -148,7 +148,7 @@ struct Soak : E2E {
         escape();
         const std::string name = path("soak" + std::to_string(saves++ % 3) + ".vsm");
         hl_answer_file(name.c_str());
-        key(SC_S, 0, KEYCTRL);
+        key(SC_S, 0, KEYCTRL | KEYSHIFT);
         settle();
         const std::string saved = circuittext();
         std::stringstream f;

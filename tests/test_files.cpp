@@ -1,0 +1,149 @@
+// test_files.cpp: the file commands end to end on the headless frame: the
+// save keys, the recent files through velto.ini and the File menu, the
+// recovery copy on the program clock, and the unsaved mark of a time scale.
+#include <unistd.h>
+#include "tests/e2e.h"
+
+namespace {
+
+struct Files : E2E {
+    void key(int32_t scan, int32_t mods = 0) { hl_key(scan, scan == SC_ESCAPE ? 27 : 0, mods), hl_pass(); }
+    void edit(const char *value) { wiresetnumst(1, value), wire[1].value = atof(value), recalc = 3, passes(); }
+    int32_t exists(const std::string &name) { return access(path(name).c_str(), F_OK) == 0; }
+};
+
+}  // namespace
+
+// Ctrl+S saves to the circuit's file, asking for a name only while it has
+// none; Ctrl+Shift+S always asks, proposing the circuit's own file.
+TEST_F(Files, CtrlSSavesAndCtrlShiftSAsksForAName)
+{
+    ASSERT_EQ(start(), 1);
+    ASSERT_EQ(vsmread(DIVIDERFILE, strlen(DIVIDERFILE)), 1);
+    passes();
+    hl_answer_file(path("a").c_str());
+    key(SC_S, KEYCTRL), settle();
+    EXPECT_NE(strstr(hl_lastname(), "untitled.vsm"), nullptr) << "asked for a name";
+    EXPECT_EQ(read("a.vsm"), DIVIDERFILE);
+    edit("2000");
+    key(SC_S, KEYCTRL), settle();  // no name asked: none is queued
+    EXPECT_NE(read("a.vsm").find(",R,2000,"), std::string::npos);
+    EXPECT_STREQ(hl_title(), "a.vsm - VELTO");
+    hl_answer_file(path("b.vsm").c_str());
+    key(SC_S, KEYCTRL | KEYSHIFT), settle();
+    EXPECT_EQ(std::string(hl_lastname()), path("a.vsm"));
+    EXPECT_EQ(read("b.vsm"), read("a.vsm"));
+    EXPECT_EQ(std::string(curfilename), path("b.vsm"));
+}
+
+// Files opened and saved go first in the list, once each, as absolute
+// paths; the list lives in velto.ini, where a relative, over-long or
+// repeated entry is dropped; a file gone is dropped when the menu opens, and
+// choosing an entry opens it as Open does, asking about unsaved changes.
+TEST_F(Files, RecentFilesRoundTripThroughTheSettingsAndOpen)
+{
+    for (const char *f : {"a.vsm", "b.vsm", "c.vsm"}) write(f, DIVIDERFILE);
+    char cwd[PATHMAX];
+    ASSERT_TRUE(getcwd(cwd, sizeof cwd));
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    ASSERT_EQ(start({"a.vsm"}), 1);
+    ASSERT_EQ(chdir(cwd), 0);
+    hl_answer_file(path("b.vsm").c_str());
+    key(SC_L, KEYCTRL);
+    hl_answer_file(path("c.vsm").c_str());
+    key(SC_S, KEYCTRL | KEYSHIFT);
+    hl_answer_file(path("a.vsm").c_str());
+    key(SC_L, KEYCTRL), settle();
+    stop();
+    const std::string ini = read("velto.ini");
+    EXPECT_NE(ini.find("recent1=" + path("a.vsm") + "\r\nrecent2=" + path("c.vsm") + "\r\nrecent3=" +
+                       path("b.vsm") + "\r\n"), std::string::npos) << ini;
+    EXPECT_EQ(ini.find("recent4="), std::string::npos);
+
+    write("velto.ini", "[VELTO]\r\nrecent1=c.vsm\r\nrecent2=" + path(std::string(5000, 'x')) + "\r\nrecent3=" +
+                           path("b.vsm") + "\r\nrecent4=" + path("c.vsm") + "\r\nrecent5=" + path("c.vsm") +
+                           "\r\nrecent6=" + path("a.vsm") + "\r\n");
+    unlink(path("b.vsm").c_str());
+    ASSERT_EQ(start({path("a.vsm")}), 1);  // b, c, a read; a opened goes first
+    key(SC_ESCAPE), settle();
+    const int32_t first = menuchild(menufind("Recent files"));
+    EXPECT_EQ(std::string(vopts.recent[0]), path("a.vsm"));
+    EXPECT_EQ(std::string(vopts.recent[1]), path("c.vsm"));
+    EXPECT_EQ(vopts.recent[2][0], 0);
+    EXPECT_EQ(first, menufind("1 a.vsm"));
+    EXPECT_EQ(menunext(menunext(first)), -1);
+    key(SC_ESCAPE), edit("2000");
+    hl_answer_yesno(1);  // Don't save
+    key(SC_ESCAPE), key(SC_DOWN), key(SC_R), key(SC_2), settle();
+    EXPECT_STREQ(hl_lastmsg(), "Save changes to a.vsm?");
+    EXPECT_EQ(std::string(curfilename), path("c.vsm"));
+    EXPECT_EQ(std::string(vopts.recent[0]), path("c.vsm"));
+
+    for (int32_t k = 0; k < RECENTMAX; k++) vopts.recent[k][0] = 0;
+    key(SC_ESCAPE), settle();
+    EXPECT_EQ(menuchild(menufind("Recent files")), menufind("(none)"));
+    key(SC_DOWN), key(SC_R), key(SC_RETURN), settle();
+    EXPECT_EQ(menusel, menufind("(none)")) << "greyed: nothing happens";
+    key(SC_ESCAPE), settle();
+}
+
+// Unsaved for 30 s of the program clock, the circuit is written beside
+// velto.ini with its file's name; a save removes the copy, and so does a
+// clean exit. A copy found at start-up asks: yes restores it unsaved under
+// its name (over the file named on the command line), no removes it.
+TEST_F(Files, RecoveryCopyFollowsUnsavedChangesAndIsOfferedAtStart)
+{
+    const std::string a = write("a.vsm", DIVIDERFILE), b = write("b.vsm", DIVIDERFILE);
+    hl_setstep(1000000);
+    ASSERT_EQ(start({a}), 1);
+    edit("2000");
+    passes(RECOVERYSECONDS - 5);
+    EXPECT_FALSE(exists("recovery.vsm"));
+    passes(10);
+    const std::string copy = read("recovery.vsm");
+    EXPECT_NE(copy.find(",R,2000,"), std::string::npos);
+    EXPECT_EQ(copy.substr(copy.size() - a.size() - 9), "//File," + a + "\r\n");
+    key(SC_S, KEYCTRL), settle();
+    EXPECT_FALSE(exists("recovery.vsm")) << "saved";
+    edit("3000"), passes(RECOVERYSECONDS + 5);
+    EXPECT_TRUE(exists("recovery.vsm"));
+    hl_answer_yesno(1), hl_close();  // quit, Don't save
+    EXPECT_EQ(passes(2), 0);
+    EXPECT_FALSE(exists("recovery.vsm")) << "a clean exit";
+
+    hl_reset();
+    write("recovery.vsm", copy);
+    hl_answer_yesno(1);
+    ASSERT_EQ(start({b}), 1);
+    passes();
+    EXPECT_STREQ(hl_lastmsg(), "The last session ended with unsaved changes to a.vsm. Restore them?");
+    EXPECT_STREQ(wire[1].numst, "2000");
+    EXPECT_STREQ(hl_title(), "*a.vsm - VELTO");
+    stop();
+    hl_reset();
+    write("recovery.vsm", copy);
+    hl_answer_yesno(0);
+    ASSERT_EQ(start({b}), 1);
+    EXPECT_FALSE(exists("recovery.vsm"));
+    EXPECT_EQ(std::string(curfilename), b);
+}
+
+// Left and Right over a transient window step the time scale the circuit
+// file holds: the circuit is unsaved while Save would write another scale
+// than the file has, and saved again when the scale comes back.
+TEST_F(Files, TimeScaleMarksTheCircuitUnsavedWhileItDiffersFromTheFile)
+{
+    ASSERT_EQ(start({write("a.vsm", DIVIDERFILE)}), 1);
+    const int32_t t = openplot(PLOT_TRANS, 1, 0);
+    passes();
+    hl_mouse((int32_t)(plot[t].left + plot[t].right) / 2, (int32_t)(plot[t].top + plot[t].bottom) / 2);
+    key(SC_LEFT), settle();
+    EXPECT_EQ(circuitdirty, 1);
+    EXPECT_STREQ(hl_title(), "*a.vsm - VELTO");
+    key(SC_RIGHT), settle();
+    EXPECT_EQ(circuitdirty, 0);
+    key(SC_RIGHT), settle();
+    EXPECT_EQ(circuitdirty, 1);
+    menusavevsm(0);
+    EXPECT_NE(read("a.vsm").find("TransDefXsc,0.0625 "), std::string::npos);
+}
