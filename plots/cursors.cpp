@@ -103,7 +103,7 @@ static int32_t eng(char *s, int32_t n, double v, const char *unit) { return n > 
 // trace k's value at a (or B's change from A when b is a number), after two spaces
 static int32_t tracevalue(const plottype *p, int32_t k, double a, double b, char *s, int32_t n)
 {
-    double v, deg, vb, degb;
+    double v = 0, deg = 0, vb = 0, degb = 0;
     if (n < 3 || !cursorvalue(p, k, a, &v, &deg)) return 0;
     if (!isnan(b)) {
         if (!cursorvalue(p, k, b, &vb, &degb)) return 0;
