@@ -409,8 +409,8 @@ void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t curso
         phasetrace(p, v, t);
     }
     tracelegend(p, BODEMARGIN + v.fw, v.gbot - v.fh - 2);
-    plotmeasuredraw(p, ydim);
     plotcursordraw(p, xdim, ydim);
+    plotmeasuredraw(p, ydim);
     if (cursor) bodereadouts(p, v);
 }
 

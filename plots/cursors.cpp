@@ -163,7 +163,8 @@ void plotcursordraw(const plottype *p, int32_t xdim, int32_t ydim)
         int64_t x = cursorx(p, a);
         if (x < 0 || x >= xdim) continue;
         dotline2d((double)x, 0, (double)x, ydim, curcol[k], CURSORDOTS);
-        drawtext(fnt, (int32_t)x + 2, ydim - 2 * fh, curcol[k], PAL_BLACK, "", k ? "B" : "A");
+        int32_t lx = (int32_t)x + 2, ly = ydim - 2 * fh;  // beside its line, clear of the texts
+        if (plotspot(fnt, &lx, &ly, k ? "B" : "A", 0, 1)) drawtext(fnt, lx, ly, curcol[k], PAL_BLACK, "", k ? "B" : "A");
     }
     char s[96];
     for (int32_t k = 0, y = 2 * fh; k < 4; k++) {

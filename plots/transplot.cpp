@@ -345,8 +345,8 @@ void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
         SysBeep(32);  // the initial conditions could not be solved: the states start at 0
     for (int32_t k = p->numextra; k >= 0; k--) transtrace(p, k, xdim, ydim, u);  // the window's own on top
     tracelegend(p, 3 * fw, 2 * fh);
-    plotmeasuredraw(p, ydim);
     plotcursordraw(p, xdim, ydim);
+    plotmeasuredraw(p, ydim);
     if (hastitle) drawtext(fnt, tx, ty, LABELCOL, BACKCOL, "", title);
     if (cursor) transreadouts(p, u);
 }

@@ -337,3 +337,59 @@ TEST_F(Plotwin, MeasurementsOfTheWindowsColumns)
     EXPECT_NEAR(measured(b, "bandwidth"), 100 / 0.01, 20) << "R/L in rad/s";
     EXPECT_NEAR(measured(b, "peak"), 0, 1e-3) << "dB at the resonance";
 }
+
+// Every text a window draws, over every time scale and a spread of Bode
+// ranges in both units, lies inside the window and clear of the others (the
+// mouse is away: no read-outs, which follow it on purpose).
+namespace {
+std::vector<box> drawn;  // the texts drawn into a 296 x 264 client area this pass
+void note(const tiletype *t, int32_t x, int32_t y, int32_t w, int32_t h)
+{
+    if (t->x != 296 || t->y != 264) return;
+    EXPECT_TRUE(x >= 0 && y >= 0 && x + w <= t->x && y + h <= t->y) << x << "," << y << " " << w << "x" << h;
+    drawn.push_back({(float)x, (float)y, (float)(x + w), (float)(y + h)});
+}
+int32_t overlaps(void)
+{
+    int32_t n = 0;
+    for (size_t i = 0; i < drawn.size(); i++)
+        for (size_t j = i + 1; j < drawn.size(); j++)
+            n += drawn[i][0] < drawn[j][2] && drawn[j][0] < drawn[i][2] && drawn[i][1] < drawn[j][3] &&
+                 drawn[j][1] < drawn[i][3];
+    return n;
+}
+}  // namespace
+
+TEST_F(Plotwin, LabelsNeverOverlap)
+{
+    begin();
+    textnote = note;
+    auto check = [&](const char *what, double v) {
+        drawn.clear();
+        passes();
+        EXPECT_GT(drawn.size(), 4u) << what << " " << v;
+        EXPECT_EQ(overlaps(), 0) << what << " " << v;
+    };
+    plottype &t = plot[openplot(PLOT_TRANS, 1, 1)];
+    traceadd(&t, 1, 0);
+    t.measure = 1, t.cura = 0, t.curb = 1e-9;
+    to(100, 500), passes();
+    for (double x = XSCMIN; x <= XSCMAX; x *= 2) {
+        t.xscale = x, t.cura = 20 * x, t.curb = 120 * x, t.reset = -1;
+        check("seconds per column", x);
+    }
+    removeplot(0);
+    ibodewire = 0;
+    plottype &b = plot[openplot(PLOT_BODE, 1, 1)];
+    traceadd(&b, 1, 0);
+    b.measure = 2;
+    passes();
+    for (int32_t hz = 0; hz < 2; hz++)
+        for (double span = 2; span <= 60; span *= 1.7)
+            for (double lo = -12; lo < 12; lo += 5.3) {
+                b.hertz = hz, b.lfreqlo = lo, b.lfreqhi = lo + span, b.cura = lo + span / 3, b.curb = lo + span / 2;
+                b.dblo = -span * 3, b.dbhi = span, b.reset = -1;
+                check("decades from", lo);
+            }
+    textnote = nullptr;
+}
