@@ -66,7 +66,9 @@ static const char keysummary[] =
     "      RMouse: drag window\r\n"
     "      Ctrl+C: Copy the plot's data (CSV) or the help text\r\n"
     " Space/Enter: Toggle hertz/radians in Bode plot\r\n"
-    "           A: Automatic gain range in Bode plot\r\n";
+    "           A: Automatic gain range in Bode plot\r\n"
+    "           M: Next measurement   Tab: next trace\r\n"
+    " Shift+RMouse on the schematic: add or remove a trace\r\n";
 
 // === loading ===
 
