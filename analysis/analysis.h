@@ -23,6 +23,8 @@ extern int32_t matbad;       // last stored solve code (SOLVED ..), -1 nothing s
 
 void checkelcnt(int32_t need);                    // ensure el can hold index need
 void initmat(double w, double t, double h);       // build A x = b for omega w, time t, step h
+extern int32_t acdrive;      // -1: V and I sources act with their values; else V or I source acdrive
+                             // acts with 1 and every other one with 0 (bodesolve, around its build)
 void buildhold(int32_t on);                       // 1: the caller keeps to B4 until buildhold(0);
                                                   // builds then check arrays and texts once, redo
                                                   // only what t and the states change, and say
@@ -165,6 +167,8 @@ struct plotcalc {
     int32_t hertz;               // Bode: 1 the axis is in hertz (omega = 2 pi f), 0 rad/s
     double lfreqlo, lfreqhi;     // Bode: log10 of the frequencies at the left and right edges
     int32_t cachexdim;           // Bode: view width the cached columns were computed for
+    int32_t inzero;              // Bode: 1 the input was 0 in every column computed since bodeclear,
+                                 //   0 not in some, -1 none computed
     int32_t numextra;            // further traces in extra; slots beyond keep their buffers
     plottrace extra[MAXTRACES - 1];
 };

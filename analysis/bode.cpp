@@ -2,7 +2,10 @@
 // solve per frequency, the output and input quantities of each mode, and the
 // per-column cache of gain and phase kept in the caller's plotcalc.
 // Depends on initmat, smatsolve_comp, checkmaxxdim and the circuit arrays.
-// Draws nothing; every independent source acts with its t = 0 value.
+// Draws nothing. A V or I source as the input is driven with the unit phasor
+// and every other V and I source is 0: the columns are its transfer function
+// whatever its time value. Any other input divides by its voltage with the
+// sources at their t = 0 values.
 #include <math.h>
 #include "analysis/analysis.h"
 #include "circuit/circuit.h"
@@ -50,7 +53,10 @@ static void bodeextract(int32_t inwire, int32_t plotwire, int32_t plotsense, bod
 
 int32_t bodesolve(double w, int32_t inwire, int32_t plotwire, int32_t plotsense, bodepoint *bp) {
     if (!transprobeok(plotwire, plotsense) || !transprobeok(inwire, 1)) return -1;
+    const int32_t e = wire[inwire].element;
+    acdrive = e == 'V' || e == 'I' ? inwire : -1;
     initmat(w, 0, 0);
+    acdrive = -1;
     const int32_t r = smatsolve_comp(yh, el, elcnt, pivorder, numwires + numnodes);
     if (r != SOLVED) return r;
     bodeextract(inwire, plotwire, plotsense, bp);
@@ -75,6 +81,7 @@ double bodeomega(const plotcalc *p, int32_t c, int32_t xdim) {
 }
 
 void bodeclear(plotcalc *p) {
+    p->inzero = -1;
     for (int32_t c = 0; c < p->bufcols; c++) p->colmax[c] = -1.0;
     for (int32_t k = 0; k < p->numextra; k++)
         for (int32_t c = 0; c < p->extra[k].cols; c++) p->extra[k].colmax[c] = -1.0;
@@ -100,6 +107,8 @@ int32_t bodecolumns(plotcalc *p, int32_t xdim) {
             fails++;
             continue;
         }
+        const int32_t in0 = bp[0].inre * bp[0].inre + bp[0].inim * bp[0].inim <= 0;
+        p->inzero = in0 && p->inzero != 0;
         p->colmin[c] = bp[0].gain;
         p->colmax[c] = bp[0].phase;
         for (int32_t k = 0; k < p->numextra; k++) {

@@ -18,6 +18,7 @@ sparsel *el = nullptr;
 int32_t elcnt = 0;
 int32_t elcntmax = 0;
 int32_t matbad = -1;
+int32_t acdrive = -1;
 int32_t buildkin = BUILDNEW;
 uint32_t buildcount = 0;
 int32_t *buildmoved = nullptr;
@@ -304,6 +305,7 @@ void initmat(double w, double t, double h) {
     if (globalx != 0) checkvcache(nw);
     for (int32_t m = nw - 1; m >= 0; m--) {
         vals[m] = globalx == 0 ? wire[m].value : wireeval(m);
+        if (acdrive >= 0 && (wire[m].element == 'V' || wire[m].element == 'I')) vals[m] = m == acdrive;
         if (!stampable(m)) {  // give up: every row empty, nothing to solve
             for (int32_t r = 0; r < nw + nn; r++) yh[r] = 0;
             elcnt = 1;

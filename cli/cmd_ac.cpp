@@ -4,7 +4,8 @@
 // exactly as a window column is and written by bodecsv as a window's copy
 // is. The probe is used as given (no ibodeflip).
 // Depends on analysis.h, circuit.h and cliutil.cpp. Points whose solve fails
-// are left out; a circuit that solves at no point exits 3. --time measures
+// are left out; a circuit that solves at no point, or whose input is 0 at
+// every point solved, exits 3. --time measures
 // the loop over the points alone.
 #include <math.h>
 #include <stdio.h>
@@ -67,8 +68,9 @@ static int acload(const acargs *a, plotcalc *p) {
 
 // Point i of p at omega = 10^(from + i (to - from) / span) (times 2 pi in
 // hertz) into column i of every trace: colmin the gain as lnratio, colmax the
-// phase, -1 where the solve failed (*fail its code). Returns the points solved.
-static int acpoints(plotcalc *p, int points, int span, int *fail) {
+// phase, -1 where the solve failed (*fail its code), *live the points whose
+// input is not 0. Returns the points solved.
+static int acpoints(plotcalc *p, int points, int span, int *fail, int *live) {
     int n = 0;
     buildhold(1);  // only the frequency changes from point to point
     for (int i = 0; i < points; i++) {
@@ -80,6 +82,7 @@ static int acpoints(plotcalc *p, int points, int span, int *fail) {
             *fail = r;
             continue;
         }
+        *live += bp[0].inre * bp[0].inre + bp[0].inim * bp[0].inim > 0;
         p->colmin[i] = lnratio(bp[0]);
         p->colmax[i] = bp[0].phase;
         for (int k = 0; k < p->numextra; k++) {
@@ -93,7 +96,7 @@ static int acpoints(plotcalc *p, int points, int span, int *fail) {
 }
 
 static int runac(const acargs *a, plotcalc *p) {
-    int fail = 0;
+    int fail = 0, live = 0;
     const int bad = acload(a, p);
     if (bad) return bad;
     p->colmin = (double *)malloc((size_t)a->points * sizeof(double));
@@ -115,10 +118,14 @@ static int runac(const acargs *a, plotcalc *p) {
     p->hertz = a->hertz;
     const int span = a->points > 1 ? a->points - 1 : 1;  // the last point at to
     const double t0 = clinow();
-    const int n = acpoints(p, a->points, span, &fail);
+    const int n = acpoints(p, a->points, span, &fail, &live);
     if (a->timeit) cliputtime(clinow() - t0);
     if (n == 0) {
         fprintf(stderr, "%s\n", solvecodetext(fail));
+        return 3;
+    }
+    if (live == 0) {
+        fprintf(stderr, "veltocli ac: input is 0 at every frequency\n");
         return 3;
     }
     bodecsv(stdout, p, 0, a->points, span, 1);  // a nan phase printed too

@@ -8,6 +8,7 @@
 // only; a column whose solve failed stays blank and has no read-out.
 #include <math.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include "analysis/analysis.h"
 #include "circuit/circuit.h"
@@ -350,7 +351,39 @@ static void bodereset(plottype *p, int32_t xdim)
     p->lfreqlo = -3, p->lfreqhi = 7;
     p->dblo = -60, p->dbhi = 60;
     p->phaseoffs = HALFTURN;
+    p->phasecentre = 1;
     bodeclear(p);
+}
+
+static int cmpq(const void *a, const void *b) { return *(const int32_t *)a - *(const int32_t *)b; }
+
+// The first computed columns place the phase panel: 0 degrees stays in the
+// middle when every phase keeps PHASEEDGE from the panel's edges (+-180
+// degrees), else the median phase goes there. The median is taken on the
+// circle cut at the widest gap between the phases, so a curve about 180
+// degrees is not split in two. None computed: it waits.
+static void bodecentre(plottype *p, int32_t xdim)
+{
+    enum { PHASEEDGE = TURN / 32 };
+    static int32_t *q = nullptr;  // [qmax] the computed phases, 1/65536 turn from 0 degrees
+    static int32_t qmax = 0;
+    int32_t n = 0, inside = 1;
+    if (qmax < xdim) q = (int32_t *)growmem(q, (size_t)xdim * sizeof(int32_t)), qmax = xdim;
+    for (int32_t c = BODEMARGIN; c < xdim && c < p->bufcols; c++) {
+        if (!(p->colmax[c] >= 0)) continue;
+        q[n] = turnmod(trunc(p->colmax[c] * HALFTURN / M_PI));
+        const int32_t d = turnmod((double)q[n] + HALFTURN);
+        inside &= d >= PHASEEDGE && d <= TURN - PHASEEDGE;
+        n++;
+    }
+    if (n == 0) return;
+    p->phasecentre = 0;
+    if (inside) return;
+    qsort(q, (size_t)n, sizeof *q, cmpq);
+    int32_t cut = 0, gap = q[0] + TURN - q[n - 1];  // the phases from q[cut] round to q[cut - 1]
+    for (int32_t k = 1; k < n; k++)
+        if (q[k] - q[k - 1] > gap) gap = q[k] - q[k - 1], cut = k;
+    p->phaseoffs = turnmod((double)HALFTURN - q[(cut + n / 2) % n]);
 }
 
 // Automatic gain range: the computed columns' gains with 2 dB to spare,
@@ -386,6 +419,7 @@ void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t curso
     }
     if (!transprobeok(plotwire, plotsense) || !transprobeok(inwire, 1)) return;
     if (p->autogain) bodecolumns(p, xdim), bodefit(p, xdim);
+    if (p->phasecentre) bodecolumns(p, xdim), bodecentre(p, xdim);
     bodeview v;
     v.xdim = xdim, v.ydim = ydim, v.gp = 0.6 * ydim, v.ph = 0.4 * ydim, v.gbot = (int32_t)v.gp;
     v.font = circfontindex(), v.fw = fontlist[v.font].width, v.fh = fontlist[v.font].height;
@@ -408,6 +442,7 @@ void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t curso
         gaintrace(p, v, t);
         phasetrace(p, v, t);
     }
+    if (p->inzero == 1) shadowtext(v, xdim / 2, v.gbot / 2, SEPCOL, "input is 0 at every frequency");
     tracelegend(p, BODEMARGIN + v.fw, v.gbot - v.fh - 2);
     plotcursordraw(p, xdim, ydim);
     plotmeasuredraw(p, ydim);

@@ -27,6 +27,8 @@ struct plottype : plotcalc {
     int32_t idwire, idflip;                        // Bode: ibodewire and ibodeflip at creation
     int32_t autogain;                              // Bode: 1 the gain range follows the curve (A key)
     int32_t phaseoffs;                             // Bode: phase offset, 1/65536 turn; -1 resets the view
+    int32_t phasecentre;                           // Bode: 1 phaseoffs waits for the first computed
+                                                   //   columns (set by the first view and Home)
     double yscale, xoffset, yoffset;               // transient: value scale, scroll, zero row
     double scrollx, scrolly;                       // matrix and help: content scroll, pixels
     double matw, matt;                             // matrix: angular frequency and time

@@ -10,8 +10,15 @@ typedef std::complex<double> cx;
 
 #define RC "g.. V01:1 R12:1000 C20:1E-6"  // low-pass; out: the C, sense +1
 
+static cx rc(double w) { return 1.0 / cx(1, w * 1e-3); }
+
 static const struct bodecase { const char *circuit; int in, out, sense; cx (*h)(double); } cases[] = {
-    {RC, 0, 2, 1, [](double w) { return 1.0 / cx(1, w * 1e-3); }},
+    {RC, 0, 2, 1, rc},
+    // a source input is its transfer function whatever its value at t = 0,
+    // and the other sources add nothing to it
+    {"g.. V01:SIN(0;1;1000;0;0) R12:1000 C20:1E-6", 0, 2, 1, rc},
+    {"g.. V01:PULSE(0;1;0.001;1E-4;1E-4;0.004;0.01) R12:1000 C20:1E-6", 0, 2, 1, rc},
+    {"g.. V01:1 R12:1000 C20:1E-6 I02:0.001", 0, 2, 1, rc},
     // RLC, the C from ground first, so sense -1 reads V(3)
     {"g... V01:2 R12:100 L23:0.01 C03:1E-6", 0, 3, -1, [](double w) { return 1.0 / cx(1 - w * w * 1e-8, w * 1e-4); }},
     // a T probed as a wire compares currents

@@ -216,6 +216,25 @@ TEST(Cli, AcPrintsGainAndPhaseOfEachPoint) {
     EXPECT_NEAR(rows[0][2], 180 - atan(x) * 180 / M_PI, 1e-7);
 }
 
+// A source input at 0 when t = 0 gives its transfer function; an input that
+// is 0 at every frequency is said so rather than printed as nan.
+TEST(Cli, AcDividesBySourceTransferOrSaysTheInputIsZero) {
+    tcbuild("g.. V01:SIN(0;1;1000;0;0) R12:1000 C20:1E-6");
+    ibodewire = 0;
+    const runres r = cli("ac " + save("sin.vsm") + " --probe wire:2 --from 3 --to 3 --points 1");
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto rows = csv(r.out, nullptr);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_NEAR(rows[0][1], -10 * log10(2), 1e-9);
+    EXPECT_NEAR(rows[0][2], -45, 1e-7);
+    tcbuild("g... V01:SIN(0;1;1000;0;0) R12:1000 R20:1000 R30:1000 X03:1");
+    ibodewire = 4;  // an X across a resistor that nothing drives
+    const runres z = cli("ac " + save("zero.vsm") + " --probe node:2 --points 5");
+    EXPECT_EQ(z.code, 3);
+    EXPECT_EQ(z.out, "");
+    EXPECT_NE(z.err.find("input is 0 at every frequency"), std::string::npos) << z.err;
+}
+
 // Several probes: one group per probe, each the numbers a one-probe run gives.
 TEST(Cli, SeveralProbesGiveAGroupEach) {
     const std::string f = rcfile();

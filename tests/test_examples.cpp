@@ -6,6 +6,7 @@
 #include <glob.h>
 #include <math.h>
 #include <string.h>
+#include <complex>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -123,5 +124,33 @@ TEST(Examples, TransientValuesMatchHandCalculation) {
         double mid;
         const double got = tran(k.probe, k.sense, k.t, &mid);
         EXPECT_NEAR(got, k.q(mid), k.tol * fabs(k.q(mid))) << k.name << " at " << mid;
+    }
+}
+
+// The examples with a Bode input, whose input source is their only source:
+// each node's gain and phase equal out/in of the system built with the
+// source at its own value.
+TEST(Examples, BodeColumnsAreOutOverInAtTheSourcesValue) {
+    for (const char *name : {"rlcbandpass", "sallenkey"}) {
+        load(name);
+        const int in = ibodewire;
+        ASSERT_GE(in, 0) << name;
+        for (double w : {10.0, 1e3, 1e4, 1e6})
+            for (int k = 0; k < numnodes; k++) {
+                bodepoint bp;
+                ASSERT_EQ(bodesolve(w, in, k, 0, &bp), SOLVED) << name;
+                initmat(w, 0, 0);
+                ASSERT_EQ(smatsolve_comp(yh, el, elcnt, pivorder, numwires + numnodes), SOLVED);
+                auto v = [](int r) { return std::complex<double>(el[yh[r]].re, el[yh[r]].im); };
+                const std::complex<double> h =
+                    v(numwires + k) / (v(numwires + wire[in].node2) - v(numwires + wire[in].node1));
+                SCOPED_TRACE(std::string(name) + " node " + std::to_string(k) + " omega " + std::to_string(w));
+                if (std::norm(h) == 0) {
+                    EXPECT_EQ(bp.gain, BODENOGAIN);
+                    continue;
+                }
+                EXPECT_NEAR(bp.gain, log(std::norm(h)), 1e-12);
+                EXPECT_NEAR(remainder(bp.phase - std::arg(h), TWOPI), 0, 1e-12);
+            }
     }
 }

@@ -169,4 +169,35 @@ TEST_F(Plots, BodeReadoutsOfAnRcLowPass)
     EXPECT_TRUE(text("\xB3Voltage/Voltage\xB3", FONT, 17));
 }
 
+// An inverting amplifier (its phase 180 degrees, the edge of the first view's
+// panel) opens with the curve in the middle of the phase panel, and so again
+// after Home; an RC low-pass keeps 0 degrees there.
+TEST_F(Plots, BodePhasePanelOpensOnTheCurve)
+{
+    ASSERT_EQ(loadvsm(VELTO_SOURCE_DIR "/examples/inverting.vsm"), 1);
+    for (int32_t home = 0; home < 2; home++) {
+        clear(), bode(4, 3, 0);
+        if (home) rec.phaseoffs = 0x1234, keyfif[keyfifw++ & (KEYFIFSIZ - 1)] = SC_HOME << 8, bodecontrols();
+        bodeplot(4, 3, 0, 0);
+        EXPECT_GT(count(100, (int32_t)(0.8 * H) - 2, W, (int32_t)(0.8 * H) + 3, 25), 250) << "home " << home;
+    }
+    tcbuild(RCLOW);
+    clear(), bode(0, 2, 1);
+    bodeplot(0, 2, 1, 0);
+    EXPECT_EQ(rec.phaseoffs, 0x8000);
+}
+
+// An input that is 0 at every frequency is said so in the window.
+TEST_F(Plots, BodeSaysWhenTheInputIsZeroEverywhere)
+{
+    tcbuild("g... V01:SIN(0;1;1000;0;0) R12:1000 R20:1000 R30:1000 X03:1");
+    clear(), bode(4, 2, 0);
+    bodeplot(4, 2, 0, 0);
+    EXPECT_TRUE(text("input is 0 at every frequency", FONT, 24));
+    tcbuild(RCLOW);
+    clear(), bode(0, 2, 1);
+    bodeplot(0, 2, 1, 0);
+    EXPECT_FALSE(text("input is 0 at every frequency", FONT, 24));
+}
+
 // === matrix debug ===
