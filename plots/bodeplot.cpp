@@ -316,7 +316,7 @@ static void bodereadouts(const plottype *p, const bodeview &v)
     int32_t x = mx - 10 * (v.fw / 2), y = 20;
     if (plotspot(v.font, &x, &y, s, 0, 1)) drawtext(v.font, x, y, LABELCOL, -1, "", s);
     if (my < v.gp) {
-        snprintf(s, sizeof s, "%.2fdb", (my - v.dboff) / p->dbscale);
+        snprintf(s, sizeof s, "%.2f dB", (my - v.dboff) / p->dbscale);
     } else {  // the row's phase in [-180, 180)
         double t = ((v.ydim - my) * TURN / v.ph - p->phaseoffs) / TURN;
         double deg = (t - floor(t)) * 360;
@@ -328,11 +328,11 @@ static void bodereadouts(const plottype *p, const bodeview &v)
     double g = p->colmin[mx];
     if (g != BODENOGAIN) {
         y = plotclamp(trunc(g * p->lnscale + v.dboff) - v.fh / 2, 0, v.gbot - 2 * v.fh - 4);
-        snprintf(s, sizeof s, "%.2fdb", g * 10 / M_LN10);
+        snprintf(s, sizeof s, "%.2f dB", g * 10 / M_LN10);
         shadowtext(v, mx, y, TRACECOL, s);
         double before = p->colmin[mx - 1];  // dB per column times columns per decade
         if (mx > BODEMARGIN && p->colmax[mx - 1] >= 0 && before != BODENOGAIN) {
-            snprintf(s, sizeof s, "%.2fdb/decade", (g - before) * 10 / M_LN10 * v.xdim / span);
+            snprintf(s, sizeof s, "%.2f dB/decade", (g - before) * 10 / M_LN10 * v.xdim / span);
             shadowtext(v, mx, y + v.fh + 2, SEPCOL, s);
         }
     }

@@ -156,8 +156,8 @@ TEST_F(Plots, BodeReadoutsOfAnRcLowPass)
     tcbuild(RCLOW);
     bode(0, 2, 1);
     const struct { int32_t mx; const char *text; int32_t col; } cases[] = {
-        {320, "-20.00db/decade", 24}, {240, "-45.0\xF8", 25}, {240, "1 krad/s", 17}, {240, "-3.01db", 25},
-        {40, "-0.00db", 25},
+        {320, "-20.00 dB/decade", 24}, {240, "-45.0\xF8", 25}, {240, "1 krad/s", 17}, {240, "-3.01 dB", 25},
+        {40, "-0.00 dB", 25},
     };
     for (const auto &k : cases) {
         clear(), fmousx = k.mx, fmousy = 30;
