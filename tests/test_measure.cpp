@@ -1,5 +1,5 @@
 // test_measure.cpp: the plot measurements against analytic values on sampled
-// curves, the data that holds no answer, and the bandwidth of a solved circuit.
+// curves and the data that holds no answer (a window's own columns: test_plotwin).
 #include <gtest/gtest.h>
 #include <math.h>
 #include <complex>
@@ -127,21 +127,4 @@ TEST(Measure, NoAnswerWhereTheDataHoldsNone) {
     EXPECT_EQ(meas3db(lp.x.data(), lp.g.data(), lp.n(), -1, &v), 0);
     EXPECT_EQ(measbw(lp.x.data(), lp.g.data(), lp.n(), &v), 0);
     EXPECT_EQ(measgainm(lp.x.data(), lp.g.data(), lp.ph.data(), lp.n(), &v, &w), 0);
-}
-
-// The Bode columns of a solved series RLC, converted as the windows show them
-// (the margin's columns not computed), give its bandwidth R / L.
-TEST(Measure, BandwidthOfSolvedColumns) {
-    tcbuild("g... V01:1 R12:100 L23:0.01 C30:1E-6");
-    tcplot p(1, 1);
-    const int xdim = 1000;
-    ASSERT_EQ(bodecolumns(&p.rec, xdim), 0);
-    std::vector<double> x, g;
-    for (int c = 0; c < xdim; c++) {
-        x.push_back(p.rec.lfreqlo + c * (p.rec.lfreqhi - p.rec.lfreqlo) / xdim);
-        g.push_back(p.rec.colmax[c] < 0 ? NAN : p.rec.colmin[c] * 10 / log(10.0));
-    }
-    double bw;
-    ASSERT_EQ(measbw(x.data(), g.data(), xdim, &bw), 1);
-    EXPECT_NEAR(bw / 1e4, 1, 0.01);
 }
