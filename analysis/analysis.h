@@ -102,6 +102,9 @@ enum {
 // result is the same bit for bit either way (the contract above, S1-S5).
 extern int32_t solvereuse;   // 1 (default): solves and builds reuse the last ones' work; 0: all afresh
 extern int32_t solvehow;     // how the last solve went: SOLVEFULL, SOLVEREPLAY or SOLVERHS
+extern int32_t ordermin;     // unknowns from which node voltages go in fill-reducing order
+                             //   (order.cpp; default ORDERMIN); below it in natural order
+enum { ORDERMIN = 300 };
 enum { SOLVEFULL, SOLVEREPLAY, SOLVERHS };   // eliminated in full; steps replayed; right-hand side only
 int32_t smatsolve_real(int32_t *rows, sparsel *ent, int32_t count, int32_t *scratch, int32_t n);
 int32_t smatsolve_comp(int32_t *rows, sparsel *ent, int32_t count, int32_t *scratch, int32_t n);

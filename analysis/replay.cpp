@@ -510,7 +510,7 @@ int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvet
     const int32_t ok = kin == BUILDNEW ? replaycolumns<CPLX>(t) : t->split.ok && replayprogram<CPLX>(t);
     if (!ok) {  // another pivot: undo and solve in full
         if (t->inok) memcpy(el, t->in, (size_t)count * sizeof(sparsel));
-        else buildrestore();
+        else buildrestore(), orderredo();
         if (spare > 0) memcpy(el + count, t->spare, (size_t)spare * sizeof(sparsel));
         return 0;
     }

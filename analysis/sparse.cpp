@@ -4,8 +4,9 @@
 // substitution leaving x_c in each row's first entry), recording its trace;
 // and smatsolve, which tries the replays of replay.cpp first.
 // Depends on trace.h, equations.cpp (el, checkelcnt, buildcount) and circuit.h
-// (numwires, yh). Limits: columns in natural order, no reordering for
-// sparsity; the entry array must be el (fill-in grows it through checkelcnt).
+// (numwires, yh). Limits: columns in natural order, except that a large
+// system comes relabelled into fill-reducing order (order.cpp); the entry
+// array must be el (fill-in grows it through checkelcnt).
 #include <stddef.h>
 #include <stdlib.h>
 #include <string.h>
@@ -317,6 +318,7 @@ static int32_t smatsolve(int32_t *rows, int32_t count, int32_t *scratch, int32_t
         el[count] = sparsel{-1, 0, 0, 0};
         return 0;
     }
+    const int32_t ordered = orderin(rows, count, n);
     solvetrace *t = &traces[CPLX ? 1 : 0];
     const int32_t kin = knownkin(t, rows, count, n);
     if (t->split.ok && (kin == BUILDNEW || !movedwithin(&t->split))) t->split.ok = 0;
@@ -329,6 +331,7 @@ static int32_t smatsolve(int32_t *rows, int32_t count, int32_t *scratch, int32_t
             if (r) return r;
         }
     }
+    if (ordered) orderout(rows, n);
     t->build = buildcount;
     return 0;
 }

@@ -255,3 +255,11 @@ template <bool CPLX>
 int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t, int32_t kin);
 template <bool CPLX>
 int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t, int32_t kin);
+
+// === the elimination order (order.cpp) ===
+// A large system has its node columns relabelled into fill-reducing order
+// before any path sees it, and its row heads put back after; the paths above
+// work on the relabelled system alone.
+int32_t orderin(int32_t *rows, int32_t count, int32_t n);  // 1: relabelled (rows too)
+void orderredo(void);                   // relabels el again after buildrestore
+void orderout(int32_t *rows, int32_t n);  // rows[c] back to unknown c's row

@@ -110,3 +110,57 @@ static void BM_AcPointRcLadder(benchmark::State &st) {
     buildhold(0);
 }
 BENCHMARK(BM_AcPointRcLadder)->Unit(benchmark::kMicrosecond);
+
+// === RC meshes ===
+// side x side nodes (tcmesh): a transient sub-step, a frequency point and the
+// program's DC re-solve after an edit, for the sides given
+static void meshsides(benchmark::internal::Benchmark *b) {
+    for (int side : {10, 30, 60, 100}) b->Arg(side);
+    b->Unit(benchmark::kMicrosecond);
+}
+
+static void BM_MeshTransientSubstep(benchmark::State &st) {
+    tcmesh((int32_t)st.range(0));
+    const int32_t n = numwires + numnodes;
+    double tau = 1e-5;
+    for (auto _ : st) {
+        initmat(0, tau, 1e-9);
+        benchmark::DoNotOptimize(smatsolve_real(yh, el, elcnt, pivorder, n));
+        nudgestates(1e-6);
+        initmat(0, tau, 1e-9);
+        benchmark::DoNotOptimize(smatsolve_real(yh, el, elcnt, pivorder, n));
+        nudgestates(-1e-6);
+        tau += 1e-5;
+    }
+    st.counters["unknowns"] = n;
+}
+BENCHMARK(BM_MeshTransientSubstep)->Apply(meshsides);
+
+static void BM_MeshAcPoint(benchmark::State &st) {
+    tcmesh((int32_t)st.range(0));
+    const int32_t n = numwires + numnodes;
+    double w = 1e-3;
+    buildhold(1);
+    for (auto _ : st) {
+        initmat(w, 0, 0);
+        benchmark::DoNotOptimize(smatsolve_comp(yh, el, elcnt, pivorder, n));
+        w = w < 1e7 ? w * 1.0029 : 1e-3;
+    }
+    buildhold(0);
+    st.counters["unknowns"] = n;
+}
+BENCHMARK(BM_MeshAcPoint)->Apply(meshsides);
+
+// a resistor in the middle of the mesh is taken out or put back (X or R) at
+// every re-solve, so nothing of the structure before can be reused
+static void BM_MeshDcEdited(benchmark::State &st) {
+    tcmesh((int32_t)st.range(0));
+    int32_t mid = numwires / 2;
+    while (wire[mid].element != 'R') mid++;
+    for (auto _ : st) {
+        wire[mid].element = wire[mid].element == 'R' ? 'X' : 'R';
+        benchmark::DoNotOptimize(dcsolve());
+    }
+    st.counters["unknowns"] = numwires + numnodes;
+}
+BENCHMARK(BM_MeshDcEdited)->Apply(meshsides);

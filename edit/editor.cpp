@@ -132,43 +132,55 @@ static void wheel(void)
 
 // === parallel wires ===
 
-static int32_t *wireorder = 0;  // scratch: wire indices grouped by their node pair
+// scratch, wireordermax slots each: per wire its group and rank in it; per
+// group its first wire and size; the hash of node pairs (four times the slots)
+static int32_t *wiregroup = 0, *wirerank = 0, *groupfirst = 0, *groupsize = 0, *pairslot = 0;
 static int32_t wireordermax = 0;
 
 static int32_t nodelo(int32_t w) { return wire[w].node1 < wire[w].node2 ? wire[w].node1 : wire[w].node2; }
 static int32_t nodehi(int32_t w) { return wire[w].node1 < wire[w].node2 ? wire[w].node2 : wire[w].node1; }
 
-static int32_t samepair(int32_t i, int32_t j) { return nodelo(i) == nodelo(j) && nodehi(i) == nodehi(j); }
-
-static int paircmp(const void *a, const void *b)
-{
-    int32_t i = *(const int32_t *)a, j = *(const int32_t *)b;
-    if (nodelo(i) != nodelo(j)) return nodelo(i) < nodelo(j) ? -1 : 1;
-    if (nodehi(i) != nodehi(j)) return nodehi(i) < nodehi(j) ? -1 : 1;
-    return i < j ? -1 : i > j;
-}
+static int32_t *growscratch(int32_t *p, int32_t n) { return (int32_t *)growmem(p, (size_t)n * sizeof *p); }
 
 // Wires joining the same two nodes, either way round, form a group in index
 // order; the one of rank r among n sits at s (2r + 1 - n) steps, where s is +1
 // when it runs the way the group's first wire runs and -1 otherwise. So a lone
 // wire gets 0, two get -1 and +1, and a wire and its reverse opposite sides.
-// Sorting keeps it n log n for large circuits.
+// The groups are found through a hash of node pairs: linear in wires.
 void calcwirenext(void)
 {
     int32_t n = numwires + (drawwiremode ? 1 : 0);
+    if (n <= 0) return;
     if (n > wireordermax) {
         wireordermax = n * 2;
-        wireorder = (int32_t *)growmem(wireorder, (size_t)wireordermax * sizeof *wireorder);
+        wiregroup = growscratch(wiregroup, wireordermax);
+        wirerank = growscratch(wirerank, wireordermax);
+        groupfirst = growscratch(groupfirst, wireordermax);
+        groupsize = growscratch(groupsize, wireordermax);
+        pairslot = growscratch(pairslot, 4 * wireordermax);
     }
-    for (int32_t i = 0; i < n; i++) wireorder[i] = i;
-    if (n > 1) qsort(wireorder, (size_t)n, sizeof *wireorder, paircmp);
-    for (int32_t g = 0, e; g < n; g = e) {
-        int32_t first = wireorder[g];
-        for (e = g + 1; e < n && samepair(first, wireorder[e]); e++) {}
-        for (int32_t r = g; r < e; r++) {
-            int32_t i = wireorder[r], s = wire[i].node1 == wire[first].node1 ? 1 : -1;
-            wirenext[i] = s * (2 * (r - g) + 1 - (e - g));
+    uint32_t mask = 1;
+    while (mask < (uint32_t)(2 * n)) mask <<= 1;
+    mask -= 1;  // the smallest power of two from 2 n, less 1: below 4 * wireordermax
+    for (uint32_t k = 0; k <= mask; k++) pairslot[k] = -1;
+    int32_t ngroup = 0;
+    for (int32_t i = 0; i < n; i++) {
+        const int32_t lo = nodelo(i), hi = nodehi(i);
+        uint32_t k = ((uint32_t)lo * 2654435761u ^ (uint32_t)hi * 2246822519u) & mask;
+        while (pairslot[k] >= 0 && (nodelo(groupfirst[pairslot[k]]) != lo || nodehi(groupfirst[pairslot[k]]) != hi))
+            k = (k + 1) & mask;
+        if (pairslot[k] < 0) {
+            pairslot[k] = ngroup;
+            groupfirst[ngroup] = i;
+            groupsize[ngroup++] = 0;
         }
+        const int32_t g = pairslot[k];
+        wiregroup[i] = g;
+        wirerank[i] = groupsize[g]++;
+    }
+    for (int32_t i = 0; i < n; i++) {
+        const int32_t g = wiregroup[i], s = wire[i].node1 == wire[groupfirst[g]].node1 ? 1 : -1;
+        wirenext[i] = s * (2 * wirerank[i] + 1 - groupsize[g]);
     }
 }
 

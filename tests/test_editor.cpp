@@ -3,6 +3,7 @@
 // drawing, editing over a wire, dragging and merging, selection, probes and
 // the program's keys. The hit tests and the windows following a renumbering
 // are checked on the model alone.
+#include <random>
 #include "circuit/circuit.h"
 #include "tests/e2e.h"
 #include "tests/testcircuit.h"
@@ -295,4 +296,31 @@ TEST_F(Editor, ElementKeyUsesTheNodeAtItsSnappedPosition)
     steps({{sx, sy + 200, "c"}, {sx, sy, "\r"}});  // Return ends a wire on it the same way
     EXPECT_EQ(numnodes, 3);
     EXPECT_EQ(wires(), "R0-1=1/1 R0-2=1/1 C2-0=1/1");
+}
+
+// === parallel wires ===
+// Offsets against their definition, counted out pair by pair: the wire of
+// rank r among the n joining its two nodes sits at s (2r + 1 - n), s -1 when
+// it runs against the first of them.
+TEST_F(Editor, ParallelWiresFanOutByRankInTheirNodePair)
+{
+    std::mt19937 rng(31);
+    for (int32_t it = 0; it < 40; it++) {
+        tcclear();
+        const int32_t nn = 1 + rng() % 6;
+        for (int32_t k = 0; k < nn; k++) tcnode(0);
+        for (int32_t k = rng() % 40; k > 0; k--) tcwire(rng() % nn, rng() % nn, 'R', "1");
+        calcwirenext();
+        for (int32_t i = 0; i < numwires; i++) {
+            int32_t first = -1, rank = 0, size = 0;
+            for (int32_t j = 0; j < numwires; j++) {
+                const wiretype &a = wire[i], &b = wire[j];
+                if (!((a.node1 == b.node1 && a.node2 == b.node2) || (a.node1 == b.node2 && a.node2 == b.node1))) continue;
+                if (first < 0) first = j;
+                rank += j < i, size++;
+            }
+            const int32_t s = wire[i].node1 == wire[first].node1 ? 1 : -1;
+            ASSERT_EQ(wirenext[i], s * (2 * rank + 1 - size)) << it << " wire " << i;
+        }
+    }
 }

@@ -93,6 +93,23 @@ static inline void tcgrid(int side) {
     tcwire(1 + side * side, g, 'R', "1");
 }
 
+// side x side RC mesh: 1 kOhm between neighbours, 1 uF from every node to
+// ground, a pulse source into the corner node; returns the source wire
+static inline int tcmesh(int side) {
+    tcclear();
+    const int g = tcnode(1);
+    for (int k = 0; k < side * side; k++) tcnode(0);
+    const int src = tcwire(g, 1, 'V', "PULSE(0;1;0;1E-6;1E-6;1E-3;2E-3)");
+    for (int y = 0; y < side; y++)
+        for (int x = 0; x < side; x++) {
+            const int k = 1 + y * side + x;
+            if (x + 1 < side) tcwire(k, k + 1, 'R', "1000");
+            if (y + 1 < side) tcwire(k, k + side, 'R', "1000");
+            tcwire(k, g, 'C', "1E-6");
+        }
+    return src;
+}
+
 // 1 when every index names a real item and every text exists
 static inline int circuitsound(void) {
     for (int i = 0; i < numwires; i++) {
