@@ -10,6 +10,7 @@
 #include <string.h>
 #include "circuit/circuit.h"
 #include "edit/edit.h"
+#include "expr/expr.h"
 
 enum { PIXFAR = 1 << 30 };  // screen coordinates beyond this are all "far off"
 enum { DASHCOL = PAL_WHITE };      // moving current dashes
@@ -56,9 +57,58 @@ static int32_t fonth(void) { return fontlist[circfontindex()].height; }
 // text length for centring; drawtext shows 1023 characters at most
 static int32_t textn(const char *s) { return (int32_t)strnlen(s, 1023); }
 
-static void label(int32_t x, int32_t y, int32_t col, const char *s)
+schemlabel schemlabels[SCHEMLABELMAX];
+int32_t numschemlabels;
+
+// the text s at (x, y), its box kept in schemlabels while there is room
+static void label(int32_t x, int32_t y, int32_t col, int32_t kind, const char *s)
 {
     drawtext(circfontindex(), x, y, col, -1, "", s);
+    if (numschemlabels >= SCHEMLABELMAX) return;
+    schemlabel &b = schemlabels[numschemlabels++];
+    int32_t n = textn(s);
+    b = schemlabel{x, y, x + n * fontw(), y + fonth(), kind, {0}};
+    memcpy(b.text, s, std::min(n, (int32_t)sizeof b.text - 1));
+}
+
+// === numbers as shown ===
+// With engineering units on (vopts.engunits) the schematic's numbers carry an
+// SI prefix and a unit ("4.7 k\xEA" in the code page's ohm sign, "-816 \xE6A");
+// off, the bare seven-digit form. Gains and switch values stay as typed.
+
+const char *elementunit(int32_t letter)
+{
+    int32_t cp = fontlist[circfontindex()].extchars;
+    switch (letter) {
+    case 'R': return cp ? "\xEA" : "Ohm";
+    case 'C': return "F";
+    case 'L': return "H";
+    case 'V': return "V";
+    case 'I': return "A";
+    default: return 0;
+    }
+}
+
+int32_t unitstr(char *out, int32_t n, double v, const char *unit)
+{
+    return engstr(out, n, v, unit, fontlist[circfontindex()].extchars ? '\xE6' : 'u');
+}
+
+// wire i's value text as the schematic shows it: its value with prefix and
+// unit when the setting is on and the text is a constant that evaluates, else
+// the text itself
+const char *valueshown(int32_t i, char *buf, int32_t n)
+{
+    const char *s = wire[i].numst, *unit = elementunit(wire[i].element);
+    if (!vopts.engunits || !unit || !s || fixupiserr(s) || functimedep(s)) return s;
+    int32_t bad = globalbad;  // the solver's evaluation state is left as it was
+    globalbad = 0;
+    double v = solvefunc(s);  // a constant: any time gives these bits
+    int32_t failed = globalbad;
+    globalbad = bad;
+    if (failed) return s;
+    unitstr(buf, n, v, unit);
+    return buf;
 }
 
 // === one wire's geometry ===
@@ -349,7 +399,7 @@ static void drawinitial(int32_t i, const wiregeom *g)
     else markarrow(&mk, col);
     double hw = 0.5 * (1 - 2 * srct0(g));  // the text sits 20 px aside on long wires
     int32_t x = ipix(g->m.x + hw * g->d.y) - (fontw() >> 1) * textn(s);
-    label(x, ipix(g->m.y - hw * g->d.x - 6) + 1 - (fonth() >> 1), col, s);
+    label(x, ipix(g->m.y - hw * g->d.x - 6) + 1 - (fonth() >> 1), col, LABELINITIAL, s);
 }
 
 static void drawbodemarks(int32_t i)
@@ -362,14 +412,17 @@ static void drawbodemarks(int32_t i)
 static void drawwiretexts(int32_t i, const wiregeom *g)
 {
     int32_t elem = wire[i].element, fw = fontw(), fh = fonth();
-    const char *v = wire[i].numst;
+    char vb[64], ib[64];
+    const char *v = valueshown(i, vb, sizeof vb);
     if (elem != 'T' && elem != 'X' && v)
-        label(ipix(g->m.x) - (fw >> 1) * textn(v), ipix(g->m.y) + 1 - (fh >> 1), PAL_WHITE, v);
+        label(ipix(g->m.x) - (fw >> 1) * textn(v), ipix(g->m.y) + 1 - (fh >> 1), PAL_WHITE, LABELVALUE, v);
     drawinitial(i, g);
     if (isbodewire(i)) drawbodemarks(i);
     if (i >= numwires || matbad != SOLVED || !vopts.showresults || !(fabs(dispi[i]) >= 1e-12)) return;
+    const char *c = ltrim(fstr(fabs(dispi[i])));
+    if (vopts.engunits) unitstr(ib, sizeof ib, fabs(dispi[i]), "A"), c = ib;
     int32_t x = ipix(g->pc.x + 0.2 * g->d.x) - 4 * (fw >> 1);
-    label(x, ipix(g->pc.y + 0.2 * g->d.y) + 1 - (fh >> 1), PAL_LIGHTCYAN, ltrim(fstr(fabs(dispi[i]))));
+    label(x, ipix(g->pc.y + 0.2 * g->d.y) + 1 - (fh >> 1), PAL_LIGHTCYAN, LABELCURRENT, c);
 }
 
 // wires drawn this pass: the counted ones and the one being drawn
@@ -458,9 +511,11 @@ static void drawnodes(void)
         if (vopts.showcircles) circle(nn.x, nn.y, 12, nodecolour(j));
         if (node[j].isgrounded) drawground(j, nn);
         if (matbad != SOLVED || !vopts.showresults) continue;
+        char b[64];
         const char *s = fabs(dispv[j]) < 1e-12 ? "0" : ltrim(fstr(dispv[j]));
+        if (vopts.engunits) unitstr(b, sizeof b, fabs(dispv[j]) < 1e-12 ? 0 : dispv[j], "V"), s = b;
         float x = (float)nn.x - (float)((fw >> 1) * textn(s)), y = (float)nn.y - (float)(fh >> 1) + 1;
-        label(ipix(x), ipix(y), PAL_YELLOW, s);
+        label(ipix(x), ipix(y), PAL_YELLOW, LABELNODE, s);
     }
 }
 
@@ -570,6 +625,7 @@ static void fadebackground(void)
 void dcrender(void)
 {
     if (!gdd.f) return;
+    numschemlabels = 0;
     drawgrid();
     drawwires();
     drawnodes();
