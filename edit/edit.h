@@ -73,6 +73,10 @@ struct schemlabel {
 };
 extern schemlabel schemlabels[SCHEMLABELMAX];  // the value, initial-condition, current and
 extern int32_t numschemlabels;                  // node texts the last dcrender drew, in order
+enum { STATUSMAX = 160 };
+extern char statustext[STATUSMAX];  // the status line the last dcrender drew: the element or node
+                               // under the mouse with its solved values; "" none (engineering
+                               // units off, nothing under the mouse)
 const char *elementunit(int32_t letter);  // unit of an R L C V I value in the schematic's font
                                // ("\xEA" ohm, "F", ..), null for the others
 int32_t unitstr(char *out, int32_t n, double v, const char *unit);  // engstr in the schematic's

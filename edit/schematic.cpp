@@ -609,6 +609,47 @@ static void drawwhy(void)
     drawtext(circfontindex(), 0, depwiremode >= 0 ? fonth() : 0, PAL_LIGHTRED, PAL_BLACK, "", whytext);
 }
 
+// === status line ===
+// With engineering units on, the element or node under the mouse is read out
+// at the bottom: "R2 4.7 k\xEA: 3.84 V, 816 \xE6A, 3.13 mW", "node 3: 3.84 V".
+// Voltage and current follow the passive convention, so the power is what the
+// element takes (a source giving power shows it negative): across a source
+// from its - to its + end, across the others from the higher end.
+char statustext[STATUSMAX];
+
+static void elementstatus(int32_t w)
+{
+    const wiretype &e = wire[w];
+    char name[16], vb[64], u[3][40];
+    elementname(w, name, sizeof name);
+    const char *v = e.element == 'T' || e.element == 'X' ? 0 : valueshown(w, vb, sizeof vb);
+    int32_t n = snprintf(statustext, STATUSMAX, "%s%s%s", name, v && v[0] ? " " : "", v && v[0] ? v : "");
+    if (matbad != SOLVED || !vopts.showresults) return;
+    double across = dispv[e.node1] - dispv[e.node2], i = dispi[w];
+    int32_t elem = e.element, source = elem == 'V' || elem == 'I' || iscontrolled(elem);
+    if (elem == 'V' || elem == 'E' || elem == 'H') across = -across, i = -i;
+    if (!source && (across < 0 || (across == 0 && i < 0))) across = -across, i = -i;
+    double q[3] = {across, i, across * i};
+    const char *unit[3] = {"V", "A", "W"};
+    for (int32_t k = 0; k < 3; k++) unitstr(u[k], sizeof u[k], fabs(q[k]) < 1e-15 ? 0 : q[k], unit[k]);
+    snprintf(statustext + n, STATUSMAX - n, ": %s, %s, %s", u[0], u[1], u[2]);
+}
+
+static void drawstatus(void)
+{
+    statustext[0] = 0;
+    if (!vopts.engunits) return;
+    if (nodeexists(curn)) {
+        char v[64] = "";
+        if (matbad == SOLVED && vopts.showresults)
+            unitstr(v, sizeof v, fabs(dispv[curn]) < 1e-12 ? 0 : dispv[curn], "V");
+        snprintf(statustext, STATUSMAX, "node %d%s%s", (int)curn, v[0] ? ": " : "", v);
+    } else if (curw >= 0 && curw < numwires && closetoelement && wireok(curw)) {
+        elementstatus(curw);
+    }
+    if (statustext[0]) drawtext(circfontindex(), 0, gdd.y - fonth(), PAL_LIGHTGREY, PAL_BLACK, "", statustext);
+}
+
 // === background fade ===
 // An unsolvable circuit tints the red byte towards 0x60: b += (0x600000 - b)
 // * 8 dt; a solvable one returns it to black at 256 red steps a second.
@@ -633,6 +674,7 @@ void dcrender(void)
     drawselection();
     drawprompt();
     drawempty();
+    drawstatus();
     fadebackground();
 }
 

@@ -203,3 +203,21 @@ TEST_F(E2E, EngineeringUnitsGiveValuesAndResultsPrefixAndUnit)
     EXPECT_EQ(drawntexts(), "value:5+0*SIN(T) current:1.064 mA value:4.7 k\xEA current:1.064 mA node:0 V node:5 V")
         << "a text that reads t stays as typed";
 }
+
+TEST_F(E2E, StatusLineReadsOutTheElementOrNodeUnderTheMouse)
+{
+    ASSERT_EQ(start({write("divider.vsm", DIVIDERFILE)}), 1);
+    const struct { int32_t x, y; const char *off, *on; } cases[] = {
+        {144, 68, "", "R1 1 k\xEA: 5 V, 5 mA, 25 mW"},  // the resistor, bowed up
+        {240, 80, "", "node 1: 5 V"},
+        {400, 300, "", ""},
+    };
+    for (int32_t on : {0, 1}) {
+        menuengunits(on);
+        for (auto c : cases) {
+            hl_mouse(c.x, c.y);
+            passes(2);
+            EXPECT_EQ(std::string(statustext), on ? c.on : c.off) << c.x << "," << c.y;
+        }
+    }
+}
