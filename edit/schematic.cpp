@@ -409,10 +409,55 @@ static void drawbodemarks(int32_t i)
     marksigns(&mk, ibodeflip != 0, PAL_LIGHTMAGENTA);
 }
 
+// === current texts clear of the others ===
+// With engineering units on, the current texts are placed last: a fifth of
+// the way along as before when that spot is free, else the first free one of
+// a few spots along the wire and beside it.
+static int32_t later[SCHEMLABELMAX];  // wires whose current text waits for placecurrents
+static int32_t numlater;
+
+static int32_t boxfree(int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+{
+    for (int32_t k = 0; k < numschemlabels; k++) {
+        const schemlabel &b = schemlabels[k];
+        if (x0 < b.x1 && b.x0 < x1 && y0 < b.y1 && b.y0 < y1) return 0;
+    }
+    return 1;
+}
+
+static void placecurrent(int32_t i)
+{
+    static const double along[] = {0.2, 0.8, 0.35, 0.65, 0.1, 0.9, 0.5};
+    static const double aside[] = {0, 1, -1, 2, -2};
+    wiregeom g;
+    wiregeometry(i, &g);
+    char c[64];
+    unitstr(c, sizeof c, fabs(dispi[i]), "A");
+    int32_t fw = fontw(), fh = fonth(), w = textn(c) * fw;
+    int32_t bx = 0, by = 0;
+    for (int32_t k = 0; k < (int32_t)(sizeof aside / sizeof aside[0]) * 7; k++) {  // none free: the first
+        double f = along[k % 7], s = aside[k / 7] * (fh + 2) * g.q;
+        int32_t x = ipix(g.pc.x + f * g.d.x + s * g.d.y) - 4 * (fw >> 1);
+        int32_t y = ipix(g.pc.y + f * g.d.y - s * g.d.x) + 1 - (fh >> 1);
+        if (k == 0) bx = x, by = y;
+        if (boxfree(x, y, x + w, y + fh)) {
+            bx = x, by = y;
+            break;
+        }
+    }
+    label(bx, by, PAL_LIGHTCYAN, LABELCURRENT, c);
+}
+
+static void placecurrents(void)
+{
+    for (int32_t k = 0; k < numlater; k++) placecurrent(later[k]);
+    numlater = 0;
+}
+
 static void drawwiretexts(int32_t i, const wiregeom *g)
 {
     int32_t elem = wire[i].element, fw = fontw(), fh = fonth();
-    char vb[64], ib[64];
+    char vb[64];
     const char *v = valueshown(i, vb, sizeof vb);
     if (elem != 'T' && elem != 'X' && v)
         label(ipix(g->m.x) - (fw >> 1) * textn(v), ipix(g->m.y) + 1 - (fh >> 1), PAL_WHITE, LABELVALUE, v);
@@ -420,7 +465,12 @@ static void drawwiretexts(int32_t i, const wiregeom *g)
     if (isbodewire(i)) drawbodemarks(i);
     if (i >= numwires || matbad != SOLVED || !vopts.showresults || !(fabs(dispi[i]) >= 1e-12)) return;
     const char *c = ltrim(fstr(fabs(dispi[i])));
-    if (vopts.engunits) unitstr(ib, sizeof ib, fabs(dispi[i]), "A"), c = ib;
+    if (vopts.engunits && numlater < SCHEMLABELMAX) {  // placed clear of the other texts at the end
+        later[numlater++] = i;
+        return;
+    }
+    char ib[64];
+    if (vopts.engunits) unitstr(ib, sizeof ib, fabs(dispi[i]), "A"), c = ib;  // more than later holds
     int32_t x = ipix(g->pc.x + 0.2 * g->d.x) - 4 * (fw >> 1);
     label(x, ipix(g->pc.y + 0.2 * g->d.y) + 1 - (fh >> 1), PAL_LIGHTCYAN, LABELCURRENT, c);
 }
@@ -670,6 +720,7 @@ void dcrender(void)
     drawgrid();
     drawwires();
     drawnodes();
+    placecurrents();
     drawwhy();
     drawselection();
     drawprompt();

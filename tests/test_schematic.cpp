@@ -5,6 +5,7 @@
 #include <math.h>
 #include <stdlib.h>
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 #include "image/image.h"
@@ -200,7 +201,7 @@ TEST_F(E2E, EngineeringUnitsGiveValuesAndResultsPrefixAndUnit)
     EXPECT_EQ(drawntexts(), "value:5+0*SIN(T) current:1.06383E-03 value:4K7 current:1.06383E-03 node:0 node:5");
     menuengunits(1);
     passes();
-    EXPECT_EQ(drawntexts(), "value:5+0*SIN(T) current:1.064 mA value:4.7 k\xEA current:1.064 mA node:0 V node:5 V")
+    EXPECT_EQ(drawntexts(), "value:5+0*SIN(T) value:4.7 k\xEA node:0 V node:5 V current:1.064 mA current:1.064 mA")
         << "a text that reads t stays as typed";
 }
 
@@ -219,5 +220,22 @@ TEST_F(E2E, StatusLineReadsOutTheElementOrNodeUnderTheMouse)
             passes(2);
             EXPECT_EQ(std::string(statustext), on ? c.on : c.off) << c.x << "," << c.y;
         }
+    }
+}
+
+TEST_F(E2E, NoTwoTextsOverlapInAnyExample)
+{
+    for (const auto &e : std::filesystem::directory_iterator(VELTO_SOURCE_DIR "/examples")) {
+        if (e.path().extension() != ".vsm") continue;
+        ASSERT_EQ(start({e.path().string()}), 1);
+        menuengunits(1);
+        passes(2);
+        for (int32_t a = 0; a < numschemlabels; a++)
+            for (int32_t b = 0; b < a; b++) {
+                const schemlabel &p = schemlabels[a], &q = schemlabels[b];
+                EXPECT_FALSE(p.x0 < q.x1 && q.x0 < p.x1 && p.y0 < q.y1 && q.y0 < p.y1)
+                    << e.path().filename() << ": " << p.text << " over " << q.text;
+            }
+        stop();
     }
 }
