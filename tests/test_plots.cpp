@@ -182,7 +182,7 @@ TEST_F(Plots, MatrixNamesItsRowsAndColumnsAndNoNumbersRunTogether)
     textnote = nullptr;
     ASSERT_EQ(matbad, SOLVED);
     for (const char *name : {"I(V1)", "I(R2)", "V(n0)", "V(n2)", "b", "x"}) EXPECT_TRUE(text(name, 0, PAL_YELLOW)) << name;
-    EXPECT_TRUE(text("3.75E-4", 0, PAL_CYAN));
+    EXPECT_GT(count(0, 0, W, H, PAL_CYAN), 100) << "the solution row";
     for (size_t a = 0; a < boxes.size(); a++)
         for (size_t b = 0; b < a; b++)
             EXPECT_FALSE(boxes[a][0] < boxes[b][2] && boxes[b][0] < boxes[a][2] && boxes[a][1] < boxes[b][3] &&
