@@ -84,7 +84,8 @@ static void grow(void) {
 
 // === sentences ===
 // "3", "3 and 5", "0, 2 and 5", "0, 2, 5, 7, 9, 11 and 4 more" from a flag array
-static void putlist(char *out, size_t siz, const uint8_t *flag, int32_t n) {
+// wires: "V1 (wire 0), T1 (wire 1) and L1 (wire 2)"
+static void putlist(char *out, size_t siz, const uint8_t *flag, int32_t n, int32_t wires) {
     enum { SHOWN = 6 };
     int32_t total = 0, k = 0;
     for (int32_t i = 0; i < n; i++) total += flag[i];
@@ -93,7 +94,10 @@ static void putlist(char *out, size_t siz, const uint8_t *flag, int32_t n) {
         if (!flag[i]) continue;
         size_t l = strlen(out);
         const char *sep = k == 0 ? "" : (k == total - 1 ? " and " : ", ");
-        snprintf(out + l, siz - l, "%s%d", sep, (int)i);
+        char name[16] = "";
+        if (wires) elementname(i, name, sizeof name);
+        if (wires) snprintf(out + l, siz - l, "%s%s (wire %d)", sep, name, (int)i);
+        else snprintf(out + l, siz - l, "%s%d", sep, (int)i);
         k++;
     }
     if (total > SHOWN) {
@@ -115,8 +119,10 @@ static int32_t findnocontrol(void) {
     for (int32_t m = 0; m < numwires; m++) {
         if (!iscontrolled(wire[m].element) || controlwire(m) >= 0) continue;
         whywire[m] = 1;
-        snprintf(whytext, WHYTEXTMAX, "Wire %d (%c) has no controlling wire: drag from it to the wire it follows",
-                 (int)m, (char)wire[m].element);
+        char name[16];
+        elementname(m, name, sizeof name);
+        snprintf(whytext, WHYTEXTMAX, "%s (wire %d) has no controlling wire: drag from it to the wire it follows",
+                 name, (int)m);
         return WHYNOCONTROL;
     }
     return WHYNONE;
@@ -211,15 +217,15 @@ static void loopsentence(void) {
     if (src) what[k++] = "voltage sources";
     if (conn) what[k++] = "connections";
     if (ind) what[k++] = "inductors";
-    char kinds[80] = "", list[96];
+    char kinds[80] = "", list[200];
     for (int32_t i = 0; i < k; i++) {
         size_t l = strlen(kinds);
         snprintf(kinds + l, sizeof kinds - l, "%s%s", i == 0 ? "" : (i == k - 1 ? " and " : ", "), what[i]);
     }
-    putlist(list, sizeof list, whywire, numwires);
+    putlist(list, sizeof list, whywire, numwires, 1);
     const int32_t n = count(whywire, numwires);
-    snprintf(whytext, WHYTEXTMAX, "%s %s %s a loop of %s: the current around it is undetermined",
-             n == 1 ? "Wire" : "Wires", list, n == 1 ? "forms" : "form", kinds);
+    snprintf(whytext, WHYTEXTMAX, "%s %s a loop of %s: the current around it is undetermined", list,
+             n == 1 ? "forms" : "form", kinds);
 }
 
 // A common shift of the marked nodes' voltages changes no equation unless a
@@ -255,16 +261,17 @@ static int32_t findfloat(void) {
 }
 
 static void floatsentence(int32_t kind) {
-    char nodes[96], wires[96];
+    char nodes[96], wires[200];
     const int32_t nn = count(whynode, numnodes), nw = count(whywire, numwires);
-    putlist(nodes, sizeof nodes, whynode, numnodes);
-    putlist(wires, sizeof wires, whywire, numwires);
+    putlist(nodes, sizeof nodes, whynode, numnodes, 0);
+    putlist(wires, sizeof wires, whywire, numwires, 1);
     if (kind == WHYFLOAT)
         snprintf(whytext, WHYTEXTMAX, "%s %s %s: nothing ties %s to ground", nn == 1 ? "Node" : "Nodes", nodes,
                  nn == 1 ? "floats" : "float", nn == 1 ? "its voltage" : "their voltages");
-    else
-        snprintf(whytext, WHYTEXTMAX, "%s %s %s current into %s %s, which %s no other way out", nw == 1 ? "Wire" : "Wires",
-                 wires, nw == 1 ? "drives" : "drive", nn == 1 ? "node" : "nodes", nodes, nn == 1 ? "has" : "have");
+    else if (snprintf(whytext, WHYTEXTMAX, "%s %s current into %s %s, which %s no other way out", wires,
+                      nw == 1 ? "drives" : "drive", nn == 1 ? "node" : "nodes", nodes, nn == 1 ? "has" : "have") >=
+             WHYTEXTMAX)
+        memcpy(whytext + WHYTEXTMAX - 4, "...", 4);  // a long list cut short
 }
 
 // === the numeric check ===

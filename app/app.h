@@ -28,7 +28,7 @@ struct veltoargs {
 veltoargs parseargs(int argc, char **argv);  // also sets xres and yres; --help and errors print
 
 // === in-window menu ===
-enum { MENUCOUNT = 65 };       // entries; the last, a level-0 separator, ends the table
+enum { MENUCOUNT = 66 };       // entries; the last, a level-0 separator, ends the table
 enum { MENUTEXTMAX = 40 };     // bytes of an entry's text, its zero included
 struct menutype {
     char text[MENUTEXTMAX];    // level spaces, mark (* ticked, + not), _ before the accelerator
@@ -61,6 +61,7 @@ void menushowgrid(int32_t arg);
 void menushowcircles(int32_t arg);
 void menushowanimation(int32_t arg);
 void menushowresults(int32_t arg);
+void menuengunits(int32_t arg);
 void menuusewingui(int32_t arg);
 void menuautoyscale(int32_t arg);
 void menushowcirchelp(int32_t arg);

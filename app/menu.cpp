@@ -61,6 +61,7 @@ menutype menu[MENUCOUNT] = {
     {"  *1024x", menusetoversamp, sampsteps[5]},
     {"  *4096x", menusetoversamp, sampsteps[6]},
     {" *Auto _Y Scale", menuautoyscale, -1},
+    {" *Engineering _units", menuengunits, -1},
     {" _Font", 0, 0},
     {"  *_0: 4x6", menusetfontsiz, 0x40006},
     {"  +_1: 6x8", menusetfontsiz, 0x60008},
@@ -446,6 +447,7 @@ void menushowgrid(int32_t arg) { onoff(menushowgrid, &vopts.gridmode, arg); }
 void menushowcircles(int32_t arg) { onoff(menushowcircles, &vopts.showcircles, arg); }
 void menushowanimation(int32_t arg) { onoff(menushowanimation, &vopts.showanimation, arg); }
 void menushowresults(int32_t arg) { onoff(menushowresults, &vopts.showresults, arg); }
+void menuengunits(int32_t arg) { onoff(menuengunits, &vopts.engunits, arg); }
 void menuusewingui(int32_t arg) { onoff(menuusewingui, &vopts.usewingui, arg); }
 void menuautoyscale(int32_t arg) { onoff(menuautoyscale, &vopts.autoyscale, arg); }
 void menushowcirchelp(int32_t arg) { onoff(menushowcirchelp, &vopts.showcirchelp, arg); }

@@ -89,6 +89,7 @@ static void applyopts(void)
     menushowcircles(vopts.showcircles);
     menushowanimation(vopts.showanimation);
     menushowresults(vopts.showresults);
+    menuengunits(vopts.engunits);
     menuusewingui(vopts.usewingui);
     menushowcirchelp(vopts.showcirchelp);
     menuautoyscale(vopts.autoyscale);

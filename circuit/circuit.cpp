@@ -270,3 +270,12 @@ int32_t splitwire(int32_t c, int32_t n, int32_t side)
     }
     return w;
 }
+
+// === element names ===
+
+int32_t elementname(int32_t w, char *buf, int32_t n)
+{
+    int32_t k = 1;
+    for (int32_t j = 0; j < w; j++) k += wire[j].element == wire[w].element;
+    return snprintf(buf, n, "%c%d", (char)wire[w].element, (int)k);
+}

@@ -66,6 +66,10 @@ static inline int32_t controlwire(int32_t m)
 // holds (a NaN value counts as positive), closed otherwise
 static inline int32_t switchclosed(int32_t depwire, double v) { return (v <= 0) == (depwire < 0); }
 
+// the element's name: its letter and its place among the wires of that letter,
+// counted from 1 in wire order ("R1", "C2", "V1"); snprintf's count
+int32_t elementname(int32_t w, char *buf, int32_t n);
+
 // === memory ===
 // Working memory the program cannot go on without (the arrays, texts, the
 // equation store, plot buffers) grows through growmem: on exhaustion it says

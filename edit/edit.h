@@ -64,6 +64,25 @@ int32_t redocount(void);       // steps that can be redone
 void dcrender(void);           // the whole schematic into gdd; advances backgroundcol's fade
 void circle(double cx, double cy, double r, int32_t col);  // outline through drawpixp; nothing
                                // when the centre or radius is 2^30 px or more
+enum { SCHEMLABELMAX = 256 };  // texts of one pass kept for a look afterwards
+enum { LABELVALUE, LABELINITIAL, LABELCURRENT, LABELNODE };  // what a text shows
+struct schemlabel {
+    int32_t x0, y0, x1, y1;    // its box on the screen, x1 and y1 past the last pixel
+    int32_t kind;              // LABEL..
+    char text[32];             // the text, cut to 31 bytes
+};
+extern schemlabel schemlabels[SCHEMLABELMAX];  // the value, initial-condition, current and
+extern int32_t numschemlabels;                  // node texts the last dcrender drew, in order
+enum { STATUSMAX = 160 };
+extern char statustext[STATUSMAX];  // the status line the last dcrender drew: the element or node
+                               // under the mouse with its solved values; "" none (engineering
+                               // units off, nothing under the mouse)
+const char *elementunit(int32_t letter);  // unit of an R L C V I value in the schematic's font
+                               // ("\xEA" ohm, "F", ..), null for the others
+int32_t unitstr(char *out, int32_t n, double v, const char *unit);  // engstr in the schematic's
+                               // font: "3.84 V", "-816 \xE6A"
+const char *valueshown(int32_t i, char *buf, int32_t n);  // wire i's value text as drawn: with
+                               // engineering units on and a constant text, its value in buf
 
 // === editor: hover, drawing and dragging state (dccontrols writes it each pass) ===
 extern int32_t curn;           // node under the mouse, -1 none

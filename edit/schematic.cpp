@@ -10,6 +10,7 @@
 #include <string.h>
 #include "circuit/circuit.h"
 #include "edit/edit.h"
+#include "expr/expr.h"
 
 enum { PIXFAR = 1 << 30 };  // screen coordinates beyond this are all "far off"
 enum { DASHCOL = PAL_WHITE };      // moving current dashes
@@ -56,9 +57,58 @@ static int32_t fonth(void) { return fontlist[circfontindex()].height; }
 // text length for centring; drawtext shows 1023 characters at most
 static int32_t textn(const char *s) { return (int32_t)strnlen(s, 1023); }
 
-static void label(int32_t x, int32_t y, int32_t col, const char *s)
+schemlabel schemlabels[SCHEMLABELMAX];
+int32_t numschemlabels;
+
+// the text s at (x, y), its box kept in schemlabels while there is room
+static void label(int32_t x, int32_t y, int32_t col, int32_t kind, const char *s)
 {
     drawtext(circfontindex(), x, y, col, -1, "", s);
+    if (numschemlabels >= SCHEMLABELMAX) return;
+    schemlabel &b = schemlabels[numschemlabels++];
+    int32_t n = textn(s);
+    b = schemlabel{x, y, x + n * fontw(), y + fonth(), kind, {0}};
+    memcpy(b.text, s, std::min(n, (int32_t)sizeof b.text - 1));
+}
+
+// === numbers as shown ===
+// With engineering units on (vopts.engunits) the schematic's numbers carry an
+// SI prefix and a unit ("4.7 k\xEA" in the code page's ohm sign, "-816 \xE6A");
+// off, the bare seven-digit form. Gains and switch values stay as typed.
+
+const char *elementunit(int32_t letter)
+{
+    int32_t cp = fontlist[circfontindex()].extchars;
+    switch (letter) {
+    case 'R': return cp ? "\xEA" : "Ohm";
+    case 'C': return "F";
+    case 'L': return "H";
+    case 'V': return "V";
+    case 'I': return "A";
+    default: return 0;
+    }
+}
+
+int32_t unitstr(char *out, int32_t n, double v, const char *unit)
+{
+    return engstr(out, n, v, unit, fontlist[circfontindex()].extchars ? '\xE6' : 'u');
+}
+
+// wire i's value text as the schematic shows it: its value with prefix and
+// unit when the setting is on and the text is a constant that evaluates, else
+// the text itself
+const char *valueshown(int32_t i, char *buf, int32_t n)
+{
+    const char *s = wire[i].numst, *unit = elementunit(wire[i].element);
+    if (!vopts.engunits || !unit || !s || fixupiserr(s) || functimedep(s)) return s;
+    int32_t bad = globalbad;  // the solver's evaluation state is left as it was
+    globalbad = 0;
+    double v = solvefunc(s);  // a constant: any time gives these bits
+    int32_t failed = globalbad;
+    globalbad = bad;
+    if (failed) return s;
+    unitstr(buf, n, v, unit);
+    return buf;
 }
 
 // === one wire's geometry ===
@@ -349,7 +399,7 @@ static void drawinitial(int32_t i, const wiregeom *g)
     else markarrow(&mk, col);
     double hw = 0.5 * (1 - 2 * srct0(g));  // the text sits 20 px aside on long wires
     int32_t x = ipix(g->m.x + hw * g->d.y) - (fontw() >> 1) * textn(s);
-    label(x, ipix(g->m.y - hw * g->d.x - 6) + 1 - (fonth() >> 1), col, s);
+    label(x, ipix(g->m.y - hw * g->d.x - 6) + 1 - (fonth() >> 1), col, LABELINITIAL, s);
 }
 
 static void drawbodemarks(int32_t i)
@@ -359,17 +409,70 @@ static void drawbodemarks(int32_t i)
     marksigns(&mk, ibodeflip != 0, PAL_LIGHTMAGENTA);
 }
 
+// === current texts clear of the others ===
+// With engineering units on, the current texts are placed last: a fifth of
+// the way along as before when that spot is free, else the first free one of
+// a few spots along the wire and beside it.
+static int32_t later[SCHEMLABELMAX];  // wires whose current text waits for placecurrents
+static int32_t numlater;
+
+static int32_t boxfree(int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+{
+    for (int32_t k = 0; k < numschemlabels; k++) {
+        const schemlabel &b = schemlabels[k];
+        if (x0 < b.x1 && b.x0 < x1 && y0 < b.y1 && b.y0 < y1) return 0;
+    }
+    return 1;
+}
+
+static void placecurrent(int32_t i)
+{
+    static const double along[] = {0.2, 0.8, 0.35, 0.65, 0.1, 0.9, 0.5};
+    static const double aside[] = {0, 1, -1, 2, -2};
+    wiregeom g;
+    wiregeometry(i, &g);
+    char c[64];
+    unitstr(c, sizeof c, fabs(dispi[i]), "A");
+    int32_t fw = fontw(), fh = fonth(), w = textn(c) * fw;
+    int32_t bx = 0, by = 0;
+    for (int32_t k = 0; k < (int32_t)(sizeof aside / sizeof aside[0]) * 7; k++) {  // none free: the first
+        double f = along[k % 7], s = aside[k / 7] * (fh + 2) * g.q;
+        int32_t x = ipix(g.pc.x + f * g.d.x + s * g.d.y) - 4 * (fw >> 1);
+        int32_t y = ipix(g.pc.y + f * g.d.y - s * g.d.x) + 1 - (fh >> 1);
+        if (k == 0) bx = x, by = y;
+        if (boxfree(x, y, x + w, y + fh)) {
+            bx = x, by = y;
+            break;
+        }
+    }
+    label(bx, by, PAL_LIGHTCYAN, LABELCURRENT, c);
+}
+
+static void placecurrents(void)
+{
+    for (int32_t k = 0; k < numlater; k++) placecurrent(later[k]);
+    numlater = 0;
+}
+
 static void drawwiretexts(int32_t i, const wiregeom *g)
 {
     int32_t elem = wire[i].element, fw = fontw(), fh = fonth();
-    const char *v = wire[i].numst;
+    char vb[64];
+    const char *v = valueshown(i, vb, sizeof vb);
     if (elem != 'T' && elem != 'X' && v)
-        label(ipix(g->m.x) - (fw >> 1) * textn(v), ipix(g->m.y) + 1 - (fh >> 1), PAL_WHITE, v);
+        label(ipix(g->m.x) - (fw >> 1) * textn(v), ipix(g->m.y) + 1 - (fh >> 1), PAL_WHITE, LABELVALUE, v);
     drawinitial(i, g);
     if (isbodewire(i)) drawbodemarks(i);
     if (i >= numwires || matbad != SOLVED || !vopts.showresults || !(fabs(dispi[i]) >= 1e-12)) return;
+    const char *c = ltrim(fstr(fabs(dispi[i])));
+    if (vopts.engunits && numlater < SCHEMLABELMAX) {  // placed clear of the other texts at the end
+        later[numlater++] = i;
+        return;
+    }
+    char ib[64];
+    if (vopts.engunits) unitstr(ib, sizeof ib, fabs(dispi[i]), "A"), c = ib;  // more than later holds
     int32_t x = ipix(g->pc.x + 0.2 * g->d.x) - 4 * (fw >> 1);
-    label(x, ipix(g->pc.y + 0.2 * g->d.y) + 1 - (fh >> 1), PAL_LIGHTCYAN, ltrim(fstr(fabs(dispi[i]))));
+    label(x, ipix(g->pc.y + 0.2 * g->d.y) + 1 - (fh >> 1), PAL_LIGHTCYAN, LABELCURRENT, c);
 }
 
 // wires drawn this pass: the counted ones and the one being drawn
@@ -458,9 +561,11 @@ static void drawnodes(void)
         if (vopts.showcircles) circle(nn.x, nn.y, 12, nodecolour(j));
         if (node[j].isgrounded) drawground(j, nn);
         if (matbad != SOLVED || !vopts.showresults) continue;
+        char b[64];
         const char *s = fabs(dispv[j]) < 1e-12 ? "0" : ltrim(fstr(dispv[j]));
+        if (vopts.engunits) unitstr(b, sizeof b, fabs(dispv[j]) < 1e-12 ? 0 : dispv[j], "V"), s = b;
         float x = (float)nn.x - (float)((fw >> 1) * textn(s)), y = (float)nn.y - (float)(fh >> 1) + 1;
-        label(ipix(x), ipix(y), PAL_YELLOW, s);
+        label(ipix(x), ipix(y), PAL_YELLOW, LABELNODE, s);
     }
 }
 
@@ -554,6 +659,47 @@ static void drawwhy(void)
     drawtext(circfontindex(), 0, depwiremode >= 0 ? fonth() : 0, PAL_LIGHTRED, PAL_BLACK, "", whytext);
 }
 
+// === status line ===
+// With engineering units on, the element or node under the mouse is read out
+// at the bottom: "R2 4.7 k\xEA: 3.84 V, 816 \xE6A, 3.13 mW", "node 3: 3.84 V".
+// Voltage and current follow the passive convention, so the power is what the
+// element takes (a source giving power shows it negative): across a source
+// from its - to its + end, across the others from the higher end.
+char statustext[STATUSMAX];
+
+static void elementstatus(int32_t w)
+{
+    const wiretype &e = wire[w];
+    char name[16], vb[64], u[3][40];
+    elementname(w, name, sizeof name);
+    const char *v = e.element == 'T' || e.element == 'X' ? 0 : valueshown(w, vb, sizeof vb);
+    int32_t n = snprintf(statustext, STATUSMAX, "%s%s%s", name, v && v[0] ? " " : "", v && v[0] ? v : "");
+    if (matbad != SOLVED || !vopts.showresults) return;
+    double across = dispv[e.node1] - dispv[e.node2], i = dispi[w];
+    int32_t elem = e.element, source = elem == 'V' || elem == 'I' || iscontrolled(elem);
+    if (elem == 'V' || elem == 'E' || elem == 'H') across = -across, i = -i;
+    if (!source && (across < 0 || (across == 0 && i < 0))) across = -across, i = -i;
+    double q[3] = {across, i, across * i};
+    const char *unit[3] = {"V", "A", "W"};
+    for (int32_t k = 0; k < 3; k++) unitstr(u[k], sizeof u[k], fabs(q[k]) < 1e-15 ? 0 : q[k], unit[k]);
+    snprintf(statustext + n, STATUSMAX - n, ": %s, %s, %s", u[0], u[1], u[2]);
+}
+
+static void drawstatus(void)
+{
+    statustext[0] = 0;
+    if (!vopts.engunits) return;
+    if (nodeexists(curn)) {
+        char v[64] = "";
+        if (matbad == SOLVED && vopts.showresults)
+            unitstr(v, sizeof v, fabs(dispv[curn]) < 1e-12 ? 0 : dispv[curn], "V");
+        snprintf(statustext, STATUSMAX, "node %d%s%s", (int)curn, v[0] ? ": " : "", v);
+    } else if (curw >= 0 && curw < numwires && closetoelement && wireok(curw)) {
+        elementstatus(curw);
+    }
+    if (statustext[0]) drawtext(circfontindex(), 0, gdd.y - fonth(), PAL_LIGHTGREY, PAL_BLACK, "", statustext);
+}
+
 // === background fade ===
 // An unsolvable circuit tints the red byte towards 0x60: b += (0x600000 - b)
 // * 8 dt; a solvable one returns it to black at 256 red steps a second.
@@ -570,13 +716,16 @@ static void fadebackground(void)
 void dcrender(void)
 {
     if (!gdd.f) return;
+    numschemlabels = 0;
     drawgrid();
     drawwires();
     drawnodes();
+    placecurrents();
     drawwhy();
     drawselection();
     drawprompt();
     drawempty();
+    drawstatus();
     fadebackground();
 }
 

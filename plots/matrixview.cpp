@@ -4,12 +4,16 @@
 // the current and the voltage unknowns, and the solution row on top; and the
 // window's keys and mouse. Depends on plots.h, initmat and smatsolve_comp.
 // Rebuilt and solved on every call; after a failed solve the solution row stays blank.
+// A header row names the columns and a header column the rows (I(R1) for a
+// wire's current, V(n3) for a node's voltage, b the right-hand side).
 #include <math.h>
+#include <stdio.h>
+#include <string.h>
 #include "analysis/analysis.h"
 #include "circuit/circuit.h"
 #include "plots/plots.h"
 
-enum { CELLW = 32, CELLH = 14, NUMFONT = 0 };
+enum { CELLW = 32, CELLH = 14, NUMFONT = 0, NAMECOL = PAL_YELLOW };
 enum {
     BACKCOL = PAL_BLACK, COEFCOL = PAL_GREEN, SOLCOL = PAL_CYAN, BLOCKCOL = PAL_RED,
     FRAMECOL = PAL_LIGHTGREY, DOTCOL = PAL_DARKGREY,
@@ -51,15 +55,36 @@ static void matrixgrid(int32_t nw, int32_t n, int32_t sx, int32_t sy)
 
 // === numbers ===
 
+// v in at most CELLW / glyph width - 1 characters: as fstr writes it when
+// that fits, else with fewer digits and a short exponent ("-1.2E-5")
+static const char *cellfit(char *b, double v)
+{
+    const int32_t most = CELLW / fontlist[NUMFONT].width - 1;
+    const char *s = ltrim(fstr(v));
+    if ((int32_t)strlen(s) <= most) return s;
+    for (int32_t digits = 6; digits >= 1; digits--) {
+        char t[32];
+        snprintf(t, sizeof t, "%.*G", (int)digits, v);
+        int32_t m = 0;
+        for (const char *q = t; *q; q++) {  // "E+05" -> "E5", "E-05" -> "E-5"
+            if (*q == '+' || (*q == '0' && q > t && (q[-1] == 'E' || (q[-1] == '-' && q > t + 1 && q[-2] == 'E')) && q[1])) continue;
+            b[m++] = *q;
+        }
+        b[m] = 0;
+        if (m <= most) return b;
+    }
+    return b;
+}
+
 // v centred on column col at row y, unless it is too small to matter
 static void cellnumber(int32_t col, int32_t sx, double y, double v, int32_t colour)
 {
     if (fabs(v) < SMALL) return;
     double x = trunc((col + 0.5) * CELLW - sx);
     if (x < -CELLW * 4 || x > gdd.x + CELLW * 4 || y <= -CELLH || y >= gdd.y) return;
-    const char *s = ltrim(fstr(v));
-    int32_t n = 0;
-    while (s[n]) n++;
+    char b[32];
+    const char *s = cellfit(b, v);
+    int32_t n = (int32_t)strlen(s);
     drawtext(NUMFONT, (int32_t)x - n * fontlist[NUMFONT].width / 2, (int32_t)y, colour, BACKCOL, "", s);
 }
 
@@ -76,13 +101,46 @@ static void matrixentries(int32_t n, int32_t sx, int32_t sy)
     }
 }
 
+// === names ===
+
+// unknown c: "I(R1)" the current of wire c, "V(n3)" the voltage of node c - nw, "b" past them
+static void unknownname(char *b, int32_t c, int32_t nw, int32_t n)
+{
+    char e[16];
+    if (c >= n) snprintf(b, 16, "b");
+    else if (c < nw) elementname(c, e, sizeof e), snprintf(b, 24, "I(%s)", e);
+    else snprintf(b, 24, "V(n%d)", (int)(c - nw));
+}
+
+// column names above the solution row, row names (and "x" for the solution) left of the rows
+static void matrixnames(int32_t nw, int32_t n, int32_t sx, int32_t sy)
+{
+    const int32_t fw = fontlist[NUMFONT].width;
+    char b[24];
+    for (int32_t c = 0; c <= n; c++) {
+        double x = trunc((c + 0.5) * CELLW - sx);
+        if (x < -CELLW || x > gdd.x + CELLW) continue;
+        unknownname(b, c, nw, n);
+        drawtext(NUMFONT, (int32_t)x - (int32_t)strlen(b) * fw / 2, 4 - sy - CELLH, NAMECOL, BACKCOL, "", b);
+    }
+    for (int32_t r = -1; r < n; r++) {
+        double y = CELLH * (r + 1.0) - sy;
+        if (y <= -CELLH || y >= gdd.y) continue;
+        if (r < 0) snprintf(b, sizeof b, "x");
+        else unknownname(b, r, nw, n);
+        drawtext(NUMFONT, 1 - sx - CELLW, (int32_t)y + 4, NAMECOL, BACKCOL, "", b);
+    }
+}
+
 void matrixrender(void)
 {
     plottype *p = gplot;
     int32_t nw = numwires, n = numwires + numnodes;
-    int32_t sx = (int32_t)nearbyint(p->scrollx), sy = (int32_t)nearbyint(p->scrolly);
+    // the names take the first column and row: the cells start one cell in
+    int32_t sx = (int32_t)nearbyint(p->scrollx) - CELLW, sy = (int32_t)nearbyint(p->scrolly) - CELLH;
     initmat(p->matw, p->matt, 0);
     matrixgrid(nw, n, sx, sy);
+    matrixnames(nw, n, sx, sy);
     matrixentries(n, sx, sy);
     matbad = smatsolve_comp(yh, el, elcnt, pivorder, n);
     if (n < 1 || matbad != SOLVED) return;  // a failed solve leaves half-eliminated rows: nothing shown

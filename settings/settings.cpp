@@ -44,6 +44,7 @@ static const struct {
     {"autoyscale", &voptstype::autoyscale},
     {"cpuusage", &voptstype::cpuusage},
     {"uiscale", &voptstype::uiscale},
+    {"engunits", &voptstype::engunits},
 };
 enum { NUMINIKEYS = sizeof(inikeys) / sizeof(inikeys[0]) };
 
@@ -60,6 +61,7 @@ void defaultopts(voptstype *o)
     o->sampsperpix = 64;
     o->autoyscale = 1;
     o->cpuusage = 1;
+    o->engunits = 1;
 }
 
 // === where the files live ===
@@ -233,7 +235,7 @@ void fixopts(voptstype *o)
     static int32_t voptstype::*const onoff[] = {
         &voptstype::showcirchelp, &voptstype::palinverted, &voptstype::gridmode,
         &voptstype::showcircles, &voptstype::showanimation, &voptstype::showresults,
-        &voptstype::usewingui, &voptstype::autoyscale,
+        &voptstype::usewingui, &voptstype::autoyscale, &voptstype::engunits,
     };
     for (auto f : onoff) o->*f = clampopt(o->*f, 0, 1);
     o->circfont = clampopt(o->circfont, 0, NUMFONTS - 1);

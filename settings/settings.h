@@ -26,6 +26,8 @@ struct voptstype {             // the keys in file order
     int32_t autoyscale;        // transient value axis follows the trace
     int32_t cpuusage;          // pause per pass: 0 none, 1 Sleep(1), 2 Sleep(100)
     int32_t uiscale;           // window pixels per pixel: 0 as the screen's density calls for, 1..4
+    int32_t engunits;          // 1: the schematic's numbers with SI prefix and unit ("4.7 kOhm");
+                               // 0 bare ("4700"); a file without the key: 1
     char recent[RECENTMAX][PATHMAX];  // recent1..recent8: absolute paths of the circuit files last
                                // opened or saved, most recent first, no two alike, "" after the last
 };

@@ -44,20 +44,23 @@ TEST(Diagnose, NamesTheStructureThatMakesTheEquationsSingular) {
         {"g.... V01:1 R10:1 R23:1 X34:1", SOLVENODE, "Nodes 2, 3 and 4 float: nothing ties their voltages to ground",
          {2, 3, 4}, {}},
         {"g. V01:1 R10:1 V01:2", SOLVEWIRE,
-         "Wires 0 and 2 form a loop of voltage sources: the current around it is undetermined", {}, {0, 2}},
+         "V1 (wire 0) and V2 (wire 2) form a loop of voltage sources: the current around it is undetermined", {}, {0, 2}},
         {"g.. V01:1 T12:1 L20:1E-3 R10:5", SOLVEWIRE,
-         "Wires 0, 1 and 2 form a loop of voltage sources, connections and inductors: the current around it is "
-         "undetermined",
+         "V1 (wire 0), T1 (wire 1) and L1 (wire 2) form a loop of voltage sources, connections and inductors: the "
+         "current around it is undetermined",
          {}, {0, 1, 2}},
         {"gg. R02:1 T01:1 R12:1", SOLVEWIRE,  // both ends grounded: a loop through ground
-         "Wire 1 forms a loop of connections: the current around it is undetermined", {}, {1}},
+         "T1 (wire 1) forms a loop of connections: the current around it is undetermined", {}, {1}},
         {"g.. V01:1 R10:1 I12:1E-3 C20:1E-6", SOLVENODE,
-         "Wire 2 drives current into node 2, which has no other way out", {2}, {2}},
-        {"g. E01:1 R10:1", SOLVEEMPTY, "Wire 0 (E) has no controlling wire: drag from it to the wire it follows", {},
+         "I1 (wire 2) drives current into node 2, which has no other way out", {2}, {2}},
+        {"g. E01:1 R10:1", SOLVEEMPTY, "E1 (wire 0) has no controlling wire: drag from it to the wire it follows", {},
          {0}},
         {"g. R01:1 E01:1@0", SOLVENODE, "The equations are singular: a node voltage is undetermined", {}, {}},
+        {"g. R10:5 C01:1 V01:1 R10:0", SOLVEWIRE,
+         "V1 (wire 2) and R2 (wire 3) form a loop of voltage sources and connections: the current around it is "
+         "undetermined", {}, {2, 3}},
         {"g. V01:1 R10:0", SOLVEWIRE,  // a resistor of 0 ohms is a short
-         "Wires 0 and 1 form a loop of voltage sources and connections: the current around it is undetermined", {},
+         "V1 (wire 0) and R1 (wire 1) form a loop of voltage sources and connections: the current around it is undetermined", {},
          {0, 1}},
     };
     for (int32_t order : {(int32_t)ORDERMIN, 0}) {  // natural order, and fill-reducing as large systems go

@@ -201,3 +201,21 @@ TEST_F(Plots, BodeSaysWhenTheInputIsZeroEverywhere)
 }
 
 // === matrix debug ===
+
+TEST_F(Plots, MatrixNamesItsRowsAndColumnsAndNoNumbersRunTogether)
+{
+    tcbuild("g.. V01:3 R12:4700 R20:3300");  // 375 uA: " 3.75E-04" is wider than a cell
+    rec.kind = PLOT_MATRIX;
+    static std::vector<std::vector<int32_t>> boxes;
+    boxes.clear();
+    textnote = [](const tiletype *, int32_t x, int32_t y, int32_t w, int32_t h) { boxes.push_back({x, y, x + w, y + h}); };
+    matrixrender();
+    textnote = nullptr;
+    ASSERT_EQ(matbad, SOLVED);
+    for (const char *name : {"I(V1)", "I(R2)", "V(n0)", "V(n2)", "b", "x"}) EXPECT_TRUE(text(name, 0, PAL_YELLOW)) << name;
+    EXPECT_GT(count(0, 0, W, H, PAL_CYAN), 100) << "the solution row";
+    for (size_t a = 0; a < boxes.size(); a++)
+        for (size_t b = 0; b < a; b++)
+            EXPECT_FALSE(boxes[a][0] < boxes[b][2] && boxes[b][0] < boxes[a][2] && boxes[a][1] < boxes[b][3] &&
+                         boxes[b][1] < boxes[a][3]) << a << " over " << b;
+}

@@ -5,6 +5,7 @@
 #include <math.h>
 #include <stdlib.h>
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 #include "image/image.h"
@@ -39,7 +40,7 @@ struct Schematic : ::testing::Test {
         checknumwires(64), checknumnodes(64);
         memset(wirenext, 0, sizeof(int32_t) * numwiresmax);
         defaultopts(&vopts);
-        vopts.usewingui = vopts.gridmode = vopts.showcircles = 0;
+        vopts.usewingui = vopts.gridmode = vopts.showcircles = vopts.engunits = 0;
         fsscale = 1, fsxoff = fsyoff = 0, ilscale = isxoff = isyoff = 0;
         numframes = INT32_MIN + 1000, deltim = 0, backgroundcol = 0;
         matbad = -1, curn = grabrect = depwiremode = -1, drawwiremode = 0;
@@ -178,4 +179,63 @@ TEST_F(E2E, UnsolvableCircuitFadesTheBackgroundToRedAndBack)
     passes(30);
     EXPECT_EQ(red(), 0);
     EXPECT_EQ(backgroundcol, 0);
+}
+
+// the texts the last pass drew, "value:1000 current:.005 .."
+static std::string drawntexts(void)
+{
+    static const char *kinds[] = {"value", "initial", "current", "node"};
+    std::string s;
+    for (int32_t k = 0; k < numschemlabels; k++)
+        s += std::string(k ? " " : "") + kinds[schemlabels[k].kind] + ":" + schemlabels[k].text;
+    return s;
+}
+
+TEST_F(E2E, EngineeringUnitsGiveValuesAndResultsPrefixAndUnit)
+{
+    std::string f = DIVIDERFILE;
+    f.replace(f.find("0,0,1,V,5,0,"), 12, "0,0,1,V,5+0*SIN(T),0,");
+    f.replace(f.find("1,1,0,R,1000,1,"), 15, "1,1,0,R,4K7,1,");
+    ASSERT_EQ(start({write("divider.vsm", f)}), 1);
+    passes(2);
+    EXPECT_EQ(drawntexts(), "value:5+0*SIN(T) current:1.06383E-03 value:4K7 current:1.06383E-03 node:0 node:5");
+    menuengunits(1);
+    passes();
+    EXPECT_EQ(drawntexts(), "value:5+0*SIN(T) value:4.7 k\xEA node:0 V node:5 V current:1.064 mA current:1.064 mA")
+        << "a text that reads t stays as typed";
+}
+
+TEST_F(E2E, StatusLineReadsOutTheElementOrNodeUnderTheMouse)
+{
+    ASSERT_EQ(start({write("divider.vsm", DIVIDERFILE)}), 1);
+    const struct { int32_t x, y; const char *off, *on; } cases[] = {
+        {144, 68, "", "R1 1 k\xEA: 5 V, 5 mA, 25 mW"},  // the resistor, bowed up
+        {240, 80, "", "node 1: 5 V"},
+        {400, 300, "", ""},
+    };
+    for (int32_t on : {0, 1}) {
+        menuengunits(on);
+        for (auto c : cases) {
+            hl_mouse(c.x, c.y);
+            passes(2);
+            EXPECT_EQ(std::string(statustext), on ? c.on : c.off) << c.x << "," << c.y;
+        }
+    }
+}
+
+TEST_F(E2E, NoTwoTextsOverlapInAnyExample)
+{
+    for (const auto &e : std::filesystem::directory_iterator(VELTO_SOURCE_DIR "/examples")) {
+        if (e.path().extension() != ".vsm") continue;
+        ASSERT_EQ(start({e.path().string()}), 1);
+        menuengunits(1);
+        passes(2);
+        for (int32_t a = 0; a < numschemlabels; a++)
+            for (int32_t b = 0; b < a; b++) {
+                const schemlabel &p = schemlabels[a], &q = schemlabels[b];
+                EXPECT_FALSE(p.x0 < q.x1 && q.x0 < p.x1 && p.y0 < q.y1 && q.y0 < p.y1)
+                    << e.path().filename() << ": " << p.text << " over " << q.text;
+            }
+        stop();
+    }
 }

@@ -155,3 +155,19 @@ TEST_F(Settings, StoredValuesTakeEffectAtStartUpAndCorrectedOnesAreWrittenBack)
     for (const char *line : {"circfont=9\r\n", "sampsperpix=64\r\n", "xres=800\r\n", "usewingui=0\r\n"})
         EXPECT_NE(s.find(line), std::string::npos) << line;
 }
+
+TEST_F(Settings, EngineeringUnitsAreOnForAFileWithoutTheKeyAndKeptAsWritten)
+{
+    EXPECT_EQ(readtext("[VELTO]\r\ncircfont=3\r\n").engunits, 1);
+    EXPECT_EQ(readtext("[VELTO]\r\nengunits=0\r\n").engunits, 0);
+    for (int32_t on : {1, 0}) {
+        if (on) unlink(path("velto.ini").c_str());
+        else write("velto.ini", "[VELTO]\r\nengunits=0\r\n");
+        ASSERT_EQ(start(), 1);
+        EXPECT_EQ(vopts.engunits, on);
+        EXPECT_EQ(menu[menufind("Engineering units")].text[1], on ? '*' : '+');
+        menuengunits(-1);
+        stop();
+        EXPECT_NE(read("velto.ini").find(on ? "\r\nengunits=0\r\n" : "\r\nengunits=1\r\n"), std::string::npos);
+    }
+}
