@@ -618,7 +618,7 @@ static void drawempty(void)
     if ((uint32_t)numframes > 0x8000009Fu) {
         int32_t y = 0;
         if (!vopts.usewingui) drawtext(1, gdd.x - 54, 0, PAL_LIGHTGREY, PAL_BLACK, "ESC:Menu"), y = 8;
-        drawtext(1, gdd.x - 60, y, PAL_LIGHTGREY, PAL_BLACK, "Cmd+?:Help");
+        drawtext(1, gdd.x - 48, y, PAL_LIGHTGREY, PAL_BLACK, "F1:Help");
         return;
     }
     drawtext(7, xm - 64, ym - 48, PAL_LIGHTGREY, PAL_BLACK, "VELTO %s", __DATE__);

@@ -121,3 +121,19 @@ TEST_F(Drawtext, ColoursInkAndBackgroundAsAskedAndExpandsTabs)
     drawtext(0, 0, 0, 25, 10, "#");
     check("", 0, 0, -1, -1);
 }
+
+// the key summary and the guide name this platform's keys: Ctrl, not Cmd, and no Fn
+TEST(Helptexts, NameTheKeysOfThisKeyboard)
+{
+    int32_t n = 0;
+    const char *t = helptext(0, &n);
+    ASSERT_NE(t, nullptr);
+    std::ifstream guide("../velto.txt", std::ios::binary);
+    std::string texts[2] = {std::string(t, (size_t)n), std::string(std::istreambuf_iterator<char>(guide), {})};
+    ASSERT_GT(texts[1].size(), 1000u);
+    for (const std::string &s : texts) {
+        EXPECT_EQ(s.find("Cmd"), std::string::npos);
+        EXPECT_EQ(s.find("Fn "), std::string::npos);
+    }
+    EXPECT_NE(texts[0].find("Ctrl+/"), std::string::npos);
+}
