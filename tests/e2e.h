@@ -6,15 +6,9 @@
 // hand for the editor's tests.
 #pragma once
 #include <gtest/gtest.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
 #include <time.h>
 #include <unistd.h>
-#include <string>
-#include <vector>
 #include "app/app.h"
-#include "circuit/circuit.h"
 #include "frame/headless.h"
 #include "edit/edit.h"
 #include "tests/testcircuit.h"
