@@ -6,19 +6,12 @@
 // hand for the editor's tests.
 #pragma once
 #include <gtest/gtest.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
 #include <time.h>
 #include <unistd.h>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
 #include "app/app.h"
-#include "circuit/circuit.h"
 #include "frame/headless.h"
 #include "edit/edit.h"
+#include "tests/testcircuit.h"
 
 // the machine's clock, for tests that run for a set time
 static inline double e2eclock(void)
@@ -112,11 +105,10 @@ struct E2E : ::testing::Test {
         std::ofstream(path(name), std::ios::binary) << text;
         return path(name);
     }
-    std::string read(const std::string &name) {
-        std::stringstream s;
-        s << std::ifstream(path(name), std::ios::binary).rdbuf();
-        return s.str();
-    }
+    std::string read(const std::string &name) { return tcread(path(name)); }
+
+    // the mouse to (x, y), then keys typed (\r Return, \b, \x1b Escape), in a pass of their own
+    void at(int32_t x, int32_t y, const char *keys = "") { hl_mouse(x, y), hl_type(keys), hl_pass(); }
 
     // what Control+C over the middle of window w leaves on the clipboard
     std::string copyfrom(const plottype &w) {
@@ -133,6 +125,16 @@ struct E2E : ::testing::Test {
 
   private:
     std::string inipath;
+};
+
+// started on an empty circuit with the grid on, as the editor's tests draw
+struct Drawing : E2E {
+    void SetUp() override {
+        E2E::SetUp();
+        ASSERT_EQ(start(), 1);
+        vopts.gridmode = 1;
+        passes();
+    }
 };
 
 // the circuit's file text as it stands

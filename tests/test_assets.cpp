@@ -2,8 +2,6 @@
 // decoder into the glyphs of frame/font6x8.inc (the other strips and the
 // pictures are checked against their scripts by Assets.*Regenerate).
 #include <gtest/gtest.h>
-#include <stdint.h>
-#include <string>
 #include <vector>
 #include "image/image.h"
 #include "app/app.h"

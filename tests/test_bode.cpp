@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <math.h>
 #include <complex>
-#include <vector>
 #include "tests/testcircuit.h"
 
 typedef std::complex<double> cx;

@@ -119,9 +119,7 @@ TEST_F(Capture, ReadmePicturesAreTheProgramsOwnCaptures)
         hl_answer_file((out + s.png).c_str());
         hl_key(SC_F12, 0, 0);
         settle(), passes(2);
-        std::stringstream f;
-        f << std::ifstream(out + s.png, std::ios::binary).rdbuf();
-        EXPECT_EQ(f.str().substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+        EXPECT_EQ(tcread(out + s.png).substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
         stop();
         hl_reset();
     }

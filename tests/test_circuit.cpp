@@ -1,13 +1,8 @@
 // Circuit model: the editing primitives with the references
 // they must keep straight (depwire, ibodewire) and the renumbering they tell.
 // Links with the model and the expressions alone.
-#include "circuit/circuit.h"
 #include "tests/testcircuit.h"
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <string.h>
-#include <string>
-#include <vector>
 
 namespace {
 

@@ -3,15 +3,7 @@
 // against the in-process computation and the analytic response, and the
 // SPICE netlists against committed ones (VELTO_REGENERATE=1 rewrites them).
 #include <gtest/gtest.h>
-#include <glob.h>
 #include <math.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <array>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
 #include "tests/testcircuit.h"
 
 namespace {
@@ -21,44 +13,17 @@ struct runres {
     std::string out, err;
 };
 
-std::string tmpdirname;
-
-void removetmpdir(void) { system(("rm -rf " + tmpdirname).c_str()); }
-
-// a path in this run's own folder; the program runs there too
-std::string tmppath(const std::string &name) {
-    if (tmpdirname.empty()) {
-        char t[] = "/tmp/velto_cli_XXXXXX";
-        if (!mkdtemp(t)) return "/tmp/" + name;
-        tmpdirname = t;
-        atexit(removetmpdir);
-    }
-    return tmpdirname + "/" + name;
+// the program run with these arguments in this run's own folder
+runres cli(const std::string &args) {
+    const std::string o = tctmp("out.txt"), e = tctmp("err.txt");
+    const int st = system(("cd " + tctmp("") + " && " VELTOCLI " " + args + " >" + o + " 2>" + e + " </dev/null").c_str());
+    return runres{WIFEXITED(st) ? WEXITSTATUS(st) : 1000 + st, tcread(o), tcread(e)};
 }
-
-std::string slurp(const std::string &path) {
-    std::stringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
-}
-
-std::string writefile(const char *name, const std::string &text) {
-    std::ofstream(tmppath(name), std::ios::binary) << text;
-    return tmppath(name);
-}
-
-runres run(const std::string &cmd) {
-    const std::string o = tmppath("out.txt"), e = tmppath("err.txt");
-    const int st = system(("cd " + tmppath("") + " && " + cmd + " >" + o + " 2>" + e + " </dev/null").c_str());
-    return runres{WIFEXITED(st) ? WEXITSTATUS(st) : 1000 + st, slurp(o), slurp(e)};
-}
-
-runres cli(const std::string &args) { return run(std::string(VELTOCLI) + " " + args); }
 
 // the circuit in memory saved as a file
 std::string save(const char *name) {
-    savevsm(tmppath(name).c_str());
-    return tmppath(name);
+    savevsm(tctmp(name).c_str());
+    return tctmp(name);
 }
 
 // V 5 V (the Bode input, wire 0) -> R 1k -> C 1u to ground, the C charging from 0
@@ -67,18 +32,6 @@ std::string rcfile(void) {
     ibodewire = 0;
     transdefxsc = 1.0 / 8192;
     return save("rc.vsm");
-}
-
-// the rows of three numbers after the header line
-std::vector<std::array<double, 3>> csv(const std::string &text, std::string *header) {
-    std::vector<std::array<double, 3>> rows;
-    std::istringstream in(text);
-    std::string line;
-    std::getline(in, line);
-    if (header) *header = line;
-    std::array<double, 3> r;
-    while (std::getline(in, line) && sscanf(line.c_str(), "%lf,%lf,%lf", &r[0], &r[1], &r[2]) == 3) rows.push_back(r);
-    return rows;
 }
 
 }  // namespace
@@ -107,7 +60,7 @@ TEST(Cli, BadArgumentsExitTwoWithAMessage) {
         "ac noinput.vsm --probe node:2", "spice", "spice rc.vsm rc.vsm", "spice --probe", "spice /nonexistent/x.vsm",
         "dc picture.png", "tran picture.png --probe wire:1",
     };
-    writefile("picture.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+    std::ofstream(tctmp("picture.png"), std::ios::binary) << std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
     for (const std::string args : cases) {
         const runres r = cli(args);
         EXPECT_EQ(r.code, 2) << args;
@@ -181,7 +134,7 @@ TEST(Cli, TranPrintsTheWindowsColumns) {
         const runres r = cli("tran " + f + " --probe " + k.probe + " --samps 4 --cols " + std::to_string(k.cols));
         ASSERT_EQ(r.code, 0) << r.err;
         std::string head;
-        const auto rows = csv(r.out, &head);
+        const auto rows = tccsv(r.out, &head);
         EXPECT_EQ(head, "time,min,max");
         ASSERT_EQ(rows.size(), (size_t)k.cols);
         loadvsm(f.c_str());
@@ -199,7 +152,7 @@ TEST(Cli, TranPrintsTheWindowsColumns) {
 TEST(Cli, AcPrintsGainAndPhaseOfEachPoint) {
     const std::string f = rcfile();
     std::string head;
-    auto rows = csv(cli("ac " + f + " --probe wire:2 --from 0 --to 6 --points 7").out, &head);
+    auto rows = tccsv(cli("ac " + f + " --probe wire:2 --from 0 --to 6 --points 7").out, &head);
     EXPECT_EQ(head, "freq,gain_db,phase_deg");
     ASSERT_EQ(rows.size(), 7u);
     for (int i = 0; i < 7; i++) {
@@ -209,7 +162,7 @@ TEST(Cli, AcPrintsGainAndPhaseOfEachPoint) {
         EXPECT_NEAR(rows[i][2], -atan(x) * 180 / M_PI, 1e-7);
     }
     // hertz moves the corner by 2 pi; the probe's sense is used as given
-    rows = csv(cli("ac " + f + " --probe wire:-2 --from 0 --to 0 --points 1 --hertz").out, nullptr);
+    rows = tccsv(cli("ac " + f + " --probe wire:-2 --from 0 --to 0 --points 1 --hertz").out);
     ASSERT_EQ(rows.size(), 1u);
     const double x = 2 * M_PI * 1e-3;
     EXPECT_NEAR(rows[0][1], -10 * log10(1 + x * x), 1e-9);
@@ -223,7 +176,7 @@ TEST(Cli, AcDividesBySourceTransferOrSaysTheInputIsZero) {
     ibodewire = 0;
     const runres r = cli("ac " + save("sin.vsm") + " --probe wire:2 --from 3 --to 3 --points 1");
     ASSERT_EQ(r.code, 0) << r.err;
-    const auto rows = csv(r.out, nullptr);
+    const auto rows = tccsv(r.out);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_NEAR(rows[0][1], -10 * log10(2), 1e-9);
     EXPECT_NEAR(rows[0][2], -45, 1e-7);
@@ -271,24 +224,20 @@ static std::vector<std::pair<std::string, std::string>> spicefiles(void) {
     tcbuild(MIXED);
     transdefxsc = 0.015625;
     std::vector<std::pair<std::string, std::string>> files = {{"mixed", save("mixed.vsm")}};
-    glob_t g;
-    if (glob(VELTO_SOURCE_DIR "/examples/*.vsm", 0, nullptr, &g) == 0)
-        for (size_t k = 0; k < g.gl_pathc; k++) {
-            const std::string p = g.gl_pathv[k];
-            files.push_back({p.substr(p.rfind('/') + 1, p.size() - p.rfind('/') - 5), p});
-        }
-    globfree(&g);
+    for (const std::string &p : tcglob(VELTO_SOURCE_DIR "/examples/*.vsm"))
+        files.push_back({p.substr(p.rfind('/') + 1, p.size() - p.rfind('/') - 5), p});
     return files;
 }
 
 TEST(CliSpice, NetlistsAreTheCommittedOnes) {
     const bool regenerate = getenv("VELTO_REGENERATE") != nullptr;
     for (const auto &f : spicefiles()) {
-        writefile((f.first + ".vsm").c_str(), slurp(f.second));  // named alike wherever the tests run
+        const std::string text = tcread(f.second);  // read before the copy (maybe itself) is opened
+        std::ofstream(tctmp(f.first + ".vsm"), std::ios::binary) << text;  // named alike wherever the tests run
         const runres net = cli("spice " + f.first + ".vsm");
         ASSERT_EQ(net.code, 0) << f.first << net.err;
         const std::string want = std::string(VELTO_SOURCE_DIR) + "/tests/data/spice/" + f.first + ".cir";
         if (regenerate) std::ofstream(want, std::ios::binary) << net.out;
-        EXPECT_EQ(net.out, slurp(want)) << f.first << " (VELTO_REGENERATE=1 rewrites " << want << ")";
+        EXPECT_EQ(net.out, tcread(want)) << f.first << " (VELTO_REGENERATE=1 rewrites " << want << ")";
     }
 }

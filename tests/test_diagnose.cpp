@@ -4,10 +4,6 @@
 // rounding let through is caught, a sound one keeps its solution.
 #include <gtest/gtest.h>
 #include <math.h>
-#include <stdio.h>
-#include <string.h>
-#include <string>
-#include <vector>
 #include "tests/testcircuit.h"
 
 namespace {

@@ -2,22 +2,11 @@
 // selection and live tuning, end to end through the real main loop on the
 // headless frame, checked on the circuit's own text.
 #include <math.h>
-#include <stdlib.h>
-#include "circuit/circuit.h"
-#include "expr/expr.h"
 #include "tests/e2e.h"
 
 namespace {
 
-
-struct Editing : E2E {
-    void SetUp() override {
-        E2E::SetUp();
-        ASSERT_EQ(start(), 1);
-        vopts.gridmode = 1;
-        passes();
-    }
-    void at(int32_t x, int32_t y, const char *keys = "") { hl_mouse(x, y), hl_type(keys), hl_pass(); }
+struct Editing : Drawing {
     void ctrl(int32_t scan, int32_t mods = 0) { hl_key(scan, 0, KEYCTRL | mods), hl_pass(); }
     // an R from (112, 112) to (240, 112), a C down to ground at (240, 240)
     void drawrc(void) {
@@ -103,7 +92,6 @@ TEST_F(Editing, UndoKeepsTheFileLastOpenedOrSaved)
     EXPECT_EQ(circuitdirty, 1);
     ctrl(SC_Y), settle();
     EXPECT_EQ(circuitdirty, 0);
-
 }
 
 // A window keeps the wire or node it probed across undo and redo of a
@@ -139,13 +127,7 @@ TEST_F(Editing, HistoryDropsTheOldestStepsBeyondItsMemory)
 {
     const std::string pad(640, '7');
     for (int32_t i = 0; i < 1500; i++) putnode(16 + 32 * (i % 80), 16 + 32 * (i / 80), i == 0, 0);
-    for (int32_t i = 1; i < 1500; i++) {
-        const int32_t w = numwires++;
-        checknumwires(numwires + 1);
-        wire[w].value = 1e3, wire[w].node1 = i - 1, wire[w].node2 = i, wire[w].element = 'R', wire[w].depwire = w;
-        wiresetnumst(w, ("1000+0*" + pad).c_str());
-        wiresetinitst(w, "");
-    }
+    for (int32_t i = 1; i < 1500; i++) tcwire(i - 1, i, 'R', ("1000+0*" + pad).c_str());
     recalc = 3;
     settle();
     undoreset();

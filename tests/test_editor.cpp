@@ -4,25 +4,17 @@
 // the program's keys. The hit tests and the windows following a renumbering
 // are checked on the model alone.
 #include <random>
-#include "circuit/circuit.h"
 #include "tests/e2e.h"
-#include "tests/testcircuit.h"
 
 namespace {
 
 // move there, then type (\r Return, \b, \x1b Escape); no keys: a left click
 struct Step { int32_t x, y; const char *keys; };
 
-struct Editor : E2E {
-    void SetUp() override {
-        E2E::SetUp();
-        ASSERT_EQ(start(), 1);
-        vopts.gridmode = 1;
-        passes();
-    }
+struct Editor : Drawing {
     void clear() { numnodes = numwires = numplots = 0; }
     void steps(std::initializer_list<Step> ss) {
-        for (const Step &s : ss) hl_mouse(s.x, s.y), hl_type(s.keys), hl_pass();
+        for (const Step &s : ss) at(s.x, s.y, s.keys);
         settle();
     }
     // a click where the mouse is: the press in a pass of its own (a right
@@ -146,12 +138,6 @@ TEST_F(Editor, RectangleSelectsControlATogglesAndSelectedNodesMoveTogether)
     }
 }
 
-// === view ===
-
-// === op-amp ===
-
-// === indices a deletion moved ===
-
 // === plot windows ===
 
 // A probe closes the window with its identity; the Bode input makes Bode
@@ -207,10 +193,6 @@ TEST_F(Editor, ProgramKeysReachTheirCommands)
     hl_key(SC_Q, 'q', KEYCTRL);  // Control+Q stands for Command+Q
     EXPECT_EQ(passes(2), 0);     // quits: nothing unsaved to ask about
 }
-
-// === parallel wires ===
-
-// === the model under the editor ===
 
 namespace {
 

@@ -3,14 +3,8 @@
 #include <gtest/gtest.h>
 #include <ctype.h>
 #include <math.h>
-#include <stdlib.h>
-#include <string.h>
 #include <algorithm>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <glob.h>
-#include "expr/expr.h"
+#include "tests/testcircuit.h"
 
 namespace {
 
@@ -206,30 +200,22 @@ TEST(Exprsuffix, ReadsScalesUnitsAndThePointFormOrRefuses) {
 TEST(Exprcorpus, CommittedTextsKeepTheirValues) {
     const std::string src = VELTO_SOURCE_DIR, table = src + "/tests/data/exprvalues.txt";
     std::vector<std::pair<std::string, std::string>> texts;  // name, text
-    glob_t g;
-    if (glob((src + "/tests/fuzz/corpus/expr/*").c_str(), 0, nullptr, &g) == 0)
-        for (size_t i = 0; i < g.gl_pathc; i++) {
-            std::stringstream b;
-            b << std::ifstream(g.gl_pathv[i], std::ios::binary).rdbuf();
-            texts.push_back({strrchr(g.gl_pathv[i], '/') + 1, b.str().c_str()});  // up to a zero byte
+    for (const std::string &p : tcglob(src + "/tests/fuzz/corpus/expr/*"))
+        texts.push_back({p.substr(p.rfind('/') + 1), tcread(p).c_str()});  // up to a zero byte
+    for (const std::string &p : tcglob(src + "/examples/*.vsm")) {
+        std::stringstream f(tcread(p));
+        int wires = 0, n = 0;
+        for (std::string l; std::getline(f, l);) {
+            if (l.compare(0, 9, "NumWires,") == 0) { wires = atoi(l.c_str() + 9); continue; }
+            if (n >= wires) continue;
+            std::vector<std::string> col;
+            for (std::stringstream ls(l.substr(0, l.find('\r'))); col.size() < 7;)
+                if (!std::getline(ls, col.emplace_back(), ',')) break;
+            const std::string name = p.substr(p.rfind('/') + 1) + ":" + std::to_string(n++);
+            texts.push_back({name + "v", col.size() > 4 ? col[4] : ""});
+            texts.push_back({name + "i", col.size() > 6 ? col[6] : ""});
         }
-    globfree(&g);
-    if (glob((src + "/examples/*.vsm").c_str(), 0, nullptr, &g) == 0)
-        for (size_t i = 0; i < g.gl_pathc; i++) {
-            std::ifstream f(g.gl_pathv[i], std::ios::binary);
-            int wires = 0, n = 0;
-            for (std::string l; std::getline(f, l);) {
-                if (l.compare(0, 9, "NumWires,") == 0) { wires = atoi(l.c_str() + 9); continue; }
-                if (n >= wires) continue;
-                std::vector<std::string> col;
-                for (std::stringstream ls(l.substr(0, l.find('\r'))); col.size() < 7;)
-                    if (!std::getline(ls, col.emplace_back(), ',')) break;
-                const std::string name = std::string(strrchr(g.gl_pathv[i], '/') + 1) + ":" + std::to_string(n++);
-                texts.push_back({name + "v", col.size() > 4 ? col[4] : ""});
-                texts.push_back({name + "i", col.size() > 6 ? col[6] : ""});
-            }
-        }
-    globfree(&g);
+    }
     ASSERT_GT(texts.size(), 100u);
     std::string got;
     for (auto &t : texts) {
@@ -242,9 +228,7 @@ TEST(Exprcorpus, CommittedTextsKeepTheirValues) {
         got += line;
     }
     if (getenv("VELTO_REGENERATE")) std::ofstream(table, std::ios::binary) << got;
-    std::stringstream want;
-    want << std::ifstream(table, std::ios::binary).rdbuf();
-    std::stringstream a(got), b(want.str());
+    std::stringstream a(got), b(tcread(table));
     for (std::string la, lb; std::getline(a, la);)  // line by line, so a failure names its text
         EXPECT_EQ(la, std::getline(b, lb) ? lb : "<missing>");
 }

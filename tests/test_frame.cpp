@@ -2,11 +2,9 @@
 // entries) and the drawing primitives and plot line routine at their edges.
 #include <gtest/gtest.h>
 #include <math.h>
-#include <stdlib.h>
 #include <string.h>
 #include <array>
 #include <set>
-#include <string>
 #include <vector>
 #include "edit/edit.h"
 #include "frame/backend.h"
@@ -77,9 +75,6 @@ TEST(Keymap, CharactersFollowShiftAndCapsAndEntriesGroupModifiers)
     for (auto c : entries) EXPECT_EQ(keyentry(c.scan, c.ch, c.mods), c.want) << std::hex << c.scan << " " << c.ch;
 }
 
-// === headless frame: FIFO, held keys, clock, script ===
-
-
 // === the frame's drawing set ===
 
 TEST(Draw, SpansAndRectanglesAreHalfOpenAndClipped)
@@ -113,8 +108,6 @@ TEST(Draw, LineClipsAndExcludesItsEnd)
     EXPECT_TRUE(c.guardintact());
     for (auto p : c.lit()) EXPECT_EQ(p.second, 3);
 }
-
-// === program pixel writers ===
 
 // === plot line routines ===
 

@@ -3,11 +3,8 @@
 // that sees SDL.
 #include <SDL.h>
 #include <gtest/gtest.h>
-#include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 #include <unistd.h>
-#include <string>
 #include "frame/frame.h"
 
 // No display, no sound, no external chooser: nothing may block or show.

@@ -3,7 +3,6 @@
 // the menu drawn and steered through the real main loop on the headless frame.
 #include "tests/e2e.h"
 
-
 // scan codes of the letters and digits the cases use
 static int32_t scanof(char c)
 {
@@ -83,8 +82,6 @@ TEST(Menu, RadioHandlersMarkTheChoiceAndResolutionAsksForRecalcOnlyOnChange)
     EXPECT_EQ(vopts.cpuusage, 2);
     EXPECT_EQ(std::string() + mark(M("Max")) + mark(M("Medium")) + mark(M("Low")), "++*");
 }
-
-// === display strings ===
 
 // === through the main loop ===
 

@@ -186,6 +186,4 @@ TEST(Pngdecode, RejectsBadHeaders) {
     }, true);
 }
 
-// === vpgetdim ===
-
 }  // namespace

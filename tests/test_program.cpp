@@ -55,19 +55,16 @@ TEST_F(E2E, PlotWindowsCopyTheirDataAsCsv)
     ASSERT_GE(t, 0);
     passes(6);
     const plottype &p = plot[t];
-    std::istringstream in(copyfrom(p));
-    std::string line;
-    std::getline(in, line);
-    EXPECT_EQ(line, "time,min,max");
-    int32_t rows = 0;
-    for (double at, lo, hi; std::getline(in, line) && sscanf(line.c_str(), "%lf,%lf,%lf", &at, &lo, &hi) == 3;) {
-        EXPECT_DOUBLE_EQ(at, rows * p.xscale);
-        EXPECT_LT(lo, hi) << line;
-        EXPECT_NEAR((lo + hi) / 2, 1000 * (rows + 0.5) * p.xscale, p.xscale) << line;
-        rows++;
+    std::string head;
+    const auto rows = tccsv(copyfrom(p), &head);
+    EXPECT_EQ(head, "time,min,max");
+    for (size_t c = 0; c < rows.size(); c++) {
+        EXPECT_DOUBLE_EQ(rows[c][0], c * p.xscale);
+        EXPECT_LT(rows[c][1], rows[c][2]) << c;
+        EXPECT_NEAR((rows[c][1] + rows[c][2]) / 2, 1000 * (c + 0.5) * p.xscale, p.xscale) << c;
     }
-    EXPECT_GT(rows, 10);  // the columns computed by the pass that copied
-    EXPECT_LE(rows, p.numcols);
+    EXPECT_GT(rows.size(), 10u);  // the columns computed by the pass that copied
+    EXPECT_LE((int32_t)rows.size(), p.numcols);
     removeplot(t);
     int32_t k = openplot(PLOT_KEYS, 0, 0);
     passes();
@@ -79,9 +76,7 @@ TEST_F(E2E, PlotWindowsCopyTheirDataAsCsv)
 // a window stops at its view and one view width ahead, and goes on when scrolled.
 TEST_F(E2E, TransientWindowsShareTheirBudgetAndComputeOneViewAhead)
 {
-    static double now;
-    now = 0;
-    transclock = [] { return now += 1.0 / 1024; };
+    e2enow = 0;  // the fixture's clock, from 0
     ASSERT_EQ(start({write("divider.vsm", DIVIDERFILE)}), 1);
     vopts.sampsperpix = 1;
     passes(2);
@@ -109,9 +104,7 @@ TEST_F(E2E, TransientWindowsShareTheirBudgetAndComputeOneViewAhead)
 // prints them; here the RC low-pass of the examples at its C's node.
 TEST_F(E2E, BodeWindowCopiesItsColumnsAsCsv)
 {
-    std::stringstream f;  // the example's pulse as a 1 V source, the Bode input
-    f << std::ifstream(VELTO_SOURCE_DIR "/examples/rclowpass.vsm", std::ios::binary).rdbuf();
-    std::string t = f.str();
+    std::string t = tcread(VELTO_SOURCE_DIR "/examples/rclowpass.vsm");  // its pulse a 1 V source, the Bode input
     t.replace(t.find("PULSE(0;1;0.001;0.0001;0.0001;0.004;0.01)"), 41, "1");
     t.replace(t.find("Ibodewire,-1"), 12, "Ibodewire,0 ");
     ASSERT_EQ(start({write("rc.vsm", t)}), 1);
@@ -119,18 +112,14 @@ TEST_F(E2E, BodeWindowCopiesItsColumnsAsCsv)
     ASSERT_GE(b, 0);
     passes(2);
     const plottype &p = plot[b];
-    std::istringstream in(copyfrom(p));
-    std::string line;
-    std::getline(in, line);
-    EXPECT_EQ(line, "freq,gain_db,phase_deg");
-    int32_t rows = 0;
-    double lastf = 0;
-    for (double fr, db, deg; std::getline(in, line) && sscanf(line.c_str(), "%lf,%lf,%lf", &fr, &db, &deg) == 3;) {
-        const double x = fr * 1e-3;  // omega RC, the axis in rad/s
-        EXPECT_GT(fr, lastf);
-        EXPECT_NEAR(db, -10 * log10(1 + x * x), 1e-6) << line;
-        EXPECT_NEAR(deg, -atan(x) * 180 / M_PI, 1e-6) << line;
-        lastf = fr, rows++;
+    std::string head;
+    const auto rows = tccsv(copyfrom(p), &head);
+    EXPECT_EQ(head, "freq,gain_db,phase_deg");
+    for (size_t c = 0; c < rows.size(); c++) {
+        const double x = rows[c][0] * 1e-3;  // omega RC, the axis in rad/s
+        EXPECT_GT(rows[c][0], c ? rows[c - 1][0] : 0);
+        EXPECT_NEAR(rows[c][1], -10 * log10(1 + x * x), 1e-6) << c;
+        EXPECT_NEAR(rows[c][2], -atan(x) * 180 / M_PI, 1e-6) << c;
     }
-    EXPECT_EQ(rows, (int32_t)(p.right - p.left) - BODEMARGIN);
+    EXPECT_EQ((int32_t)rows.size(), (int32_t)(p.right - p.left) - BODEMARGIN);
 }

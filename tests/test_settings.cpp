@@ -2,11 +2,8 @@
 // the end, automatic-base values, over-long lines), writing with other
 // sections kept and the old file safe on failure, values brought into range,
 // where the file lives, and the real program applying what it read.
-#include "tests/e2e.h"
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
 #include <filesystem>
+#include "tests/e2e.h"
 
 namespace fs = std::filesystem;
 
@@ -119,19 +116,10 @@ TEST_F(Settings, FailedSaveLeavesTheOldFileAndNoTemporary)
     vopts.circfont = 8;
     // the disk fills while the new file is written
     write("velto.ini", old);
-    rlimit was, small;
-    getrlimit(RLIMIT_FSIZE, &was);
-    small = {40, was.rlim_max};
-    signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &small);
-    int32_t r = saveini();
-    setrlimit(RLIMIT_FSIZE, &was);
-    EXPECT_EQ(r, 0);
+    EXPECT_EQ(tccapped(40, saveini), 0);
     EXPECT_EQ(read("velto.ini"), old);
     EXPECT_EQ(files(), std::vector<std::string>{"velto.ini"});
 }
-
-// === where the files live ===
 
 // === the real program ===
 

@@ -6,16 +6,9 @@
 // action, and every file saved reads back as the circuit that was saved.
 // VELTO_SOAK_SECONDS runs it that long instead of the short CI length;
 // VELTO_SOAK_SEED picks another sequence.
-#include <stdlib.h>
-#include <time.h>
-#include <vector>
-#include "circuit/circuit.h"
-#include "expr/expr.h"
 #include "tests/e2e.h"
-#include "tests/testcircuit.h"
 
 namespace {
-
 
 // every index names a real item, every text exists, the windows are counted
 void expectsound(int64_t action)
@@ -68,7 +61,6 @@ struct Soak : E2E {
         if (!ch && !(mods & KEYCTRL)) ch = scan == SC_ESCAPE ? 27 : scan == SC_RETURN ? 13 : scan == SC_SPACE ? ' ' : 0;
         hl_key(scan, ch, mods), hl_pass();
     }
-    void at(int32_t x, int32_t y, const char *keys) { hl_mouse(x, y), hl_type(keys), hl_pass(); }
     void drag(int32_t button, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
         hl_mouse(x0, y0), hl_pass(), hl_button(button), hl_pass();
         hl_mouse((x0 + x1) / 2, (y0 + y1) / 2), hl_pass(), hl_mouse(x1, y1), hl_pass(), hl_button(0), hl_pass();
@@ -150,10 +142,7 @@ struct Soak : E2E {
         hl_answer_file(name.c_str());
         key(SC_S, 0, KEYCTRL | KEYSHIFT);
         settle();
-        const std::string saved = circuittext();
-        std::stringstream f;
-        f << std::ifstream(name, std::ios::binary).rdbuf();
-        const std::string file = f.str();
+        const std::string saved = circuittext(), file = tcread(name);
         ASSERT_EQ(file.substr(0, file.find("//Plot,")), saved) << "saved as " << name;
         hl_answer_file(name.c_str());
         key(SC_O, 0, KEYCTRL);
@@ -210,9 +199,8 @@ TEST_F(Soak, RandomUseNeverBreaksTheProgramOrItsFiles)
     srand(seed ? (unsigned)atoi(seed) : 7);
     transclock = fakeclock;
     hl_maxpasses(INT32_MAX);
-    std::stringstream example;  // a copy: a random Save never reaches the committed file
-    example << std::ifstream(VELTO_SOURCE_DIR "/examples/sallenkey.vsm", std::ios::binary).rdbuf();
-    ASSERT_EQ(start({write("sallenkey.vsm", example.str())}), 1);
+    // a copy: a random Save never reaches the committed file
+    ASSERT_EQ(start({write("sallenkey.vsm", tcread(VELTO_SOURCE_DIR "/examples/sallenkey.vsm"))}), 1);
     int64_t done = 0, restarts = 0;
     for (; done < actions && (!secs || e2eclock() < until); done++) {
         if (!act()) {  // Exit from the menu with nothing unsaved

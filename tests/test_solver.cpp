@@ -4,12 +4,7 @@
 // (refsolver.cpp) bit for bit.
 #include <gtest/gtest.h>
 #include <math.h>
-#include <stdio.h>
-#include <string.h>
 #include <random>
-#include <string>
-#include <utility>
-#include <vector>
 #include "tests/refsolver.h"
 #include "tests/testcircuit.h"
 
@@ -166,6 +161,22 @@ static int32_t comparesolve(const snap &b, int32_t cplx, const char *what, int32
             break;
         }
     return s[0].code;
+}
+
+// The reference's solve of build b (n unknowns, scratch as pivorder holds
+// it) in an entry store of its own; el stays as the fast solver left it.
+static snap refown(const snap &b, int32_t cplx, int32_t n) {
+    sparsel *const keep = el;
+    const int32_t keepmax = elcntmax;
+    el = (sparsel *)malloc(b.ent.size() * sizeof(sparsel)), elcntmax = (int32_t)b.ent.size();
+    memcpy(el, b.ent.data(), b.ent.size() * sizeof(sparsel));
+    memcpy(yh, b.rows.data(), (n + 1) * sizeof(int32_t));
+    int32_t used;
+    const int32_t code = refsolve(cplx, yh, elcntmax, pivorder, n, &used);
+    const snap r = take(code, used, n + 1, n);
+    free(el);
+    el = keep, elcntmax = keepmax;
+    return r;
 }
 
 // Same entries, heads, error flag and random draws over changing times,
@@ -348,18 +359,9 @@ TEST(Sparse, HeldBuildsSolveAsReference) {
             const int32_t code = solve(cplx);
             ways[solvehow]++;
             snap f = take(code, elcntmax, n + 1, n);
-            sparsel *const keep = el;  // the reference in a store of its own, el as the solver left it
-            const int32_t keepmax = elcntmax;
-            el = (sparsel *)malloc(b.ent.size() * sizeof(sparsel)), elcntmax = (int32_t)b.ent.size();
-            memcpy(el, b.ent.data(), b.ent.size() * sizeof(sparsel));
-            memcpy(yh, b.rows.data(), (n + 1) * sizeof(int32_t));
             for (int32_t k = 0; k < n; k++) pivorder[k] = 3 * k;
-            int32_t used;
-            const int32_t rcode = refsolve(cplx, yh, (int32_t)b.ent.size(), pivorder, n, &used);
-            const snap r = take(rcode, used, n + 1, n);
-            free(el);
-            el = keep, elcntmax = keepmax;
-            f.ent.resize(std::min(f.ent.size(), (size_t)used));
+            const snap r = refown(b, cplx, n);
+            f.ent.resize(std::min(f.ent.size(), r.ent.size()));
             expectsame(r, f, "held");
         }
         buildhold(0);
@@ -400,24 +402,15 @@ TEST(Ordered, AgreesWithNaturalOrder) {
             ways[solvehow]++;
             std::vector<sparsel> x(n);
             for (int32_t c = 0; c < n && !code; c++) x[c] = el[yh[c]];
-            sparsel *const keep = el;  // the reference in a store of its own
-            const int32_t keepmax = elcntmax;
-            el = (sparsel *)malloc(b.ent.size() * sizeof(sparsel)), elcntmax = (int32_t)b.ent.size();
-            memcpy(el, b.ent.data(), b.ent.size() * sizeof(sparsel));
-            memcpy(yh, b.rows.data(), (n + 1) * sizeof(int32_t));
-            int32_t used;
-            EXPECT_EQ(code, refsolve(cplx, yh, elcntmax, pivorder, n, &used)) << it;
+            const snap r = refown(b, cplx, n);
+            EXPECT_EQ(code, r.code) << it;
             double big = 0, err = 0;
             for (int32_t c = 0; c < n && !code; c++) {
-                const sparsel &want = el[yh[c]];
+                const sparsel &want = r.ent.at(r.rows[c]);
                 big = fmax(big, hypot(want.re, want.im));
                 err = fmax(err, hypot(x[c].re - want.re, x[c].im - want.im));
             }
-            free(el);
-            el = keep, elcntmax = keepmax;
-            if (mesh) {
-                ASSERT_LE(err, 1e-12 * big) << it;
-            }
+            if (mesh) { ASSERT_LE(err, 1e-12 * big) << it; }
         }
         buildhold(0);
     }

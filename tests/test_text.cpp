@@ -3,13 +3,8 @@
 #include "edit/edit.h"
 #include <gtest/gtest.h>
 #include <math.h>
-#include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
-#include <unistd.h>
-#include <fstream>
 #include <string>
-#include <vector>
 
 // === fstr / ltrim ===
 

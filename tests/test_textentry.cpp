@@ -2,7 +2,6 @@
 // opened over a symbol, its edit keys and the clipboard, commit with
 // normalisation and its errors, and cancel back to the wire as it was.
 #include <math.h>
-#include "circuit/circuit.h"
 #include "tests/e2e.h"
 
 namespace {

@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 #include <math.h>
 #include <algorithm>
-#include <string>
-#include <vector>
 #include "tests/testcircuit.h"
 
 static const double X = 1e-4, HS = X / 64;  // seconds per column and per sub-step (64 sub-steps)

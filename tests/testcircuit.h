@@ -1,11 +1,22 @@
 // testcircuit.h: circuits written straight into the circuit arrays, for the
 // tests and the benchmarks: nodes, wires with value texts, a whole circuit
-// from text, source-driven ladders, resistor grids, the soundness check, and
-// a plot's computing record. Header only; needs the analysis, circuit and expression libraries.
+// from text, source-driven ladders, resistor grids, the soundness check, a
+// plot's computing record, and files (read, listed, in a folder of the run's
+// own, written under a size cap). Header only; needs the analysis, circuit
+// and expression libraries.
 #pragma once
+#include <glob.h>
+#include <stdio.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/resource.h>
+#include <array>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
+#include <vector>
 #include "analysis/analysis.h"
 #include "circuit/circuit.h"
 #include "expr/expr.h"
@@ -149,3 +160,55 @@ struct tcplot {
         free(rec.savestate);
     }
 };
+
+// === files ===
+// a file's bytes, "" when it cannot be read
+static inline std::string tcread(const std::string &path) {
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+// the paths matching pattern, sorted
+static inline std::vector<std::string> tcglob(const std::string &pattern) {
+    std::vector<std::string> v;
+    glob_t g;
+    if (glob(pattern.c_str(), 0, nullptr, &g) == 0) v.assign(g.gl_pathv, g.gl_pathv + g.gl_pathc);
+    globfree(&g);
+    return v;
+}
+
+// the rows of three numbers after the header line of a CSV text
+static inline std::vector<std::array<double, 3>> tccsv(const std::string &text, std::string *header = nullptr) {
+    std::vector<std::array<double, 3>> rows;
+    std::istringstream in(text);
+    std::string line;
+    std::getline(in, line);
+    if (header) *header = line;
+    std::array<double, 3> r;
+    while (std::getline(in, line) && sscanf(line.c_str(), "%lf,%lf,%lf", &r[0], &r[1], &r[2]) == 3) rows.push_back(r);
+    return rows;
+}
+
+// name in a folder of this program's own under /tmp, removed at exit
+static inline std::string tctmp(const std::string &name) {
+    static std::string dir;
+    if (dir.empty()) {
+        char t[] = "/tmp/velto-test-XXXXXX";
+        dir = mkdtemp(t);
+        atexit([] { if (system(("rm -rf " + dir).c_str())) {} });
+    }
+    return dir + "/" + name;
+}
+
+// what fn returns while files may grow to at most bytes (SIGXFSZ ignored:
+// the write fails instead)
+template <class F> static inline int tccapped(rlim_t bytes, F fn) {
+    rlimit was, small;
+    getrlimit(RLIMIT_FSIZE, &was);
+    small = {bytes, was.rlim_max};  // the soft limit only, so it can be lifted again
+    signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    const int r = fn();
+    setrlimit(RLIMIT_FSIZE, &was);
+    return r;
+}
