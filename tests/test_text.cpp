@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <math.h>
 #include <string.h>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 // === fstr / ltrim ===
