@@ -169,6 +169,8 @@ struct plotcalc {
     double partlo, parthi;       //   min and max of its solved samples so far
     int32_t hertz;               // Bode: 1 the axis is in hertz (omega = 2 pi f), 0 rad/s
     double lfreqlo, lfreqhi;     // Bode: log10 of the frequencies at the left and right edges
+    int32_t linfreq;             // Bode: 1 the columns are spaced evenly in frequency between
+                                 //   10^lfreqlo and 10^lfreqhi, 0 evenly in its log10
     int32_t cachexdim;           // Bode: view width the cached columns were computed for
     int32_t inzero;              // Bode: 1 the input was 0 in every column computed since bodeclear,
                                  //   0 not in some, -1 none computed
@@ -220,6 +222,8 @@ int32_t tracefind(const plotcalc *p, int32_t plotwire, int32_t plotsense);  // -
                                      // probe, k for extra[k], -2 none
 void tracename(char *s, int32_t n, int32_t plotwire, int32_t plotsense);  // "V(3)" a node, "V(w5)"
                                      // across wire 5, "I(5)" the current of T wire 5
+double bodefreq(const plotcalc *p, double c, int32_t xdim);  // frequency of (fractional) column c
+                                     // of a view xdim wide, in the axis' unit
 double bodeomega(const plotcalc *p, int32_t c, int32_t xdim);  // angular frequency of column c
 void bodeclear(plotcalc *p);         // every cached column not computed
 int32_t bodecolumns(plotcalc *p, int32_t xdim);  // compute the missing columns; how many failed
@@ -233,7 +237,7 @@ void transcsv(FILE *f, const plotcalc *p, int32_t header);
         // time,min,max of the quantity shown; header 1: first the line "time,min,max"
 void bodecsv(FILE *f, const plotcalc *p, int32_t first, int32_t end, int32_t span, int32_t keepnan);
         // "freq,gain_db,phase_deg", then Bode columns first .. end - 1: column c at
-        // 10^(lfreqlo + c (lfreqhi - lfreqlo) / span) in the axis' unit, the gain in dB
+        // bodefreq(p, c, span) in the axis' unit, the gain in dB
         // (BODENOGAIN as nan, an infinite or nan colmin as itself), the phase in degrees
         // in (-180, 180]; columns not computed are left out, and those whose phase is
         // nan too unless keepnan

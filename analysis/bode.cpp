@@ -73,9 +73,17 @@ int32_t bodesolveall(double w, const plotcalc *p, bodepoint *bp) {
 }
 
 // === the column cache ===
-// omega = 10^(lfreqlo + c (lfreqhi - lfreqlo) / xdim), times 2 pi on a hertz axis
+// f = 10^(lfreqlo + c (lfreqhi - lfreqlo) / xdim); on a linear axis
+// f = flo + c (fhi - flo) / xdim with flo = 10^lfreqlo, fhi = 10^lfreqhi
+double bodefreq(const plotcalc *p, double c, int32_t xdim) {
+    if (!p->linfreq) return pow(10.0, p->lfreqlo + c * (p->lfreqhi - p->lfreqlo) / xdim);
+    const double flo = pow(10.0, p->lfreqlo), fhi = pow(10.0, p->lfreqhi);
+    return flo + c * (fhi - flo) / xdim;
+}
+
+// omega = bodefreq, times 2 pi on a hertz axis
 double bodeomega(const plotcalc *p, int32_t c, int32_t xdim) {
-    double w = pow(10.0, p->lfreqlo + c * (p->lfreqhi - p->lfreqlo) / xdim);
+    double w = bodefreq(p, c, xdim);
     if (p->hertz) w *= TWOPI;
     return w;
 }

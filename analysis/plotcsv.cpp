@@ -56,7 +56,7 @@ void bodecsv(FILE *f, const plotcalc *p, int32_t first, int32_t end, int32_t spa
     for (int32_t c = first; c < end; c++) {
         const double ph0 = p->colmax[c];  // -1 not computed
         if (!(ph0 >= 0) && !(keepnan && isnan(ph0))) continue;
-        csvnum(f, pow(10.0, p->lfreqlo + c * (p->lfreqhi - p->lfreqlo) / span), ',');
+        csvnum(f, bodefreq(p, c, span), ',');
         for (int32_t k = -1; k < p->numextra; k++) {
             const double g = tracemin(p, k)[c], ph = tracemax(p, k)[c];
             double deg = ph * 360 / TWOPI;  // [0, 360) -> (-180, 180]

@@ -27,7 +27,9 @@ struct bodeview {
     int32_t xdim, ydim;
     double gp, ph;       // gain panel height 0.6 ydim, phase panel height 0.4 ydim
     int32_t gbot;        // first row of the phase panel: trunc(gp)
-    double dboff;        // row of 0 dB
+    double dboff;        // row of 0 dB (with linmag: of |out/in| = 0)
+    double magscale;     // with linmag: pixels per unit of |out/in|, negative
+    double unity;        // row of 0 dB, |out/in| = 1
     int32_t font, fw, fh;
     // the fixed texts: the two unit labels, the two panel names, the title
     const char *fixed[5];
@@ -60,9 +62,32 @@ static double phasegridrow(const plottype *p, const bodeview &v, int32_t k)
     return nearbyint(turnmod((double)k - p->phaseoffs) * v.ph / TURN + v.gp);
 }
 
-static double freqx(const plottype *p, const bodeview &v, double lf)
+// a logarithmic axis is even in log10 f from lfreqlo to lfreqhi, a linear one
+// even in f from 10^lfreqlo to 10^lfreqhi
+double bodecolumn(const plottype *p, double lf, double w)
 {
-    return nearbyint((lf - p->lfreqlo) * v.xdim / (p->lfreqhi - p->lfreqlo));
+    if (!p->linfreq) return (lf - p->lfreqlo) * w / (p->lfreqhi - p->lfreqlo);
+    const double flo = pow(10.0, p->lfreqlo), fhi = pow(10.0, p->lfreqhi);
+    return (pow(10.0, lf) - flo) * w / (fhi - flo);
+}
+
+double bodelogfreq(const plottype *p, double x, double w)
+{
+    if (!p->linfreq) return p->lfreqlo + x * (p->lfreqhi - p->lfreqlo) / w;
+    const double flo = pow(10.0, p->lfreqlo), fhi = pow(10.0, p->lfreqhi);
+    return log10(flo + x * (fhi - flo) / w);
+}
+
+static double freqx(const plottype *p, const bodeview &v, double lf) { return nearbyint(bodecolumn(p, lf, v.xdim)); }
+
+// |out/in| of a cached gain ln|out/in|^2
+static double magof(double g) { return exp(g / 2); }
+
+// the step of 1, 2, 2.5 or 5 times a power of ten nearest above r
+static double nicestep(double r)
+{
+    double m = pow(10.0, floor(log10(r)));
+    return r <= m ? m : r <= 2 * m ? 2 * m : r <= 2.5 * m ? 2.5 * m : r <= 5 * m ? 5 * m : 10 * m;
 }
 
 // === clipped lines ===
@@ -135,6 +160,19 @@ static void bodegaingrid(const plottype *p, const bodeview &v)
     }
 }
 
+// |out/in|: a labelled line every nice step of at least 24 pixels
+static void bodemaggrid(const plottype *p, const bodeview &v)
+{
+    double span = p->maghi - p->maglo, step = nicestep(span * 24 / v.gp);
+    if (!(span > 0) || !isfinite(step) || !(step > 0)) return;
+    for (double k = ceil(p->maglo / step); k * step <= p->maghi; k++) {
+        double m = k * step, y = (m - p->maghi) * v.gp / -span;
+        if (y >= v.gp) continue;
+        line(BODEMARGIN, y, v.xdim, y, GRIDCOL);
+        if (y >= 0) sidelabel(v, y, plotnum(fabs(m) < step / 2 ? 0 : m, ""));
+    }
+}
+
 // -90, 0, +90 and 180 degrees
 static void bodephasegrid(const plottype *p, const bodeview &v)
 {
@@ -194,6 +232,26 @@ static void bodefreqgrid(const plottype *p, const bodeview &v)
     }
 }
 
+// A linear axis: a labelled line every nice step of at least 64 pixels, dark
+// ones at a fifth of it from 12 pixels a fifth
+static void bodelingrid(const plottype *p, const bodeview &v)
+{
+    const double flo = pow(10.0, p->lfreqlo), fhi = pow(10.0, p->lfreqhi), span = fhi - flo;
+    double step = nicestep(span * 64 / v.xdim), fine = step / 5;
+    if (!(span > 0) || !isfinite(step) || !(step > 0)) return;
+    for (double k = ceil(flo / fine); fine * v.xdim / span >= 12 && k * fine <= fhi; k++) {
+        double x = nearbyint((k * fine - flo) * v.xdim / span);
+        if (x > 27 && x < v.xdim && fmod(k, 5) != 0) line(x, 7, x, v.ydim, FINECOL);
+    }
+    int32_t lastend = INT32_MIN / 2;
+    for (double k = ceil(flo / step); k * step <= fhi; k++) {
+        double x = nearbyint((k * step - flo) * v.xdim / span);
+        if (x <= 27 || x >= v.xdim) continue;
+        line(x, 7, x, v.ydim, GRIDCOL);
+        freqlabel(v, x, k * step, &lastend);
+    }
+}
+
 // === texts and reference lines ===
 
 // the places of the fixed texts, before anything else is placed: the unit
@@ -206,7 +264,8 @@ static void bodeplacetexts(const plottype *p, bodeview &v)
              bar);
     const char *unit = p->hertz ? "frq(hz)" : "frq(rad)";
     const int32_t ux = v.xdim - 17 * v.fw / 2, fh = v.fh;
-    const char *const s[5] = {unit, unit, p->autogain ? "amp(dB) auto" : "amp(dB)", "phase(deg)", v.title};
+    const char *amp = p->linmag ? (p->autogain ? "|H| auto" : "|H|") : p->autogain ? "amp(dB) auto" : "amp(dB)";
+    const char *const s[5] = {unit, unit, amp, "phase(deg)", v.title};
     const int32_t x[5] = {ux, ux, 0, 0, v.xdim - 17 * v.fw};
     const int32_t y[5] = {fh + 2, v.gbot + 2, fh + 2, v.gbot + 2, v.ydim - fh};
     for (int32_t i = 0; i < 5; i++) {
@@ -230,7 +289,7 @@ static void bodetexts(const bodeview &v)
 // 0 dB, the panel separator, 0 degrees
 static void bodereflines(const plottype *p, const bodeview &v)
 {
-    if (v.dboff >= 0 && v.dboff < v.gp) dotline2d(BODEMARGIN, v.dboff, v.xdim, v.dboff, LABELCOL, ZERODASH);
+    if (v.unity >= 0 && v.unity < v.gp) dotline2d(BODEMARGIN, v.unity, v.xdim, v.unity, LABELCOL, ZERODASH);
     double sep = nearbyint(v.gp);
     dotline2d(0, sep - 1, v.xdim, sep - 1, SEPCOL, 0xF9F9F9F9);
     dotline2d(0, sep, v.xdim, sep, SEPCOL, 0x9F9F9F9F);
@@ -265,7 +324,7 @@ static void gaintrace(const plottype *p, const bodeview &v, const tracecols &t)
             continue;
         }
         if (t.colmin[c] == BODENOGAIN) continue;
-        double y = t.colmin[c] * p->lnscale + v.dboff;
+        double y = p->linmag ? magof(t.colmin[c]) * v.magscale + v.dboff : t.colmin[c] * p->lnscale + v.dboff;
         if (pen.on) panelline(BODEMARGIN, 0, v.gbot, pen.x, pen.y, c, y, t.colour);
         pen = tracepen{(double)c, y, 1, 0};
     }
@@ -312,10 +371,13 @@ static void bodereadouts(const plottype *p, const bodeview &v)
     char s[64];
     plotmouse(&mx, &my);
     double span = p->lfreqhi - p->lfreqlo;
-    snprintf(s, sizeof s, "%s", plotnum(pow(10.0, p->lfreqlo + span * mx / v.xdim), p->hertz ? "Hz" : "rad/s"));
+    double f = p->linfreq ? bodefreq(p, mx, v.xdim) : pow(10.0, p->lfreqlo + span * mx / v.xdim);
+    snprintf(s, sizeof s, "%s", plotnum(f, p->hertz ? "Hz" : "rad/s"));
     int32_t x = mx - 10 * (v.fw / 2), y = 20;
     if (plotspot(v.font, &x, &y, s, 0, 1)) drawtext(v.font, x, y, LABELCOL, -1, "", s);
-    if (my < v.gp) {
+    if (my < v.gp && p->linmag) {
+        snprintf(s, sizeof s, "%s", plotnum((my - v.dboff) / v.magscale, ""));
+    } else if (my < v.gp) {
         snprintf(s, sizeof s, "%.2f dB", (my - v.dboff) / p->dbscale);
     } else {  // the row's phase in [-180, 180)
         double t = ((v.ydim - my) * TURN / v.ph - p->phaseoffs) / TURN;
@@ -327,12 +389,16 @@ static void bodereadouts(const plottype *p, const bodeview &v)
     if (mx < BODEMARGIN || mx >= v.xdim || mx >= p->bufcols || !(p->colmax[mx] >= 0)) return;
     double g = p->colmin[mx];
     if (g != BODENOGAIN) {
-        y = plotclamp(trunc(g * p->lnscale + v.dboff) - v.fh / 2, 0, v.gbot - 2 * v.fh - 4);
-        snprintf(s, sizeof s, "%.2f dB", g * 10 / M_LN10);
+        double gy = p->linmag ? magof(g) * v.magscale + v.dboff : g * p->lnscale + v.dboff;
+        y = plotclamp(trunc(gy) - v.fh / 2, 0, v.gbot - 2 * v.fh - 4);
+        if (p->linmag) snprintf(s, sizeof s, "%s", plotnum(magof(g), ""));
+        else snprintf(s, sizeof s, "%.2f dB", g * 10 / M_LN10);
         shadowtext(v, mx, y, TRACECOL, s);
         double before = p->colmin[mx - 1];  // dB per column times columns per decade
+        double cols = p->linfreq ? 1 / (log10(bodefreq(p, mx, v.xdim)) - log10(bodefreq(p, mx - 1, v.xdim)))
+                                 : v.xdim / span;
         if (mx > BODEMARGIN && p->colmax[mx - 1] >= 0 && before != BODENOGAIN) {
-            snprintf(s, sizeof s, "%.2f dB/decade", (g - before) * 10 / M_LN10 * v.xdim / span);
+            snprintf(s, sizeof s, "%.2f dB/decade", (g - before) * 10 / M_LN10 * cols);
             shadowtext(v, mx, y + v.fh + 2, SEPCOL, s);
         }
     }
@@ -350,6 +416,7 @@ static void bodereset(plottype *p, int32_t xdim)
     checkmaxxdim(p, xdim);
     p->lfreqlo = -3, p->lfreqhi = 7;
     p->dblo = -60, p->dbhi = 60;
+    p->maglo = p->maghi = 0;  // fitted to the curve
     p->phaseoffs = HALFTURN;
     p->phasecentre = 1;
     bodeclear(p);
@@ -405,6 +472,24 @@ static void bodefit(plottype *p, int32_t xdim)
     p->dblo = lo, p->dbhi = hi;
 }
 
+// The same for |out/in|: from 0 to the largest with 5 % to spare, out to a
+// tenth of its power of ten; none computed (or all 0): 0 to 1
+static void bodemagfit(plottype *p, int32_t xdim)
+{
+    double hi = 0;
+    for (int32_t k = 0; k <= p->numextra; k++) {
+        tracecols t = traceof(p, k);
+        for (int32_t c = BODEMARGIN; c < xdim && c < p->bufcols; c++) {
+            double m = magof(t.colmin[c]);
+            if (t.colmax[c] >= 0 && t.colmin[c] != BODENOGAIN && isfinite(m)) hi = fmax(hi, m);
+        }
+    }
+    hi *= 1.05;
+    double e = floor(log10(hi)) - 1, q = pow(10.0, fabs(e));  // steps of 10^e, divided when e < 0 so
+    hi = e < 0 ? ceil(hi * q) / q : ceil(hi / q) * q;        // that 1.1 is 11 / 10, not 11 x 0.1
+    p->maglo = 0, p->maghi = hi > 0 && isfinite(hi) ? hi : 1;
+}
+
 void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t cursor)
 {
     plottype *p = gplot;
@@ -418,7 +503,8 @@ void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t curso
         bodeclear(p);
     }
     if (!transprobeok(plotwire, plotsense) || !transprobeok(inwire, 1)) return;
-    if (p->autogain) bodecolumns(p, xdim), bodefit(p, xdim);
+    if (p->autogain && !p->linmag) bodecolumns(p, xdim), bodefit(p, xdim);
+    if (p->linmag && (p->autogain || !(p->maglo < p->maghi))) bodecolumns(p, xdim), bodemagfit(p, xdim);
     if (p->phasecentre) bodecolumns(p, xdim), bodecentre(p, xdim);
     bodeview v;
     v.xdim = xdim, v.ydim = ydim, v.gp = 0.6 * ydim, v.ph = 0.4 * ydim, v.gbot = (int32_t)v.gp;
@@ -426,14 +512,22 @@ void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t curso
     p->dbscale = -v.gp / (p->dbhi - p->dblo);  // pixels per dB, negative: up is more
     p->lnscale = p->dbscale * 10 / M_LN10;     // dB = 10 log10(power ratio) = 10 / ln 10 ln(ratio)
     v.dboff = -p->dbhi * p->dbscale;
+    v.unity = v.dboff, v.magscale = 0;
+    if (p->linmag) {  // the same rows for |out/in|
+        v.magscale = -v.gp / (p->maghi - p->maglo);
+        v.dboff = -p->maghi * v.magscale;
+        v.unity = v.magscale + v.dboff;
+    }
     int32_t mx, my;
     plotmouse(&mx, &my);
     if (cursor) plotcrosshair(mx, my);
     plottexts(xdim, ydim);
     bodeplacetexts(p, v);
-    bodegaingrid(p, v);
+    if (p->linmag) bodemaggrid(p, v);
+    else bodegaingrid(p, v);
     bodephasegrid(p, v);
-    bodefreqgrid(p, v);
+    if (p->linfreq) bodelingrid(p, v);
+    else bodefreqgrid(p, v);
     bodetexts(v);
     bodereflines(p, v);
     bodecolumns(p, xdim);
@@ -446,6 +540,7 @@ void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t curso
     tracelegend(p, BODEMARGIN + v.fw, v.gbot - v.fh - 2);
     plotcursordraw(p, xdim, ydim);
     plotmeasuredraw(p, ydim);
+    plotboxdraw(p);
     if (cursor) bodereadouts(p, v);
 }
 
@@ -474,6 +569,54 @@ static void zoomabout(double *lo, double *hi, double at, double f)
     *lo = at - (at - *lo) * f, *hi = at + (*hi - at) * f;
 }
 
+// === the ranges the controls change ===
+// The frequency axis as it is spaced: log10 f from 2 to 60 decades wide, or
+// f on a linear axis at least a thousandth of its high end wide, its low end
+// kept at or above LINFLOOR of it (a 0 Hz column would be a DC solve), up to
+// 1e60. The gain range: 20 to 600 dB, or |out/in| at least a thousandth of
+// its larger end wide, at most 1e12.
+static const double LINFLOOR = 1e-12;
+
+static void freqrange(const plottype *p, double *lo, double *hi)
+{
+    *lo = p->linfreq ? pow(10.0, p->lfreqlo) : p->lfreqlo, *hi = p->linfreq ? pow(10.0, p->lfreqhi) : p->lfreqhi;
+}
+
+static void setfreqrange(plottype *p, double lo, double hi)
+{
+    if (!p->linfreq) {
+        p->lfreqlo = lo, p->lfreqhi = hi;
+        return;
+    }
+    if (!(hi > 0) || !isfinite(hi) || !(lo < hi)) return;
+    p->lfreqhi = log10(hi), p->lfreqlo = log10(fmax(lo, hi * LINFLOOR));
+}
+
+static int32_t freqnarrows(const plottype *p, double lo, double hi)
+{
+    return p->linfreq ? hi - lo > 1e-3 * hi : hi - lo > 2.0;
+}
+
+static int32_t freqwidens(const plottype *p, double lo, double hi) { return p->linfreq ? hi < 1e60 : hi - lo < 60.0; }
+
+static double *gainlo(plottype *p) { return p->linmag ? &p->maglo : &p->dblo; }
+static double *gainhi(plottype *p) { return p->linmag ? &p->maghi : &p->dbhi; }
+
+static int32_t gainnarrows(const plottype *p, double lo, double hi)
+{
+    return p->linmag ? hi - lo > 1e-3 * fmax(fabs(lo), fabs(hi)) : hi - lo > 20.0;
+}
+
+static int32_t gainwidens(const plottype *p, double lo, double hi) { return p->linmag ? hi - lo < 1e12 : hi - lo < 600.0; }
+
+// [*lo, *hi] widened about its middle to at least least
+static void atleast(double *lo, double *hi, double least)
+{
+    if (*hi - *lo >= least) return;
+    double mid = (*lo + *hi) / 2;
+    *lo = mid - least / 2, *hi = mid + least / 2;
+}
+
 // The wheel zooms about the mouse by 1.2 a notch: the frequency axis, with
 // Control the gain axis, within the limits the arrows keep; 1 when the
 // frequencies moved
@@ -485,12 +628,40 @@ static int32_t bodewheel(plottype *p)
     double w = p->right - p->left, gp = 0.6 * (p->bottom - p->top);
     int32_t gain = ctrlheld();
     if (gain) p->autogain = 0;
-    double *lo = gain ? &p->dblo : &p->lfreqlo, *hi = gain ? &p->dbhi : &p->lfreqhi;
-    double at = gain ? p->dbhi - my * (p->dbhi - p->dblo) / gp : p->lfreqlo + mx * (p->lfreqhi - p->lfreqlo) / w;
-    double least = gain ? 20.0 : 2.0, most = gain ? 600.0 : 60.0;
-    for (; n > 0 && *hi - *lo > least; n--) zoomabout(lo, hi, at, 1 / 1.2);
-    for (; n < 0 && *hi - *lo < most; n++) zoomabout(lo, hi, at, 1.2);
+    double flo, fhi;
+    freqrange(p, &flo, &fhi);
+    double *lo = gain ? gainlo(p) : &flo, *hi = gain ? gainhi(p) : &fhi;
+    double at = gain ? *hi - my * (*hi - *lo) / gp : *lo + mx * (*hi - *lo) / w;
+    for (; n > 0 && (gain ? gainnarrows(p, *lo, *hi) : freqnarrows(p, *lo, *hi)); n--) zoomabout(lo, hi, at, 1 / 1.2);
+    for (; n < 0 && (gain ? gainwidens(p, *lo, *hi) : freqwidens(p, *lo, *hi)); n++) zoomabout(lo, hi, at, 1.2);
+    if (!gain) setfreqrange(p, flo, fhi);
     return !gain;
+}
+
+// The zoom box: its columns become the frequency range (at least as wide as
+// the limits allow, about its middle); a box that starts in the gain panel
+// and is tall enough gives its rows (down to the panel's bottom) to the gain
+// range, which stops following the curve. 1 when the frequencies moved
+static int32_t bodebox(plottype *p, const plotrect &r)
+{
+    double w = p->right - p->left, gp = 0.6 * (p->bottom - p->top);
+    int32_t moved = 0;
+    if (r.x1 - r.x0 >= BOXLEAST && w > 0) {
+        double flo, fhi;
+        freqrange(p, &flo, &fhi);
+        double a = flo + r.x0 * (fhi - flo) / w, b = flo + r.x1 * (fhi - flo) / w;
+        atleast(&a, &b, p->linfreq ? 1e-3 * b : 2.0);
+        setfreqrange(p, a, b);
+        moved = 1;
+    }
+    double y1 = r.y1 < gp ? r.y1 : gp;
+    if (y1 - r.y0 >= BOXLEAST) {
+        double *lo = gainlo(p), *hi = gainhi(p), span = *hi - *lo;
+        double top = *hi - r.y0 * span / gp, bottom = *hi - y1 * span / gp;
+        atleast(&bottom, &top, p->linmag ? 1e-3 * fmax(fabs(top), fabs(bottom)) : 20.0);
+        *lo = bottom, *hi = top, p->autogain = 0;
+    }
+    return moved;
 }
 
 // a press on either "frq" label: the rightmost 8 glyphs of the client area,
@@ -504,8 +675,9 @@ static int32_t onunitlabel(const plottype *p)
 }
 
 // keys without a character (or with Control or Option): the arrows narrow
-// and widen the frequency span (2..60 decades) and the gain span (20..600 dB)
-// by 1.2; Return and Space switch the unit. 1 when the frequencies moved
+// and widen the frequency span and the gain span by 1.2 within their limits;
+// Return and Space switch the unit; A, G and F switch the automatic gain
+// range, |out/in| and the linear frequency axis. 1 when the frequencies moved
 static int32_t bodekeys(plottype *p)
 {
     int32_t moved = 0;
@@ -525,16 +697,29 @@ static int32_t bodekeys(plottype *p)
             p->autogain = 0;
             continue;
         }
-        if (((k & 255) | 0x20) == 'a' && !(k & (KEYCTRL | KEYOPTION))) {  // automatic gain range
+        int32_t lc = (k & 255) | 0x20, plain = (k & 255) && !(k & (KEYCTRL | KEYOPTION));
+        if (lc == 'a' && plain) {  // automatic gain range
             p->autogain ^= 1;
             continue;
         }
-        if (((k & 255) && !(k & (KEYCTRL | KEYOPTION))) || (k & KEYSHIFT)) continue;
-        double fspan = p->lfreqhi - p->lfreqlo, gspan = p->dbhi - p->dblo;
-        if (scan == SC_LEFT && fspan > 2.0) zoomrange(&p->lfreqlo, &p->lfreqhi, 1 / 1.2), moved = 1;
-        if (scan == SC_RIGHT && fspan < 60.0) zoomrange(&p->lfreqlo, &p->lfreqhi, 1.2), moved = 1;
-        if (scan == SC_UP && gspan > 20.0) zoomrange(&p->dblo, &p->dbhi, 1 / 1.2), p->autogain = 0;
-        if (scan == SC_DOWN && gspan < 600.0) zoomrange(&p->dblo, &p->dbhi, 1.2), p->autogain = 0;
+        if (lc == 'g' && plain) {  // |out/in| or dB; the linear range fits the curve when it comes
+            p->linmag ^= 1;
+            p->maglo = p->maghi = 0;
+            continue;
+        }
+        if (lc == 'f' && plain) {  // a linear or logarithmic frequency axis over the same range
+            p->linfreq ^= 1;
+            moved = 1;
+            continue;
+        }
+        if (plain || (k & KEYSHIFT)) continue;
+        double flo, fhi, *glo = gainlo(p), *ghi = gainhi(p);
+        freqrange(p, &flo, &fhi);
+        if (scan == SC_LEFT && freqnarrows(p, flo, fhi)) zoomrange(&flo, &fhi, 1 / 1.2), moved = 1;
+        if (scan == SC_RIGHT && freqwidens(p, flo, fhi)) zoomrange(&flo, &fhi, 1.2), moved = 1;
+        if (scan == SC_UP && gainnarrows(p, *glo, *ghi)) zoomrange(glo, ghi, 1 / 1.2), p->autogain = 0;
+        if (scan == SC_DOWN && gainwidens(p, *glo, *ghi)) zoomrange(glo, ghi, 1.2), p->autogain = 0;
+        if (scan == SC_LEFT || scan == SC_RIGHT) setfreqrange(p, flo, fhi);
     }
     return moved;
 }
@@ -546,8 +731,8 @@ static void bodevertical(plottype *p, double dy, double h)
     if (fmousy - p->top >= 0.6 * h) {
         p->phaseoffs = turnmod(p->phaseoffs - trunc(dy * TURN / (0.4 * h)));
     } else if (dy != 0) {  // moving the gain by hand ends the automatic range
-        double d = dy * (p->dbhi - p->dblo) / (0.6 * h);
-        p->dblo += d, p->dbhi += d, p->autogain = 0;
+        double *lo = gainlo(p), *hi = gainhi(p), d = dy * (*hi - *lo) / (0.6 * h);
+        *lo += d, *hi += d, p->autogain = 0;
     }
 }
 
@@ -567,14 +752,23 @@ void bodecontrols(void)
     }
     // a held button drags the plot with the mouse; a press on a "frq" label switches the unit
     int32_t held = plotcursors(p);  // a cursor following the mouse: the plot stays
-    if (bstatus && dragwindi < 0) {
+    plotrect box;
+    int32_t boxing = plotbox(p, !onunitlabel(p), &box);  // a right drag draws a zoom box
+    if (boxing == 2) moved |= bodebox(p, box);
+    if (bstatus && dragwindi < 0 && !boxing) {
         if ((bstatus & ~obstatus) && onunitlabel(p)) bodeunit(p), plotcursorcancel();
         if ((bstatus & obstatus) && !held) {  // held since the last pass: the way to a click does not drag
             shift -= frmousx * span / (p->right - p->left);
             bodevertical(p, frmousy, h);
         }
     }
-    if (shift != 0) {
+    if (shift != 0 && p->linfreq) {  // the same fraction of the view on a linear axis
+        double flo, fhi;
+        freqrange(p, &flo, &fhi);
+        double d = fmax(shift / span * (fhi - flo), -flo);
+        setfreqrange(p, flo + d, fhi + d);
+        moved = 1;
+    } else if (shift != 0) {
         p->lfreqlo += shift, p->lfreqhi += shift;
         moved = 1;
     }

@@ -31,13 +31,13 @@ static double clientw(const plottype *p) { return p->right - p->left; }
 static int64_t cursorx(const plottype *p, double a)
 {
     if (p->kind == PLOT_TRANS) return (int64_t)nearbyint(a / p->xscale) - p->firstcol;
-    return (int64_t)nearbyint((a - p->lfreqlo) * clientw(p) / (p->lfreqhi - p->lfreqlo));
+    return (int64_t)nearbyint(bodecolumn(p, a, clientw(p)));
 }
 
 // the place on the axis of client column mx (no time before t = 0)
 static double cursorat(const plottype *p, int32_t mx)
 {
-    if (p->kind != PLOT_TRANS) return p->lfreqlo + mx * (p->lfreqhi - p->lfreqlo) / clientw(p);
+    if (p->kind != PLOT_TRANS) return bodelogfreq(p, mx, clientw(p));
     int64_t c = (int64_t)mx + p->firstcol;
     return (double)(c > 0 ? c : 0) * p->xscale;
 }
@@ -70,8 +70,8 @@ void plotcursorcancel(void) { pressed = 0; }
 
 // === read-out ===
 
-// trace k at a cursor at a: value (transient) or gain in dB and phase in
-// degrees (Bode); 1, or 0 where its column is not computed
+// trace k at a cursor at a: value (transient) or gain in dB (|out/in| with
+// linmag) and phase in degrees (Bode); 1, or 0 where its column is not computed
 static int32_t cursorvalue(const plottype *p, int32_t k, double a, double *v, double *deg)
 {
     int64_t c = cursorx(p, a);
@@ -85,7 +85,7 @@ static int32_t cursorvalue(const plottype *p, int32_t k, double a, double *v, do
     }
     if (c < BODEMARGIN || c >= p->bufcols || !(t.colmax[c] >= 0) || t.colmin[c] == BODENOGAIN) return 0;
     double d = t.colmax[c] * 180 / M_PI;
-    *v = t.colmin[c] * 10 / M_LN10, *deg = d > 180 ? d - 360 : d;
+    *v = p->linmag ? exp(t.colmin[c] / 2) : t.colmin[c] * 10 / M_LN10, *deg = d > 180 ? d - 360 : d;
     return 1;
 }
 
@@ -111,6 +111,10 @@ static int32_t tracevalue(const plottype *p, int32_t k, double a, double b, char
     }
     int32_t at = snprintf(s, n, "  ");
     if (p->kind == PLOT_TRANS) return at + eng(s + at, n - at, v, cursorunit(p, k));
+    if (p->linmag) {
+        at += eng(s + at, n - at, v, "");
+        return at < n ? at + snprintf(s + at, n - at, "  %.1f deg", deg) : at;
+    }
     return at + snprintf(s + at, n - at, "%.2f dB  %.1f deg", v, deg);
 }
 

@@ -52,7 +52,7 @@ static samples samplesof(const plottype *p, int32_t k)
             continue;
         }
         int32_t ok = t.colmax[c] >= 0 && t.colmin[c] != BODENOGAIN;
-        s.x[i] = p->lfreqlo + c * (p->lfreqhi - p->lfreqlo) / p->cachexdim;
+        s.x[i] = p->linfreq ? log10(bodefreq(p, c, p->cachexdim)) : p->lfreqlo + c * (p->lfreqhi - p->lfreqlo) / p->cachexdim;
         s.y[i] = ok ? t.colmin[c] * 10 / M_LN10 : NAN;
         s.ph[i] = ok ? t.colmax[c] * 180 / M_PI : NAN;
     }

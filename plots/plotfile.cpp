@@ -8,9 +8,11 @@
 //   //Plot,1,kind,state,left,top,right,bottom,savedleft,savedtop,savedright,
 //     savedbottom,xscale,yscale,xoffset,yoffset,firstcol,hertz,lfreqlo,lfreqhi,
 //     dblo,dbhi,phaseoffs,autogain,inwire,idwire,idflip,cura,curb,scrollx,
-//     scrolly,matw,matt,traces,wire,sense[,wire,sense ...]
+//     scrolly,matw,matt,traces,wire,sense[,wire,sense ...][,linmag,linfreq,maglo,maghi]
 //
-// The 1 is the line's version. Numbers are written with 17 digits, so a view
+// The 1 is the line's version. The last four are written only for a Bode
+// window with |out/in| or a linear frequency axis; a line without them
+// reads as both off. Numbers are written with 17 digits, so a view
 // comes back to the bit; "nan" stands for a cursor not set.
 #include "plots/plots.h"
 #include <math.h>
@@ -19,6 +21,7 @@
 #include <string.h>
 
 enum { PLOTLINEVERSION = 1, PLOTVIEWFIELDS = 33 };  // fields before the traces' pairs
+enum { PLOTMODEFIELDS = 4 };                        // the axis modes after them
 static const char PLOTKEY[] = "//Plot,";
 
 // === writing ===
@@ -42,6 +45,10 @@ static void plotline(FILE *f, const plottype &r)
     for (int32_t k = 0; k <= r.numextra; k++) {
         tracecols t = traceof(&r, k);
         fprintf(f, ",%d,%d", (int)t.plotwire, (int)t.plotsense);
+    }
+    if (r.kind == PLOT_BODE && (r.linmag || r.linfreq)) {
+        const double modes[PLOTMODEFIELDS] = {(double)r.linmag, (double)r.linfreq, r.maglo, r.maghi};
+        for (double v : modes) putnum(f, v);
     }
     fputs("\r\n", f);
 }
@@ -108,11 +115,14 @@ static int32_t viewok(const double *v)
 
 static void restoreline(const char *s, const char *end)
 {
-    double v[PLOTVIEWFIELDS + 2 * MAXTRACES];
-    int32_t n = plotfields(s, end, v, PLOTVIEWFIELDS + 2 * MAXTRACES);
+    double v[PLOTVIEWFIELDS + 2 * MAXTRACES + PLOTMODEFIELDS];
+    int32_t n = plotfields(s, end, v, PLOTVIEWFIELDS + 2 * MAXTRACES + PLOTMODEFIELDS);
     if (n < PLOTVIEWFIELDS + 2 || v[0] != PLOTLINEVERSION || !viewok(v)) return;
     int32_t traces = whole(v[32], 1, MAXTRACES) ? (int32_t)v[32] : 0, kind = (int32_t)v[1];
-    if (!traces || n != PLOTVIEWFIELDS + 2 * traces) return;
+    const double *mode = v + PLOTVIEWFIELDS + 2 * traces;  // the axis modes, when the line has them
+    int32_t modes = n == PLOTVIEWFIELDS + 2 * traces + PLOTMODEFIELDS;
+    if (!traces || (n != PLOTVIEWFIELDS + 2 * traces && !modes)) return;
+    if (modes && !(whole(mode[0], 0, 1) && whole(mode[1], 0, 1) && isfinite(mode[2]) && isfinite(mode[3]))) return;
     int32_t probe = kind == PLOT_BODE || kind == PLOT_TRANS;
     for (int32_t k = 0; probe && k < traces; k++)
         if (!traceok(v[PLOTVIEWFIELDS + 2 * k], v[PLOTVIEWFIELDS + 2 * k + 1])) return;
@@ -130,6 +140,7 @@ static void restoreline(const char *s, const char *end)
         r.hertz = v[16] != 0, r.lfreqlo = v[17], r.lfreqhi = v[18], r.dblo = v[19], r.dbhi = v[20];
         r.phaseoffs = (int32_t)v[21], r.autogain = v[22] != 0, r.inwire = (int32_t)v[23];
         r.idwire = whole(v[24], -1, numwires - 1) ? (int32_t)v[24] : -1, r.idflip = v[25] != 0;
+        if (modes) r.linmag = (int32_t)mode[0], r.linfreq = (int32_t)mode[1], r.maglo = mode[2], r.maghi = mode[3];
     }
     r.cura = v[26], r.curb = v[27], r.scrollx = v[28], r.scrolly = v[29], r.matw = v[30], r.matt = v[31];
     for (int32_t k = 1; probe && k < traces; k++)

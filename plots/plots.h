@@ -39,6 +39,9 @@ struct plottype : plotcalc {
     double dbscale, lnscale;                       // Bode: pixels per dB and per ln(power ratio)
     int32_t measure;                               // transient, Bode: measurement shown (M key), 0 none
     int32_t seltrace;                              // the trace measured: 0 the window's own (Tab)
+    int32_t linmag;                                // Bode: 1 the gain panel shows |out/in| (G key), 0 dB
+    double maglo, maghi;                           // Bode: the range of |out/in| shown; maglo >= maghi
+                                                   //   fits it to the curve at the next drawing
 };
 
 extern plottype plot[MAXPLOTS];     // slots beyond numplots keep their buffers for reuse
@@ -120,6 +123,9 @@ extern double (*transclock)(void);  // clock of the transient's 10 ms budget: vl
                                     // benchmarks may put their own)
 void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t cursor);
 void bodecontrols(void);
+double bodecolumn(const plottype *p, double lf, double w);  // client column (not rounded) of the
+                                    // log10 frequency lf on the axis of a view w wide
+double bodelogfreq(const plottype *p, double x, double w);  // log10 of the frequency at column x
 void matrixrender(void);            // Ax = b of gplot's omega and time, solved; matbad
 void matrixcontrols(void);
 // helpers the three share (transplot.cpp)
@@ -144,6 +150,18 @@ void plotcursordraw(const plottype *p, int32_t xdim, int32_t ydim);  // lines an
 int32_t plotcursortext(const plottype *p, int32_t k, char *s, int32_t n);
                                     // read-out line k into s (0 A, 1 B; with both, 2 dt and 1/dt or
                                     // df and fB/fA, 3 B - A): 1, or 0 when it has nothing to say
+
+// the zoom box of a transient or Bode window (zoombox.cpp)
+struct plotrect { int32_t x0, y0, x1, y1; };  // client pixels, x0 <= x1, y0 <= y1
+enum { BOXLEAST = 4 };              // pixels a box side needs to change that axis
+int32_t plotbox(plottype *p, int32_t allow, plotrect *r);  // with allow, a right press in the
+                                    // client area starts a box that follows the mouse while the
+                                    // button is held: 1 then (the plot does not pan), 2 on the
+                                    // release that ends it (*r the box), 0 no box; the menu
+                                    // opening (Escape) drops it
+plottype *plotboxwin(void);         // the window whose box is being drawn, or null
+void plotboxcancel(void);           // the box is dropped
+void plotboxdraw(const plottype *p);  // p's box outline, while it is drawn
 
 // === help windows ===
 static char *const HELPFAILED = (char *)(intptr_t)-1;  // helpbuf of a text that could not be loaded

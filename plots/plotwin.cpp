@@ -189,6 +189,7 @@ int32_t plotaddtrace(int32_t kind, int32_t plotwire, int32_t plotsense)
 void removeplot(int32_t index)
 {
     if (index < 0 || index >= numplots) return;
+    plotboxcancel();  // the records move
     int32_t last = numplots - 1, j = 0;
     for (int32_t i = 0; i < numplots; i++)
         if (plotorder[i] != index) plotorder[j++] = plotorder[i];
@@ -459,10 +460,16 @@ static int32_t runcontrols(int32_t p)
 // swallows the pass's input; a press within reach raises a window; a press on
 // an edge or corner starts a resize, on the title bar a button or a move; the
 // first window with the mouse on its title bar or client area takes the
-// input. A window being dragged keeps the input until the button is up.
+// input. A window being dragged, or drawing a zoom box, keeps the input
+// until the button is up.
 int32_t plotinput(void)
 {
     if (dragwindi >= 0 && dragwindi < numplots && plotok(dragwindi)) return runcontrols(dragwindi);
+    if (plottype *b = plotboxwin()) {  // a zoom box keeps the input until the release
+        int32_t p = (int32_t)(b - plot);
+        if (p >= 0 && p < numplots && plotok(p)) return runcontrols(p);
+        plotboxcancel();
+    }
     int32_t press = (bstatus & 1) && !(obstatus & 1);
     float mx = fmousx, my = fmousy;
     for (int32_t k = numplots - 1; k >= 0; k--) {
@@ -692,7 +699,7 @@ int32_t plotcursor(void)
         int32_t e = r.state != 1 ? edgezone(r, mx, my) : 0;
         if (e) return maskcursor(e);
         if (intitle(r, mx, my)) return CURS_ARROW;
-        if (inclient(r, mx, my)) return (bstatus & 3) ? CURS_HAND : CURS_CROSS;
+        if (inclient(r, mx, my)) return (bstatus & 3) && !plotboxwin() ? CURS_HAND : CURS_CROSS;
     }
     return -1;
 }

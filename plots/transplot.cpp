@@ -348,6 +348,7 @@ void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
     plotcursordraw(p, xdim, ydim);
     plotmeasuredraw(p, ydim);
     if (hastitle) drawtext(fnt, tx, ty, LABELCOL, BACKCOL, "", title);
+    plotboxdraw(p);
     if (cursor) transreadouts(p, u);
 }
 
@@ -490,6 +491,33 @@ static void transscroll(plottype *p)
     if (fixed) p->yoffset -= sy;
 }
 
+// A zoom box: the finest time scale step at which its width still fits the
+// window, scrolled so that its left edge is the window's; its rows fill the
+// height (not with auto Y scale)
+static void transbox(plottype *p, const plotrect &r)
+{
+    double w = p->right - p->left, h = p->bottom - p->top;
+    if (r.x1 - r.x0 >= BOXLEAST) {
+        double x = p->xscale, t0 = ((double)p->firstcol + r.x0) * x, span = (r.x1 - r.x0) * x;
+        while (x * 0.25 >= XSCMIN && span <= w * x * 0.25) x *= 0.25;
+        double first = fmin(fmax(nearbyint(t0 / x), -(double)(xres >> 1)), XOFFSETMAX);
+        if (x == p->xscale) {
+            transhscroll(p, first - p->xoffset);  // the columns computed stay
+        } else {
+            p->xscale = transdefxsc = x;
+            p->xoffset = first;
+            p->firstcol = (int32_t)p->xoffset;
+            transrestartkeep(p);
+            transscalechanged = 1;
+        }
+    }
+    if (r.y1 - r.y0 >= BOXLEAST && !vopts.autoyscale && h > 0) {
+        double f = fmin(fmax((r.y1 - r.y0) / h, 0.00001 / p->yscale), 1048576 / p->yscale);
+        p->yoffset = (p->yoffset - r.y0) / f;  // row y0 becomes the top
+        p->yscale *= f;
+    }
+}
+
 void transcontrols(void)
 {
     plottype *p = gplot;
@@ -507,5 +535,8 @@ void transcontrols(void)
         if (keyheld(SC_UP)) transzoom(p, fmax(pow(0.25, deltim), 0.00001 / p->yscale), h / 2);
         if (keyheld(SC_DOWN)) transzoom(p, fmin(pow(4.0, deltim), 1048576 / p->yscale), h / 2);
     }
-    if (!held) transscroll(p);
+    plotrect box;
+    int32_t boxing = plotbox(p, 1, &box);
+    if (boxing == 2) transbox(p, box);
+    if (!held && !boxing) transscroll(p);
 }

@@ -384,12 +384,82 @@ TEST_F(Plotwin, LabelsNeverOverlap)
     traceadd(&b, 1, 0);
     b.measure = 2;
     passes();
-    for (int32_t hz = 0; hz < 2; hz++)
+    for (int32_t hz = 0; hz < 4; hz++)  // and with |out/in| and a linear frequency axis
         for (double span = 2; span <= 60; span *= 1.7)
             for (double lo = -12; lo < 12; lo += 5.3) {
-                b.hertz = hz, b.lfreqlo = lo, b.lfreqhi = lo + span, b.cura = lo + span / 3, b.curb = lo + span / 2;
+                b.hertz = hz & 1, b.lfreqlo = lo, b.lfreqhi = lo + span, b.cura = lo + span / 3, b.curb = lo + span / 2;
                 b.dblo = -span * 3, b.dbhi = span, b.reset = -1;
+                b.linmag = b.linfreq = hz >> 1, b.maglo = -span / 100, b.maghi = span / 20;
                 check("decades from", lo);
             }
     textnote = nullptr;
+}
+
+// A right drag draws a zoom box: on a Bode window its columns become the
+// frequencies and, from the gain panel, its rows the gain range; on a
+// transient the finest time scale it fits and its rows the value range. A
+// plain right click changes nothing.
+TEST_F(Plotwin, ZoomBoxNarrowsTheViewToIt)
+{
+    begin();
+    ibodewire = 0;
+    plottype &b = plot[openplot(PLOT_BODE, 1, 1)];  // client (408, 28)-(704, 292)
+    auto box = [&](int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+        to(x0, y0), button(2), to((x0 + x1) / 2, y1), to(x1, y1), button(0), settle();
+    };
+    to(100, 400), settle();
+    box(408 + 60, 28 + 60, 408 + 60, 28 + 60);
+    EXPECT_EQ(std::vector<double>({b.lfreqlo, b.lfreqhi, b.dblo, b.dbhi}), std::vector<double>({-3, 7, -60, 60}));
+    box(408 + 150, 28 + 100, 408 + 50, 28 + 20);
+    EXPECT_NEAR(b.lfreqlo, -3 + 50 * 10.0 / 296, 1e-12);
+    EXPECT_NEAR(b.lfreqhi, -3 + 150 * 10.0 / 296, 1e-12);
+    EXPECT_NEAR(b.dbhi, 60 - 20 * 120 / (0.6 * 264), 1e-9);
+    EXPECT_NEAR(b.dblo, 60 - 100 * 120 / (0.6 * 264), 1e-9);
+    EXPECT_TRUE(isnan(b.cura)) << "no cursor set";
+
+    plottype &t = plot[openplot(PLOT_TRANS, 1, 1)];  // client (408, 328)-(704, 592)
+    const double x = t.xscale;
+    to(100, 400), settle();
+    box(408 + 100, 328 + 60, 408 + 150, 328 + 126);
+    EXPECT_TRUE(t.xscale == x / 4 && t.firstcol == 392) << t.xscale << " " << t.firstcol;
+    EXPECT_TRUE(t.yscale == 4 && t.yoffset == (132 - 60) * 4.0) << t.yscale << " " << t.yoffset;
+}
+
+// G shows |out/in| and F a linear frequency axis, in the window and its file.
+// An RC low-pass, corner at 1000 rad/s: |H| = 1/sqrt(2) there; on the linear
+// axis from 100 to 10000 rad/s column 148 is solved at 5050 rad/s.
+TEST_F(Plotwin, LinearMagnitudeAndFrequencyAxes)
+{
+    ASSERT_EQ(start({write("rc.vsm", "NumNodes,3\r\n0,48,80,1\r\n1,240,80,0\r\n2,240,272,0\r\n"
+                                     "NumWires,3\r\n0,0,1,V,1,0,\r\n1,1,2,R,1000,1,\r\n2,2,0,C,1E-6,2,\r\n")}), 1);
+    vopts.showcirchelp = vopts.gridmode = 0;
+    ibodewire = 0;
+    plottype &b = plot[openplot(PLOT_BODE, 2, 0)];  // V(2) over the source
+    to(556, 160), settle();
+    b.lfreqlo = 2, b.lfreqhi = 4, b.cura = 3, b.reset = -1;
+    char s[96];
+    passes();
+    ASSERT_EQ(plotcursortext(&b, 0, s, sizeof s), 1);
+    EXPECT_NE(std::string(s).find("-3.01 dB"), std::string::npos) << s;
+    hl_key(SC_G, 'g', 0), settle();
+    ASSERT_EQ(plotcursortext(&b, 0, s, sizeof s), 1);
+    EXPECT_NE(std::string(s).find("  707.1m  -45.0 deg"), std::string::npos) << s;
+    EXPECT_TRUE(b.maglo == 0 && b.maghi == 1.1) << "fitted to the curve: " << b.maghi;
+    hl_key(SC_F, 'f', 0), settle();
+    to(408 + 148, 100), button(1), button(0), settle();
+    EXPECT_NEAR(b.cura, log10(5050), 1e-12);
+    std::string csv = copyfrom(b);
+    size_t at = csv.find("\n5050,");
+    ASSERT_NE(at, std::string::npos) << csv.substr(0, 300);
+    EXPECT_NEAR(atof(csv.c_str() + at + 6), -10 * log10(1 + 5.05 * 5.05), 1e-9) << "dB at 5050 rad/s";
+    const std::string file = path("m.vsm");
+    hl_answer_file(file.c_str()), hl_key(SC_S, 0, KEYCTRL | KEYSHIFT), settle();
+    std::string text = read("m.vsm"), old = text.substr(0, text.rfind(",1,1,0,1.1"));
+    ASSERT_NE(old.size(), text.size()) << text;
+    hl_answer_file(write("old.vsm", old + "\r\n").c_str()), hl_key(SC_L, 0, KEYCTRL), settle();
+    ASSERT_EQ(numplots, 1);
+    EXPECT_TRUE(!plot[0].linmag && !plot[0].linfreq && plot[0].lfreqlo == 2) << "a line without the modes";
+    hl_answer_file(file.c_str()), hl_key(SC_L, 0, KEYCTRL), settle();
+    ASSERT_EQ(numplots, 1);
+    EXPECT_TRUE(plot[0].linmag && plot[0].linfreq && plot[0].maghi == 1.1 && plot[0].lfreqhi == 4);
 }
