@@ -94,11 +94,13 @@ TEST_F(Capture, ReadmePicturesAreTheProgramsOwnCaptures)
         {"wheatstone", "schematic.png", 0, {}, 400, 500},
         {"rlcringing", "transient.png", 48, {{400, 32, 16, 356, 392, 592}, {592, 32, 408, 356, 784, 592}}, 250, 470},
         {"rlcbandpass", "bode.png", 0, {{400, 80, 456, 28, 792, 592}}, 0, 0},
+        {"wheatstone", "units.png", 0, {}, 496, 144},  // engineering units and the status line
     };
     for (const shot &s : shots) {
         SCOPED_TRACE(s.example);
         ASSERT_EQ(start({std::string(VELTO_SOURCE_DIR "/examples/") + s.example + ".vsm"}), 1);
         vopts.showcirchelp = s.probes[0].x == 0;  // the element picture where there is room
+        vopts.engunits = std::string(s.png) == "units.png";
         passes(2);
         hl_mouse(760, 560), hl_pass(), hl_button(2), hl_pass(), hl_mouse(760, 560 - s.pan), hl_pass(), hl_button(0);
         settle();
