@@ -224,8 +224,9 @@ static void loopsentence(void) {
     }
     putlist(list, sizeof list, whywire, numwires, 1);
     const int32_t n = count(whywire, numwires);
-    snprintf(whytext, WHYTEXTMAX, "%s %s a loop of %s: the current around it is undetermined", list,
-             n == 1 ? "forms" : "form", kinds);
+    if (snprintf(whytext, WHYTEXTMAX, "%s %s a loop of %s: the current around it is undetermined", list,
+                 n == 1 ? "forms" : "form", kinds) >= WHYTEXTMAX)
+        memcpy(whytext + WHYTEXTMAX - 4, "...", 4);  // a long list cut short
 }
 
 // A common shift of the marked nodes' voltages changes no equation unless a
