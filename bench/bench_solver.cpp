@@ -94,6 +94,20 @@ static void substeps(benchmark::State &st) {
     st.counters["unknowns"] = n;
 }
 
+// frequency points of the circuit in place, complex build and solve, as a
+// sweep takes them: held, omega a little higher at every point
+static void acpoints(benchmark::State &st) {
+    const int32_t n = numwires + numnodes;
+    double w = 1e-3;
+    buildhold(1);
+    for (auto _ : st) {
+        initmat(w, 0, 0);
+        benchmark::DoNotOptimize(smatsolve_comp(yh, el, elcnt, pivorder, n));
+        w = w < 1e7 ? w * 1.0029 : 1e-3;
+    }
+    buildhold(0);
+}
+
 // one transient sub-step of a 50-section RC ladder: predictor and corrector
 static void BM_TransientSubstepRcLadder(benchmark::State &st) {
     ladder(50, 'R', "1000", 'C', "1E-6");
@@ -105,15 +119,7 @@ BENCHMARK(BM_TransientSubstepRcLadder)->Unit(benchmark::kMicrosecond);
 // sweep takes them: held, omega a little higher at every point
 static void BM_AcPointRcLadder(benchmark::State &st) {
     ladder(50, 'R', "1000", 'C', "1E-6");
-    const int32_t n = numwires + numnodes;
-    double w = 1e-3;
-    buildhold(1);
-    for (auto _ : st) {
-        initmat(w, 0, 0);
-        benchmark::DoNotOptimize(smatsolve_comp(yh, el, elcnt, pivorder, n));
-        w = w < 1e7 ? w * 1.0029 : 1e-3;
-    }
-    buildhold(0);
+    acpoints(st);
 }
 BENCHMARK(BM_AcPointRcLadder)->Unit(benchmark::kMicrosecond);
 
@@ -133,16 +139,8 @@ BENCHMARK(BM_MeshTransientSubstep)->Apply(meshsides);
 
 static void BM_MeshAcPoint(benchmark::State &st) {
     tcmesh((int32_t)st.range(0));
-    const int32_t n = numwires + numnodes;
-    double w = 1e-3;
-    buildhold(1);
-    for (auto _ : st) {
-        initmat(w, 0, 0);
-        benchmark::DoNotOptimize(smatsolve_comp(yh, el, elcnt, pivorder, n));
-        w = w < 1e7 ? w * 1.0029 : 1e-3;
-    }
-    buildhold(0);
-    st.counters["unknowns"] = n;
+    acpoints(st);
+    st.counters["unknowns"] = numwires + numnodes;
 }
 BENCHMARK(BM_MeshAcPoint)->Apply(meshsides);
 
