@@ -66,6 +66,26 @@ static inline int32_t controlwire(int32_t m)
 // holds (a NaN value counts as positive), closed otherwise
 static inline int32_t switchclosed(int32_t depwire, double v) { return (v <= 0) == (depwire < 0); }
 
+// D (a junction diode, anode node1) and N (a current f(V, T) from node1 to
+// node2, V = V(node1) - V(node2)): elements whose current is not linear in
+// their voltage; the analysis solves circuits with them by Newton iteration
+static inline int32_t isnonlinear(int32_t letter) { return letter == 'D' || letter == 'N'; }
+
+// A diode's value text: "IS;N;BV;RS;CJ0", any field left empty or out taking
+// its default (1E-14 A, 1, 0 = no breakdown, 0 Ohm, 0 F), or a preset name:
+// "LED", "SI", "Z5V1" (diodetext.cpp).
+enum { DIODEFIELDS = 5 };
+struct diodemodel {
+    double is, n;        // saturation current (A), emission coefficient
+    double bv;           // reverse breakdown voltage (V, 1 mA there), 0 none
+    double rs, cj0;      // series resistance (Ohm), junction capacitance (F)
+};
+const char *diodeparse(const char *text, diodemodel *m);  // 0: m read; else the sentence that
+                                                          // says what is wrong (m the defaults)
+int32_t elementfixup(int32_t letter, char *text);  // canonical form of a value text of that letter in
+                                                   // place: a diode's upper case without blanks, any
+                                                   // other as fixupfunc; 0 fixupfunc refused it
+
 // the element's name: its letter and its place among the wires of that letter,
 // counted from 1 in wire order ("R1", "C2", "V1"); snprintf's count
 int32_t elementname(int32_t w, char *buf, int32_t n);

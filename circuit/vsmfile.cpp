@@ -350,7 +350,8 @@ static void vsmtext(int32_t i, int32_t isinit, const char *prefix, vsmspan f)
     b[np + n] = 0;
     char *kept = vsmtextmode == VSMKEEPBAD ? copytext(b) : 0;  // the normaliser may change a text it refuses
     const char *t = b;
-    if (vsmtextmode != VSMEXACT && !fixupiserr(b) && !fixupfunc(b)) t = kept ? kept : fixupfuncerr;
+    if (vsmtextmode != VSMEXACT && !fixupiserr(b) && !elementfixup(isinit ? 0 : wire[i].element, b))
+        t = kept ? kept : fixupfuncerr;
     if (isinit) wiresetinitst(i, t);
     else wiresetnumst(i, t);
     free(b);
