@@ -93,6 +93,8 @@ enum {
     SOLVED = 0,              // solution in place
     SOLVENODE = 1,           // singular: no pivot for a node voltage column
     SOLVEEMPTY = 2,          // nothing but the sentinel: no system (or initmat gave up)
+    SOLVENOCONV = 3,         // nonlinear elements: the Newton iteration did not converge
+    SOLVEBADMODEL = 4,       // nonlinear elements: a diode's text does not read (nlbadtext)
     SOLVEWIRE = 0x4000,      // singular: no pivot for a wire current column
 };
 // Both solve in place and return one of the codes above. The solution of unknown c is el[yh[c]].re (.im).
@@ -109,6 +111,37 @@ enum { SOLVEFULL, SOLVEREPLAY, SOLVERHS };   // eliminated in full; steps replay
 int32_t smatsolve_real(int32_t *rows, sparsel *ent, int32_t count, int32_t *scratch, int32_t n);
 int32_t smatsolve_comp(int32_t *rows, sparsel *ent, int32_t count, int32_t *scratch, int32_t n);
 
+// === nonlinear elements (nonlinear.cpp) ===
+// A circuit with D or N wires is solved by Newton iteration: each such wire's
+// row is its linearisation at the iterate, I(m) - y V(a) + y V(b) = ieq. The
+// iterate starts from the last solution (an element new to it at its
+// critical voltage), so a re-solve after an edit takes a few iterations.
+#define NLVT (1.38064852e-23 * 300.15 / 1.6021766208e-19)  // kT/q at 27 C, in volts
+#define NLGMIN 1e-12         // conductance across every junction, S
+extern int32_t nlcount;      // D and N wires found by the last nlcollect
+extern int32_t *nllist;      // [nlcount] their indices, ascending
+extern int32_t nliters;      // iterations the last Newton solve took
+int32_t nlcollect(void);     // nllist from the wires (diode texts read); nlcount, 0 for a linear circuit
+// Builds and solves the real system at time t, step h (0: DC) by Newton
+// iteration, calling built after every build; the solution is in el as
+// smatsolve_real leaves it. SOLVED, the solver's code of a singular
+// iteration, SOLVENOCONV or SOLVEBADMODEL. DC tries plain iteration, then
+// gmin stepping, then source stepping; a step (h != 0) takes at most 10
+// iterations and leaves halving to the caller.
+int32_t nlsolve(double t, double h, void (*built)(void));
+const char *nlbadtext(int32_t *m);       // the refused diode text's sentence and wire, 0 / -1 none
+int32_t nlworst(uint8_t *flag, int32_t most);  // flags (numwires) the most elements that moved most
+                                         // in the last iteration; how many
+void nlkeepop(void);         // the iterate becomes the operating point the AC stamps linearise at
+void nlforget(void);         // iterate and operating point forgotten (a circuit loaded afresh)
+double nlstate(int32_t m);   // element m's voltage in the solved system (a diode's inside rs)
+void nlensure(int32_t nw);   // room for nw wires' stamps (an unsolved one stamps as open)
+int32_t acprepare(void);     // before AC points: the DC operating point of a nonlinear circuit
+                             // (SOLVED at once for a linear one), else its failing code
+void nlsmallsignal(double w);  // stamps y = g + j w c at the operating point, ieq 0
+void nlstamps(double w);     // the stamps a view of the system at omega w shows: w 0 those of
+                             // the iterate, else the small-signal ones
+
 // === why the DC operating point cannot be solved ===
 // dcsolve builds and solves the DC operating point (the solution in el, as
 // smatsolve_real leaves it), then looks at the circuit's structure and
@@ -118,7 +151,7 @@ int32_t smatsolve_comp(int32_t *rows, sparsel *ent, int32_t count, int32_t *scra
 // sound structure is reported as singular equations, and so is a solve of up
 // to 200 unknowns whose elimination, done again on the entries kept from the
 // build, meets a pivot that is a cancellation to zero.
-enum { WHYNONE, WHYFLOAT, WHYLOOP, WHYCUT, WHYNOCONTROL, WHYNUMERIC };
+enum { WHYNONE, WHYFLOAT, WHYLOOP, WHYCUT, WHYNOCONTROL, WHYNUMERIC, WHYNOCONV, WHYMODEL };
 enum { WHYTEXTMAX = 256 };
 extern int32_t whykind;            // WHY.. of the last dcsolve
 extern char whytext[WHYTEXTMAX];   // its sentence: "Node 3 floats: nothing ties its voltage to ground"
@@ -167,6 +200,7 @@ struct plotcalc {
     int32_t partfirst;           //   1 while none of its sub-steps solved
     double parttau;              //   midpoint time of its next sub-step
     double partlo, parthi;       //   min and max of its solved samples so far
+    double statet;               // transient, nonlinear circuits: the time savestate stands at
     int32_t hertz;               // Bode: 1 the axis is in hertz (omega = 2 pi f), 0 rad/s
     double lfreqlo, lfreqhi;     // Bode: log10 of the frequencies at the left and right edges
     int32_t linfreq;             // Bode: 1 the columns are spaced evenly in frequency between
@@ -178,7 +212,7 @@ struct plotcalc {
     plottrace extra[MAXTRACES - 1];
 };
 
-extern int32_t *cllist;      // [cllistmax] wires lettered C or L, in wire order (transcollect)
+extern int32_t *cllist;      // [cllistmax] wires lettered C, L or D, in wire order (transcollect)
 extern int32_t numcl;        // entries in cllist
 extern int32_t cllistmax;    // capacity of cllist
 extern int32_t transbad;     // code of the last failed sub-step solve of transcompute, 0 none

@@ -55,6 +55,7 @@ int32_t bodesolve(double w, int32_t inwire, int32_t plotwire, int32_t plotsense,
     if (!transprobeok(plotwire, plotsense) || !transprobeok(inwire, 1)) return -1;
     const int32_t e = wire[inwire].element;
     acdrive = e == 'V' || e == 'I' ? inwire : -1;
+    if (nlcount) nlsmallsignal(w);
     initmat(w, 0, 0);
     acdrive = -1;
     const int32_t r = smatsolve_comp(yh, el, elcnt, pivorder, numwires + numnodes);
@@ -105,7 +106,9 @@ int32_t bodecolumns(plotcalc *p, int32_t xdim) {
         bodeclear(p);
         p->cachexdim = xdim;
     }
-    int32_t fails = 0;
+    int32_t fails = 0, missing = 0;
+    for (int32_t c = BODEMARGIN; c < xdim && c < p->bufcols && !missing; c++) missing = p->colmax[c] < 0;
+    if (missing && acprepare() != SOLVED) return xdim > BODEMARGIN ? xdim - BODEMARGIN : 0;
     buildhold(1);  // only omega changes from column to column
     for (int32_t c = BODEMARGIN; c < xdim && c < p->bufcols; c++) {
         if (!(p->colmax[c] < 0)) continue;

@@ -14,7 +14,7 @@
 // record (no shared scratch array is needed). Each pair also names the
 // formula of its coefficient, so that a build from the template
 // (buildcache.cpp) can recompute just the coefficients that can change.
-enum { F_CONST, F_V, F_NV, F_H, F_NH, F_VCAP, F_NVCAP, F_G, F_NG, F_IWV, F_INWV };
+enum { F_CONST, F_V, F_NV, F_H, F_NH, F_VCAP, F_NVCAP, F_G, F_NG, F_IWV, F_INWV, F_NLY, F_NLNY, F_NLI };
 
 struct branchrow {
     int32_t np;          // pairs in use
@@ -31,6 +31,7 @@ static inline int32_t letterof(const wiretype &wr, double v) {
     switch (wr.element) {
     case 'R': case 'L': case 'C': case 'V': case 'I': case 'E': case 'F': case 'G': case 'H': case 'T':
         return wr.element;
+    case 'D': case 'N': return wr.element;
     case 'S': return switchclosed(wr.depwire, v) ? 'T' : 'X';
     default: return 'X';  // X, and any unknown letter: carries no current
     }
@@ -39,6 +40,12 @@ static inline int32_t letterof(const wiretype &wr, double v) {
 void branchpairs(branchrow &b, int32_t m, int32_t letter, double v, double w, double h);  // wire m's row
 void appendrow(const branchrow &b, int32_t m, int32_t *slot);  // b as row m; slot[k]: where pair k went
 void pushkcl(int32_t m, int32_t r, double sign);               // sign * I(m) at the head of node row r
+
+// === nonlinear stamps (nonlinear.cpp) ===
+// A D or N wire m's row I(m) - y V(a) + y V(b) = ieq, y = nlgre + j nlgim:
+// pairs F_NLY (y), F_NLNY (-y) and F_NLI (ieq); set before each build.
+extern double *nlgre, *nlgim, *nlieq;   // [numwires at least]
+extern double buildsrcscale;            // V and I source values are taken times this (1: as they are)
 
 // === value cache (equations.cpp) ===
 extern int32_t holding;      // 1 between buildhold(1) and buildhold(0) (set in buildcache.cpp)

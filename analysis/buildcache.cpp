@@ -37,6 +37,7 @@ static int32_t *capitem;      // [shapemax] apply item of the wire's state term 
 static int8_t *stepdep;       // [shapemax] 1: some apply item of the wire reads omega or h
 static int8_t *matdep;        // [shapemax] 1: some apply item of the wire lies outside the
                               // right-hand-side column
+static int8_t *nlrow;         // [shapemax] 1: a D or N wire, whose stamps change at every build
 static sparsel *tmpl;         // [tmplmax] the entries as built
 static int32_t *tmplyh;       // [shapemax + shapenmax] the row heads as built
 static int32_t tmplcnt;       // entries in tmpl
@@ -70,6 +71,7 @@ static void checkshape(int32_t nw, int32_t nn) {
         capitem = (int32_t *)growmem(capitem, (size_t)nw * sizeof(int32_t));
         stepdep = (int8_t *)growmem(stepdep, (size_t)nw);
         matdep = (int8_t *)growmem(matdep, (size_t)nw);
+        nlrow = (int8_t *)growmem(nlrow, (size_t)nw);
         varylist = (int32_t *)growmem(varylist, (size_t)nw * sizeof(int32_t));
         swlist = (int32_t *)growmem(swlist, (size_t)nw * sizeof(int32_t));
         heldtouch = (int32_t *)growmem(heldtouch, (size_t)nw * sizeof(int32_t));
@@ -102,6 +104,7 @@ static void recordapply(int32_t m, const branchrow &b, const int32_t *slot) {
     applystart[m] = applycnt;
     capitem[m] = -1;
     stepdep[m] = matdep[m] = 0;
+    nlrow[m] = (int8_t)isnonlinear(wire[m].element);
     if (applycnt + b.np > applymax) {
         applymax = applymax ? 2 * applymax + b.np : 1024;
         applyprog = (applyitem *)growmem(applyprog, (size_t)applymax * sizeof(applyitem));
@@ -123,8 +126,9 @@ static void recordapply(int32_t m, const branchrow &b, const int32_t *slot) {
     if (applystart[m] != applycnt) touch[ntouch++] = m;
 }
 
-// coefficient of formula code for value v (g = v or -v), step h, omega w
-static inline void formula(const applyitem &it, double v, double g, double h, double w, double cap,
+// coefficient of formula code for value v (g = v or -v), step h, omega w,
+// wire m's state cap and stamps
+static inline void formula(const applyitem &it, int32_t m, double v, double g, double h, double w, double cap,
                            double &re, double &im) {
     re = 0, im = 0;
     switch (it.op & 0xFF) {
@@ -139,6 +143,9 @@ static inline void formula(const applyitem &it, double v, double g, double h, do
     case F_NG: re = -g; break;
     case F_IWV: im = w * v; break;
     case F_INWV: im = -(w * v); break;
+    case F_NLY: re = nlgre[m], im = nlgim[m]; break;
+    case F_NLNY: re = -nlgre[m], im = -nlgim[m]; break;
+    case F_NLI: re = nlieq[m]; break;
     }
 }
 
@@ -149,7 +156,7 @@ static void applyitems(int32_t m, int32_t from, int32_t to, double w, double h) 
     for (int32_t k = from; k < to; k++) {
         const applyitem &it = applyprog[k];
         double re, im;
-        formula(it, v, g, h, w, cap, re, im);
+        formula(it, m, v, g, h, w, cap, re, im);
         if (it.op & APPLYADD) {
             tmpl[it.e].re += re;
             tmpl[it.e].im += im;
@@ -182,7 +189,7 @@ static int32_t buildfromtemplate(double w, double h, const int32_t *list, int32_
     for (int32_t k = 0; k < cnt; k++) {
         const int32_t m = list[k];
         const double v = vals[m], cap = capindval[m];
-        const int32_t vsame = !(step && stepdep[m]) && samebits(v, tmplv[m]);
+        const int32_t vsame = !(step && stepdep[m]) && samebits(v, tmplv[m]) && !nlrow[m];
         if (vsame && samebits(cap, tmplcap[m])) continue;
         tmplcap[m] = cap;
         if (vsame) {
@@ -273,7 +280,7 @@ static void heldtouchmake(void) {
     nheldtouch = 0;
     for (int32_t k = 0; k < ntouch; k++) {
         const int32_t m = touch[k];
-        if (stepdep[m] || capitem[m] >= 0 || (!holdt0 && wiredep(m))) heldtouch[nheldtouch++] = m;
+        if (stepdep[m] || nlrow[m] || capitem[m] >= 0 || (!holdt0 && wiredep(m))) heldtouch[nheldtouch++] = m;
     }
 }
 

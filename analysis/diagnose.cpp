@@ -46,7 +46,8 @@ static int32_t fixesvoltage(const wiretype &w) {
 
 // ties its node voltages through its own current: the above and a resistor
 static int32_t tiesvoltage(const wiretype &w) {
-    return fixesvoltage(w) || (w.element == 'R' && nodeexists(w.node1) && nodeexists(w.node2));
+    const int32_t e = w.element;
+    return fixesvoltage(w) || ((e == 'R' || isnonlinear(e)) && nodeexists(w.node1) && nodeexists(w.node2));
 }
 
 static int32_t drivescurrent(const wiretype &w) {
@@ -362,14 +363,49 @@ static int32_t dcdiagnose(int32_t code) {
     return code;
 }
 
-int32_t dcsolve(void) {
-    initmat(0, 0, 0);
+// the build as it stands, for the numeric check of hand-sized systems
+static void keepbuild(void) {
     const int32_t n = numwires + numnodes;
-    if (n <= NUMCHECKMAX) {
-        if (elcnt > keptcap) keptcap = elcnt, kept = (sparsel *)growmem(kept, (size_t)elcnt * sizeof(sparsel));
-        if (n > keptrowcap) keptrowcap = n, keptrows = (int32_t *)growmem(keptrows, (size_t)n * sizeof(int32_t));
-        memcpy(kept, el, (size_t)elcnt * sizeof(sparsel));
-        if (n) memcpy(keptrows, yh, (size_t)n * sizeof(int32_t));
+    if (n > NUMCHECKMAX) return;
+    if (elcnt > keptcap) keptcap = elcnt, kept = (sparsel *)growmem(kept, (size_t)elcnt * sizeof(sparsel));
+    if (n > keptrowcap) keptrowcap = n, keptrows = (int32_t *)growmem(keptrows, (size_t)n * sizeof(int32_t));
+    memcpy(kept, el, (size_t)elcnt * sizeof(sparsel));
+    if (n) memcpy(keptrows, yh, (size_t)n * sizeof(int32_t));
+}
+
+// A nonlinear circuit whose structure is sound but whose iteration failed:
+// the diode text that does not read, or the elements that moved most.
+static int32_t nonlinearwhy(int32_t code) {
+    memset(whynode, 0, (size_t)numnodes + 1);
+    memset(whywire, 0, (size_t)numwires + 1);
+    char list[WHYTEXTMAX - 64];
+    if (code == SOLVEBADMODEL) {
+        int32_t m;
+        const char *why = nlbadtext(&m);
+        whywire[m] = 1;
+        putlist(list, sizeof list, whywire, numwires, 1);
+        whykind = WHYMODEL;
+        if (snprintf(whytext, WHYTEXTMAX, "%s: %s", list, why) >= WHYTEXTMAX) whytext[WHYTEXTMAX - 1] = 0;
+        return code;
     }
-    return dcdiagnose(smatsolve_real(yh, el, elcnt, pivorder, n));
+    nlworst(whywire, 2);
+    putlist(list, sizeof list, whywire, numwires, 1);
+    whykind = WHYNOCONV;
+    if (snprintf(whytext, WHYTEXTMAX, "No DC solution: the iteration did not converge (%s changing most)", list) >=
+        WHYTEXTMAX)
+        whytext[WHYTEXTMAX - 1] = 0;
+    return code;
+}
+
+int32_t dcsolve(void) {
+    if (!nlcollect()) {
+        initmat(0, 0, 0);
+        keepbuild();
+        return dcdiagnose(smatsolve_real(yh, el, elcnt, pivorder, numwires + numnodes));
+    }
+    const int32_t r = nlsolve(0, 0, keepbuild);
+    if (r == SOLVED) nlkeepop();
+    if (r != SOLVENOCONV && r != SOLVEBADMODEL) return dcdiagnose(r);
+    const int32_t d = dcdiagnose(SOLVED);  // a structural fault comes first
+    return d != SOLVED ? d : nonlinearwhy(r);
 }

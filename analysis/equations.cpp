@@ -177,6 +177,7 @@ static int32_t stampable(int32_t m) {
 //   I   I(m) = v                                  X (and an open S)    I(m) = 0
 //   E   V(b) - V(a) = g (V(db) - V(da))           F   I(m) = g I(d)
 //   G   I(m) = g (V(db) - V(da))                  H   V(b) - V(a) = g I(d)
+//   D N I(m) - y (V(a) - V(b)) = ieq: the linearisation nonlinear.cpp set
 // Each node's current-law row sums -I(m) of the wires leaving it and +I(m) of
 // the wires arriving; a grounded node's row is V = 0.
 // Fills b with the branch row of stampable wire m, of the given letter.
@@ -234,6 +235,11 @@ void branchpairs(branchrow &b, int32_t m, int32_t letter, double v, double w, do
         break;
     case 'G': put(b, m, 1, 0, F_CONST); putab(b, da, g, 0, F_G, db, -g, 0, F_NG); break;
     case 'H': put(b, d, -g, 0, F_NG); putab(b, a, -1, 0, F_CONST, bb, 1, 0, F_CONST); break;
+    case 'D': case 'N':
+        put(b, m, 1, 0, F_CONST);
+        putab(b, a, -nlgre[m], -nlgim[m], F_NLNY, bb, nlgre[m], nlgim[m], F_NLY);
+        put(b, rhs, nlieq[m], 0, F_NLI);
+        break;
     default: put(b, m, 1, 0, F_CONST); break;  // X
     }
 }
@@ -303,15 +309,26 @@ void initmat(double w, double t, double h) {
     if (buildheld(w, h, chained)) return;
     double *vals = buildvals(nw, nn);
     if (globalx != 0) checkvcache(nw);
+    int32_t nonlinear = 0;
     for (int32_t m = nw - 1; m >= 0; m--) {
-        vals[m] = globalx == 0 ? wire[m].value : wireeval(m);
-        if (acdrive >= 0 && (wire[m].element == 'V' || wire[m].element == 'I')) vals[m] = m == acdrive;
+        const int32_t e = wire[m].element;
+        if (isnonlinear(e)) {
+            vals[m] = 0;  // the stamps carry what the element does
+            nonlinear = 1;
+        } else {
+            vals[m] = globalx == 0 ? wire[m].value : wireeval(m);
+        }
+        if (e == 'V' || e == 'I') {
+            if (acdrive >= 0) vals[m] = m == acdrive;
+            else if (buildsrcscale != 1.0) vals[m] *= buildsrcscale;
+        }
         if (!stampable(m)) {  // give up: every row empty, nothing to solve
             for (int32_t r = 0; r < nw + nn; r++) yh[r] = 0;
             elcnt = 1;
             return;
         }
     }
+    if (nonlinear) nlensure(nw);
     buildcached(w, h, chained);
 }
 

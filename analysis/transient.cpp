@@ -100,8 +100,11 @@ int32_t transcollect(plotcalc *p) {
         cllist = (int32_t *)growmem(cllist, (size_t)cllistmax * sizeof(int32_t));
     }
     numcl = 0;
-    for (int32_t w = 0; w < numwires; w++)
-        if (wire[w].element == 'C' || wire[w].element == 'L') cllist[numcl++] = w;
+    for (int32_t w = 0; w < numwires; w++) {
+        const int32_t e = wire[w].element;
+        if (e == 'C' || e == 'L' || e == 'D') cllist[numcl++] = w;
+    }
+    nlcollect();
     if (p && numcl >= p->savestatemax) {  // capacity 256, then doubling, at least numcl
         int32_t m = p->savestatemax ? 2 * p->savestatemax : SAVESTATEFIRST;
         if (m < numcl) m = numcl;
@@ -113,9 +116,10 @@ int32_t transcollect(plotcalc *p) {
 }
 
 // state quantity of list wire w in the solved real system: the inductor's
-// current, or the capacitor's voltage V(node1) - V(node2)
+// current, the capacitor's voltage V(node1) - V(node2), the diode's junction voltage
 static double clvalue(int32_t w) {
     if (wire[w].element == 'L') return solved(w);
+    if (wire[w].element == 'D') return nlstate(w);
     return solved(numwires + wire[w].node1) - solved(numwires + wire[w].node2);
 }
 
@@ -148,7 +152,32 @@ double transsample(int32_t plotwire, int32_t plotsense) {
 // which the whole sub-step is taken from the saved state, clamped to
 // +-TRANSCLAMP. Sources are evaluated at the midpoint time tau. A failed solve
 // leaves every state as it was before the sub-step.
+// === implicit steps ===
+// A circuit with nonlinear elements steps by backward Euler: every C and L
+// is its companion of step h from the state at time statet, every D and N
+// its linearisation, solved by Newton iteration at the sub-step's time; an
+// iteration that fails halves the step (at most NLHALVINGS times), so the
+// column still gets its sample at its place.
+enum { NLHALVINGS = 12 };
+static double statet;   // time the states stand at
+
+static int32_t implicitstep(double t, double h, int32_t depth) {
+    const int32_t r = nlsolve(t, h, nullptr);
+    if (r == SOLVED) {
+        for (int32_t k = 0; k < numcl; k++) capindval[cllist[k]] = clvalue(cllist[k]);
+        statet = t;
+        return r;
+    }
+    if (r != SOLVENOCONV || depth >= NLHALVINGS) return r;
+    const int32_t a = implicitstep(t - h / 2, h / 2, depth + 1);
+    return a != SOLVED ? a : implicitstep(t, h / 2, depth + 1);
+}
+
 int32_t transsubstep(double tau, double delta) {
+    if (nlcount) {
+        const double h = tau - statet;
+        return implicitstep(tau, h > 0 ? h : delta / TRANSPROBE, 0);
+    }
     const int32_t n = numwires + numnodes;
     initmat(0, tau, delta);
     int32_t r = smatsolve_real(yh, el, elcnt, pivorder, n);
@@ -182,19 +211,26 @@ int32_t transsubstep(double tau, double delta) {
 static int32_t transinitial(void) {
     for (int32_t k = 0; k < numcl; k++) {
         wiretype &w = wire[cllist[k]];
-        if (!w.initst || !w.initst[0]) continue;
+        if (w.element == 'D' || !w.initst || !w.initst[0]) continue;
         w.value = valueat0(w.initst);
         w.element = w.element == 'C' ? 'V' : 'I';
     }
-    initmat(0, 0, 0);
-    matbad = smatsolve_real(yh, el, elcnt, pivorder, numwires + numnodes);
+    if (nlcount) {
+        matbad = nlsolve(0, 0, nullptr);
+    } else {
+        initmat(0, 0, 0);
+        matbad = smatsolve_real(yh, el, elcnt, pivorder, numwires + numnodes);
+    }
     for (int32_t k = 0; k < numcl; k++) {
         const int32_t m = cllist[k];
         wiretype &w = wire[m];
-        w.value = valueat0(w.numst);
-        w.element = (w.element == 'V' || w.element == 'C') ? 'C' : 'L';
+        if (w.element != 'D') {
+            w.value = valueat0(w.numst);
+            w.element = (w.element == 'V' || w.element == 'C') ? 'C' : 'L';
+        }
         capindval[m] = matbad != SOLVED ? 0.0 : clvalue(m);
     }
+    statet = 0;
     return matbad;
 }
 
@@ -264,6 +300,7 @@ int32_t transcompute(plotcalc *p, int32_t xdim, int32_t samps, int32_t untilcol,
         p->partsamps = 0;
     } else {
         for (int32_t k = 0; k < numcl; k++) capindval[cllist[k]] = p->savestate[k];
+        statet = p->statet;
     }
     checkmaxxdim(p, xdim);
     if (samps < 1) samps = 1;
@@ -289,5 +326,6 @@ int32_t transcompute(plotcalc *p, int32_t xdim, int32_t samps, int32_t untilcol,
     }
     buildhold(0);
     for (int32_t k = 0; k < numcl; k++) p->savestate[k] = capindval[cllist[k]];
+    p->statet = statet;
     return initcode;
 }

@@ -20,6 +20,8 @@ const char *solvecodetext(int code) {  // the texts veltocli dc prints
     case SOLVENODE: return "singular: a node voltage is undetermined";
     case SOLVEEMPTY: return "empty: nothing to solve";
     case SOLVEWIRE: return "singular: a wire current is undetermined";
+    case SOLVENOCONV: return "no solution: the iteration did not converge";
+    case SOLVEBADMODEL: return "a diode's text does not read";
     default: return "not solved";
     }
 }

@@ -118,6 +118,10 @@ static int runac(const acargs *a, plotcalc *p) {
     p->hertz = a->hertz;
     const int span = a->points > 1 ? a->points - 1 : 1;  // the last point at to
     const double t0 = clinow();
+    if (nlcollect() && dcsolve() != SOLVED) {  // the operating point nonlinear elements linearise at
+        fprintf(stderr, "%s\n", whytext);
+        return 3;
+    }
     const int n = acpoints(p, a->points, span, &fail, &live);
     if (a->timeit) cliputtime(clinow() - t0);
     if (n == 0) {

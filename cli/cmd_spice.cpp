@@ -35,7 +35,7 @@ static int carries(int m) {
     if (!nodeexists(wire[m].node1) || !nodeexists(wire[m].node2)) return 0;
     if (iscontrolled(c)) return ctrlwire(m, &g) >= 0;
     if (c == 'S') return switchclosed(wire[m].depwire, wire[m].value);
-    return strchr("RLCVIT", c) != nullptr && c != 0;
+    return strchr("RLCVITDN", c) != nullptr && c != 0;
 }
 
 // A plain value: the number at t = 0, with a comment when it depends on t or
@@ -171,6 +171,36 @@ static void putcontrolled(int m, int d, const char *a, const char *b, const int 
     }
 }
 
+// a diode with its own model line; a text that does not read is left out
+static void putdiode(int m, const char *a, const char *b) {
+    diodemodel d;
+    const char *why = diodeparse(wire[m].numst, &d);
+    if (why) {
+        printf("* wire %d: diode text '%s': %s: left out\n", m, wire[m].numst, why);
+        return;
+    }
+    printf("D%d %s %s DM%d\n.model DM%d D(IS=%.17g N=%.17g", m, a, b, m, m, d.is, d.n);
+    if (d.rs > 0) printf(" RS=%.17g", d.rs);
+    if (d.cj0 > 0) printf(" CJO=%.17g M=0", d.cj0);  // a constant junction capacitance
+    if (d.bv > 0) printf(" BV=%.17g IBV=1e-3", d.bv);
+    printf(")\n");
+}
+
+// An N element as a B source whose current is its text: V the voltage from
+// a to b, T the time, ';' between arguments as ','
+static void putnonlinear(int m, const char *a, const char *b) {
+    const char *t = wire[m].numst ? wire[m].numst : "";
+    printf("B%d %s %s I=", m, a, b);
+    for (int i = 0; t[i] && t[i] != '\''; i++) {
+        const char c = t[i];
+        const int alone = (i == 0 || !exprletter(t[i - 1])) && !exprletter(t[i + 1]) && t[i + 1] != '(';
+        if (c == 'V' && alone) printf(b[0] == '0' && !b[1] ? "V(%s)" : "V(%s,%s)", a, b);
+        else if (c == 'T' && alone) printf("time");
+        else putchar(c == ';' ? ',' : c);
+    }
+    printf("\n");
+}
+
 static void putwire(int m, const char *a, const char *b, const int *sensed) {
     const wiretype &w = wire[m];
     double g;
@@ -192,6 +222,8 @@ static void putwire(int m, const char *a, const char *b, const int *sensed) {
         else printf("* wire %d: switch open at t = 0: left out\n", m);
         break;
     case 'X': printf("* wire %d: probe wire, carries no current: left out\n", m); break;
+    case 'D': putdiode(m, a, b); break;
+    case 'N': putnonlinear(m, a, b); break;
     case 'E': case 'G': case 'F': case 'H': putcontrolled(m, d, a, b, sensed); break;
     default: printf("* wire %d: unknown element '%c': left out\n", m, w.element); break;
     }

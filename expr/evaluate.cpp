@@ -27,15 +27,15 @@ static const uint8_t oplevel[] = {7, 0, 1, 1, 1, 2, 2, 3, 3, 3, 3, 4, 4, 5, 6};
 
 enum { FN_NONE, FN_ABS, FN_ACOS, FN_ASIN, FN_ATAN, FN_ATAN2, FN_CEIL, FN_COS, FN_EXP, FN_FACT,
        FN_FLOOR, FN_FMOD, FN_LOG, FN_MAX, FN_MIN, FN_NRND, FN_POW, FN_PULSE, FN_PWL, FN_SGN,
-       FN_SIN, FN_SQRT, FN_TAN, FN_UNIT,
-       NM_PI, NM_RND, NM_T };  // names that give a value instead of opening a group
+       FN_SIN, FN_SQRT, FN_TAN, FN_UNIT, FN_SINH, FN_COSH, FN_TANH,
+       NM_PI, NM_RND, NM_T, NM_V };  // names that give a value instead of opening a group
 
 struct exprname { const char *name; int32_t len; int32_t code; };
 
 // names by first letter, in the order they are tried; "EXP" has no '(' in its test
 static const exprname namesa[] = {{"ATAN(", 5, FN_ATAN}, {"ATN(", 4, FN_ATAN}, {"ABS(", 4, FN_ABS},
     {"ACOS(", 5, FN_ACOS}, {"ASIN(", 5, FN_ASIN}, {"ATAN2(", 6, FN_ATAN2}, {0, 0, 0}};
-static const exprname namesc[] = {{"COS(", 4, FN_COS}, {"CEIL(", 5, FN_CEIL}, {0, 0, 0}};
+static const exprname namesc[] = {{"COS(", 4, FN_COS}, {"COSH(", 5, FN_COSH}, {"CEIL(", 5, FN_CEIL}, {0, 0, 0}};
 static const exprname namese[] = {{"EXP", 3, FN_EXP}, {0, 0, 0}};
 static const exprname namesf[] = {{"FACT(", 5, FN_FACT}, {"FLOOR(", 6, FN_FLOOR},
     {"FMOD(", 5, FN_FMOD}, {0, 0, 0}};
@@ -47,9 +47,14 @@ static const exprname namesp[] = {{"PI", 2, NM_PI}, {"POW(", 4, FN_POW}, {"PWL("
     {"PULSE(", 6, FN_PULSE}, {0, 0, 0}};
 static const exprname namesr[] = {{"RND", 3, NM_RND}, {0, 0, 0}};
 static const exprname namess[] = {{"SQRT(", 5, FN_SQRT}, {"SIN(", 4, FN_SIN}, {"SGN(", 4, FN_SGN},
+    {"SINH(", 5, FN_SINH},
     {0, 0, 0}};
-static const exprname namest[] = {{"TAN(", 4, FN_TAN}, {"T", 1, NM_T}, {0, 0, 0}};
+static const exprname namest[] = {{"TAN(", 4, FN_TAN}, {"TANH(", 5, FN_TANH}, {"T", 1, NM_T}, {0, 0, 0}};
 static const exprname namesu[] = {{"UNIT(", 5, FN_UNIT}, {0, 0, 0}};
+static const exprname namesv[] = {{"V", 1, NM_V}, {0, 0, 0}};
+
+static int32_t exprvon;    // 1 while solvefuncat evaluates: V is a name
+static double exprvolt;    // its value then
 
 static const exprname *namesof(char c) {
     switch (c) {
@@ -58,6 +63,7 @@ static const exprname *namesof(char c) {
     case 'M': return namesm; case 'N': return namesn; case 'P': return namesp;
     case 'R': return namesr; case 'S': return namess; case 'T': return namest;
     case 'U': return namesu;
+    case 'V': return exprvon ? namesv : 0;
     }
     return 0;
 }
@@ -233,6 +239,9 @@ static int32_t applyfunc(int32_t fn, const double *a, int32_t n, int32_t empty, 
         return shapesin(a, m) ? 1 : -1;
     case FN_COS: r = cos(x); break;
     case FN_TAN: r = tan(x); break;
+    case FN_SINH: r = sinh(x); break;
+    case FN_COSH: r = cosh(x); break;
+    case FN_TANH: r = tanh(x); break;
     case FN_ASIN: r = asin(x); break;
     case FN_ACOS: r = acos(x); break;
     case FN_ATAN: r = atan(x); break;
@@ -398,6 +407,7 @@ static int32_t scanname(exprlevel *lv, const char *s, int32_t len, int32_t i) {
     case NM_PI: lv->m = 3.141592653589793; break;
     case NM_RND: lv->m = exprrand(); break;
     case NM_T: lv->m = exprtime(); break;
+    case NM_V: lv->m = exprvolt; break;
     case FN_NRND: lv->dev = exprnormal(); lv->fn = FN_NRND; break;
     default: lv->fn = nm->code; break;
     }
@@ -494,6 +504,14 @@ double solvefunc(const char *text) {
     if (!text) return 0.0;
     const size_t n = strcspn(text, "'");
     return solvetext(text, n < 0x7fffffff ? (int32_t)n : 0x7fffffff, 0);
+}
+
+double solvefuncat(const char *text, double v) {
+    exprvon = 1;
+    exprvolt = v;
+    const double r = solvefunc(text);
+    exprvon = 0;
+    return r;
 }
 
 double valueat0(const char *text) {

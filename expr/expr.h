@@ -49,6 +49,8 @@ int32_t suffixread(const char *s, int32_t len, int32_t room, int32_t *p10, int32
 
 // === evaluation ===
 double solvefunc(const char *text);  // value of a canonical text at globalx; errors: 0, globalbad = 1
+double solvefuncat(const char *text, double v);  // solvefunc with the name V standing for v (the
+                                     // voltage of an N element, whose current the text gives)
 double valueat0(const char *text);   // the same at t = 0 (globalx left 0), globalbad cleared first:
                                      // the value a wire keeps from its text; null reads as ""
 int32_t functimedep(const char *text);  // 1: value may change between calls (reads t or draws
