@@ -56,15 +56,16 @@ static void nlgrow(int32_t nw) {
 }
 
 // === diode model ===
-// The breakdown knee xbv puts IBV = 1 mA at -BV: IS exp((BV - xbv) / vt) = IBV,
-// solved with the small terms of the exact current kept, as the usual
-// diode model does. A BV so low that IBV cannot be reached keeps xbv = BV.
-static double kneeof(const diodemodel &d, double vt) {
-    const double ibv = 1e-3;
+// The breakdown knee xbv puts IBV = 1 mA at -BV: IS exp((BV - xbv) / (N vt))
+// = IBV, solved with the small terms of the exact current kept (the last one
+// over vt itself), as the usual diode model does. A BV so low that IBV cannot
+// be reached keeps xbv = BV.
+static double kneeof(const diodemodel &d, double vte) {
+    const double ibv = 1e-3, vt = NLVT;
     if (d.bv <= 0) return 0;
     if (ibv < d.is * d.bv / vt) return d.bv;
-    double x = d.bv - vt * log(1 + ibv / d.is);
-    for (int32_t k = 0; k < 25; k++) x = d.bv - vt * log(ibv / d.is + 1 - x / vt);
+    double x = d.bv - vte * log(1 + ibv / d.is);
+    for (int32_t k = 0; k < 25; k++) x = d.bv - vte * log(ibv / d.is + 1 - x / vt);
     return x;
 }
 
