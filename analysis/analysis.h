@@ -117,7 +117,7 @@ int32_t smatsolve_comp(int32_t *rows, sparsel *ent, int32_t count, int32_t *scra
 // iterate starts from the last solution (an element new to it at its
 // critical voltage), so a re-solve after an edit takes a few iterations.
 #define NLVT (1.38064852e-23 * 300.15 / 1.6021766208e-19)  // kT/q at 27 C, in volts
-#define NLGMIN 1e-12         // conductance across every junction, S
+#define NLGMIN 1e-12         // conductance across every junction and N element, S
 extern int32_t nlcount;      // D and N wires found by the last nlcollect
 extern int32_t *nllist;      // [nlcount] their indices, ascending
 extern int32_t nliters;      // iterations the last Newton solve took

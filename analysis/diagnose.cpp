@@ -334,7 +334,9 @@ static int32_t numericcheck(void) {
 
 // === entry ===
 
-static int32_t dcdiagnose(int32_t code) {
+// code: the solver's verdict; nocheck 1: report only a fault of the structure
+// (SOLVED when there is none)
+static int32_t dcdiagnose(int32_t code, int32_t nocheck = 0) {
     grow();
     whykind = WHYNONE;
     whytext[0] = 0;
@@ -352,6 +354,7 @@ static int32_t dcdiagnose(int32_t code) {
     if (kind == WHYFLOAT || kind == WHYCUT) floatsentence(kind);
     if (kind == WHYLOOP) return SOLVEWIRE;
     if (kind != WHYNONE) return SOLVENODE;
+    if (nocheck) return SOLVED;
     if (code == SOLVED) {  // a solve that only rounding let through
         const int32_t c = numericcheck();
         if (c < 0) return SOLVED;
@@ -406,6 +409,6 @@ int32_t dcsolve(void) {
     const int32_t r = nlsolve(0, 0, keepbuild);
     if (r == SOLVED) nlkeepop();
     if (r != SOLVENOCONV && r != SOLVEBADMODEL) return dcdiagnose(r);
-    const int32_t d = dcdiagnose(SOLVED);  // a structural fault comes first
+    const int32_t d = dcdiagnose(SOLVED, 1);  // a fault of the structure comes first
     return d != SOLVED ? d : nonlinearwhy(r);
 }

@@ -155,6 +155,7 @@ static int32_t stampat(double h, double t) {
         double id, g;
         if (wire[m].element == 'N') {
             if (!nfunc(m, v, &id, &g)) return 0;
+            id += NLGMIN * v, g += NLGMIN;  // so that a flat f leaves no node without a way to ground
             nlgre[m] = g, nlgim[m] = 0, nlieq[m] = id - g * v;
             continue;
         }
@@ -178,6 +179,7 @@ void nlsmallsignal(double w) {
         double id, g, gi = 0;
         if (wire[m].element == 'N') {
             if (!nfunc(m, v, &id, &g)) g = 0;
+            g += NLGMIN;
         } else {
             diodeat(nlw[m], v, &id, &g);
             gi = w * nlw[m].d.cj0;
