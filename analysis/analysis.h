@@ -133,7 +133,6 @@ const char *nlbadtext(int32_t *m);       // the refused diode text's sentence an
 int32_t nlworst(uint8_t *flag, int32_t most);  // flags (numwires) the most elements that moved most
                                          // in the last iteration; how many
 void nlkeepop(void);         // the iterate becomes the operating point the AC stamps linearise at
-void nlforget(void);         // iterate and operating point forgotten (a circuit loaded afresh)
 double nlstate(int32_t m);   // element m's voltage in the solved system (a diode's inside rs)
 void nlensure(int32_t nw);   // room for nw wires' stamps (an unsolved one stamps as open)
 int32_t acprepare(void);     // before AC points: the DC operating point of a nonlinear circuit

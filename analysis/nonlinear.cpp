@@ -41,7 +41,7 @@ static int32_t nlmax, nxmax;
 static int32_t nlbad = -1;    // wire of the last refused diode text, -1 none
 static double nlgminstep;     // extra conductance across each junction while gmin stepping
 
-static void nlgrow(int32_t nw) {
+void nlensure(int32_t nw) {
     if (nw <= nlmax) return;
     const int32_t m = nw > 2 * nlmax ? nw : 2 * nlmax;
     nlw = (nlwire *)growmem(nlw, (size_t)m * sizeof(nlwire));
@@ -206,7 +206,7 @@ double nlstate(int32_t m) { return elementv(m); }
 
 // === collecting ===
 int32_t nlcollect(void) {
-    nlgrow(numwires);
+    nlensure(numwires);
     nlcount = 0;
     nlbad = -1;
     for (int32_t m = 0; m < numwires; m++) {
@@ -334,10 +334,6 @@ void nlkeepop(void) {
     for (int32_t k = 0; k < nlcount; k++) nlvop[nllist[k]] = nlvd[nllist[k]];
 }
 
-void nlforget(void) {
-    for (int32_t m = 0; m < nlmax; m++) nlvd[m] = nlvop[m] = NAN;
-}
-
 int32_t nlworst(uint8_t *flag, int32_t most) {
     memset(flag, 0, (size_t)numwires);
     int32_t got = 0;
@@ -352,8 +348,6 @@ int32_t nlworst(uint8_t *flag, int32_t most) {
     }
     return got;
 }
-
-void nlensure(int32_t nw) { nlgrow(nw); }
 
 int32_t acprepare(void) {
     if (!nlcollect()) return SOLVED;

@@ -138,6 +138,7 @@ void matrixrender(void)
     int32_t nw = numwires, n = numwires + numnodes;
     // the names take the first column and row: the cells start one cell in
     int32_t sx = (int32_t)nearbyint(p->scrollx) - CELLW, sy = (int32_t)nearbyint(p->scrolly) - CELLH;
+    nlstamps(p->matw);  // diodes: the last iteration's linearisation, or the small-signal one
     initmat(p->matw, p->matt, 0);
     matrixgrid(nw, n, sx, sy);
     matrixnames(nw, n, sx, sy);
