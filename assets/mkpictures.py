@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-# mkpictures.py: draws the element help picture veltohlp.png (84x480), the
+# mkpictures.py: draws the element help picture veltohlp.png (84x552), the
 # title-bar button strips winminmaxx.png and winminnorx.png (50x14) and the
 # desktop icon velto.png (64x64), all 4-bit palette PNGs whose entry 0 is
 # transparent.  Letters come from the committed font strips vasc_9x16.png and
@@ -204,6 +204,25 @@ def switch(cv, y):
     cv.line(54, y - 1, 58, y - 4, LIGHT)  # closing hint
 
 
+def diode(cv, y):
+    # triangle from the anode (left) to the cathode bar
+    leads(cv, y, 38, 62)
+    cv.line(38, y - 10, 38, y + 10, LIGHT)
+    cv.line(38, y - 10, 62, y, LIGHT)
+    cv.line(38, y + 10, 62, y, LIGHT)
+    cv.line(62, y - 10, 62, y + 10, LIGHT)
+
+
+def nonlinear(cv, y):
+    # a box struck through
+    leads(cv, y, 36, 64)
+    cv.line(36, y - 5, 64, y - 5, LIGHT)
+    cv.line(36, y + 5, 64, y + 5, LIGHT)
+    cv.line(36, y - 5, 36, y + 5, LIGHT)
+    cv.line(64, y - 5, 64, y + 5, LIGHT)
+    cv.line(41, y + 10, 59, y - 10, LIGHT)
+
+
 def dummy(cv, y):
     cv.line(X0, y, X1, y, GREY, "##......")
 
@@ -237,6 +256,8 @@ ELEMENTS = [
     ("G", "V-CONTROLLED I", vccs),
     ("H", "I-CONTROLLED V", ccvs),
     ("S", "SWITCH", switch),
+    ("K", "DIODE", diode),
+    ("J", "NONLINEAR I(V)", nonlinear),
     ("X", "DUMMY WIRE", dummy),
     ("T", "SPACE: WIRE", wire),
     ("O", "OP-AMP", opamp),
@@ -246,7 +267,7 @@ TOP = 6      # first row's top
 
 
 def help_picture():
-    cv = Canvas(84, 480)
+    cv = Canvas(84, TOP + len(ELEMENTS) * ROW + 6)
     big, small = Font("vasc_9x16"), Font("vasc_4x6")
     for k, (key, caption, draw) in enumerate(ELEMENTS):
         top = TOP + k * ROW

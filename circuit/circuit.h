@@ -85,6 +85,9 @@ const char *diodeparse(const char *text, diodemodel *m);  // 0: m read; else the
 int32_t elementfixup(int32_t letter, char *text);  // canonical form of a value text of that letter in
                                                    // place: a diode's upper case without blanks, any
                                                    // other as fixupfunc; 0 fixupfunc refused it
+const char *elementdefault(int32_t letter);  // the text an empty value takes: "0" for a switch
+                                             // (open), "1E-14" for a diode, "V/1000" for an N
+                                             // element (a 1 kOhm resistor), "1" for the rest
 
 // the element's name: its letter and its place among the wires of that letter,
 // counted from 1 in wire order ("R1", "C2", "V1"); snprintf's count

@@ -74,6 +74,17 @@ const char *diodeparse(const char *text, diodemodel *m)
     return 0;
 }
 
+// === defaults ===
+const char *elementdefault(int32_t letter)
+{
+    switch (letter) {
+    case 'S': return "0";
+    case 'D': return "1E-14";
+    case 'N': return "V/1000";
+    default: return "1";
+    }
+}
+
 // === canonical form ===
 // A diode text is upper case without blanks, its fields kept as typed; an N
 // text is an expression like any other value.

@@ -89,7 +89,7 @@ extern const unsigned char vasc_4x6_png[], vasc_6x8_png[], vasc_6x10_png[], vasc
 extern const int32_t vasc_4x6_png_size, vasc_6x8_png_size, vasc_6x10_png_size,
     vasc_7x12_png_size, vasc_8x12_png_size, vasc_8x13_png_size, vasc_8x14_png_size,
     vasc_8x15_png_size, vasc_9x16_png_size, vasc_12x16_png_size;
-extern const unsigned char veltohlp_png[];    // element help picture, 84x480, 4-bit palette
+extern const unsigned char veltohlp_png[];    // element help picture, 84x552, 4-bit palette
 extern const int32_t veltohlp_png_size;
 extern const unsigned char winminmaxx_png[];  // title-bar buttons of a normal window, 50x14
 extern const int32_t winminmaxx_png_size;
@@ -107,6 +107,6 @@ extern const fonttype fontlist[NUMFONTS];  // 4x6, 6x8, 6x10, 7x12, 8x12, 8x13, 
 // === decoded pictures ===
 extern tiletype winminmaxx;         // title-bar buttons of a normal window, 50x14
 extern tiletype winminnorx;         // the same for a maximised or minimised window
-extern tiletype veltohlp;           // element help picture, 84x480
+extern tiletype veltohlp;           // element help picture, 84x552
 void decodepictures(void);          // fonts and pictures from the embedded PNGs; f 0 where it failed
 void freepictures(void);

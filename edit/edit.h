@@ -138,7 +138,7 @@ int32_t insertnode(void);      // split wire curw at the mouse: 1 done, 0 not
 void startwire(int32_t a, int32_t letter);  // draw a new wire from node a; its loose end at the mouse
 int32_t stampwire(int32_t end);  // the wire being drawn ends at node end and is counted: its index
 int32_t endrawiremode(void);   // stamp the wire being drawn at the mouse: its index, or -1
-void defaultnumst(int32_t w);  // an empty value text becomes "0" (switch) or "1", and value
+void defaultnumst(int32_t w);  // an empty value text becomes elementdefault's, and value
 void editorreset(void);        // a new or loaded circuit: view at zoom 1, nothing in progress,
                                // every window closed, recalc = 3
 void editorreload(void);       // the circuit read again from its own file: nothing in progress,

@@ -242,11 +242,11 @@ static void typeback(void)
     typedvalue(w);
 }
 
-// 1 while the wire being drawn has a value typed that ends in a digit or "."
-// (where an E is its exponent, not the next element)
-static int32_t typingnumber(void)
+// 1 while wire w has a value typed that ends in a digit or "." (where an E
+// is its exponent and a K its kilo, not the next element)
+static int32_t typingnumber(int32_t w)
 {
-    const char *t = wire[numwires].numst;
+    const char *t = w >= 0 ? wire[w].numst : 0;
     size_t n = t ? strlen(t) : 0;
     return n > 0 && (isdigit((unsigned char)t[n - 1]) || t[n - 1] == '.');
 }
@@ -263,6 +263,19 @@ static void endtyping(void)
 
 // === drawing ===
 
+// Wire w becomes an element of letter c. Its text goes with it, but not into
+// or out of a diode or N element, whose texts mean something else: the new
+// element then starts from its default.
+static void renameelement(int32_t w, int32_t c)
+{
+    int32_t was = wire[w].element;
+    wire[w].element = c;
+    if (!isnonlinear(was) && !isnonlinear(c)) return;
+    wiresetnumst(w, "");
+    defaultnumst(w);
+    if (curtypewire == w) curtypewire = -1;
+}
+
 // Element key with letter c. Over a wire (no node): the same letter flips it
 // (a switch inverts, others swap ends), another renames it; while drawing it
 // only beeps. Elsewhere the node under the mouse, or a new one (grounded when
@@ -277,7 +290,7 @@ static void elementkey(int32_t c)
             return;
         }
         wiretype &w = wire[curw];
-        if (w.element != c) w.element = c;
+        if (w.element != c) renameelement(curw, c);
         else if (c == 'S') w.depwire = ~w.depwire;
         else {
             int32_t t = w.node1;
@@ -410,7 +423,10 @@ static int32_t openvalue(void)
     if (curw < 0 || wire[curw].element == 'T' || wire[curw].element == 'X') return 0;
     double mx, my;
     wiremidpoint(curw, &mx, &my);
-    getstringopen(0, roundpix(mx), roundpix(my), "Set element value function(t):", PAL_WHITE);
+    int32_t e = wire[curw].element;
+    const char *ask = e == 'D' ? "Set diode IS;N;BV;RS;CJ0 (or LED, SI, Z5V1):"
+                      : e == 'N' ? "Set current function(V,t):" : "Set element value function(t):";
+    getstringopen(0, roundpix(mx), roundpix(my), ask, PAL_WHITE);
     return 1;
 }
 
@@ -466,9 +482,11 @@ static int32_t charkey(int32_t ch)
     case 'T': openvalue(); return 1;
     case 'Z': openinitial(); return 1;
     }
-    if (ch == 'E' && (drawwiremode ? typingnumber() : curtypewire >= 0)) return typechar(ch);  // an exponent
-    if (strchr(" CEFGHILRSVX", ch)) {
-        elementkey(ch == ' ' ? 'T' : ch);
+    if (ch == 'E' && (drawwiremode ? typingnumber(numwires) : curtypewire >= 0)) return typechar(ch);  // an exponent
+    int32_t typed = drawwiremode ? numwires : curtypewire < numwires ? curtypewire : -1;
+    if (ch == 'K' && typingnumber(typed)) return typechar(ch);  // a kilo: 4K7
+    if (strchr(" CEFGHIJKLRSVX", ch)) {
+        elementkey(ch == ' ' ? 'T' : ch == 'K' ? 'D' : ch == 'J' ? 'N' : ch);
         return 1;
     }
     if (strchr("()*+-./0123456789", ch)) return typechar(ch);

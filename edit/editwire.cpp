@@ -137,13 +137,14 @@ int32_t insertnode(void)
     return 1;
 }
 
-// an empty value text becomes "0" for a switch (open) and "1" otherwise
+// an empty value text becomes the element's default ("0" for a switch, "1"
+// for most); the value of a diode or N element is its text, the number unused
 void defaultnumst(int32_t w)
 {
     if (wire[w].numst && wire[w].numst[0]) return;
-    int32_t sw = wire[w].element == 'S';
-    wiresetnumst(w, sw ? "0" : "1");
-    wire[w].value = sw ? 0.0 : 1.0;
+    int32_t e = wire[w].element;
+    wiresetnumst(w, elementdefault(e));
+    wire[w].value = e == 'S' || isnonlinear(e) ? 0.0 : 1.0;
 }
 
 // the wire being drawn ends at node end and joins the counted wires

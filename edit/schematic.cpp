@@ -224,6 +224,39 @@ static void drawinductor(const wiregeom *g)
     seg(f, g->b, g->cw, g->ph);
 }
 
+// half the body length of D and N: a px on long wires, a tenth of short ones
+static double smallbody(const wiregeom *g, double a) { return g->len > 10 * a ? a : 0.1 * g->len; }
+
+// D: a triangle pointing from anode (node1) to cathode, 28 by 24 px on long
+// wires, and the cathode bar; a zener's bar has its ends bent
+static void drawdiode(const wiregeom *g, int32_t zener)
+{
+    double a = smallbody(g, 14) * g->q, t0 = 0.5 - a, t1 = 0.5 + a, h = 0.85 * a;
+    leads(g, t0, t1);
+    vec b0 = body(g, t0, -h), b1 = body(g, t0, h), tip = body(g, t1, 0);
+    solid(b0, b1, PAL_LIGHTGREY);
+    lineto(tip.x, tip.y, PAL_LIGHTGREY);
+    lineto(b0.x, b0.y, PAL_LIGHTGREY);
+    vec k0 = body(g, t1, -h), k1 = body(g, t1, h);
+    solid(k0, k1, PAL_LIGHTGREY);
+    if (!zener) return;
+    solid(k0, body(g, t1 + 0.4 * a, -h), PAL_LIGHTGREY);
+    solid(k1, body(g, t1 - 0.4 * a, h), PAL_LIGHTGREY);
+}
+
+// N: a box 32 by 14 px on long wires, struck through by a slanted line
+static void drawnonlinear(const wiregeom *g)
+{
+    double a = smallbody(g, 16) * g->q, t0 = 0.5 - a, t1 = 0.5 + a, h = 0.45 * a;
+    leads(g, t0, t1);
+    vec c0 = body(g, t0, -h), c1 = body(g, t1, -h), c2 = body(g, t1, h), c3 = body(g, t0, h);
+    solid(c0, c1, PAL_LIGHTGREY);
+    lineto(c2.x, c2.y, PAL_LIGHTGREY);
+    lineto(c3.x, c3.y, PAL_LIGHTGREY);
+    lineto(c0.x, c0.y, PAL_LIGHTGREY);
+    solid(body(g, t0 + 0.3 * a, 2 * h), body(g, t1 - 0.3 * a, -2 * h), PAL_LIGHTGREY);
+}
+
 // a "-" (or "+" with plus set) of half size h centred on the truncated point p
 static void sign(vec p, int32_t h, int32_t plus, int32_t col)
 {
@@ -367,6 +400,12 @@ static void drawlink(int32_t i, const wiregeom *g)
 
 // === one wire ===
 
+static int32_t iszener(const char *text)
+{
+    diodemodel m;
+    return text && !diodeparse(text, &m) && m.bv > 0 && strcmp(text, "SI");  // SI's 100 V is a rating
+}
+
 static void drawsymbol(int32_t i, const wiregeom *g)
 {
     int32_t elem = wire[i].element, bowed = wirenext[i] != 0;
@@ -381,6 +420,8 @@ static void drawsymbol(int32_t i, const wiregeom *g)
     case 'E': case 'H': drawdiamond(g, 1); break;
     case 'F': case 'G': drawdiamond(g, 0); break;
     case 'S': drawswitch(g, wire[i].depwire >= 0); break;
+    case 'D': drawdiode(g, iszener(wire[i].numst)); break;
+    case 'N': drawnonlinear(g); break;
     default: break;
     }
     if (iscontrolled(elem)) drawlink(i, g);
@@ -454,13 +495,23 @@ static void placecurrents(void)
     numlater = 0;
 }
 
+// the centre of a w by h px text 16 px to the side of a small body
+static vec besidebody(const wiregeom *g, int32_t w, int32_t h)
+{
+    vec u = {g->d.y * g->q, -g->d.x * g->q};
+    double r = 16 + 0.5 * (fabs(u.x) * w + fabs(u.y) * h);
+    return add(g->m, scale(u, r));
+}
+
 static void drawwiretexts(int32_t i, const wiregeom *g)
 {
     int32_t elem = wire[i].element, fw = fontw(), fh = fonth();
     char vb[64];
     const char *v = valueshown(i, vb, sizeof vb);
-    if (elem != 'T' && elem != 'X' && v)
-        label(ipix(g->m.x) - (fw >> 1) * textn(v), ipix(g->m.y) + 1 - (fh >> 1), PAL_WHITE, LABELVALUE, v);
+    if (elem != 'T' && elem != 'X' && v) {
+        vec c = isnonlinear(elem) ? besidebody(g, fw * textn(v), fh) : g->m;  // too small to hold it
+        label(ipix(c.x) - (fw >> 1) * textn(v), ipix(c.y) + 1 - (fh >> 1), PAL_WHITE, LABELVALUE, v);
+    }
     drawinitial(i, g);
     if (isbodewire(i)) drawbodemarks(i);
     if (i >= numwires || matbad != SOLVED || !vopts.showresults || !(fabs(dispi[i]) >= 1e-12)) return;

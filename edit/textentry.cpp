@@ -169,23 +169,33 @@ void getstringcancel(void)
     recalc = 3;
 }
 
-// Normalises the text; a parenthesis fault is shown and the entry stays
-// open. A value left empty becomes "1". An initial condition typed on the
-// node1 half swaps the wire's ends (once per opening), so that half counts
-// as positive.
+// the fault of value text t for an element of that letter, or 0
+static const char *valuefault(int32_t letter, char *t)
+{
+    if (!elementfixup(letter, t)) return fixupfuncerr;
+    diodemodel m;
+    return letter == 'D' && t[0] ? diodeparse(t, &m) : 0;
+}
+
+// Normalises the text; a parenthesis fault or a diode model out of range is
+// shown and the entry stays open. A value left empty becomes the element's
+// default ("1" for most). An initial condition typed on the node1 half swaps
+// the wire's ends (once per opening), so that half counts as positive.
 static void commit(int32_t keepopen)
 {
     char *t = entrytext();
     if (!t) return;
-    if (!fixupfunc(t)) {
+    const int32_t letter = wire[curw].element;
+    const char *fault = getstringmode == 0 ? valuefault(letter, t) : fixupfunc(t) ? 0 : fixupfuncerr;
+    if (fault) {
         releasectrl();
-        msgbox_ok(fixupfuncerr, prognam);
+        msgbox_ok(fault, prognam);
         return;
     }
     settext(t);
     if (getstringmode == 0) {
-        if (!getstringleng) settext("1");
-        wire[curw].value = valueat0(seen);
+        if (!getstringleng) settext(elementdefault(letter));
+        wire[curw].value = isnonlinear(letter) ? 0.0 : valueat0(seen);
     } else if (curside < 0 && !swapped) {
         swapends();
     }
