@@ -4,7 +4,9 @@
 // times.
 #include <gtest/gtest.h>
 #include <math.h>
+#include <algorithm>
 #include <complex>
+#include <vector>
 #include "tests/testcircuit.h"
 
 namespace {
@@ -30,6 +32,25 @@ double tran(int probe, int sense, double t, double *mid) {
     transcompute(&p.rec, 640, 64, c + 1, nullptr, 0);
     *mid = (c + 0.5) * transdefxsc;
     return -(p.rec.colmin[c] + p.rec.colmax[c]) / 2;
+}
+
+// the root of f on [lo, hi], f(lo) < 0 < f(hi), by bisection to the last bit
+template <class F> double root(F f, double lo, double hi) {
+    for (int k = 0; k < 200 && lo < hi; k++) {
+        const double m = 0.5 * (lo + hi);
+        if (m <= lo || m >= hi) break;
+        (f(m) < 0 ? lo : hi) = m;
+    }
+    return 0.5 * (lo + hi);
+}
+
+// node n's voltage column by column over the first cols columns of xscale
+std::vector<double> trancolumns(int n, int cols, double xscale) {
+    tcplot p(n, 0, xscale);
+    transcompute(&p.rec, 640, 64, cols, nullptr, 0);
+    std::vector<double> v(cols);
+    for (int c = 0; c < cols; c++) v[c] = -(p.rec.colmin[c] + p.rec.colmax[c]) / 2;
+    return v;
 }
 
 }  // namespace
@@ -128,4 +149,39 @@ TEST(Examples, BodeColumnsAreOutOverInAtTheSourcesValue) {
                 EXPECT_NEAR(remainder(bp.phase - std::arg(h), TWOPI), 0, 1e-12);
             }
     }
+}
+
+// The diode examples by their models' equations: the LED and the zener where
+// the resistor's current meets the junction's, the clipper at the sine's
+// peaks and in its linear part, the rectifier's peak (the capacitor charged
+// to the peak less the diode's drop at the load's current) and its RC decay.
+TEST(Examples, DiodeCircuitsMatchHandCalculation) {
+    const double vt = NLVT;
+    load("leddriver");  // LED: IS 1E-20, N 1.8
+    const double led = root([&](double v) { return 1e-20 * expm1(v / (1.8 * vt)) - (5 - v) / 330; }, 0, 5);
+    EXPECT_NEAR(dc('n', 2), led, 1e-9 * led);
+    load("zener");  // past the knee the reverse current is 1 mA e^((V - 5.1) / vt)
+    const double vz = root([&](double v) { return 1e-3 * exp((v - 5.1) / vt) - (12 - v) / 470 + v / 1000; }, 5, 6);
+    EXPECT_NEAR(dc('n', 2), vz, 1e-8);
+
+    load("clipper");  // two 1E-14 diodes, antiparallel, behind 1 kOhm
+    const std::vector<double> clip = trancolumns(2, 260, transdefxsc);
+    auto clipped = [&](double vin) {
+        return root([&](double v) { return 1e-14 * (expm1(v / vt) - expm1(-v / vt)) - (vin - v) / 1000; }, -5, 5);
+    };
+    for (double t : {0.25e-3, 0.75e-3}) {
+        const int c = (int)(t / transdefxsc);
+        const double mid = (c + 0.5) * transdefxsc;
+        EXPECT_NEAR(clip[c], clipped(5 * sin(2 * M_PI * 1000 * mid)), 1e-4) << "at " << mid;
+    }
+    EXPECT_NEAR(clip[1], 5 * sin(2 * M_PI * 1000 * 1.5 * transdefxsc), 1e-3);  // below the knee
+
+    load("halfwave");  // SI diode into 100 uF || 1 kOhm from a 10 V, 50 Hz sine
+    const double dt = 1.0 / 65536;  // columns of 15 us
+    const std::vector<double> out = trancolumns(2, (int)(0.02 / dt), dt);
+    const int top = (int)(std::max_element(out.begin(), out.end()) - out.begin());
+    const double is = 2.52e-9, n = 1.752, rs = 0.568, vmax = out[top], itop = vmax / 1000;  // no current into C
+    EXPECT_NEAR(vmax, 10 * sin(2 * M_PI * 50 * (top + 0.5) * dt) - n * vt * log1p(itop / is) - rs * itop, 3e-3);
+    const int c1 = (int)(0.01 / dt), c2 = (int)(0.019 / dt);  // the diode off: R C = 0.1 s
+    EXPECT_NEAR(out[c2] / out[c1], exp(-(c2 - c1) * dt / 0.1), 1e-4);
 }

@@ -47,6 +47,8 @@ TEST_F(Entry, OpensWithItsPromptWhereTheElementAllows)
         {'R', "t9", 0, 25, 112, "Set element value function(t):"},
         {'C', "z", 1, 24, 112 - 20 - 6, "Set Voltage (when t=0):"},  // k = 20 / 320, D = (320, 0)
         {'L', "z", 1, 21, 112 - 20 - 6, "Set Current (when t=0):"},
+        {'D', "t", 0, 25, 112, "Set diode IS;N;BV;RS;CJ0 (or LED, SI, Z5V1):"},
+        {'N', "t", 0, 25, 112, "Set current function(V,t):"},
         {'R', "z", -1, 0, 0, ""}, {'T', "t", -1, 0, 0, ""}, {'X', "t", -1, 0, 0, ""}};
     for (auto &c : cases) {
         SCOPED_TRACE(c.key + std::string(1, c.e));
@@ -122,6 +124,30 @@ TEST_F(Entry, CommitNormalisesEvaluatesOrShowsTheFault)
         EXPECT_EQ(getstringmode, c.msg[0] ? 0 : -1);
         EXPECT_EQ(text(), c.want);
         EXPECT_DOUBLE_EQ(wire[w].value, c.value);
+        if (c.msg[0]) {
+            EXPECT_STREQ(hl_lastmsg(), c.msg);
+            keys({{SC_ESCAPE, 27, 0}});
+        }
+    }
+}
+
+// A diode's model text is upper-cased without blanks and checked: a field out
+// of its range is named and the entry stays open; empty, it is the default.
+TEST_F(Entry, DiodeModelsAreCheckedAndEmptyIsTheDefault)
+{
+    wire[w].element = 'D';
+    struct { const char *typed, *want, *msg; } cases[] = {
+        {"led", "LED", ""}, {"1e-12 ; 2", "1E-12;2", ""}, {"", "1E-14", ""},
+        {"1e-14;0", "1E-14;0", "N must be an emission coefficient from 0.1 to 20"},
+        {"0", "0", "IS must be a saturation current from 1E-30 to 1 A"}};
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.typed);
+        open();
+        keys({{SC_HOME, 0, KEYSHIFT}, {SC_DELETE, 127, 0}});
+        hl_type(c.typed), hl_key(SC_RETURN, 13, 0);
+        settle();
+        EXPECT_EQ(getstringmode, c.msg[0] ? 0 : -1);
+        EXPECT_EQ(text(), c.want);
         if (c.msg[0]) {
             EXPECT_STREQ(hl_lastmsg(), c.msg);
             keys({{SC_ESCAPE, 27, 0}});
