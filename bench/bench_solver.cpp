@@ -157,3 +157,76 @@ static void BM_MeshDcEdited(benchmark::State &st) {
     st.counters["unknowns"] = numwires + numnodes;
 }
 BENCHMARK(BM_MeshDcEdited)->Apply(meshsides);
+
+// === diodes ===
+// a ladder of 20 sections, 100 Ohm in series and a 1E-14 diode to ground at
+// every node, from 5 V; the same with 1 kOhm in place of the diodes
+static void diodeladder(const char *shunt, const char *value) { tcladder(20, "5", 'R', "100", shunt[0], value); }
+
+// the program's re-solve after an edit: the first resistor changes its value
+static void BM_DiodeLadderDcEdited(benchmark::State &st) {
+    diodeladder("D", "1E-14");
+    dcsolve();
+    int32_t its = 0, solves = 0;
+    for (auto _ : st) {
+        const char *v = solves++ & 1 ? "100" : "110";
+        wiresetnumst(1, v), wire[1].value = atof(v);
+        benchmark::DoNotOptimize(dcsolve());
+        its += nliters;
+    }
+    st.counters["iterations"] = (double)its / solves;
+}
+BENCHMARK(BM_DiodeLadderDcEdited)->Unit(benchmark::kMicrosecond);
+
+// the cost of one Newton iteration (the source steps between 5 and 5.5 V,
+// each solve starting from the last) beside one linear build and solve of
+// the ladder of resistors
+static void BM_DiodeLadderNewtonIteration(benchmark::State &st) {
+    diodeladder("D", "1E-14");
+    nlcollect();
+    nlsolve(0, 0, nullptr);
+    int64_t its = 0, solves = 0;
+    for (auto _ : st) {
+        const double v = solves++ & 1 ? 5 : 5.5;
+        wiresetnumst(0, v == 5 ? "5" : "5.5"), wire[0].value = v;
+        benchmark::DoNotOptimize(nlsolve(0, 0, nullptr));
+        its += nliters;
+    }
+    st.counters["per_iteration"] = benchmark::Counter((double)its, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_DiodeLadderNewtonIteration)->Unit(benchmark::kMicrosecond);
+
+// every shunt resistor changes its value, as every diode's conductance does
+// in an iteration: the elimination is replayed
+static void BM_ResistorLadderLinearSolve(benchmark::State &st) {
+    diodeladder("R", "1000");
+    const int32_t n = numwires + numnodes;
+    int64_t solves = 0;
+    for (auto _ : st) {
+        const char *v = solves++ & 1 ? "1000" : "1100";
+        for (int32_t i = 2; i < numwires; i += 2) wiresetnumst(i, v), wire[i].value = atof(v);
+        initmat(0, 0, 0);
+        benchmark::DoNotOptimize(smatsolve_real(yh, el, elcnt, pivorder, n));
+    }
+}
+BENCHMARK(BM_ResistorLadderLinearSolve)->Unit(benchmark::kMicrosecond);
+
+// a full-wave bridge from a floating 10 V, 50 Hz sine into 100 uF || 1 kOhm:
+// the transient window's sub-steps, 64 to a column of 100 us, column by column
+static void BM_FullWaveSubstep(benchmark::State &st) {
+    tcclear();
+    const int32_t g = tcnode(1), a = tcnode(0), b = tcnode(0), p = tcnode(0);
+    tcwire(b, a, 'V', "10*SIN(2*PI*50*T)");
+    tcwire(a, p, 'D', "SI"), tcwire(b, p, 'D', "SI"), tcwire(g, a, 'D', "SI"), tcwire(g, b, 'D', "SI");
+    tcwire(p, g, 'C', "1E-4"), tcwire(p, g, 'R', "1000");
+    tcplot plot(p, 0, 1e-4);
+    const int32_t samps = 64;
+    int64_t steps = 0;
+    for (auto _ : st) {
+        if (plot.rec.numcols >= 600) transrestart(&plot.rec);
+        transcompute(&plot.rec, 640, samps, (plot.rec.numcols < 0 ? 0 : plot.rec.numcols) + 1, nullptr, 0);
+        steps += samps;
+    }
+    st.counters["per_substep"] = benchmark::Counter((double)steps, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_FullWaveSubstep)->Unit(benchmark::kMicrosecond);
