@@ -35,6 +35,19 @@ struct Entry : E2E {
         settle();
     }
     std::string text() { return getstringptr && *getstringptr ? *getstringptr : "<none>"; }
+    // typed over the whole text and committed with Return: the entry closes
+    // with the text want, or with msg shown stays open (then Escape)
+    void commits(const char *typed, const char *want, const char *msg) {
+        open();
+        keys({{SC_HOME, 0, KEYSHIFT}, {SC_DELETE, 127, 0}});
+        hl_type(typed), hl_key(SC_RETURN, 13, 0);
+        settle();
+        EXPECT_EQ(getstringmode, msg[0] ? 0 : -1);
+        EXPECT_EQ(text(), want);
+        if (!msg[0]) return;
+        EXPECT_STREQ(hl_lastmsg(), msg);
+        keys({{SC_ESCAPE, 27, 0}});
+    }
 };
 
 }  // namespace
@@ -117,17 +130,8 @@ TEST_F(Entry, CommitNormalisesEvaluatesOrShowsTheFault)
         {"4k7", "4K7", 4700, ""}, {"2pi", "2PI", 3.141592653589793, ""}};
     for (auto &c : cases) {
         SCOPED_TRACE(c.typed);
-        open();
-        keys({{SC_HOME, 0, KEYSHIFT}, {SC_DELETE, 127, 0}});
-        hl_type(c.typed), hl_key(SC_RETURN, 13, 0);
-        settle();
-        EXPECT_EQ(getstringmode, c.msg[0] ? 0 : -1);
-        EXPECT_EQ(text(), c.want);
+        commits(c.typed, c.want, c.msg);
         EXPECT_DOUBLE_EQ(wire[w].value, c.value);
-        if (c.msg[0]) {
-            EXPECT_STREQ(hl_lastmsg(), c.msg);
-            keys({{SC_ESCAPE, 27, 0}});
-        }
     }
 }
 
@@ -142,16 +146,7 @@ TEST_F(Entry, DiodeModelsAreCheckedAndEmptyIsTheDefault)
         {"0", "0", "IS must be a saturation current from 1E-30 to 1 A"}};
     for (auto &c : cases) {
         SCOPED_TRACE(c.typed);
-        open();
-        keys({{SC_HOME, 0, KEYSHIFT}, {SC_DELETE, 127, 0}});
-        hl_type(c.typed), hl_key(SC_RETURN, 13, 0);
-        settle();
-        EXPECT_EQ(getstringmode, c.msg[0] ? 0 : -1);
-        EXPECT_EQ(text(), c.want);
-        if (c.msg[0]) {
-            EXPECT_STREQ(hl_lastmsg(), c.msg);
-            keys({{SC_ESCAPE, 27, 0}});
-        }
+        commits(c.typed, c.want, c.msg);
     }
 }
 
