@@ -11,7 +11,7 @@ BUILD    ?= build
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 WERROR   := $(if $(CI),ON,OFF)
 PACKAGES := build-essential cmake pkg-config python3 libsdl2-dev libgtest-dev libgmock-dev \
-            libbenchmark-dev clang libclang-rt-dev xfonts-base xfonts-terminus ngspice zenity zlib1g-dev libpng-dev \
+            libbenchmark-dev clang libclang-rt-dev xfonts-base xfonts-terminus ngspice zenity libpng-dev \
             libsuitesparse-dev
 
 PREFIX   ?= /usr/local

@@ -4,6 +4,7 @@
 // its state in static storage: it is not re-entrant, one thread only.
 #pragma once
 #include <stdint.h>
+#include <stddef.h>
 #include <stdio.h>
 
 // === results of the last vprender (reset at its start) ===
@@ -31,6 +32,13 @@ int32_t vprender(const void *data, int32_t length, intptr_t frameplace, int32_t 
 // w x h pixels 0x00RRGGBB (rows pitch bytes apart) as an 8-bit RGB PNG into f;
 // 1 written, 0 not (arguments out of range, no memory, a failed write)
 int32_t vpngwrite(FILE *f, const uint32_t *px, int32_t pitch, int32_t w, int32_t h);
+
+// the compressor under it (deflate.cpp): the zlib stream of in[0..n) into
+// out[0..cap), its length, 0 when it did not fit; cap vzlibbound(n) always
+// fits. vcrc32 continues crc (0 to start) over p[0..n).
+size_t vzlibbound(size_t n);
+size_t vzlibcompress(uint8_t *out, size_t cap, const uint8_t *in, size_t n);
+uint32_t vcrc32(uint32_t crc, const uint8_t *p, size_t n);
 
 // the PNG decoder itself (vprender dispatches here); same arguments and result
 int32_t vpngrend(const void *data, int32_t length, intptr_t frameplace, int32_t bytesperline,

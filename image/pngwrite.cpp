@@ -1,10 +1,9 @@
 // pngwrite.cpp: a PNG encoder for screen pictures: 8-bit RGB, each row with
 // the filter that leaves the smallest sum of magnitudes (the usual rule),
-// compressed with zlib. Depends on zlib and the C library only.
+// compressed by deflate.cpp. Depends on the C library only.
 // Writes to a FILE the caller opened; pixels are 0x00RRGGBB.
 #include <stdlib.h>
 #include <string.h>
-#include <zlib.h>
 #include "image/image.h"
 
 // === chunks ===
@@ -16,9 +15,9 @@ static int32_t chunk(FILE *f, const char *type, const uint8_t *data, uint32_t n)
     uint8_t head[8], tail[4];
     put32(head, n);
     memcpy(head + 4, type, 4);
-    uLong crc = crc32(crc32(0, nullptr, 0), head + 4, 4);
-    if (n) crc = crc32(crc, data, n);
-    put32(tail, (uint32_t)crc);
+    uint32_t crc = vcrc32(0, head + 4, 4);
+    if (n) crc = vcrc32(crc, data, n);
+    put32(tail, crc);
     return fwrite(head, 1, 8, f) == 8 && (!n || fwrite(data, 1, n, f) == n) && fwrite(tail, 1, 4, f) == 4;
 }
 
@@ -49,8 +48,8 @@ int32_t vpngwrite(FILE *f, const uint32_t *px, int32_t pitch, int32_t w, int32_t
     const int32_t n = 3 * w;
     uint8_t *rows = (uint8_t *)calloc(2, (size_t)n), *best = (uint8_t *)malloc((size_t)n + 1);
     uint8_t *trial = (uint8_t *)malloc((size_t)n + 1);
-    const uLong rawsize = (uLong)(n + 1) * (uLong)h;
-    uLong zsize = compressBound(rawsize);
+    const size_t rawsize = (size_t)(n + 1) * (size_t)h;
+    size_t zsize = vzlibbound(rawsize);
     uint8_t *raw = (uint8_t *)malloc(rawsize), *z = (uint8_t *)malloc(zsize);
     int32_t ok = rows && best && trial && raw && z;
     for (int32_t y = 0; ok && y < h; y++) {
@@ -66,7 +65,8 @@ int32_t vpngwrite(FILE *f, const uint32_t *px, int32_t pitch, int32_t w, int32_t
         }
         memcpy(raw + (size_t)y * (n + 1), best, (size_t)n + 1);
     }
-    ok = ok && compress2(z, &zsize, raw, rawsize, Z_DEFAULT_COMPRESSION) == Z_OK;
+    if (ok) zsize = vzlibcompress(z, zsize, raw, rawsize);
+    ok = ok && zsize > 0;
     uint8_t ihdr[13];
     put32(ihdr, (uint32_t)w), put32(ihdr + 4, (uint32_t)h);
     ihdr[8] = 8, ihdr[9] = 2, ihdr[10] = ihdr[11] = ihdr[12] = 0;  // 8-bit RGB, not interlaced
