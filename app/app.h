@@ -15,6 +15,7 @@ int32_t veltostart(int argc, char **argv, int32_t *exitcode);
                                         // window: said so), *exitcode the process's code
 int32_t mainpass(void);                 // one pass of the main loop; 0 when the program ends
 void veltostop(void);                   // shutdown: frame closed, settings saved if changed
+void veltokeep(void);                   // the settings saved if they changed (a page may close unasked)
 
 // === command line ===
 // Arguments that begin with "--" are options (--scale N, --help, --version);

@@ -165,19 +165,28 @@ int32_t veltostart(int argc, char **argv, int32_t *exitcode)
 
 // === shutdown ===
 
-void veltostop(void)
+// the settings written when they changed; the window's size when it moved by
+// 64 pixels or more
+void veltokeep(void)
 {
-    recoverydrop();  // a clean exit: what was unsaved was meant to go
-    uninitapp();
     int32_t dx = xres - ovopts.xres, dy = yres - ovopts.yres;
-    if (dx * dx + dy * dy > 4095) {  // the size moved by 64 pixels or more
+    if (dx * dx + dy * dy > 4095) {
         vopts.xres = xres;
         vopts.yres = yres;
     }
     errno = 0;
-    if (memcmp(&vopts, &ovopts, sizeof vopts) && !saveini())  // no window left to say it in
+    if (!memcmp(&vopts, &ovopts, sizeof vopts)) return;
+    if (saveini()) ovopts = vopts;
+    else  // no window to say it in
         fprintf(stderr, "velto: the settings could not be written to %s: %s\n", veltoinifilnam,
                 errno ? strerror(errno) : "unknown error");
+}
+
+void veltostop(void)
+{
+    recoverydrop();  // a clean exit: what was unsaved was meant to go
+    uninitapp();
+    veltokeep();
     freepictures();
 }
 
@@ -185,8 +194,6 @@ int veltomain(int argc, char **argv)
 {
     int32_t code;
     if (!veltostart(argc, argv, &code)) return code;
-    while (mainpass()) {
-    }
-    veltostop();
+    runloop(mainpass, veltokeep, veltostop);
     return 0;
 }

@@ -1,8 +1,8 @@
 // frame.h: the application frame, the program's only contact with the window
 // system: window and frame buffer, input, clock, dialogs, clipboard, cursor,
 // beep; plus the drawing primitives and the program's palette.
-// Two backends define the functions below: a window (velto) and a headless
-// one driven by a script (tests, veltocli). Nothing here names the platform.
+// Three backends define the functions below: a window (velto), a web page
+// and a headless one driven by a script (tests). Nothing here names the platform.
 #pragma once
 #include <stdint.h>
 
@@ -33,6 +33,9 @@ void nextpage(void);              // show the whole buffer
 double vlock(void);               // seconds since initapp, microsecond resolution
 void Sleep(int32_t ms);           // give up the processor for ms, in ticks of 1/60 s
 void minimizewindow(void);        // minimise the window (Command+M)
+void runloop(int32_t (*pass)(void), void (*keep)(void), void (*end)(void));
+                                  // pass until it returns 0, then end (a page: one pass a frame,
+                                  // and keep whenever it may be closed without end)
 void SysBeep(int32_t duration);   // the system alert sound; duration is ignored
 
 // === pointer (in buffer pixels: window pixels divided by pixscale) ===

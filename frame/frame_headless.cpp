@@ -248,6 +248,11 @@ void Sleep(int32_t ms) {
     S.clock += (t * 1000000 + 30) / 60;
 }
 
+void runloop(int32_t (*pass)(void), void (*)(void), void (*end)(void)) {
+    while (pass()) {}
+    end();
+}
+
 void minimizewindow(void) { S.minimized++; }
 void SysBeep(int32_t) { S.beeps++; }
 void setcurs(int32_t kind) { S.cursor = kind; }

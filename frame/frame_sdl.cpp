@@ -133,6 +133,11 @@ void uninitapp(void) {
     SDL_Quit();                                           // the window layer is done with
 }
 
+void runloop(int32_t (*pass)(void), void (*)(void), void (*end)(void)) {
+    while (pass()) {}
+    end();
+}
+
 void minimizewindow(void) {
     if (S.win) SDL_MinimizeWindow(S.win);
 }

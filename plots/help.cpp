@@ -19,7 +19,7 @@ static const char keysummary[] =
     "Main controls:\r\n"
     "ALT/ESC: Activate menu\r\n"
     " Ctrl+/: This help screen (or F1)\r\n"
-    "-./ 0-9: Modify element value (/:clear, E exponent, K kilo)\r\n"
+    "-./ 0-9: Modify element value (/:clear, K:kilo)\r\n"
     "      \\: Toggle/stamp ground at node\r\n"
     "PgUp/Dn: Change zoom (also keypad * and /)\r\n"
     "BackSpc: Cancel new wire & stop drawing\r\n"
