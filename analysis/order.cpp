@@ -9,13 +9,19 @@
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
+#ifndef VELTO_NO_AMD
 #include <suitesparse/amd.h>
+#endif
 #include <algorithm>
 #include "analysis/analysis.h"
 #include "analysis/trace.h"
 #include "circuit/circuit.h"
 
+#ifdef VELTO_NO_AMD
+int32_t ordermin = INT32_MAX;  // built without the ordering library (the web page): natural order
+#else
 int32_t ordermin = ORDERMIN;
+#endif
 
 // === the order of one structure ===
 struct orderstate {
@@ -70,7 +76,11 @@ static int32_t nodeorder(const int32_t *rows, int32_t n, int32_t nw) {
     }
     ap[nf] = cnt;
     int32_t *perm = growint(nullptr, nf + 1);
+#ifdef VELTO_NO_AMD
+    const int32_t ok = 0;
+#else
     const int32_t ok = nf == 0 || amd_order(nf, ap, free_, perm, nullptr, nullptr) >= AMD_OK;
+#endif
     for (int32_t c = 0; c < nw; c++) os.lab[c] = c;
     if (ok) {
         int32_t *nodeat = growint(nullptr, nf + 1);   // free index -> node
