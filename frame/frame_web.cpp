@@ -50,6 +50,7 @@ static struct {
     int32_t numwatch = 0;
     double synced = 0;                    // page clock of the last store of the settings folder
     void (*keep)(void) = nullptr;         // the program's writer of what it keeps
+    int32_t indialog = 0;                 // 1 while a page dialog waits: its keys are its own
 } S;
 
 // === the page ===
@@ -67,6 +68,7 @@ EM_JS(void, webshow, (const uint32_t *buf, int32_t w, int32_t h), {
         dst[i] = 0xFF000000 | (v & 0xFF) << 16 | (v & 0xFF00) | (v >> 16 & 0xFF);
     }
     ctx.putImageData(Module.velImage, 0, 0);
+    if (!Module.velFirstFrame) Module.velFirstFrame = performance.now();
 });
 
 // the room the page gives the canvas, in canvas pixels
@@ -223,6 +225,7 @@ static int32_t browserkeeps(int32_t hid, int32_t mods) {
 }
 
 static EM_BOOL keydown(int, const EmscriptenKeyboardEvent *e, void *) {
+    if (S.indialog) return 0;
     const int32_t hid = hidof(e->code), mods = modsof(e);
     S.mods = mods;
     if (hid) S.held[hid] = 1;
@@ -245,12 +248,13 @@ static EM_BOOL keyup(int, const EmscriptenKeyboardEvent *e, void *) {
 
 // the page's paste event: its text becomes the clipboard, then the held Control+V goes in
 extern "C" EMSCRIPTEN_KEEPALIVE void webpaste(const char *text) {
+    if (S.pastekey) keyput(S.pastekey), S.pastekey = 0;
+    if (!text[0]) return;  // nothing the page could read: the clipboard as it was
     free(S.clip);
     S.clipn = (int32_t)strlen(text);
     S.clip = (char *)malloc((size_t)S.clipn + 1);
     if (S.clip) memcpy(S.clip, text, (size_t)S.clipn + 1);
     else S.clipn = 0;
-    if (S.pastekey) keyput(S.pastekey), S.pastekey = 0;
 }
 
 // the page's list of examples: the circuit opens as through Control+O
@@ -316,6 +320,7 @@ int32_t initapp(int32_t w, int32_t h) {
     emscripten_set_blur_callback(win, nullptr, 1, focus);
     emscripten_set_resize_callback(win, nullptr, 1, resized);
     emscripten_set_visibilitychange_callback(nullptr, 1, visibility);
+    umask(022);  // the runtime starts with 0777, which would leave saved files unreadable
     S.quitit = 0;
     ActiveApp = 1;
     keyfifr = keyfifw = 0;
@@ -408,8 +413,22 @@ void SysBeep(int32_t) { webbeep(); }
 static int32_t (*loop)(void);
 static void (*loopend)(void);
 
+static double passms[64];  // durations of the last passes, for webpassms
+static int32_t numpasses;
+
+// the mean time of the program's last 64 passes, ms (the page's speed check)
+extern "C" EMSCRIPTEN_KEEPALIVE double webpassms(void) {
+    const int32_t n = numpasses < 64 ? numpasses : 64;
+    double sum = 0;
+    for (int32_t i = 0; i < n; i++) sum += passms[i];
+    return n ? sum / n : 0;
+}
+
 static void webpass(void) {
-    if (loop()) return;
+    const double t = emscripten_get_now();
+    const int32_t more = loop();
+    passms[numpasses++ & 63] = emscripten_get_now() - t;
+    if (more) return;
     emscripten_cancel_main_loop();
     loopend();
     webended();
@@ -445,7 +464,9 @@ int32_t msgbox_ask(const char *text, const char *title, const char *const *butto
     int32_t at = 0;
     for (int32_t i = 0; i < n && at < (int32_t)sizeof names; i++)
         at += snprintf(names + at, sizeof names - at, "%s%s", i ? "\n" : "", buttons[i]);
+    S.indialog = 1;
     int32_t id = webask(text ? text : "", title ? title : "", names);
+    S.indialog = 0;
     dialogdone();
     return id < 0 || id >= n ? n - 1 : id;
 }
@@ -460,7 +481,9 @@ char *loadfileselect(const char *title, const char *pattern) {
     } else {
         char accept[64] = "";
         if (pattern && pattern[0] == '*' && pattern[1] == '.') snprintf(accept, sizeof accept, "%s", pattern + 1);
+        S.indialog = 1;
         char *p = webchoose(accept);
+        S.indialog = 0;
         if (p && absolutepath(S.loadpath, LOADPATHSIZ, p)) result = S.loadpath;
         free(p);
     }
