@@ -6,17 +6,24 @@
 #   make bench   build and run the benchmarks (Release)
 #   make install build (Release) and install into PREFIX (default /usr/local)
 #   make screenshots  the README's pictures again, captured by the program itself
+#   make web     the web page into build-web/ (Emscripten)
+#   make serve   the web page on http://127.0.0.1:$(WEBPORT)/
+#   make webtest the web page in headless Chromium (CI runs it)
 
 BUILD    ?= build
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 WERROR   := $(if $(CI),ON,OFF)
 PACKAGES := build-essential cmake pkg-config python3 libsdl2-dev libgtest-dev libgmock-dev \
             libbenchmark-dev clang libclang-rt-dev xfonts-base xfonts-terminus ngspice zenity libpng-dev \
-            libsuitesparse-dev
+            libsuitesparse-dev emscripten node-acorn chromium
 
 PREFIX   ?= /usr/local
+WEBPORT  ?= 8080
+# Debian's Emscripten finds its JavaScript modules (acorn) here, also when
+# another node comes first on the path
+EMENV    := NODE_PATH=/usr/share/nodejs
 
-.PHONY: all setup configure build test run bench install screenshots clean
+.PHONY: all setup configure build test run bench install screenshots web serve webtest clean
 
 all: build
 
@@ -60,6 +67,20 @@ install: setup
 
 screenshots: build
 	VELTO_SCREENSHOTS=$(CURDIR)/assets/screens ./$(BUILD)/tests/test_plotwin --gtest_filter='*ReadmePictures*'
+	VELTO_SCREENSHOTS=$(CURDIR)/assets/screens $(MAKE) --no-print-directory webtest
+
+web: setup
+	$(EMENV) emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DVELTO_SDL=OFF -DVELTO_TESTS=OFF
+	$(EMENV) cmake --build build-web -j $(JOBS)
+
+serve: web
+	@echo "VELTO is at http://127.0.0.1:$(WEBPORT)/ (Ctrl+C stops the server)"
+	python3 -m http.server $(WEBPORT) --bind 127.0.0.1 --directory build-web
+
+webtest: web
+	@$(MAKE) --no-print-directory build
+	cd tests/web && npm ci --no-audit --no-fund
+	node tests/web/smoke.mjs build-web . $(BUILD)/tests/frameshot $(BUILD)/veltocli
 
 clean:
-	rm -rf $(BUILD) build-bench build-release
+	rm -rf $(BUILD) build-bench build-release build-web tests/web/node_modules

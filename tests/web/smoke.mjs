@@ -5,7 +5,8 @@
 // the unsaved-changes question, saves arriving as downloads (read back by
 // veltocli), a file opened through the file chooser, copy and paste, a PNG
 // capture. Any page error or console error fails it. Also reports the time to
-// the first frame and a frame pass of a 200-wire circuit.
+// the first frame and a frame pass of a 200-wire circuit; with
+// VELTO_SCREENSHOTS set, the README's picture of the page goes there.
 //
 //   node tests/web/smoke.mjs BUILDWEB SOURCE FRAMESHOT VELTOCLI
 // BUILDWEB the built page's folder, SOURCE the source tree, FRAMESHOT and
@@ -138,6 +139,7 @@ try {
   await pause(1500);
   const after = white(await canvasPixels());
   check(after > before + 200, `a right click opens a transient window that fills (${before} -> ${after} white pixels)`);
+  if (process.env.VELTO_SCREENSHOTS) await page.screenshot({ path: join(process.env.VELTO_SCREENSHOTS, 'browser.png') });
 
   // === the unsaved-changes question, a page dialog ===
   step = 'the unsaved-changes';
