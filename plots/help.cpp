@@ -122,6 +122,7 @@ static int32_t helpbreak(const char *line, int32_t bn)
 }
 
 // appends text byte ch to the line: printable as is, CR one space, TAB three, others dropped
+// (a line feed counts as CR where no CR comes before it)
 static void helpappend(char *line, int32_t *bn, uint8_t ch)
 {
     if (ch >= 0x20 && ch <= 0x7F) line[(*bn)++] = (char)ch;
@@ -141,8 +142,9 @@ int32_t helplayout(const char *text, int32_t leng, int32_t viewx, int32_t viewy,
         int32_t end = i >= leng, cr = 0;
         if (!end) {
             uint8_t ch = (uint8_t)text[i];
-            helpappend(line, &bn, ch);
-            cr = ch == 13;
+            int32_t lf = ch == 10 && !(i > 0 && text[i - 1] == 13);  // a line end of its own, not CR LF's half
+            helpappend(line, &bn, lf ? 13 : ch);
+            cr = ch == 13 || lf;
         }
         if (bn < c && !cr && !end) continue;
         // --- emit the line up to its break point ---

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 // === fstr / ltrim ===
 
@@ -133,4 +134,21 @@ TEST(Helptexts, NameTheKeysOfThisKeyboard)
         EXPECT_EQ(s.find("Fn "), std::string::npos);
     }
     EXPECT_NE(texts[0].find("Ctrl+/"), std::string::npos);
+}
+
+// Lines end at CR, at CR LF once, and at a bare LF (the guide's own line
+// ends); a long line wraps after its last space and is justified
+TEST(Helptexts, LinesEndAtCrCrLfOrLfAndLongOnesWrap)
+{
+    auto lines = [](const char *text) {
+        std::vector<std::string> out;
+        helplayout(text, (int32_t)strlen(text), 8 * 10 - 1, 1000, 8, 10, 0,
+                   [](const helpline *l, void *ctx) {
+                       ((std::vector<std::string> *)ctx)->push_back(std::string(l->s, (size_t)l->n) + (l->justify ? "|" : ""));
+                   }, &out);
+        return out;
+    };
+    EXPECT_EQ(lines("ab\r\ncd\ref\ngh"), (std::vector<std::string>{"ab ", "cd ", "ef ", "gh"}));
+    EXPECT_EQ(lines("one two three"), (std::vector<std::string>{"one two |", "three"}));
+    EXPECT_EQ(lines("\n\nx"), (std::vector<std::string>{" ", " ", "x"}));
 }
