@@ -375,7 +375,11 @@ int32_t breath(void) {
     pointer();
     const double now = emscripten_get_now();
     if (now - S.looked > 200) S.looked = now, downloads();  // a look at the files costs a pass 5 %
-    if (now - S.synced > 5000) S.synced = now, webstore();  // the recovery copy and the settings
+    if (now - S.synced > 5000) {  // the settings and the recovery copy into the browser's storage
+        S.synced = now;
+        if (S.keep) S.keep();
+        webstore();
+    }
     return S.quitit;
 }
 

@@ -4,9 +4,10 @@
 // an R-C chain drawn with keys and a value typed, a transient window filling,
 // the unsaved-changes question, saves arriving as downloads (read back by
 // veltocli), a file opened through the file chooser, copy and paste, a PNG
-// capture. Any page error or console error fails it. Also reports the time to
-// the first frame and a frame pass of a 200-wire circuit; with
-// VELTO_SCREENSHOTS set, the README's picture of the page goes there.
+// capture, a setting kept across a reload. Any page error or console error
+// fails it. Also reports the time to the first frame and a frame pass of a
+// 200-wire circuit; with VELTO_SCREENSHOTS set, the README's picture of the
+// page goes there.
 //
 //   node tests/web/smoke.mjs BUILDWEB SOURCE FRAMESHOT VELTOCLI
 // BUILDWEB the built page's folder, SOURCE the source tree, FRAMESHOT and
@@ -192,6 +193,19 @@ try {
     const ms = await page.evaluate(() => Module.ccall('webpassms', 'number', [], []));
     console.log(`a pass of the 200-wire circuit in the browser: ${ms.toFixed(3)} ms`);
   }
+
+  // === settings kept from visit to visit ===
+  step = 'settings';
+  const ini = () => page.evaluate(() => {
+    try { return new TextDecoder().decode(FS.readFile('/home/web_user/.config/velto/velto.ini')); } catch { return ''; }
+  });
+  const grid = /gridmode=(\d)/.exec(await ini());
+  await at(600, 500), await press('=');  // the dot grid on or off
+  await pause(5600);  // the page stores them every five seconds
+  await page.reload();
+  await page.waitForFunction(() => window.Module && Module.velFirstFrame, null, { timeout: 10000 });
+  const kept = /gridmode=(\d)/.exec(await ini());
+  check(kept && (!grid || kept[1] !== grid[1]), `a setting changed is there after a reload (gridmode ${grid && grid[1]} -> ${kept && kept[1]})`);
 } catch (e) {
   check(false, `the run went through: ${e.message}`);
 }
