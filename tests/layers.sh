@@ -3,7 +3,7 @@
 #   app -> edit -> plots -> draw -> settings -> analysis -> circuit -> expr;
 #   frame and image under the interface rooms (draw .. app);
 #   cli beside app on analysis, circuit and expr;
-#   SDL only inside frame/.
+#   SDL and Emscripten only inside frame/.
 cd "${1:-.}" || exit 2
 allowed() {
     case $1 in
@@ -38,10 +38,10 @@ for dir in expr circuit analysis frame image settings draw plots edit app cli; d
         done
     done
 done
-for f in $(grep -rl '#[[:space:]]*include[[:space:]]*[<"]SDL' --include=*.cpp --include=*.h . | grep -v '^\./build'); do
+for f in $(grep -rlE '#[[:space:]]*include[[:space:]]*[<"](SDL|emscripten)' --include=*.cpp --include=*.h . | grep -v '^\./build'); do
     case $f in
     ./frame/*|./tests/test_frame_sdl.cpp) ;;
-    *) echo "$f includes SDL: only the frame may"; bad=1 ;;
+    *) echo "$f includes a platform (SDL, Emscripten): only the frame may"; bad=1 ;;
     esac
 done
 [ $bad = 0 ] && echo "layers: every include points down"
