@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # ngspice_compare.sh: the 50-section RC ladder (R 1k in series, C 1u to
-# ground) and every example circuit, run by veltocli tran and ac and, from
+# ground), square RC meshes of 10x10 to 100x100 nodes (MESHES="10 30" for
+# fewer) and every example circuit, run by veltocli tran and ac and, from
 # `veltocli spice`, by ngspice; prints the time per transient time point and
 # per frequency point of each and their ratio.
 # usage: [RUNS=n] bench/ngspice_compare.sh [path/to/veltocli]   (default build-bench/veltocli)
@@ -43,6 +44,27 @@ ladder() {
 }
 ladder 'PULSE(0;1;0.001;0.0001;0.0001;0.004;0.01)' > "$work/ladder.vsm"
 ladder 1 > "$work/ladderac.vsm"
+
+# --- a square RC mesh of $1 x $1 nodes: 1k between neighbours, 1u from every
+# node to ground, the source ($2) from ground to the corner node 1 ---
+mesh() {
+  local side=$1 n=$(($1 * $1)) w=0 k x y
+  printf '//VELTO version 12/2007\r\n'
+  printf 'NumNodes,%d //Form: Node#,ScreenX,ScreenY,Isgrounded(0/1)\r\n' $((n + 1))
+  printf '0,16,16,1\r\n'
+  for ((k = 1; k <= n; k++)); do printf '%d,%d,%d,0\r\n' "$k" $((32 * ((k - 1) % side) + 48)) $((32 * ((k - 1) / side) + 48)); done
+  printf 'NumWires,%d //Form: Wire#,Node1,Node2,Element,Value,DepWire(1sComp),InitCond\r\n' $((1 + 2 * side * (side - 1) + n))
+  printf '%d,0,1,V,%s,%d,\r\n' $w "$2" $w; w=$((w + 1))
+  for ((k = 1; k <= n; k++)); do
+    x=$(((k - 1) % side)); y=$(((k - 1) / side))
+    if ((x + 1 < side)); then printf '%d,%d,%d,R,1000,%d,\r\n' $w "$k" $((k + 1)) $w; w=$((w + 1)); fi
+    if ((y + 1 < side)); then printf '%d,%d,%d,R,1000,%d,\r\n' $w "$k" $((k + side)) $w; w=$((w + 1)); fi
+    printf '%d,%d,0,C,1E-6,%d,\r\n' $w "$k" $w; w=$((w + 1))
+  done
+  printf 'Ibodewire,0 //>=0:Input Bode Wire,-1:Use Transient analysis\r\n'
+  printf 'Ibodeflip,0 //0:default, 1:flip +,-\r\n'
+  printf 'TransDefXsc,%s //Suggested default time scale for Transient analysis (seconds/pixel)\r\n' "$XSCALE"
+}
 
 # --- veltocli: the fastest of RUNS runs, each its own analysis time ---
 RUNS=${RUNS:-3}
@@ -87,25 +109,35 @@ row() {
     printf "%-14s %-9s veltocli %7.3f us/point (%d)   ngspice %7.3f us/point (%d)   ratio %.3f\n",
       n, w, 1e6 * vs / vp, vp, 1e6 * ns / np, np, (vs / vp) / (ns / np) }'
 }
-# transient of FILE at XSCALE s/column with COLS x SAMPS sub-steps (ngspice: step <= sub-step)
+# transient of FILE at XSCALE s/column with COLS x SAMPS sub-steps (ngspice: step <= sub-step);
+# $5 the columns, COLS when not given
 tran() {
-  local name=$1 file=$2 probe=$3 xscale=$4 v n
-  best v "$CLI" tran "$file" --probe "$probe" --cols $COLS --xscale "$xscale" --samps $SAMPS --time
-  deck "$file" "tran $(awk -v x="$xscale" -v s=$SAMPS 'BEGIN { printf "%.17g", x / s }') $(awk -v x="$xscale" -v c=$COLS 'BEGIN { printf "%.17g", x * c }')"
+  local name=$1 file=$2 probe=$3 xscale=$4 cols=${5:-$COLS} v n
+  best v "$CLI" tran "$file" --probe "$probe" --cols "$cols" --xscale "$xscale" --samps $SAMPS --time
+  deck "$file" "tran $(awk -v x="$xscale" -v s=$SAMPS 'BEGIN { printf "%.17g", x / s }') $(awk -v x="$xscale" -v c="$cols" 'BEGIN { printf "%.17g", x * c }')"
   ngbest n "Transient analysis time"
-  row "$name" transient "$v" $((COLS * SAMPS)) "$n" "$ng_pts"
+  row "$name" transient "$v" $((cols * SAMPS)) "$n" "$ng_pts"
 }
+# $4 the points, POINTS when not given
 ac() {
-  local name=$1 file=$2 probe=$3 v n
-  best v "$CLI" ac "$file" --probe "$probe" --points $POINTS --from $FROM --to $TO --time
-  deck "$file" "ac dec $perdec $fhz_lo $fhz_hi"
+  local name=$1 file=$2 probe=$3 points=${4:-$POINTS} v n
+  best v "$CLI" ac "$file" --probe "$probe" --points "$points" --from $FROM --to $TO --time
+  deck "$file" "ac dec $(awk -v n="$points" -v a=$FROM -v b=$TO 'BEGIN { printf "%d", n / (b - a) }') $fhz_lo $fhz_hi"
   ngbest n "AC analysis time"
-  row "$name" frequency "$v" $POINTS "$n" "$ng_pts"
+  row "$name" frequency "$v" "$points" "$n" "$ng_pts"
 }
 
 echo "(ratio < 1: veltocli is cheaper per point)"
 tran ladder "$work/ladder.vsm" wire:$((2 * SECTIONS)) $XSCALE   # the last capacitor
 ac ladder "$work/ladderac.vsm" wire:$((2 * SECTIONS))
+# the meshes, with fewer points as they grow (a second or so of each side's work)
+for side in ${MESHES:-10 30 60 100}; do
+  mesh "$side" 'PULSE(0;1;0.001;0.0001;0.0001;0.004;0.01)' > "$work/mesh$side.vsm"
+  mesh "$side" 1 > "$work/meshac$side.vsm"
+  scale=$((side * side / 100))
+  tran "mesh${side}x$side" "$work/mesh$side.vsm" node:$((side * side)) $XSCALE $(( COLS / scale > 4 ? COLS / scale : 4 ))
+  ac "mesh${side}x$side" "$work/meshac$side.vsm" node:$((side * side)) $(( POINTS / scale > 40 ? POINTS / scale : 40 ))
+done
 for f in examples/*.vsm; do
   name=$(basename "$f" .vsm)
   last=$(($(awk -F, '/^NumNodes/ { print $2 + 0 }' "$f") - 1))

@@ -536,12 +536,34 @@ static int32_t wireok(int32_t i)
     return nodeexists(wire[i].node1) && (nodeexists(wire[i].node2) || (loose && wire[i].node2 == numnodes));
 }
 
+// === what the view shows ===
+// A wire or node whose drawing (symbol, bow, texts) cannot reach the view is
+// left out: its box, grown by what its texts could need, misses the view.
+// Controlled sources and the Bode input stay: their links and marks reach
+// other wires.
+static int32_t inview(double x0, double y0, double x1, double y1, double margin)
+{
+    return std::max(x0, x1) + margin >= 0 && std::min(x0, x1) - margin < gdd.x &&
+           std::max(y0, y1) + margin >= 0 && std::min(y0, y1) - margin < gdd.y;
+}
+
+static double textroom(const char *s) { return s ? (double)fontw() * textn(s) : 0; }
+
+static int32_t wireinview(int32_t i, const wiregeom *g)
+{
+    if (iscontrolled(wire[i].element) || isbodewire(i)) return 1;
+    const double m = 64 + fabs(WIREBOW * (double)wirenext[i]) + textroom(wire[i].numst) + textroom(wire[i].initst) +
+                     16 * fontw() + 4 * fonth();
+    return inview(g->p0.x, g->p0.y, g->p0.x + g->d.x, g->p0.y + g->d.y, m);
+}
+
 static void drawwires(void)
 {
     for (int32_t i = 0, n = drawnwires(); i < n; i++) {
         if (!wireok(i)) continue;
         wiregeom g;
         wiregeometry(i, &g);
+        if (!wireinview(i, &g)) continue;
         drawsymbol(i, &g);
         drawwiretexts(i, &g);
     }
@@ -552,12 +574,34 @@ static void drawwires(void)
 // direction of the ground symbol of node j, in 2048ths of a turn: the middle
 // of the widest free sector between its wires (angles in pivorder); *net gets
 // the current flowing out of the node into ground
+// the wires at each node, in wire order (nodewire[nodefirst[j] .. nodefirst[j + 1]))
+static int32_t *nodefirst = 0, *nodewire = 0;
+static int32_t nodefirstmax = 0, nodewiremax = 0;
+
+static void findnodewires(void)
+{
+    const int32_t nn = numnodes + 1, nw = drawnwires();  // the wire being drawn may end at node numnodes
+    if (nn + 1 > nodefirstmax) nodefirstmax = 2 * nn + 1, nodefirst = (int32_t *)growmem(nodefirst, sizeof(int32_t) * nodefirstmax);
+    if (2 * nw > nodewiremax) nodewiremax = 4 * nw + 2, nodewire = (int32_t *)growmem(nodewire, sizeof(int32_t) * nodewiremax);
+    memset(nodefirst, 0, sizeof(int32_t) * (nn + 1));
+    for (int32_t k = 0; k < nw; k++)
+        if (wireok(k)) nodefirst[wire[k].node1 + 1]++, nodefirst[wire[k].node2 + 1] += wire[k].node2 != wire[k].node1;
+    for (int32_t j = 0; j < nn; j++) nodefirst[j + 1] += nodefirst[j];
+    for (int32_t k = 0; k < nw; k++) {
+        if (!wireok(k)) continue;
+        nodewire[nodefirst[wire[k].node1]++] = k;
+        if (wire[k].node2 != wire[k].node1) nodewire[nodefirst[wire[k].node2]++] = k;
+    }
+    for (int32_t j = nn; j > 0; j--) nodefirst[j] = nodefirst[j - 1];  // back to the starts
+    nodefirst[0] = 0;
+}
+
 static int32_t grounddirection(int32_t j, double *net)
 {
     int32_t n = 0;
     double c = 0;
-    for (int32_t k = 0, nw = drawnwires(); k < nw; k++) {
-        if (!wireok(k)) continue;
+    for (int32_t q = nodefirst[j]; q < nodefirst[j + 1]; q++) {
+        const int32_t k = nodewire[q];
         int32_t other, w1 = wire[k].node1 == j;
         if (w1) other = wire[k].node2;
         else if (wire[k].node2 == j) other = wire[k].node1;
@@ -607,8 +651,10 @@ static int32_t nodecolour(int32_t j)
 static void drawnodes(void)
 {
     int32_t fw = fontw(), fh = fonth();
+    findnodewires();
     for (int32_t j = 0; j < numnodes; j++) {
         vec nn = nodescreenf(j);
+        if (!inview(nn.x, nn.y, nn.x, nn.y, 64 + 16 * fw)) continue;
         if (vopts.showcircles) circle(nn.x, nn.y, 12, nodecolour(j));
         if (node[j].isgrounded) drawground(j, nn);
         if (matbad != SOLVED || !vopts.showresults) continue;

@@ -129,6 +129,26 @@ TEST_F(Schematic, FramesMatchTheGoldenImages)
     }
 }
 
+// Wires and nodes the view cannot show are left out, but not what of them
+// reaches the view: a long value text, a controlled source's link
+TEST_F(Schematic, WhatReachesTheViewFromOffItIsDrawn)
+{
+    const std::string longtext(160, '7');  // 960 px or more, centred 400 px left of the view
+    tcwire(nodeat(-500, 60), nodeat(-300, 60), 'R', longtext.c_str());
+    const int32_t x = tcwire(nodeat(200, 180), nodeat(400, 180), 'X', "");
+    tcwire(nodeat(-900, 200), nodeat(-700, 200), 'E', "2", x);  // far left, its link across the view
+    render();
+    int32_t text = 0, link = 0;
+    for (int32_t y = 0; y < H; y++)
+        for (int32_t xx = 0; xx < W; xx++) {
+            const uint32_t v = at(xx, y) & 0xFFFFFF;
+            text += xx < 40 && y < 100 && v == (vpal[PAL_WHITE] & 0xFFFFFF);
+            link += y > 150 && xx < 180 && v == (vpal[PAL_LIGHTRED] & 0xFFFFFF);
+        }
+    EXPECT_GT(text, 10) << "the value text of a wire off the view";
+    EXPECT_GT(link, 10) << "the link of a controlled source off the view";
+}
+
 }  // namespace
 
 // === end to end through the main loop ===
