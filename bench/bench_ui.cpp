@@ -40,7 +40,9 @@ static void lattice(void)
     for (int32_t n = 0; n < numnodes; n++) dispv[n] = n * 0.125 - 3;
 }
 
-static void BM_SchematicPass(benchmark::State &st)
+// the schematic's pass over the circuit in place, at BW x BH with the
+// default settings, node curn under the mouse
+static void schematicpasses(benchmark::State &st, int32_t curnode)
 {
     std::vector<uint32_t> buf((size_t)BW * BH);
     gdd = tiletype{(intptr_t)buf.data(), BW * 4, BW, BH};
@@ -49,8 +51,7 @@ static void BM_SchematicPass(benchmark::State &st)
     decodepictures();
     defaultopts(&vopts);
     vopts.usewingui = 0;
-    lattice();
-    matbad = 0, deltim = 1 / 60., curn = 5;
+    matbad = 0, deltim = 1 / 60., curn = curnode;
     for (auto _ : st) {
         drawrectfill(&gdd, 0, 0, gdd.x, gdd.y, (int32_t)vpal[PAL_BLACK]);
         dcrender();
@@ -59,6 +60,12 @@ static void BM_SchematicPass(benchmark::State &st)
     }
     st.counters["wires"] = numwires;
     freepictures();
+}
+
+static void BM_SchematicPass(benchmark::State &st)
+{
+    lattice();
+    schematicpasses(st, 5);
 }
 BENCHMARK(BM_SchematicPass)->Unit(benchmark::kMicrosecond);
 
@@ -140,13 +147,6 @@ BENCHMARK(BM_MainPassLattice)->Unit(benchmark::kMicrosecond);
 // drawn at 800 x 600 with nothing changed between passes
 static void BM_MeshSchematicPass(benchmark::State &st)
 {
-    std::vector<uint32_t> buf((size_t)BW * BH);
-    gdd = tiletype{(intptr_t)buf.data(), BW * 4, BW, BH};
-    colbits = 32, colbytes = 4, drawpixp = drawpix32;
-    memcpy(vpal, ovpal, sizeof vpal);
-    decodepictures();
-    defaultopts(&vopts);
-    vopts.usewingui = 0;
     const int32_t side = (int32_t)st.range(0);
     tcclear();
     for (int32_t k = 0; k < side * side; k++) {
@@ -164,14 +164,6 @@ static void BM_MeshSchematicPass(benchmark::State &st)
     checknumwires(numwires + 1);
     for (int32_t w = 0; w < numwires; w++) dispi[w] = 1e-3, wirenext[w] = 0;
     for (int32_t n = 0; n < numnodes; n++) dispv[n] = 0.5;
-    matbad = 0, deltim = 1 / 60., curn = -1;
-    for (auto _ : st) {
-        drawrectfill(&gdd, 0, 0, gdd.x, gdd.y, (int32_t)vpal[PAL_BLACK]);
-        dcrender();
-        numframes++;
-        benchmark::DoNotOptimize(buf.data());
-    }
-    st.counters["wires"] = numwires;
-    freepictures();
+    schematicpasses(st, -1);
 }
 BENCHMARK(BM_MeshSchematicPass)->Arg(100)->Unit(benchmark::kMillisecond);
