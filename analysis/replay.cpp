@@ -174,6 +174,22 @@ static void traceprepare(solvetrace *t) {
     t->prepared = 1;
 }
 
+// The back substitution as a real right-hand-side-only solve reads it, in
+// arrays walked in order: each term's coefficient (from post, which the
+// reduced matrix equals then) and the place of the row whose unknown it
+// takes (entlvl: scratch).
+static void tracedense(solvetrace *t) {
+    t->termval = (double *)growto(t->termval, &t->termvalmax, t->nterm, sizeof(double));
+    t->termrow = (int32_t *)growto(t->termrow, &t->termrowmax, t->nterm, sizeof(int32_t));
+    t->xs = (double *)growto(t->xs, &t->xsmax, t->n, sizeof(double));
+    int32_t *rowat = entlvl;
+    for (int32_t j = 0; j < t->n; j++) rowat[t->brows[j].head] = j;
+    for (int32_t q = 0; q < t->nterm; q++) {
+        t->termval[q] = t->post[t->terms[q].a].re;
+        t->termrow[q] = rowat[t->terms[q].x];
+    }
+}
+
 // The entries after elimination, last of them, before back substitution;
 // and where those below t->count differ from the system t->in holds: what a
 // right-hand-side-only solve must put back over a system just built, which
@@ -199,6 +215,7 @@ static void tracepost(solvetrace *t, int32_t last) {
         if (!computed[e]) t->postdiff[t->npostdiff++] = e;
         else if (a.next != b.next || a.col != b.col) t->postlinks[t->npostlinks++] = e;
     }
+    tracedense(t);
     t->postok = 1;
 }
 
@@ -233,6 +250,26 @@ static void backreplay(const solvetrace *t, int32_t last, const sparsel *piv) {
         }
         if (b->rhs) accum<CPLX>(sr, si, ent[b->rhs], MINUSONE);
         scaleby<CPLX>(ent[b->head], piv[b->head], sr, si);
+    }
+}
+
+// backreplay<false> for a right-hand-side-only solve, through tracedense's
+// arrays: the same products summed in the same order, so the same bits, with
+// the unknowns also kept in t->xs for the rows after
+static void backreplaydense(solvetrace *t, int32_t last, const sparsel *piv) {
+    sparsel *ent = el;
+    ent[last].re = MINUSONE.re;
+    ent[last].im = MINUSONE.im;
+    const double *tv = t->termval;
+    const int32_t *tr = t->termrow;
+    double *xs = t->xs;
+    for (int32_t j = 0; j < t->n; j++) {
+        const backrow &b = t->brows[j];
+        double sr = 0;
+        for (int32_t q = 0; q < b.nterm; q++) sr += tv[q] * xs[tr[q]];
+        tv += b.nterm, tr += b.nterm;
+        if (b.rhs) sr += ent[b.rhs].re * MINUSONE.re;
+        xs[j] = ent[b.head].re = piv[b.head].re * sr;
     }
 }
 
@@ -581,7 +618,8 @@ int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solve
     // --- back substitution; the structure the general solve leaves ---
     ent[last].next = 0;
     ent[last].col = n;
-    backreplay<CPLX>(t, last, post);
+    if (CPLX) backreplay<CPLX>(t, last, post);
+    else backreplaydense(t, last, post);
     memcpy(rows, t->frows, (size_t)(n + 1) * sizeof(int32_t));
     memcpy(scratch, t->fscratch, (size_t)t->nscratch * sizeof(int32_t));
     t->lastreplay = 0;

@@ -162,6 +162,9 @@ struct solvetrace {
     int32_t *postlinks;        // [npostlinks] pivots and right-hand sides below count whose
     int32_t npostlinks;        //   column or link elimination changed
     int32_t postok;            // 1: in, mult and post belong to the last solve
+    double *termval;           // [nterm] with post: each back-substitution term's coefficient (real part)
+    int32_t *termrow;          // [nterm] and the place in brows of the row that gives its unknown
+    double *xs;                // [n] scratch: the unknowns by their row's place in brows
     int32_t prepared;          // 1: traceprepare has run: rops, mult, records by levels
     int32_t lastreplay;        // 1: the last solve was a replay
     int32_t repeats;           // 1: the solve after the last replay had its matrix (or none yet):
@@ -170,7 +173,7 @@ struct solvetrace {
     splitprog split;           // the split replay's program
     sparsel *spare;            // [final - 1 - count] during a replay: the fill-in entries before
     int32_t nmax, countmax, chgmax, candmax, elimmax, pairmax, termmax, multmax, ropmax, postmax,
-        sparemax, diffmax;     // capacities
+        sparemax, diffmax, termvalmax, termrowmax, xsmax;  // capacities
 };
 
 // === arithmetic of the two solvers ===
