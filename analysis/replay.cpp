@@ -193,8 +193,9 @@ static void tracedense(solvetrace *t) {
 // The entries after elimination, last of them, before back substitution;
 // and where those below t->count differ from the system t->in holds: what a
 // right-hand-side-only solve must put back over a system just built, which
-// computes the pivots' and right-hand sides' values anew (entlvl: scratch).
-static void tracepost(solvetrace *t, int32_t last) {
+// computes the pivots' and right-hand sides' values anew (entlvl: scratch); for a
+// real solve also the dense copies its right-hand-side-only solves read.
+static void tracepost(solvetrace *t, int32_t last, int32_t real) {
     t->post = (sparsel *)growto(t->post, &t->postmax, last, sizeof(sparsel));
     memcpy(t->post, el, (size_t)last * sizeof(sparsel));
     const int32_t count = t->count;
@@ -215,7 +216,7 @@ static void tracepost(solvetrace *t, int32_t last) {
         if (!computed[e]) t->postdiff[t->npostdiff++] = e;
         else if (a.next != b.next || a.col != b.col) t->postlinks[t->npostlinks++] = e;
     }
-    tracedense(t);
+    if (real) tracedense(t);  // only a real solve reads the dense copies
     t->postok = 1;
 }
 
@@ -556,7 +557,7 @@ int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvet
     const int32_t last = t->final - 1;
     checkelcnt(last);
     putstructure(t, kin != BUILDNEW);
-    if (t->repeats) tracepost(t, last);
+    if (t->repeats) tracepost(t, last, !CPLX);
     t->lastreplay = 1;
     backreplay<CPLX>(t, last, el);
     memcpy(rows, t->frows, (size_t)(n + 1) * sizeof(int32_t));
