@@ -63,8 +63,8 @@ static inline void sortpos(int32_t *p, int32_t cnt) {
 // What a general solve did, kept in traces (trace.h) for the replays.
 static solvetrace traces[2];   // [0] real, [1] complex
 
-static pairop *ops;            // [opsmax] one elimination's pairs: fills from the front,
-static int32_t opsmax;         //   updates from the back
+static pairop *ops;            // [opsmax] one elimination's update pairs
+static int32_t opsmax;
 
 static void checkops(int32_t need) {
     if (need <= opsmax) return;
@@ -115,17 +115,44 @@ static void traceend(solvetrace *t, const int32_t *rows, const int32_t *scratch,
 }
 
 // === elimination ===
-// Eliminates the column of row head rh with the pivot row ph, whose first
-// entry already holds -1/p, by f = r * (-1/p). Merges both tails in column
-// order; returns the new head (0 when nothing was linked). count grows by the
-// fill-in; *nfill and *nupd receive the pairs recorded in ops (fills from
-// ops[0] up; updates from ops[cap - 1] down, cap = pivot tail length).
+// The pivot row's tail, gathered once per column: every row eliminated with
+// it walks these arrays instead of the links. COLEND closes the columns.
+static int32_t *tailent;       // [tailmax] its entries
+static int32_t *tailcol;       // [tailmax + 1] their columns
+static cval *tailval;          // [tailmax] their values
+static int32_t tailmax;
+
+// gathers the tail of pivot row ph; returns its length
+static int32_t gathertail(int32_t ph) {
+    int32_t cap = 0;
+    for (int32_t e = el[ph].next; e; e = el[e].next) cap++;
+    if (cap + 1 > tailmax) {
+        tailmax = grownsize(tailmax, cap + 1);
+        tailent = growint(tailent, tailmax);
+        tailcol = growint(tailcol, tailmax);
+        tailval = (cval *)growmem(tailval, (size_t)tailmax * sizeof(cval));
+    }
+    int32_t k = 0;
+    for (int32_t e = el[ph].next; e; e = el[e].next, k++) {
+        tailent[k] = e;
+        tailcol[k] = el[e].col;
+        tailval[k] = valof(el[e]);
+    }
+    tailcol[cap] = COLEND;
+    return cap;
+}
+
+// Eliminates the column of row head rh with the gathered pivot tail, by
+// f = r * (-1/p). Merges both tails in column order; returns the new head (0
+// when nothing was linked). count grows by the fill-in. Every entry of the
+// pivot tail gives one pair, a fill or an update: the fills go to fills[0..),
+// the updates to ops[0..), *nfill and *nupd of them.
 template <bool CPLX>
-static int32_t eliminate(int32_t rh, int32_t ph, cval f, int32_t &count, int32_t cap, int32_t *nfill, int32_t *nupd) {
+static int32_t eliminate(int32_t rh, cval f, int32_t &count, pairop *fills, int32_t *nfill, int32_t *nupd) {
     sparsel *ent = el;
-    int32_t pe = ent[ph].next, re = ent[rh].next, head = 0, tail = 0, nf = 0, nu = 0;
+    int32_t k = 0, re = ent[rh].next, head = 0, tail = 0, nf = 0, nu = 0;
     for (;;) {
-        const int32_t pc = ent[pe].col, rc = ent[re].col;
+        const int32_t pc = tailcol[k], rc = ent[re].col;
         int32_t e;
         if (pc < rc) {  // fill-in: f * pivot entry
             if (count >= elcntmax) {
@@ -133,17 +160,15 @@ static int32_t eliminate(int32_t rh, int32_t ph, cval f, int32_t &count, int32_t
                 ent = el;
             }
             e = count++;
-            fillval<CPLX>(ent[e], valof(ent[pe]), f);
+            fillval<CPLX>(ent[e], tailval[k], f);
             ent[e].col = pc;
-            ops[nf++] = pairop{e, pe};
-            pe = ent[pe].next;
+            fills[nf++] = pairop{e, tailent[k++]};
         } else if (pc == rc) {
             if (pc == COLEND) break;
-            addval<CPLX>(ent[re], valof(ent[pe]), f);
-            ops[cap - ++nu] = pairop{re, pe};
+            addval<CPLX>(ent[re], tailval[k], f);
+            ops[nu++] = pairop{re, tailent[k++]};
             e = re;
             re = ent[re].next;
-            pe = ent[pe].next;
         } else if (pc == COLEND) {  // pivot row done: the row's rest is already linked in order
             if (tail) ent[tail].next = re;
             else head = re;
@@ -243,12 +268,12 @@ static int32_t pivotswap(int32_t *rows, const int32_t *scratch, int32_t i, const
 }
 
 // Eliminates column i from the candidate rows, from the last recorded to the
-// first, with pivot row ph; records each elimination.
+// first, with pivot row ph; records each elimination, its fills written
+// straight into the trace, its updates after them.
 template <bool CPLX>
 static void eliminatecol(int32_t *rows, const int32_t *scratch, int32_t i, int32_t nc, int32_t ph, int32_t &count,
                          int32_t n, solvetrace *t) {
-    int32_t cap = 0;
-    for (int32_t e = el[ph].next; e; e = el[e].next) cap++;
+    const int32_t cap = gathertail(ph);
     checkops(cap);
     colstep &c = t->cols[i];
     c.fslot = t->nelim;
@@ -258,13 +283,14 @@ static void eliminatecol(int32_t *rows, const int32_t *scratch, int32_t i, int32
         const int32_t rh = rows[k];
         if (el[rh].col != i) continue;  // former row i moved here without column i
         const cval f = factor<CPLX>(el[rh], cval{el[ph].re, el[ph].im});
+        t->pairs = (pairop *)growto(t->pairs, &t->pairmax, t->npair + cap, sizeof(pairop));
         int32_t nf, nu;
-        const int32_t nh = eliminate<CPLX>(rh, ph, f, count, cap, &nf, &nu);
+        const int32_t nh = eliminate<CPLX>(rh, f, count, t->pairs + t->npair, &nf, &nu);
         rows[k] = nh;
         bucketpush(el[nh].col, idat[k], n);
         *push(t->elims, t->nelim, t->elimmax) = elimstep{rh, nf, nu};
-        for (int32_t q = 0; q < nf; q++) *push(t->pairs, t->npair, t->pairmax) = ops[q];
-        for (int32_t q = 1; q <= nu; q++) *push(t->pairs, t->npair, t->pairmax) = ops[cap - q];
+        memcpy(t->pairs + t->npair + nf, ops, (size_t)nu * sizeof(pairop));
+        t->npair += nf + nu;
         c.nelim++;
     }
     c.top = count;

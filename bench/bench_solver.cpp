@@ -113,12 +113,15 @@ static void acpoints(benchmark::State &st) {
     buildhold(1);
     initmat(w, 0, 0);  // the structure's first elimination is not a sweep's point
     smatsolve_comp(yh, el, elcnt, pivorder, n);
+    int64_t how[3] = {0, 0, 0};
     for (auto _ : st) {
         initmat(w, 0, 0);
         benchmark::DoNotOptimize(smatsolve_comp(yh, el, elcnt, pivorder, n));
+        how[solvehow]++;
         w = w < 1e7 ? w * 1.0029 : 1e-3;
     }
     buildhold(0);
+    st.counters["full"] = how[0], st.counters["replay"] = how[1], st.counters["rhs"] = how[2];
 }
 
 // one transient sub-step of a 50-section RC ladder: predictor and corrector
@@ -170,6 +173,25 @@ static void BM_MeshDcEdited(benchmark::State &st) {
     st.counters["unknowns"] = numwires + numnodes;
 }
 BENCHMARK(BM_MeshDcEdited)->Apply(meshsides);
+
+// the same resistor changes its value (1 k and 2.2 k in turn): the structure
+// stays, so the re-solve can go by the elimination before
+static void BM_MeshDcValueEdited(benchmark::State &st) {
+    tcmesh((int32_t)st.range(0));
+    int32_t mid = numwires / 2;
+    while (wire[mid].element != 'R') mid++;
+    dcsolve();
+    int32_t solves = 0, full = 0;
+    for (auto _ : st) {
+        const char *v = solves++ & 1 ? "1000" : "2200";
+        wiresetnumst(mid, v), wire[mid].value = atof(v);
+        benchmark::DoNotOptimize(dcsolve());
+        full += solvehow == SOLVEFULL;
+    }
+    st.counters["unknowns"] = numwires + numnodes;
+    st.counters["full"] = full;
+}
+BENCHMARK(BM_MeshDcValueEdited)->Apply(meshsides);
 
 // === diodes ===
 // a ladder of 20 sections, 100 Ohm in series and a 1E-14 diode to ground at
