@@ -42,24 +42,30 @@ static void checklevels(int32_t n, int32_t final) {
     }
 }
 
-// The right-hand-side operations in recorded order: a pivot row's entry in
-// column n is its last, so per elimination the last fill-in or the last
-// update, if its pivot entry lies in column n (columns as the solve left
-// them: from t->in, and from chg for the entries it changed or made).
+// The right-hand-side operations in the order the columns go (by levels,
+// tracecolumns): a pivot row's entry in column n is its last, so per
+// elimination the last fill-in or the last update, if its pivot entry lies
+// in column n (columns as the solve left them: from t->in, and from chg for
+// the entries it changed or made). The columns' order keeps every value an
+// operation reads, and columns that do not wait on each other come together,
+// so that their operations overlap.
 static void tracerops(solvetrace *t, int32_t n) {
     int32_t *colof = entlvl;
     for (int32_t e = 0; e < t->count; e++) colof[e] = t->in[e].col;
     for (int32_t k = 0; k < t->nchg; k++) colof[t->chg[k].e] = t->chg[k].col;
     t->nrop = 0;
     const pairop *p = t->pairs;
-    for (int32_t k = 0; k < t->nelim; k++) {
-        const elimstep &s = t->elims[k];
-        const pairop *fill = p, *upd = p + s.nfill;
-        p += s.nfill + s.nupd;
-        if (s.nfill && colof[fill[s.nfill - 1].q] == n)
-            *push(t->rops, t->nrop, t->ropmax) = rhsop{fill[s.nfill - 1].e, fill[s.nfill - 1].q, k, 1, 0};
-        else if (s.nupd && colof[upd[s.nupd - 1].q] == n)
-            *push(t->rops, t->nrop, t->ropmax) = rhsop{upd[s.nupd - 1].e, upd[s.nupd - 1].q, k, 0, 0};
+    const elimstep *s = t->elims;
+    for (const colstep *c = t->cols, *end = c + n; c < end; c++) {
+        for (int32_t r = 0; r < c->nelim; r++, s++) {
+            const pairop *fill = p, *upd = p + s->nfill;
+            p += s->nfill + s->nupd;
+            const int32_t k = c->fslot + r;
+            if (s->nfill && colof[fill[s->nfill - 1].q] == n)
+                *push(t->rops, t->nrop, t->ropmax) = rhsop{fill[s->nfill - 1].e, fill[s->nfill - 1].q, k, 1, 0};
+            else if (s->nupd && colof[upd[s->nupd - 1].q] == n)
+                *push(t->rops, t->nrop, t->ropmax) = rhsop{upd[s->nupd - 1].e, upd[s->nupd - 1].q, k, 0, 0};
+        }
     }
     for (int32_t k = 1; k < t->nrop; k++) t->rops[k].chain = t->rops[k].q == t->rops[k - 1].e;
 }
@@ -167,23 +173,29 @@ static void tracecolumns(solvetrace *t, int32_t n) {
 // everything a replay needs beyond the trace itself, once per trace
 static void traceprepare(solvetrace *t) {
     checklevels(t->n, t->final);
-    tracerops(t, t->n);
     t->mult = (cval *)growto(t->mult, &t->multmax, t->nelim, sizeof(cval));
     tracelevels(t, t->n);
     tracecolumns(t, t->n);
+    tracerops(t, t->n);
     t->prepared = 1;
 }
 
-// The back substitution as a real right-hand-side-only solve reads it, in
-// arrays walked in order: each term's coefficient (from post, which the
-// reduced matrix equals then) and the place of the row whose unknown it
-// takes (entlvl: scratch).
+// What a real right-hand-side-only solve reads, in arrays walked in order:
+// each right-hand-side operation's multiplier; per back row its -1/p, and
+// per term the coefficient (from post, which the reduced matrix equals then)
+// and the place of the row whose unknown it takes (entlvl: scratch).
 static void tracedense(solvetrace *t) {
     t->termval = (double *)growto(t->termval, &t->termvalmax, t->nterm, sizeof(double));
     t->termrow = (int32_t *)growto(t->termrow, &t->termrowmax, t->nterm, sizeof(int32_t));
     t->xs = (double *)growto(t->xs, &t->xsmax, t->n, sizeof(double));
+    t->ropf = (double *)growto(t->ropf, &t->ropfmax, t->nrop, sizeof(double));
+    t->pivval = (double *)growto(t->pivval, &t->pivvalmax, t->n, sizeof(double));
+    for (int32_t k = 0; k < t->nrop; k++) t->ropf[k] = t->mult[t->rops[k].f].re;
     int32_t *rowat = entlvl;
-    for (int32_t j = 0; j < t->n; j++) rowat[t->brows[j].head] = j;
+    for (int32_t j = 0; j < t->n; j++) {
+        rowat[t->brows[j].head] = j;
+        t->pivval[j] = t->post[t->brows[j].head].re;
+    }
     for (int32_t q = 0; q < t->nterm; q++) {
         t->termval[q] = t->post[t->terms[q].a].re;
         t->termrow[q] = rowat[t->terms[q].x];
@@ -257,11 +269,11 @@ static void backreplay(const solvetrace *t, int32_t last, const sparsel *piv) {
 // backreplay<false> for a right-hand-side-only solve, through tracedense's
 // arrays: the same products summed in the same order, so the same bits, with
 // the unknowns also kept in t->xs for the rows after
-static void backreplaydense(solvetrace *t, int32_t last, const sparsel *piv) {
+static void backreplaydense(solvetrace *t, int32_t last) {
     sparsel *ent = el;
     ent[last].re = MINUSONE.re;
     ent[last].im = MINUSONE.im;
-    const double *tv = t->termval;
+    const double *tv = t->termval, *pv = t->pivval;
     const int32_t *tr = t->termrow;
     double *xs = t->xs;
     for (int32_t j = 0; j < t->n; j++) {
@@ -270,7 +282,19 @@ static void backreplaydense(solvetrace *t, int32_t last, const sparsel *piv) {
         for (int32_t q = 0; q < b.nterm; q++) sr += tv[q] * xs[tr[q]];
         tv += b.nterm, tr += b.nterm;
         if (b.rhs) sr += ent[b.rhs].re * MINUSONE.re;
-        xs[j] = ent[b.head].re = piv[b.head].re * sr;
+        xs[j] = ent[b.head].re = pv[j] * sr;
+    }
+}
+
+// b through the eliminations of a real right-hand-side-only solve, with
+// tracedense's multipliers: entry += f q, or fill-in entry = f q (the same
+// products and sums as rhsonly's, chosen without a branch)
+static void forwarddense(const solvetrace *t) {
+    sparsel *ent = el;
+    const double *f = t->ropf;
+    for (const rhsop *r = t->rops, *end = r + t->nrop; r < end; r++, f++) {
+        const double v = *f * ent[r->q].re, s = ent[r->e].re + v;
+        ent[r->e].re = r->fill ? v : s;
     }
 }
 
@@ -609,18 +633,22 @@ int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solve
     }
     // --- b through the eliminations: entry += f q, or fill-in entry = f q;
     //     along a chain (q what the operation before wrote) q stays in registers ---
-    for (const rhsop *r = t->rops, *end = r + t->nrop; r < end;) {
-        cval q = valof(ent[r->q]);
-        do {
-            q = r->fill ? fillval<CPLX>(ent[r->e], q, t->mult[r->f]) : addval<CPLX>(ent[r->e], q, t->mult[r->f]);
-            r++;
-        } while (r < end && r->chain);
+    if (CPLX) {
+        for (const rhsop *r = t->rops, *end = r + t->nrop; r < end;) {
+            cval q = valof(ent[r->q]);
+            do {
+                q = r->fill ? fillval<CPLX>(ent[r->e], q, t->mult[r->f]) : addval<CPLX>(ent[r->e], q, t->mult[r->f]);
+                r++;
+            } while (r < end && r->chain);
+        }
+    } else {
+        forwarddense(t);
     }
     // --- back substitution; the structure the general solve leaves ---
     ent[last].next = 0;
     ent[last].col = n;
     if (CPLX) backreplay<CPLX>(t, last, post);
-    else backreplaydense(t, last, post);
+    else backreplaydense(t, last);
     memcpy(rows, t->frows, (size_t)(n + 1) * sizeof(int32_t));
     memcpy(scratch, t->fscratch, (size_t)t->nscratch * sizeof(int32_t));
     t->lastreplay = 0;

@@ -165,6 +165,8 @@ struct solvetrace {
     double *termval;           // [nterm] with post: each back-substitution term's coefficient (real part)
     int32_t *termrow;          // [nterm] and the place in brows of the row that gives its unknown
     double *xs;                // [n] scratch: the unknowns by their row's place in brows
+    double *ropf;              // [nrop] with post: each right-hand-side operation's multiplier
+    double *pivval;            // [n] and each back row's -1/p
     int32_t prepared;          // 1: traceprepare has run: rops, mult, records by levels
     int32_t lastreplay;        // 1: the last solve was a replay
     int32_t repeats;           // 1: the solve after the last replay had its matrix (or none yet):
@@ -173,7 +175,7 @@ struct solvetrace {
     splitprog split;           // the split replay's program
     sparsel *spare;            // [final - 1 - count] during a replay: the fill-in entries before
     int32_t nmax, countmax, chgmax, candmax, elimmax, pairmax, termmax, multmax, ropmax, postmax,
-        sparemax, diffmax, termvalmax, termrowmax, xsmax;  // capacities
+        sparemax, diffmax, termvalmax, termrowmax, xsmax, ropfmax, pivvalmax;  // capacities
 };
 
 // === arithmetic of the two solvers ===
