@@ -44,9 +44,9 @@ static void checklevels(int32_t n, int32_t final) {
 
 // The right-hand-side operations in the order the columns go (by levels,
 // tracecolumns): a pivot row's entry in column n is its last, so per
-// elimination the last fill-in or the last update, if its pivot entry lies
-// in column n (columns as the solve left them: from t->in, and from chg for
-// the entries it changed or made). The columns' order keeps every value an
+// elimination the pair of the tail's last entry, if that lies in column n
+// (columns as the solve left them: from t->in, and from chg for the entries
+// it changed or made). The columns' order keeps every value an
 // operation reads, and columns that do not wait on each other come together,
 // so that their operations overlap.
 static void tracerops(solvetrace *t, int32_t n) {
@@ -54,17 +54,13 @@ static void tracerops(solvetrace *t, int32_t n) {
     for (int32_t e = 0; e < t->count; e++) colof[e] = t->in[e].col;
     for (int32_t k = 0; k < t->nchg; k++) colof[t->chg[k].e] = t->chg[k].col;
     t->nrop = 0;
-    const pairop *p = t->pairs;
-    const elimstep *s = t->elims;
+    const int32_t *p = t->pairs;
     for (const colstep *c = t->cols, *end = c + n; c < end; c++) {
-        for (int32_t r = 0; r < c->nelim; r++, s++) {
-            const pairop *fill = p, *upd = p + s->nfill;
-            p += s->nfill + s->nupd;
-            const int32_t k = c->fslot + r;
-            if (s->nfill && colof[fill[s->nfill - 1].q] == n)
-                *push(t->rops, t->nrop, t->ropmax) = rhsop{fill[s->nfill - 1].e, fill[s->nfill - 1].q, k, 1, 0};
-            else if (s->nupd && colof[upd[s->nupd - 1].q] == n)
-                *push(t->rops, t->nrop, t->ropmax) = rhsop{upd[s->nupd - 1].e, upd[s->nupd - 1].q, k, 0, 0};
+        const int32_t q = c->ntail ? t->tails[c->tail + c->ntail - 1] : 0;
+        for (int32_t r = 0; r < c->nelim; r++, p += c->ntail) {
+            if (!c->ntail || colof[q] != n) continue;
+            const int32_t e = p[c->ntail - 1];
+            *push(t->rops, t->nrop, t->ropmax) = rhsop{e, q, c->fslot + r, (int8_t)isfill(*c, e), 0};
         }
     }
     for (int32_t k = 1; k < t->nrop; k++) t->rops[k].chain = t->rops[k].q == t->rops[k - 1].e;
@@ -133,14 +129,15 @@ static void tracelevels(solvetrace *t, int32_t n) {
 // the highest level among the columns that last wrote an entry it reads
 // (candidates' heads, the pivot row's entries, the entries it updates). The
 // entries it writes take that level; *npair: the column's pairs.
-static int32_t columnlevel(const colstep &c, const int32_t *cand, const elimstep *s, const pairop *p,
+static int32_t columnlevel(const colstep &c, const int32_t *cand, const int32_t *tail, const int32_t *p,
                            int32_t *npair) {
-    int32_t l = 0, np = 0;
+    int32_t l = 0;
+    const int32_t np = c.nelim * c.ntail;
     for (int32_t j = 0; j < c.ncand; j++) l = std::max(l, entlvl[cand[j]]);
-    for (int32_t r = 0; r < c.nelim; r++) np += s[r].nfill + s[r].nupd;
-    for (int32_t q = 0; q < np; q++) l = std::max(l, std::max(entlvl[p[q].e], entlvl[p[q].q]));
+    for (int32_t k = 0; k < c.ntail; k++) l = std::max(l, entlvl[tail[k]]);
+    for (int32_t q = 0; q < np; q++) l = std::max(l, entlvl[p[q]]);
     entlvl[cand[c.winner]] = ++l;
-    for (int32_t q = 0; q < np; q++) entlvl[p[q].e] = l;
+    for (int32_t q = 0; q < np; q++) entlvl[p[q]] = l;
     *npair = np;
     return l;
 }
@@ -151,23 +148,23 @@ static int32_t columnlevel(const colstep &c, const int32_t *cand, const elimstep
 // do not wait on each other now come together.
 static void tracecolumns(solvetrace *t, int32_t n) {
     memset(entlvl, 0, (size_t)t->final * sizeof(int32_t));
-    const int32_t *cand = t->cands;
-    const elimstep *s = t->elims;
-    const pairop *p = t->pairs;
+    const int32_t *cand = t->cands, *p = t->pairs;
     for (int32_t i = 0; i < n; i++) {
         const colstep &c = t->cols[i];
-        lvl[i] = columnlevel(c, cand, s, p, &grpcnt[i]);
+        lvl[i] = columnlevel(c, cand, t->tails + c.tail, p, &grpcnt[i]);
         cand += c.ncand;
-        s += c.nelim;
         p += grpcnt[i];
     }
     levelorder(n);
-    regroup(t->pairs, sizeof(pairop), grpcnt, n);
+    regroup(t->pairs, sizeof(int32_t), grpcnt, n);
     for (int32_t i = 0; i < n; i++) grpcnt[i] = t->cols[i].ncand;
     regroup(t->cands, sizeof(int32_t), grpcnt, n);
+    for (int32_t i = 0; i < n; i++) grpcnt[i] = t->cols[i].ntail;
+    regroup(t->tails, sizeof(int32_t), grpcnt, n);
     for (int32_t i = 0; i < n; i++) grpcnt[i] = t->cols[i].nelim;
     regroup(t->elims, sizeof(elimstep), grpcnt, n);
     regroup(t->cols, sizeof(colstep), nullptr, n);
+    for (int32_t i = 0, at = 0; i < n; at += t->cols[i++].ntail) t->cols[i].tail = at;
 }
 
 // everything a replay needs beyond the trace itself, once per trace
@@ -178,6 +175,16 @@ static void traceprepare(solvetrace *t) {
     tracecolumns(t, t->n);
     tracerops(t, t->n);
     t->prepared = 1;
+}
+
+// the values of column c's pivot row tail, gathered once for its rows
+static cval *tailvals;     // [tailvalmax]
+static int32_t tailvalmax;
+
+static inline const cval *gathertail(const solvetrace *t, int32_t tail, int32_t ntail, const sparsel *ent) {
+    const int32_t *te = t->tails + tail;
+    for (int32_t k = 0; k < ntail; k++) tailvals[k] = valof(ent[te[k]]);
+    return tailvals;
 }
 
 // What a real right-hand-side-only solve reads, in arrays walked in order:
@@ -359,13 +366,14 @@ static inline double pivotwins(const sparsel *ent, const int32_t *cand, int32_t 
 // general solve makes them; if the traced winner wins again its first entry
 // becomes -1/p, and the recorded rows are eliminated with the new
 // multipliers f = r_i * (-1/p), kept in mult, fill-in and updates going to
-// the recorded entries. 0 at the first column whose pivot differs. -1/p and
-// f stay in registers.
+// the recorded entries, the pivot row's tail read from its gathered values
+// and the column's fill-in started as -0 (startfill), so that every pair is
+// one update. 0 at the first column whose pivot differs. -1/p and f stay in
+// registers.
 template <bool CPLX>
 static int32_t replaycolumns(solvetrace *t) {
-    const int32_t *cand = t->cands;
+    const int32_t *cand = t->cands, *p = t->pairs;
     const elimstep *s = t->elims;
-    const pairop *p = t->pairs;
     sparsel *ent = el;
     for (const colstep *c = t->cols, *end = c + t->n; c < end; c++) {
         if (elcntmax < c->top) {  // grows as the general solve would
@@ -378,12 +386,14 @@ static int32_t replaycolumns(solvetrace *t) {
         const cval pv = scalepivot<CPLX>(ent[cand[c->winner]], bm);
         cand += c->ncand;
         // --- rows: r -= f * pivot row, over the recorded pairs ---
+        const cval *tv = gathertail(t, c->tail, c->ntail, ent);
+        for (int32_t e = c->top - c->nfill; e < c->top; e++) startfill<CPLX>(ent[e]);
         cval *f = t->mult + c->fslot;
         for (const elimstep *last = s + c->nelim; s < last; s++, f++) {
             const cval fs = factor<CPLX>(ent[s->head], pv);
             *f = fs;
-            for (const pairop *stop = p + s->nfill; p < stop; p++) fillval<CPLX>(ent[p->e], valof(ent[p->q]), fs);
-            for (const pairop *stop = p + s->nupd; p < stop; p++) addval<CPLX>(ent[p->e], valof(ent[p->q]), fs);
+            for (int32_t k = 0; k < c->ntail; k++) addval<CPLX>(ent[p[k]], tv[k], fs);
+            p += c->ntail;
         }
     }
     return 1;
@@ -421,42 +431,53 @@ static inline void snapnote(splitprog *sp, int32_t e) {
 
 // a program row for eliminated head in the column of pivot (whose program
 // column is made here when its pivot is static); returns the row's index
-static int32_t progrowadd(splitprog *sp, int32_t pivot, int32_t head, int32_t slot, int32_t fresh) {
+static int32_t progrowadd(splitprog *sp, int32_t pivot, int32_t head, int32_t slot, int32_t fresh, int32_t at) {
     if (!sp->ncol || sp->cols[sp->ncol - 1].pivot != pivot)
-        *push(sp->cols, sp->ncol, sp->colmax) = progcol{0, 0, 0, pivot, 0};
+        *push(sp->cols, sp->ncol, sp->colmax) = progcol{0, 0, 0, pivot, 0, 0, 0};
     sp->cols[sp->ncol - 1].nrow++;
-    *push(sp->rows, sp->nrow, sp->rowmax) = progrow{head, slot, fresh, 0, 0};
+    *push(sp->rows, sp->nrow, sp->rowmax) = progrow{head, slot, fresh, at, 0};
     return sp->nrow - 1;
 }
 
 // The rows column c eliminates with pivot entry pivot (its -1/p in pv when
 // the pivot is static, dyn 0): static factors and pairs now, dynamic ones
-// to the program; s and p move past the column's records.
+// to the program; s and p move past the column's records. A row whose
+// factor is dynamic has every pair dynamic: the program reads them from the
+// trace, with the tail gathered; another keeps its dynamic pairs itself.
 template <bool CPLX>
 static void splitrows(solvetrace *t, const colstep *c, int32_t dyn, int32_t pivot, cval pv, const elimstep *&s,
-                      const pairop *&p) {
+                      const int32_t *&p) {
     splitprog *sp = &t->split;
     uint8_t *mark = sp->mark;
     sparsel *ent = el;
-    for (int32_t r = 0; r < c->nelim; r++, s++) {
-        const int32_t slot = c->fslot + r, fdyn = dyn | (mark[s->head] & SPLITDYN);
-        int32_t row = fdyn ? progrowadd(sp, pivot, s->head, slot, 1) : -1;
-        cval f{0, 0};
-        if (!fdyn) f = t->mult[slot] = factor<CPLX>(ent[s->head], pv);
-        for (int32_t q = 0; q < s->nfill + s->nupd; q++, p++) {
-            const int32_t upd = q >= s->nfill;
-            const int32_t d = fdyn | (mark[p->q] & SPLITDYN) | (upd ? mark[p->e] & SPLITDYN : 0);
-            if (!d) {
-                if (upd) addval<CPLX>(ent[p->e], valof(ent[p->q]), f);
-                else fillval<CPLX>(ent[p->e], valof(ent[p->q]), f);
-                snapnote(sp, p->e);
+    const int32_t *te = t->tails + c->tail;
+    for (int32_t r = 0; r < c->nelim; r++, s++, p += c->ntail) {
+        const int32_t slot = c->fslot + r;
+        if (dyn | (mark[s->head] & SPLITDYN)) {
+            progrowadd(sp, pivot, s->head, slot, 1, (int32_t)(p - t->pairs));
+            sp->cols[sp->ncol - 1].tail = c->tail;
+            sp->cols[sp->ncol - 1].ntail = c->ntail;
+            for (int32_t k = 0; k < c->ntail; k++) {
+                mark[p[k]] |= SPLITDYN;
+                if (isfill(*c, p[k])) *push(sp->fills, sp->nfills, sp->fillsmax) = p[k];
+            }
+            continue;
+        }
+        int32_t row = -1;
+        const cval f = t->mult[slot] = factor<CPLX>(ent[s->head], pv);
+        for (int32_t k = 0; k < c->ntail; k++) {
+            const int32_t e = p[k], q = te[k], fill = isfill(*c, e);
+            if (!((mark[q] & SPLITDYN) | (fill ? 0 : mark[e] & SPLITDYN))) {
+                if (fill) fillval<CPLX>(ent[e], valof(ent[q]), f);
+                else addval<CPLX>(ent[e], valof(ent[q]), f);
+                snapnote(sp, e);
                 continue;
             }
-            if (row < 0) row = progrowadd(sp, pivot, s->head, slot, 0);
-            *push(sp->pairs, sp->npair, sp->pairmax) = *p;
-            if (upd) sp->rows[row].nupd++;
-            else sp->rows[row].nfill++;
-            mark[p->e] |= SPLITDYN;
+            if (row < 0) row = progrowadd(sp, pivot, s->head, slot, 0, -1);
+            *push(sp->pairs, sp->npair, sp->pairmax) = pairop{e, q};
+            sp->rows[row].npair++;
+            if (fill) *push(sp->fills, sp->nfills, sp->fillsmax) = e;
+            mark[e] |= SPLITDYN;
         }
     }
 }
@@ -488,10 +509,9 @@ static int32_t replaysplit(solvetrace *t) {
     uint8_t *mark = sp->mark;
     memset(mark, 0, (size_t)t->final);
     for (int32_t k = 0; k < nbuildmoved; k++) mark[buildmoved[k]] = SPLITDYN | SPLITMOVED;
-    sp->ncol = sp->ncand = sp->nrow = sp->npair = sp->nsnap = 0;
-    const int32_t *cand = t->cands;
+    sp->ncol = sp->ncand = sp->nrow = sp->npair = sp->nsnap = sp->nfills = 0;
+    const int32_t *cand = t->cands, *p = t->pairs;
     const elimstep *s = t->elims;
-    const pairop *p = t->pairs;
     sparsel *ent = el;
     for (const colstep *c = t->cols, *end = c + t->n; c < end; cand += c->ncand, c++) {
         if (elcntmax < c->top) {  // grows as the general solve would
@@ -504,7 +524,7 @@ static int32_t replaysplit(solvetrace *t) {
         for (int32_t j = 0; j < c->ncand; j++) dyn |= mark[cand[j]] & SPLITDYN;
         cval pv{0, 0};
         if (dyn) {
-            *push(sp->cols, sp->ncol, sp->colmax) = progcol{c->ncand, c->ati, c->winner, pivot, 0};
+            *push(sp->cols, sp->ncol, sp->colmax) = progcol{c->ncand, c->ati, c->winner, pivot, 0, 0, 0};
             for (int32_t j = 0; j < c->ncand; j++) *push(sp->cands, sp->ncand, sp->candmax) = cand[j];
             mark[pivot] |= SPLITDYN;
         } else {
@@ -523,7 +543,8 @@ static int32_t replaysplit(solvetrace *t) {
 
 // The program: per column the pivot comparisons and -1/p for a dynamic
 // pivot, else -1/p as the snapshot put it back; per row f anew or the static
-// f kept in mult; the dynamic pairs. 0 at a pivot that differs.
+// f kept in mult; the dynamic pairs, each an update (its fill-in started as
+// -0). 0 at a pivot that differs.
 template <bool CPLX>
 static int32_t replayprogram(solvetrace *t) {
     const splitprog *sp = &t->split;
@@ -533,6 +554,7 @@ static int32_t replayprogram(solvetrace *t) {
         ent[sp->snap[k].e].re = sp->snap[k].v.re;
         ent[sp->snap[k].e].im = sp->snap[k].v.im;
     }
+    for (int32_t k = 0; k < sp->nfills; k++) startfill<CPLX>(ent[sp->fills[k]]);
     // --- the dynamic operations ---
     const int32_t *cand = sp->cands;
     const progrow *r = sp->rows;
@@ -545,11 +567,16 @@ static int32_t replayprogram(solvetrace *t) {
             pv = scalepivot<CPLX>(ent[c->pivot], bm);
             cand += c->ncand;
         }
+        const cval *tv = gathertail(t, c->tail, c->ntail, ent);
         for (const progrow *last = r + c->nrow; r < last; r++) {
             cval f = t->mult[r->slot];
             if (r->fresh) f = t->mult[r->slot] = factor<CPLX>(ent[r->head], pv);
-            for (const pairop *stop = p + r->nfill; p < stop; p++) fillval<CPLX>(ent[p->e], valof(ent[p->q]), f);
-            for (const pairop *stop = p + r->nupd; p < stop; p++) addval<CPLX>(ent[p->e], valof(ent[p->q]), f);
+            if (r->at >= 0) {
+                const int32_t *pe = t->pairs + r->at;
+                for (int32_t k = 0; k < c->ntail; k++) addval<CPLX>(ent[pe[k]], tv[k], f);
+                continue;
+            }
+            for (const pairop *stop = p + r->npair; p < stop; p++) addval<CPLX>(ent[p->e], valof(ent[p->q]), f);
         }
     }
     return 1;
@@ -567,6 +594,7 @@ int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvet
     if (!solvereuse || !t->valid || !sameheads(t, rows, count, n, kin)) return 0;
     if (!takevalues(t, count, kin)) return 0;
     if (!t->prepared) traceprepare(t);
+    tailvals = (cval *)growto(tailvals, &tailvalmax, t->tailmost, sizeof(cval));
     const int32_t spare = kin == BUILDNEW ? keepspare(t, count) : 0;
     if (kin != BUILDNEW && !t->split.ok) t->split.ok = replaysplit<CPLX>(t);
     const int32_t ok = kin == BUILDNEW ? replaycolumns<CPLX>(t) : t->split.ok && replayprogram<CPLX>(t);

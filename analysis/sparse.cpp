@@ -63,21 +63,12 @@ static inline void sortpos(int32_t *p, int32_t cnt) {
 // What a general solve did, kept in traces (trace.h) for the replays.
 static solvetrace traces[2];   // [0] real, [1] complex
 
-static pairop *ops;            // [opsmax] one elimination's update pairs
-static int32_t opsmax;
-
-static void checkops(int32_t need) {
-    if (need <= opsmax) return;
-    opsmax = grownsize(opsmax, need);
-    ops = (pairop *)growmem(ops, (size_t)opsmax * sizeof(pairop));
-}
-
 // remembers the system the trace starts from: heads, entries, right-hand sides
 static void tracestart(solvetrace *t, const int32_t *rows, int32_t count, int32_t n) {
     t->valid = t->postok = t->lastreplay = t->prepared = t->split.ok = 0;
     t->inok = 1;
     t->repeats = 1;
-    t->ncand = t->nelim = t->npair = t->nterm = t->nrop = t->nrhs = t->nscratch = 0;
+    t->ncand = t->ntails = t->tailmost = t->nelim = t->npair = t->nterm = t->nrop = t->nrhs = t->nscratch = 0;
     if (n + 1 > t->nmax) {
         t->nmax = grownsize(t->nmax, n + 1);
         t->heads = growint(t->heads, t->nmax);
@@ -145,12 +136,12 @@ static int32_t gathertail(int32_t ph) {
 // Eliminates the column of row head rh with the gathered pivot tail, by
 // f = r * (-1/p). Merges both tails in column order; returns the new head (0
 // when nothing was linked). count grows by the fill-in. Every entry of the
-// pivot tail gives one pair, a fill or an update: the fills go to fills[0..),
-// the updates to ops[0..), *nfill and *nupd of them.
+// pivot tail gives one pair, a fill or an update: out[k] receives the entry
+// that tail entry k wrote.
 template <bool CPLX>
-static int32_t eliminate(int32_t rh, cval f, int32_t &count, pairop *fills, int32_t *nfill, int32_t *nupd) {
+static int32_t eliminate(int32_t rh, cval f, int32_t &count, int32_t *out) {
     sparsel *ent = el;
-    int32_t k = 0, re = ent[rh].next, head = 0, tail = 0, nf = 0, nu = 0;
+    int32_t k = 0, re = ent[rh].next, head = 0, tail = 0;
     for (;;) {
         const int32_t pc = tailcol[k], rc = ent[re].col;
         int32_t e;
@@ -162,17 +153,16 @@ static int32_t eliminate(int32_t rh, cval f, int32_t &count, pairop *fills, int3
             e = count++;
             fillval<CPLX>(ent[e], tailval[k], f);
             ent[e].col = pc;
-            fills[nf++] = pairop{e, tailent[k++]};
+            out[k++] = e;
         } else if (pc == rc) {
             if (pc == COLEND) break;
             addval<CPLX>(ent[re], tailval[k], f);
-            ops[nu++] = pairop{re, tailent[k++]};
+            out[k++] = re;
             e = re;
             re = ent[re].next;
         } else if (pc == COLEND) {  // pivot row done: the row's rest is already linked in order
             if (tail) ent[tail].next = re;
             else head = re;
-            *nfill = nf, *nupd = nu;
             return head;
         } else {
             e = re;
@@ -183,7 +173,6 @@ static int32_t eliminate(int32_t rh, cval f, int32_t &count, pairop *fills, int3
         tail = e;
     }
     if (tail) ent[tail].next = 0;
-    *nfill = nf, *nupd = nu;
     return head;
 }
 
@@ -268,32 +257,36 @@ static int32_t pivotswap(int32_t *rows, const int32_t *scratch, int32_t i, const
 }
 
 // Eliminates column i from the candidate rows, from the last recorded to the
-// first, with pivot row ph; records each elimination, its fills written
-// straight into the trace, its updates after them.
+// first, with pivot row ph; records the pivot row's tail and each
+// elimination, its pairs written straight into the trace.
 template <bool CPLX>
 static void eliminatecol(int32_t *rows, const int32_t *scratch, int32_t i, int32_t nc, int32_t ph, int32_t &count,
                          int32_t n, solvetrace *t) {
-    const int32_t cap = gathertail(ph);
-    checkops(cap);
+    const int32_t cap = gathertail(ph), before = count;
     colstep &c = t->cols[i];
     c.fslot = t->nelim;
     c.nelim = 0;
+    c.tail = t->ntails;
+    c.ntail = cap;
+    t->tails = (int32_t *)growto(t->tails, &t->tailsmax, t->ntails + cap, sizeof(int32_t));
+    memcpy(t->tails + t->ntails, tailent, (size_t)cap * sizeof(int32_t));
+    t->ntails += cap;
+    if (cap > t->tailmost) t->tailmost = cap;
     for (int32_t j = nc - 1; j >= 0; j--) {
         const int32_t k = scratch[j];
         const int32_t rh = rows[k];
         if (el[rh].col != i) continue;  // former row i moved here without column i
         const cval f = factor<CPLX>(el[rh], cval{el[ph].re, el[ph].im});
-        t->pairs = (pairop *)growto(t->pairs, &t->pairmax, t->npair + cap, sizeof(pairop));
-        int32_t nf, nu;
-        const int32_t nh = eliminate<CPLX>(rh, f, count, t->pairs + t->npair, &nf, &nu);
+        t->pairs = (int32_t *)growto(t->pairs, &t->pairmax, t->npair + cap, sizeof(int32_t));
+        const int32_t nh = eliminate<CPLX>(rh, f, count, t->pairs + t->npair);
         rows[k] = nh;
         bucketpush(el[nh].col, idat[k], n);
-        *push(t->elims, t->nelim, t->elimmax) = elimstep{rh, nf, nu};
-        memcpy(t->pairs + t->npair + nf, ops, (size_t)nu * sizeof(pairop));
-        t->npair += nf + nu;
+        *push(t->elims, t->nelim, t->elimmax) = elimstep{rh};
+        t->npair += cap;
         c.nelim++;
     }
     c.top = count;
+    c.nfill = count - before;
 }
 
 // Solves A x = b in place: rows[] is permuted so rows[c] heads the row whose

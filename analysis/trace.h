@@ -56,24 +56,31 @@ template <class T> static inline T *push(T *&a, int32_t &cnt, int32_t &cap) {
 // === trace ===
 // The record of a general solve, in flat arrays of small records kept back
 // to back in the order they are done, so that a replay walks each array
-// front to back: per column a colstep, its candidates' head entries (cands)
-// and per row it eliminated an elimstep with that row's fill and update
-// pairs; per unknown, from the last, a backrow with its terms. Columns and
-// unknowns go in natural order, by levels once prepared (replay.cpp).
+// front to back: per column a colstep, its candidates' head entries (cands),
+// its pivot row's tail (tails), and per row it eliminated an elimstep and
+// that row's pairs; per unknown, from the last, a backrow with its terms.
+// Columns and unknowns go in natural order, by levels once prepared
+// (replay.cpp).
 struct colstep {             // one column: the pivot comparisons, then the rows eliminated
     int32_t ncand;           // candidates compared, heads in cands in comparison order
     int32_t ati;             // 1: the first candidate is the row already at position i
     int32_t winner;          // index of the pivot row among the candidates
     int32_t top;             // entry count after the column: its fill-in lies below
+    int32_t nfill;           // fill-in entries it made: [top - nfill, top)
     int32_t nelim;           // rows eliminated (elimsteps)
     int32_t fslot;           // multiplier slot of the first of them: eliminations before it,
-};                           //   in natural order
-struct elimstep {            // one row r eliminated with pivot row p by f = r_i * (-1/p_i)
-    int32_t head;            // the row's head entry, r_i
-    int32_t nfill;           // fill pairs: new entry = f * pivot entry; then
-    int32_t nupd;            // update pairs: entry += f * pivot entry
+                             //   in natural order
+    int32_t tail, ntail;     // the pivot row's entries after its head: tails[tail..tail + ntail)
 };
-struct pairop {              // one fill or update of an eliminated row
+struct elimstep {            // one row r eliminated with pivot row p by f = r_i * (-1/p_i)
+    int32_t head;            // the row's head entry, r_i; then its ntail pairs
+};
+// A row's pairs (in pairs): for each entry q of the pivot row's tail in turn,
+// the row entry e it writes: one of the column's fill-in entries (e = f q)
+// or one the row had (e += f q).
+static inline int32_t isfill(const colstep &c, int32_t e) { return e >= c.top - c.nfill && e < c.top; }
+
+struct pairop {              // one operation of a split replay's program (e = f q, or e += f q)
     int32_t e;               // row entry written
     int32_t q;               // pivot row entry read
 };
@@ -108,12 +115,15 @@ struct progcol {             // a column with dynamic operations
     int32_t ati, winner;     // as in colstep
     int32_t pivot;           // pivot entry
     int32_t nrow;            // progrows
+    int32_t tail, ntail;     // as in colstep, when a row reads the whole tail (gathered), else 0
 };
 struct progrow {             // an eliminated row with dynamic operations
     int32_t head;            // r_i
     int32_t slot;            // multiplier slot
     int32_t fresh;           // 1: f = r_i * (-1/p) anew; 0: the static f kept in mult
-    int32_t nfill, nupd;     // its dynamic pairs, fills first
+    int32_t at;              // >= 0: every operation of the row is dynamic, its pairs the
+                             //   trace's from pairs[at]; -1: npair of its own (pairop)
+    int32_t npair;
 };
 struct snapent {             // a value static operations left in an entry
     int32_t e;
@@ -128,8 +138,10 @@ struct splitprog {
     progrow *rows;           // [nrow]
     pairop *pairs;           // [npair]
     snapent *snap;           // [nsnap]
-    int32_t ncol, ncand, nrow, npair, nsnap;
-    int32_t markmax, colmax, candmax, rowmax, pairmax, snapmax;  // capacities
+    int32_t *fills;          // [nfills] the fill-in entries the program's operations make: each
+                             //   starts as -0 and takes its product by the sum of an update
+    int32_t ncol, ncand, nrow, npair, nsnap, nfills;
+    int32_t markmax, colmax, candmax, rowmax, pairmax, snapmax, fillsmax;  // capacities
 };
 
 struct solvetrace {
@@ -148,11 +160,12 @@ struct solvetrace {
     int32_t nscratch;          // scratch slots the solve wrote
     colstep *cols;             // [n] the columns
     int32_t *cands;            // [ncand] candidates' head entries, column after column
+    int32_t *tails;            // [ntails] pivot rows' tails, column after column
     elimstep *elims;           // [nelim] eliminated rows, column after column
-    pairop *pairs;             // [npair] fills then updates, row after row
+    int32_t *pairs;            // [npair] the entries each row writes, row after row
     backrow *brows;            // [n] the back substitution, from the last unknown
     backterm *terms;           // [nterm] its terms, row after row
-    int32_t ncand, nelim, npair, nterm;
+    int32_t ncand, ntails, tailmost, nelim, npair, nterm;  // tailmost: the longest tail
     cval *mult;                // [nelim] multipliers by slot, once prepared; of the last solve
     rhsop *rops;               // [nrop] right-hand-side operations in recorded order, once prepared
     int32_t nrop;
@@ -174,7 +187,7 @@ struct solvetrace {
     uint32_t build;            // buildcount when the last solve succeeded
     splitprog split;           // the split replay's program
     sparsel *spare;            // [final - 1 - count] during a replay: the fill-in entries before
-    int32_t nmax, countmax, chgmax, candmax, elimmax, pairmax, termmax, multmax, ropmax, postmax,
+    int32_t nmax, countmax, chgmax, candmax, tailsmax, elimmax, pairmax, termmax, multmax, ropmax, postmax,
         sparemax, diffmax, termvalmax, termrowmax, xsmax, ropfmax, pivvalmax;  // capacities
 };
 
@@ -225,6 +238,14 @@ template <bool CPLX> static inline cval addval(sparsel &e, cval q, cval f) {
         e.re += f.re * q.re;
     }
     return valof(e);
+}
+
+// A fill-in entry about to take f * q by an update (addval) instead: -0 + x
+// is x itself for every x (either zero, infinities, NaN), so it ends with
+// fillval's bits (its imaginary part 0 in the real solver, as fillval leaves it).
+template <bool CPLX> static inline void startfill(sparsel &e) {
+    e.re = -0.0;
+    e.im = CPLX ? -0.0 : 0.0;
 }
 
 // s += a * x (the back substitution's sums)
