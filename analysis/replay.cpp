@@ -178,12 +178,12 @@ static void traceprepare(solvetrace *t) {
 }
 
 // the values of column c's pivot row tail, gathered once for its rows
-static cval *tailvals;     // [tailvalmax]
+static tailval *tailvals;  // [tailvalmax]
 static int32_t tailvalmax;
 
-static inline const cval *gathertail(const solvetrace *t, int32_t tail, int32_t ntail, const sparsel *ent) {
+static inline const tailval *gathertail(const solvetrace *t, int32_t tail, int32_t ntail, const sparsel *ent) {
     const int32_t *te = t->tails + tail;
-    for (int32_t k = 0; k < ntail; k++) tailvals[k] = valof(ent[te[k]]);
+    for (int32_t k = 0; k < ntail; k++) tailvals[k] = tailof(ent[te[k]]);
     return tailvals;
 }
 
@@ -386,13 +386,13 @@ static int32_t replaycolumns(solvetrace *t) {
         const cval pv = scalepivot<CPLX>(ent[cand[c->winner]], bm);
         cand += c->ncand;
         // --- rows: r -= f * pivot row, over the recorded pairs ---
-        const cval *tv = gathertail(t, c->tail, c->ntail, ent);
+        const tailval *tv = gathertail(t, c->tail, c->ntail, ent);
         for (int32_t e = c->top - c->nfill; e < c->top; e++) startfill<CPLX>(ent[e]);
         cval *f = t->mult + c->fslot;
         for (const elimstep *last = s + c->nelim; s < last; s++, f++) {
             const cval fs = factor<CPLX>(ent[s->head], pv);
             *f = fs;
-            for (int32_t k = 0; k < c->ntail; k++) addval<CPLX>(ent[p[k]], tv[k], fs);
+            for (int32_t k = 0; k < c->ntail; k++) addtail<CPLX>(ent[p[k]], tv[k], fs);
             p += c->ntail;
         }
     }
@@ -567,13 +567,13 @@ static int32_t replayprogram(solvetrace *t) {
             pv = scalepivot<CPLX>(ent[c->pivot], bm);
             cand += c->ncand;
         }
-        const cval *tv = gathertail(t, c->tail, c->ntail, ent);
+        const tailval *tv = gathertail(t, c->tail, c->ntail, ent);
         for (const progrow *last = r + c->nrow; r < last; r++) {
             cval f = t->mult[r->slot];
             if (r->fresh) f = t->mult[r->slot] = factor<CPLX>(ent[r->head], pv);
             if (r->at >= 0) {
                 const int32_t *pe = t->pairs + r->at;
-                for (int32_t k = 0; k < c->ntail; k++) addval<CPLX>(ent[pe[k]], tv[k], f);
+                for (int32_t k = 0; k < c->ntail; k++) addtail<CPLX>(ent[pe[k]], tv[k], f);
                 continue;
             }
             for (const pairop *stop = p + r->npair; p < stop; p++) addval<CPLX>(ent[p->e], valof(ent[p->q]), f);
@@ -594,7 +594,7 @@ int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvet
     if (!solvereuse || !t->valid || !sameheads(t, rows, count, n, kin)) return 0;
     if (!takevalues(t, count, kin)) return 0;
     if (!t->prepared) traceprepare(t);
-    tailvals = (cval *)growto(tailvals, &tailvalmax, t->tailmost, sizeof(cval));
+    tailvals = (tailval *)growto(tailvals, &tailvalmax, t->tailmost, sizeof(tailval));
     const int32_t spare = kin == BUILDNEW ? keepspare(t, count) : 0;
     if (kin != BUILDNEW && !t->split.ok) t->split.ok = replaysplit<CPLX>(t);
     const int32_t ok = kin == BUILDNEW ? replaycolumns<CPLX>(t) : t->split.ok && replayprogram<CPLX>(t);

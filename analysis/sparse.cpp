@@ -268,10 +268,12 @@ static void eliminatecol(int32_t *rows, const int32_t *scratch, int32_t i, int32
     c.nelim = 0;
     c.tail = t->ntails;
     c.ntail = cap;
-    t->tails = (int32_t *)growto(t->tails, &t->tailsmax, t->ntails + cap, sizeof(int32_t));
-    memcpy(t->tails + t->ntails, tailent, (size_t)cap * sizeof(int32_t));
-    t->ntails += cap;
-    if (cap > t->tailmost) t->tailmost = cap;
+    if (cap) {
+        t->tails = (int32_t *)growto(t->tails, &t->tailsmax, t->ntails + cap, sizeof(int32_t));
+        memcpy(t->tails + t->ntails, tailent, (size_t)cap * sizeof(int32_t));
+        t->ntails += cap;
+        if (cap > t->tailmost) t->tailmost = cap;
+    }
     for (int32_t j = nc - 1; j >= 0; j--) {
         const int32_t k = scratch[j];
         const int32_t rh = rows[k];

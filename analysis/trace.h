@@ -248,6 +248,25 @@ template <bool CPLX> static inline void startfill(sparsel &e) {
     e.im = CPLX ? -0.0 : 0.0;
 }
 
+// A pivot row's entry q gathered for the rows of its column: q and i q, so
+// that e += f q is two products and two sums a row, no shuffle:
+// re: f.re q.re + f.im (-q.im), im: f.re q.im + f.im q.re, the very
+// products and sums of addval (x + (-y) is x - y).
+struct tailval {
+    cval q, iq;
+};
+static inline tailval tailof(const sparsel &q) { return tailval{cval{q.re, q.im}, cval{-q.im, q.re}}; }
+
+// row entry e += f * gathered pivot entry t: addval's bits
+template <bool CPLX> static inline void addtail(sparsel &e, const tailval &t, cval f) {
+    if (CPLX) {
+        e.re += f.re * t.q.re + f.im * t.iq.re;
+        e.im += f.re * t.q.im + f.im * t.iq.im;
+    } else {
+        e.re += f.re * t.q.re;
+    }
+}
+
 // s += a * x (the back substitution's sums)
 template <bool CPLX> static inline void accum(double &sr, double &si, const sparsel &a, cval x) {
     if (CPLX) {
