@@ -33,7 +33,9 @@ enum { BUILDNEW, BUILDSHAPE, BUILDSAME };         // buildkin: nothing known; sa
 extern int32_t buildkin;     // this build against the one before in the same hold: BUILDSHAPE the
                              // same rows, columns and links, BUILDSAME and the same matrix part
                              // bit for bit (initmat; BUILDNEW outside a hold)
+extern int32_t buildkept;    // 1: this build wrote only right-hand-side values into el (B7)
 extern uint32_t buildcount;  // initmat calls so far
+extern uint32_t buildsolved; // buildcount of the build the last solve took and solved (0: it failed)
 extern int32_t *buildmoved;  // [nbuildmoved] entries whose values that build may have changed
 extern int32_t nbuildmoved;  //   against the one before (when its buildkin is not BUILDNEW)
 void buildrestore(void);     // el[0..elcnt) again as the last build left it, when its buildkin
@@ -63,6 +65,10 @@ void buildrestore(void);     // el[0..elcnt) again as the last build left it, wh
 //     may list more); any other entry below elcnt is unchanged.
 //  B6 buildrestore gives el[0..elcnt) back as the build left it, when
 //     buildkin is not BUILDNEW.
+//  B7 buildkept: a held BUILDSAME build right after a solve that took the
+//     build before (buildsolved) wrote only the values of column n's entries
+//     and yh; every other bit of el is as that solve left it. The solver
+//     takes el so, or calls buildrestore first.
 // The solve paths (sparse.cpp, replay.cpp), tried cheapest first; each that
 // takes a system leaves the very bits the general solve would:
 //  S1 All assume B1-B3 and ent = el: fill-in goes from elcnt on and grows el
@@ -76,8 +82,10 @@ void buildrestore(void);     // el[0..elcnt) again as the last build left it, wh
 //     (compared bit for bit, or BUILDSAME), and a reduced matrix kept by a
 //     replay (matrices coming twice, as a sub-step's predictor and
 //     corrector). The reduced matrix is put in (its fill-in past elcnt found
-//     as the solve before left it, under B4), only column n is carried
-//     through the recorded eliminations, then the recorded back substitution.
+//     as the solve before left it, under B4; after a kept build, B7, all of
+//     it is there), only column n is carried through the recorded
+//     eliminations, then the recorded back substitution. It alone takes a
+//     kept build; any other path first has buildrestore give it the system.
 //  S4 Replay: the traced heads, columns and links (compared, or buildkin not
 //     BUILDNEW), any values. The pivot comparisons are redone; every pivot
 //     must fall on the traced row, else el[0..elcnt) goes back (from the

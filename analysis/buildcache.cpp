@@ -41,6 +41,8 @@ static int8_t *nlrow;         // [shapemax] 1: a D or N wire, whose stamps chang
 static sparsel *tmpl;         // [tmplmax] the entries as built
 static int32_t *tmplyh;       // [shapemax + shapenmax] the row heads as built
 static int32_t tmplcnt;       // entries in tmpl
+static int32_t *tmplrhs;      // [tmplmax] its entries in the right-hand-side column
+static int32_t ntmplrhs;
 static int32_t shapemax, shapenmax, tmplmax;
 static double *vals;          // [shapemax] value of each wire in this build
 static double *tmplv, *tmplcap;   // [shapemax] value and state the template's coefficients hold
@@ -178,9 +180,11 @@ static inline void stateterm(const applyitem &it, double v, double cap) {
 // wires whose value, state, or omega and step where they read them, changed
 // since they were last written, among the cnt wires of list; a changed state
 // alone changes only its own term), then copied in; buildmoved lists the
-// entries recomputed. Returns 1 if a coefficient outside the
+// entries recomputed. When keep and only right-hand-side coefficients
+// changed, only those values are copied in, the rest of el kept as the solve
+// of the build before left it (B7). Returns 1 if a coefficient outside the
 // right-hand-side column may have changed.
-static int32_t buildfromtemplate(double w, double h, const int32_t *list, int32_t cnt) {
+static int32_t buildfromtemplate(double w, double h, const int32_t *list, int32_t cnt, int32_t keep) {
     const int32_t nw = numwires, nn = numnodes;
     const int32_t step = !samebits(w, tmplw) || !samebits(h, tmplh);
     int32_t moved = 0;
@@ -205,7 +209,16 @@ static int32_t buildfromtemplate(double w, double h, const int32_t *list, int32_
         for (int32_t q = from; q < to; q++) buildmoved[nbuildmoved++] = applyprog[q].e;
     }
     checkelcnt(tmplcnt);
-    memcpy(el, tmpl, (size_t)tmplcnt * sizeof(sparsel));
+    buildkept = keep && !moved;
+    if (buildkept) {
+        for (int32_t k = 0; k < ntmplrhs; k++) {
+            const int32_t e = tmplrhs[k];
+            el[e].re = tmpl[e].re;
+            el[e].im = tmpl[e].im;
+        }
+    } else {
+        memcpy(el, tmpl, (size_t)tmplcnt * sizeof(sparsel));
+    }
     memcpy(yh, tmplyh, (size_t)(nw + nn) * sizeof(int32_t));
     elcnt = tmplcnt;
     return moved;
@@ -246,10 +259,14 @@ static void buildfull(double w, double h) {
     if (elcnt > tmplmax) {
         tmplmax = elcntmax;
         tmpl = (sparsel *)growmem(tmpl, (size_t)tmplmax * sizeof(sparsel));
+        tmplrhs = (int32_t *)growmem(tmplrhs, (size_t)tmplmax * sizeof(int32_t));
     }
     memcpy(tmpl, el, (size_t)elcnt * sizeof(sparsel));
     memcpy(tmplyh, yh, (size_t)(nw + nn) * sizeof(int32_t));
     tmplcnt = elcnt;
+    ntmplrhs = 0;
+    for (int32_t e = 1; e < elcnt; e++)
+        if (el[e].col == nw + nn) tmplrhs[ntmplrhs++] = e;
     tmplw = w, tmplh = h;
     shapew = nw, shapen = nn, shapehform = h != 0;
     shapevalid = 1;
@@ -308,7 +325,8 @@ static void holdlists(void) {
 static void buildshaped(double w, double h, int32_t same, int32_t chained) {
     if (same) {
         const int32_t held = holding && holdok;
-        const int32_t moved = buildfromtemplate(w, h, held ? heldtouch : touch, held ? nheldtouch : ntouch);
+        const int32_t keep = held && chained && buildsolved == buildcount - 1;
+        const int32_t moved = buildfromtemplate(w, h, held ? heldtouch : touch, held ? nheldtouch : ntouch, keep);
         if (chained) buildkin = moved ? BUILDSHAPE : BUILDSAME;
     } else {
         buildfull(w, h);

@@ -20,7 +20,9 @@ int32_t elcntmax = 0;
 int32_t matbad = -1;
 int32_t acdrive = -1;
 int32_t buildkin = BUILDNEW;
+int32_t buildkept = 0;
 uint32_t buildcount = 0;
+uint32_t buildsolved = 0;
 int32_t *buildmoved = nullptr;
 int32_t nbuildmoved = 0;
 
@@ -298,6 +300,7 @@ void initmat(double w, double t, double h) {
     const int32_t chained = buildchained();
     buildcount++;
     buildkin = BUILDNEW;
+    buildkept = 0;
     checkelcnt(0);
     el[0].re = el[0].im = 0;
     el[0].next = 0;

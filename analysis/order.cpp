@@ -121,14 +121,23 @@ static void relabel(int32_t *rows, int32_t n) {
 }
 
 // === the calls of smatsolve ===
-int32_t orderin(int32_t *rows, int32_t count, int32_t n) {
-    const int32_t wason = os.on;
+// 1 if the build relabelled last had these rows, columns and links: known
+// when this one says so of it (B5)
+static int32_t orderknown(const int32_t *rows, int32_t count, int32_t n) {
+    return os.on && os.ofbuild && buildkin != BUILDNEW && os.build == buildcount - 1 && rows == yh &&
+           count == elcnt && os.n == n && os.count == count;
+}
+
+static int32_t ordered(int32_t n) { return n >= ordermin && n == numwires + numnodes; }
+
+int32_t orderkeeps(const int32_t *rows, int32_t count, int32_t n) {
+    return !ordered(n) || orderknown(rows, count, n);
+}
+
+int32_t orderin(int32_t *rows, int32_t count, int32_t n, int32_t kept) {
+    const int32_t known = orderknown(rows, count, n);
     os.on = 0;
-    if (n < ordermin || n != numwires + numnodes) return 0;
-    // the build relabelled last had these rows, columns and links: known
-    // when this one says so of it (B5), else compared
-    const int32_t known = wason && os.ofbuild && buildkin != BUILDNEW && os.build == buildcount - 1 && rows == yh &&
-                          count == elcnt && os.n == n && os.count == count;
+    if (!ordered(n)) return 0;
     int32_t same = known || (os.valid && os.n == n && os.nw == numwires && os.count == count &&
                              !memcmp(rows, os.heads, (size_t)n * sizeof(int32_t)));
     for (int32_t e = 0; e < count && same && !known; e++) same = wordof(el[e]) == os.nat[e];
@@ -154,7 +163,8 @@ int32_t orderin(int32_t *rows, int32_t count, int32_t n) {
         for (int32_t e = 0; e < count; e++) os.ord[e] = wordof(el[e]);
         os.valid = 1;
     } else {
-        for (int32_t e = 0; e < count; e++) putword(el[e], os.ord[e]);
+        if (!kept)
+            for (int32_t e = 0; e < count; e++) putword(el[e], os.ord[e]);
         memcpy(rows, os.oheads, (size_t)n * sizeof(int32_t));
     }
     os.on = 1;

@@ -635,12 +635,13 @@ static int32_t samematrix(solvetrace *t, int32_t count, int32_t kin) {
 
 // Solves b -> x for the traced matrix: 1 if the system's matrix part is the
 // traced one (then solved), 0 if not (nothing touched). The reduced matrix of
-// the traced solve is put in where it differs from the system, the new
-// right-hand sides carried through the recorded eliminations (same
-// multipliers, same order), then the recorded back substitution with the
-// pivots' -1/p from the trace.
+// the traced solve is put in where it differs from the system (after a kept
+// build it is there already), the new right-hand sides carried through the
+// recorded eliminations (same multipliers, same order), then the recorded
+// back substitution with the pivots' -1/p from the trace.
 template <bool CPLX>
-int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t, int32_t kin) {
+int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t, int32_t kin,
+                int32_t kept) {
     if (!solvereuse || !t->valid || !sameheads(t, rows, count, n, kin)) return 0;
     const int32_t same = kin == BUILDSHAPE ? 0 : samematrix(t, count, kin);
     if (t->lastreplay) t->repeats = same;
@@ -653,8 +654,8 @@ int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solve
     sparsel *ent = el;
     const sparsel *post = t->post;
     if (kin == BUILDNEW) memcpy(ent + count, post + count, (size_t)(last - count) * sizeof(sparsel));
-    for (int32_t k = 0; k < t->npostdiff; k++) ent[t->postdiff[k]] = post[t->postdiff[k]];
-    for (int32_t k = 0; k < t->npostlinks; k++) {
+    for (int32_t k = 0; k < t->npostdiff && !kept; k++) ent[t->postdiff[k]] = post[t->postdiff[k]];
+    for (int32_t k = 0; k < t->npostlinks && !kept; k++) {
         const int32_t e = t->postlinks[k];
         ent[e].next = post[e].next;
         ent[e].col = post[e].col;
@@ -686,5 +687,5 @@ int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solve
 // the two solvers' instances, called from smatsolve (sparse.cpp)
 template int32_t replay<false>(int32_t *, int32_t, int32_t *, int32_t, solvetrace *, int32_t);
 template int32_t replay<true>(int32_t *, int32_t, int32_t *, int32_t, solvetrace *, int32_t);
-template int32_t rhsonly<false>(int32_t *, int32_t, int32_t *, int32_t, solvetrace *, int32_t);
-template int32_t rhsonly<true>(int32_t *, int32_t, int32_t *, int32_t, solvetrace *, int32_t);
+template int32_t rhsonly<false>(int32_t *, int32_t, int32_t *, int32_t, solvetrace *, int32_t, int32_t);
+template int32_t rhsonly<true>(int32_t *, int32_t, int32_t *, int32_t, solvetrace *, int32_t, int32_t);

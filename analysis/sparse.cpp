@@ -339,12 +339,19 @@ static int32_t smatsolve(int32_t *rows, int32_t count, int32_t *scratch, int32_t
         el[count] = sparsel{-1, 0, 0, 0};
         return 0;
     }
-    const int32_t ordered = orderin(rows, count, n);
+    // --- a kept build (B7) holds the last solve's elimination: taken only
+    //     by a right-hand-side-only solve of that solve's trace ---
+    int32_t kept = buildkept && rows == yh && count == elcnt;
+    buildkept = 0;
+    buildsolved = 0;
+    if (kept && !orderkeeps(rows, count, n)) buildrestore(), kept = 0;
+    const int32_t ordered = orderin(rows, count, n, kept);
     solvetrace *t = &traces[CPLX ? 1 : 0];
     const int32_t kin = knownkin(t, rows, count, n);
     if (t->split.ok && (kin == BUILDNEW || !movedwithin(&t->split))) t->split.ok = 0;
     solvehow = SOLVERHS;
-    if (!rhsonly<CPLX>(rows, count, scratch, n, t, kin)) {
+    if (!rhsonly<CPLX>(rows, count, scratch, n, t, kin, kept)) {
+        if (kept) buildrestore(), orderredo();
         solvehow = SOLVEREPLAY;
         if (!replay<CPLX>(rows, count, scratch, n, t, kin)) {
             solvehow = SOLVEFULL;
@@ -354,6 +361,7 @@ static int32_t smatsolve(int32_t *rows, int32_t count, int32_t *scratch, int32_t
     }
     if (ordered) orderout(rows, n);
     t->build = buildcount;
+    if (rows == yh && count == elcnt) buildsolved = buildcount;
     return 0;
 }
 

@@ -297,7 +297,8 @@ static const cval MINUSONE{-1, 0};
 // it, or 0 with the coefficients as they came in, for the next path to try.
 int32_t movedwithin(const splitprog *sp);   // 1: the last build moved only entries the split was made for
 template <bool CPLX>
-int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t, int32_t kin);
+int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t, int32_t kin,
+                int32_t kept);   // kept: el holds this trace's last solve but for column n (B7)
 template <bool CPLX>
 int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t, int32_t kin);
 
@@ -305,6 +306,8 @@ int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvet
 // A large system has its node columns relabelled into fill-reducing order
 // before any path sees it, and its row heads put back after; the paths above
 // work on the relabelled system alone.
-int32_t orderin(int32_t *rows, int32_t count, int32_t n);  // 1: relabelled (rows too)
+int32_t orderin(int32_t *rows, int32_t count, int32_t n, int32_t kept);  // 1: relabelled (rows too;
+                                        //   kept: el's words are the last solve's, left as they are)
+int32_t orderkeeps(const int32_t *rows, int32_t count, int32_t n);  // 1: orderin can take a kept build
 void orderredo(void);                   // relabels el again after buildrestore
 void orderout(int32_t *rows, int32_t n);  // rows[c] back to unknown c's row

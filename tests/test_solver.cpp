@@ -115,12 +115,24 @@ static void expectbuildasreference(double w, double t, double h, uint32_t seed) 
     for (int32_t ref = 0; ref < 2; ref++) {
         srand(seed), snormstat = 0, globalbad = 7;
         (ref ? refinitmat : initmat)(w, t, h);
+        if (!ref && buildkept) buildrestore();  // el holds the solve before: the build is the template
         bad[ref] = globalbad, draw[ref] = rand();
         s[ref] = take(0, elcnt, nunk(), 0);
     }
     expectsame(s[1], s[0], "build");
     EXPECT_EQ(bad[0], bad[1]);
     EXPECT_EQ(draw[0], draw[1]);
+}
+
+// the system the last build made, when it kept the solve before in el (B7)
+// too: el stays as it is
+static snap built() {
+    if (!buildkept) return take(0, elcnt, nunk() + 1, 0);
+    const std::vector<sparsel> keep(el, el + elcntmax);
+    buildrestore();
+    const snap b = take(0, elcnt, nunk() + 1, 0);
+    memcpy(el, keep.data(), keep.size() * sizeof(sparsel));
+    return b;
 }
 
 // a built system; the extra row head is poisoned
@@ -340,7 +352,7 @@ TEST(Sparse, SolveSequencesMatchReference) {
 TEST(Sparse, HeldBuildsSolveAsReference) {
     std::mt19937 rng(909);
     static const double ts[] = {0, 0.25, 0.25, 0.37, 0.6}, hs[] = {1e-3, 1e-3, 2e-3};
-    int32_t ways[3] = {0, 0, 0}, kinds[3] = {0, 0, 0};
+    int32_t ways[3] = {0, 0, 0}, kinds[3] = {0, 0, 0}, kept = 0;
     for (int32_t it = 0; it < 700; it++) {
         const int32_t cplx = it % 2;
         do {  // a solvable start
@@ -354,7 +366,8 @@ TEST(Sparse, HeldBuildsSolveAsReference) {
             const double t = ts[rng() % 5], h = cplx ? 0 : hs[rng() % 3], w = cplx ? 1 + rng() % 3 : 0;
             initmat(w, t, h);
             kinds[buildkin]++;
-            const snap b = take(0, elcnt, n + 1, 0);
+            kept += buildkept;
+            const snap b = built();
             for (int32_t k = 0; k < n; k++) pivorder[k] = 3 * k;
             const int32_t code = solve(cplx);
             ways[solvehow]++;
@@ -369,6 +382,7 @@ TEST(Sparse, HeldBuildsSolveAsReference) {
     }
     EXPECT_GT(kinds[BUILDSHAPE], 2500);  // the solver was told often, and took each way
     EXPECT_GT(kinds[BUILDSAME], 1200);
+    EXPECT_GT(kept, 600);
     for (int32_t how : ways) EXPECT_GT(how, 800);
 }
 
@@ -397,7 +411,7 @@ TEST(Ordered, AgreesWithNaturalOrder) {
                 if (mesh || i == step) capindval[i] = (double)(rng() % 100) / 7.0;
             initmat(cplx ? 1 + rng() % 1000 : 0, mesh ? 1e-4 * step : ts[rng() % 5], cplx ? 0 : 1e-5);
             const int32_t n = nunk();
-            const snap b = take(0, elcnt, n + 1, 0);
+            const snap b = built();
             const int32_t code = solve(cplx);
             ways[solvehow]++;
             std::vector<sparsel> x(n);
