@@ -187,6 +187,37 @@ static inline const tailval *gathertail(const solvetrace *t, int32_t tail, int32
     return tailvals;
 }
 
+// The right-hand-side column of a real right-hand-side-only solve on slots:
+// each entry the operations or the back substitution touch gets one, those
+// below count (the system's own values, gathered first) before the fill-in
+// (entlvl: scratch, entry -> slot).
+static int32_t slotof(solvetrace *t, int32_t e) {
+    if (!entlvl[e]) {
+        t->slotent = (int32_t *)growto(t->slotent, &t->slotentmax, t->nslot + 1, sizeof(int32_t));
+        t->slotent[t->nslot] = e;
+        entlvl[e] = t->nslot++;
+    }
+    return entlvl[e];
+}
+
+static void traceslots(solvetrace *t) {
+    memset(entlvl, 0, (size_t)t->final * sizeof(int32_t));
+    t->slotent = (int32_t *)growto(t->slotent, &t->slotentmax, 1, sizeof(int32_t));
+    t->slotent[0] = 0;
+    t->nslot = 1;
+    for (int32_t k = 0; k < t->nrhs; k++) slotof(t, t->rhsat[k]);
+    t->nslotin = t->nslot;
+    t->rslots = (rhsslot *)growto(t->rslots, &t->rslotmax, t->nrop, sizeof(rhsslot));
+    for (int32_t k = 0; k < t->nrop; k++) {
+        const rhsop &r = t->rops[k];
+        const int32_t q = slotof(t, r.q), e = slotof(t, r.e);
+        t->rslots[k] = rhsslot{e, q, t->mult[r.f].re};
+    }
+    t->brhs = (int32_t *)growto(t->brhs, &t->brhsmax, t->n, sizeof(int32_t));
+    for (int32_t j = 0; j < t->n; j++) t->brhs[j] = t->brows[j].rhs ? slotof(t, t->brows[j].rhs) : 0;
+    t->slotval = (double *)growto(t->slotval, &t->slotvalmax, t->nslot, sizeof(double));
+}
+
 // What a real right-hand-side-only solve reads, in arrays walked in order:
 // each right-hand-side operation's multiplier; per back row its -1/p, and
 // per term the coefficient (from post, which the reduced matrix equals then)
@@ -195,9 +226,8 @@ static void tracedense(solvetrace *t) {
     t->termval = (double *)growto(t->termval, &t->termvalmax, t->nterm, sizeof(double));
     t->termrow = (int32_t *)growto(t->termrow, &t->termrowmax, t->nterm, sizeof(int32_t));
     t->xs = (double *)growto(t->xs, &t->xsmax, t->n, sizeof(double));
-    t->ropf = (double *)growto(t->ropf, &t->ropfmax, t->nrop, sizeof(double));
     t->pivval = (double *)growto(t->pivval, &t->pivvalmax, t->n, sizeof(double));
-    for (int32_t k = 0; k < t->nrop; k++) t->ropf[k] = t->mult[t->rops[k].f].re;
+    traceslots(t);
     int32_t *rowat = entlvl;
     for (int32_t j = 0; j < t->n; j++) {
         rowat[t->brows[j].head] = j;
@@ -273,11 +303,23 @@ static void backreplay(const solvetrace *t, int32_t last, const sparsel *piv) {
     }
 }
 
-// backreplay<false> for a right-hand-side-only solve, through tracedense's
-// arrays: the same products summed in the same order, so the same bits, with
-// the unknowns also kept in t->xs for the rows after
-static void backreplaydense(solvetrace *t, int32_t last) {
+// A real right-hand-side-only solve on tracedense's arrays: b gathered into
+// its slots, carried through the eliminations (entry += f q; a fill-in slot,
+// one past the system's own, starts as -0, so that its first sum is f q
+// itself), and back into el; then the back substitution, its terms and
+// the right-hand sides read from the arrays (a row without one adds
+// 0 * -1 = -0, which leaves its sum as it is). The same products summed in
+// the same order as backreplay<false> and rhsonly's, so the same bits; the
+// unknowns also kept in t->xs for the rows after.
+static void rhsdense(solvetrace *t, int32_t last) {
     sparsel *ent = el;
+    double *v = t->slotval;
+    const int32_t *se = t->slotent;
+    v[0] = 0;
+    for (int32_t s = 1; s < t->nslotin; s++) v[s] = ent[se[s]].re;
+    for (int32_t s = t->nslotin; s < t->nslot; s++) v[s] = -0.0;
+    for (const rhsslot *r = t->rslots, *end = r + t->nrop; r < end; r++) v[r->e] += r->f * v[r->q];
+    for (int32_t s = 1; s < t->nslot; s++) ent[se[s]].re = v[s];
     ent[last].re = MINUSONE.re;
     ent[last].im = MINUSONE.im;
     const double *tv = t->termval, *pv = t->pivval;
@@ -288,20 +330,8 @@ static void backreplaydense(solvetrace *t, int32_t last) {
         double sr = 0;
         for (int32_t q = 0; q < b.nterm; q++) sr += tv[q] * xs[tr[q]];
         tv += b.nterm, tr += b.nterm;
-        if (b.rhs) sr += ent[b.rhs].re * MINUSONE.re;
+        sr += v[t->brhs[j]] * MINUSONE.re;
         xs[j] = ent[b.head].re = pv[j] * sr;
-    }
-}
-
-// b through the eliminations of a real right-hand-side-only solve, with
-// tracedense's multipliers: entry += f q, or fill-in entry = f q (the same
-// products and sums as rhsonly's, chosen without a branch)
-static void forwarddense(const solvetrace *t) {
-    sparsel *ent = el;
-    const double *f = t->ropf;
-    for (const rhsop *r = t->rops, *end = r + t->nrop; r < end; r++, f++) {
-        const double v = *f * ent[r->q].re, s = ent[r->e].re + v;
-        ent[r->e].re = r->fill ? v : s;
     }
 }
 
@@ -662,6 +692,8 @@ int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solve
     }
     // --- b through the eliminations: entry += f q, or fill-in entry = f q;
     //     along a chain (q what the operation before wrote) q stays in registers ---
+    ent[last].next = 0;
+    ent[last].col = n;
     if (CPLX) {
         for (const rhsop *r = t->rops, *end = r + t->nrop; r < end;) {
             cval q = valof(ent[r->q]);
@@ -670,14 +702,11 @@ int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solve
                 r++;
             } while (r < end && r->chain);
         }
+        // --- back substitution; the structure the general solve leaves ---
+        backreplay<CPLX>(t, last, post);
     } else {
-        forwarddense(t);
+        rhsdense(t, last);
     }
-    // --- back substitution; the structure the general solve leaves ---
-    ent[last].next = 0;
-    ent[last].col = n;
-    if (CPLX) backreplay<CPLX>(t, last, post);
-    else backreplaydense(t, last);
     memcpy(rows, t->frows, (size_t)(n + 1) * sizeof(int32_t));
     memcpy(scratch, t->fscratch, (size_t)t->nscratch * sizeof(int32_t));
     t->lastreplay = 0;

@@ -100,6 +100,11 @@ struct rhsop {               // one elimination's effect on the right-hand-side 
     int8_t fill;             // 1: e = f q (fill-in); 0: e += f q
     int8_t chain;            // 1: q is the entry the operation before wrote
 };
+struct rhsslot {             // rhsop for a real right-hand-side-only solve, on the values alone
+    int32_t e;               // slot written, e += f q
+    int32_t q;               // slot read
+    double f;                // the multiplier
+};
 struct linkchange {          // an entry whose column or link the solve changed, or made
     int32_t e, col, next;
 };
@@ -178,7 +183,11 @@ struct solvetrace {
     double *termval;           // [nterm] with post: each back-substitution term's coefficient (real part)
     int32_t *termrow;          // [nterm] and the place in brows of the row that gives its unknown
     double *xs;                // [n] scratch: the unknowns by their row's place in brows
-    double *ropf;              // [nrop] with post: each right-hand-side operation's multiplier
+    rhsslot *rslots;           // [nrop] with post: the right-hand-side operations on slots
+    int32_t *slotent;          // [nslot] the entry of each slot (slot 0: a constant 0, none)
+    int32_t nslot, nslotin;    //   slots 1..nslotin-1 below count, the system's own values
+    int32_t *brhs;             // [n] each back row's right-hand-side slot (0: none)
+    double *slotval;           // [nslot] scratch: the values
     double *pivval;            // [n] and each back row's -1/p
     int32_t prepared;          // 1: traceprepare has run: rops, mult, records by levels
     int32_t lastreplay;        // 1: the last solve was a replay
@@ -188,7 +197,7 @@ struct solvetrace {
     splitprog split;           // the split replay's program
     sparsel *spare;            // [final - 1 - count] during a replay: the fill-in entries before
     int32_t nmax, countmax, chgmax, candmax, tailsmax, elimmax, pairmax, termmax, multmax, ropmax, postmax,
-        sparemax, diffmax, termvalmax, termrowmax, xsmax, ropfmax, pivvalmax;  // capacities
+        sparemax, diffmax, termvalmax, termrowmax, xsmax, rslotmax, slotentmax, brhsmax, slotvalmax, pivvalmax;  // capacities
 };
 
 // === arithmetic of the two solvers ===
