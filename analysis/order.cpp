@@ -33,6 +33,7 @@ struct orderstate {
     uint64_t *nat;      // [count] (next, col) words before relabelling
     uint64_t *ord;      // [count] after
     int32_t *lab;       // [n + 1] label of column c (the right-hand side keeps n)
+    int32_t *diag;      // [n] the unknown whose label is c: the place of that column's diagonal row
     int32_t ofbuild;    // 1: the last orderin relabelled the build itself (yh, elcnt) ...
     uint32_t build;     //   whose buildcount this is
     int32_t nmax, countmax;
@@ -148,6 +149,7 @@ int32_t orderin(int32_t *rows, int32_t count, int32_t n, int32_t kept) {
             os.heads = growint(os.heads, os.nmax);
             os.oheads = growint(os.oheads, os.nmax);
             os.lab = growint(os.lab, os.nmax);
+            os.diag = growint(os.diag, os.nmax);
         }
         if (count > os.countmax) {
             os.countmax = grownsize(os.countmax, count);
@@ -159,6 +161,7 @@ int32_t orderin(int32_t *rows, int32_t count, int32_t n, int32_t kept) {
         memcpy(os.heads, rows, (size_t)n * sizeof(int32_t));
         for (int32_t e = 0; e < count; e++) os.nat[e] = wordof(el[e]);
         relabel(rows, n);
+        for (int32_t c = 0; c < n; c++) os.diag[os.lab[c]] = c;
         memcpy(os.oheads, rows, (size_t)n * sizeof(int32_t));
         for (int32_t e = 0; e < count; e++) os.ord[e] = wordof(el[e]);
         os.valid = 1;
@@ -172,6 +175,8 @@ int32_t orderin(int32_t *rows, int32_t count, int32_t n, int32_t kept) {
     os.build = buildcount;
     return 1;
 }
+
+const int32_t *orderdiag(void) { return os.on ? os.diag : nullptr; }
 
 void orderredo(void) {
     if (!os.on) return;

@@ -379,15 +379,21 @@ static void putstructure(const solvetrace *t, int32_t low) {
 
 // |p|^2 of candidate winner if the pivot comparisons of the general solve
 // (the largest |p|^2, the earlier candidate on a tie; cand[0] is the row at
-// the column's own position when ati) pick it again, else 0
+// the column's own position when ati; the diagonal row cand[diag] when it
+// diagwins) pick it again, else 0
 template <bool CPLX>
-static inline double pivotwins(const sparsel *ent, const int32_t *cand, int32_t ncand, int32_t ati, int32_t winner) {
+static inline double pivotwins(const sparsel *ent, const int32_t *cand, int32_t ncand, int32_t ati, int32_t winner,
+                               int32_t diag) {
     double bm = 0;
     int32_t best = -1;
     if (ati) bm = magof<CPLX>(ent[cand[0]]), best = 0;
     for (int32_t j = ati; j < ncand; j++) {
         const double mg = magof<CPLX>(ent[cand[j]]);
         if (mg > bm) bm = mg, best = j;
+    }
+    if (diag >= 0) {
+        const double md = magof<CPLX>(ent[cand[diag]]);
+        if (diagwins(md, bm)) bm = md, best = diag;
     }
     return best == winner ? bm : 0;
 }
@@ -411,7 +417,7 @@ static int32_t replaycolumns(solvetrace *t) {
             ent = el;
         }
         // --- pivot: the traced winner again, -1/p ---
-        const double bm = pivotwins<CPLX>(ent, cand, c->ncand, c->ati, c->winner);
+        const double bm = pivotwins<CPLX>(ent, cand, c->ncand, c->ati, c->winner, c->diag);
         if (bm == 0) return 0;
         const cval pv = scalepivot<CPLX>(ent[cand[c->winner]], bm);
         cand += c->ncand;
@@ -463,7 +469,7 @@ static inline void snapnote(splitprog *sp, int32_t e) {
 // column is made here when its pivot is static); returns the row's index
 static int32_t progrowadd(splitprog *sp, int32_t pivot, int32_t head, int32_t slot, int32_t fresh, int32_t at) {
     if (!sp->ncol || sp->cols[sp->ncol - 1].pivot != pivot)
-        *push(sp->cols, sp->ncol, sp->colmax) = progcol{0, 0, 0, pivot, 0, 0, 0};
+        *push(sp->cols, sp->ncol, sp->colmax) = progcol{0, 0, 0, -1, pivot, 0, 0, 0};
     sp->cols[sp->ncol - 1].nrow++;
     *push(sp->rows, sp->nrow, sp->rowmax) = progrow{head, slot, fresh, at, 0};
     return sp->nrow - 1;
@@ -554,11 +560,11 @@ static int32_t replaysplit(solvetrace *t) {
         for (int32_t j = 0; j < c->ncand; j++) dyn |= mark[cand[j]] & SPLITDYN;
         cval pv{0, 0};
         if (dyn) {
-            *push(sp->cols, sp->ncol, sp->colmax) = progcol{c->ncand, c->ati, c->winner, pivot, 0, 0, 0};
+            *push(sp->cols, sp->ncol, sp->colmax) = progcol{c->ncand, c->ati, c->winner, c->diag, pivot, 0, 0, 0};
             for (int32_t j = 0; j < c->ncand; j++) *push(sp->cands, sp->ncand, sp->candmax) = cand[j];
             mark[pivot] |= SPLITDYN;
         } else {
-            const double bm = pivotwins<CPLX>(ent, cand, c->ncand, c->ati, c->winner);
+            const double bm = pivotwins<CPLX>(ent, cand, c->ncand, c->ati, c->winner, c->diag);
             if (bm == 0) return 0;
             pv = scalepivot<CPLX>(ent[pivot], bm);
             snapnote(sp, pivot);
@@ -592,7 +598,7 @@ static int32_t replayprogram(solvetrace *t) {
     for (const progcol *c = sp->cols, *end = c + sp->ncol; c < end; c++) {
         cval pv = valof(ent[c->pivot]);
         if (c->ncand) {
-            const double bm = pivotwins<CPLX>(ent, cand, c->ncand, c->ati, c->winner);
+            const double bm = pivotwins<CPLX>(ent, cand, c->ncand, c->ati, c->winner, c->diag);
             if (bm == 0) return 0;
             pv = scalepivot<CPLX>(ent[c->pivot], bm);
             cand += c->ncand;

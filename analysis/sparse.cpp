@@ -207,14 +207,17 @@ struct pivotpick {
     int32_t ati;     // 1: position i is a candidate too
     int32_t best;    // winning position
     int32_t bj;      // winner's index in comparison order (position i first)
-    double bm;       // its |p|^2; 0: no pivot
+    int32_t dj;      // the diagonal row's index in comparison order, -1: none
+    double bm;       // the winner's |p|^2; 0: no pivot
 };
 
 // Candidates of column i: positions of the rows starting there, ascending in
-// scratch; the winner by |p|^2, position i first, ties to the earlier one.
+// scratch; the winner by |p|^2, position i first, ties to the earlier one;
+// in an ordered system the diagonal row, the row first at place dg, when it
+// is a candidate that diagwins.
 template <bool CPLX>
-static pivotpick pivotsearch(const int32_t *rows, int32_t *scratch, int32_t i) {
-    pivotpick pk{0, 0, i, 0, 0};
+static pivotpick pivotsearch(const int32_t *rows, int32_t *scratch, int32_t i, int32_t dg) {
+    pivotpick pk{0, 0, i, 0, -1, 0};
     for (int32_t id = bhead[i]; id >= 0; id = bnext[id]) {
         const int32_t p = posof[id];
         if (p == i) pk.ati = 1;
@@ -230,6 +233,14 @@ static pivotpick pivotsearch(const int32_t *rows, int32_t *scratch, int32_t i) {
             pk.bj = j + pk.ati;
         }
     }
+    if (dg < 0) return pk;
+    const int32_t dp = posof[dg];
+    if (pk.ati && dp == i) pk.dj = 0;
+    for (int32_t j = 0; j < pk.nc && pk.dj < 0; j++)
+        if (scratch[j] == dp) pk.dj = j + pk.ati;
+    if (pk.dj < 0) return pk;
+    const double md = magof<CPLX>(el[rows[dp]]);
+    if (diagwins(md, pk.bm)) pk.best = dp, pk.bj = pk.dj, pk.bm = md;
     return pk;
 }
 
@@ -242,6 +253,7 @@ static int32_t pivotswap(int32_t *rows, const int32_t *scratch, int32_t i, const
     c.ncand = pk.nc + pk.ati;
     c.ati = pk.ati;
     c.winner = pk.bj;
+    c.diag = pk.dj;
     if (pk.ati) *push(t->cands, t->ncand, t->candmax) = rows[i];
     for (int32_t j = 0; j < pk.nc; j++) *push(t->cands, t->ncand, t->candmax) = rows[scratch[j]];
     const int32_t ph = rows[pk.best];
@@ -296,7 +308,8 @@ static void eliminatecol(int32_t *rows, const int32_t *scratch, int32_t i, int32
 // the column being eliminated. Same pivot order, ties and fill-in order as the
 // plain scan over all rows, so the entry array ends up the same bit for bit.
 template <bool CPLX>
-static int32_t solvegeneral(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t) {
+static int32_t solvegeneral(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t,
+                            const int32_t *diag) {
     checkwork(n);
     tracestart(t, rows, count, n);
     for (int32_t c = 0; c < n; c++) bhead[c] = -1;
@@ -306,7 +319,7 @@ static int32_t solvegeneral(int32_t *rows, int32_t count, int32_t *scratch, int3
         bucketpush(el[rows[k]].col, k, n);
     }
     for (int32_t i = 0; i < n; i++) {
-        const pivotpick pk = pivotsearch<CPLX>(rows, scratch, i);
+        const pivotpick pk = pivotsearch<CPLX>(rows, scratch, i, diag ? diag[i] : -1);
         if (pk.bm == 0) return i < numwires ? SOLVEWIRE : SOLVENODE;
         const int32_t ph = pivotswap<CPLX>(rows, scratch, i, pk, t);
         eliminatecol<CPLX>(rows, scratch, i, pk.nc, ph, count, n, t);
@@ -355,7 +368,7 @@ static int32_t smatsolve(int32_t *rows, int32_t count, int32_t *scratch, int32_t
         solvehow = SOLVEREPLAY;
         if (!replay<CPLX>(rows, count, scratch, n, t, kin)) {
             solvehow = SOLVEFULL;
-            const int32_t r = solvegeneral<CPLX>(rows, count, scratch, n, t);
+            const int32_t r = solvegeneral<CPLX>(rows, count, scratch, n, t, ordered ? orderdiag() : nullptr);
             if (r) return r;
         }
     }

@@ -65,6 +65,7 @@ struct colstep {             // one column: the pivot comparisons, then the rows
     int32_t ncand;           // candidates compared, heads in cands in comparison order
     int32_t ati;             // 1: the first candidate is the row already at position i
     int32_t winner;          // index of the pivot row among the candidates
+    int32_t diag;            // index of the diagonal row among them (ordered systems), or -1
     int32_t top;             // entry count after the column: its fill-in lies below
     int32_t nfill;           // fill-in entries it made: [top - nfill, top)
     int32_t nelim;           // rows eliminated (elimsteps)
@@ -118,6 +119,7 @@ enum { SPLITDYN = 1, SPLITMOVED = 2, SPLITSNAP = 4, SPLITPIVOT = 8 };   // split
 struct progcol {             // a column with dynamic operations
     int32_t ncand;           // candidates compared, heads in cands; 0: a static pivot, kept
     int32_t ati, winner;     // as in colstep
+    int32_t diag;
     int32_t pivot;           // pivot entry
     int32_t nrow;            // progrows
     int32_t tail, ntail;     // as in colstep, when a row reads the whole tail (gathered), else 0
@@ -199,6 +201,14 @@ struct solvetrace {
     int32_t nmax, countmax, chgmax, candmax, tailsmax, elimmax, pairmax, termmax, multmax, ropmax, postmax,
         sparemax, diffmax, termvalmax, termrowmax, xsmax, rslotmax, slotentmax, brhsmax, slotvalmax, pivvalmax;  // capacities
 };
+
+// === the pivot rule of ordered systems ===
+// In fill-reducing order a column's diagonal row (the row of the unknown
+// that takes the column: the pivot the order was made for) is the pivot
+// while its |p| is at least PIVOTTAU times the largest candidate's
+// (threshold partial pivoting); else the largest wins, as in natural order.
+static const double PIVOTTAU = 0.1;
+static inline int32_t diagwins(double md, double bm) { return md >= PIVOTTAU * PIVOTTAU * bm; }  // |p|^2
 
 // === arithmetic of the two solvers ===
 // One template body; CPLX selects complex products and |p|^2 = re^2 + im^2.
@@ -318,5 +328,7 @@ int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvet
 int32_t orderin(int32_t *rows, int32_t count, int32_t n, int32_t kept);  // 1: relabelled (rows too;
                                         //   kept: el's words are the last solve's, left as they are)
 int32_t orderkeeps(const int32_t *rows, int32_t count, int32_t n);  // 1: orderin can take a kept build
+const int32_t *orderdiag(void);         // [n] while relabelled: per column the place before the
+                                        //   solve of its diagonal row; else null
 void orderredo(void);                   // relabels el again after buildrestore
 void orderout(int32_t *rows, int32_t n);  // rows[c] back to unknown c's row

@@ -439,7 +439,7 @@ TEST(Ordered, AgreesWithNaturalOrder) {
 TEST(Ordered, ReusedWorkGivesTheBitsOfAFreshSolve) {
     ordermin = 0;
     int32_t ways[3] = {0, 0, 0};
-    for (int32_t it = 0; it < 60 && !HasFailure(); it++) {
+    for (int32_t it = 0; it < 120 && !HasFailure(); it++) {
         std::vector<sparsel> got[2];
         for (int32_t reuse = 1; reuse >= 0; reuse--) {
             std::mt19937 rng(900 + it);
@@ -452,10 +452,13 @@ TEST(Ordered, ReusedWorkGivesTheBitsOfAFreshSolve) {
             } else {
                 randomcircuit(rng, 30, 60);
             }
-            buildhold(it % 4 != 3);  // mostly as a transient run and a sweep go; else edits
+            const int32_t edits = it % 4 == 3;  // else as a transient run and a sweep go
+            buildhold(!edits);
             for (int32_t step = 0; step < 10; step++) {
                 for (int32_t i = 0; i < numwires; i++)
                     if (rng() % 2) capindval[i] = (double)(rng() % 100) / 7.0;
+                static const double by[] = {1e-3, 0.2, 3, 1e3};  // pivots the edits shift
+                for (int32_t k = 0; k < 4 && edits && numwires; k++) wire[rng() % numwires].value *= by[rng() % 4];
                 initmat(cplx ? 1 + rng() % 1000 : 0, step < 5 ? 1e-4 * step : 0, cplx ? 0 : 1e-5);
                 const int32_t code = solve(cplx);
                 ways[solvehow] += reuse;
