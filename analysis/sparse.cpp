@@ -105,75 +105,134 @@ static void traceend(solvetrace *t, const int32_t *rows, const int32_t *scratch,
     t->valid = 1;
 }
 
+// === row arrays ===
+// During a general solve each row's entries are kept in an array of
+// (column, entry) in column order, closed by COLEND, so that an elimination
+// walks arrays instead of chasing links. The links are written once the
+// rows are done (rowslink): an entry links to the one after it in the last
+// form of its row that held it, a head an elimination took out of its row
+// to the entry after it then (written as it goes), as eliminating on the
+// links themselves leaves them. Row id's array is rowbuf[slots[id].at ..];
+// a row that outgrows its room moves to the end.
+struct rowent {
+    int32_t col, e;
+};
+struct rowslot {
+    int32_t at, len, cap;  // len entries, then the closing COLEND; room for cap in all
+};
+static rowent *rowbuf;        // [rowbufmax]
+static int32_t rowtop, rowbufmax;
+static rowslot *slots;        // [slotsmax] per row id
+static int32_t slotsmax;
+static rowent *merged;        // [mergedmax] the row an elimination makes
+static int32_t mergedmax;
+
+// room for a row of len entries at the end of rowbuf
+static rowslot rowroom(int32_t len) {
+    const int32_t cap = len + 1 + len / 2;
+    rowbuf = (rowent *)growto(rowbuf, &rowbufmax, rowtop + cap, sizeof(rowent));
+    const rowslot s{rowtop, len, cap};
+    rowtop += cap;
+    return s;
+}
+
+// every row of the system, from its links
+static void rowsload(const int32_t *rows, int32_t n) {
+    slots = (rowslot *)growto(slots, &slotsmax, n, sizeof(rowslot));
+    rowtop = 0;
+    for (int32_t k = 0; k < n; k++) {
+        int32_t len = 0;
+        for (int32_t e = rows[k]; e; e = el[e].next) len++;
+        slots[k] = rowroom(len);
+        rowent *r = rowbuf + slots[k].at;
+        for (int32_t e = rows[k]; e; e = el[e].next) *r++ = rowent{el[e].col, e};
+        *r = rowent{COLEND, 0};
+    }
+}
+
+// row id becomes the nm entries of merged
+static void rowstore(int32_t id, int32_t nm) {
+    if (nm + 1 > slots[id].cap) slots[id] = rowroom(nm);
+    slots[id].len = nm;
+    rowent *r = rowbuf + slots[id].at;
+    memcpy(r, merged, (size_t)nm * sizeof(rowent));
+    r[nm] = rowent{COLEND, 0};
+}
+
+// every row's links as its array has them
+static void rowslink(int32_t n) {
+    sparsel *ent = el;
+    for (int32_t id = 0; id < n; id++) {
+        const rowent *r = rowbuf + slots[id].at;
+        for (int32_t q = 0; q < slots[id].len; q++) ent[r[q].e].next = r[q + 1].e;
+    }
+}
+
 // === elimination ===
 // The pivot row's tail, gathered once per column: every row eliminated with
-// it walks these arrays instead of the links. COLEND closes the columns.
+// it walks these arrays. COLEND closes the columns.
 static int32_t *tailent;       // [tailmax] its entries
 static int32_t *tailcol;       // [tailmax + 1] their columns
 static cval *tailval;          // [tailmax] their values
 static int32_t tailmax;
 
-// gathers the tail of pivot row ph; returns its length
-static int32_t gathertail(int32_t ph) {
-    int32_t cap = 0;
-    for (int32_t e = el[ph].next; e; e = el[e].next) cap++;
+// gathers the tail of pivot row id; returns its length
+static int32_t gathertail(int32_t id) {
+    const rowent *r = rowbuf + slots[id].at + 1;
+    const int32_t cap = slots[id].len - 1;
     if (cap + 1 > tailmax) {
         tailmax = grownsize(tailmax, cap + 1);
         tailent = growint(tailent, tailmax);
         tailcol = growint(tailcol, tailmax);
         tailval = (cval *)growmem(tailval, (size_t)tailmax * sizeof(cval));
     }
-    int32_t k = 0;
-    for (int32_t e = el[ph].next; e; e = el[e].next, k++) {
-        tailent[k] = e;
-        tailcol[k] = el[e].col;
-        tailval[k] = valof(el[e]);
+    for (int32_t k = 0; k < cap; k++) {
+        tailent[k] = r[k].e;
+        tailcol[k] = r[k].col;
+        tailval[k] = valof(el[r[k].e]);
     }
     tailcol[cap] = COLEND;
     return cap;
 }
 
-// Eliminates the column of row head rh with the gathered pivot tail, by
-// f = r * (-1/p). Merges both tails in column order; returns the new head (0
-// when nothing was linked). count grows by the fill-in. Every entry of the
-// pivot tail gives one pair, a fill or an update: out[k] receives the entry
-// that tail entry k wrote.
+// Eliminates the column of row id's head with the gathered pivot tail of
+// ntail entries, by f = r * (-1/p). Merges both tails in column order into
+// the row's new array and links; returns the new head (0 when nothing is
+// left). count grows by the fill-in. Every entry of the pivot tail gives one
+// pair, a fill or an update: out[k] receives the entry that tail entry k
+// wrote.
 template <bool CPLX>
-static int32_t eliminate(int32_t rh, cval f, int32_t &count, int32_t *out) {
+static int32_t eliminate(int32_t id, int32_t ntail, cval f, int32_t &count, int32_t *out) {
+    const rowslot s = slots[id];
+    merged = (rowent *)growto(merged, &mergedmax, s.len + ntail, sizeof(rowent));
+    const rowent *r = rowbuf + s.at + 1;
+    el[r[-1].e].next = r->e;  // the head leaves the row
+    rowent *m = merged;
     sparsel *ent = el;
-    int32_t k = 0, re = ent[rh].next, head = 0, tail = 0;
+    int32_t k = 0, nm = 0;
     for (;;) {
-        const int32_t pc = tailcol[k], rc = ent[re].col;
-        int32_t e;
+        const int32_t pc = tailcol[k], rc = r->col;
         if (pc < rc) {  // fill-in: f * pivot entry
             if (count >= elcntmax) {
                 checkelcnt(count);
                 ent = el;
             }
-            e = count++;
+            const int32_t e = count++;
             fillval<CPLX>(ent[e], tailval[k], f);
             ent[e].col = pc;
             out[k++] = e;
+            m[nm++] = rowent{pc, e};
         } else if (pc == rc) {
             if (pc == COLEND) break;
-            addval<CPLX>(ent[re], tailval[k], f);
-            out[k++] = re;
-            e = re;
-            re = ent[re].next;
-        } else if (pc == COLEND) {  // pivot row done: the row's rest is already linked in order
-            if (tail) ent[tail].next = re;
-            else head = re;
-            return head;
+            addval<CPLX>(ent[r->e], tailval[k], f);
+            out[k++] = r->e;
+            m[nm++] = *r++;
         } else {
-            e = re;
-            re = ent[re].next;
+            m[nm++] = *r++;
         }
-        if (tail) ent[tail].next = e;
-        else head = e;
-        tail = e;
     }
-    if (tail) ent[tail].next = 0;
-    return head;
+    rowstore(id, nm);
+    return nm ? merged[0].e : 0;
 }
 
 // === back substitution ===
@@ -274,7 +333,7 @@ static int32_t pivotswap(int32_t *rows, const int32_t *scratch, int32_t i, const
 template <bool CPLX>
 static void eliminatecol(int32_t *rows, const int32_t *scratch, int32_t i, int32_t nc, int32_t ph, int32_t &count,
                          int32_t n, solvetrace *t) {
-    const int32_t cap = gathertail(ph), before = count;
+    const int32_t cap = gathertail(idat[i]), before = count;
     colstep &c = t->cols[i];
     c.fslot = t->nelim;
     c.nelim = 0;
@@ -292,7 +351,7 @@ static void eliminatecol(int32_t *rows, const int32_t *scratch, int32_t i, int32
         if (el[rh].col != i) continue;  // former row i moved here without column i
         const cval f = factor<CPLX>(el[rh], cval{el[ph].re, el[ph].im});
         t->pairs = (int32_t *)growto(t->pairs, &t->pairmax, t->npair + cap, sizeof(int32_t));
-        const int32_t nh = eliminate<CPLX>(rh, f, count, t->pairs + t->npair);
+        const int32_t nh = eliminate<CPLX>(idat[k], cap, f, count, t->pairs + t->npair);
         rows[k] = nh;
         bucketpush(el[nh].col, idat[k], n);
         *push(t->elims, t->nelim, t->elimmax) = elimstep{rh};
@@ -312,6 +371,7 @@ static int32_t solvegeneral(int32_t *rows, int32_t count, int32_t *scratch, int3
                             const int32_t *diag) {
     checkwork(n);
     tracestart(t, rows, count, n);
+    rowsload(rows, n);
     for (int32_t c = 0; c < n; c++) bhead[c] = -1;
     for (int32_t k = n - 1; k >= 0; k--) {
         idat[k] = k;
@@ -320,10 +380,14 @@ static int32_t solvegeneral(int32_t *rows, int32_t count, int32_t *scratch, int3
     }
     for (int32_t i = 0; i < n; i++) {
         const pivotpick pk = pivotsearch<CPLX>(rows, scratch, i, diag ? diag[i] : -1);
-        if (pk.bm == 0) return i < numwires ? SOLVEWIRE : SOLVENODE;
+        if (pk.bm == 0) {
+            rowslink(n);
+            return i < numwires ? SOLVEWIRE : SOLVENODE;
+        }
         const int32_t ph = pivotswap<CPLX>(rows, scratch, i, pk, t);
         eliminatecol<CPLX>(rows, scratch, i, pk.nc, ph, count, n, t);
     }
+    rowslink(n);
     backsubst<CPLX>(rows, count, n, t);
     traceend(t, rows, scratch, count + 1);
     return 0;
