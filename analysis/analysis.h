@@ -76,8 +76,10 @@ void buildrestore(void);     // el[0..elcnt) again as the last build left it, wh
 //     right after the build, with the trace of the solve of the build before.
 //  S2 General solve: any system. Columns in natural order; the pivot has the
 //     largest |p|^2 among the rows starting in the column, the row at the
-//     column's own position first, then ascending, ties to the earlier.
-//     Records the trace; a failed solve leaves no trace.
+//     column's own position first, then ascending, ties to the earlier. In
+//     fill-reducing order (ordermin unknowns and up) the column's diagonal
+//     row instead while its |p| is at least 0.1 of that largest (threshold
+//     pivoting). Records the trace; a failed solve leaves no trace.
 //  S3 Right-hand side only: the traced heads and matrix part unchanged
 //     (compared bit for bit, or BUILDSAME), and a reduced matrix kept by a
 //     replay (matrices coming twice, as a sub-step's predictor and

@@ -1,8 +1,9 @@
 // sparse.cpp: the general sparse solve, real and complex: Gaussian
 // elimination with partial pivoting on the linked-list rows that initmat
-// builds (pivot search, elimination with fill-in appended to el, back
-// substitution leaving x_c in each row's first entry), recording its trace;
-// and smatsolve, which tries the replays of replay.cpp first.
+// builds (pivot search, elimination on arrays of the rows with fill-in
+// appended to el, the links written as eliminating on them would leave
+// them, back substitution leaving x_c in each row's first entry), recording
+// its trace; and smatsolve, which tries the replays of replay.cpp first.
 // Depends on trace.h, equations.cpp (el, checkelcnt, buildcount) and circuit.h
 // (numwires, yh). Limits: columns in natural order, except that a large
 // system comes relabelled into fill-reducing order (order.cpp); the entry
