@@ -198,10 +198,10 @@ static int32_t gathertail(int32_t id) {
 
 // Eliminates the column of row id's head with the gathered pivot tail of
 // ntail entries, by f = r * (-1/p). Merges both tails in column order into
-// the row's new array and links; returns the new head (0 when nothing is
-// left). count grows by the fill-in. Every entry of the pivot tail gives one
-// pair, a fill or an update: out[k] receives the entry that tail entry k
-// wrote.
+// the row's new array (the head that leaves is linked to the entry after
+// it); returns the new head (0 when nothing is left). count grows by the
+// fill-in. Every entry of the pivot tail gives one pair, a fill or an
+// update: out[k] receives the entry that tail entry k wrote.
 template <bool CPLX>
 static int32_t eliminate(int32_t id, int32_t ntail, cval f, int32_t &count, int32_t *out) {
     const rowslot s = slots[id];

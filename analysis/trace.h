@@ -119,7 +119,7 @@ enum { SPLITDYN = 1, SPLITMOVED = 2, SPLITSNAP = 4, SPLITPIVOT = 8 };   // split
 struct progcol {             // a column with dynamic operations
     int32_t ncand;           // candidates compared, heads in cands; 0: a static pivot, kept
     int32_t ati, winner;     // as in colstep
-    int32_t diag;
+    int32_t diag;            // as in colstep
     int32_t pivot;           // pivot entry
     int32_t nrow;            // progrows
     int32_t tail, ntail;     // as in colstep, when a row reads the whole tail (gathered), else 0
@@ -199,7 +199,8 @@ struct solvetrace {
     splitprog split;           // the split replay's program
     sparsel *spare;            // [final - 1 - count] during a replay: the fill-in entries before
     int32_t nmax, countmax, chgmax, candmax, tailsmax, elimmax, pairmax, termmax, multmax, ropmax, postmax,
-        sparemax, diffmax, termvalmax, termrowmax, xsmax, rslotmax, slotentmax, brhsmax, slotvalmax, pivvalmax;  // capacities
+        sparemax, diffmax, termvalmax, termrowmax, xsmax, rslotmax, slotentmax, brhsmax, slotvalmax,
+        pivvalmax;  // capacities
 };
 
 // === the pivot rule of ordered systems ===
