@@ -238,7 +238,8 @@ static int32_t eliminate(int32_t id, int32_t ntail, cval f, int32_t &count, int3
 
 // === back substitution ===
 // x_i = (-1/p) * sum(a_ic * x_c) with the right-hand side as a column whose
-// value is -1 (MINUSONE, entry count); rows finish from the last unknown down.
+// value is -1 (MINUSONE, entry count); rows finish from the last unknown down,
+// each pivot row's entries taken from its array (the same order as its links).
 
 template <bool CPLX>
 static void backsubst(int32_t *rows, int32_t count, int32_t n, solvetrace *t) {
@@ -250,9 +251,9 @@ static void backsubst(int32_t *rows, int32_t count, int32_t n, solvetrace *t) {
         const int32_t h = rows[i], first = t->nterm;
         int32_t rhs = 0;
         double sr = 0, si = 0;
-        for (int32_t e = ent[h].next; e; e = ent[e].next) {
-            const int32_t x = rows[ent[e].col];
-            if (ent[e].col == n) rhs = e;
+        for (const rowent *r = rowbuf + slots[idat[i]].at + 1; r->col != COLEND; r++) {
+            const int32_t e = r->e, x = rows[r->col];
+            if (r->col == n) rhs = e;
             else *push(t->terms, t->nterm, t->termmax) = backterm{e, x};
             accum<CPLX>(sr, si, ent[e], valof(ent[x]));
         }
