@@ -172,23 +172,24 @@ static void rowslink(int32_t n) {
 // === elimination ===
 // The pivot row's tail, gathered once per column: every row eliminated with
 // it walks these arrays. COLEND closes the columns.
-static int32_t *tailent;       // [tailmax] its entries
-static int32_t *tailcol;       // [tailmax + 1] their columns
-static cval *tailval;          // [tailmax] their values
+static int32_t *tailcol;       // [tailmax + 1] its columns
+static cval *tailval;          // [tailmax] its values
 static int32_t tailmax;
 
-// gathers the tail of pivot row id; returns its length
-static int32_t gathertail(int32_t id) {
+// gathers the tail of pivot row id, its entries recorded in t->tails;
+// returns its length
+static int32_t gathertail(int32_t id, solvetrace *t) {
     const rowent *r = rowbuf + slots[id].at + 1;
     const int32_t cap = slots[id].len - 1;
     if (cap + 1 > tailmax) {
         tailmax = grownsize(tailmax, cap + 1);
-        tailent = growint(tailent, tailmax);
         tailcol = growint(tailcol, tailmax);
         tailval = (cval *)growmem(tailval, (size_t)tailmax * sizeof(cval));
     }
+    t->tails = (int32_t *)growto(t->tails, &t->tailsmax, t->ntails + cap, sizeof(int32_t));
+    int32_t *te = t->tails + t->ntails;
     for (int32_t k = 0; k < cap; k++) {
-        tailent[k] = r[k].e;
+        te[k] = r[k].e;
         tailcol[k] = r[k].col;
         tailval[k] = valof(el[r[k].e]);
     }
@@ -335,18 +336,14 @@ static int32_t pivotswap(int32_t *rows, const int32_t *scratch, int32_t i, const
 template <bool CPLX>
 static void eliminatecol(int32_t *rows, const int32_t *scratch, int32_t i, int32_t nc, int32_t ph, int32_t &count,
                          int32_t n, solvetrace *t) {
-    const int32_t cap = gathertail(idat[i]), before = count;
+    const int32_t cap = gathertail(idat[i], t), before = count;
     colstep &c = t->cols[i];
     c.fslot = t->nelim;
     c.nelim = 0;
     c.tail = t->ntails;
     c.ntail = cap;
-    if (cap) {
-        t->tails = (int32_t *)growto(t->tails, &t->tailsmax, t->ntails + cap, sizeof(int32_t));
-        memcpy(t->tails + t->ntails, tailent, (size_t)cap * sizeof(int32_t));
-        t->ntails += cap;
-        if (cap > t->tailmost) t->tailmost = cap;
-    }
+    t->ntails += cap;
+    if (cap > t->tailmost) t->tailmost = cap;
     for (int32_t j = nc - 1; j >= 0; j--) {
         const int32_t k = scratch[j];
         const int32_t rh = rows[k];
