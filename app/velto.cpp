@@ -119,6 +119,7 @@ static void initeditor(void)
     drawwiremode = 0;
     grabnode = grabrect = depwiremode = -1;
     numframes = INT32_MIN;
+    dtotclk = odtotclk = deltim = oldtim = 0;  // the clock's start, as in a new process
     mousx = xres >> 1;
     mousy = (yres >> 1) + 16;
     fmousx = (float)mousx;
@@ -152,6 +153,7 @@ int32_t veltostart(int argc, char **argv, int32_t *exitcode)
     vopts.xres = xres;  // the size read from the file is not applied
     vopts.yres = yres;
     applyopts();
+    titleforget();
     initeditor();
     colbytes = (colbits + 7) >> 3;
     drawpixp = drawpix32;

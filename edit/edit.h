@@ -31,6 +31,7 @@ void blobhold(textblob *b);
 void blobdrop(textblob *b);    // null is fine
 void markclean(void);          // the circuit as it is now is what its file holds
 void checkdirty(void);         // circuitdirty and the window title brought up to date
+void titleforget(void);        // a new window has no title: the next check sets it
 void checkdirtytext(const char *now, size_t n);  // the same, given the circuit's text now
 int32_t asksave(void);         // unsaved changes: "Save changes to NAME?"; 1 go on (saved, or not
                                // wanted), 0 the user cancelled or the save failed

@@ -52,6 +52,8 @@ static void showtitle(void)
     }
 }
 
+void titleforget(void) { shown[0] = 0; }
+
 void markclean(void)
 {
     size_t n;

@@ -126,7 +126,7 @@ TEST(Helptexts, NameTheKeysOfThisKeyboard)
     int32_t n = 0;
     const char *t = helptext(0, &n);
     ASSERT_NE(t, nullptr);
-    std::ifstream guide("../velto.txt", std::ios::binary);
+    std::ifstream guide(VELTO_SOURCE_DIR "/velto.txt", std::ios::binary);
     std::string texts[2] = {std::string(t, (size_t)n), std::string(std::istreambuf_iterator<char>(guide), {})};
     ASSERT_GT(texts[1].size(), 1000u);
     for (const std::string &s : texts) {
