@@ -159,6 +159,7 @@ int32_t initapp(int32_t w, int32_t h) {
     pixscale = uiscale >= 1 && uiscale <= SCALEMAX ? uiscale : 1;  // no screen: automatic is 1
     S.open = 1, S.quitit = 0;
     S.clock = 0, S.slept = 0, S.passes = S.frames = 0;
+    S.title[0] = 0;  // a new window has no title
     ActiveApp = 1;
     memset(S.held, 0, sizeof(S.held));
     memset(S.okeys, 0, sizeof(S.okeys));

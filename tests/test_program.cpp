@@ -1,6 +1,7 @@
 // test_program.cpp: the program end to end on the headless frame: start-up
-// with a circuit, the unsaved-changes question on quit, the plot windows'
-// data copied as CSV, and the transient windows' shared budget.
+// with a circuit and a second start in the same process, the unsaved-changes
+// question on quit, the plot windows' data copied as CSV, and the transient
+// windows' shared budget.
 #include <math.h>
 #include "tests/e2e.h"
 
@@ -14,6 +15,22 @@ TEST_F(E2E, StartsWithTheCircuitNamedAndSolvesIt)
     EXPECT_DOUBLE_EQ(dispi[1], 0.005);
     EXPECT_EQ(circuitdirty, 0);
     EXPECT_STREQ(hl_title(), "divider.vsm - VELTO");
+}
+
+// A second start in the same process (the window opens anew, its clock at 0)
+// titles the window again and animates from the first pass, as the first did.
+TEST_F(E2E, ASecondStartBeginsAsTheFirstDid)
+{
+    const std::string f = write("divider.vsm", DIVIDERFILE);
+    for (int32_t round = 0; round < 2; round++) {
+        SCOPED_TRACE(round);
+        ASSERT_EQ(start({f}), 1);
+        passes(20);
+        EXPECT_STREQ(hl_title(), "divider.vsm - VELTO");
+        EXPECT_GT(numframes, INT32_MIN + 10);  // 16.7 ms a pass, a tick each
+        passes(200);
+        stop();
+    }
 }
 
 // Closing the window with unsaved changes asks; Cancel keeps the program
