@@ -356,17 +356,6 @@ static int32_t takevalues(solvetrace *t, int32_t count, int32_t kin) {
     return 1;
 }
 
-// Columns go by level, so a pivot that fails may come after fill-in past the
-// end the general solve will reach: what lies there now is kept in t->spare,
-// to be put back. Returns the number of entries kept.
-static int32_t keepspare(solvetrace *t, int32_t count) {
-    const int32_t spare = std::min(t->final - 1, elcntmax) - count;
-    if (spare <= 0) return 0;
-    t->spare = (sparsel *)growto(t->spare, &t->sparemax, spare, sizeof(sparsel));
-    memcpy(t->spare, el + count, (size_t)spare * sizeof(sparsel));
-    return spare;
-}
-
 // the columns and links the traced solve left, where they differ from
 // before: all, or (low) only those below count
 static void putstructure(const solvetrace *t, int32_t low) {
@@ -380,58 +369,81 @@ static void putstructure(const solvetrace *t, int32_t low) {
 // |p|^2 of candidate winner if the pivot comparisons of the general solve
 // (the largest |p|^2, the earlier candidate on a tie; cand[0] is the row at
 // the column's own position when ati; the diagonal row cand[diag] when it
-// diagwins) pick it again, else 0
-template <bool CPLX>
-static inline double pivotwins(const sparsel *ent, const int32_t *cand, int32_t ncand, int32_t ati, int32_t winner,
+// diagwins) pick it again, else 0; v: el, or the packed values
+template <bool CPLX, class V>
+static inline double pivotwins(const V *v, const int32_t *cand, int32_t ncand, int32_t ati, int32_t winner,
                                int32_t diag) {
+    auto mag = [](const V &x) {
+        if constexpr (std::is_same<V, sparsel>::value) return magof<CPLX>(x);
+        else return magv(x);
+    };
     double bm = 0;
     int32_t best = -1;
-    if (ati) bm = magof<CPLX>(ent[cand[0]]), best = 0;
+    if (ati) bm = mag(v[cand[0]]), best = 0;
     for (int32_t j = ati; j < ncand; j++) {
-        const double mg = magof<CPLX>(ent[cand[j]]);
+        const double mg = mag(v[cand[j]]);
         if (mg > bm) bm = mg, best = j;
     }
     if (diag >= 0) {
-        const double md = magof<CPLX>(ent[cand[diag]]);
+        const double md = mag(v[cand[diag]]);
         if (diagwins(md, bm)) bm = md, best = diag;
     }
     return best == winner ? bm : 0;
 }
 
-// The recorded columns in order: per column the pivot comparisons as the
-// general solve makes them; if the traced winner wins again its first entry
-// becomes -1/p, and the recorded rows are eliminated with the new
-// multipliers f = r_i * (-1/p), kept in mult, fill-in and updates going to
-// the recorded entries, the pivot row's tail read from its gathered values
-// and the column's fill-in started as -0 (startfill), so that every pair is
-// one update. 0 at the first column whose pivot differs. -1/p and f stay in
-// registers.
+// A replay of every column reads and writes its values in one dense array
+// (el's 24-byte entries carry links the replay never reads: packed, the
+// pairs' scattered updates touch a third of the memory in the real solver)
+template <bool CPLX> struct packedvals {
+    valtype<CPLX> *v;      // [vmax] entry -> value, entries below final - 1
+    tailtype<CPLX> *tail;  // [tailmax] the pivot row's tail, gathered
+    int32_t vmax, tailmax;
+};
+template <bool CPLX> static packedvals<CPLX> packed;
+
+// The recorded columns in order on packed values: per column the pivot
+// comparisons as the general solve makes them; if the traced winner wins
+// again its first entry becomes -1/p, and the recorded rows are eliminated
+// with the new multipliers f = r_i * (-1/p), kept in mult, fill-in and
+// updates going to the recorded entries, the pivot row's tail read from its
+// gathered values. The fill-in starts as -0 (startfill), so that every pair
+// is one update. At the end the values go into el, with its fill-in grown as
+// the general solve would grow it; 0 at the first column whose pivot
+// differs, el untouched.
 template <bool CPLX>
 static int32_t replaycolumns(solvetrace *t) {
+    typedef valtype<CPLX> V;
+    packedvals<CPLX> &pk = packed<CPLX>;
+    const int32_t count = t->count, last = t->final - 1;
+    pk.v = (V *)growto(pk.v, &pk.vmax, last, sizeof(V));
+    pk.tail = (tailtype<CPLX> *)growto(pk.tail, &pk.tailmax, t->tailmost, sizeof(tailtype<CPLX>));
+    V *v = pk.v;
+    for (int32_t e = 0; e < count; e++) v[e] = loadv(el[e], V{});
+    for (int32_t e = count; e < last; e++) startv(v[e]);
     const int32_t *cand = t->cands, *p = t->pairs;
     const elimstep *s = t->elims;
-    sparsel *ent = el;
     for (const colstep *c = t->cols, *end = c + t->n; c < end; c++) {
-        if (elcntmax < c->top) {  // grows as the general solve would
-            while (elcntmax < c->top) checkelcnt(elcntmax);
-            ent = el;
-        }
         // --- pivot: the traced winner again, -1/p ---
-        const double bm = pivotwins<CPLX>(ent, cand, c->ncand, c->ati, c->winner, c->diag);
+        const double bm = pivotwins<CPLX>(v, cand, c->ncand, c->ati, c->winner, c->diag);
         if (bm == 0) return 0;
-        const cval pv = scalepivot<CPLX>(ent[cand[c->winner]], bm);
+        V &pe = v[cand[c->winner]];
+        const V pv = pe = recipv(pe, bm != 1 ? 1 / bm : bm);
         cand += c->ncand;
         // --- rows: r -= f * pivot row, over the recorded pairs ---
-        const tailval *tv = gathertail(t, c->tail, c->ntail, ent);
-        for (int32_t e = c->top - c->nfill; e < c->top; e++) startfill<CPLX>(ent[e]);
+        tailtype<CPLX> *tv = pk.tail;
+        for (int32_t k = 0; k < c->ntail; k++) tv[k] = tailv(v[t->tails[c->tail + k]]);
         cval *f = t->mult + c->fslot;
-        for (const elimstep *last = s + c->nelim; s < last; s++, f++) {
-            const cval fs = factor<CPLX>(ent[s->head], pv);
-            *f = fs;
-            for (int32_t k = 0; k < c->ntail; k++) addtail<CPLX>(ent[p[k]], tv[k], fs);
+        for (const elimstep *sl = s + c->nelim; s < sl; s++, f++) {
+            const V fs = factorv(v[s->head], pv);
+            *f = multv(fs);
+            for (int32_t k = 0; k < c->ntail; k++) addv(v[p[k]], tv[k], fs);
             p += c->ntail;
         }
     }
+    while (elcntmax < last) checkelcnt(elcntmax);
+    sparsel *ent = el;
+    for (int32_t e = 0; e < last; e++) storev(ent[e], v[e]);
+    for (int32_t e = count; e < last && !CPLX; e++) ent[e].im = 0;  // as startfill leaves them
     return 1;
 }
 
@@ -631,14 +643,15 @@ int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvet
     if (!takevalues(t, count, kin)) return 0;
     if (!t->prepared) traceprepare(t);
     tailvals = (tailval *)growto(tailvals, &tailvalmax, t->tailmost, sizeof(tailval));
-    const int32_t spare = kin == BUILDNEW ? keepspare(t, count) : 0;
-    if (kin != BUILDNEW && !t->split.ok) t->split.ok = replaysplit<CPLX>(t);
-    const int32_t ok = kin == BUILDNEW ? replaycolumns<CPLX>(t) : t->split.ok && replayprogram<CPLX>(t);
-    if (!ok) {  // another pivot: undo and solve in full
-        if (t->inok) memcpy(el, t->in, (size_t)count * sizeof(sparsel));
-        else buildrestore(), orderredo();
-        if (spare > 0) memcpy(el + count, t->spare, (size_t)spare * sizeof(sparsel));
-        return 0;
+    if (kin == BUILDNEW) {
+        if (!replaycolumns<CPLX>(t)) return 0;  // another pivot: solve in full (el as it was)
+    } else {
+        if (!t->split.ok) t->split.ok = replaysplit<CPLX>(t);
+        if (!t->split.ok || !replayprogram<CPLX>(t)) {  // another pivot: undo and solve in full
+            if (t->inok) memcpy(el, t->in, (size_t)count * sizeof(sparsel));
+            else buildrestore(), orderredo();
+            return 0;
+        }
     }
     // --- the structure the general solve leaves (past count: left there by
     //     the solve before when the builds vouch), then back substitution ---

@@ -7,6 +7,7 @@
 #pragma once
 #include <stddef.h>
 #include <stdint.h>
+#include <type_traits>
 #include "analysis/analysis.h"
 #include "circuit/circuit.h"
 
@@ -197,9 +198,8 @@ struct solvetrace {
                                //   a replay keeps post only then, a sweep changes it every time
     uint32_t build;            // buildcount when the last solve succeeded
     splitprog split;           // the split replay's program
-    sparsel *spare;            // [final - 1 - count] during a replay: the fill-in entries before
     int32_t nmax, countmax, chgmax, candmax, tailsmax, elimmax, pairmax, termmax, multmax, ropmax, postmax,
-        sparemax, diffmax, termvalmax, termrowmax, xsmax, rslotmax, slotentmax, brhsmax, slotvalmax,
+        diffmax, termvalmax, termrowmax, xsmax, rslotmax, slotentmax, brhsmax, slotvalmax,
         pivvalmax;  // capacities
 };
 
@@ -308,6 +308,35 @@ template <bool CPLX> static inline void scaleby(sparsel &h, const sparsel &p, do
         h.re = p.re * sr;
     }
 }
+
+// The same arithmetic on a plain array of values (a replay of every
+// column works on one, densely packed): double in the real solver, cval in
+// the complex one; each is the very expression of its sparsel form above.
+template <bool CPLX> using valtype = typename std::conditional<CPLX, cval, double>::type;
+template <bool CPLX> using tailtype = typename std::conditional<CPLX, tailval, double>::type;
+static inline double magv(double x) { return x * x; }
+static inline double magv(const cval &x) { return x.re * x.re + x.im * x.im; }
+static inline double recipv(double p, double d) { return -d * p; }                  // scalepivot
+static inline cval recipv(const cval &p, double d) { return cval{-d * p.re, d * p.im}; }
+static inline double factorv(double r, double p) { return r * p; }                 // factor
+static inline cval factorv(const cval &r, const cval &p) {
+    return cval{r.re * p.re - r.im * p.im, r.re * p.im + r.im * p.re};
+}
+static inline double tailv(double q) { return q; }                                 // tailof
+static inline tailval tailv(const cval &q) { return tailval{q, cval{-q.im, q.re}}; }
+static inline void addv(double &e, double t, double f) { e += f * t; }             // addtail
+static inline void addv(cval &e, const tailval &t, const cval &f) {
+    e.re += f.re * t.q.re + f.im * t.iq.re;
+    e.im += f.re * t.q.im + f.im * t.iq.im;
+}
+static inline double loadv(const sparsel &e, double) { return e.re; }
+static inline cval loadv(const sparsel &e, cval) { return valof(e); }
+static inline cval multv(double f) { return cval{f, 0}; }
+static inline cval multv(const cval &f) { return f; }
+static inline void storev(sparsel &e, double v) { e.re = v; }
+static inline void storev(sparsel &e, const cval &v) { e.re = v.re, e.im = v.im; }
+static inline void startv(double &v) { v = -0.0; }                                  // startfill
+static inline void startv(cval &v) { v = cval{-0.0, -0.0}; }
 
 // the right-hand side column's value in the back substitution
 static const cval MINUSONE{-1, 0};
