@@ -427,7 +427,7 @@ static int32_t replaycolumns(solvetrace *t) {
         const double bm = pivotwins<CPLX>(v, cand, c->ncand, c->ati, c->winner, c->diag);
         if (bm == 0) return 0;
         V &pe = v[cand[c->winner]];
-        const V pv = pe = recipv(pe, bm != 1 ? 1 / bm : bm);
+        const V pv = pe = recipv(pe, bm);
         cand += c->ncand;
         // --- rows: r -= f * pivot row, over the recorded pairs ---
         tailtype<CPLX> *tv = pk.tail;

@@ -212,16 +212,65 @@ static const double PIVOTTAU = 0.1;
 static inline int32_t diagwins(double md, double bm) { return md >= PIVOTTAU * PIVOTTAU * bm; }  // |p|^2
 
 // === arithmetic of the two solvers ===
-// One template body; CPLX selects complex products and |p|^2 = re^2 + im^2.
-template <bool CPLX> static inline double magof(const sparsel &e) {
-    return CPLX ? e.re * e.re + e.im * e.im : e.re * e.re;
-}
+// Each operation once on plain values: double in the real solver, cval in
+// the complex one (a replay of every column works on a packed array of
+// them); the forms on sparsel below go through these, so that every path
+// computes the very same expressions.
+static inline cval valof(const sparsel &x) { return cval{x.re, x.im}; }
 
-// pivot entry p becomes -1/p, from d = 1/|p|^2 (or 1); returns it
+// A pivot row's entry q gathered for the rows of its column: q and i q, so
+// that e += f q is two products and two sums a row, no shuffle:
+// re: f.re q.re + f.im (-q.im), im: f.re q.im + f.im q.re, the very
+// products and sums of addval (x + (-y) is x - y).
+struct tailval {
+    cval q, iq;
+};
+template <bool CPLX> using valtype = typename std::conditional<CPLX, cval, double>::type;
+template <bool CPLX> using tailtype = typename std::conditional<CPLX, tailval, double>::type;
+
+// |p|^2
+static inline double magv(double x) { return x * x; }
+static inline double magv(const cval &x) { return x.re * x.re + x.im * x.im; }
+// -1/p, from |p|^2 = bm (d = 1/bm, or 1 when bm is 1)
+static inline double pivotd(double bm) { return bm != 1 ? 1 / bm : bm; }
+static inline double recipv(double p, double bm) { return -pivotd(bm) * p; }
+static inline cval recipv(const cval &p, double bm) {
+    const double d = pivotd(bm);
+    return cval{-d * p.re, d * p.im};
+}
+// f = r * (-1/p)
+static inline double factorv(double r, double p) { return r * p; }
+static inline cval factorv(const cval &r, const cval &p) {
+    return cval{r.re * p.re - r.im * p.im, r.re * p.im + r.im * p.re};
+}
+// a pivot row entry gathered, and row entry e += f * it
+static inline double tailv(double q) { return q; }
+static inline tailval tailv(const cval &q) { return tailval{q, cval{-q.im, q.re}}; }
+static inline void addv(double &e, double t, double f) { e += f * t; }
+static inline void addv(cval &e, const tailval &t, const cval &f) {
+    e.re += f.re * t.q.re + f.im * t.iq.re;
+    e.im += f.re * t.q.im + f.im * t.iq.im;
+}
+// A fill-in entry about to take f * q by an update instead of a product:
+// -0 + x is x itself for every x (either zero, infinities, NaN), so it ends
+// with the product's bits.
+static inline void startv(double &v) { v = -0.0; }
+static inline void startv(cval &v) { v = cval{-0.0, -0.0}; }
+// between sparsel and plain values; a multiplier kept as a cval
+static inline double loadv(const sparsel &e, double) { return e.re; }
+static inline cval loadv(const sparsel &e, cval) { return valof(e); }
+static inline void storev(sparsel &e, double v) { e.re = v; }
+static inline void storev(sparsel &e, const cval &v) { e.re = v.re, e.im = v.im; }
+static inline cval multv(double f) { return cval{f, 0}; }
+static inline cval multv(const cval &f) { return f; }
+
+// --- the same on sparsel: CPLX selects the complex forms; the real solver
+//     reads and writes only re (an entry's im stays 0) ---
+template <bool CPLX> static inline double magof(const sparsel &e) { return CPLX ? magv(valof(e)) : magv(e.re); }
+
+// pivot entry p becomes -1/p, from bm = |p|^2; returns it
 template <bool CPLX> static inline cval scalepivot(sparsel &p, double bm) {
-    double d = bm;
-    if (d != 1) d = 1 / d;
-    const cval v{-d * p.re, CPLX ? d * p.im : 0};
+    const cval v = CPLX ? recipv(valof(p), bm) : cval{recipv(p.re, bm), 0};
     p.re = v.re;
     if (CPLX) p.im = v.im;
     return v;
@@ -229,11 +278,8 @@ template <bool CPLX> static inline cval scalepivot(sparsel &p, double bm) {
 
 // f = r * (-1/p)
 template <bool CPLX> static inline cval factor(const sparsel &r, cval p) {
-    if (CPLX) return cval{r.re * p.re - r.im * p.im, r.re * p.im + r.im * p.re};
-    return cval{r.re * p.re, 0};
+    return CPLX ? factorv(valof(r), p) : cval{factorv(r.re, p.re), 0};
 }
-
-static inline cval valof(const sparsel &x) { return cval{x.re, x.im}; }
 
 // new entry e = f * pivot entry q (its column and link are set by the
 // caller); returns e's value
@@ -260,30 +306,23 @@ template <bool CPLX> static inline cval addval(sparsel &e, cval q, cval f) {
     return valof(e);
 }
 
-// A fill-in entry about to take f * q by an update (addval) instead: -0 + x
-// is x itself for every x (either zero, infinities, NaN), so it ends with
-// fillval's bits (its imaginary part 0 in the real solver, as fillval leaves it).
+// a fill-in entry started for an update (startv); its imaginary part 0 in
+// the real solver, as fillval leaves it
 template <bool CPLX> static inline void startfill(sparsel &e) {
     e.re = -0.0;
     e.im = CPLX ? -0.0 : 0.0;
 }
 
-// A pivot row's entry q gathered for the rows of its column: q and i q, so
-// that e += f q is two products and two sums a row, no shuffle:
-// re: f.re q.re + f.im (-q.im), im: f.re q.im + f.im q.re, the very
-// products and sums of addval (x + (-y) is x - y).
-struct tailval {
-    cval q, iq;
-};
-static inline tailval tailof(const sparsel &q) { return tailval{cval{q.re, q.im}, cval{-q.im, q.re}}; }
+static inline tailval tailof(const sparsel &q) { return tailv(valof(q)); }
 
 // row entry e += f * gathered pivot entry t: addval's bits
 template <bool CPLX> static inline void addtail(sparsel &e, const tailval &t, cval f) {
     if (CPLX) {
-        e.re += f.re * t.q.re + f.im * t.iq.re;
-        e.im += f.re * t.q.im + f.im * t.iq.im;
+        cval v = valof(e);
+        addv(v, t, f);
+        storev(e, v);
     } else {
-        e.re += f.re * t.q.re;
+        addv(e.re, t.q.re, f.re);
     }
 }
 
@@ -308,35 +347,6 @@ template <bool CPLX> static inline void scaleby(sparsel &h, const sparsel &p, do
         h.re = p.re * sr;
     }
 }
-
-// The same arithmetic on a plain array of values (a replay of every
-// column works on one, densely packed): double in the real solver, cval in
-// the complex one; each is the very expression of its sparsel form above.
-template <bool CPLX> using valtype = typename std::conditional<CPLX, cval, double>::type;
-template <bool CPLX> using tailtype = typename std::conditional<CPLX, tailval, double>::type;
-static inline double magv(double x) { return x * x; }
-static inline double magv(const cval &x) { return x.re * x.re + x.im * x.im; }
-static inline double recipv(double p, double d) { return -d * p; }                  // scalepivot
-static inline cval recipv(const cval &p, double d) { return cval{-d * p.re, d * p.im}; }
-static inline double factorv(double r, double p) { return r * p; }                 // factor
-static inline cval factorv(const cval &r, const cval &p) {
-    return cval{r.re * p.re - r.im * p.im, r.re * p.im + r.im * p.re};
-}
-static inline double tailv(double q) { return q; }                                 // tailof
-static inline tailval tailv(const cval &q) { return tailval{q, cval{-q.im, q.re}}; }
-static inline void addv(double &e, double t, double f) { e += f * t; }             // addtail
-static inline void addv(cval &e, const tailval &t, const cval &f) {
-    e.re += f.re * t.q.re + f.im * t.iq.re;
-    e.im += f.re * t.q.im + f.im * t.iq.im;
-}
-static inline double loadv(const sparsel &e, double) { return e.re; }
-static inline cval loadv(const sparsel &e, cval) { return valof(e); }
-static inline cval multv(double f) { return cval{f, 0}; }
-static inline cval multv(const cval &f) { return f; }
-static inline void storev(sparsel &e, double v) { e.re = v; }
-static inline void storev(sparsel &e, const cval &v) { e.re = v.re, e.im = v.im; }
-static inline void startv(double &v) { v = -0.0; }                                  // startfill
-static inline void startv(cval &v) { v = cval{-0.0, -0.0}; }
 
 // the right-hand side column's value in the back substitution
 static const cval MINUSONE{-1, 0};
