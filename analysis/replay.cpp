@@ -406,7 +406,7 @@ template <bool CPLX> static packedvals<CPLX> packed;
 // again its first entry becomes -1/p, and the recorded rows are eliminated
 // with the new multipliers f = r_i * (-1/p), kept in mult, fill-in and
 // updates going to the recorded entries, the pivot row's tail read from its
-// gathered values. The fill-in starts as -0 (startfill), so that every pair
+// gathered values. The fill-in starts as -0 (startv), so that every pair
 // is one update. At the end the values go into el, with its fill-in grown as
 // the general solve would grow it; 0 at the first column whose pivot
 // differs, el untouched.
@@ -442,8 +442,11 @@ static int32_t replaycolumns(solvetrace *t) {
     }
     while (elcntmax < last) checkelcnt(elcntmax);
     sparsel *ent = el;
-    for (int32_t e = 0; e < last; e++) storev(ent[e], v[e]);
-    for (int32_t e = count; e < last && !CPLX; e++) ent[e].im = 0;  // as startfill leaves them
+    for (int32_t e = 0; e < count; e++) storev(ent[e], v[e]);
+    for (int32_t e = count; e < last; e++) {  // fill-in: im 0 in the real solver, as fillval leaves it
+        storev(ent[e], v[e]);
+        if (!CPLX) ent[e].im = 0;
+    }
     return 1;
 }
 
@@ -642,10 +645,10 @@ int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvet
     if (!solvereuse || !t->valid || !sameheads(t, rows, count, n, kin)) return 0;
     if (!takevalues(t, count, kin)) return 0;
     if (!t->prepared) traceprepare(t);
-    tailvals = (tailval *)growto(tailvals, &tailvalmax, t->tailmost, sizeof(tailval));
     if (kin == BUILDNEW) {
         if (!replaycolumns<CPLX>(t)) return 0;  // another pivot: solve in full (el as it was)
     } else {
+        tailvals = (tailval *)growto(tailvals, &tailvalmax, t->tailmost, sizeof(tailval));
         if (!t->split.ok) t->split.ok = replaysplit<CPLX>(t);
         if (!t->split.ok || !replayprogram<CPLX>(t)) {  // another pivot: undo and solve in full
             if (t->inok) memcpy(el, t->in, (size_t)count * sizeof(sparsel));
