@@ -198,20 +198,40 @@ static int32_t gathertail(int32_t id, solvetrace *t) {
 }
 
 // Eliminates the column of row id's head with the gathered pivot tail of
-// ntail entries, by f = r * (-1/p). Merges both tails in column order into
-// the row's new array (the head that leaves is linked to the entry after
-// it); returns the new head (0 when nothing is left). count grows by the
-// fill-in. Every entry of the pivot tail gives one pair, a fill or an
-// update: out[k] receives the entry that tail entry k wrote.
+// ntail entries, by f = r * (-1/p); returns the new head (0 when nothing is
+// left). Every entry of the pivot tail gives one pair, a fill or an update:
+// out[k] receives the entry that tail entry k wrote. While the row has every
+// column of the tail (most rows, in the nearly dense fronts of a
+// fill-reducing order) the updates go in place and the head simply leaves
+// its array, the row past the tail's last column untouched; at the first
+// fill-in the rest merges both tails in column order into the row's new
+// array, count growing by the fill-in. Either way the head that leaves is
+// linked to the entry after it.
 template <bool CPLX>
 static int32_t eliminate(int32_t id, int32_t ntail, cval f, int32_t &count, int32_t *out) {
-    const rowslot s = slots[id];
-    merged = (rowent *)growto(merged, &mergedmax, s.len + ntail, sizeof(rowent));
+    rowslot &s = slots[id];
     const rowent *r = rowbuf + s.at + 1;
     el[r[-1].e].next = r->e;  // the head leaves the row
-    rowent *m = merged;
     sparsel *ent = el;
-    int32_t k = 0, nm = 0;
+    int32_t k = 0;
+    for (;;) {  // in place
+        const int32_t pc = tailcol[k], rc = r->col;
+        if (pc == COLEND) {
+            s.at++, s.len--, s.cap--;
+            return s.len ? rowbuf[s.at].e : 0;
+        }
+        if (pc < rc) break;  // fill-in
+        if (pc == rc) {
+            addval<CPLX>(ent[r->e], tailval[k], f);
+            out[k++] = r->e;
+        }
+        r++;
+    }
+    merged = (rowent *)growto(merged, &mergedmax, s.len + ntail, sizeof(rowent));
+    const rowent *from = rowbuf + s.at + 1;
+    int32_t nm = (int32_t)(r - from);
+    memcpy(merged, from, (size_t)nm * sizeof(rowent));
+    rowent *m = merged;
     for (;;) {
         const int32_t pc = tailcol[k], rc = r->col;
         if (pc < rc) {  // fill-in: f * pivot entry
