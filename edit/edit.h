@@ -37,13 +37,14 @@ int32_t asksave(void);         // unsaved changes: "Save changes to NAME?"; 1 go
                                // wanted), 0 the user cancelled or the save failed
 void releasectrl(void);        // both Control keys up: their release is not seen under a dialog
 
-// === the recovery copy (recovery.vsm beside velto.ini) ===
+// === the recovery copy (recovery-HOST-PID.vsm beside velto.ini, one per run) ===
 enum { RECOVERYSECONDS = 30 }; // program clock between writes while something is unsaved
 void recoverytick(double now); // each pass, now the program clock: unsaved for RECOVERYSECONDS,
                                // the circuit is written; nothing unsaved, this run's copy goes
-void recoverydrop(void);       // this run's copy removed (a save, a clean exit)
-void recoveryoffer(void);      // start-up: a copy found asks to be restored; yes: the circuit
-                               // from it, unsaved, named as it was; no: the copy is removed
+void recoverydrop(void);       // this run's copy, and the one it restored, removed (a save, a clean exit)
+void recoveryoffer(void);      // start-up: each copy of a program gone asks, newest first, to be
+                               // restored; yes: the circuit from it, unsaved, named as it was,
+                               // and no more asked; no: that copy is removed
 
 // === undo and redo ===
 extern int32_t undotunewire;   // wire whose value the wheel is tuning, -1 none (one step per run)

@@ -4,10 +4,15 @@
 // the text of the file it came from, so an edit undone by hand counts as no
 // change, and nothing is lost without a question, nor by a crash that comes
 // RECOVERYSECONDS after an edit. Depends on edit.h, the circuit file, the
-// settings (the recent list, the configuration folder) and the frame's dialogs.
+// settings (the recent list, the configuration folder), the frame's dialogs,
+// and POSIX directory and process calls (which copies belong to programs gone).
 #include "edit/edit.h"
 #include <stdlib.h>
 #include <string.h>
+#include <dirent.h>
+#include <errno.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // === unsaved changes ===
@@ -220,14 +225,46 @@ void menunewvsm(int32_t)
 }
 
 // === the recovery copy ===
-// recovery.vsm beside velto.ini: the circuit's file text, then, when it has
-// a file, a last line naming it. Only this run's own copy (or the one it
-// restored) is removed, so a second program running keeps its copy.
+// recovery-HOST-PID.vsm beside velto.ini, one per running program: the
+// circuit's file text, then, when it has a file, a last line naming it. At
+// start-up the copies of programs that are gone are offered, newest first; a
+// copy whose program still runs on this host, or that another host wrote, is
+// left alone, so two programs never take or remove each other's copy.
+// recovery.vsm, the one name of earlier versions, counts as gone.
 
-static const char recoveryname[] = "recovery.vsm";
+static const char recoveryold[] = "recovery.vsm";
 static const char recoveryfile[] = "//File,";  // the last line's start
-static double recoverydue = -1;  // program clock of the next write, -1: nothing unsaved
-static int32_t recoveryheld = 0; // 1 while this run's copy may be on disk
+static char recoveryown[PATHMAX];  // this run's name, recovery-HOST-PID.vsm
+static char recoveryhost[256];     // this host's name, '/' and control bytes made '_'
+static char restored[PATHMAX];     // the copy restored at start, until this run's own replaces it
+static double recoverydue = -1;    // program clock of the next write, -1: nothing unsaved
+static int32_t recoveryheld = 0;   // 1 while this run's copy may be on disk
+
+static const char *ownname(void)
+{
+    if (recoveryown[0]) return recoveryown;
+    if (gethostname(recoveryhost, sizeof recoveryhost - 1) != 0 || !recoveryhost[0])
+        snprintf(recoveryhost, sizeof recoveryhost, "localhost");
+    for (char *c = recoveryhost; *c; c++)
+        if (*c == '/' || (uint8_t)*c < 0x20) *c = '_';
+    snprintf(recoveryown, sizeof recoveryown, "recovery-%s-%ld.vsm", recoveryhost, (long)getpid());
+    return recoveryown;
+}
+
+// 1 when name is a recovery copy that may be offered: the old name, or this
+// host's copy of a process that is gone (or is this one: an earlier run's)
+static int32_t recoverygone(const char *name)
+{
+    if (!strcmp(name, recoveryold)) return 1;
+    size_t n = strlen(name), h = strlen(recoveryhost);
+    if (n < 14 + h || memcmp(name, "recovery-", 9) || strcmp(name + n - 4, ".vsm")) return 0;
+    if (memcmp(name + 9, recoveryhost, h) || name[9 + h] != '-') return 0;
+    char *end;
+    long pid = strtol(name + 10 + h, &end, 10);
+    if (end != name + n - 4 || pid <= 0) return 0;
+    if (pid == (long)getpid()) return 1;
+    return kill((pid_t)pid, 0) != 0 && errno == ESRCH;
+}
 
 struct recoveryjob {
     const char *text;            // the circuit's file text
@@ -262,21 +299,26 @@ void recoverytick(double now)
     if (now < recoverydue) return;
     recoverydue = now + RECOVERYSECONDS;
     char path[PATHMAX], name[PATHMAX] = "";
-    if (!configfile(path, sizeof path, recoveryname)) return;
+    if (!configfile(path, sizeof path, ownname())) return;
     if (curfilename[0] && !fullpath(name, sizeof name, curfilename)) name[0] = 0;
     if (!nameline(name)) name[0] = 0;
     recoveryjob j = {0, 0, name};
     char *text = vsmtext(&j.leng);
     j.text = text;
-    if (replacefile(path, recoverywrite, &j)) recoveryheld = 1;  // a failure is tried again next time
+    if (replacefile(path, recoverywrite, &j)) {  // a failure is tried again next time
+        recoveryheld = 1;
+        if (restored[0] && strcmp(restored, path)) unlink(restored);
+        restored[0] = 0;
+    }
     free(text);
 }
 
 void recoverydrop(void)
 {
     char path[PATHMAX];
-    if (recoveryheld && configfile(path, sizeof path, recoveryname)) unlink(path);
-    recoveryheld = 0;
+    if (recoveryheld && configfile(path, sizeof path, ownname())) unlink(path);
+    if (restored[0]) unlink(restored);
+    recoveryheld = 0, restored[0] = 0;
 }
 
 // the whole of path into a growmem'd buffer (a zero after it), null when it
@@ -314,11 +356,33 @@ static void splitname(const char *text, size_t *n, char *name, size_t siz)
     *n = start;
 }
 
-void recoveryoffer(void)
+// the newest copy in folder dir (ending in '/', or "") that may be offered,
+// into path; 0 when there is none
+static int32_t newestgone(const char *dir, char *path, size_t siz)
 {
-    char path[PATHMAX], name[PATHMAX] = "", q[PATHMAX + 96];
+    DIR *d = opendir(dir[0] ? dir : ".");
+    if (!d) return 0;
+    double best = -1;
+    char full[PATHMAX];
+    for (struct dirent *e; (e = readdir(d)) != 0;) {
+        struct stat st;
+        if (!recoverygone(e->d_name) || snprintf(full, sizeof full, "%s%s", dir, e->d_name) >= (int)sizeof full ||
+            stat(full, &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        double t = st.st_mtim.tv_sec + st.st_mtim.tv_nsec * 1e-9;
+        if (t > best) best = t, snprintf(path, siz, "%s", full);
+    }
+    closedir(d);
+    return best >= 0;
+}
+
+// asks whether the copy at path is to be restored: yes loads it, unsaved and
+// named as it was (1); no, or a copy that holds no circuit, 0 (the caller
+// removes it)
+static int32_t offerone(const char *path)
+{
+    char name[PATHMAX] = "", q[PATHMAX + 96];
     size_t n = 0;
-    if (!configfile(path, sizeof path, recoveryname) || access(path, F_OK) != 0) return;
     char *text = readall(path, &n);
     if (text) splitname(text, &n, name, sizeof name);
     const char *what = "an untitled circuit", *slash = strrchr(name, '/');
@@ -331,10 +395,7 @@ void recoveryoffer(void)
         yes = 0;
     }
     free(text);
-    if (!yes) {
-        unlink(path);
-        return;
-    }
+    if (!yes) return 0;
     editorreset();
     undoreplaced();
     snprintf(curfilename, sizeof curfilename, "%s", name);
@@ -342,5 +403,16 @@ void recoveryoffer(void)
     blobdrop(savedblob);
     savedblob = blobof(copytext(""), 0);  // no circuit text is empty: unsaved, whatever the file holds
     checkdirty();
-    recoveryheld = 1;
+    snprintf(restored, sizeof restored, "%s", path);  // kept until this run's own copy is written
+    return 1;
+}
+
+void recoveryoffer(void)
+{
+    char dir[PATHMAX], path[PATHMAX];
+    ownname();
+    recoverydue = -1, recoveryheld = 0, restored[0] = 0;  // a run starts with nothing of its own
+    if (!configfile(dir, sizeof dir, "")) return;
+    while (newestgone(dir, path, sizeof path))
+        if (offerone(path) || unlink(path) != 0) return;  // restored, or a copy that cannot go
 }

@@ -1,6 +1,9 @@
 // test_files.cpp: the file commands end to end on the headless frame: the
 // save keys, the recent files through velto.ini and the File menu, the
 // recovery copy on the program clock, and the unsaved mark of a time scale.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include "tests/e2e.h"
 
@@ -10,6 +13,13 @@ struct Files : E2E {
     void key(int32_t scan, int32_t mods = 0) { hl_key(scan, scan == SC_ESCAPE ? 27 : 0, mods), hl_pass(); }
     void edit(const char *value) { wiresetnumst(1, value), wire[1].value = atof(value), recalc = 3, passes(); }
     int32_t exists(const std::string &name) { return access(path(name).c_str(), F_OK) == 0; }
+    // the recovery copy's name for process pid of this host, this one's by default
+    static std::string copyname(long pid = getpid())
+    {
+        char host[256] = "";
+        gethostname(host, sizeof host - 1);
+        return "recovery-" + std::string(host) + "-" + std::to_string(pid) + ".vsm";
+    }
 };
 
 }  // namespace
@@ -94,25 +104,26 @@ TEST_F(Files, RecentFilesRoundTripThroughTheSettingsAndOpen)
 TEST_F(Files, RecoveryCopyFollowsUnsavedChangesAndIsOfferedAtStart)
 {
     const std::string a = write("a.vsm", DIVIDERFILE), b = write("b.vsm", DIVIDERFILE);
+    const std::string own = copyname();
     hl_setstep(1000000);
     ASSERT_EQ(start({a}), 1);
     edit("2000");
     passes(RECOVERYSECONDS - 5);
-    EXPECT_FALSE(exists("recovery.vsm"));
+    EXPECT_FALSE(exists(own));
     passes(10);
-    const std::string copy = read("recovery.vsm");
+    const std::string copy = read(own);
     EXPECT_NE(copy.find(",R,2000,"), std::string::npos);
     EXPECT_EQ(copy.substr(copy.size() - a.size() - 9), "//File," + a + "\r\n");
     key(SC_S, KEYCTRL), settle();
-    EXPECT_FALSE(exists("recovery.vsm")) << "saved";
+    EXPECT_FALSE(exists(own)) << "saved";
     edit("3000"), passes(RECOVERYSECONDS + 5);
-    EXPECT_TRUE(exists("recovery.vsm"));
+    EXPECT_TRUE(exists(own));
     hl_answer_yesno(1), hl_close();  // quit, Don't save
     EXPECT_EQ(passes(2), 0);
-    EXPECT_FALSE(exists("recovery.vsm")) << "a clean exit";
+    EXPECT_FALSE(exists(own)) << "a clean exit";
 
     hl_reset();
-    write("recovery.vsm", copy);
+    write(own, copy);
     hl_answer_yesno(1);
     ASSERT_EQ(start({b}), 1);
     passes();
@@ -121,11 +132,47 @@ TEST_F(Files, RecoveryCopyFollowsUnsavedChangesAndIsOfferedAtStart)
     EXPECT_STREQ(hl_title(), "*a.vsm - VELTO");
     stop();
     hl_reset();
-    write("recovery.vsm", copy);
+    write(own, copy);
     hl_answer_yesno(0);
     ASSERT_EQ(start({b}), 1);
-    EXPECT_FALSE(exists("recovery.vsm"));
+    EXPECT_FALSE(exists(own));
     EXPECT_EQ(std::string(curfilename), b);
+}
+
+// Every running program has its own copy. At start-up a copy of a program
+// still running, or of another host, is neither offered nor removed; the
+// copies of programs gone are offered newest first until one is restored,
+// the old single name among them; the restored one goes when this run's own
+// copy is written.
+TEST_F(Files, RecoveryOffersOnlyTheCopiesOfProgramsGone)
+{
+    const pid_t child = fork();
+    if (child == 0) _exit(0);
+    ASSERT_GT(child, 0);
+    waitpid(child, nullptr, 0);
+    const std::string live = copyname(getppid()), gone = copyname(child), other = "recovery-elsewhere-1.vsm";
+    std::string text = DIVIDERFILE;
+    write(live, text), write(other, text);
+    write(gone, text + "//File,/x/gone.vsm\r\n");
+    write("recovery.vsm", text + "//File,/x/old.vsm\r\n");
+    const timespec older[2] = {{1000000, 0}, {1000000, 0}};
+    utimensat(AT_FDCWD, path("recovery.vsm").c_str(), older, 0);
+    hl_answer_yesno(0), hl_answer_yesno(1);  // the newest declined, the old name's restored
+    hl_setstep(1000000);
+    ASSERT_EQ(start(), 1);
+    EXPECT_STREQ(hl_lastmsg(), "The last session ended with unsaved changes to old.vsm. Restore them?");
+    EXPECT_FALSE(exists(gone)) << "declined";
+    EXPECT_TRUE(exists("recovery.vsm")) << "restored: kept until this run's copy is written";
+    EXPECT_TRUE(exists(live) && exists(other));
+    passes(RECOVERYSECONDS + 5);
+    EXPECT_TRUE(exists(copyname()));
+    EXPECT_FALSE(exists("recovery.vsm"));
+    stop();
+    hl_reset();
+    hl_answer_yesno(1);
+    ASSERT_EQ(start(), 1);
+    EXPECT_STREQ(hl_lastmsg(), "") << "nothing of a program gone is left to offer";
+    EXPECT_TRUE(exists(live) && exists(other));
 }
 
 // Left and Right over a transient window step the time scale the circuit
