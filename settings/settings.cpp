@@ -19,6 +19,10 @@
 voptstype vopts;
 voptstype ovopts;
 char veltoinifilnam[PATHMAX] = "velto.ini";
+// The files this run opened or saved since the list was last read or
+// written are the first recenttouched entries: a write puts them before
+// what the file holds by then, which another program may have written.
+static int32_t recenttouched = 0;
 
 static const char inihead[] = "[VELTO]\r\n";
 enum { INIHEADLEN = 9, INILINEMAX = 256 };
@@ -203,6 +207,7 @@ static void inilines(FILE *f, voptstype *o)
 
 void readini(const char *path, voptstype *o)
 {
+    if (o == &vopts) recenttouched = 0;  // the list as the file has it: nothing of this run's yet
     FILE *f = fopen(path, "rb");
     if (!f) return;
     int32_t k = 0, c;
@@ -267,6 +272,7 @@ int32_t recentcount(void)
 // entry k out, the later ones moved up
 static void recentremove(int32_t k)
 {
+    if (k < recenttouched) recenttouched--;
     for (; k + 1 < RECENTMAX; k++) memcpy(vopts.recent[k], vopts.recent[k + 1], PATHMAX);
     memset(vopts.recent[RECENTMAX - 1], 0, PATHMAX);
 }
@@ -277,6 +283,7 @@ void recentadd(const char *path)
     if (!fullpath(abs, sizeof abs, path) || !recentvalid(abs)) return;
     int32_t k = 0;
     while (k < RECENTMAX - 1 && vopts.recent[k][0] && strcmp(vopts.recent[k], abs)) k++;
+    if (k >= recenttouched && recenttouched < RECENTMAX) recenttouched++;
     for (; k > 0; k--) memcpy(vopts.recent[k], vopts.recent[k - 1], PATHMAX);
     memset(vopts.recent[0], 0, PATHMAX);
     memcpy(vopts.recent[0], abs, strlen(abs) + 1);
@@ -374,15 +381,39 @@ int32_t configfile(char *out, int32_t siz, const char *name)
     return 1;
 }
 
+// vopts.recent: this run's touched entries, then the list the file holds
+// now, then the rest of this run's; each once, RECENTMAX at most
+static void recentmerge(void)
+{
+    static voptstype disk;
+    static char list[RECENTMAX][PATHMAX];
+    memset(disk.recent, 0, sizeof disk.recent);
+    readini(veltoinifilnam, &disk);
+    const char *from[3 * RECENTMAX];
+    int32_t nfrom = 0, m = 0;
+    for (int32_t k = 0; k < recenttouched; k++) from[nfrom++] = vopts.recent[k];
+    for (int32_t k = 0; k < RECENTMAX; k++) from[nfrom++] = disk.recent[k];
+    for (int32_t k = recenttouched; k < RECENTMAX; k++) from[nfrom++] = vopts.recent[k];
+    for (int32_t i = 0; i < nfrom && m < RECENTMAX; i++) {
+        int32_t keep = recentvalid(from[i]);
+        for (int32_t j = 0; j < m && keep; j++) keep = strcmp(list[j], from[i]) != 0;
+        if (keep) snprintf(list[m++], PATHMAX, "%s", from[i]);
+    }
+    memset(vopts.recent, 0, sizeof vopts.recent);
+    memcpy(vopts.recent, list, (size_t)m * PATHMAX);
+}
+
 int32_t saveini(void)
 {
     char *old;
     size_t n;
     if (!readwhole(veltoinifilnam, &old, &n)) return 0;
+    recentmerge();
     char *keep = (char *)growmem(0, n + 2);
     inijob j = {keep, inikeep(old ? old : "", n, keep), &vopts};
     makefolders(veltoinifilnam);
     int32_t r = replacefile(veltoinifilnam, iniwrite, &j);
+    if (r) recenttouched = 0;
     free(keep);
     free(old);
     return r;

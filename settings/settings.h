@@ -52,7 +52,8 @@ void defaultopts(voptstype *o);
 void readini(const char *path, voptstype *o);  // the file's [VELTO] keys over o; no file: o stays
 void fixopts(voptstype *o);    // values out of range brought to the nearest valid one
 int32_t saveini(void);         // vopts into veltoinifilnam, other sections kept: 1 written; 0 the
-                               // old file is untouched
+                               // old file is untouched. The recent list merges with the file's:
+                               // the files opened or saved since it was read or written go first
 int32_t configfile(char *out, int32_t siz, const char *name);  // name beside veltoinifilnam, its
                                // folders made; 1 when it fit
 

@@ -97,6 +97,30 @@ TEST_F(Files, RecentFilesRoundTripThroughTheSettingsAndOpen)
     key(SC_ESCAPE), settle();
 }
 
+// Two programs share velto.ini: each one's exit puts the files it opened or
+// saved before the list the file holds by then, so neither loses the
+// other's; a run that opened nothing keeps the list another one wrote first.
+TEST_F(Files, RecentFilesOfTwoProgramsMerge)
+{
+    const std::string a = write("a.vsm", DIVIDERFILE), b = write("b.vsm", DIVIDERFILE),
+                      c = write("c.vsm", DIVIDERFILE), x = write("x.vsm", DIVIDERFILE);
+    write("velto.ini", "[VELTO]\r\nengunits=0\r\nrecent1=" + x + "\r\n");
+    ASSERT_EQ(start({a}), 1);
+    write("velto.ini", "[VELTO]\r\nengunits=0\r\nrecent1=" + b + "\r\nrecent2=" + x + "\r\n");  // the other exits
+    stop();
+    std::string ini = read("velto.ini");
+    EXPECT_NE(ini.find("recent1=" + a + "\r\nrecent2=" + b + "\r\nrecent3=" + x + "\r\n"), std::string::npos) << ini;
+
+    ASSERT_EQ(start(), 1);
+    vopts.gridmode ^= 1;  // a change of the options only
+    write("velto.ini", "[VELTO]\r\nengunits=0\r\nrecent1=" + c + "\r\nrecent2=" + a + "\r\n");
+    stop();
+    ini = read("velto.ini");
+    EXPECT_NE(ini.find("recent1=" + c + "\r\nrecent2=" + a + "\r\nrecent3=" + b + "\r\nrecent4=" + x + "\r\n"),
+              std::string::npos) << ini;
+    EXPECT_EQ(std::string(vopts.recent[0]), c);
+}
+
 // Unsaved for 30 s of the program clock, the circuit is written beside
 // velto.ini with its file's name; a save removes the copy, and so does a
 // clean exit. A copy found at start-up asks: yes restores it unsaved under
