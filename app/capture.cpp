@@ -9,6 +9,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
+#include <unistd.h>
 #include "circuit/circuit.h"
 #include "image/image.h"
 #include "app/app.h"
@@ -28,12 +29,10 @@ static void freecapturename(char *out, size_t siz)
     while (capcount <= 999) {
         char name[32];
         snprintf(name, sizeof name, "VELTO%d.BMP", capcount++);
-        FILE *f = fopen(name, "rb");
-        if (!f) {
+        if (access(name, F_OK) != 0) {  // nothing of that name, readable or not
             snprintf(out, siz, "%s", name);
             return;
         }
-        fclose(f);
     }
 }
 

@@ -8,11 +8,13 @@
 #include "circuit/circuit.h"
 #include "expr/expr.h"
 #include <errno.h>
+#include <fcntl.h>
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 // === file state ===
 void (*vsmsectionwrite)(FILE *f) = 0;
@@ -536,12 +538,15 @@ static void vsmparse(const char *buf, int32_t size, int32_t nbase, int32_t wbase
 }
 
 // the whole file in one buffer with a NUL after its last byte, or 0 (vsmerr
-// says why)
+// says why). Opened without waiting, so that a pipe or a device is refused
+// instead of holding the program until something writes to it.
 static char *vsmreadall(const char *path, int32_t *size)
 {
-    FILE *f = fopen(path, "rb");
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    FILE *f = fd >= 0 ? fdopen(fd, "rb") : 0;
     if (!f) {
         vsmfail("read", path, strerror(errno));
+        if (fd >= 0) close(fd);
         return 0;
     }
     struct stat st;

@@ -2,6 +2,8 @@
 // fail, malformed files, which must load without harm with every repair
 // counted, and the selection copied and pasted.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <filesystem>
 #include "circuit/circuit.h"
 #include "tests/testcircuit.h"
@@ -64,6 +66,28 @@ TEST(Vsmfile, FailedSaveLeavesPreviousFileAndNoTemporary)
     int32_t files = 0;
     for (auto &e : fs::directory_iterator(tctmp(""))) files += e.path().extension() != ".vsm";
     EXPECT_EQ(files, 0);
+}
+
+// What cannot be a circuit file is refused at once, saying why, and the
+// circuit stays: a folder, a device, a pipe nothing writes to (which must
+// not hold the program: the alarm ends the test if it does).
+TEST(Vsmfile, RefusesFoldersDevicesAndPipesWithoutWaiting)
+{
+    numnodes = numwires = 0;
+    putnode(48, 80, 1, 0);
+    const std::string pipe = tctmp("pipe.vsm");
+    unlink(pipe.c_str());
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    alarm(10);
+    const struct { std::string path, why; } cases[] = {
+        {tctmp(""), "Is a directory"}, {"/dev/zero", "not a regular file"}, {pipe, "not a regular file"}};
+    for (auto &c : cases) {
+        EXPECT_EQ(loadvsm(c.path.c_str()), 0) << c.path;
+        EXPECT_EQ(std::string(vsmerror()), "cannot read '" + c.path + "': " + c.why);
+        EXPECT_EQ(numnodes, 1);
+    }
+    alarm(0);
+    unlink(pipe.c_str());
 }
 
 TEST(Vsmfile, RoundsTimeScaleToPowerOfTwoWithinTransientLimits)
