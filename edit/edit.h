@@ -41,6 +41,7 @@ void releasectrl(void);        // both Control keys up: their release is not see
 enum { RECOVERYSECONDS = 30 }; // program clock between writes while something is unsaved
 void recoverytick(double now); // each pass, now the program clock: unsaved for RECOVERYSECONDS,
                                // the circuit is written; nothing unsaved, this run's copy goes
+void recoverynow(void);        // the circuit written at once (before asking about unsaved changes)
 void recoverydrop(void);       // this run's copy, and the one it restored, removed (a save, a clean exit)
 void recoveryoffer(void);      // start-up: each copy of a program gone asks, newest first, to be
                                // restored; yes: the circuit from it, unsaved, named as it was,

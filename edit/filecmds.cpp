@@ -152,6 +152,7 @@ int32_t asksave(void)
 {
     static const char *const buttons[] = {"Save", "Don't save", "Cancel"};
     if (!circuitdirty) return 1;
+    recoverynow();  // the question may be cut short: the session ends, the program is killed
     char q[PATHMAX + 32];
     snprintf(q, sizeof q, "Save changes to %s?", circuitname());
     releasectrl();
@@ -298,6 +299,11 @@ void recoverytick(double now)
     if (recoverydue < 0) recoverydue = now + RECOVERYSECONDS;
     if (now < recoverydue) return;
     recoverydue = now + RECOVERYSECONDS;
+    recoverynow();
+}
+
+void recoverynow(void)
+{
     char path[PATHMAX], name[PATHMAX] = "";
     if (!configfile(path, sizeof path, ownname())) return;
     if (curfilename[0] && !fullpath(name, sizeof name, curfilename)) name[0] = 0;

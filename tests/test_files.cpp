@@ -122,9 +122,10 @@ TEST_F(Files, RecentFilesOfTwoProgramsMerge)
 }
 
 // Unsaved for 30 s of the program clock, the circuit is written beside
-// velto.ini with its file's name; a save removes the copy, and so does a
-// clean exit. A copy found at start-up asks: yes restores it unsaved under
-// its name (over the file named on the command line), no removes it.
+// velto.ini with its file's name, and at once when a question about unsaved
+// changes comes; a save removes the copy, and so does a clean exit. A copy
+// found at start-up asks: yes restores it unsaved under its name (over the
+// file named on the command line), no removes it.
 TEST_F(Files, RecoveryCopyFollowsUnsavedChangesAndIsOfferedAtStart)
 {
     const std::string a = write("a.vsm", DIVIDERFILE), b = write("b.vsm", DIVIDERFILE);
@@ -140,6 +141,12 @@ TEST_F(Files, RecoveryCopyFollowsUnsavedChangesAndIsOfferedAtStart)
     EXPECT_EQ(copy.substr(copy.size() - a.size() - 9), "//File," + a + "\r\n");
     key(SC_S, KEYCTRL), settle();
     EXPECT_FALSE(exists(own)) << "saved";
+    edit("2500");
+    EXPECT_FALSE(exists(own));
+    hl_answer_yesno(2), hl_close();  // quit, Cancel: the copy is written before the question
+    ASSERT_EQ(passes(2), 1);
+    EXPECT_STREQ(hl_lastmsg(), "Save changes to a.vsm?");
+    EXPECT_NE(read(own).find(",R,2500,"), std::string::npos);
     edit("3000"), passes(RECOVERYSECONDS + 5);
     EXPECT_TRUE(exists(own));
     hl_answer_yesno(1), hl_close();  // quit, Don't save
