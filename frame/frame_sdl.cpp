@@ -8,11 +8,13 @@
 //   [x] file choosers                          [x] clipboard (plain text)
 //   [x] nine cursor kinds                      [x] beep (a short tone; BEL when no audio)
 //   [x] minimise, title                        [x] whole-factor scaling for dense screens
+//   [x] a hang-up of the terminal asks to quit
 //   [ ] native menu bar: not on this platform
 #include <SDL.h>
 #include <errno.h>
 #include <ctype.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -95,6 +97,22 @@ static int32_t visible(void) {
     return asked && strstr(asked, drv) != nullptr;
 }
 
+// === hang-up ===
+// The terminal the program was started from going away (SIGHUP) asks to quit
+// as closing the window does, so that unsaved changes are asked about instead
+// of lost; a hang-up already ignored (nohup) stays ignored.
+static volatile sig_atomic_t hungup = 0;
+
+static void onhangup(int) { hungup = 1; }
+
+static void watchhangup(void) {
+    struct sigaction old, sa = {};
+    if (sigaction(SIGHUP, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) return;
+    sa.sa_handler = onhangup;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGHUP, &sa, nullptr);
+}
+
 int32_t initapp(int32_t w, int32_t h) {
     if (S.win || w <= 0 || h <= 0) return -1;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return -1;
@@ -119,6 +137,7 @@ int32_t initapp(int32_t w, int32_t h) {
     keyfifr = keyfifw = 0;
     S.freq = SDL_GetPerformanceFrequency();
     S.t0 = SDL_GetPerformanceCounter();
+    watchhangup();
     return 1;
 }
 
@@ -227,6 +246,7 @@ int32_t breath(void) {
     S.lateup = S.pressed = 0;
     SDL_Event e;
     while (SDL_PollEvent(&e)) handle(e);
+    if (hungup) hungup = 0, S.quitit = 1;
     shkeystatus = modgroups((uint16_t)SDL_GetModState()) & (KEYSHIFT | KEYCTRL | KEYOPTION | KEYCOMMAND | KEYCAPS);
     pointer();
     return S.quitit;

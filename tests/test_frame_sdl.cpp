@@ -3,6 +3,7 @@
 // that sees SDL.
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 #include "frame/frame.h"
@@ -23,6 +24,7 @@ struct SdlFrame : ::testing::Test {
     void SetUp() override {
         dummyvideo("dummy");
         prognam = "velto test";
+        signal(SIGHUP, SIG_DFL);  // as a terminal leaves it, also when the tests run under nohup
         ASSERT_EQ(initapp(320, 200), 1);
         breath();
         keyfifr = keyfifw;
@@ -68,4 +70,9 @@ TEST_F(SdlFrame, ShowsFramesFollowsAResizeAndQuits)
     EXPECT_EQ(breath(), 0);
     quitloop();
     EXPECT_NE(breath(), 0);
+    quitcancel();
+    raise(SIGHUP);  // the terminal going away asks to quit, as the close button does
+    EXPECT_NE(breath(), 0);
+    quitcancel();
+    EXPECT_EQ(breath(), 0);
 }
