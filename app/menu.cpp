@@ -553,21 +553,23 @@ static int32_t menuappend(char *t, int32_t n, int32_t lim, const char *s, int32_
     return n;
 }
 
-// the row of recent file k into t (MENUTEXTMAX bytes)
+// the row of recent file k into t (MENUTEXTMAX bytes); the path's UTF-8 as
+// the font draws it
 static void recentrow(char *t, int32_t k)
 {
     const char *p = vopts.recent[k], *slash = strrchr(p, '/'), *home = getenv("HOME");
     const char *name = slash ? slash + 1 : p;
+    char f[PATHMAX];
     int32_t lim = MENUTEXTMAX - 1, n = snprintf(t, MENUTEXTMAX, "  _%d ", (int)k + 1);
-    n = menuappend(t, n, n + RECENTNAMEMAX, name, (int32_t)strlen(name), 0);
+    n = menuappend(t, n, n + RECENTNAMEMAX, f, fonttext(f, name, (int32_t)strlen(name)), 0);
     int32_t dir = slash ? (int32_t)(slash - p) : 0, hn = home ? (int32_t)strlen(home) : 0;
     if (n + 4 > lim) return;
     t[n++] = '\t';
     if (hn > 1 && dir >= hn && !strncmp(p, home, hn) && (dir == hn || p[hn] == '/')) {
         t[n++] = '~';
-        menuappend(t, n, lim, p + hn, dir - hn, 1);
+        menuappend(t, n, lim, f, fonttext(f, p + hn, dir - hn), 1);
     } else {
-        menuappend(t, n, lim, dir ? p : "/", dir ? dir : 1, 1);
+        menuappend(t, n, lim, dir ? f : "/", dir ? fonttext(f, p, dir) : 1, 1);
     }
 }
 

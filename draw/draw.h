@@ -79,6 +79,9 @@ extern tiletype font[NUMFONTS];     // decoded strips, one glyph wide, 256 tall;
 void drawtext(int32_t fnt, int32_t x, int32_t y, int32_t fg, int32_t bg, const char *fmt, ...);
 extern void (*textnote)(const tiletype *t, int32_t x, int32_t y, int32_t w, int32_t h);
                                     // null, or told the box of each text drawn into tile t (tests)
+int32_t fonttext(char *out, const char *s, int32_t len);  // UTF-8 s[0..len) (a file name) as the fonts'
+                                    // code page 437 into out: a character it lacks '?', a byte that
+                                    // starts no UTF-8 character kept; bytes written, at most len
 
 // === embedded pictures ===
 // PNG files carried in the program (assets/*.png, turned into arrays at build

@@ -121,6 +121,15 @@ TEST_F(Files, RecentFilesOfTwoProgramsMerge)
     EXPECT_EQ(std::string(vopts.recent[0]), c);
 }
 
+// A name in UTF-8 shows in the menu as the font draws it, not byte by byte.
+TEST_F(Files, RecentFileNamesShowTheirCharacters)
+{
+    ASSERT_EQ(start({write("Gr\xC3\xBC\xC3\x9F" "e.vsm", DIVIDERFILE)}), 1);
+    key(SC_ESCAPE), settle();
+    EXPECT_EQ(menuchild(menufind("Recent files")), menufind("1 Gr\x81\xE1" "e.vsm"));
+    key(SC_ESCAPE), settle();
+}
+
 // Unsaved for 30 s of the program clock, the circuit is written beside
 // velto.ini with its file's name, and at once when a question about unsaved
 // changes comes; a save removes the copy, and so does a clean exit. A copy

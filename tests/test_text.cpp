@@ -121,6 +121,24 @@ TEST_F(Drawtext, ColoursInkAndBackgroundAsAskedAndExpandsTabs)
 }
 
 // the key summary and the guide name this platform's keys: Ctrl, not Cmd, and no Fn
+// A file name's UTF-8 is drawn in the fonts' code page: what it has as its
+// byte, what it lacks as '?'; bytes of another encoding stay as they are.
+TEST(Fonttext, MapsUtf8ToTheCodePageAndKeepsOtherBytes)
+{
+    const struct { const char *in, *want; } cases[] = {
+        {"Schaltung-\xC3\xBC\xE2\x82\xAC.vsm", "Schaltung-\x81?.vsm"},  // u umlaut, euro sign
+        {"\xC2\xB5\xCE\xA9\xC2\xB0\xC3\x9F\xE2\x94\x82", "\xE6\xEA\xF8\xE1\xB3"},  // micro, ohm, degree, sharp s, bar
+        {"\xF0\x9F\x98\x80!", "?!"},                                      // beyond the code page
+        {"caf\xE9", "caf\xE9"}, {"a\xC3", "a\xC3"},                         // Latin-1, a cut sequence
+        {"\xC0\xAF\xED\xA0\x80\xF5\x80", "\xC0\xAF\xED\xA0\x80\xF5\x80"},  // overlong, surrogate, too high
+    };
+    for (auto c : cases) {
+        char out[64];
+        const int32_t n = fonttext(out, c.in, (int32_t)strlen(c.in));
+        EXPECT_EQ(std::string(out, n), c.want) << c.in;
+    }
+}
+
 TEST(Helptexts, NameTheKeysOfThisKeyboard)
 {
     int32_t n = 0;
