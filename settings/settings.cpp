@@ -304,7 +304,9 @@ struct inijob {
 };
 
 // old[0..n) into out (n + 2 bytes) without any [VELTO] section: a header
-// found is taken back out and what follows is skipped up to the next '[';
+// found is taken back out and what follows is skipped up to the next line
+// that starts with '[' (a '[' inside a line, as in a recent file's path, is
+// the section's own);
 // an unfinished last line gets CR LF, unless it ends in "[VELTO]", which
 // the CR LF would make a header: that goes, our own header follows anyway.
 // Returns the bytes kept
@@ -312,10 +314,12 @@ static size_t inikeep(const char *old, size_t n, char *out)
 {
     size_t m = 0;
     int32_t k = 0, skip = 0;
-    uint8_t last = '\n';  // nothing yet counts as a finished line
+    uint8_t last = '\n', prev = '\n';  // nothing yet counts as a finished line
     for (size_t i = 0; i < n; i++) {
         uint8_t c = (uint8_t)old[i];
-        if (skip && c != '[') continue;
+        const int32_t linestart = prev == '\r' || prev == '\n';
+        prev = c;
+        if (skip && !(c == '[' && linestart)) continue;
         skip = 0;
         out[m++] = (char)c;
         last = c;

@@ -88,6 +88,7 @@ TEST_F(Settings, SaveReplacesOurSectionsAndKeepsEveryOtherByte)
         {"[A]\r\na=1\r\n[VELTO]\r\nxres=1", "[A]\r\na=1\r\n"},      // ours last, unended
         {"[VELTO]\nxres=3\n", "[VELTO]\nxres=3\n"},                // not a header: kept
         {"[A]\nk[VELTO]", "[A]\nk\r\n"},                           // CR LF would make it one
+        {"[VELTO]\r\nnote=a [v2]\r\n[B]\r\n", "[B]\r\n"},               // a '[' inside a line is ours
     };
     snprintf(veltoinifilnam, sizeof veltoinifilnam, "%s", path("cfg/velto/velto.ini").c_str());
     defaultopts(&vopts);
