@@ -140,7 +140,15 @@ static int32_t saveas(void)
     const char *path = savefileselect("VSM file..", proposedname(proposed, sizeof proposed));
     if (!path) return 0;
     char buf[PATHMAX];
-    return savecircuit(withextension(path, buf, sizeof buf));
+    const char *target = withextension(path, buf, sizeof buf);
+    if (target != path && access(target, F_OK) == 0) {  // the chooser asked about the name as typed
+        char q[PATHMAX + 32];
+        const char *leaf = strrchr(target, '/');
+        snprintf(q, sizeof q, "%s exists. Replace it?", leaf ? leaf + 1 : target);
+        releasectrl();
+        if (!msgbox_yesno(q, prognam)) return 0;
+    }
+    return savecircuit(target);
 }
 
 static int32_t save(void) { return curfilename[0] ? savecircuit(curfilename) : saveas(); }

@@ -506,7 +506,9 @@ char *loadfileselect(const char *title, const char *pattern) {
 }
 
 // The name is asked for (the proposed one offered); the file goes to the
-// page's files folder, and its download starts once the program wrote it.
+// page's files folder, and its download starts once the program wrote it. A
+// name typed without an extension may be written with the proposed name's
+// (a circuit's ".vsm"), so that file is watched too.
 char *savefileselect(const char *title, const char *name) {
     const char *base = name ? strrchr(name, '/') : nullptr;
     base = base ? base + 1 : name ? name : "";
@@ -524,7 +526,13 @@ char *savefileselect(const char *title, const char *name) {
         if (absolutepath(S.savepath, SAVEPATHSIZ, path)) result = S.savepath;
     }
     free(typed);
-    if (result) watchfile(result);
+    if (result) {
+        watchfile(result);
+        const char *leaf = strrchr(result, '/'), *ext = strrchr(base, '.');
+        char also[SAVEPATHSIZ + 32];
+        if (ext && !strchr(leaf ? leaf : result, '.') && snprintf(also, sizeof also, "%s%s", result, ext) < (int)sizeof also)
+            watchfile(also);
+    }
     dialogdone();
     return result;
 }

@@ -44,6 +44,20 @@ TEST_F(Files, CtrlSSavesAndCtrlShiftSAsksForAName)
     EXPECT_EQ(std::string(hl_lastname()), path("a.vsm"));
     EXPECT_EQ(read("b.vsm"), read("a.vsm"));
     EXPECT_EQ(std::string(curfilename), path("b.vsm"));
+
+    // a name typed without ".vsm" gains it: a file of that name is not
+    // replaced without a question
+    const std::string kept = read("b.vsm");
+    edit("3300");
+    hl_answer_file(path("b").c_str()), hl_answer_yesno(0);
+    key(SC_S, KEYCTRL | KEYSHIFT), settle();
+    EXPECT_STREQ(hl_lastmsg(), "b.vsm exists. Replace it?");
+    EXPECT_EQ(read("b.vsm"), kept);
+    EXPECT_STREQ(hl_title(), "*b.vsm - VELTO") << "still unsaved";
+    hl_answer_file(path("b").c_str()), hl_answer_yesno(1);
+    key(SC_S, KEYCTRL | KEYSHIFT), settle();
+    EXPECT_NE(read("b.vsm").find(",R,3300,"), std::string::npos);
+    EXPECT_STREQ(hl_title(), "b.vsm - VELTO");
 }
 
 // Files opened and saved go first in the list, once each, as absolute

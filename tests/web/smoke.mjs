@@ -123,8 +123,9 @@ try {
   await at(208, 112), await page.keyboard.type('4k7', { delay: 40 });
   await at(600, 500), await pause(100);
   await waitTitle(/^\*untitled - VELTO$/, 'drawing marks the circuit changed');
-  answers.push('chain.vsm');
+  answers.push('chain');  // typed without its extension, which the program adds
   const chain = await download(() => page.keyboard.press('Control+s'), 'Control+S on an untitled circuit');
+  check(/\/chain\.vsm$/.test(chain), `the download is chain.vsm (${chain})`);
   const text = readFileSync(chain, 'latin1');
   check(wiresof(text) === 'RC' && /,R,4K7,/.test(text), `the saved chain holds R 4K7 and C (${wiresof(text)})`);
   const dc = execFileSync(veltocli, ['dc', chain]).toString();
