@@ -167,6 +167,7 @@ static void inirecent(const char *line, int32_t n, voptstype *o)
     if (k < 0 || k >= RECENTMAX || n - RECENTKEYLEN >= PATHMAX) return;
     if (memchr(line, 0, n)) return;  // a NUL inside: corrupt
     if (!recentvalid(line + RECENTKEYLEN)) return;
+    memset(o->recent[k], 0, PATHMAX);  // nothing of a longer path before it stays behind its end
     memcpy(o->recent[k], line + RECENTKEYLEN, n - RECENTKEYLEN + 1);
 }
 
@@ -392,6 +393,7 @@ static void recentmerge(void)
     static voptstype disk;
     static char list[RECENTMAX][PATHMAX];
     memset(disk.recent, 0, sizeof disk.recent);
+    memset(list, 0, sizeof list);
     readini(veltoinifilnam, &disk);
     const char *from[3 * RECENTMAX];
     int32_t nfrom = 0, m = 0;
