@@ -530,8 +530,8 @@ char *savefileselect(const char *title, const char *name) {
         watchfile(result);
         const char *leaf = strrchr(result, '/'), *ext = strrchr(base, '.');
         char also[SAVEPATHSIZ + 32];
-        if (ext && !strchr(leaf ? leaf : result, '.') && snprintf(also, sizeof also, "%s%s", result, ext) < (int)sizeof also)
-            watchfile(also);
+        const int32_t bare = ext && !strchr(leaf ? leaf : result, '.');
+        if (bare && snprintf(also, sizeof also, "%s%s", result, ext) < (int)sizeof also) watchfile(also);
     }
     dialogdone();
     return result;

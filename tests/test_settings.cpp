@@ -54,7 +54,8 @@ TEST_F(Settings, ReadsOnlyAfterTheExactHeaderToTheEndOfTheFile)
 
     // a recent file given twice, the longer path first, reads as the second
     // alone: a record read is the same bytes as one read from a clean file
-    const voptstype twice = readtext(H + "recent2=/a/longer/path\r\nrecent2=/b\r\n"), once = readtext(H + "recent2=/b\r\n");
+    const voptstype twice = readtext(H + "recent2=/a/longer/path\r\nrecent2=/b\r\n");
+    const voptstype once = readtext(H + "recent2=/b\r\n");
     EXPECT_EQ(memcmp(&twice, &once, sizeof twice), 0);
 }
 
