@@ -108,6 +108,24 @@ static const char *withextension(const char *path, char *buf, size_t siz)
     return buf;
 }
 
+// === the file as this program left it ===
+// Its size, time and inode when it was last read or written here: a Save
+// over a file that another program (or a second VELTO) has written since
+// asks first.
+static struct stat filewas;
+static int32_t filewasknown = 0;
+
+static void notefile(void) { filewasknown = curfilename[0] && stat(curfilename, &filewas) == 0; }
+
+// 1 when the circuit's file exists and is not as this program left it
+static int32_t changedoutside(void)
+{
+    struct stat st;
+    if (!filewasknown || stat(curfilename, &st) != 0) return 0;
+    return st.st_size != filewas.st_size || st.st_ino != filewas.st_ino || st.st_mtim.tv_sec != filewas.st_mtim.tv_sec ||
+           st.st_mtim.tv_nsec != filewas.st_mtim.tv_nsec;
+}
+
 // savevsm with a message box when it fails; 1 saved
 static int32_t savecircuit(const char *path)
 {
@@ -118,6 +136,7 @@ static int32_t savecircuit(const char *path)
         return 0;
     }
     notefolder(curfilename);
+    notefile();
     markclean();
     recentadd(curfilename);
     return 1;
@@ -151,7 +170,17 @@ static int32_t saveas(void)
     return savecircuit(target);
 }
 
-static int32_t save(void) { return curfilename[0] ? savecircuit(curfilename) : saveas(); }
+static int32_t save(void)
+{
+    if (!curfilename[0]) return saveas();
+    if (changedoutside()) {
+        char q[PATHMAX + 80];
+        snprintf(q, sizeof q, "%s has changed since it was opened or saved here. Replace it?", circuitname());
+        releasectrl();
+        if (!msgbox_yesno(q, prognam)) return 0;
+    }
+    return savecircuit(curfilename);
+}
 
 void menusavevsm(int32_t) { save(); }
 void menusaveasvsm(int32_t) { saveas(); }
@@ -192,6 +221,7 @@ int32_t loadcircuit(const char *path, int32_t retry)
     else editorreset(), plotsectionrestore();  // another file: the windows it was saved with
     undoreplaced();
     notefolder(curfilename);
+    notefile();
     markclean();
     recentadd(curfilename);
     if (vsmrepairs) msgbox_ok(vsmrepairmsg(), prognam);
@@ -230,6 +260,7 @@ void menunewvsm(int32_t)
     numnodes = numwires = 0;
     ibodewire = -1;
     curfilename[0] = 0;  // a new circuit is untitled: Save asks for a name
+    filewasknown = 0;
     markclean();
 }
 
@@ -414,6 +445,7 @@ static int32_t offerone(const char *path)
     undoreplaced();
     snprintf(curfilename, sizeof curfilename, "%s", name);
     if (name[0]) notefolder(name);
+    notefile();  // restored over the file as it is now
     blobdrop(savedblob);
     savedblob = blobof(copytext(""), 0);  // no circuit text is empty: unsaved, whatever the file holds
     checkdirty();

@@ -60,6 +60,33 @@ TEST_F(Files, CtrlSSavesAndCtrlShiftSAsksForAName)
     EXPECT_STREQ(hl_title(), "b.vsm - VELTO");
 }
 
+// Ctrl+S over a file that another program wrote after this one opened or
+// saved it asks first; no leaves that file alone and the circuit unsaved.
+TEST_F(Files, SaveAsksBeforeReplacingAFileChangedElsewhere)
+{
+    const std::string a = write("a.vsm", DIVIDERFILE);
+    ASSERT_EQ(start({a}), 1);
+    edit("2000");
+    key(SC_S, KEYCTRL), settle();
+    const int32_t asked = hl_msgcount();
+    edit("3000");
+    key(SC_S, KEYCTRL), settle();
+    EXPECT_EQ(hl_msgcount(), asked) << "the file is as this program left it";
+    std::string other = DIVIDERFILE;
+    other.replace(other.find(",R,1000,"), 8, ",R,47000,");  // another size: a time may not have moved yet
+    write("a.vsm", other);
+    edit("5000");
+    hl_answer_yesno(0);
+    key(SC_S, KEYCTRL), settle();
+    EXPECT_STREQ(hl_lastmsg(), "a.vsm has changed since it was opened or saved here. Replace it?");
+    EXPECT_EQ(read("a.vsm"), other);
+    EXPECT_STREQ(hl_title(), "*a.vsm - VELTO");
+    hl_answer_yesno(1);
+    key(SC_S, KEYCTRL), settle();
+    EXPECT_NE(read("a.vsm").find(",R,5000,"), std::string::npos);
+    EXPECT_STREQ(hl_title(), "a.vsm - VELTO");
+}
+
 // Files opened and saved go first in the list, once each, as absolute
 // paths; the list lives in velto.ini, where a relative, over-long or
 // repeated entry is dropped; a file gone is dropped when the menu opens, and
