@@ -65,8 +65,20 @@ static void centre(int32_t w, int32_t h, int32_t *x, int32_t *y) {
     SDL_Rect r;
     *x = *y = SDL_WINDOWPOS_CENTERED;
     if (SDL_GetDisplayUsableBounds(0, &r) != 0) return;
-    *x = r.x + ((r.w - w) >> 1);
-    *y = r.y + ((r.h - h) >> 1);
+    *x = r.x + (w < r.w ? (r.w - w) >> 1 : 0);  // too big a window keeps its top left (the menu) in view
+    *y = r.y + (h < r.h ? (r.h - h) >> 1 : 0);
+}
+
+// A scale asked for keeps its big pixels: a drawing area whose window would
+// not fit the display shrinks to what does, though not below AREAMINW x
+// AREAMINH (the program follows any size, as after a resize).
+enum { AREAMINW = 320, AREAMINH = 240 };
+
+static void fitarea(int32_t *w, int32_t *h, int32_t k) {
+    SDL_Rect r;
+    if (SDL_GetDisplayUsableBounds(0, &r) != 0) return;
+    if (*w * k > r.w) *w = SDL_max(r.w / k, SDL_min(*w, (int32_t)AREAMINW));
+    if (*h * k > r.h) *h = SDL_max(r.h / k, SDL_min(*h, (int32_t)AREAMINH));
 }
 
 // Window pixels per buffer pixel: uiscale when given; otherwise what the
@@ -121,6 +133,7 @@ int32_t initapp(int32_t w, int32_t h) {
         return -1;
     }
     pixscale = choosescale(w, h);
+    fitarea(&w, &h, pixscale);
     int32_t x, y;
     centre(w * pixscale, h * pixscale, &x, &y);
     S.win = SDL_CreateWindow(prognam ? prognam : "", x, y, w * pixscale, h * pixscale, SDL_WINDOW_RESIZABLE);

@@ -45,6 +45,23 @@ TEST(SdlInit, FailsWithoutAVisibleWindowOrWithANonsenseSize)
     EXPECT_EQ(initapp(320, 200), -1);
 }
 
+// A scale asked for that would make the window bigger than the display keeps
+// its pixels: the drawing area shrinks until the window fits.
+TEST(SdlInit, AScaleAskedForShrinksTheAreaToFitTheDisplay)
+{
+    dummyvideo("dummy");
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0);
+    SDL_Rect r;
+    ASSERT_EQ(SDL_GetDisplayUsableBounds(0, &r), 0);
+    uiscale = 2;
+    ASSERT_EQ(initapp(r.w, r.h), 1);
+    EXPECT_EQ(pixscale, 2);
+    EXPECT_EQ(xres, r.w / 2);
+    EXPECT_EQ(yres, r.h / 2);
+    uninitapp();
+    uiscale = 0;
+}
+
 TEST_F(SdlFrame, ShowsFramesFollowsAResizeAndQuits)
 {
     tiletype t;
