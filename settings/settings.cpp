@@ -236,6 +236,21 @@ static int32_t nearestoversamp(int32_t v)
     return best;
 }
 
+// the valid paths of from[0..n), each once, in order, RECENTMAX at most, into
+// out (which from may point into), zeros after each path and after the last
+static void recentpack(const char *const *from, int32_t n, char (*out)[PATHMAX])
+{
+    static char list[RECENTMAX][PATHMAX];
+    memset(list, 0, sizeof list);
+    int32_t m = 0;
+    for (int32_t i = 0; i < n && m < RECENTMAX; i++) {
+        int32_t keep = recentvalid(from[i]);
+        for (int32_t j = 0; j < m && keep; j++) keep = strcmp(list[j], from[i]) != 0;
+        if (keep) memcpy(list[m++], from[i], strlen(from[i]) + 1);
+    }
+    memcpy(out, list, sizeof list);
+}
+
 void fixopts(voptstype *o)
 {
     static int32_t voptstype::*const onoff[] = {
@@ -249,16 +264,9 @@ void fixopts(voptstype *o)
     o->uiscale = clampopt(o->uiscale, 0, 4);
     o->sampsperpix = nearestoversamp(o->sampsperpix);
     // --- recent files: each ended, valid and unlike those before it, packed to the front ---
-    int32_t m = 0;
-    for (int32_t k = 0; k < RECENTMAX; k++) {
-        char *p = o->recent[k];
-        p[PATHMAX - 1] = 0;
-        int32_t keep = recentvalid(p);
-        for (int32_t j = 0; j < m && keep; j++) keep = strcmp(o->recent[j], p) != 0;
-        if (keep && m != k) memset(o->recent[m], 0, PATHMAX), memcpy(o->recent[m], p, strlen(p) + 1);
-        m += keep;
-    }
-    for (int32_t k = m; k < RECENTMAX; k++) memset(o->recent[k], 0, PATHMAX);
+    const char *from[RECENTMAX];
+    for (int32_t k = 0; k < RECENTMAX; k++) o->recent[k][PATHMAX - 1] = 0, from[k] = o->recent[k];
+    recentpack(from, RECENTMAX, o->recent);
 }
 
 // === recent files ===
@@ -391,22 +399,14 @@ int32_t configfile(char *out, int32_t siz, const char *name)
 static void recentmerge(void)
 {
     static voptstype disk;
-    static char list[RECENTMAX][PATHMAX];
     memset(disk.recent, 0, sizeof disk.recent);
-    memset(list, 0, sizeof list);
     readini(veltoinifilnam, &disk);
     const char *from[3 * RECENTMAX];
-    int32_t nfrom = 0, m = 0;
+    int32_t nfrom = 0;
     for (int32_t k = 0; k < recenttouched; k++) from[nfrom++] = vopts.recent[k];
     for (int32_t k = 0; k < RECENTMAX; k++) from[nfrom++] = disk.recent[k];
     for (int32_t k = recenttouched; k < RECENTMAX; k++) from[nfrom++] = vopts.recent[k];
-    for (int32_t i = 0; i < nfrom && m < RECENTMAX; i++) {
-        int32_t keep = recentvalid(from[i]);
-        for (int32_t j = 0; j < m && keep; j++) keep = strcmp(list[j], from[i]) != 0;
-        if (keep) snprintf(list[m++], PATHMAX, "%s", from[i]);
-    }
-    memset(vopts.recent, 0, sizeof vopts.recent);
-    memcpy(vopts.recent, list, (size_t)m * PATHMAX);
+    recentpack(from, nfrom, vopts.recent);
 }
 
 int32_t saveini(void)
