@@ -117,13 +117,22 @@ static int32_t filewasknown = 0;
 
 static void notefile(void) { filewasknown = curfilename[0] && stat(curfilename, &filewas) == 0; }
 
+// the question q (one %s: name) about replacing a file; 1 yes
+static int32_t replaceasked(const char *q, const char *name)
+{
+    char text[PATHMAX + 96];
+    snprintf(text, sizeof text, q, name);
+    releasectrl();
+    return msgbox_yesno(text, prognam);
+}
+
 // 1 when the circuit's file exists and is not as this program left it
 static int32_t changedoutside(void)
 {
     struct stat st;
     if (!filewasknown || stat(curfilename, &st) != 0) return 0;
-    return st.st_size != filewas.st_size || st.st_ino != filewas.st_ino || st.st_mtim.tv_sec != filewas.st_mtim.tv_sec ||
-           st.st_mtim.tv_nsec != filewas.st_mtim.tv_nsec;
+    return st.st_size != filewas.st_size || st.st_ino != filewas.st_ino ||
+           st.st_mtim.tv_sec != filewas.st_mtim.tv_sec || st.st_mtim.tv_nsec != filewas.st_mtim.tv_nsec;
 }
 
 // savevsm with a message box when it fails; 1 saved
@@ -160,25 +169,18 @@ static int32_t saveas(void)
     if (!path) return 0;
     char buf[PATHMAX];
     const char *target = withextension(path, buf, sizeof buf);
-    if (target != path && access(target, F_OK) == 0) {  // the chooser asked about the name as typed
-        char q[PATHMAX + 32];
-        const char *leaf = strrchr(target, '/');
-        snprintf(q, sizeof q, "%s exists. Replace it?", leaf ? leaf + 1 : target);
-        releasectrl();
-        if (!msgbox_yesno(q, prognam)) return 0;
-    }
+    const char *leaf = strrchr(target, '/');
+    if (target != path && access(target, F_OK) == 0 &&  // the chooser asked about the name as typed
+        !replaceasked("%s exists. Replace it?", leaf ? leaf + 1 : target))
+        return 0;
     return savecircuit(target);
 }
 
 static int32_t save(void)
 {
     if (!curfilename[0]) return saveas();
-    if (changedoutside()) {
-        char q[PATHMAX + 80];
-        snprintf(q, sizeof q, "%s has changed since it was opened or saved here. Replace it?", circuitname());
-        releasectrl();
-        if (!msgbox_yesno(q, prognam)) return 0;
-    }
+    const char *q = "%s has changed since it was opened or saved here. Replace it?";
+    if (changedoutside() && !replaceasked(q, circuitname())) return 0;
     return savecircuit(curfilename);
 }
 
