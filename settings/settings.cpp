@@ -206,14 +206,20 @@ static void inilines(FILE *f, voptstype *o)
     } while (c != EOF);
 }
 
+// the [VELTO] keys of an open file over o
+static void inifile(FILE *f, voptstype *o)
+{
+    int32_t k = 0, c;
+    while (k < INIHEADLEN && (c = getc(f)) != EOF) k = headmatch(k, c);
+    if (k == INIHEADLEN) inilines(f, o);
+}
+
 void readini(const char *path, voptstype *o)
 {
     if (o == &vopts) recenttouched = 0;  // the list as the file has it: nothing of this run's yet
     FILE *f = fopen(path, "rb");
     if (!f) return;
-    int32_t k = 0, c;
-    while (k < INIHEADLEN && (c = getc(f)) != EOF) k = headmatch(k, c);
-    if (k == INIHEADLEN) inilines(f, o);
+    inifile(f, o);
     fclose(f);
 }
 
@@ -394,13 +400,15 @@ int32_t configfile(char *out, int32_t siz, const char *name)
     return 1;
 }
 
-// vopts.recent: this run's touched entries, then the list the file holds
-// now, then the rest of this run's; each once, RECENTMAX at most
-static void recentmerge(void)
+// vopts.recent: this run's touched entries, then the list of the file text
+// old[0..n) (as it is now), then the rest of this run's; each once,
+// RECENTMAX at most
+static void recentmerge(char *old, size_t n)
 {
     static voptstype disk;
     memset(disk.recent, 0, sizeof disk.recent);
-    readini(veltoinifilnam, &disk);
+    FILE *f = n ? fmemopen(old, n, "rb") : 0;
+    if (f) inifile(f, &disk), fclose(f);
     const char *from[3 * RECENTMAX];
     int32_t nfrom = 0;
     for (int32_t k = 0; k < recenttouched; k++) from[nfrom++] = vopts.recent[k];
@@ -414,7 +422,7 @@ int32_t saveini(void)
     char *old;
     size_t n;
     if (!readwhole(veltoinifilnam, &old, &n)) return 0;
-    recentmerge();
+    recentmerge(old, n);
     char *keep = (char *)growmem(0, n + 2);
     inijob j = {keep, inikeep(old ? old : "", n, keep), &vopts};
     makefolders(veltoinifilnam);
