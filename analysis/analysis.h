@@ -97,6 +97,11 @@ void buildrestore(void);     // el[0..elcnt) again as the last build left it, wh
 //     results come from a snapshot, sound while the builds move no entry
 //     beyond those it was made for (B5); fill-in past elcnt is as the solve
 //     before left it (B4).
+//  S6 Batch (batchsolve), S5 on several systems: complex builds in a row
+//     inside a hold, the first right after a split replay, none kept (B7),
+//     each moving only entries the program was made for; they are solved
+//     together, not each as initmat left it (the one exception to B4), each
+//     to its own S5 bits, and el is left as the last one's solve leaves it.
 
 // === sparse solver ===
 enum {
@@ -111,7 +116,7 @@ enum {
 // ent must be el: fill-in is appended from count on and grows el (checkelcnt).
 // A system with the structure of the previous solve is solved faster, and
 // one that differs from it only in the right-hand side faster still; the
-// result is the same bit for bit either way (the contract above, S1-S5).
+// result is the same bit for bit either way (the contract above, S1-S6).
 extern int32_t solvereuse;   // 1 (default): solves and builds reuse the last ones' work; 0: all afresh
 extern int32_t solvehow;     // how the last solve went: SOLVEFULL, SOLVEREPLAY or SOLVERHS
 extern int32_t ordermin;     // unknowns from which node voltages go in fill-reducing order
@@ -120,6 +125,22 @@ enum { ORDERMIN = 300 };
 enum { SOLVEFULL, SOLVEREPLAY, SOLVERHS };   // eliminated in full; steps replayed; right-hand side only
 int32_t smatsolve_real(int32_t *rows, sparsel *ent, int32_t count, int32_t *scratch, int32_t n);
 int32_t smatsolve_comp(int32_t *rows, sparsel *ent, int32_t count, int32_t *scratch, int32_t n);
+
+// === several frequencies at once (sparse.cpp) ===
+// Inside a hold, the complex systems of up to BATCHMAX builds in a row (a
+// sweep's next points, each built right after the one before) are solved
+// together, each to the bits smatsolve_comp would give it: their chains of
+// dependent pivots overlap. Any lane that cannot join, or whose pivot falls
+// elsewhere, turns the batch down: then each is built and solved alone.
+enum { BATCHMAX = 4 };
+int32_t batchready(void);          // 1: the last build was solved by a held complex split replay
+                                   //   of a system small enough: a batch may start with the next
+int32_t batchtake(int32_t lane);   // right after the build of lane (0, then 1, ...): 1 taken,
+                                   //   0 this build cannot join (the batch is off)
+int32_t batchsolve(int32_t lanes); // 1: every lane taken solved, el and yh as the last lane's solve
+                                   //   leaves them; 0 none (el holds the last build, words relabelled)
+void batchlane(int32_t lane);      // lane's solution into el at yh, read as after smatsolve_comp;
+                                   //   the last lane last, which leaves el as its solve did
 
 // === nonlinear elements (nonlinear.cpp) ===
 // A circuit with D or N wires is solved by Newton iteration: each such wire's
@@ -257,6 +278,9 @@ int32_t bodesolve(double w, int32_t inwire, int32_t plotwire, int32_t plotsense,
                                      // one complex build and solve at w; the solver's code
 int32_t bodesolveall(double w, const plotcalc *p, bodepoint *bp);  // the same for every trace of
                                      // p over its input: bp[0] its own probe, bp[k + 1] extra[k]
+void bodesolvemany(const double *w, int32_t k, const plotcalc *p, bodepoint (*bp)[MAXTRACES], int32_t *res);
+                                     // points w[0..k) (k <= BATCHMAX) of a held sweep as bodesolveall
+                                     // solves each, res[j] its code: in one batch when it can
 int32_t traceadd(plotcalc *p, int32_t plotwire, int32_t plotsense);  // a further trace, its
                                      // columns not computed (the caller starts the run again): its
                                      // index in extra, or -1 when the window has MAXTRACES

@@ -1,7 +1,9 @@
 // bode.cpp: the computing half of the Bode window: one complex build and
-// solve per frequency, the output and input quantities of each mode, and the
-// per-column cache of gain and phase kept in the caller's plotcalc.
-// Depends on initmat, smatsolve_comp, checkmaxxdim and the circuit arrays.
+// solve per frequency (up to BATCHMAX frequencies solved together), the
+// output and input quantities of each mode, and the per-column cache of gain
+// and phase kept in the caller's plotcalc.
+// Depends on initmat, smatsolve_comp, the batches, checkmaxxdim and the
+// circuit arrays.
 // Draws nothing. A V or I source as the input is driven with the unit phasor
 // and every other V and I source is 0: the columns are its transfer function
 // whatever its time value. Any other input divides by its voltage with the
@@ -51,13 +53,18 @@ static void bodeextract(int32_t inwire, int32_t plotwire, int32_t plotsense, bod
     bp->phase = ph;
 }
 
-int32_t bodesolve(double w, int32_t inwire, int32_t plotwire, int32_t plotsense, bodepoint *bp) {
-    if (!transprobeok(plotwire, plotsense) || !transprobeok(inwire, 1)) return -1;
+// the build of bodesolve at w, for its input wire
+static void bodebuild(double w, int32_t inwire) {
     const int32_t e = wire[inwire].element;
     acdrive = e == 'V' || e == 'I' ? inwire : -1;
     if (nlcount) nlsmallsignal(w);
     initmat(w, 0, 0);
     acdrive = -1;
+}
+
+int32_t bodesolve(double w, int32_t inwire, int32_t plotwire, int32_t plotsense, bodepoint *bp) {
+    if (!transprobeok(plotwire, plotsense) || !transprobeok(inwire, 1)) return -1;
+    bodebuild(w, inwire);
     const int32_t r = smatsolve_comp(yh, el, elcnt, pivorder, numwires + numnodes);
     if (r != SOLVED) return r;
     bodeextract(inwire, plotwire, plotsense, bp);
@@ -71,6 +78,31 @@ int32_t bodesolveall(double w, const plotcalc *p, bodepoint *bp) {
     for (int32_t k = 0; r == SOLVED && k < p->numextra; k++)
         bodeextract(p->inwire, p->extra[k].plotwire, p->extra[k].plotsense, &bp[k + 1]);
     return r;
+}
+
+// Points w[0..k), k at most BATCHMAX, each as bodesolveall solves it alone
+// (the same bits), res[j] its code: in one batch when the solve before was a
+// held sweep's, else one by one.
+void bodesolvemany(const double *w, int32_t k, const plotcalc *p, bodepoint (*bp)[MAXTRACES], int32_t *res) {
+    int32_t ok = k > 1 && k <= BATCHMAX && batchready() && transprobeok(p->plotwire, p->plotsense) &&
+                 transprobeok(p->inwire, 1);
+    for (int32_t j = 0; ok && j < p->numextra; j++)
+        ok = transprobeok(p->extra[j].plotwire, p->extra[j].plotsense);
+    for (int32_t j = 0; ok && j < k; j++) {
+        bodebuild(w[j], p->inwire);
+        ok = batchtake(j);
+    }
+    if (ok && batchsolve(k)) {
+        for (int32_t j = 0; j < k; j++) {
+            batchlane(j);
+            bodeextract(p->inwire, p->plotwire, p->plotsense, &bp[j][0]);
+            for (int32_t x = 0; x < p->numextra; x++)
+                bodeextract(p->inwire, p->extra[x].plotwire, p->extra[x].plotsense, &bp[j][x + 1]);
+            res[j] = SOLVED;
+        }
+        return;
+    }
+    for (int32_t j = 0; j < k; j++) res[j] = bodesolveall(w[j], p, bp[j]);
 }
 
 // === the column cache ===
@@ -96,6 +128,18 @@ void bodeclear(plotcalc *p) {
         for (int32_t c = 0; c < p->extra[k].cols; c++) p->extra[k].colmax[c] = -1.0;
 }
 
+// a solved column into the cache: gain and phase of every trace
+static void bodeput(plotcalc *p, int32_t c, const bodepoint *bp) {
+    const int32_t in0 = bp[0].inre * bp[0].inre + bp[0].inim * bp[0].inim <= 0;
+    p->inzero = in0 && p->inzero != 0;
+    p->colmin[c] = bp[0].gain;
+    p->colmax[c] = bp[0].phase;
+    for (int32_t k = 0; k < p->numextra; k++) {
+        p->extra[k].colmin[c] = bp[k + 1].gain;
+        p->extra[k].colmax[c] = bp[k + 1].phase;
+    }
+}
+
 // A column's frequency follows the view width, so the cache belongs to the
 // width it was computed for; another width starts it afresh. A failed solve
 // leaves the column not computed (retried on the next call) and its colmin as
@@ -110,21 +154,16 @@ int32_t bodecolumns(plotcalc *p, int32_t xdim) {
     for (int32_t c = BODEMARGIN; c < xdim && c < p->bufcols && !missing; c++) missing = p->colmax[c] < 0;
     if (missing && acprepare() != SOLVED) return xdim > BODEMARGIN ? xdim - BODEMARGIN : 0;
     buildhold(1);  // only omega changes from column to column
-    for (int32_t c = BODEMARGIN; c < xdim && c < p->bufcols; c++) {
-        if (!(p->colmax[c] < 0)) continue;
-        bodepoint bp[MAXTRACES];
-        if (bodesolveall(bodeomega(p, c, xdim), p, bp) != SOLVED) {
-            p->colmax[c] = -1.0;
-            fails++;
-            continue;
-        }
-        const int32_t in0 = bp[0].inre * bp[0].inre + bp[0].inim * bp[0].inim <= 0;
-        p->inzero = in0 && p->inzero != 0;
-        p->colmin[c] = bp[0].gain;
-        p->colmax[c] = bp[0].phase;
-        for (int32_t k = 0; k < p->numextra; k++) {
-            p->extra[k].colmin[c] = bp[k + 1].gain;
-            p->extra[k].colmax[c] = bp[k + 1].phase;
+    for (int32_t c = BODEMARGIN; c < xdim && c < p->bufcols;) {
+        int32_t cols[BATCHMAX], res[BATCHMAX], k = 0;
+        double w[BATCHMAX];
+        for (; c < xdim && c < p->bufcols && k < BATCHMAX; c++)
+            if (p->colmax[c] < 0) w[k] = bodeomega(p, c, xdim), cols[k++] = c;
+        bodepoint bp[BATCHMAX][MAXTRACES];
+        bodesolvemany(w, k, p, bp, res);
+        for (int32_t j = 0; j < k; j++) {
+            if (res[j] != SOLVED) fails++;
+            else bodeput(p, cols[j], bp[j]);
         }
     }
     buildhold(0);

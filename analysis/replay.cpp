@@ -1,8 +1,9 @@
 // replay.cpp: the solves that reuse a trace (trace.h): the replay of every
 // recorded column, the split replay that redoes only what the builds moved,
-// the right-hand-side-only solve, and the trace preparation they need first.
+// the right-hand-side-only solve, the split replay of several systems at
+// once, and the trace preparation they need first.
 // Depends on trace.h and equations.cpp (el, checkelcnt, buildmoved,
-// buildrestore). Limits: each declines (0) where its rule (S3-S5 in
+// buildrestore). Limits: each declines (0) where its rule (S3-S6 in
 // analysis.h) does not hold; sparse.cpp's general solve then takes the system.
 #include <stddef.h>
 #include <stdlib.h>
@@ -561,6 +562,7 @@ static int32_t replaysplit(solvetrace *t) {
     memset(mark, 0, (size_t)t->final);
     for (int32_t k = 0; k < nbuildmoved; k++) mark[buildmoved[k]] = SPLITDYN | SPLITMOVED;
     sp->ncol = sp->ncand = sp->nrow = sp->npair = sp->nsnap = sp->nfills = 0;
+    sp->made++;
     const int32_t *cand = t->cands, *p = t->pairs;
     const elimstep *s = t->elims;
     sparsel *ent = el;
@@ -667,6 +669,253 @@ int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvet
     memcpy(rows, t->frows, (size_t)(n + 1) * sizeof(int32_t));
     memcpy(scratch, t->fscratch, (size_t)t->nscratch * sizeof(int32_t));
     return 1;
+}
+
+// === several systems at once ===
+// The points of a held sweep are independent systems of one trace, and the
+// split program of each is a chain of dependent operations (a pivot's
+// division, then the multipliers that wait on it, then the next pivot that
+// waits on them). Run on BATCHMAX systems side by side, a lane each, the
+// chains overlap and each index read serves every lane. Lanes go in pairs,
+// as vectors of two doubles; vector arithmetic is IEEE arithmetic lane by
+// lane, so each lane does the operations of replayprogram and
+// backreplay<true> in their order on the values they would see, and gets the
+// bits its own solve would.
+enum { LANEPAIRS = BATCHMAX / 2 };
+typedef double lanes __attribute__((vector_size(2 * sizeof(double))));
+typedef int64_t lanemask __attribute__((vector_size(2 * sizeof(int64_t))));
+struct lanev {
+    lanes re[LANEPAIRS], im[LANEPAIRS];
+};
+static_assert(BATCHMAX % 2 == 0, "lanes go in pairs");
+#define EACHPAIR for (int32_t g = 0; g < LANEPAIRS; g++)
+
+static inline lanes laneall(double x) { return lanes{x, x}; }
+static inline lanev lanevall(double re, double im) {
+    lanev v;
+    EACHPAIR v.re[g] = laneall(re), v.im[g] = laneall(im);
+    return v;
+}
+static inline double lanere(const lanev &v, int32_t k) { return v.re[k / 2][k % 2]; }
+static inline double laneim(const lanev &v, int32_t k) { return v.im[k / 2][k % 2]; }
+static inline void laneset(lanev &v, int32_t k, double re, double im) {
+    v.re[k / 2][k % 2] = re;
+    v.im[k / 2][k % 2] = im;
+}
+
+// The lanes' values per entry. Static entries keep theirs from batch to
+// batch; those a lane may change (touched: written by the program or the
+// back substitution, put back by the snapshot, started as fill-in, moved by
+// the builds) start each batch again from el, the snapshot and the builds.
+// Kept while the trace's solves are these batches and the program is the
+// one they were made for.
+static lanev *lv;          // [lvmax] per entry, its value in every lane
+static lanev *ltail;       // [ltailmax] a pivot row's tail, gathered
+static int32_t lvmax, ltailmax;
+static int32_t *ltouch;    // [ltouchmax] the touched entries
+static int32_t *lmoved;    // [lmovedmax] the entries the program was made to see moved
+static lanev *lmovedv;     // [lmovedmax] their values in every lane
+static int32_t nltouch, ltouchmax, nlmoved, lmovedmax;
+static const solvetrace *lvtrace;  // what lv was made for: trace, program, the trace's solve
+static uint32_t lvmade, lvbuild;
+static uint8_t *lmark;     // [lmarkmax] scratch: touched
+static int32_t lmarkmax;
+
+static inline void touchnote(int32_t e) {
+    if (lmark[e]) return;
+    lmark[e] = 1;
+    *push(ltouch, nltouch, ltouchmax) = e;
+}
+
+// the touched and the moved entries of t's program; every lane's values from el
+static void lanesmake(const solvetrace *t, int32_t last) {
+    const splitprog *sp = &t->split;
+    lmark = (uint8_t *)growto(lmark, &lmarkmax, last + 1, 1);
+    memset(lmark, 0, (size_t)last + 1);
+    nltouch = nlmoved = 0;
+    for (int32_t e = 0; e < t->count; e++)
+        if (sp->mark[e] & SPLITMOVED) *push(lmoved, nlmoved, lmovedmax) = e, touchnote(e);
+    lmovedv = (lanev *)growmem(lmovedv, (size_t)(lmovedmax ? lmovedmax : 1) * sizeof(lanev));
+    for (int32_t j = 0; j < sp->nsnap; j++) touchnote(sp->snap[j].e);
+    for (int32_t j = 0; j < sp->nfills; j++) touchnote(sp->fills[j]);
+    const progrow *r = sp->rows;
+    const pairop *p = sp->pairs;
+    for (const progcol *c = sp->cols, *end = c + sp->ncol; c < end; c++) {
+        if (c->ncand) touchnote(c->pivot);
+        for (const progrow *rl = r + c->nrow; r < rl; r++) {
+            for (int32_t k = 0; r->at >= 0 && k < c->ntail; k++) touchnote(t->pairs[r->at + k]);
+            for (const pairop *stop = p + (r->at >= 0 ? 0 : r->npair); p < stop; p++) touchnote(p->e);
+        }
+    }
+    for (int32_t j = 0; j < t->n; j++) touchnote(t->brows[j].head);
+    touchnote(last);
+    for (int32_t e = 0; e <= last; e++) lv[e] = lanevall(el[e].re, el[e].im);
+    lvtrace = t, lvmade = sp->made;
+}
+
+// Takes the moved entries' values of the system el holds as lane `lane`.
+void lanestake(solvetrace *t, int32_t lane) {
+    const int32_t last = t->final - 1;
+    if (lane == 0) {
+        const int32_t had = lvmax;
+        lv = (lanev *)growto(lv, &lvmax, last + 1, sizeof(lanev));
+        if (lvmax != had || lvtrace != t || lvmade != t->split.made || lvbuild != t->build) lanesmake(t, last);
+    }
+    for (int32_t k = 0; k < nlmoved; k++) laneset(lmovedv[k], lane, el[lmoved[k]].re, el[lmoved[k]].im);
+}
+
+// The pivot comparisons of pivotwins in every lane at once; 0 if a lane's
+// winner differs (or its |p|^2 is 0), else the pivot entry becomes -1/p, as
+// scalepivot leaves it (d = 1/bm, or bm when bm is 1: pivotd).
+static inline int32_t lanespivot(const progcol *c, const int32_t *cand) {
+    lanes bm[LANEPAIRS];
+    lanemask best[LANEPAIRS], bad = lanemask{0, 0};
+    auto mag = [](const lanev &x, int32_t g) { return x.re[g] * x.re[g] + x.im[g] * x.im[g]; };
+    EACHPAIR bm[g] = laneall(0), best[g] = lanemask{-1, -1};
+    if (c->ati) EACHPAIR bm[g] = mag(lv[cand[0]], g), best[g] = lanemask{0, 0};
+    for (int32_t j = c->ati; j < c->ncand; j++) {
+        const lanev &x = lv[cand[j]];
+        EACHPAIR {
+            const lanes mg = mag(x, g);
+            const lanemask gt = mg > bm[g];
+            bm[g] = gt ? mg : bm[g];
+            best[g] = gt ? lanemask{j, j} : best[g];
+        }
+    }
+    if (c->diag >= 0) {
+        const lanev &x = lv[cand[c->diag]];
+        EACHPAIR {
+            const lanes md = mag(x, g);
+            const lanemask wins = md >= PIVOTTAU * PIVOTTAU * bm[g];  // diagwins
+            bm[g] = wins ? md : bm[g];
+            best[g] = wins ? lanemask{c->diag, c->diag} : best[g];
+        }
+    }
+    EACHPAIR bad |= (best[g] != c->winner) | (bm[g] == 0.0);
+    if (bad[0] | bad[1]) return 0;
+    lanev &p = lv[c->pivot];
+    EACHPAIR {
+        const lanes d = bm[g] != 1.0 ? 1.0 / bm[g] : bm[g];
+        p.re[g] = -d * p.re[g];
+        p.im[g] = d * p.im[g];
+    }
+    return 1;
+}
+
+// The split program (replayprogram) on every lane: the touched entries
+// from el, the snapshot, the fill-in starts and each lane's moved entries,
+// then the dynamic operations. 0 at a pivot that differs in some lane.
+static int32_t lanesprogram(solvetrace *t) {
+    const splitprog *sp = &t->split;
+    for (int32_t j = 0; j < nltouch; j++) lv[ltouch[j]] = lanevall(el[ltouch[j]].re, el[ltouch[j]].im);
+    for (int32_t j = 0; j < sp->nsnap; j++) lv[sp->snap[j].e] = lanevall(sp->snap[j].v.re, sp->snap[j].v.im);
+    for (int32_t j = 0; j < sp->nfills; j++) lv[sp->fills[j]] = lanevall(-0.0, -0.0);
+    for (int32_t j = 0; j < nlmoved; j++) lv[lmoved[j]] = lmovedv[j];
+    const int32_t *cand = sp->cands;
+    const progrow *r = sp->rows;
+    const pairop *p = sp->pairs;
+    for (const progcol *c = sp->cols, *end = c + sp->ncol; c < end; c++) {
+        if (c->ncand) {
+            if (!lanespivot(c, cand)) return 0;
+            cand += c->ncand;
+        }
+        const lanev pv = lv[c->pivot];
+        ltail = (lanev *)growto(ltail, &ltailmax, c->ntail, sizeof(lanev));
+        for (int32_t j = 0; j < c->ntail; j++) ltail[j] = lv[t->tails[c->tail + j]];
+        for (const progrow *rl = r + c->nrow; r < rl; r++) {
+            lanev f = lanevall(t->mult[r->slot].re, t->mult[r->slot].im);
+            if (r->fresh) {  // factorv
+                const lanev &h = lv[r->head];
+                EACHPAIR {
+                    f.re[g] = h.re[g] * pv.re[g] - h.im[g] * pv.im[g];
+                    f.im[g] = h.re[g] * pv.im[g] + h.im[g] * pv.re[g];
+                }
+                t->mult[r->slot] = cval{lanere(f, BATCHMAX - 1), laneim(f, BATCHMAX - 1)};
+            }
+            if (r->at >= 0) {  // addtail: q gathered, i q as (-q.im, q.re)
+                const int32_t *pe = t->pairs + r->at;
+                for (int32_t j = 0; j < c->ntail; j++) {
+                    lanev &e = lv[pe[j]];
+                    const lanev &q = ltail[j];
+                    EACHPAIR {
+                        e.re[g] += f.re[g] * q.re[g] + f.im[g] * -q.im[g];
+                        e.im[g] += f.re[g] * q.im[g] + f.im[g] * q.re[g];
+                    }
+                }
+                continue;
+            }
+            for (const pairop *stop = p + r->npair; p < stop; p++) {  // addval
+                lanev &e = lv[p->e];
+                const lanev &q = lv[p->q];
+                EACHPAIR {
+                    const lanes tr = f.re[g] * q.re[g] - f.im[g] * q.im[g];
+                    const lanes ti = f.re[g] * q.im[g] + f.im[g] * q.re[g];
+                    e.re[g] += tr;
+                    e.im[g] += ti;
+                }
+            }
+        }
+    }
+    return 1;
+}
+
+// s += a * x in every lane (accum)
+static inline void lanesaccum(lanev &s, const lanev &a, const lanev &x) {
+    EACHPAIR {
+        const lanes tr = a.re[g] * x.re[g] - a.im[g] * x.im[g], ti = a.re[g] * x.im[g] + a.im[g] * x.re[g];
+        s.re[g] += tr;
+        s.im[g] += ti;
+    }
+}
+
+// backreplay<true> on every lane
+static void lanesback(const solvetrace *t, int32_t last) {
+    const lanev m1 = lanevall(MINUSONE.re, MINUSONE.im);
+    lv[last] = m1;
+    const backterm *tm = t->terms;
+    for (const backrow *b = t->brows, *end = b + t->n; b < end; tm += b->nterm, b++) {
+        lanev s = lanevall(0, 0);
+        for (int32_t q = 0; q < b->nterm; q++) lanesaccum(s, lv[tm[q].a], lv[tm[q].x]);
+        if (b->rhs) lanesaccum(s, lv[b->rhs], m1);
+        lanev &h = lv[b->head];
+        EACHPAIR {
+            const lanes pr = h.re[g], pi = h.im[g];
+            h.re[g] = pr * s.re[g] - pi * s.im[g];
+            h.im[g] = pr * s.im[g] + pi * s.re[g];
+        }
+    }
+}
+
+// Solves the lanes taken (nlane of them; the rest repeat the last): 1 with
+// el as the last lane's own split replay would leave it, 0 with el's values
+// untouched when a pivot falls elsewhere in some lane.
+int32_t lanessolve(solvetrace *t, int32_t nlane) {
+    const int32_t last = t->final - 1, k = nlane - 1;
+    for (int32_t j = 0; j < nlmoved; j++)
+        for (int32_t x = nlane; x < BATCHMAX; x++) laneset(lmovedv[j], x, lanere(lmovedv[j], k), laneim(lmovedv[j], k));
+    lvbuild = 0;
+    if (!lanesprogram(t)) return 0;
+    lanesback(t, last);
+    checkelcnt(last);
+    for (int32_t j = 0; j < nltouch; j++) {
+        const int32_t e = ltouch[j];
+        el[e].re = lanere(lv[e], k);
+        el[e].im = laneim(lv[e], k);
+    }
+    putstructure(t, 1);
+    t->postok = 0;
+    t->inok = 0;
+    t->lastreplay = 1;
+    lvbuild = buildcount;
+    return 1;
+}
+
+// lane's values of the entries rows[0..n) into el
+void lanesput(int32_t lane, const int32_t *rows, int32_t n) {
+    for (int32_t c = 0; c < n; c++) {
+        el[rows[c]].re = lanere(lv[rows[c]], lane);
+        el[rows[c]].im = laneim(lv[rows[c]], lane);
+    }
 }
 
 // === right-hand side only ===

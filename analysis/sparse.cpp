@@ -461,6 +461,56 @@ static int32_t smatsolve(int32_t *rows, int32_t count, int32_t *scratch, int32_t
     return 0;
 }
 
+// === several frequencies at once ===
+// A batch is the complex systems of builds made one right after another in a
+// hold, each from the template the traced solve's build came from (buildkin
+// not BUILDNEW, el written in full), each moving only entries the split
+// program was made for: the chain back to the traced build vouches that all
+// have its structure. Lanes take 64 bytes an entry, so only systems of up to
+// LANESMAX entries go in batches; larger ones are bound by memory, not by
+// their chains.
+enum { LANESMAX = 1 << 16 };
+static uint32_t batchat;   // buildcount of the lane taken last
+
+int32_t batchready(void) {
+    const solvetrace *t = &traces[1];
+    return solvereuse && t->valid && t->split.ok && !t->repeats && t->build == buildcount &&
+           buildsolved == buildcount && t->final <= LANESMAX;
+}
+
+int32_t batchtake(int32_t lane) {
+    solvetrace *t = &traces[1];
+    const uint32_t before = lane == 0 ? t->build : batchat;
+    batchat = 0;
+    if (!solvereuse || !t->valid || !t->split.ok || t->repeats || before != buildcount - 1 ||
+        buildkin == BUILDNEW || buildkept || elcnt != t->count || t->n != numwires + numnodes ||
+        t->final > LANESMAX || lane < 0 || lane >= BATCHMAX || !movedwithin(&t->split))
+        return 0;
+    lanestake(t, lane);
+    batchat = buildcount;
+    return 1;
+}
+
+int32_t batchsolve(int32_t lanes) {
+    solvetrace *t = &traces[1];
+    const int32_t n = t->n;
+    if (lanes < 1 || lanes > BATCHMAX || batchat != buildcount) return 0;
+    batchat = 0;
+    buildkept = 0;
+    buildsolved = 0;
+    const int32_t ordered = orderin(yh, elcnt, n, 0);
+    if (!lanessolve(t, lanes)) return 0;
+    memcpy(yh, t->frows, (size_t)(n + 1) * sizeof(int32_t));
+    memcpy(pivorder, t->fscratch, (size_t)t->nscratch * sizeof(int32_t));
+    if (ordered) orderout(yh, n);
+    solvehow = SOLVEREPLAY;
+    t->build = buildcount;
+    buildsolved = buildcount;
+    return 1;
+}
+
+void batchlane(int32_t lane) { lanesput(lane, yh, numwires + numnodes); }
+
 int32_t smatsolve_real(int32_t *rows, sparsel *ent, int32_t count, int32_t *scratch, int32_t n) {
     (void)ent;  // always el: fill-in may move it
     return smatsolve<false>(rows, count, scratch, n);

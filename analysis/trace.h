@@ -3,7 +3,7 @@
 // (the trace), the split replay's program, and the arithmetic both files do,
 // written once so that every path does it alike, bit for bit.
 // Depends on analysis.h (sparsel, el; the build and solve contract is written
-// there, rules B1-B6 and S1-S5) and circuit.h (growmem).
+// there, rules B1-B7 and S1-S6) and circuit.h (growmem).
 #pragma once
 #include <stddef.h>
 #include <stdint.h>
@@ -29,7 +29,7 @@ static_assert(offsetof(sparsel, col) == offsetof(sparsel, next) + 4, "link and c
 // builds vouch for what stayed the same (buildkin, buildmoved): nothing is
 // compared, a replay redoes only the operations whose inputs moved (split
 // replay), and the fill-in is found as the solve before left it.
-// Each path is written down once, in analysis.h (S1-S5): what it assumes of
+// Each path is written down once, in analysis.h (S1-S6): what it assumes of
 // the system, and what it leaves.
 
 // === growable arrays ===
@@ -140,6 +140,7 @@ struct snapent {             // a value static operations left in an entry
 struct splitprog {
     int32_t ok;              // 1: the snapshot holds for the system as it is now: every build
                              //   since moved only entries marked SPLITMOVED
+    uint32_t made;           // programs made so far (a batch's lanes know theirs by it)
     uint8_t *mark;           // [markmax] per entry: SPLIT... bits
     progcol *cols;           // [ncol] the program: columns, their candidates, rows and pairs
     int32_t *cands;          // [ncand]
@@ -360,6 +361,14 @@ int32_t rhsonly(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solve
                 int32_t kept);   // kept: el holds this trace's last solve but for column n (B7)
 template <bool CPLX>
 int32_t replay(int32_t *rows, int32_t count, int32_t *scratch, int32_t n, solvetrace *t, int32_t kin);
+
+// Several systems of one held sweep at once, on the split program: each
+// lane gets its own solve's bits (replay.cpp).
+void lanestake(solvetrace *t, int32_t lane);   // the moved entries' values of el's build as lane
+int32_t lanessolve(solvetrace *t, int32_t lanes);  // el's words relabelled when ordered: 1 solved,
+                                        //   el as the last lane's split replay leaves it; 0 a
+                                        //   pivot differs in some lane, el's values untouched
+void lanesput(int32_t lane, const int32_t *rows, int32_t n);  // lane's entries rows[0..n) into el
 
 // === the elimination order (order.cpp) ===
 // A large system has its node columns relabelled into fill-reducing order

@@ -124,6 +124,35 @@ static void acpoints(benchmark::State &st) {
     st.counters["full"] = how[0], st.counters["replay"] = how[1], st.counters["rhs"] = how[2];
 }
 
+// the same points as a sweep takes them in the Bode window and veltocli ac:
+// BATCHMAX at a time (bodesolvemany), reported per point; probe: the last
+// node's voltage, input wire 0
+static void acsweep(benchmark::State &st) {
+    tcplot p(numwires - 1, 1);
+    double w[BATCHMAX];
+    bodepoint bp[BATCHMAX][MAXTRACES];
+    int32_t res[BATCHMAX], batched = 0;
+    buildhold(1);
+    for (int32_t k = 0; k < 2; k++) bodesolveall(1e-3, &p.rec, bp[0]);  // the first elimination and split
+    double at = 1e-3;
+    for (auto _ : st) {
+        for (int32_t k = 0; k < BATCHMAX; k++) w[k] = at, at = at < 1e7 ? at * 1.0029 : 1e-3;
+        bodesolvemany(w, BATCHMAX, &p.rec, bp, res);
+        batched += solvehow == SOLVEREPLAY;
+        benchmark::DoNotOptimize(res);
+    }
+    buildhold(0);
+    st.counters["s_per_point"] =
+        benchmark::Counter(BATCHMAX, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    st.counters["batched"] = (double)batched / (double)st.iterations();
+}
+
+static void BM_AcSweepRcLadder(benchmark::State &st) {
+    ladder(50, 'R', "1000", 'C', "1E-6");
+    acsweep(st);
+}
+BENCHMARK(BM_AcSweepRcLadder)->Unit(benchmark::kMicrosecond);
+
 // one transient sub-step of a 50-section RC ladder: predictor and corrector
 static void BM_TransientSubstepRcLadder(benchmark::State &st) {
     ladder(50, 'R', "1000", 'C', "1E-6");
@@ -179,6 +208,13 @@ static void BM_MeshAcPoint(benchmark::State &st) {
     st.counters["unknowns"] = numwires + numnodes;
 }
 BENCHMARK(BM_MeshAcPoint)->Apply(meshsides);
+
+static void BM_MeshAcSweep(benchmark::State &st) {
+    tcmesh((int32_t)st.range(0));
+    acsweep(st);
+    st.counters["unknowns"] = numwires + numnodes;
+}
+BENCHMARK(BM_MeshAcSweep)->Apply(meshsides);
 
 // a resistor in the middle of the mesh is taken out or put back (X or R) at
 // every re-solve, so nothing of the structure before can be reused

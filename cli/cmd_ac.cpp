@@ -1,8 +1,8 @@
 // cmd_ac.cpp: veltocli ac: the Bode window's gain and phase at log-spaced
 // frequencies as CSV (freq,gain_db,phase_deg; with several --probe one group
-// per probe, headed by its name), each point computed by bodesolveall
-// exactly as a window column is and written by bodecsv as a window's copy
-// is. The probe is used as given (no ibodeflip).
+// per probe, headed by its name), the points computed by bodesolvemany
+// (BATCHMAX at a time) exactly as a window's columns are, and written by
+// bodecsv as a window's copy is. The probe is used as given (no ibodeflip).
 // Depends on analysis.h, circuit.h and cliutil.cpp. Points whose solve fails
 // are left out; a circuit that solves at no point, or whose input is 0 at
 // every point solved, exits 3. --time measures
@@ -66,6 +66,24 @@ static int acload(const acargs *a, plotcalc *p) {
     return 0;
 }
 
+// point i from its solve (code r): 1 if solved
+static int acput(plotcalc *p, int i, const bodepoint *bp, int r, int *fail, int *live) {
+    p->colmax[i] = -1.0;
+    for (int k = 0; k < p->numextra; k++) p->extra[k].colmax[i] = -1.0;
+    if (r != 0) {
+        *fail = r;
+        return 0;
+    }
+    *live += bp[0].inre * bp[0].inre + bp[0].inim * bp[0].inim > 0;
+    p->colmin[i] = lnratio(bp[0]);
+    p->colmax[i] = bp[0].phase;
+    for (int k = 0; k < p->numextra; k++) {
+        p->extra[k].colmin[i] = lnratio(bp[k + 1]);
+        p->extra[k].colmax[i] = bp[k + 1].phase;
+    }
+    return 1;
+}
+
 // Point i of p at omega = 10^(from + i (to - from) / span) (times 2 pi in
 // hertz) into column i of every trace: colmin the gain as lnratio, colmax the
 // phase, -1 where the solve failed (*fail its code), *live the points whose
@@ -73,23 +91,14 @@ static int acload(const acargs *a, plotcalc *p) {
 static int acpoints(plotcalc *p, int points, int span, int *fail, int *live) {
     int n = 0;
     buildhold(1);  // only the frequency changes from point to point
-    for (int i = 0; i < points; i++) {
-        bodepoint bp[MAXTRACES];
-        const int r = bodesolveall(bodeomega(p, i, span), p, bp);
-        p->colmax[i] = -1.0;
-        for (int k = 0; k < p->numextra; k++) p->extra[k].colmax[i] = -1.0;
-        if (r != 0) {
-            *fail = r;
-            continue;
-        }
-        *live += bp[0].inre * bp[0].inre + bp[0].inim * bp[0].inim > 0;
-        p->colmin[i] = lnratio(bp[0]);
-        p->colmax[i] = bp[0].phase;
-        for (int k = 0; k < p->numextra; k++) {
-            p->extra[k].colmin[i] = lnratio(bp[k + 1]);
-            p->extra[k].colmax[i] = bp[k + 1].phase;
-        }
-        n++;
+    for (int i0 = 0; i0 < points; i0 += BATCHMAX) {
+        const int k = points - i0 < BATCHMAX ? points - i0 : BATCHMAX;
+        double w[BATCHMAX];
+        int32_t res[BATCHMAX];
+        bodepoint bp[BATCHMAX][MAXTRACES];
+        for (int j = 0; j < k; j++) w[j] = bodeomega(p, i0 + j, span);
+        bodesolvemany(w, k, p, bp, res);
+        for (int j = 0; j < k; j++) n += acput(p, i0 + j, bp[j], res[j], fail, live);
     }
     buildhold(0);
     return n;

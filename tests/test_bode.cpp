@@ -65,21 +65,25 @@ TEST(BodeColumns, ComputeColumnsPastTheMarginAndRetryFailedOnes) {
     EXPECT_EQ(bodecolumns(&empty.rec, 0), 0);
 }
 
-// Columns with every reuse off (each build and solve from scratch) are the
-// same bit for bit.
+// Columns with every reuse off (each build and solve from scratch, one by
+// one) are the same bit for bit, a further trace's too (with reuse they
+// are solved in batches).
 TEST_F(Reuse, BodeColumnsChangeNoBit) {
     for (const bodecase &k : cases) {
         tcbuild(k.circuit);
-        std::vector<double> got[2][2];
+        std::vector<double> got[2][4];
         for (int reuse = 1; reuse >= 0; reuse--) {
             solvereuse = reuse;
             tcplot p(k.out, k.sense);
             p.rec.inwire = k.in;
+            ASSERT_EQ(traceadd(&p.rec, 1, 0), 0);  // node 1
             EXPECT_EQ(bodecolumns(&p.rec, 500), 0);
             got[reuse][0].assign(p.rec.colmin, p.rec.colmin + 500);
             got[reuse][1].assign(p.rec.colmax, p.rec.colmax + 500);
+            got[reuse][2].assign(p.rec.extra[0].colmin, p.rec.extra[0].colmin + 500);
+            got[reuse][3].assign(p.rec.extra[0].colmax, p.rec.extra[0].colmax + 500);
         }
-        for (int a = 0; a < 2; a++)
+        for (int a = 0; a < 4; a++)
             EXPECT_EQ(0, memcmp(got[1][a].data(), got[0][a].data(), 500 * sizeof(double)))
                 << k.circuit << " array " << a;
     }

@@ -476,3 +476,77 @@ TEST(Ordered, ReusedWorkGivesTheBitsOfAFreshSolve) {
     ordermin = ORDERMIN;
     for (int32_t how : ways) EXPECT_GT(how, 50);
 }
+
+// === frequency batches ===
+// Held complex sweeps solved up to BATCHMAX points at a time (a lane each)
+// give every point the bits of its own fresh solve, whatever a batch meets:
+// omega jumping decades so that a pivot moves in one lane (the batch turned
+// down, each point solved alone), batches of one to BATCHMAX, natural and
+// fill-reducing order; and the last lane leaves the store as the
+// reference's solve of its build would, for the solves after.
+TEST(Batch, LanesGiveTheBitsOfFreshSolves) {
+    int32_t solved = 0, turned = 0;
+    for (int32_t it = 0; it < 240 && !HasFailure(); it++) {
+        const int32_t mesh = it % 3 == 2;
+        ordermin = mesh && it % 2 ? 0 : ORDERMIN;
+        std::vector<sparsel> got[2];
+        for (int32_t reuse = 1; reuse >= 0 && !HasFailure(); reuse--) {
+            std::mt19937 rng(4000 + it);
+            solvereuse = reuse;
+            if (mesh) {
+                tcmesh(2 + rng() % 6);
+                for (int32_t i = 1; i < numwires; i++)
+                    wire[i].value = (wire[i].element == 'R' ? 100 : 1e-7) * (1 + rng() % 50);
+            } else {
+                randomcircuit(rng, 8, 14);
+            }
+            const int32_t n = nunk();
+            buildhold(1);
+            double w = 1 + rng() % 5;
+            for (int32_t step = 0; step < 16; step++) {
+                const int32_t k = 1 + rng() % BATCHMAX;
+                double ws[BATCHMAX];
+                for (int32_t j = 0; j < k; j++)  // now and then decades away: another pivot
+                    ws[j] = rng() % 8 ? (w *= 1.3) : pow(10.0, (int32_t)(rng() % 11) - 3);
+                int32_t ok = k > 1 && batchready();
+                snap b;
+                for (int32_t j = 0; ok && j < k; j++) {
+                    initmat(ws[j], 0, 0);
+                    b = built();
+                    ok = batchtake(j);
+                }
+                const int32_t tried = ok;
+                if (ok && batchsolve(k)) {
+                    solved++;
+                    if (ordermin == ORDERMIN) {  // the store as the last lane's own solve leaves it
+                        for (int32_t c = 0; c < n; c++) pivorder[c] = 3 * c;
+                        snap f = take(0, elcntmax, n + 1, n), r = refown(b, 1, n);
+                        f.ent.resize(std::min(f.ent.size(), r.ent.size()));
+                        f.scratch = r.scratch;  // the scratch is not the reference's business here
+                        expectsame(r, f, "last lane");
+                    }
+                    for (int32_t j = 0; j < k; j++) {
+                        batchlane(j);
+                        for (int32_t c = 0; c < n; c++) got[reuse].push_back(el[yh[c]]);
+                    }
+                    continue;
+                }
+                turned += tried;
+                for (int32_t j = 0; j < k; j++) {
+                    initmat(ws[j], 0, 0);
+                    const int32_t code = solve(1);
+                    for (int32_t c = 0; c < n; c++) got[reuse].push_back(code ? sparsel{} : el[yh[c]]);
+                }
+            }
+            buildhold(0);
+        }
+        solvereuse = 1;
+        ASSERT_EQ(got[0].size(), got[1].size());
+        for (size_t q = 0; q < got[0].size(); q++)
+            ASSERT_TRUE(samebits(got[1][q].re, got[0][q].re) && samebits(got[1][q].im, got[0][q].im))
+                << it << " unknown " << q;
+    }
+    ordermin = ORDERMIN;
+    EXPECT_GT(solved, 500);  // most batches were solved as batches, and some turned down
+    EXPECT_GT(turned, 10);
+}
