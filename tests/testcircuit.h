@@ -158,6 +158,7 @@ struct tcplot {
         free(rec.colmin);
         free(rec.colmax);
         free(rec.savestate);
+        for (plottrace &e : rec.extra) free(e.colmin), free(e.colmax);
     }
 };
 
