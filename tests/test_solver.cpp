@@ -387,6 +387,13 @@ TEST(Sparse, HeldBuildsSolveAsReference) {
 }
 
 // === fill-reducing order ===
+// a sound circuit of many unknowns: an RC mesh of side x side nodes, its
+// resistors 100 to 5 000 ohms, its capacitors 0.1 to 5 uF
+static void randommesh(std::mt19937 &rng, int32_t side) {
+    tcmesh(side);
+    for (int32_t i = 1; i < numwires; i++) wire[i].value = (wire[i].element == 'R' ? 100 : 1e-7) * (1 + rng() % 50);
+}
+
 // Large systems go in another order: the same codes as the reference in
 // natural order, and on sound circuits (RC meshes of random values, held as a
 // transient run and a sweep build them, so every replay is taken) the same
@@ -398,9 +405,7 @@ TEST(Ordered, AgreesWithNaturalOrder) {
     for (int32_t it = 0; it < 240 && !HasFailure(); it++) {
         const int32_t cplx = it % 2, mesh = it % 4 < 2;
         if (mesh) {
-            tcmesh(3 + rng() % 10);
-            for (int32_t i = 1; i < numwires; i++)
-                wire[i].value = (wire[i].element == 'R' ? 100 : 1e-7) * (1 + rng() % 50);
+            randommesh(rng, 3 + rng() % 10);
         } else {
             randomcircuit(rng, 30, 60);
         }
@@ -446,9 +451,7 @@ TEST(Ordered, ReusedWorkGivesTheBitsOfAFreshSolve) {
             const int32_t cplx = it % 2;
             solvereuse = reuse;
             if (it % 3) {
-                tcmesh(3 + rng() % 8);
-                for (int32_t i = 1; i < numwires; i++)
-                    wire[i].value = (wire[i].element == 'R' ? 100 : 1e-7) * (1 + rng() % 50);
+                randommesh(rng, 3 + rng() % 8);
             } else {
                 randomcircuit(rng, 30, 60);
             }
@@ -494,9 +497,7 @@ TEST(Batch, LanesGiveTheBitsOfFreshSolves) {
             std::mt19937 rng(4000 + it);
             solvereuse = reuse;
             if (mesh) {
-                tcmesh(2 + rng() % 6);
-                for (int32_t i = 1; i < numwires; i++)
-                    wire[i].value = (wire[i].element == 'R' ? 100 : 1e-7) * (1 + rng() % 50);
+                randommesh(rng, 2 + rng() % 6);
             } else {
                 randomcircuit(rng, 8, 14);
             }
