@@ -71,38 +71,57 @@ int32_t bodesolve(double w, int32_t inwire, int32_t plotwire, int32_t plotsense,
     return 0;
 }
 
-int32_t bodesolveall(double w, const plotcalc *p, bodepoint *bp) {
+// 1 if every trace of p and its input can be probed
+static int32_t bodeprobesok(const plotcalc *p) {
+    if (!transprobeok(p->plotwire, p->plotsense) || !transprobeok(p->inwire, 1)) return 0;
     for (int32_t k = 0; k < p->numextra; k++)
-        if (!transprobeok(p->extra[k].plotwire, p->extra[k].plotsense)) return -1;
-    const int32_t r = bodesolve(w, p->inwire, p->plotwire, p->plotsense, bp);
-    for (int32_t k = 0; r == SOLVED && k < p->numextra; k++)
+        if (!transprobeok(p->extra[k].plotwire, p->extra[k].plotsense)) return 0;
+    return 1;
+}
+
+// every trace of p read from the solution in el
+static void bodeextractall(const plotcalc *p, bodepoint *bp) {
+    bodeextract(p->inwire, p->plotwire, p->plotsense, &bp[0]);
+    for (int32_t k = 0; k < p->numextra; k++)
         bodeextract(p->inwire, p->extra[k].plotwire, p->extra[k].plotsense, &bp[k + 1]);
+}
+
+// the system just built solved, and read
+static int32_t bodefinish(const plotcalc *p, bodepoint *bp) {
+    const int32_t r = smatsolve_comp(yh, el, elcnt, pivorder, numwires + numnodes);
+    if (r == SOLVED) bodeextractall(p, bp);
     return r;
+}
+
+int32_t bodesolveall(double w, const plotcalc *p, bodepoint *bp) {
+    if (!bodeprobesok(p)) return -1;
+    bodebuild(w, p->inwire);
+    return bodefinish(p, bp);
 }
 
 // Points w[0..k), k at most BATCHMAX, each as bodesolveall solves it alone
 // (the same bits), res[j] its code: in one batch when the solve before was a
-// held sweep's, else one by one.
+// held sweep's, else one by one (the first from its build when the batch
+// turned that away).
 void bodesolvemany(const double *w, int32_t k, const plotcalc *p, bodepoint (*bp)[MAXTRACES], int32_t *res) {
-    int32_t ok = k > 1 && k <= BATCHMAX && batchready() && transprobeok(p->plotwire, p->plotsense) &&
-                 transprobeok(p->inwire, 1);
-    for (int32_t j = 0; ok && j < p->numextra; j++)
-        ok = transprobeok(p->extra[j].plotwire, p->extra[j].plotsense);
-    for (int32_t j = 0; ok && j < k; j++) {
-        bodebuild(w[j], p->inwire);
-        ok = batchtake(j);
+    int32_t ok = k > 1 && k <= BATCHMAX && batchready() && bodeprobesok(p), taken = 0, built = 0;
+    while (ok && taken < k) {
+        bodebuild(w[taken], p->inwire);
+        built = 1;
+        ok = batchtake(taken);
+        taken += ok;
     }
     if (ok && batchsolve(k)) {
         for (int32_t j = 0; j < k; j++) {
             batchlane(j);
-            bodeextract(p->inwire, p->plotwire, p->plotsense, &bp[j][0]);
-            for (int32_t x = 0; x < p->numextra; x++)
-                bodeextract(p->inwire, p->extra[x].plotwire, p->extra[x].plotsense, &bp[j][x + 1]);
+            bodeextractall(p, bp[j]);
             res[j] = SOLVED;
         }
         return;
     }
-    for (int32_t j = 0; j < k; j++) res[j] = bodesolveall(w[j], p, bp[j]);
+    int32_t from = 0;
+    if (built && taken == 0) res[0] = bodefinish(p, bp[0]), from = 1;
+    for (int32_t j = from; j < k; j++) res[j] = bodesolveall(w[j], p, bp[j]);
 }
 
 // === the column cache ===
