@@ -139,8 +139,8 @@ int32_t batchtake(int32_t lane);   // right after the build of lane (0, then 1, 
                                    //   0 this build cannot join (the batch is off)
 int32_t batchsolve(int32_t lanes); // 1: every lane taken solved, el and yh as the last lane's solve
                                    //   leaves them; 0 none (el holds the last build, words relabelled)
-void batchlane(int32_t lane);      // lane's solution into el at yh, read as after smatsolve_comp;
-                                   //   the last lane last, which leaves el as its solve did
+void batchx(int32_t lane, int32_t c, double *re, double *im);  // unknown c of lane's solution,
+                                   //   until the next solve (the last lane's is in el too)
 
 // === nonlinear elements (nonlinear.cpp) ===
 // A circuit with D or N wires is solved by Newton iteration: each such wire's

@@ -18,14 +18,21 @@ struct cplx {
     double re, im;
 };
 
-static cplx solvedc(int32_t c) { return cplx{el[yh[c]].re, el[yh[c]].im}; }
+static int32_t readlane = -1;  // the batch lane solutions are read from, -1: el
+
+static cplx solvedc(int32_t c) {
+    cplx v{el[yh[c]].re, el[yh[c]].im};
+    if (readlane >= 0) batchx(readlane, c, &v.re, &v.im);
+    return v;
+}
 
 static cplx cdiff(cplx a, cplx b) { return cplx{a.re - b.re, a.im - b.im}; }
 
 // Output: the current of a T probed as a wire (negated for sense +1), else a
 // voltage: the node's for sense 0, V(node1) - V(node2) for +1, the reverse for
 // -1. Input: the input wire's current in current mode or when it is an I
-// source, else its voltage V(node2) - V(node1). Read from the solution in el.
+// source, else its voltage V(node2) - V(node1). Read from the solution in el
+// (or in the batch's lane readlane).
 static void bodeextract(int32_t inwire, int32_t plotwire, int32_t plotsense, bodepoint *bp) {
     const int32_t nw = numwires;
     const int32_t current = plotsense != 0 && wire[plotwire].element == 'T';
@@ -113,10 +120,11 @@ void bodesolvemany(const double *w, int32_t k, const plotcalc *p, bodepoint (*bp
     }
     if (ok && batchsolve(k)) {
         for (int32_t j = 0; j < k; j++) {
-            batchlane(j);
+            readlane = j;
             bodeextractall(p, bp[j]);
             res[j] = SOLVED;
         }
+        readlane = -1;
         return;
     }
     int32_t from = 0;

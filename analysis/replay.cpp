@@ -910,12 +910,9 @@ int32_t lanessolve(solvetrace *t, int32_t nlane) {
     return 1;
 }
 
-// lane's values of the entries rows[0..n) into el
-void lanesput(int32_t lane, const int32_t *rows, int32_t n) {
-    for (int32_t c = 0; c < n; c++) {
-        el[rows[c]].re = lanere(lv[rows[c]], lane);
-        el[rows[c]].im = laneim(lv[rows[c]], lane);
-    }
+void lanesget(int32_t lane, int32_t e, double *re, double *im) {
+    *re = lanere(lv[e], lane);
+    *im = laneim(lv[e], lane);
 }
 
 // === right-hand side only ===

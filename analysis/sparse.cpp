@@ -509,7 +509,7 @@ int32_t batchsolve(int32_t lanes) {
     return 1;
 }
 
-void batchlane(int32_t lane) { lanesput(lane, yh, numwires + numnodes); }
+void batchx(int32_t lane, int32_t c, double *re, double *im) { lanesget(lane, yh[c], re, im); }
 
 int32_t smatsolve_real(int32_t *rows, sparsel *ent, int32_t count, int32_t *scratch, int32_t n) {
     (void)ent;  // always el: fill-in may move it

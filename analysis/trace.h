@@ -368,7 +368,7 @@ void lanestake(solvetrace *t, int32_t lane);   // the moved entries' values of e
 int32_t lanessolve(solvetrace *t, int32_t lanes);  // el's words relabelled when ordered: 1 solved,
                                         //   el as the last lane's split replay leaves it; 0 a
                                         //   pivot differs in some lane, el's values untouched
-void lanesput(int32_t lane, const int32_t *rows, int32_t n);  // lane's entries rows[0..n) into el
+void lanesget(int32_t lane, int32_t e, double *re, double *im);  // lane's value of entry e
 
 // === the elimination order (order.cpp) ===
 // A large system has its node columns relabelled into fill-reducing order
