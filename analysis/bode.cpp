@@ -86,7 +86,7 @@ static int32_t bodeprobesok(const plotcalc *p) {
     return 1;
 }
 
-// every trace of p read from the solution in el
+// every trace of p read from the solution (el, or the lane readlane)
 static void bodeextractall(const plotcalc *p, bodepoint *bp) {
     bodeextract(p->inwire, p->plotwire, p->plotsense, &bp[0]);
     for (int32_t k = 0; k < p->numextra; k++)

@@ -830,6 +830,8 @@ static int32_t lanesprogram(solvetrace *t) {
                     f.re[g] = h.re[g] * pv.re[g] - h.im[g] * pv.im[g];
                     f.im[g] = h.re[g] * pv.im[g] + h.im[g] * pv.re[g];
                 }
+                // the last lane's, as its own solve leaves mult (lanes past the
+                // last taken repeat it)
                 t->mult[r->slot] = cval{lanere(f, BATCHMAX - 1), laneim(f, BATCHMAX - 1)};
             }
             if (r->at >= 0) {  // addtail: q gathered, i q as (-q.im, q.re)

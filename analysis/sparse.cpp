@@ -472,19 +472,22 @@ static int32_t smatsolve(int32_t *rows, int32_t count, int32_t *scratch, int32_t
 enum { LANESMAX = 1 << 16 };
 static uint32_t batchat;   // buildcount of the lane taken last
 
+// 1 if the complex trace holds a split program a batch can run
+static int32_t batchfits(const solvetrace *t) {
+    return solvereuse && t->valid && t->split.ok && !t->repeats && t->final <= LANESMAX;
+}
+
 int32_t batchready(void) {
     const solvetrace *t = &traces[1];
-    return solvereuse && t->valid && t->split.ok && !t->repeats && t->build == buildcount &&
-           buildsolved == buildcount && t->final <= LANESMAX;
+    return batchfits(t) && t->build == buildcount && buildsolved == buildcount;
 }
 
 int32_t batchtake(int32_t lane) {
     solvetrace *t = &traces[1];
     const uint32_t before = lane == 0 ? t->build : batchat;
     batchat = 0;
-    if (!solvereuse || !t->valid || !t->split.ok || t->repeats || before != buildcount - 1 ||
-        buildkin == BUILDNEW || buildkept || elcnt != t->count || t->n != numwires + numnodes ||
-        t->final > LANESMAX || lane < 0 || lane >= BATCHMAX || !movedwithin(&t->split))
+    if (!batchfits(t) || before != buildcount - 1 || buildkin == BUILDNEW || buildkept || elcnt != t->count ||
+        t->n != numwires + numnodes || lane < 0 || lane >= BATCHMAX || !movedwithin(&t->split))
         return 0;
     lanestake(t, lane);
     batchat = buildcount;
