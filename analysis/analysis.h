@@ -157,8 +157,8 @@ int32_t nlcollect(void);     // nllist from the wires (diode texts read); nlcoun
 // iteration, calling built after every build; the solution is in el as
 // smatsolve_real leaves it. SOLVED, the solver's code of a singular
 // iteration, SOLVENOCONV or SOLVEBADMODEL. DC tries plain iteration, then
-// gmin stepping, then source stepping; a step (h != 0) takes at most 10
-// iterations and leaves halving to the caller.
+// gmin stepping, then source stepping (at most 2 000 iterations); a step
+// (h != 0) takes at most 10 iterations and leaves halving to the caller.
 int32_t nlsolve(double t, double h, void (*built)(void));
 const char *nlbadtext(int32_t *m);       // the refused diode text's sentence and wire, 0 / -1 none
 int32_t nlworst(uint8_t *flag, int32_t most);  // flags (numwires) the most elements that moved most

@@ -231,7 +231,7 @@ const char *nlbadtext(int32_t *m) {
 // then up to two more iterations until the step is within 1e-9 of the
 // size: Newton's error after a step is about the step squared over the
 // curvature's scale, so the polished answer holds nearly every digit.
-enum { NLDCITERS = 100, NLSTEPITERS = 10 };
+enum { NLDCITERS = 100, NLSTEPITERS = 10, NLSRCITERS = 2000 };
 
 // how far the solution moved since the last one: 2 beyond 1e-3 of its size
 // (plus the absolute tolerance), 1 beyond 1e-9 (plus a millionth of it), 0
@@ -296,16 +296,25 @@ static int32_t gminstepping(double t, void (*built)(void)) {
 }
 
 // source stepping: every V and I source scaled from 0 up to its value in
-// steps that halve when a solve fails and grow when it converges
+// steps that shrink when a solve fails and grow when it converges, within
+// NLSRCITERS iterations in all: an element whose current jumps can have
+// the steps creep on for millions of iterations, and the editor re-solves
+// at every key (a hard circuit that gets there takes a few hundred)
 static int32_t sourcestepping(double t, void (*built)(void)) {
     for (int32_t k = 0; k < nlcount; k++) nlvd[nllist[k]] = 0;
     double s = 0, ds = 0.1;
-    int32_t r = SOLVED;
+    int32_t r = SOLVED, left = NLSRCITERS;
     while (s < 1) {
+        if (left <= 0) {
+            r = SOLVENOCONV;
+            break;
+        }
         const double next = fmin(1.0, s + ds);
+        const int32_t most = left < NLDCITERS ? left : NLDCITERS;
         buildsrcscale = next;
         for (int32_t k = 0; k < nlcount; k++) nlback[k] = nlvd[nllist[k]];
-        r = newton(t, 0, NLDCITERS, built);
+        r = newton(t, 0, most, built);
+        left -= nliters < most ? nliters : most;
         if (r == SOLVED) {
             s = next;
             ds *= 2;
