@@ -79,7 +79,10 @@ void buildrestore(void);     // el[0..elcnt) again as the last build left it, wh
 //     column's own position first, then ascending, ties to the earlier. In
 //     fill-reducing order (ordermin unknowns and up) the column's diagonal
 //     row instead while its |p| is at least 0.1 of that largest (threshold
-//     pivoting). Records the trace; a failed solve leaves no trace.
+//     pivoting). Records the trace; a failed solve leaves no trace. The real
+//     solver keeps two: a system of another structure than the trace's
+//     trades it for the one of the structure before, which S3 and S4 then
+//     take as they would the last (the order of ordered systems likewise).
 //  S3 Right-hand side only: the traced heads and matrix part unchanged
 //     (compared bit for bit, or BUILDSAME), and a reduced matrix kept by a
 //     replay (matrices coming twice, as a sub-step's predictor and
@@ -114,8 +117,9 @@ enum {
 };
 // Both solve in place and return one of the codes above. The solution of unknown c is el[yh[c]].re (.im).
 // ent must be el: fill-in is appended from count on and grows el (checkelcnt).
-// A system with the structure of the previous solve is solved faster, and
-// one that differs from it only in the right-hand side faster still; the
+// A system with the structure of the previous solve (or, real, of the one
+// before) is solved faster, and one that differs from it only in the
+// right-hand side faster still; the
 // result is the same bit for bit either way (the contract above, S1-S6).
 extern int32_t solvereuse;   // 1 (default): solves and builds reuse the last ones' work; 0: all afresh
 extern int32_t solvehow;     // how the last solve went: SOLVEFULL, SOLVEREPLAY or SOLVERHS

@@ -4,8 +4,8 @@
 // order (SuiteSparse's AMD) of the node graph left once the wire currents are
 // eliminated, the grounded ones last. The order is put in by relabelling the
 // columns of el[0..count) and re-sorting its rows, computed once per
-// structure; the solve then runs unchanged and orderout maps its row heads
-// back. Depends on trace.h and equations.cpp (el, numwires, numnodes).
+// structure (the last two structures' kept); the solve then runs unchanged
+// and orderout maps its row heads back. Depends on trace.h and equations.cpp (el, numwires, numnodes).
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -38,7 +38,7 @@ struct orderstate {
     uint32_t build;     //   whose buildcount this is
     int32_t nmax, countmax;
 };
-static orderstate os;
+static orderstate os, osbefore;  // this structure's order, and the one's before
 
 static inline uint64_t wordof(const sparsel &e) {
     uint64_t w;
@@ -135,13 +135,29 @@ int32_t orderkeeps(const int32_t *rows, int32_t count, int32_t n) {
     return !ordered(n) || orderknown(rows, count, n);
 }
 
+// 1 if order state o was made for the system of these rows and entries
+static int32_t orderfor(const orderstate &o, const int32_t *rows, int32_t count, int32_t n) {
+    if (!o.valid || o.n != n || o.nw != numwires || o.count != count ||
+        memcmp(rows, o.heads, (size_t)n * sizeof(int32_t)))
+        return 0;
+    for (int32_t e = 0; e < count; e++)
+        if (wordof(el[e]) != o.nat[e]) return 0;
+    return 1;
+}
+
+// A structure other than the last trades the order for the one before: it
+// may be this structure's (an undo, a switch flipping back), else the new
+// order is made over it.
 int32_t orderin(int32_t *rows, int32_t count, int32_t n, int32_t kept) {
     const int32_t known = orderknown(rows, count, n);
     os.on = 0;
     if (!ordered(n)) return 0;
-    int32_t same = known || (os.valid && os.n == n && os.nw == numwires && os.count == count &&
-                             !memcmp(rows, os.heads, (size_t)n * sizeof(int32_t)));
-    for (int32_t e = 0; e < count && same && !known; e++) same = wordof(el[e]) == os.nat[e];
+    int32_t same = known || orderfor(os, rows, count, n);
+    if (!same && os.valid) {
+        std::swap(os, osbefore);
+        os.on = 0;
+        same = orderfor(os, rows, count, n);
+    }
     if (!same) {
         os.valid = 0;
         if (n + 1 > os.nmax) {

@@ -342,15 +342,8 @@ static void rhsdense(solvetrace *t, int32_t last) {
 // matches post) unless kin says it can be built again (buildrestore) and no
 // post will be taken from this solve.
 static int32_t takevalues(solvetrace *t, int32_t count, int32_t kin) {
-    const sparsel *ent = el, *in = t->in;
-    uint64_t diff = 0;  // (link, column) pairs compared as one word each
-    for (int32_t e = 0; e < count && kin == BUILDNEW; e++) {
-        uint64_t a, b;
-        memcpy(&a, (const char *)&ent[e] + offsetof(sparsel, next), sizeof a);
-        memcpy(&b, (const char *)&in[e] + offsetof(sparsel, next), sizeof b);
-        diff |= a ^ b;
-    }
-    if (diff) return 0;
+    const sparsel *ent = el;
+    if (kin == BUILDNEW && !samelinks(ent, t->in, count)) return 0;
     t->postok = 0;
     t->inok = kin == BUILDNEW || t->repeats;
     if (t->inok) memcpy(t->in, ent, (size_t)count * sizeof(sparsel));

@@ -3,7 +3,8 @@
 // builds (pivot search, elimination on arrays of the rows with fill-in
 // appended to el, the links written as eliminating on them would leave
 // them, back substitution leaving x_c in each row's first entry), recording
-// its trace; and smatsolve, which tries the replays of replay.cpp first.
+// its trace (the real solver keeps the one of the structure before too);
+// and smatsolve, which tries the replays of replay.cpp first.
 // Depends on trace.h, equations.cpp (el, checkelcnt, buildcount) and circuit.h
 // (numwires, yh). Limits: columns in natural order, except that a large
 // system comes relabelled into fill-reducing order (order.cpp); the entry
@@ -63,6 +64,7 @@ static inline void sortpos(int32_t *p, int32_t cnt) {
 // === recording the trace ===
 // What a general solve did, kept in traces (trace.h) for the replays.
 static solvetrace traces[2];   // [0] real, [1] complex
+static solvetrace spare;       // the real trace of the structure before
 
 // remembers the system the trace starts from: heads, entries, right-hand sides
 static void tracestart(solvetrace *t, const int32_t *rows, int32_t count, int32_t n) {
@@ -444,6 +446,13 @@ static int32_t smatsolve(int32_t *rows, int32_t count, int32_t *scratch, int32_t
     const int32_t ordered = orderin(rows, count, n, kept);
     solvetrace *t = &traces[CPLX ? 1 : 0];
     const int32_t kin = knownkin(t, rows, count, n);
+    // A real system of another structure than the trace's trades it for the
+    // spare: that one may be of this structure (an undo, a switch flipping
+    // back), else the full solve records over it and the trace before stays.
+    // No trace (the last solve failed) gives way only to a spare that fits.
+    if (!CPLX && solvereuse && kin == BUILDNEW && !kept && !tracedon(t, rows, count, n) &&
+        (t->valid || tracedon(&spare, rows, count, n)))
+        std::swap(*t, spare);
     if (t->split.ok && (kin == BUILDNEW || !movedwithin(&t->split))) t->split.ok = 0;
     solvehow = SOLVERHS;
     if (!rhsonly<CPLX>(rows, count, scratch, n, t, kin, kept)) {

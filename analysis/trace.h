@@ -7,6 +7,7 @@
 #pragma once
 #include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 #include <type_traits>
 #include "analysis/analysis.h"
 #include "circuit/circuit.h"
@@ -203,6 +204,25 @@ struct solvetrace {
         diffmax, termvalmax, termrowmax, xsmax, rslotmax, slotentmax, brhsmax, slotvalmax,
         pivvalmax;  // capacities
 };
+
+// 1 if entries a and b, count of each, have the same columns and links
+// ((link, column) pairs compared as one word each)
+static inline int32_t samelinks(const sparsel *a, const sparsel *b, int32_t count) {
+    uint64_t diff = 0;
+    for (int32_t e = 0; e < count; e++) {
+        uint64_t x, y;
+        memcpy(&x, (const char *)&a[e] + offsetof(sparsel, next), sizeof x);
+        memcpy(&y, (const char *)&b[e] + offsetof(sparsel, next), sizeof y);
+        diff |= x ^ y;
+    }
+    return !diff;
+}
+// 1 if trace t was made on a system of el's structure: the same row heads
+// and entries, every entry's column and link
+static inline int32_t tracedon(const solvetrace *t, const int32_t *rows, int32_t count, int32_t n) {
+    return t->valid && t->n == n && t->count == count && !memcmp(rows, t->heads, (size_t)n * sizeof(int32_t)) &&
+           samelinks(el, t->in, count);
+}
 
 // === the pivot rule of ordered systems ===
 // In fill-reducing order a column's diagonal row (the row of the unknown
