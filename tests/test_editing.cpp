@@ -121,6 +121,29 @@ TEST_F(Editing, WindowsKeepTheirProbesAcrossUndo)
     EXPECT_EQ(numplots, 0);
 }
 
+// The re-solves after undoing or redoing an edit of the structure take the
+// elimination kept of the structure before instead of eliminating afresh.
+TEST_F(Editing, UndoAndRedoOfAnElementTakeTheEliminationBefore)
+{
+    ASSERT_EQ(loadcircuit(VELTO_SOURCE_DIR "/examples/rclowpass.vsm", 0), 1);
+    settle();
+    ASSERT_EQ(numwires, 3);
+    ASSERT_EQ(matbad, 0);
+    auto full = [&](int32_t scan, int32_t mods) {  // full eliminations in the passes after the key
+        ctrl(scan, mods);
+        int32_t n = 0;
+        for (uint32_t k = 0, seen = buildcount; k < 8 && passes(); k++)
+            if (buildcount != seen) seen = buildcount, n += solvehow == SOLVEFULL;
+        return n;
+    };
+    at(432, 176, "d"), settle();  // the capacitor deleted: a new structure
+    ASSERT_EQ(numwires, 2);
+    EXPECT_EQ(full(SC_Z, 0), 0);
+    EXPECT_EQ(numwires, 3);
+    EXPECT_EQ(full(SC_Y, 0), 0);
+    EXPECT_EQ(numwires, 2);
+}
+
 // The history keeps its memory bound: with circuits of about 1 MB a change,
 // the oldest steps go.
 TEST_F(Editing, HistoryDropsTheOldestStepsBeyondItsMemory)
