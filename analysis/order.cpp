@@ -5,7 +5,8 @@
 // eliminated, the grounded ones last. The order is put in by relabelling the
 // columns of el[0..count) and re-sorting its rows, computed once per
 // structure (the last two structures' kept); the solve then runs unchanged
-// and orderout maps its row heads back. Depends on trace.h and equations.cpp (el, numwires, numnodes).
+// and orderout maps its row heads back. Depends on trace.h and
+// equations.cpp (el, numwires, numnodes).
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
