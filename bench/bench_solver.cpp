@@ -217,60 +217,50 @@ static void BM_MeshAcSweep(benchmark::State &st) {
 }
 BENCHMARK(BM_MeshAcSweep)->Apply(meshsides);
 
-// every re-solve takes out another resistor of the middle of the mesh (X)
-// and puts back the one before: a structure the solver has not seen
-static void BM_MeshDcEdited(benchmark::State &st) {
+// The program's DC re-solve after edit(rs, k) at iteration k, on the mesh of
+// side range(0); rs: its resistors from the middle on, up to 50.
+template <class F>
+static void dcedits(benchmark::State &st, F edit) {
     tcmesh((int32_t)st.range(0));
-    std::vector<int32_t> rs;  // the resistors from the middle on, up to 50
+    std::vector<int32_t> rs;
     for (int32_t m = numwires / 2; m < numwires && rs.size() < 50; m++)
         if (wire[m].element == 'R') rs.push_back(m);
-    int32_t at = 0, full = 0;
     dcsolve();
+    int32_t k = 0, full = 0;
     for (auto _ : st) {
-        wire[rs[at]].element = 'R';
-        at = (at + 1) % (int32_t)rs.size();
-        wire[rs[at]].element = 'X';
+        edit(rs, k++);
         benchmark::DoNotOptimize(dcsolve());
         full += solvehow == SOLVEFULL;
     }
     st.counters["unknowns"] = numwires + numnodes;
     st.counters["full"] = full;
+}
+typedef const std::vector<int32_t> &resistors;
+
+// every re-solve takes out another resistor (X) and puts back the one
+// before: a structure the solver has not seen
+static void BM_MeshDcEdited(benchmark::State &st) {
+    dcedits(st, [](resistors rs, int32_t k) {
+        wire[rs[k % rs.size()]].element = 'R';
+        wire[rs[(k + 1) % rs.size()]].element = 'X';
+    });
 }
 BENCHMARK(BM_MeshDcEdited)->Apply(meshsides);
 
-// the same resistor taken out and put back in turn, as an edit and its undo
-// (or a switch flipping): the structure before comes back every time
+// one resistor taken out and put back in turn, as an edit and its undo (or
+// a switch flipping): the structure before comes back every time
 static void BM_MeshDcUndone(benchmark::State &st) {
-    tcmesh((int32_t)st.range(0));
-    int32_t mid = numwires / 2, full = 0;
-    while (wire[mid].element != 'R') mid++;
-    dcsolve();
-    for (auto _ : st) {
-        wire[mid].element = wire[mid].element == 'R' ? 'X' : 'R';
-        benchmark::DoNotOptimize(dcsolve());
-        full += solvehow == SOLVEFULL;
-    }
-    st.counters["unknowns"] = numwires + numnodes;
-    st.counters["full"] = full;
+    dcedits(st, [](resistors rs, int32_t k) { wire[rs[0]].element = k % 2 ? 'R' : 'X'; });
 }
 BENCHMARK(BM_MeshDcUndone)->Apply(meshsides);
 
-// the same resistor changes its value (1 k and 2.2 k in turn): the structure
-// stays, so the re-solve can go by the elimination before
+// one resistor's value 2.2 k and 1 k in turn: the structure stays, so the
+// re-solve can go by the elimination before
 static void BM_MeshDcValueEdited(benchmark::State &st) {
-    tcmesh((int32_t)st.range(0));
-    int32_t mid = numwires / 2;
-    while (wire[mid].element != 'R') mid++;
-    dcsolve();
-    int32_t solves = 0, full = 0;
-    for (auto _ : st) {
-        const char *v = solves++ & 1 ? "1000" : "2200";
-        wiresetnumst(mid, v), wire[mid].value = atof(v);
-        benchmark::DoNotOptimize(dcsolve());
-        full += solvehow == SOLVEFULL;
-    }
-    st.counters["unknowns"] = numwires + numnodes;
-    st.counters["full"] = full;
+    dcedits(st, [](resistors rs, int32_t k) {
+        const char *v = k % 2 ? "1000" : "2200";
+        wiresetnumst(rs[0], v), wire[rs[0]].value = atof(v);
+    });
 }
 BENCHMARK(BM_MeshDcValueEdited)->Apply(meshsides);
 
