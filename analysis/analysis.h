@@ -80,9 +80,9 @@ void buildrestore(void);     // el[0..elcnt) again as the last build left it, wh
 //     fill-reducing order (ordermin unknowns and up) the column's diagonal
 //     row instead while its |p| is at least 0.1 of that largest (threshold
 //     pivoting). Records the trace; a failed solve leaves no trace. The real
-//     solver keeps two: a system of another structure than the trace's
-//     trades it for the one of the structure before, which S3 and S4 then
-//     take as they would the last (the order of ordered systems likewise).
+//     solver keeps two: a system of other row heads than the trace's trades
+//     it for the one of the structure before, which S3 and S4 then take as
+//     they would the last (the order of ordered systems likewise).
 //  S3 Right-hand side only: the traced heads and matrix part unchanged
 //     (compared bit for bit, or BUILDSAME), and a reduced matrix kept by a
 //     replay (matrices coming twice, as a sub-step's predictor and

@@ -273,8 +273,7 @@ static void tracepost(solvetrace *t, int32_t last, int32_t real) {
 // === what the replays share ===
 // 1 if the system has the traced rows and size (known for BUILDSHAPE and up)
 static int32_t sameheads(const solvetrace *t, const int32_t *rows, int32_t count, int32_t n, int32_t kin) {
-    if (kin != BUILDNEW) return 1;
-    return t->n == n && t->count == count && !memcmp(rows, t->heads, (size_t)n * sizeof(int32_t));
+    return kin != BUILDNEW || tracedheads(t, rows, count, n);
 }
 
 // The recorded back substitution: x_i = (-1/p) * (sum of the row's terms

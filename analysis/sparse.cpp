@@ -446,11 +446,12 @@ static int32_t smatsolve(int32_t *rows, int32_t count, int32_t *scratch, int32_t
     const int32_t ordered = orderin(rows, count, n, kept);
     solvetrace *t = &traces[CPLX ? 1 : 0];
     const int32_t kin = knownkin(t, rows, count, n);
-    // A real system of another structure than the trace's trades it for the
+    // A real system of other row heads than the trace's trades it for the
     // spare: that one may be of this structure (an undo, a switch flipping
     // back), else the full solve records over it and the trace before stays.
     // No trace (the last solve failed) gives way only to a spare that fits.
-    if (!CPLX && solvereuse && kin == BUILDNEW && !kept && !tracedon(t, rows, count, n) &&
+    // (Heads alike, the replay's own comparison of every link decides.)
+    if (!CPLX && solvereuse && kin == BUILDNEW && !kept && !(t->valid && tracedheads(t, rows, count, n)) &&
         (t->valid || tracedon(&spare, rows, count, n)))
         std::swap(*t, spare);
     if (t->split.ok && (kin == BUILDNEW || !movedwithin(&t->split))) t->split.ok = 0;

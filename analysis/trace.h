@@ -217,11 +217,13 @@ static inline int32_t samelinks(const sparsel *a, const sparsel *b, int32_t coun
     }
     return !diff;
 }
-// 1 if trace t was made on a system of el's structure: the same row heads
-// and entries, every entry's column and link
+// 1 if trace t was made on a system of these row heads and entries (the
+// cheap half of the structure); tracedon: every entry's column and link too
+static inline int32_t tracedheads(const solvetrace *t, const int32_t *rows, int32_t count, int32_t n) {
+    return t->n == n && t->count == count && !memcmp(rows, t->heads, (size_t)n * sizeof(int32_t));
+}
 static inline int32_t tracedon(const solvetrace *t, const int32_t *rows, int32_t count, int32_t n) {
-    return t->valid && t->n == n && t->count == count && !memcmp(rows, t->heads, (size_t)n * sizeof(int32_t)) &&
-           samelinks(el, t->in, count);
+    return t->valid && tracedheads(t, rows, count, n) && samelinks(el, t->in, count);
 }
 
 // === the pivot rule of ordered systems ===
