@@ -242,6 +242,8 @@ struct plotcalc {
     int32_t cachexdim;           // Bode: view width the cached columns were computed for
     int32_t inzero;              // Bode: 1 the input was 0 in every column computed since bodeclear,
                                  //   0 not in some, -1 none computed
+    int32_t swept;               // Bode: 1 every column was tried since bodeclear (failed ones stay
+                                 //   not computed and are tried again)
     int32_t numextra;            // further traces in extra; slots beyond keep their buffers
     plottrace extra[MAXTRACES - 1];
 };
@@ -297,7 +299,13 @@ double bodefreq(const plotcalc *p, double c, int32_t xdim);  // frequency of (fr
                                      // of a view xdim wide, in the axis' unit
 double bodeomega(const plotcalc *p, int32_t c, int32_t xdim);  // angular frequency of column c
 void bodeclear(plotcalc *p);         // every cached column not computed
-int32_t bodecolumns(plotcalc *p, int32_t xdim);  // compute the missing columns; how many failed
+// Computes the missing columns left to right, BATCHMAX at a time while they
+// can go in one batch, else one by one; with a clock (else null), until
+// clock() reaches deadline, checked after every batch: a call computes at
+// least one and overshoots by at most one, and the next goes on where it
+// stopped.
+// Sets p->swept once a call got to the last column. Returns how many failed.
+int32_t bodecolumns(plotcalc *p, int32_t xdim, double (*clock)(void), double deadline);
 
 // === plot data as CSV (plotcsv.cpp) ===
 // What the windows copy to the clipboard and veltocli prints: one line per

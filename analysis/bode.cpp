@@ -150,6 +150,7 @@ double bodeomega(const plotcalc *p, int32_t c, int32_t xdim) {
 
 void bodeclear(plotcalc *p) {
     p->inzero = -1;
+    p->swept = 0;
     for (int32_t c = 0; c < p->bufcols; c++) p->colmax[c] = -1.0;
     for (int32_t k = 0; k < p->numextra; k++)
         for (int32_t c = 0; c < p->extra[k].cols; c++) p->extra[k].colmax[c] = -1.0;
@@ -171,20 +172,25 @@ static void bodeput(plotcalc *p, int32_t c, const bodepoint *bp) {
 // width it was computed for; another width starts it afresh. A failed solve
 // leaves the column not computed (retried on the next call) and its colmin as
 // it was.
-int32_t bodecolumns(plotcalc *p, int32_t xdim) {
+int32_t bodecolumns(plotcalc *p, int32_t xdim, double (*clock)(void), double deadline) {
     checkmaxxdim(p, xdim > 0 ? xdim : 1);  // the buffers exist even for an empty view
     if (p->cachexdim != xdim) {
         bodeclear(p);
         p->cachexdim = xdim;
     }
-    int32_t fails = 0, missing = 0;
-    for (int32_t c = BODEMARGIN; c < xdim && c < p->bufcols && !missing; c++) missing = p->colmax[c] < 0;
-    if (missing && acprepare() != SOLVED) return xdim > BODEMARGIN ? xdim - BODEMARGIN : 0;
+    const int32_t end = xdim < p->bufcols ? xdim : p->bufcols;
+    int32_t fails = 0, c = BODEMARGIN;
+    while (c < end && p->colmax[c] >= 0) c++;
+    if (c < end && acprepare() != SOLVED) {
+        p->swept = 1;
+        return xdim > BODEMARGIN ? xdim - BODEMARGIN : 0;
+    }
     buildhold(1);  // only omega changes from column to column
-    for (int32_t c = BODEMARGIN; c < xdim && c < p->bufcols;) {
+    while (c < end) {
         int32_t cols[BATCHMAX], res[BATCHMAX], k = 0;
+        const int32_t most = batchready() ? BATCHMAX : 1;  // a slow solve alone, then the clock
         double w[BATCHMAX];
-        for (; c < xdim && c < p->bufcols && k < BATCHMAX; c++)
+        for (; c < end && k < most; c++)
             if (p->colmax[c] < 0) w[k] = bodeomega(p, c, xdim), cols[k++] = c;
         bodepoint bp[BATCHMAX][MAXTRACES];
         bodesolvemany(w, k, p, bp, res);
@@ -192,7 +198,9 @@ int32_t bodecolumns(plotcalc *p, int32_t xdim) {
             if (res[j] != SOLVED) fails++;
             else bodeput(p, cols[j], bp[j]);
         }
+        if (clock && clock() >= deadline) break;
     }
     buildhold(0);
+    if (c >= end) p->swept = 1;
     return fails;
 }

@@ -50,7 +50,7 @@ static void BM_BodeSweep800(benchmark::State &st) {
     const int xdim = 800 + BODEMARGIN;
     for (auto _ : st) {
         bodeclear(&p.rec);  // reset: every column is computed again
-        benchmark::DoNotOptimize(bodecolumns(&p.rec, xdim));
+        benchmark::DoNotOptimize(bodecolumns(&p.rec, xdim, nullptr, 0));
     }
     st.SetItemsProcessed(st.iterations() * 800);
     solvereuse = 1;

@@ -4,7 +4,7 @@
 // Targets: while the runs compute, each transient call stays within its
 // 10 ms budget (counter slowest_ms, the slowest call; the deadline is
 // checked every 16 sub-steps); once the view and one view ahead are computed
-// a whole pass only redraws (under 2 ms). The budget (transclock)
+// a whole pass only redraws (under 2 ms). The budget (plotclock)
 // and the figures run on this thread's processor time, since the headless
 // clock stands still and a loaded machine would blur wall-clock times.
 #include <benchmark/benchmark.h>
@@ -39,7 +39,7 @@ static void setup(void)
     defaultopts(&vopts);
     colbits = 32, colbytes = 4, drawpixp = drawpix32;
     memcpy(vpal, ovpal, sizeof vpal);
-    transclock = now;
+    plotclock = now;
     int32_t last = tcladder(SECTIONS, "PULSE(0;1;0.001;0.0001;0.0001;0.004;0.01)", 'R', "1000", 'C', "1E-6");
     const int32_t kinds[3] = {PLOT_TRANS, PLOT_TRANS, PLOT_BODE}, probes[3] = {last, last / 2 + 1, last};
     for (int32_t i = 0; i < 3; i++) {
@@ -99,10 +99,10 @@ static void BM_PassCached(benchmark::State &st)
 {
     setup();
     vopts.sampsperpix = 1;  // fills the buffers quickly; redrawing does not depend on it
-    transclock = [] { return 0.0; };
+    plotclock = [] { return 0.0; };
     double slowest = 0;
     pass(&slowest);
-    transclock = now;
+    plotclock = now;
     for (auto _ : st) pass(&slowest);
     st.counters["columns"] = wins[0].rec.numcols;
 }
@@ -134,9 +134,9 @@ static void BM_FourWindowsFourTracesCached(benchmark::State &st)
             else bodeplot(v.rec.inwire, v.rec.plotwire, v.rec.plotsense, 1);
         }
     };
-    transclock = [] { return 0.0; };
+    plotclock = [] { return 0.0; };
     draw();
-    transclock = now;
+    plotclock = now;
     for (auto _ : st) draw();
     st.counters["columns"] = four[0].rec.numcols;
 }

@@ -33,7 +33,7 @@ static void setup(void)
     vopts.sampsperpix = SAMPS, vopts.autoyscale = 0;
     colbits = 32, colbytes = 4, drawpixp = drawpix32;
     memcpy(vpal, ovpal, sizeof vpal);
-    transclock = now;
+    plotclock = now;
     int32_t last = tcladder(SECTIONS, "PULSE(0;1;0.001;0.0001;0.0001;0.004;0.01)", 'R', "1000", 'C', "1E-6");
     numplots = WINDOWS;
     for (int32_t i = 0; i < WINDOWS; i++) {
@@ -87,10 +87,10 @@ static void BM_FourWindowsDone(benchmark::State &st)
 {
     setup();
     vopts.sampsperpix = 1;
-    transclock = [] { return 0.0; };
+    plotclock = [] { return 0.0; };
     double slowest = 0;
     pass(&slowest);
-    transclock = now, slowest = 0;
+    plotclock = now, slowest = 0;
     for (auto _ : st) pass(&slowest);
     st.counters["slowest_ms"] = slowest * 1000;
     st.counters["columns"] = plot[0].numcols;

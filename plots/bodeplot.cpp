@@ -1,7 +1,9 @@
 // bodeplot.cpp: the Bode window: gain (upper 60 %) and phase (lower 40 %) of
 // out/in over a logarithmic frequency axis, with grids, labels and the unit
 // toggles, the traces drawn from the window's column cache that bodecolumns
-// fills (a column is solved once, then only redrawn), the read-outs, and the
+// fills left to right within the windows' budget (a column is solved once,
+// then only redrawn; a large circuit's curve grows over several passes, its
+// ranges fitted once it is whole), the read-outs, and the
 // window's keys and mouse (ranges, unit, panning). Its texts are placed as
 // the transient window's are: none overlaps another or leaves the view.
 // Depends on plots.h and the analysis. Columns left of BODEMARGIN hold labels
@@ -424,7 +426,7 @@ static void bodereset(plottype *p, int32_t xdim)
 
 static int cmpq(const void *a, const void *b) { return *(const int32_t *)a - *(const int32_t *)b; }
 
-// The first computed columns place the phase panel: 0 degrees stays in the
+// The first whole sweep places the phase panel: 0 degrees stays in the
 // middle when every phase keeps PHASEEDGE from the panel's edges (+-180
 // degrees), else the median phase goes there. The median is taken on the
 // circle cut at the widest gap between the phases, so a curve about 180
@@ -503,9 +505,12 @@ void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t curso
         bodeclear(p);
     }
     if (!transprobeok(plotwire, plotsense) || !transprobeok(inwire, 1)) return;
-    if (p->autogain && !p->linmag) bodecolumns(p, xdim), bodefit(p, xdim);
-    if (p->linmag && (p->autogain || !(p->maglo < p->maghi))) bodecolumns(p, xdim), bodemagfit(p, xdim);
-    if (p->phasecentre) bodecolumns(p, xdim), bodecentre(p, xdim);
+    bodecolumns(p, xdim, plotclock, plotclock() + plotbudget(p, xdim));
+    if (p->swept) {  // the ranges follow the whole curve, not the part computed so far
+        if (p->autogain && !p->linmag) bodefit(p, xdim);
+        if (p->linmag && (p->autogain || !(p->maglo < p->maghi))) bodemagfit(p, xdim);
+        if (p->phasecentre) bodecentre(p, xdim);
+    }
     bodeview v;
     v.xdim = xdim, v.ydim = ydim, v.gp = 0.6 * ydim, v.ph = 0.4 * ydim, v.gbot = (int32_t)v.gp;
     v.font = circfontindex(), v.fw = fontlist[v.font].width, v.fh = fontlist[v.font].height;
@@ -530,7 +535,6 @@ void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t curso
     else bodefreqgrid(p, v);
     bodetexts(v);
     bodereflines(p, v);
-    bodecolumns(p, xdim);
     for (int32_t k = p->numextra; k >= 0; k--) {  // the window's own on top
         tracecols t = traceof(p, k);
         gaintrace(p, v, t);

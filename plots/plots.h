@@ -27,8 +27,8 @@ struct plottype : plotcalc {
     int32_t idwire, idflip;                        // Bode: ibodewire and ibodeflip at creation
     int32_t autogain;                              // Bode: 1 the gain range follows the curve (A key)
     int32_t phaseoffs;                             // Bode: phase offset, 1/65536 turn; -1 resets the view
-    int32_t phasecentre;                           // Bode: 1 phaseoffs waits for the first computed
-                                                   //   columns (set by the first view and Home)
+    int32_t phasecentre;                           // Bode: 1 phaseoffs waits for the first whole
+                                                   //   sweep (set by the first view and Home)
     double yscale, xoffset, yoffset;               // transient: value scale, scroll, zero row
     double scrollx, scrolly;                       // matrix and help: content scroll, pixels
     double matw, matt;                             // matrix: angular frequency and time
@@ -119,7 +119,7 @@ void transautoscale(void);          // gplot's yscale and yoffset from its visib
 void transcontrols(void);           // keys and mouse of the window gplot
 extern int32_t transscalechanged;  // 1 after a window stepped the time scale, which the circuit
                                     // file holds: the main loop brings the unsaved mark up to date
-extern double (*transclock)(void);  // clock of the transient's 10 ms budget: vlock (tests and
+extern double (*plotclock)(void);  // clock of the windows' computing budget: vlock (tests and
                                     // benchmarks may put their own)
 void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t cursor);
 void bodecontrols(void);
@@ -129,6 +129,9 @@ double bodelogfreq(const plottype *p, double x, double w);  // log10 of the freq
 void matrixrender(void);            // Ax = b of gplot's omega and time, solved; matbad
 void matrixcontrols(void);
 // helpers the three share (transplot.cpp)
+double plotbudget(const plottype *p, int32_t xdim);  // seconds window p (transient or Bode, xdim
+                                    // wide) computes this pass: an equal share of the pass's
+                                    // budget with the others still computing, at most 10 ms
 void plotmouse(int32_t *mx, int32_t *my);  // mouse relative to the client view of gplot
 int32_t plotnotches(void);          // wheel notches of this pass (up positive), taken from dmousz
 int32_t plotamps(const plottype *p);  // 1: the probe is a T wire's current, 0 a voltage

@@ -1,9 +1,10 @@
 // transplot.cpp: the transient window: time and value grids with their labels,
 // the trace drawn from the column buffers that transcompute fills (the view
-// and one view width ahead, at most 10 ms per window and 20 ms for all of
-// them in a pass), the read-outs, the auto Y scale, and the window's keys and
+// and one view width ahead), the read-outs, the auto Y scale, and the window's keys and
 // mouse; also the few helpers the Bode and matrix windows share, among them
-// the placing of texts so that none overlaps another or leaves the view.
+// the computing budget (at most 10 ms per window and 20 ms for all of them in
+// a pass) and the placing of texts so that none overlaps another or leaves
+// the view.
 // Depends on plots.h (gplot, gdd, text, line routines, fstr) and the analysis.
 // Columns before t = 0 are never computed; a column without a solved sample
 // (NaN) is left out of the trace and has no read-out.
@@ -14,9 +15,9 @@
 #include "circuit/circuit.h"
 #include "plots/plots.h"
 
-static const double TRANSBUDGET = 0.01;      // seconds of computing per window per pass
-static const double TRANSPASSBUDGET = 0.02;  // seconds per pass for all transient windows together
-double (*transclock)(void) = vlock;
+static const double WINBUDGET = 0.01;   // seconds of computing per window per pass
+static const double PASSBUDGET = 0.02;  // seconds per pass for all computing windows together
+double (*plotclock)(void) = vlock;
 int32_t transscalechanged = 0;
 static const double XOFFSETMAX = 1 << 30;  // furthest scroll, columns: keeps column numbers in range
 static const uint32_t DOTS = 0x55555555, ZERODASH = 0x66666666;
@@ -280,24 +281,25 @@ static int32_t transuntil(const plottype *p, int32_t xdim)
     return u < INT32_MAX ? (int32_t)u : INT32_MAX;
 }
 
-// 1: the window still has columns to compute
-static int32_t transbusy(const plottype *p, int32_t xdim)
+// 1: transient or Bode window p, xdim wide, still has columns to compute
+static int32_t plotbusy(const plottype *p, int32_t xdim)
 {
+    if (p->kind == PLOT_BODE) return p->reset == -1 || !p->swept || p->cachexdim != xdim;
     if (p->reset == -1 || p->numcols < 0) return 1;
     return p->numcols < transuntil(p, xdim) && (int64_t)p->numcols < (int64_t)p->basecol + p->bufcols;
 }
 
-// this pass's seconds for window p: an equal share of the pass's budget with
-// the other transient windows still computing, at most a window's budget
-static double transbudget(const plottype *p, int32_t xdim)
+double plotbudget(const plottype *p, int32_t xdim)
 {
-    int32_t n = transbusy(p, xdim);
+    int32_t n = plotbusy(p, xdim);
     for (int32_t i = 0; i < numplots; i++) {
         const plottype &r = plot[i];
-        if (&r != p && r.kind == PLOT_TRANS && r.state != 2 && transbusy(&r, (int32_t)(r.right - r.left))) n++;
+        if (&r != p && (r.kind == PLOT_TRANS || r.kind == PLOT_BODE) && r.state != 2 &&
+            plotbusy(&r, (int32_t)(r.right - r.left)))
+            n++;
     }
-    double b = n > 0 ? TRANSPASSBUDGET / n : TRANSBUDGET;
-    return b < TRANSBUDGET ? b : TRANSBUDGET;
+    double b = n > 0 ? PASSBUDGET / n : WINBUDGET;
+    return b < WINBUDGET ? b : WINBUDGET;
 }
 
 // again from t = 0 with the view as it is: the buffer starts where a scroll
@@ -340,8 +342,8 @@ void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
     transtimelabels(p, major, xdim, fnt);
     if (hasquantity) drawtext(fnt, qx, qy, LABELCOL, BACKCOL, "", quantity);
     if (hasseconds) drawtext(fnt, sx, sy, LABELCOL, BACKCOL, "", "Seconds");
-    double budget = transbudget(p, xdim);
-    if (transcompute(p, xdim, vopts.sampsperpix, transuntil(p, xdim), transclock, transclock() + budget) != SOLVED)
+    double budget = plotbudget(p, xdim);
+    if (transcompute(p, xdim, vopts.sampsperpix, transuntil(p, xdim), plotclock, plotclock() + budget) != SOLVED)
         SysBeep(32);  // the initial conditions could not be solved: the states start at 0
     for (int32_t k = p->numextra; k >= 0; k--) transtrace(p, k, xdim, ydim, u);  // the window's own on top
     tracelegend(p, 3 * fw, 2 * fh);

@@ -46,7 +46,7 @@ TEST(Bode, MatchesTheTransferFunction) {
 TEST(BodeColumns, ComputeColumnsPastTheMarginAndRetryFailedOnes) {
     tcbuild(RC);
     tcplot p(2, 1);
-    EXPECT_EQ(bodecolumns(&p.rec, 300), 0);
+    EXPECT_EQ(bodecolumns(&p.rec, 300, nullptr, 0), 0);
     for (int c = 0; c < 300; c += 11) {
         bodepoint bp;
         if (c < BODEMARGIN) {
@@ -59,10 +59,30 @@ TEST(BodeColumns, ComputeColumnsPastTheMarginAndRetryFailedOnes) {
     }
     tcnode(0);  // unsolvable: every column stays not computed
     bodeclear(&p.rec);
-    EXPECT_EQ(bodecolumns(&p.rec, 300), 300 - BODEMARGIN);
+    EXPECT_EQ(bodecolumns(&p.rec, 300, nullptr, 0), 300 - BODEMARGIN);
     EXPECT_EQ(p.rec.colmax[100], -1.0);
     tcplot empty(2, 1);  // a view with no columns computes nothing
-    EXPECT_EQ(bodecolumns(&empty.rec, 0), 0);
+    EXPECT_EQ(bodecolumns(&empty.rec, 0, nullptr, 0), 0);
+}
+
+// A clock that has always run out: each call computes one batch, left to
+// right, and the pieces make the bits of one whole call.
+TEST(BodeColumns, ACallCutByItsDeadlineGoesOnWhereItStopped) {
+    tcbuild(RC);
+    tcplot whole(2, 1), cut(2, 1);
+    ASSERT_EQ(bodecolumns(&whole.rec, 300, nullptr, 0), 0);
+    EXPECT_EQ(whole.rec.swept, 1);
+    int32_t calls = 0, done = BODEMARGIN;
+    for (; !cut.rec.swept && calls < 300; calls++) {
+        ASSERT_EQ(bodecolumns(&cut.rec, 300, [] { return 1.0; }, 0), 0);
+        const int32_t was = done;
+        while (done < 300 && cut.rec.colmax[done] >= 0) done++;
+        EXPECT_TRUE(done > was && done - was <= BATCHMAX) << calls;
+        for (int32_t c = done; c < 300; c++) EXPECT_EQ(cut.rec.colmax[c], -1.0) << calls;
+    }
+    EXPECT_EQ(done, 300);
+    EXPECT_EQ(0, memcmp(whole.rec.colmin, cut.rec.colmin, 300 * sizeof(double)));
+    EXPECT_EQ(0, memcmp(whole.rec.colmax, cut.rec.colmax, 300 * sizeof(double)));
 }
 
 // Columns with every reuse off (each build and solve from scratch, one by
@@ -77,7 +97,7 @@ TEST_F(Reuse, BodeColumnsChangeNoBit) {
             tcplot p(k.out, k.sense);
             p.rec.inwire = k.in;
             ASSERT_EQ(traceadd(&p.rec, 1, 0), 0);  // node 1
-            EXPECT_EQ(bodecolumns(&p.rec, 500), 0);
+            EXPECT_EQ(bodecolumns(&p.rec, 500, nullptr, 0), 0);
             got[reuse][0].assign(p.rec.colmin, p.rec.colmin + 500);
             got[reuse][1].assign(p.rec.colmax, p.rec.colmax + 500);
             got[reuse][2].assign(p.rec.extra[0].colmin, p.rec.extra[0].colmin + 500);

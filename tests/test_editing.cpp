@@ -35,7 +35,7 @@ TEST_F(Editing, UndoingEverythingAndRedoingItComeBackExactly)
 {
     srand(11);
     static double now;
-    transclock = [] { return now += 0.001; };  // a window computes 160 sub-steps a pass
+    plotclock = [] { return now += 0.001; };  // a window computes 160 sub-steps a pass
     const char *keys[] = {"r", "c", "l", "v", "i", "s", "x", " ", "\r", "\b", "d", "n", "o", "b", "4", "7",
                           "/", "\\", "e", "1"};
     for (int32_t round = 0; round < 3; round++) {
@@ -244,7 +244,7 @@ TEST_F(Editing, WindowsKeepTheirViewsAcrossAnEditAndItsUndo)
     settle();
     plottype &bw = plot[b], &tw = plot[t];
     bw.lfreqlo = 1, bw.lfreqhi = 5, bw.dblo = -30, bw.dbhi = 6, bw.phaseoffs = 0x1234, bodeclear(&bw);
-    tw.xoffset = 40, tw.firstcol = 40, tw.yscale = 2, tw.yoffset = 30, settle();
+    tw.xoffset = 40, tw.firstcol = 40, tw.yscale = 2, tw.yoffset = 30, settle(), swept();
     const int32_t col = (int32_t)(bw.right - bw.left) / 2;  // 1 kHz or so: past the corner
     ASSERT_TRUE(bw.colmin && bw.colmax[col] != -1.0);  // computed
     const double gain = bw.colmin[col];
@@ -255,11 +255,11 @@ TEST_F(Editing, WindowsKeepTheirViewsAcrossAnEditAndItsUndo)
     };
     kept("before");
     EXPECT_EQ(tuned(*this, 176, 112, 1), "1200");
-    kept("after the edit");
+    swept(), kept("after the edit");
     EXPECT_NE(bw.colmin[col], gain) << "the curve follows the value";
     at(176, 400), settle(), ctrl(SC_Z), settle();  // the run ends; undo over the schematic
     EXPECT_EQ(std::string(wire[r].numst), "1000");
-    kept("after the undo");
+    swept(), kept("after the undo");
     EXPECT_EQ(bw.colmin[col], gain);
 }
 

@@ -36,7 +36,7 @@ struct Plots : ::testing::Test {
     }
     void TearDown() override {
         free(rec.colmin), free(rec.colmax), free(rec.savestate);
-        gplot = nullptr, gdd = {0, 0, 0, 0}, numplots = 0, transclock = vlock;
+        gplot = nullptr, gdd = {0, 0, 0, 0}, numplots = 0, plotclock = vlock;
     }
     void clear() { std::fill(px.begin(), px.end(), vpal[PAL_BLACK]), gdd = view = {(intptr_t)px.data(), W * 4, W, H}; }
     int32_t pal(int32_t x, int32_t y) { return palat(&view, x, y); }

@@ -183,6 +183,40 @@ TEST_F(Plotwin, TransientCursorsReadTimesValuesAndTheirDifference)
     EXPECT_GT(countpal(408 + 91 + 2, 28, 408 + 91 + 3, 292, PAL_LIGHTGREEN), 20) << "A's dotted line";
 }
 
+// On a clock that has always run out a Bode window computes one batch a
+// pass, its fitted gain range waiting for the whole curve; whole, its view is
+// the one a window computed in one pass shows.
+TEST_F(Plotwin, ABodeWindowFillsInOverPassesToTheSameView)
+{
+    begin();
+    ibodewire = 0;
+    plottype &b = plot[openplot(PLOT_BODE, 1, 1)];
+    to(100, 400);
+    auto view = [&] {
+        const tiletype *f = hl_shown();
+        std::vector<uint32_t> v;
+        for (int32_t y = (int32_t)b.top; y < (int32_t)b.bottom; y++)
+            for (int32_t x = (int32_t)b.left; x < (int32_t)b.right; x++) v.push_back(((uint32_t *)(f->f + y * f->p))[x]);
+        return v;
+    };
+    plotclock = [] { return 0.0; };  // never runs out
+    b.autogain = 1, b.phaseoffs = -1, passes();
+    ASSERT_EQ(b.swept, 1);
+    const std::vector<double> fitted = {b.dblo, b.dbhi};
+    const std::vector<uint32_t> once = view();
+    plotclock = [] { return e2enow += 1; };  // a second a reading
+    b.phaseoffs = -1, passes();
+    int32_t computed = 0;
+    for (int32_t c = 0; c < b.cachexdim; c++) computed += b.colmax[c] >= 0;
+    EXPECT_TRUE(computed >= 1 && computed <= BATCHMAX) << computed;
+    EXPECT_TRUE(b.dblo == -60 && b.dbhi == 60) << "the fit waits";
+    ASSERT_EQ(swept(), 1);
+    passes();
+    EXPECT_EQ(std::vector<double>({b.dblo, b.dbhi}), fitted);
+    EXPECT_TRUE(view() == once);
+}
+
+
 // The same cursors on a Bode window: on frequencies, which a switch to hertz
 // keeps; the divider's flat response differs by nothing between them. And
 // the automatic gain range.
@@ -191,7 +225,7 @@ TEST_F(Plotwin, BodeCursorsAndAutomaticGainRange)
     begin();
     ibodewire = 0;
     plottype &b = plot[openplot(PLOT_BODE, 1, 1)];  // client (408, 28)-(704, 292)
-    to(100, 400), settle();
+    to(100, 400), settle(), swept();
     to(408 + 100, 100), button(1), button(0), settle();
     hl_keydown(SC_LSHIFT), to(408 + 174, 100), button(1), button(0), hl_keyup(SC_LSHIFT), settle();
     EXPECT_NEAR(b.curb - b.cura, 74 * 10.0 / 296, 1e-12);
@@ -333,7 +367,7 @@ TEST_F(Plotwin, MeasurementsOfTheWindowsColumns)
     plottype &b = plot[openplot(PLOT_BODE, 1, 1)];  // across R: R / (R + jwL + 1/jwC)
     settle();
     b.lfreqlo = 3, b.lfreqhi = 5, b.reset = -1;
-    hl_mouse(556, 160), hl_key(SC_M, 'm', 0), settle();
+    hl_mouse(556, 160), hl_key(SC_M, 'm', 0), settle(), swept();
     EXPECT_NEAR(measured(b, "bandwidth"), 100 / 0.01, 20) << "R/L in rad/s";
     EXPECT_NEAR(measured(b, "peak"), 0, 1e-3) << "dB at the resonance";
 }
@@ -438,14 +472,14 @@ TEST_F(Plotwin, LinearMagnitudeAndFrequencyAxes)
     to(556, 160), settle();
     b.lfreqlo = 2, b.lfreqhi = 4, b.cura = 3, b.reset = -1;
     char s[96];
-    passes();
+    ASSERT_EQ(swept(), 1);
     ASSERT_EQ(plotcursortext(&b, 0, s, sizeof s), 1);
     EXPECT_NE(std::string(s).find("-3.01 dB"), std::string::npos) << s;
     hl_key(SC_G, 'g', 0), settle();
     ASSERT_EQ(plotcursortext(&b, 0, s, sizeof s), 1);
     EXPECT_NE(std::string(s).find("  707.1m  -45.0 deg"), std::string::npos) << s;
     EXPECT_TRUE(b.maglo == 0 && b.maghi == 1.1) << "fitted to the curve: " << b.maghi;
-    hl_key(SC_F, 'f', 0), settle();
+    hl_key(SC_F, 'f', 0), settle(), swept();
     to(408 + 148, 100), button(1), button(0), settle();
     EXPECT_NEAR(b.cura, log10(5050), 1e-12);
     std::string csv = copyfrom(b);

@@ -127,7 +127,7 @@ TEST_F(E2E, BodeWindowCopiesItsColumnsAsCsv)
     ASSERT_EQ(start({write("rc.vsm", t)}), 1);
     int32_t b = openplot(PLOT_BODE, 2, 0);
     ASSERT_GE(b, 0);
-    passes(2);
+    ASSERT_EQ(swept(), 1);
     const plottype &p = plot[b];
     std::string head;
     const auto rows = tccsv(copyfrom(p), &head);

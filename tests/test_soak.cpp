@@ -197,7 +197,7 @@ TEST_F(Soak, RandomUseNeverBreaksTheProgramOrItsFiles)
     const double until = secs ? e2eclock() + atof(secs) : 0;
     const int32_t actions = secs ? INT32_MAX : 1500;
     srand(seed ? (unsigned)atoi(seed) : 7);
-    transclock = fakeclock;
+    plotclock = fakeclock;
     hl_maxpasses(INT32_MAX);
     // a copy: a random Save never reaches the committed file
     ASSERT_EQ(start({write("sallenkey.vsm", tcread(VELTO_SOURCE_DIR "/examples/sallenkey.vsm"))}), 1);
