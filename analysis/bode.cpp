@@ -171,7 +171,9 @@ static void bodeput(plotcalc *p, int32_t c, const bodepoint *bp) {
 // A column's frequency follows the view width, so the cache belongs to the
 // width it was computed for; another width starts it afresh. A failed solve
 // leaves the column not computed (retried on the next call) and its colmin as
-// it was.
+// it was. A nonlinear circuit's operating point is found while no column is
+// computed, so every column of a sweep cut into several calls linearises at
+// the same point, whatever the transient windows' iterations do between them.
 int32_t bodecolumns(plotcalc *p, int32_t xdim, double (*clock)(void), double deadline) {
     checkmaxxdim(p, xdim > 0 ? xdim : 1);  // the buffers exist even for an empty view
     if (p->cachexdim != xdim) {
@@ -181,7 +183,7 @@ int32_t bodecolumns(plotcalc *p, int32_t xdim, double (*clock)(void), double dea
     const int32_t end = xdim < p->bufcols ? xdim : p->bufcols;
     int32_t fails = 0, c = BODEMARGIN;
     while (c < end && p->colmax[c] >= 0) c++;
-    if (c < end && acprepare() != SOLVED) {
+    if (c < end && p->inzero == -1 && acprepare() != SOLVED) {  // a sweep's first call: its operating point
         p->swept = 1;
         return xdim > BODEMARGIN ? xdim - BODEMARGIN : 0;
     }
