@@ -1,10 +1,10 @@
 // transplot.cpp: the transient window: time and value grids with their labels,
 // the trace drawn from the column buffers that transcompute fills (the view
-// and one view width ahead), the read-outs, the auto Y scale, and the window's keys and
-// mouse; also the few helpers the Bode and matrix windows share, among them
-// the computing budget (at most 10 ms per window and 20 ms for all of them in
-// a pass) and the placing of texts so that none overlaps another or leaves
-// the view.
+// and one view width ahead), the read-outs, the auto Y scale, and the
+// window's keys and mouse; also the few helpers the Bode and matrix windows
+// share, among them the computing budget (at most 10 ms per window and 20 ms
+// for all of them in a pass) and the placing of texts so that none overlaps
+// another or leaves the view.
 // Depends on plots.h (gplot, gdd, text, line routines, fstr) and the analysis.
 // Columns before t = 0 are never computed; a column without a solved sample
 // (NaN) is left out of the trace and has no read-out.
