@@ -243,7 +243,8 @@ struct plotcalc {
     int32_t inzero;              // Bode: 1 the input was 0 in every column computed since bodeclear,
                                  //   0 not in some, -1 none computed
     int32_t swept;               // Bode: 1 every column was tried since bodeclear (failed ones stay
-                                 //   not computed and are tried again)
+                                 //   not computed and are tried again), 2 none could be: a nonlinear
+                                 //   circuit without an operating point
     int32_t numextra;            // further traces in extra; slots beyond keep their buffers
     plottrace extra[MAXTRACES - 1];
 };
@@ -304,7 +305,8 @@ void bodeclear(plotcalc *p);         // every cached column not computed
 // clock() reaches deadline, checked after every batch: a call computes at
 // least one and overshoots by at most one, and the next goes on where it
 // stopped.
-// Sets p->swept once a call got to the last column. Returns how many failed.
+// Sets p->swept to 1 once a call got to the last column, to 2 when a
+// nonlinear circuit has no operating point. Returns how many failed.
 int32_t bodecolumns(plotcalc *p, int32_t xdim, double (*clock)(void), double deadline);
 
 // === plot data as CSV (plotcsv.cpp) ===

@@ -173,19 +173,22 @@ static void bodeput(plotcalc *p, int32_t c, const bodepoint *bp) {
 // leaves the column not computed (retried on the next call) and its colmin as
 // it was. A nonlinear circuit's operating point is found while no column is
 // computed, so every column of a sweep cut into several calls linearises at
-// the same point, whatever the transient windows' iterations do between them.
+// the same point, whatever the transient windows' iterations do between them;
+// when there is none, nothing is tried again until bodeclear (the circuit
+// changed), as its search may take thousands of iterations.
 int32_t bodecolumns(plotcalc *p, int32_t xdim, double (*clock)(void), double deadline) {
     checkmaxxdim(p, xdim > 0 ? xdim : 1);  // the buffers exist even for an empty view
     if (p->cachexdim != xdim) {
         bodeclear(p);
         p->cachexdim = xdim;
     }
-    const int32_t end = xdim < p->bufcols ? xdim : p->bufcols;
+    const int32_t end = xdim < p->bufcols ? xdim : p->bufcols, all = xdim > BODEMARGIN ? xdim - BODEMARGIN : 0;
     int32_t fails = 0, c = BODEMARGIN;
     while (c < end && p->colmax[c] >= 0) c++;
+    if (p->swept == 2) return all;
     if (c < end && p->inzero == -1 && acprepare() != SOLVED) {  // a sweep's first call: its operating point
-        p->swept = 1;
-        return xdim > BODEMARGIN ? xdim - BODEMARGIN : 0;
+        p->swept = 2;
+        return all;
     }
     buildhold(1);  // only omega changes from column to column
     while (c < end) {

@@ -63,6 +63,15 @@ TEST(BodeColumns, ComputeColumnsPastTheMarginAndRetryFailedOnes) {
     EXPECT_EQ(p.rec.colmax[100], -1.0);
     tcplot empty(2, 1);  // a view with no columns computes nothing
     EXPECT_EQ(bodecolumns(&empty.rec, 0, nullptr, 0), 0);
+    tcbuild("g.g I01:-1 N10:1+V*V");  // no operating point: searched for once, until the circuit changes
+    tcplot nop(1, 1);
+    EXPECT_EQ(bodecolumns(&nop.rec, 300, nullptr, 0), 300 - BODEMARGIN);
+    const uint32_t before = buildcount;
+    EXPECT_EQ(bodecolumns(&nop.rec, 300, nullptr, 0), 300 - BODEMARGIN);
+    EXPECT_EQ(buildcount, before);
+    bodeclear(&nop.rec);
+    EXPECT_EQ(bodecolumns(&nop.rec, 300, nullptr, 0), 300 - BODEMARGIN);
+    EXPECT_GT(buildcount, before);
 }
 
 // A clock that has always run out: each call computes one batch, left to
