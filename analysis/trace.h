@@ -62,7 +62,7 @@ template <class T> static inline T *push(T *&a, int32_t &cnt, int32_t &cap) {
 // its pivot row's tail (tails), and per row it eliminated an elimstep and
 // that row's pairs; per unknown, from the last, a backrow with its terms.
 // Columns and unknowns go in natural order, by levels once prepared
-// (replay.cpp).
+// (replay.cpp; the columns of a large trace stay in natural order).
 struct colstep {             // one column: the pivot comparisons, then the rows eliminated
     int32_t ncand;           // candidates compared, heads in cands in comparison order
     int32_t ati;             // 1: the first candidate is the row already at position i
@@ -194,7 +194,8 @@ struct solvetrace {
     int32_t *brhs;             // [n] each back row's right-hand-side slot (0: none)
     double *slotval;           // [nslot] scratch: the values
     double *pivval;            // [n] and each back row's -1/p
-    int32_t prepared;          // 1: traceprepare has run: rops, mult, records by levels
+    int32_t prepared;          // 1: traceprepare has run: rops, mult, records by levels (a large
+                               //   trace's columns as recorded)
     int32_t lastreplay;        // 1: the last solve was a replay
     int32_t repeats;           // 1: the solve after the last replay had its matrix (or none yet):
                                //   a replay keeps post only then, a sweep changes it every time

@@ -264,6 +264,21 @@ static void BM_MeshDcValueEdited(benchmark::State &st) {
 }
 BENCHMARK(BM_MeshDcValueEdited)->Apply(meshsides);
 
+// a value edit right after an edit of the structure (that one not timed): the
+// first replay of an elimination, which prepares it
+static void BM_MeshDcValueAfterStructure(benchmark::State &st) {
+    dcedits(st, [&st](resistors rs, int32_t k) {
+        st.PauseTiming();
+        wire[rs[k % rs.size()]].element = 'R';
+        wire[rs[(k + 1) % rs.size()]].element = 'X';
+        dcsolve();
+        const char *v = k % 2 ? "1000" : "2200";
+        wiresetnumst(rs[0], v), wire[rs[0]].value = atof(v);
+        st.ResumeTiming();
+    });
+}
+BENCHMARK(BM_MeshDcValueAfterStructure)->Apply(meshsides);
+
 // === diodes ===
 // a ladder of 20 sections, 100 Ohm in series and a 1E-14 diode to ground at
 // every node, from 5 V; the same with 1 kOhm in place of the diodes

@@ -467,8 +467,8 @@ TEST(Ordered, ReusedWorkGivesTheBitsOfAFreshSolve) {
             std::mt19937 rng(900 + it);
             const int32_t cplx = it % 2;
             solvereuse = reuse;
-            if (it % 3) {
-                randommesh(rng, 3 + rng() % 8);
+            if (it % 3) {  // 1, 2 and 11 (a sweep, a run, edits): traces too large to reorder by levels
+                randommesh(rng, it == 1 || it == 2 || it == 11 ? 30 : 3 + rng() % 8);
             } else {
                 randomcircuit(rng, 30, 60);
             }
