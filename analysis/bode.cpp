@@ -182,7 +182,8 @@ int32_t bodecolumns(plotcalc *p, int32_t xdim, double (*clock)(void), double dea
         bodeclear(p);
         p->cachexdim = xdim;
     }
-    const int32_t end = xdim < p->bufcols ? xdim : p->bufcols, all = xdim > BODEMARGIN ? xdim - BODEMARGIN : 0;
+    const int32_t end = xdim < p->bufcols ? xdim : p->bufcols;
+    const int32_t all = xdim > BODEMARGIN ? xdim - BODEMARGIN : 0;  // what fails when nothing can be solved
     int32_t fails = 0, c = BODEMARGIN;
     while (c < end && p->colmax[c] >= 0) c++;
     if (p->swept == 2) return all;
