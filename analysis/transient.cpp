@@ -157,18 +157,24 @@ double transsample(int32_t plotwire, int32_t plotsense) {
 // is its companion of step h from the state at time statet, every D and N
 // its linearisation, solved by Newton iteration at the sub-step's time; an
 // iteration that fails halves the step (at most NLHALVINGS times), so the
-// column still gets its sample at its place.
-enum { NLHALVINGS = 12 };
-static double statet;   // time the states stand at
+// column still gets its sample at its place. A sub-step makes at most
+// NLSTEPSOLVES solves or so in all (NLHALVINGS over, at most): one that
+// converges only in pieces of the smallest size everywhere would make eight
+// thousand, as an N element whose current jumps can have it do; it fails
+// instead, the states kept where its solved pieces took them.
+enum { NLHALVINGS = 12, NLSTEPSOLVES = 64 };
+static double statet;       // time the states stand at
+static int32_t stepsolves;  // solves the sub-step may still make
 
 static int32_t implicitstep(double t, double h, int32_t depth) {
+    stepsolves--;
     const int32_t r = nlsolve(t, h, nullptr);
     if (r == SOLVED) {
         for (int32_t k = 0; k < numcl; k++) capindval[cllist[k]] = clvalue(cllist[k]);
         statet = t;
         return r;
     }
-    if (r != SOLVENOCONV || depth >= NLHALVINGS) return r;
+    if (r != SOLVENOCONV || depth >= NLHALVINGS || stepsolves < 2) return r;
     const int32_t a = implicitstep(t - h / 2, h / 2, depth + 1);
     return a != SOLVED ? a : implicitstep(t, h / 2, depth + 1);
 }
@@ -176,6 +182,7 @@ static int32_t implicitstep(double t, double h, int32_t depth) {
 int32_t transsubstep(double tau, double delta) {
     if (nlcount) {
         const double h = tau - statet;
+        stepsolves = NLSTEPSOLVES;
         return implicitstep(tau, h > 0 ? h : delta / TRANSPROBE, 0);
     }
     const int32_t n = numwires + numnodes;

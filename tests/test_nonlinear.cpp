@@ -173,3 +173,21 @@ TEST(Nonlinear, BadTextsAndNoSolutionAreReported) {
     EXPECT_EQ(dcsolve(), SOLVENOCONV);
     EXPECT_LE(buildcount - before, 100u + 1100u + 2000u);
 }
+
+// An N element whose current jumps (a text the fuzzer found) has a transient
+// sub-step converge only in pieces of the smallest size: each sub-step gives
+// up within its budget of solves (once 9 000 builds and more, seconds in a
+// larger circuit) and keeps the states where its solved pieces took them.
+TEST(Nonlinear, ASubstepThatConvergesOnlyInTinyPiecesGivesUpInTime) {
+    for (int32_t run = 0; run < 2; run++) {
+        tcbuild("g.. V01:-19.75 R12:1000 N20:E;VV}88;19E%1 C20:1E-6");
+        ASSERT_EQ(dcsolve(), SOLVED);
+        transcollect(nullptr);
+        for (int32_t k = 1; k <= 24; k++) {
+            const uint32_t before = buildcount;
+            transsubstep(k * 2.5e-6, 2.5e-6);
+            ASSERT_LE(buildcount - before, (64u + 12u) * 11u) << run << " sub-step " << k;  // solves, builds each
+            ASSERT_TRUE(isfinite(capindval[3])) << k;
+        }
+    }
+}
