@@ -184,9 +184,9 @@ int32_t bodecolumns(plotcalc *p, int32_t xdim, double (*clock)(void), double dea
     }
     const int32_t end = xdim < p->bufcols ? xdim : p->bufcols;
     const int32_t all = xdim > BODEMARGIN ? xdim - BODEMARGIN : 0;  // what fails when nothing can be solved
+    if (p->swept == 2) return all;
     int32_t fails = 0, c = BODEMARGIN;
     while (c < end && p->colmax[c] >= 0) c++;
-    if (p->swept == 2) return all;
     if (c < end && p->inzero == -1 && acprepare() != SOLVED) {  // a sweep's first call: its operating point
         p->swept = 2;
         return all;
