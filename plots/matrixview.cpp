@@ -3,7 +3,8 @@
 // (real half above the imaginary half, smallest font), the boundaries between
 // the current and the voltage unknowns, and the solution row on top; and the
 // window's keys and mouse. Depends on plots.h, initmat and smatsolve_comp.
-// Rebuilt and solved on every call; after a failed solve the solution row stays blank.
+// Rebuilt and solved on every call; after a failed solve the solution row
+// stays blank. Its solve's code is its own: matbad keeps the DC solve's.
 // A header row names the columns and a header column the rows (I(R1) for a
 // wire's current, V(n3) for a node's voltage, b the right-hand side).
 #include <math.h>
@@ -143,8 +144,10 @@ void matrixrender(void)
     matrixgrid(nw, n, sx, sy);
     matrixnames(nw, n, sx, sy);
     matrixentries(n, sx, sy);
-    matbad = smatsolve_comp(yh, el, elcnt, pivorder, n);
-    if (n < 1 || matbad != SOLVED) return;  // a failed solve leaves half-eliminated rows: nothing shown
+    // matbad stays the DC solve's: the schematic, red or showing volts, and
+    // the transient windows go by it, not by this frequency's
+    const int32_t code = smatsolve_comp(yh, el, elcnt, pivorder, n);
+    if (n < 1 || code != SOLVED) return;  // a failed solve leaves half-eliminated rows: nothing shown
     for (int32_t c = 0; c < n; c++) {
         cellnumber(c, sx, 2 - sy, el[yh[c]].re, SOLCOL);
         cellnumber(c, sx, 8 - sy, el[yh[c]].im, SOLCOL);

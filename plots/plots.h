@@ -126,7 +126,7 @@ void bodecontrols(void);
 double bodecolumn(const plottype *p, double lf, double w);  // client column (not rounded) of the
                                     // log10 frequency lf on the axis of a view w wide
 double bodelogfreq(const plottype *p, double x, double w);  // log10 of the frequency at column x
-void matrixrender(void);            // Ax = b of gplot's omega and time, solved; matbad
+void matrixrender(void);            // Ax = b of gplot's omega and time, solved (matbad untouched)
 void matrixcontrols(void);
 // helpers the three share (transplot.cpp)
 double plotbudget(const plottype *p, int32_t xdim);  // seconds window p (transient or Bode, xdim

@@ -211,7 +211,6 @@ TEST_F(Plots, MatrixNamesItsRowsAndColumnsAndNoNumbersRunTogether)
     textnote = [](const tiletype *, int32_t x, int32_t y, int32_t w, int32_t h) { boxes.push_back({x, y, x + w, y + h}); };
     matrixrender();
     textnote = nullptr;
-    ASSERT_EQ(matbad, SOLVED);
     for (const char *name : {"I(V1)", "I(R2)", "V(n0)", "V(n2)", "b", "x"}) EXPECT_TRUE(text(name, 0, PAL_YELLOW)) << name;
     EXPECT_GT(count(0, 0, W, H, PAL_CYAN), 100) << "the solution row";
     for (size_t a = 0; a < boxes.size(); a++)

@@ -200,6 +200,25 @@ TEST_F(E2E, UnsolvableCircuitFadesTheBackgroundToRedAndBack)
     EXPECT_EQ(backgroundcol, 0);
 }
 
+// The matrix window solves at its own frequency; the schematic keeps the DC
+// result: a circuit unsolvable at DC stays red and shows no stale volts.
+TEST_F(E2E, AMatrixWindowLeavesTheSchematicItsDcResult)
+{
+    ASSERT_EQ(start({write("divider.vsm", DIVIDERFILE)}), 1);
+    passes(2);
+    at(700, 500, "'");
+    passes();
+    ASSERT_EQ(numplots, 1);
+    ASSERT_EQ(plot[0].kind, PLOT_MATRIX);
+    plot[0].matw = 1000;
+    wire[1].element = 'L';  // across the source: a short at DC, 1000 H at 1000 rad/s
+    recalc = 3;
+    passes(30);
+    EXPECT_EQ(matbad, SOLVEWIRE);
+    EXPECT_EQ(countpal(234, 76, 246, 85, 24), 0) << "node 1's 5 V, of the circuit before";
+    EXPECT_GE(backgroundcol >> 16 & 255, 0x5F);
+}
+
 // the texts the last pass drew, "value:1000 current:.005 .."
 static std::string drawntexts(void)
 {
