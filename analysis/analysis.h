@@ -19,7 +19,7 @@ struct sparsel {
 extern sparsel *el;          // [elcntmax]; entry 0 is the sentinel, col COLEND
 extern int32_t elcnt;        // entries in use including the sentinel
 extern int32_t elcntmax;     // capacity of el
-extern int32_t matbad;       // last stored solve code (SOLVED ..), -1 nothing solved yet
+extern int32_t matbad;       // the DC solve's code (SOLVED ..), -1 nothing solved yet: the schematic's
 
 void checkelcnt(int32_t need);                    // ensure el can hold index need
 void initmat(double w, double t, double h);       // build A x = b for omega w, time t, step h

@@ -214,7 +214,8 @@ int32_t transsubstep(double tau, double delta) {
 // === initial conditions ===
 // Forced C voltages and L currents become V and I sources for one DC solve
 // (V(node2) - V(node1) = U for a capacitor); every state then starts from that
-// solution, or at 0 when it failed. Returns the solve's code (kept in matbad).
+// solution, or at 0 when it failed. Returns the solve's code, the run's own:
+// matbad stays the DC solve's, which the schematic shows.
 static int32_t transinitial(void) {
     for (int32_t k = 0; k < numcl; k++) {
         wiretype &w = wire[cllist[k]];
@@ -222,11 +223,12 @@ static int32_t transinitial(void) {
         w.value = valueat0(w.initst);
         w.element = w.element == 'C' ? 'V' : 'I';
     }
+    int32_t code;
     if (nlcount) {
-        matbad = nlsolve(0, 0, nullptr);
+        code = nlsolve(0, 0, nullptr);
     } else {
         initmat(0, 0, 0);
-        matbad = smatsolve_real(yh, el, elcnt, pivorder, numwires + numnodes);
+        code = smatsolve_real(yh, el, elcnt, pivorder, numwires + numnodes);
     }
     for (int32_t k = 0; k < numcl; k++) {
         const int32_t m = cllist[k];
@@ -235,10 +237,10 @@ static int32_t transinitial(void) {
             w.value = valueat0(w.numst);
             w.element = (w.element == 'V' || w.element == 'C') ? 'C' : 'L';
         }
-        capindval[m] = matbad != SOLVED ? 0.0 : clvalue(m);
+        capindval[m] = code != SOLVED ? 0.0 : clvalue(m);
     }
     statet = 0;
-    return matbad;
+    return code;
 }
 
 // === oversampling ===
