@@ -3,8 +3,9 @@
 // (real half above the imaginary half, smallest font), the boundaries between
 // the current and the voltage unknowns, and the solution row on top; and the
 // window's keys and mouse. Depends on plots.h, initmat and smatsolve_comp.
-// Rebuilt and solved on every call; after a failed solve the solution row
-// stays blank. Its solve's code is its own: matbad keeps the DC solve's.
+// Rebuilt on every call, and solved unless the build is the one solved last;
+// after a failed solve the solution row stays blank. Its solve's code is its
+// own: matbad keeps the DC solve's.
 // A header row names the columns and a header column the rows (I(R1) for a
 // wire's current, V(n3) for a node's voltage, b the right-hand side).
 #include <math.h>
@@ -133,6 +134,45 @@ static void matrixnames(int32_t nw, int32_t n, int32_t sx, int32_t sy)
     }
 }
 
+// === the solve, kept ===
+// A build the same bit for bit as the one solved last (the circuit, omega
+// and time as they were) shows that solve's solution again: on a large
+// circuit the solve costs more than all the drawing, every pass.
+static struct {
+    sparsel *el;       // [elmax] the build solved last, as initmat left it
+    int32_t *yh;       // [yhmax] its row heads
+    double *re, *im;   // [yhmax] its solution
+    int32_t count, n, code;  // code -1: nothing kept
+    int32_t elmax, yhmax;
+} kept = {nullptr, nullptr, nullptr, nullptr, 0, 0, -1, 0, 0};
+
+static int32_t keptbuild(int32_t n)
+{
+    return kept.code != -1 && kept.count == elcnt && kept.n == n &&
+           !memcmp(kept.yh, yh, (size_t)n * sizeof(int32_t)) &&
+           !memcmp(kept.el, el, (size_t)elcnt * sizeof(sparsel));
+}
+
+// the code of the build's solve, its solution in kept.re and kept.im
+static int32_t matrixsolve(int32_t n)
+{
+    if (keptbuild(n)) return kept.code;
+    if (elcnt > kept.elmax) kept.elmax = elcnt, kept.el = (sparsel *)growmem(kept.el, (size_t)elcnt * sizeof(sparsel));
+    if (n + 1 > kept.yhmax) {
+        kept.yhmax = n + 1;
+        kept.yh = (int32_t *)growmem(kept.yh, (size_t)kept.yhmax * sizeof(int32_t));
+        kept.re = (double *)growmem(kept.re, (size_t)kept.yhmax * sizeof(double));
+        kept.im = (double *)growmem(kept.im, (size_t)kept.yhmax * sizeof(double));
+    }
+    memcpy(kept.el, el, (size_t)elcnt * sizeof(sparsel));
+    memcpy(kept.yh, yh, (size_t)(n > 0 ? n : 0) * sizeof(int32_t));
+    kept.count = elcnt, kept.n = n;
+    kept.code = smatsolve_comp(yh, el, elcnt, pivorder, n);
+    if (kept.code == SOLVED)
+        for (int32_t c = 0; c < n; c++) kept.re[c] = el[yh[c]].re, kept.im[c] = el[yh[c]].im;
+    return kept.code;
+}
+
 void matrixrender(void)
 {
     plottype *p = gplot;
@@ -146,11 +186,11 @@ void matrixrender(void)
     matrixentries(n, sx, sy);
     // matbad stays the DC solve's: the schematic, red or showing volts, and
     // the transient windows go by it, not by this frequency's
-    const int32_t code = smatsolve_comp(yh, el, elcnt, pivorder, n);
+    const int32_t code = matrixsolve(n);
     if (n < 1 || code != SOLVED) return;  // a failed solve leaves half-eliminated rows: nothing shown
     for (int32_t c = 0; c < n; c++) {
-        cellnumber(c, sx, 2 - sy, el[yh[c]].re, SOLCOL);
-        cellnumber(c, sx, 8 - sy, el[yh[c]].im, SOLCOL);
+        cellnumber(c, sx, 2 - sy, kept.re[c], SOLCOL);
+        cellnumber(c, sx, 8 - sy, kept.im[c], SOLCOL);
     }
 }
 

@@ -202,6 +202,25 @@ TEST_F(Plots, BodeSaysWhenTheInputIsZeroEverywhere)
 
 // === matrix debug ===
 
+// A pass whose build is the one solved last shows that solution again
+// without a solve; another frequency solves anew.
+TEST_F(Plots, MatrixSolvesOnlyABuildItHasNotSolved)
+{
+    tcbuild("g.. V01:3 R12:4700 C20:1E-6");
+    rec.kind = PLOT_MATRIX, rec.matw = 1000;
+    matrixrender();
+    EXPECT_EQ(buildsolved, buildcount);
+    const std::vector<uint32_t> first = px;
+    clear(), matrixrender();
+    EXPECT_NE(buildsolved, buildcount) << "solved again";
+    EXPECT_TRUE(px == first);
+    clear(), rec.matw = 10, matrixrender();
+    EXPECT_EQ(buildsolved, buildcount);
+    EXPECT_FALSE(px == first);
+    clear(), rec.matw = 1000, matrixrender();
+    EXPECT_TRUE(px == first);
+}
+
 TEST_F(Plots, MatrixNamesItsRowsAndColumnsAndNoNumbersRunTogether)
 {
     tcbuild("g.. V01:3 R12:4700 R20:3300");  // 375 uA: " 3.75E-04" is wider than a cell
