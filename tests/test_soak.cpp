@@ -104,13 +104,13 @@ struct Soak : E2E {
     }
 
     void drawing(void) {
-        static const char *const keys[] = {"r", "c", "l", "v", "i", "e", "f", "g", "h", "s", "x", " ", "o",
-                                           "\\", "n", "d", "b", "z", "4", "7", ".", "/", "\b", "\r", "-"};
+        static const char *const keys[] = {"r", "c", "l", "v", "i", "e", "f", "g", "h", "s", "x", " ", "o", "k",
+                                           "j", "\\", "n", "d", "b", "z", "4", "7", ".", "/", "\b", "\r", "-"};
         at(gx(), gy(), keys[rnd(sizeof keys / sizeof *keys)]);
     }
     void textbox(void) {
         static const char *const texts[] = {"1E3", "SIN(0;1;50;0;0)", "(T>1E-3)*5", "PWL(0;0;1;1)", "(", "",
-                                            "T>.5", "2^3^2", "NRND(1)"};
+                                            "T>.5", "2^3^2", "NRND(1)", "LED", "Z5V1", "V*V*1E-3"};
         at(gx(), gy(), rnd(2) ? "t" : "z");
         hl_type(texts[rnd(sizeof texts / sizeof *texts)]), hl_pass();
         if (numnodes && rnd(4) == 0) {  // Edit > Delete selection under the open box
