@@ -30,20 +30,15 @@ void expectshown(int64_t action)
     for (int32_t w = 0; w < numwires; w++)
         if (wire[w].numst && strstr(wire[w].numst, "RND")) return;
     const int32_t shown = matbad;
-    const std::vector<double> v(dispv, dispv + numnodes), i(dispi, dispi + numwires);
     ASSERT_EQ(dcsolve(), shown) << "action " << action;
     if (shown != SOLVED) return;
     const double tol = nlcount ? 1e-9 : 0;
-    for (int32_t n = 0; n < numnodes; n++) {
-        const double x = el[yh[numwires + n]].re;
-        ASSERT_TRUE(x == v[n] || fabs(x - v[n]) <= tol * (1 + fabs(x)) || (x != x && v[n] != v[n]))
-            << "action " << action << ": node " << n << " shows " << v[n] << ", is " << x;
-    }
-    for (int32_t w = 0; w < numwires; w++) {
-        const double x = el[yh[w]].re;
-        ASSERT_TRUE(x == i[w] || fabs(x - i[w]) <= tol * (1 + fabs(x)) || (x != x && i[w] != i[w]))
-            << "action " << action << ": wire " << w << " shows " << i[w] << ", is " << x;
-    }
+    auto same = [&](const char *what, int32_t k, double shows, double x) {
+        ASSERT_TRUE(x == shows || fabs(x - shows) <= tol * (1 + fabs(x)) || (x != x && shows != shows))
+            << "action " << action << ": " << what << " " << k << " shows " << shows << ", is " << x;
+    };
+    for (int32_t n = 0; n < numnodes; n++) same("node", n, dispv[n], el[yh[numwires + n]].re);
+    for (int32_t w = 0; w < numwires; w++) same("wire", w, dispi[w], el[yh[w]].re);
 }
 
 std::vector<std::string> split(const std::string &s, const std::string &sep)
