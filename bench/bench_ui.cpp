@@ -130,25 +130,40 @@ static void BM_UndoRedo(benchmark::State &st)
 }
 BENCHMARK(BM_UndoRedo)->Unit(benchmark::kMicrosecond);
 
-// the program's pass, as the web page measures its own
-static void BM_MainPassLattice(benchmark::State &st)
+// === the whole program, headless ===
+// started on file at size ("/800x593") with its settings in a folder of its
+// own; 0 if it did not start
+static char progdir[32];
+static std::string progini;
+static int32_t programstart(const char *file, const char *size)
 {
-    char dir[] = "/tmp/velto-bench-XXXXXX";
-    if (!mkdtemp(dir)) return;
-    const std::string ini = std::string(dir) + "/velto.ini";
-    veltoinioverride = ini.c_str();
-    char file[] = VELTO_SOURCE_DIR "/tests/data/lattice200.vsm", size[] = "/800x593";
-    char *args[] = {(char *)"velto", file, size, nullptr};
+    strcpy(progdir, "/tmp/velto-bench-XXXXXX");
+    if (!mkdtemp(progdir)) return 0;
+    progini = std::string(progdir) + "/velto.ini";
+    veltoinioverride = progini.c_str();
+    char *args[] = {(char *)"velto", (char *)file, (char *)size, nullptr};
     int32_t code;
     hl_reset();
     hl_maxpasses(1 << 30);
-    if (!veltostart(3, args, &code)) return;
+    return veltostart(3, args, &code);
+}
+// stopped, its settings folder removed, and the file written for it
+static void programstop(const char *written = nullptr)
+{
+    veltostop();
+    if (written) unlink(written);
+    unlink(progini.c_str());
+    rmdir(progdir);
+}
+
+// the program's pass, as the web page measures its own
+static void BM_MainPassLattice(benchmark::State &st)
+{
+    if (!programstart(VELTO_SOURCE_DIR "/tests/data/lattice200.vsm", "/800x593")) return;
     for (int32_t i = 0; i < 60; i++) mainpass();
     for (auto _ : st) benchmark::DoNotOptimize(mainpass());
     st.counters["wires"] = numwires;
-    veltostop();
-    unlink(ini.c_str());
-    rmdir(dir);
+    programstop();
 }
 BENCHMARK(BM_MainPassLattice)->Unit(benchmark::kMicrosecond);
 
@@ -188,20 +203,12 @@ BENCHMARK(BM_MeshSchematicPass)->Arg(100)->Unit(benchmark::kMillisecond);
 // draws.
 static void BM_MeshNodeDrag(benchmark::State &st)
 {
-    char dir[] = "/tmp/velto-bench-XXXXXX";
-    if (!mkdtemp(dir)) return;
-    const std::string ini = std::string(dir) + "/velto.ini", file = std::string(dir) + "/mesh.vsm";
-    veltoinioverride = ini.c_str();
+    const std::string file = "/tmp/velto-bench-mesh.vsm";
     pastedmesh((int32_t)st.range(0));
     size_t n;
     const char *text = vsmtext(&n);
     if (FILE *f = fopen(file.c_str(), "wb")) fwrite(text, 1, n, f), fclose(f);
-    char size[] = "/800x600";
-    char *args[] = {(char *)"velto", (char *)file.c_str(), size, nullptr};
-    int32_t code;
-    hl_reset();
-    hl_maxpasses(1 << 30);
-    if (!veltostart(3, args, &code)) return;
+    if (!programstart(file.c_str(), "/800x600")) return;
     for (int32_t i = 0; i < 10; i++) mainpass();
     int32_t x = node[0].x + isxoff, y = node[0].y + isyoff;
     hl_mouse(x, y), mainpass(), hl_button(1), mainpass();
@@ -214,8 +221,6 @@ static void BM_MeshNodeDrag(benchmark::State &st)
     }
     st.counters["moved_px"] = node[0].x - 48;
     st.counters["slowest_ms"] = slowest * 1000;
-    veltostop();
-    unlink(file.c_str()), unlink(ini.c_str());
-    rmdir(dir);
+    programstop(file.c_str());
 }
 BENCHMARK(BM_MeshNodeDrag)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(60);
