@@ -181,12 +181,17 @@ static int32_t stampable(int32_t m) {
 //   G   I(m) = g (V(db) - V(da))                  H   V(b) - V(a) = g I(d)
 //   D N I(m) - y (V(a) - V(b)) = ieq: the linearisation nonlinear.cpp set
 // Each node's current-law row sums -I(m) of the wires leaving it and +I(m) of
-// the wires arriving; a grounded node's row is V = 0.
+// the wires arriving; a grounded node's row is V = 0. In a system of
+// ordermin unknowns and more, X and I also carry 0 V(a) + 0 V(b), as a C
+// does at DC: their rows take an R's pattern, so that turning an element
+// into another of that pattern leaves the structure (and the elimination)
+// as it was, and the re-solve after such an edit replays it.
 // Fills b with the branch row of stampable wire m, of the given letter.
 void branchpairs(branchrow &b, int32_t m, int32_t letter, double v, double w, double h) {
     const int32_t nw = numwires, nn = numnodes;
     const wiretype &wr = wire[m];
     const int32_t a = nw + wr.node1, bb = nw + wr.node2, rhs = nw + nn;
+    const int32_t rpattern = nw + nn >= ordermin;
     b.np = 0;
     int32_t d = 0, da = 0, db = 0;
     double g = v;
@@ -223,7 +228,11 @@ void branchpairs(branchrow &b, int32_t m, int32_t letter, double v, double w, do
         break;
     case 'V': putab(b, a, -1, 0, F_CONST, bb, 1, 0, F_CONST); put(b, rhs, v, 0, F_V); break;
     case 'T': putab(b, a, -1, 0, F_CONST, bb, 1, 0, F_CONST); break;
-    case 'I': put(b, m, 1, 0, F_CONST); put(b, rhs, v, 0, F_V); break;
+    case 'I':
+        put(b, m, 1, 0, F_CONST);
+        if (rpattern) putab(b, a, 0, 0, F_CONST, bb, 0, 0, F_CONST);
+        put(b, rhs, v, 0, F_V);
+        break;
     case 'E':
         put(b, a, -1, 0, F_CONST);
         put(b, bb, 1, 0, F_CONST);
@@ -242,7 +251,10 @@ void branchpairs(branchrow &b, int32_t m, int32_t letter, double v, double w, do
         putab(b, a, -nlgre[m], -nlgim[m], F_NLNY, bb, nlgre[m], nlgim[m], F_NLY);
         put(b, rhs, nlieq[m], 0, F_NLI);
         break;
-    default: put(b, m, 1, 0, F_CONST); break;  // X
+    default:  // X
+        put(b, m, 1, 0, F_CONST);
+        if (rpattern) putab(b, a, 0, 0, F_CONST, bb, 0, 0, F_CONST);
+        break;
     }
 }
 

@@ -27,6 +27,9 @@ static int32_t branchpairs(int32_t m, double v, double w, double h, sparsel *p) 
     const int32_t da = dep ? nw + wire[d].node1 : 0, db = dep ? nw + wire[d].node2 : 0;
     int32_t n = 0;
     auto put = [&](int32_t col, double re, double im) { p[n++] = sparsel{re, im, 0, col}; };
+    auto pad = [&]() {  // an R's pattern for an X or an I in a large system
+        if (nw + numnodes >= ordermin) put(a, 0, 0), put(b, 0, 0);
+    };
     switch (letter) {
     case 'R': put(m, v, 0), put(a, -1, 0), put(b, 1, 0); break;
     case 'L':
@@ -39,12 +42,12 @@ static int32_t branchpairs(int32_t m, double v, double w, double h, sparsel *p) 
         break;
     case 'V': put(a, -1, 0), put(b, 1, 0), put(rhs, v, 0); break;
     case 'T': put(a, -1, 0), put(b, 1, 0); break;
-    case 'I': put(m, 1, 0), put(rhs, v, 0); break;
+    case 'I': put(m, 1, 0), pad(), put(rhs, v, 0); break;
     case 'E': put(a, -1, 0), put(b, 1, 0), put(da, g, 0), put(db, -g, 0); break;
     case 'F': put(m, 1, 0), put(d, -g, 0); break;
     case 'G': put(m, 1, 0), put(da, g, 0), put(db, -g, 0); break;
     case 'H': put(d, -g, 0), put(a, -1, 0), put(b, 1, 0); break;
-    default: put(m, 1, 0); break;
+    default: put(m, 1, 0), pad(); break;
     }
     for (int32_t i = 0; i < n; i++)
         for (int32_t j = i + 1; j < n; j++)
