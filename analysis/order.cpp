@@ -52,15 +52,26 @@ static inline void putword(sparsel &e, uint64_t w) { memcpy((char *)&e + offseto
 // Node i (column nw + i) meets node j when row nw + i holds column nw + j,
 // or a wire current whose own row holds it: the nodal pattern the wire
 // eliminations leave. lab gets the wires' columns, then AMD's order.
+static int32_t *isfree;   // [nodesmax] per node: its index among the free nodes, -1 grounded
+static int32_t *freenode; // [nodesmax] free index -> node
+static int32_t *ap, *perm;   // [nodesmax] the graph's column starts, AMD's order
+static int32_t *adj;      // [adjmax] the graph's rows
+static int32_t nodesmax, adjmax;
+static int32_t *ents;     // [entsmax] one row's entries, being relabelled
+static int32_t entsmax;
+
 static int32_t nodeorder(const int32_t *rows, int32_t n, int32_t nw) {
     const int32_t nn = n - nw;
-    int32_t *free_ = nullptr;
-    int32_t *isfree = growint(nullptr, nn + 1);   // index among the free nodes, -1 grounded
+    if (nn + 1 > nodesmax) {
+        nodesmax = grownsize(nodesmax, nn + 1);
+        isfree = growint(isfree, nodesmax);
+        freenode = growint(freenode, nodesmax);
+        ap = growint(ap, nodesmax);
+        perm = growint(perm, nodesmax);
+    }
     int32_t nf = 0;
     for (int32_t i = 0; i < nn; i++) isfree[i] = node[i].isgrounded ? -1 : nf++;
-    int32_t *ap = growint(nullptr, nf + 1);
-    int32_t cnt = 0, cap = 0;
-    free_ = growint(nullptr, 1);
+    int32_t cnt = 0;
     for (int32_t i = 0; i < nn; i++) {
         if (isfree[i] < 0) continue;
         ap[isfree[i]] = cnt;
@@ -68,39 +79,33 @@ static int32_t nodeorder(const int32_t *rows, int32_t n, int32_t nw) {
             const int32_t c = el[e].col;
             if (c >= n) break;
             if (c >= nw) {
-                if (isfree[c - nw] >= 0) *push(free_, cnt, cap) = isfree[c - nw];
+                if (isfree[c - nw] >= 0) *push(adj, cnt, adjmax) = isfree[c - nw];
                 continue;
             }
             for (int32_t q = rows[c]; q; q = el[q].next) {
                 const int32_t d = el[q].col;
                 if (d >= n) break;
-                if (d >= nw && isfree[d - nw] >= 0) *push(free_, cnt, cap) = isfree[d - nw];
+                if (d >= nw && isfree[d - nw] >= 0) *push(adj, cnt, adjmax) = isfree[d - nw];
             }
         }
     }
     ap[nf] = cnt;
-    int32_t *perm = growint(nullptr, nf + 1);
+    if (!adjmax) adj = growint(adj, adjmax = 1);  // AMD takes no null rows, even empty
 #ifdef VELTO_NO_AMD
     const int32_t ok = 0;
 #else
-    const int32_t ok = nf == 0 || amd_order(nf, ap, free_, perm, nullptr, nullptr) >= AMD_OK;
+    const int32_t ok = nf == 0 || amd_order(nf, ap, adj, perm, nullptr, nullptr) >= AMD_OK;
 #endif
     for (int32_t c = 0; c < nw; c++) os.lab[c] = c;
     if (ok) {
-        int32_t *nodeat = growint(nullptr, nf + 1);   // free index -> node
         for (int32_t i = 0; i < nn; i++)
-            if (isfree[i] >= 0) nodeat[isfree[i]] = i;
+            if (isfree[i] >= 0) freenode[isfree[i]] = i;
         int32_t next = nw;
-        for (int32_t k = 0; k < nf; k++) os.lab[nw + nodeat[perm[k]]] = next++;
+        for (int32_t k = 0; k < nf; k++) os.lab[nw + freenode[perm[k]]] = next++;
         for (int32_t i = 0; i < nn; i++)
             if (isfree[i] < 0) os.lab[nw + i] = next++;
-        free(nodeat);
     }
     os.lab[n] = n;
-    free(isfree);
-    free(ap);
-    free(free_);
-    free(perm);
     return ok;
 }
 
@@ -108,18 +113,15 @@ static int32_t nodeorder(const int32_t *rows, int32_t n, int32_t nw) {
 // Every row's columns through lab, its entries linked again in increasing
 // label order; the words and heads that leaves are kept in os.
 static void relabel(int32_t *rows, int32_t n) {
-    int32_t *ents = nullptr;
-    int32_t cnt = 0, cap = 0;
     for (int32_t k = 0; k < n; k++) {
-        cnt = 0;
-        for (int32_t e = rows[k]; e; e = el[e].next) *push(ents, cnt, cap) = e;
+        int32_t cnt = 0;
+        for (int32_t e = rows[k]; e; e = el[e].next) *push(ents, cnt, entsmax) = e;
         for (int32_t q = 0; q < cnt; q++) el[ents[q]].col = os.lab[el[ents[q]].col];
         std::sort(ents, ents + cnt, [](int32_t a, int32_t b) { return el[a].col < el[b].col; });
         for (int32_t q = 0; q + 1 < cnt; q++) el[ents[q]].next = ents[q + 1];
         if (cnt) el[ents[cnt - 1]].next = 0;
         rows[k] = cnt ? ents[0] : 0;
     }
-    free(ents);
 }
 
 // === the calls of smatsolve ===
