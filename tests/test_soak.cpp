@@ -23,10 +23,13 @@ void expectsound(int64_t action)
 // whatever the windows have solved since: the same code, and when solved
 // the same volts and amps (bit for bit; a circuit with diodes to 1e-9, as
 // Newton may start elsewhere). Not while a re-solve is due, nor of a
-// circuit that draws random values.
+// circuit that draws random values, nor while a diode's or an N element's
+// value is being typed: the schematic shows the text as it was committed,
+// and a solve reads the wire's text as it is typed.
 void expectshown(int64_t action)
 {
     if (recalc & 1) return;
+    if (getstringmode == 0 && curw >= 0 && curw < numwires && isnonlinear(wire[curw].element)) return;
     for (int32_t w = 0; w < numwires; w++)
         if (wire[w].numst && strstr(wire[w].numst, "RND")) return;
     const int32_t shown = matbad;
