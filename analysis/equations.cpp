@@ -183,9 +183,10 @@ static int32_t stampable(int32_t m) {
 // Each node's current-law row sums -I(m) of the wires leaving it and +I(m) of
 // the wires arriving; a grounded node's row is V = 0. In a system of
 // ordermin unknowns and more, X and I also carry 0 V(a) + 0 V(b), as a C
-// does at DC: their rows take an R's pattern, so that turning an element
-// into another of that pattern leaves the structure (and the elimination)
-// as it was, and the re-solve after such an edit replays it.
+// does at DC: their rows take an R's pattern (an I's with its right-hand
+// side), so that turning an element into another of the same pattern leaves
+// the structure (and the elimination) as it was, and the re-solve after
+// such an edit replays it.
 // Fills b with the branch row of stampable wire m, of the given letter.
 void branchpairs(branchrow &b, int32_t m, int32_t letter, double v, double w, double h) {
     const int32_t nw = numwires, nn = numnodes;
