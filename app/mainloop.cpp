@@ -178,6 +178,7 @@ int32_t mainpass(void)
     recoverytick(dtotclk);
     undosettle();
     tick();
+    plotswait = getstringmode >= 0;  // the windows wait for the text being typed
     draw(focus);
     setcurs(cursorkind());
     if (domenusavebmp) {

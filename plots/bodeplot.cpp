@@ -505,7 +505,8 @@ void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t curso
         bodeclear(p);
     }
     if (!transprobeok(plotwire, plotsense) || !transprobeok(inwire, 1)) return;
-    bodecolumns(p, xdim, plotclock, plotclock() + plotbudget(p, xdim));
+    const double budget = plotbudget(p, xdim);
+    if (budget > 0) bodecolumns(p, xdim, plotclock, plotclock() + budget);
     if (p->swept) {  // the ranges follow the whole curve, not the part computed so far
         if (p->autogain && !p->linmag) bodefit(p, xdim);
         if (p->linmag && (p->autogain || !(p->maglo < p->maghi))) bodemagfit(p, xdim);

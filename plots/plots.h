@@ -121,6 +121,9 @@ extern int32_t transscalechanged;  // 1 after a window stepped the time scale, w
                                     // file holds: the main loop brings the unsaved mark up to date
 extern double (*plotclock)(void);  // clock of the windows' computing budget: vlock (tests and
                                     // benchmarks may put their own)
+extern int32_t plotswait;           // 1: the windows compute nothing this pass (a value is being
+                                    // typed into its wire's text; its commit or cancel starts
+                                    // them again)
 void bodeplot(int32_t inwire, int32_t plotwire, int32_t plotsense, int32_t cursor);
 void bodecontrols(void);
 double bodecolumn(const plottype *p, double lf, double w);  // client column (not rounded) of the
@@ -131,7 +134,8 @@ void matrixcontrols(void);
 // helpers the three share (transplot.cpp)
 double plotbudget(const plottype *p, int32_t xdim);  // seconds window p (transient or Bode, xdim
                                     // wide) computes this pass: an equal share of the pass's
-                                    // budget with the others still computing, at most 10 ms
+                                    // budget with the others still computing, at most 10 ms;
+                                    // 0 while plotswait
 void plotmouse(int32_t *mx, int32_t *my);  // mouse relative to the client view of gplot
 int32_t plotnotches(void);          // wheel notches of this pass (up positive), taken from dmousz
 int32_t plotamps(const plottype *p);  // 1: the probe is a T wire's current, 0 a voltage

@@ -289,8 +289,11 @@ static int32_t plotbusy(const plottype *p, int32_t xdim)
     return p->numcols < transuntil(p, xdim) && (int64_t)p->numcols < (int64_t)p->basecol + p->bufcols;
 }
 
+int32_t plotswait;
+
 double plotbudget(const plottype *p, int32_t xdim)
 {
+    if (plotswait) return 0;
     int32_t n = plotbusy(p, xdim);
     for (int32_t i = 0; i < numplots; i++) {
         const plottype &r = plot[i];
@@ -342,8 +345,9 @@ void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
     transtimelabels(p, major, xdim, fnt);
     if (hasquantity) drawtext(fnt, qx, qy, LABELCOL, BACKCOL, "", quantity);
     if (hasseconds) drawtext(fnt, sx, sy, LABELCOL, BACKCOL, "", "Seconds");
-    double budget = plotbudget(p, xdim);
-    if (transcompute(p, xdim, vopts.sampsperpix, transuntil(p, xdim), plotclock, plotclock() + budget) != SOLVED)
+    const double budget = plotbudget(p, xdim);
+    if (budget > 0 &&
+        transcompute(p, xdim, vopts.sampsperpix, transuntil(p, xdim), plotclock, plotclock() + budget) != SOLVED)
         SysBeep(32);  // the initial conditions could not be solved: the states start at 0
     for (int32_t k = p->numextra; k >= 0; k--) transtrace(p, k, xdim, ydim, u);  // the window's own on top
     tracelegend(p, 3 * fw, 2 * fh);

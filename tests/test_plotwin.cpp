@@ -183,6 +183,25 @@ TEST_F(Plotwin, TransientCursorsReadTimesValuesAndTheirDifference)
     EXPECT_GT(countpal(408 + 91 + 2, 28, 408 + 91 + 3, 292, PAL_LIGHTGREEN), 20) << "A's dotted line";
 }
 
+// While a value is typed (the text is its wire's own as it is typed) the
+// windows compute nothing; its commit starts them again from t = 0.
+TEST_F(Plotwin, TheWindowsWaitWhileAValueIsTyped)
+{
+    begin();
+    plottype &t = plot[openplot(PLOT_TRANS, 1, 1)];
+    to(100, 400), passes(3);
+    ASSERT_GT(t.numcols, 0);
+    to(144, 80), hl_type("t"), settle();  // the entry over wire 1's symbol
+    ASSERT_EQ(getstringmode, 0);
+    const int32_t before = t.numcols;
+    hl_type("5"), passes(20);
+    EXPECT_EQ(t.numcols, before) << "nothing computed from the text as typed";
+    hl_key(SC_RETURN, 13, 0), settle();
+    ASSERT_EQ(getstringmode, -1);
+    passes(20);
+    EXPECT_GT(t.numcols, before) << "computing again after the commit";
+}
+
 // On a clock that has always run out a Bode window computes one batch a
 // pass, its fitted gain range waiting for the whole curve; whole, its view is
 // the one a window computed in one pass shows.
