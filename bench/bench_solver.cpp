@@ -237,24 +237,24 @@ static void dcedits(benchmark::State &st, F edit) {
 }
 typedef const std::vector<int32_t> &resistors;
 
+// resistor k of rs put back, the next one turned into letter
+static void movenext(resistors rs, int32_t k, char letter) {
+    wire[rs[k % rs.size()]].element = 'R';
+    wire[rs[(k + 1) % rs.size()]].element = letter;
+}
+
 // every re-solve takes out another resistor (X) and puts back the one
 // before: in a large system an X keeps an R's pattern, so the elimination
 // before replays
 static void BM_MeshDcEdited(benchmark::State &st) {
-    dcedits(st, [](resistors rs, int32_t k) {
-        wire[rs[k % rs.size()]].element = 'R';
-        wire[rs[(k + 1) % rs.size()]].element = 'X';
-    });
+    dcedits(st, [](resistors rs, int32_t k) { movenext(rs, k, 'X'); });
 }
 BENCHMARK(BM_MeshDcEdited)->Apply(meshsides);
 
 // every re-solve shorts another resistor (T) and puts back the one before:
 // a structure the solver has not seen, eliminated in full
 static void BM_MeshDcNewStructure(benchmark::State &st) {
-    dcedits(st, [](resistors rs, int32_t k) {
-        wire[rs[k % rs.size()]].element = 'R';
-        wire[rs[(k + 1) % rs.size()]].element = 'T';
-    });
+    dcedits(st, [](resistors rs, int32_t k) { movenext(rs, k, 'T'); });
 }
 BENCHMARK(BM_MeshDcNewStructure)->Apply(meshsides);
 
@@ -280,8 +280,7 @@ BENCHMARK(BM_MeshDcValueEdited)->Apply(meshsides);
 static void BM_MeshDcValueAfterStructure(benchmark::State &st) {
     dcedits(st, [&st](resistors rs, int32_t k) {
         st.PauseTiming();
-        wire[rs[k % rs.size()]].element = 'R';
-        wire[rs[(k + 1) % rs.size()]].element = 'T';
+        movenext(rs, k, 'T');
         dcsolve();
         const char *v = k % 2 ? "1000" : "2200";
         wiresetnumst(rs[0], v), wire[rs[0]].value = atof(v);
