@@ -30,6 +30,7 @@ struct plottype : plotcalc {
     int32_t phasecentre;                           // Bode: 1 phaseoffs waits for the first whole
                                                    //   sweep (set by the first view and Home)
     double yscale, xoffset, yoffset;               // transient: value scale, scroll, zero row
+    double homexscale;                             // transient: the time scale it opened with (Home's)
     double scrollx, scrolly;                       // matrix and help: content scroll, pixels
     double matw, matt;                             // matrix: angular frequency and time
     double cura, curb;                             // cursors A and B: seconds (transient), log10 of the

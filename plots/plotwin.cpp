@@ -135,7 +135,7 @@ int32_t openplot(int32_t kind, int32_t plotwire, int32_t plotsense)
         r.phaseoffs = -1;
         r.cura = r.curb = NAN;
     } else if (kind == PLOT_TRANS) {
-        r.xscale = transdefxsc;
+        r.xscale = r.homexscale = transdefxsc;
         r.yscale = 16.0;
         r.yoffset = (r.bottom - r.top) * 0.5;
         r.reset = -1;

@@ -438,10 +438,12 @@ static void transwheel(plottype *p)
     transscalechanged = 1;
 }
 
-// Home: the window's first view at the circuit's time scale
+// Home: the window's first view, at the time scale it opened with (which
+// becomes the circuit's again, as after Left and Right)
 static void transhome(plottype *p)
 {
-    p->xscale = transdefxsc;
+    if (p->xscale != p->homexscale) transscalechanged = 1;
+    p->xscale = transdefxsc = p->homexscale;
     p->yscale = 16.0;
     p->yoffset = (p->bottom - p->top) * 0.5;
     transrestartview(p);

@@ -149,6 +149,7 @@ TEST_F(Plotwin, WheelZoomsAboutTheMouseAndHomeResets)
     EXPECT_NEAR((t.yoffset - 60) * t.yscale, (row - 60) * y, 1e-9) << "the value on the mouse's row stays";
     hl_key(SC_HOME, 0, 0), settle();
     EXPECT_EQ(std::vector<double>({(double)t.firstcol, t.yscale, t.yoffset}), std::vector<double>({-2, 16, 132}));
+    EXPECT_TRUE(t.xscale == x && transdefxsc == x) << "the time scale it opened with, the circuit's again";
 }
 
 // A click in a transient sets cursor A on the column under the mouse, a
