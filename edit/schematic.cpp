@@ -97,9 +97,10 @@ int32_t unitstr(char *out, int32_t n, double v, const char *unit)
 // wire i's value text as the schematic shows it: its value with prefix and
 // unit when the setting is on and the text is a constant that evaluates, else
 // the text itself
-const char *valueshown(int32_t i, char *buf, int32_t n)
+// text s of an element of this letter as drawn (valueshown)
+static const char *valuetext(const char *s, int32_t element, char *buf, int32_t n)
 {
-    const char *s = wire[i].numst, *unit = elementunit(wire[i].element);
+    const char *unit = elementunit(element);
     if (!vopts.engunits || !unit || !s || fixupiserr(s) || functimedep(s)) return s;
     int32_t bad = globalbad;  // the solver's evaluation state is left as it was
     globalbad = 0;
@@ -110,6 +111,8 @@ const char *valueshown(int32_t i, char *buf, int32_t n)
     unitstr(buf, n, v, unit);
     return buf;
 }
+
+const char *valueshown(int32_t i, char *buf, int32_t n) { return valuetext(wire[i].numst, wire[i].element, buf, n); }
 
 // === one wire's geometry ===
 // P0 + f d is the straight wire, Pc + f d its (bowed) body; "side" offsets
@@ -769,7 +772,9 @@ static void elementstatus(int32_t w)
     const wiretype &e = wire[w];
     char name[16], vb[64], u[3][40];
     elementname(w, name, sizeof name);
-    const char *v = e.element == 'T' || e.element == 'X' ? 0 : valueshown(w, vb, sizeof vb);
+    // while its value is typed, the text the results are of: the one it had
+    const char *s = getstringmode == 0 && getstringptr == &e.numst && getstringbak ? getstringbak : e.numst;
+    const char *v = e.element == 'T' || e.element == 'X' ? 0 : valuetext(s, e.element, vb, sizeof vb);
     int32_t n = snprintf(statustext, STATUSMAX, "%s%s%s", name, v && v[0] ? " " : "", v && v[0] ? v : "");
     if (matbad != SOLVED || !vopts.showresults) return;
     double across = dispv[e.node1] - dispv[e.node2], i = dispi[w];

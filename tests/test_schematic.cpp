@@ -259,6 +259,9 @@ TEST_F(E2E, StatusLineReadsOutTheElementOrNodeUnderTheMouse)
             EXPECT_EQ(std::string(statustext), on ? c.on : c.off) << c.x << "," << c.y;
         }
     }
+    // a value box open: the results are still those of the text it opened on
+    at(144, 68, "T"), at(144, 68, "2K*("), passes(2);
+    EXPECT_EQ(std::string(statustext), "R1 1 k\xEA: 5 V, 5 mA, 25 mW");
 }
 
 TEST_F(E2E, NoTwoTextsOverlapInAnyExample)
