@@ -284,6 +284,17 @@ static void dialogdone(void) {
     S.textslot = -1;
 }
 
+// A message box or an outside chooser is a window of its own: what was
+// typed, clicked or wheeled at the program's window meanwhile waits in the
+// queue, meant for nothing, and goes. Releases and moves stay, so that no
+// key or button is left held and the pointer is where it is.
+static void dropinput(void) {
+    SDL_PumpEvents();
+    static const Uint32 dropped[] = {SDL_KEYDOWN, SDL_TEXTEDITING, SDL_TEXTINPUT, SDL_MOUSEBUTTONDOWN,
+                                     SDL_MOUSEWHEEL};
+    for (Uint32 type : dropped) SDL_FlushEvent(type);
+}
+
 // === drawing ===
 int32_t startdirectdraw(intptr_t *f, int32_t *p, int32_t *x, int32_t *y) {
     *f = (intptr_t)S.buf, *p = xres * 4, *x = S.buf ? xres : 0, *y = S.buf ? yres : 0;
@@ -373,6 +384,7 @@ void msgbox_ok(const char *text, const char *title) {
     if (!text) text = "";
     if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, title ? title : "", text, S.win) != 0)
         fprintf(stderr, "%s\n", text);                   // no display: the terminal
+    dropinput();
     dialogdone();
 }
 
@@ -396,6 +408,7 @@ int32_t msgbox_ask(const char *text, const char *title, const char *const *butto
                             title ? title : "", text ? text : "", n, b, nullptr};
     int id = n - 1;
     if (SDL_ShowMessageBox(&d, &id) != 0 || id < 0 || id >= n) id = n - 1;  // not shown: the last
+    dropinput();
     dialogdone();
     return id;
 }
@@ -567,6 +580,7 @@ static char *choosefile(const char *title, const char *pattern, const char *name
     int32_t r = onpath("zenity") ? zenity(title, pattern, name, out, sizeof(out)) : NOCHOOSER;
     char *result = nullptr;
     if (r == CHOSEN && absolutepath(dst, siz, out)) result = dst;
+    if (r != NOCHOOSER) dropinput();
     if (r == NOCHOOSER && S.buf) {
         promptstate p;
         char hint[100];

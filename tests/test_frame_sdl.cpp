@@ -93,3 +93,26 @@ TEST_F(SdlFrame, ShowsFramesFollowsAResizeAndQuits)
     quitcancel();
     EXPECT_EQ(breath(), 0);
 }
+
+// While a message box holds the program, what was typed, clicked or wheeled
+// at its window is dropped when the box goes; what comes after gets through.
+TEST_F(SdlFrame, InputMeantForTheWindowDuringABoxIsDropped)
+{
+    SDL_Event e = {};
+    e.type = SDL_KEYDOWN, e.key.keysym.scancode = SDL_SCANCODE_D, e.key.keysym.sym = SDLK_d;
+    SDL_PushEvent(&e);
+    e = {}, e.type = SDL_MOUSEBUTTONDOWN, e.button.button = SDL_BUTTON_LEFT, e.button.x = 10, e.button.y = 10;
+    SDL_PushEvent(&e);
+    e = {}, e.type = SDL_MOUSEWHEEL, e.wheel.y = 1;
+    SDL_PushEvent(&e);
+    const int32_t z = dmousz;
+    msgbox_ok("box", "velto test");  // no display here: the text goes to the terminal
+    breath();
+    EXPECT_EQ(keyfifw, keyfifr);
+    EXPECT_EQ(bstatus & 1, 0);
+    EXPECT_EQ(dmousz, z);
+    e = {}, e.type = SDL_KEYDOWN, e.key.keysym.scancode = SDL_SCANCODE_D, e.key.keysym.sym = SDLK_d;
+    SDL_PushEvent(&e);
+    breath();
+    EXPECT_NE(keyfifw, keyfifr);
+}
