@@ -94,10 +94,9 @@ int32_t unitstr(char *out, int32_t n, double v, const char *unit)
     return engstr(out, n, v, unit, fontlist[circfontindex()].extchars ? '\xE6' : 'u');
 }
 
-// wire i's value text as the schematic shows it: its value with prefix and
-// unit when the setting is on and the text is a constant that evaluates, else
-// the text itself
-// text s of an element of this letter as drawn (valueshown)
+// value text s of an element of this letter as the schematic shows it: its
+// value with prefix and unit when the setting is on and the text is a
+// constant that evaluates, else the text itself
 static const char *valuetext(const char *s, int32_t element, char *buf, int32_t n)
 {
     const char *unit = elementunit(element);

@@ -133,7 +133,8 @@ static void restoreline(const char *s, const char *end)
     r.left = (float)v[3], r.top = (float)v[4], r.right = (float)v[5], r.bottom = (float)v[6];
     r.savedleft = (float)v[7], r.savedtop = (float)v[8], r.savedright = (float)v[9], r.savedbottom = (float)v[10];
     if (kind == PLOT_TRANS) {
-        r.xscale = r.homexscale = v[11], r.yscale = v[12], r.xoffset = v[13], r.yoffset = v[14], r.firstcol = (int32_t)v[15];
+        r.xscale = r.homexscale = v[11], r.yscale = v[12];
+        r.xoffset = v[13], r.yoffset = v[14], r.firstcol = (int32_t)v[15];
         r.reset = -1;  // computed from t = 0 in the view as it was
     }
     if (kind == PLOT_BODE) {
