@@ -23,6 +23,8 @@ struct plottype : plotcalc {
     float left, top, right, bottom;                // client area, pixels; title bar is 20 rows above top
     float state;                                   // 0 normal, 1 maximised, 2 minimised
     float savedleft, savedtop, savedright, savedbottom;  // normal rectangle while max/minimised
+    float want[4], fit[4];                         // the normal rectangle last placed (l, t, r, b), and
+    int32_t fitted;                                //   the one the last screen resize made of it (fitted 1)
     int32_t reset;                                 // -1: the circuit changed, compute again (view kept)
     int32_t idwire, idflip;                        // Bode: ibodewire and ibodeflip at creation
     int32_t autogain;                              // Bode: 1 the gain range follows the curve (A key)

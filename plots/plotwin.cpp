@@ -9,6 +9,7 @@
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include "analysis/analysis.h"
 #include "expr/expr.h"
 #include "circuit/circuit.h"
@@ -385,9 +386,23 @@ static void fitrect(float *l, float *t, float *r, float *b)
     keeponscreen(l, t, r, b);
 }
 
+// The normal rectangle *l.. of window r fitted to the screen from the one
+// last placed, so that a window a small screen squeezed goes back when there
+// is room again: a rectangle other than the last fit's was placed since.
+static void fitwanted(plottype &r, float *l, float *t, float *rr, float *b)
+{
+    const float now[4] = {*l, *t, *rr, *b};
+    if (!r.fitted || memcmp(now, r.fit, sizeof now)) memcpy(r.want, now, sizeof now);
+    *l = r.want[0], *t = r.want[1], *rr = r.want[2], *b = r.want[3];
+    fitrect(l, t, rr, b);
+    r.fit[0] = *l, r.fit[1] = *t, r.fit[2] = *rr, r.fit[3] = *b;
+    r.fitted = 1;
+}
+
 // After the screen changed size: a maximised window fills the new client
 // area, a minimised one sits at the new bottom-left corner, the others (and
-// the rectangles the first two go back to) are fitted and kept on it.
+// the rectangles the first two go back to) are fitted and kept on it; each
+// from the rectangle last placed, so a squeezed one comes back.
 void plotscreen(void)
 {
     static int32_t ox = -1, oy = -1;  // the screen size the windows were placed for
@@ -396,8 +411,9 @@ void plotscreen(void)
     ox = xres, oy = yres;
     for (int32_t p = 0; p < numplots; p++) {
         plottype &r = plot[p];
-        fitrect(&r.savedleft, &r.savedtop, &r.savedright, &r.savedbottom);
         float l = r.left, t = r.top, rr = r.right, b = r.bottom;
+        if (r.state == 0) fitwanted(r, &l, &t, &rr, &b);
+        else fitwanted(r, &r.savedleft, &r.savedtop, &r.savedright, &r.savedbottom);
         if (r.state == 1) l = 0, t = TITLEH, rr = (float)xres, b = (float)yres;
         else if (r.state == 2) l = 4, t = (float)(yres - 148), rr = 196, b = (float)(yres - 4);
         fitrect(&l, &t, &rr, &b);

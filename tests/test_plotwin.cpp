@@ -39,6 +39,21 @@ struct Plotwin : E2E {
 
 }  // namespace
 
+// A window a small screen squeezed goes back to its place when there is room
+// again; one placed meanwhile keeps the place it was given.
+TEST_F(Plotwin, ASqueezedWindowGoesBackWhenThereIsRoom)
+{
+    begin();
+    const int32_t a = openplot(PLOT_TRANS, 1, 1), b = openplot(PLOT_TRANS, 0, 1);
+    hl_resize(320, 240), settle();
+    EXPECT_EQ(boxof(a), box({24, 20, 320, 240}));
+    drag(64, 10, -8, 0);  // the top one (b) by its title bar
+    EXPECT_EQ(boxof(b), box({16, 20, 312, 240}));
+    hl_resize(800, 600), settle();
+    EXPECT_EQ(boxof(a), TR);
+    EXPECT_EQ(boxof(b), box({16, 20, 312, 240}));
+}
+
 TEST_F(Plotwin, OpensWhereTheScoreIsLowestAndNeverANinth)
 {
     begin();
