@@ -39,11 +39,13 @@ static const clisyntax transyntax = {
 };
 
 // === subcommand ===
-// transcompute as far as column until; its time is added to *spent
-static void timedcompute(plotcalc *p, int samps, int until, double *spent) {
+// transcompute as far as column until; its time is added to *spent.
+// Returns its code: that of the initial-condition solve on the first call.
+static int32_t timedcompute(plotcalc *p, int samps, int until, double *spent) {
     const double t0 = clinow();
-    transcompute(p, TRANCHUNK, samps, until, nullptr, 0);
+    const int32_t init = transcompute(p, TRANCHUNK, samps, until, nullptr, 0);
     *spent += clinow() - t0;
+    return init;
 }
 
 static int runtran(const tranargs *a, plotcalc *p) {
@@ -57,15 +59,15 @@ static int runtran(const tranargs *a, plotcalc *p) {
     }
     transrestart(p);  // from the initial conditions
     double spent = 0;
-    timedcompute(p, a->samps, 1, &spent);
+    const int32_t init = timedcompute(p, a->samps, 1, &spent);
     if (transbad != 0 && isnan(p->colmin[0])) {
         if (a->timeit) cliputtime(spent);
         fprintf(stderr, "%s\n", solvecodetext(transbad));
         return 3;
     }
-    if (matbad != 0)
+    if (init != SOLVED)
         fprintf(stderr, "veltocli tran: warning: initial conditions: %s; the states start at 0\n",
-                solvecodetext(matbad));
+                solvecodetext(init));
     int fail = transbad;
     transcsv(stdout, p, 1);
     while (p->numcols < a->cols) {

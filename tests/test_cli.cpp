@@ -133,6 +133,7 @@ TEST(Cli, TranPrintsTheWindowsColumns) {
     for (const auto &k : runs) {
         const runres r = cli("tran " + f + " --probe " + k.probe + " --samps 4 --cols " + std::to_string(k.cols));
         ASSERT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.err, "");  // the initial conditions solved: no warning
         std::string head;
         const auto rows = tccsv(r.out, &head);
         EXPECT_EQ(head, "time,min,max");
@@ -147,6 +148,11 @@ TEST(Cli, TranPrintsTheWindowsColumns) {
         }
         EXPECT_NEAR(rows[k.cols - 1][2], 5, 1e-6);  // the C charged; wire 0 from ground to the 5 V node
     }
+    // a capacitor forced to 0 V across the source: the run goes on from 0, and says so
+    tcbuild("g. V01:5 C10:1E-6=0 R10:1000");
+    const runres r = cli("tran " + save("forced.vsm") + " --probe node:1 --cols 2");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.err.find("warning: initial conditions:"), std::string::npos) << r.err;
 }
 
 TEST(Cli, AcPrintsGainAndPhaseOfEachPoint) {
