@@ -82,8 +82,10 @@ char *fstr(double x)
 char *ltrim(char *p) { return (*p == ' ') ? p + 1 : p; }
 
 // === engineering form with units ===
-// Four significant digits and an SI prefix from f to T, so that the mantissa
-// lies in [1, 1000): "500 us", "1.57 kHz", "-47.02 mV". Outside the prefixes
+// digits significant digits (four for most) and an SI prefix from f to T, so
+// that the mantissa lies in [1, 1000): "500 us", "1.57 kHz", "-47.02 mV"; a
+// grid label asks for more when four cannot tell it from the next one
+// ("5.0005 V" beside "5 V"). Outside the prefixes
 // (and for 0, infinities and NaN) the plain form with the unit after it.
 // digits before the point of a number as %g writes it (no exponent): 4 for
 // "1000" and "-1000", 3 for "999.9"; read without parsing the number
@@ -106,18 +108,19 @@ static int32_t joinstr(char *out, int32_t n, const char *a, const char *b, const
     return k;
 }
 
-int32_t engstr(char *out, int32_t n, double v, const char *unit, char micro)
+int32_t engstr(char *out, int32_t n, double v, const char *unit, char micro, int32_t digits)
 {
     static const char prefix[] = {'f', 'p', 'n', 'u', 'm', 0, 'k', 'M', 'G', 'T'};
+    digits = digits < 1 ? 1 : digits > 17 ? 17 : digits;
     if (v == 0 || !isfinite(v)) return snprintf(out, n, "%s %s", ltrim(fstr(v)), unit);
     int32_t e = (int32_t)floor(log10(fabs(v)) / 3) * 3;
     double m = v / pow(10.0, e);
-    char digits[32];
-    snprintf(digits, sizeof digits, "%.4g", m);
-    if (intdigits(digits) >= 4) e += 3, snprintf(digits, sizeof digits, "%.4g", m / 1000);  // rounded up to 1000
+    char text[40];
+    snprintf(text, sizeof text, "%.*g", digits, m);
+    if (intdigits(text) >= 4) e += 3, snprintf(text, sizeof text, "%.*g", digits, m / 1000);  // rounded up to 1000
     if (e < -15 || e > 12) return snprintf(out, n, "%s %s", ltrim(fstr(v)), unit);
     char p = prefix[e / 3 + 5];
     if (p == 'u') p = micro;
     const char prefixed[2] = {p, 0};
-    return joinstr(out, n, digits, unit[0] ? " " : "", prefixed, unit);  // bare with its prefix: "1k", "500m"
+    return joinstr(out, n, text, unit[0] ? " " : "", prefixed, unit);  // bare with its prefix: "1k", "500m"
 }

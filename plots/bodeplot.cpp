@@ -171,7 +171,7 @@ static void bodemaggrid(const plottype *p, const bodeview &v)
         double m = k * step, y = (m - p->maghi) * v.gp / -span;
         if (y >= v.gp) continue;
         line(BODEMARGIN, y, v.xdim, y, GRIDCOL);
-        if (y >= 0) sidelabel(v, y, plotnum(fabs(m) < step / 2 ? 0 : m, ""));
+        if (y >= 0) sidelabel(v, y, plotlabel(fabs(m) < step / 2 ? 0 : m, step, ""));
     }
 }
 

@@ -144,6 +144,8 @@ int32_t plotnotches(void);          // wheel notches of this pass (up positive),
 int32_t plotamps(const plottype *p);  // 1: the probe is a T wire's current, 0 a voltage
 const char *plotnum(double v, const char *unit);  // v in engineering form for the plot font (its
                                     // micro sign where it has one); overwritten by the next call
+const char *plotlabel(double v, double step, const char *unit);  // plotnum with the digits that
+                                    // tell v from a grid label step away (the same buffer)
 void plotcrosshair(int32_t mx, int32_t my);  // dotted light cyan cross-hair through (mx, my) of gdd
 int32_t plotclamp(double v, int32_t lo, int32_t hi);  // v truncated into [lo, hi]; lo wins
 void plottexts(int32_t xdim, int32_t ydim);  // a window's drawing starts: no text placed, view xdim x ydim

@@ -35,10 +35,18 @@ void plotmouse(int32_t *mx, int32_t *my)
     *my = (int32_t)fmousy - (gplot->top > 0 ? (int32_t)gplot->top : 0);
 }
 
-const char *plotnum(double v, const char *unit)
+const char *plotnum(double v, const char *unit) { return plotlabel(v, 0, unit); }
+
+// as many digits as tell v from the labels step away, four at least
+const char *plotlabel(double v, double step, const char *unit)
 {
-    static char s[48];
-    engstr(s, sizeof s, v, unit, fontlist[circfontindex()].extchars ? '\xE6' : 'u');
+    static char s[64];
+    int32_t digits = 4;
+    if (v != 0 && step > 0 && isfinite(v) && isfinite(step)) {
+        const double need = floor(log10(fabs(v))) - floor(log10(step)) + 1;
+        if (need > digits) digits = need < 15 ? (int32_t)need : 15;
+    }
+    engstr(s, sizeof s, v, unit, fontlist[circfontindex()].extchars ? '\xE6' : 'u', digits);
     return s;
 }
 
@@ -209,7 +217,7 @@ static void transvaluegrid(const plottype *p, int32_t xdim, int32_t ydim, int32_
             dotline2d(xl + 1, iy, xdim, iy, LABELCOL, ZERODASH);
             q = 0;
         }
-        labeltext(fnt, xl + 1, iy - fh / 2, plotnum(q, transunit(p)), 0);
+        labeltext(fnt, xl + 1, iy - fh / 2, plotlabel(q, o * dv, transunit(p)), 0);
         count += o;
     }
 }
@@ -222,7 +230,7 @@ static void transtimelabels(const plottype *p, double major, int32_t xdim, int32
     int32_t hw = fontlist[fnt].width / 2;
     if (!(dM > 0)) return;
     for (i = i > 0 ? i : 0; i * dM < xdim + p->xoffset; i++) {
-        const char *s = plotnum(i * major, "s");
+        const char *s = plotlabel(i * major, major, "s");
         labeltext(fnt, (int32_t)(i * dM - p->xoffset) - (int32_t)strlen(s) * hw, 0, s, 2 * hw);
     }
 }

@@ -104,6 +104,28 @@ TEST_F(Plots, TransientTraceReachesTheRowsOfTheComputedColumns)
     EXPECT_EQ(row(ref.rec.colmin[W - 3]), 50);  // charged to 5 V after 8 time constants
 }
 
+// Grid labels carry the digits that tell them from the next: a flat 5 V
+// scaled automatically spans 0.1 mV, whose labels four digits would all
+// show as "5 V"; so would the seconds of a fine time scale far from 0.
+TEST_F(Plots, GridLabelsTellTheirLinesApart)
+{
+    tcbuild("g. V01:5 R10:1000");  // node 1 at 5 V
+    transient(2e-5, 4, 200);
+    transplot(1, 0, 0);
+    transautoscale(), clear(), transplot(1, 0, 0);
+    for (const char *s : {"5.00005 V", "5 V", "4.99995 V"}) EXPECT_TRUE(text(s, FONT, 17)) << s;
+    // any level and step: the labels a step apart differ, and where four
+    // digits tell them apart they are plotnum's
+    for (double level : {1e-3, 5.0, -47.3, 1234.5, 3.3e6})
+        for (double step : {1e-7, 1e-4, 0.5, 20.0}) {
+            const std::string a = plotlabel(level, step, "s"), b = plotlabel(level + step, step, "s");
+            EXPECT_NE(a, b) << level << " " << step;
+            if (step >= fabs(level) * 1e-3) {
+                EXPECT_EQ(a, plotnum(level, "s")) << level << " " << step;
+            }
+        }
+}
+
 // V = T into R: column c holds -(c + 0.5) xscale. A window computes its view
 // and one view width ahead, and goes on when scrolled. Dragging right slides
 // the buffer so that 3/4 of it lies behind the view, with every kept column
