@@ -187,12 +187,13 @@ static void bodephasegrid(const plottype *p, const bodeview &v)
     }
 }
 
-// a frequency label at the top and the bottom, centred on x; with lastend
-// (where the label before it ends) one that would run into it is left out,
-// so a narrow window shows every other decade rather than a smudge
-static void freqlabel(const bodeview &v, double x, double f, int32_t *lastend)
+// a frequency label at the top and the bottom, centred on x, told from the
+// next one step away (0: a decade); with lastend (where the label before it
+// ends) one that would run into it is left out, so a narrow window shows
+// every other decade rather than a smudge
+static void freqlabel(const bodeview &v, double x, double f, double step, int32_t *lastend)
 {
-    const char *s = plotnum(f, "");
+    const char *s = plotlabel(f, step, "");
     int32_t n = (int32_t)strlen(s), lx = (int32_t)x - n * v.fw / 2;
     if (lastend && lx < *lastend + v.fw) return;
     if (lastend) *lastend = lx + n * v.fw;
@@ -214,7 +215,7 @@ static void bodesubdecade(const plottype *p, const bodeview &v, double d, double
         if (fine) col = k % 10 == 0 ? GRIDCOL : k < 50 ? FINECOL : -1;
         if (x <= 27 || x >= v.xdim || col < 0) continue;
         line(x, 7, x, v.ydim, col);
-        if (pxd >= 192 && (k == 20 || k == 50)) freqlabel(v, x, k / 10 * pow(10.0, d), nullptr);
+        if (pxd >= 192 && (k == 20 || k == 50)) freqlabel(v, x, k / 10 * pow(10.0, d), 0, nullptr);
     }
 }
 
@@ -230,7 +231,7 @@ static void bodefreqgrid(const plottype *p, const bodeview &v)
         double x = freqx(p, v, d);
         if (x <= 27) continue;
         line(x, 7, x, v.ydim, GRIDCOL);
-        if (p->lfreqlo < d && d < p->lfreqhi) freqlabel(v, x, pow(10.0, d), &lastend);
+        if (p->lfreqlo < d && d < p->lfreqhi) freqlabel(v, x, pow(10.0, d), 0, &lastend);
     }
 }
 
@@ -250,7 +251,7 @@ static void bodelingrid(const plottype *p, const bodeview &v)
         double x = nearbyint((k * step - flo) * v.xdim / span);
         if (x <= 27 || x >= v.xdim) continue;
         line(x, 7, x, v.ydim, GRIDCOL);
-        freqlabel(v, x, k * step, &lastend);
+        freqlabel(v, x, k * step, step, &lastend);
     }
 }
 
