@@ -200,14 +200,21 @@ static void keydown(const SDL_KeyboardEvent &k) {
     S.textslot = keyfifw != w && plain ? (int32_t)(w & (KEYFIFSIZ - 1)) : -1;
 }
 
-// The character the layout really produced, for the entry just stored.
+// The character the layout really produced, for the entry just stored: a
+// printable ASCII one as it is, the micro sign as u (the suffix it stands
+// for), any other as none, so that a key whose character the program cannot
+// show never types the one of its place on a US keyboard (AZERTY's e acute
+// is not a 2).
 static void textinput(const char *text) {
     int32_t slot = S.textslot;
     S.textslot = -1;
-    unsigned char c = (unsigned char)text[0];
-    if (slot < 0 || !c || text[1] || c < 0x20 || c > 0x7E) return;
+    const unsigned char c = (unsigned char)text[0];
+    if (slot < 0 || !c) return;
+    int32_t ch = 0;
+    if (!text[1] && c >= 0x20 && c <= 0x7E) ch = c;
+    else if (!strcmp(text, "\xC2\xB5") || !strcmp(text, "\xCE\xBC")) ch = 'u';
     int32_t e = keyfif[slot];
-    keyfif[slot] = keyentry(e >> 8 & 255, c, e & ~0xFFFF);
+    keyfif[slot] = keyentry(e >> 8 & 255, ch, e & ~0xFFFF);
 }
 
 static void windowevent(const SDL_WindowEvent &w) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <string.h>
 #include <unistd.h>
 #include "frame/frame.h"
 
@@ -115,4 +116,26 @@ TEST_F(SdlFrame, InputMeantForTheWindowDuringABoxIsDropped)
     SDL_PushEvent(&e);
     breath();
     EXPECT_NE(keyfifw, keyfifr);
+}
+
+// A key gives the character its layout produced: printable ASCII as it is,
+// the micro sign as u, anything else none, never the US keyboard's
+// character of that place (AZERTY's e acute sits where the 2 is).
+TEST_F(SdlFrame, KeysTypeTheCharacterTheirLayoutGives)
+{
+    const struct { SDL_Scancode place; SDL_Keycode sym; const char *text; int32_t want; } keys[] = {
+        {SDL_SCANCODE_2, 0xE9, "\xC3\xA9", 0}, {SDL_SCANCODE_3, '"', "\"", '"'},
+        {SDL_SCANCODE_M, 'm', "\xC2\xB5", 'u'}, {SDL_SCANCODE_M, 'm', "\xCE\xBC", 'u'},
+    };
+    for (const auto &k : keys) {
+        SDL_Event e = {};
+        e.type = SDL_KEYDOWN, e.key.keysym.scancode = k.place, e.key.keysym.sym = k.sym;
+        SDL_PushEvent(&e);
+        e = {}, e.type = SDL_TEXTINPUT;
+        strcpy(e.text.text, k.text);
+        SDL_PushEvent(&e);
+        breath();
+        ASSERT_EQ(keyfifw - keyfifr, 1u) << k.text;
+        EXPECT_EQ(keyread() & 255, k.want) << k.text;
+    }
 }
