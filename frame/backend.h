@@ -9,6 +9,8 @@
 extern const uint8_t hid2pc[256];  // USB HID usage id (as the window layer reports keys) -> PC scan code; 0 none
 
 int32_t keychar(int32_t hid, int32_t mods);      // character of a key on a US layout with shift/caps; 0 none
+int32_t typedchar(const char *text);             // the character a layout produced (UTF-8) as typed:
+                                                 // ASCII, u for micro, 0 other; -1 not one character
 int32_t ctrlascommand(int32_t scan, int32_t ch); // 1: Control+this key also means Command (Q O M /)
 int32_t keyentry(int32_t scan, int32_t ch, int32_t mods);  // FIFO entry: character filtered, modifiers grouped
 void keyput(int32_t entry);                      // append to the FIFO; dropped when it holds 256 entries

@@ -200,19 +200,13 @@ static void keydown(const SDL_KeyboardEvent &k) {
     S.textslot = keyfifw != w && plain ? (int32_t)(w & (KEYFIFSIZ - 1)) : -1;
 }
 
-// The character the layout really produced, for the entry just stored: a
-// printable ASCII one as it is, the micro sign as u (the suffix it stands
-// for), any other as none, so that a key whose character the program cannot
-// show never types the one of its place on a US keyboard (AZERTY's e acute
-// is not a 2).
+// The character the layout really produced, for the entry just stored
+// (typedchar); a text of several characters leaves the key's own.
 static void textinput(const char *text) {
     int32_t slot = S.textslot;
     S.textslot = -1;
-    const unsigned char c = (unsigned char)text[0];
-    if (slot < 0 || !c) return;
-    int32_t ch = 0;
-    if (!text[1] && c >= 0x20 && c <= 0x7E) ch = c;
-    else if (!strcmp(text, "\xC2\xB5") || !strcmp(text, "\xCE\xBC")) ch = 'u';
+    const int32_t ch = typedchar(text);
+    if (slot < 0 || ch < 0) return;
     int32_t e = keyfif[slot];
     keyfif[slot] = keyentry(e >> 8 & 255, ch, e & ~0xFFFF);
 }

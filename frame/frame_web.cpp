@@ -229,8 +229,8 @@ static EM_BOOL keydown(int, const EmscriptenKeyboardEvent *e, void *) {
     const int32_t hid = hidof(e->code), mods = modsof(e);
     S.mods = mods;
     if (hid) S.held[hid] = 1;
-    const unsigned char c = (unsigned char)e->key[0];
-    int32_t ch = c >= 0x20 && c <= 0x7E && !e->key[1] ? c : keychar(hid, mods);
+    int32_t ch = typedchar(e->key);
+    if (ch < 0) ch = keychar(hid, mods);  // a named key, as "Enter"
     if ((mods & KEYCTRL) && ch >= 'A' && ch <= 'Z' && !(mods & KEYSHIFT)) ch += 'a' - 'A';
     const int32_t entry = keyentry(hid2pc[hid], ch, mods);
     const int32_t paste = (mods & KEYCTRL) && hid == 0x19;

@@ -91,6 +91,21 @@ int32_t keychar(int32_t hid, int32_t mods) {
     return 0;
 }
 
+// One character of UTF-8 as the program takes it: printable ASCII as it is,
+// the micro sign (U+00B5, U+03BC) as u, the suffix it stands for, any other
+// as none, so that a key the program cannot show never types the character
+// of its place on a US keyboard (AZERTY's e acute is not a 2). -1 when text
+// is not one character (a key's name, as "Enter").
+int32_t typedchar(const char *text) {
+    const unsigned char c = (unsigned char)text[0];
+    if (!c) return -1;
+    if (c < 0x80) return text[1] ? -1 : c >= 0x20 && c <= 0x7E ? c : 0;
+    if (!strcmp(text, "\xC2\xB5") || !strcmp(text, "\xCE\xBC")) return 'u';
+    int32_t k = 1;
+    while (((unsigned char)text[k] & 0xC0) == 0x80) k++;
+    return text[k] ? -1 : 0;
+}
+
 // === key FIFO ===
 int32_t ctrlascommand(int32_t scan, int32_t ch) {
     if (ch >= 'A' && ch <= 'Z') ch += 'a' - 'A';
