@@ -234,7 +234,9 @@ void menuloadvsm(int32_t)
 {
     if (!asksave()) return;
     releasectrl();
-    const char *path = loadfileselect("VSM file..", "*.VSM");
+    char pattern[PATHMAX + 8];
+    snprintf(pattern, sizeof pattern, lastfolder[0] ? "%s/*.VSM" : "*.VSM", lastfolder);  // starts there
+    const char *path = loadfileselect("VSM file..", pattern);
     if (path) loadcircuit(path, 0);
 }
 

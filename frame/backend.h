@@ -28,5 +28,6 @@ void addmotion(int32_t dx, int32_t dy);          // window-pixel motion into dmo
 int32_t sleepticks(int32_t ms);  // ticks of 1/60 s: 0 for ms <= 0, 2147483647 above 524286, else >= 1
 
 // === dialogs ===
+const char *patternleaf(const char *pattern);    // a load pattern without its folder: "*.VSM"
 enum { LOADPATHSIZ = 260, SAVEPATHSIZ = 288 };
 int32_t absolutepath(char *dst, int32_t siz, const char *path);  // 1 written; 0 empty or too long

@@ -97,7 +97,8 @@ int32_t msgbox_yesno(const char *text, const char *title);  // 1 "Yes"; 0 "No" o
 int32_t msgbox_ask(const char *text, const char *title, const char *const *buttons, int32_t n);
                                   // n buttons left to right: the index chosen; the last one
                                   // answers Escape and a box that could not be shown
-char *loadfileselect(const char *title, const char *pattern);  // pattern: "*.VSM"
+char *loadfileselect(const char *title, const char *pattern);  // pattern: "*.VSM", or with the
+                                  // folder to start in before it: "/home/me/circuits/*.VSM"
 char *savefileselect(const char *title, const char *name);     // name: proposed path or pattern
                                   // both: absolute path in a static buffer, or null (cancelled)
 int32_t clipboard_write(const char *data, int32_t len);  // 1 written, 0 not

@@ -285,8 +285,9 @@ static char *fileanswer(char *dst, int32_t siz) {
     return path && absolutepath(dst, siz, path) ? dst : nullptr;
 }
 
-char *loadfileselect(const char *title, const char *) {
+char *loadfileselect(const char *title, const char *pattern) {
     copytext(S.lasttitle, sizeof(S.lasttitle), title);
+    copytext(S.lastname, sizeof(S.lastname), pattern);
     return fileanswer(S.loadpath, LOADPATHSIZ);
 }
 

@@ -467,8 +467,10 @@ static int32_t runchooser(char *const argv[], char *out, size_t siz) {
     return out[0] ? CHOSEN : CANCELLED;
 }
 
-// zenity's file selection; a pattern such as "*.VSM" becomes a filter (either case).
-static int32_t zenity(const char *title, const char *pattern, const char *name, char *out, size_t siz) {
+// zenity's file selection; a pattern such as "*.VSM" becomes a filter (either
+// case), a load in folder (ending in '/') starts there.
+static int32_t zenity(const char *title, const char *pattern, const char *name, const char *folder, char *out,
+                      size_t siz) {
     static char targ[300], farg[320], narg[SAVEPATHSIZ + 16];
     char *argv[10];
     int32_t n = 0;
@@ -478,6 +480,9 @@ static int32_t zenity(const char *title, const char *pattern, const char *name, 
     if (name) {
         snprintf(narg, sizeof(narg), "--filename=%s", name);
         argv[n++] = (char *)"--save", argv[n++] = (char *)"--confirm-overwrite", argv[n++] = narg;
+    } else if (folder[0]) {
+        snprintf(narg, sizeof(narg), "--filename=%s", folder);
+        argv[n++] = narg;
     }
     if (pattern && pattern[0] == '*' && !strchr(pattern, '|') && strlen(pattern) < 100) {
         char low[100];
@@ -575,10 +580,15 @@ static char *prompt(promptstate &p, int32_t save, char *dst, int32_t siz) {
 }
 
 // === file choosers ===
-// zenity when installed, else the prompt. Results are absolute paths.
+// zenity when installed, else the prompt. Results are absolute paths. A load
+// starts in the folder its pattern carries, else the working folder.
 static char *choosefile(const char *title, const char *pattern, const char *name, char *dst, int32_t siz) {
-    char out[4096];
-    int32_t r = onpath("zenity") ? zenity(title, pattern, name, out, sizeof(out)) : NOCHOOSER;
+    char out[4096], folder[SAVEPATHSIZ] = "";
+    const char *leaf = patternleaf(pattern);
+    if (!name && leaf != pattern && leaf - pattern < (ptrdiff_t)sizeof(folder))
+        snprintf(folder, sizeof(folder), "%.*s", (int)(leaf - pattern), pattern);
+    pattern = leaf;
+    int32_t r = onpath("zenity") ? zenity(title, pattern, name, folder, out, sizeof(out)) : NOCHOOSER;
     char *result = nullptr;
     if (r == CHOSEN && absolutepath(dst, siz, out)) result = dst;
     if (r != NOCHOOSER) dropinput();
@@ -589,8 +599,9 @@ static char *choosefile(const char *title, const char *pattern, const char *name
         p.title = title ? title : "", p.hint = hint;
         p.note = "Return: OK    Escape: cancel";
         int32_t named = name && !strpbrk(name, "*?");
-        p.text[0] = 0;
-        if (!(named && name[0] == '/') && getcwd(p.text, sizeof(p.text) - 2) && strcmp(p.text, "/")) strcat(p.text, "/");
+        snprintf(p.text, sizeof(p.text), "%s", folder);
+        if (!folder[0] && !(named && name[0] == '/') && getcwd(p.text, sizeof(p.text) - 2) && strcmp(p.text, "/"))
+            strcat(p.text, "/");
         if (named) promptadd(p, name);
         result = prompt(p, name != nullptr, dst, siz);
     }

@@ -493,6 +493,7 @@ char *loadfileselect(const char *title, const char *pattern) {
         result = S.loadpath;
     } else {
         char accept[64] = "";
+        pattern = patternleaf(pattern);  // the page's chooser picks its own folder
         if (pattern && pattern[0] == '*' && pattern[1] == '.') snprintf(accept, sizeof accept, "%s", pattern + 1);
         S.indialog = 1;
         char *p = webchoose(accept);

@@ -43,7 +43,8 @@ int64_t hl_slepttotal(void);          // ticks Sleep waited in all
 int32_t hl_msgcount(void);            // message boxes shown (ok and yes/no)
 const char *hl_lastmsg(void);         // text of the last message box
 const char *hl_lasttitle(void);       // title of the last dialog of any kind
-const char *hl_lastname(void);        // name proposed to the last savefileselect
+const char *hl_lastname(void);        // name proposed to the last savefileselect, or the
+                                      // pattern of the last loadfileselect
 int32_t hl_cursor(void);              // last setcurs kind, -1 none
 const char *hl_title(void);           // the window title last set
 int32_t hl_beeps(void);               // SysBeep calls

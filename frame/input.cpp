@@ -181,6 +181,11 @@ int32_t sleepticks(int32_t ms) {
 }
 
 // === dialog paths ===
+const char *patternleaf(const char *pattern) {
+    const char *slash = pattern ? strrchr(pattern, '/') : nullptr;
+    return slash ? slash + 1 : pattern;
+}
+
 int32_t absolutepath(char *dst, int32_t siz, const char *path) {
     if (!path || !path[0]) return 0;
     const char *head = "";

@@ -25,7 +25,8 @@ struct Files : E2E {
 }  // namespace
 
 // Ctrl+S saves to the circuit's file, asking for a name only while it has
-// none; Ctrl+Shift+S always asks, proposing the circuit's own file.
+// none; Ctrl+Shift+S always asks, proposing the circuit's own file; Ctrl+O
+// starts in its folder.
 TEST_F(Files, CtrlSSavesAndCtrlShiftSAsksForAName)
 {
     ASSERT_EQ(start(), 1);
@@ -58,6 +59,10 @@ TEST_F(Files, CtrlSSavesAndCtrlShiftSAsksForAName)
     key(SC_S, KEYCTRL | KEYSHIFT), settle();
     EXPECT_NE(read("b.vsm").find(",R,3300,"), std::string::npos);
     EXPECT_STREQ(hl_title(), "b.vsm - VELTO");
+
+    // Open starts in the folder of the file last opened or saved
+    key(SC_O, KEYCTRL), settle();  // no answer queued: cancelled
+    EXPECT_EQ(std::string(hl_lastname()), path("*.VSM"));
 }
 
 // Ctrl+S over a file that another program wrote after this one opened or
