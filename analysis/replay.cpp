@@ -175,7 +175,7 @@ static void tracecolumns(solvetrace *t, int32_t n) {
 // copy of them all) cost more than a replay: the first value edit after an
 // edit of the structure of a 100 x 100 mesh took 39 ms instead of 18.5.
 enum { LEVELPAIRSMAX = 1 << 16 };
-static void traceprepare(solvetrace *t) {
+void traceprepare(solvetrace *t) {
     checklevels(t->n, t->final);
     t->mult = (cval *)growto(t->mult, &t->multmax, t->nelim, sizeof(cval));
     tracelevels(t, t->n);

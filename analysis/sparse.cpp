@@ -524,6 +524,11 @@ int32_t batchsolve(int32_t lanes) {
 
 void batchx(int32_t lane, int32_t c, double *re, double *im) { lanesget(lane, yh[c], re, im); }
 
+void solveidle(void) {
+    solvetrace *t = &traces[0];
+    if (solvereuse && t->valid && !t->prepared) traceprepare(t);
+}
+
 int32_t smatsolve_real(int32_t *rows, sparsel *ent, int32_t count, int32_t *scratch, int32_t n) {
     (void)ent;  // always el: fill-in may move it
     return smatsolve<false>(rows, count, scratch, n);

@@ -376,6 +376,7 @@ template <bool CPLX> static inline void scaleby(sparsel &h, const sparsel &p, do
 static const cval MINUSONE{-1, 0};
 
 // === the replays (replay.cpp) ===
+void traceprepare(solvetrace *t);   // what a replay needs beyond the trace, once per trace
 // Each returns 1 with the system solved, as the general solve would leave
 // it, or 0 with the coefficients as they came in, for the next path to try.
 int32_t movedwithin(const splitprog *sp);   // 1: the last build moved only entries the split was made for

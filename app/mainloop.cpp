@@ -73,7 +73,10 @@ static int32_t route(void)
 
 static void resolve(void)
 {
-    if (!(recalc & 1)) return;
+    if (!(recalc & 1)) {
+        solveidle();  // a pass with nothing to solve readies the next re-solve of this structure
+        return;
+    }
     recalc &= ~1;
     plotsreset();
     matbad = dcsolve();
