@@ -128,9 +128,9 @@ extern int32_t ordermin;     // unknowns from which node voltages go in fill-red
 enum { ORDERMIN = 300 };
 enum { SOLVEFULL, SOLVEREPLAY, SOLVERHS };   // eliminated in full; steps replayed; right-hand side only
 int32_t smatsolve_real(int32_t *rows, sparsel *ent, int32_t count, int32_t *scratch, int32_t n);
+int32_t smatsolve_comp(int32_t *rows, sparsel *ent, int32_t count, int32_t *scratch, int32_t n);
 void solveidle(void);        // time to spare: makes ready what the first replay of the last real
                              //   full solve would (its results the same either way)
-int32_t smatsolve_comp(int32_t *rows, sparsel *ent, int32_t count, int32_t *scratch, int32_t n);
 
 // === several frequencies at once (sparse.cpp) ===
 // Inside a hold, the complex systems of up to BATCHMAX builds in a row (a

@@ -37,7 +37,7 @@ void plotmouse(int32_t *mx, int32_t *my)
 
 const char *plotnum(double v, const char *unit) { return plotlabel(v, 0, unit); }
 
-// as many digits as tell v from the labels step away, four at least
+// as many digits as tell v from a label a step away, four at least
 const char *plotlabel(double v, double step, const char *unit)
 {
     static char s[64];
