@@ -47,6 +47,10 @@ static void vsmfail(const char *what, const char *path, const char *why)
 }
 
 // === writing ===
+// The text of the circuit is made on every edit (the unsaved mark and the
+// undo history), so its records go out a character at a time with the file
+// locked once, not a formatted print a field: that took most of an undo step
+// of a large circuit.
 
 // a text field; a line break or a comma inside it would split the record
 static void puttext(FILE *f, const char *s)
@@ -55,8 +59,21 @@ static void puttext(FILE *f, const char *s)
         char c = *s;
         if (c == '\r' || c == '\n') c = ' ';
         if (c == ',') c = ';';
-        fputc(c, f);
+        putc_unlocked(c, f);
     }
+}
+
+// n in decimal, as %d writes it, then the character after
+static void putint(FILE *f, int32_t n, char after)
+{
+    char b[12];
+    int32_t k = 0;
+    uint32_t u = n < 0 ? 0u - (uint32_t)n : (uint32_t)n;
+    do b[k++] = (char)('0' + u % 10);
+    while (u /= 10);
+    if (n < 0) putc_unlocked('-', f);
+    while (k) putc_unlocked(b[--k], f);
+    putc_unlocked(after, f);
 }
 
 // What a write covers. nmap/wmap give each node and wire its index in the
@@ -85,21 +102,29 @@ static int32_t writevsm(FILE *f, void *ctx)
     const vsmwriting *v = (const vsmwriting *)ctx;
     fprintf(f, "%s\r\n", vsmheader);
     fprintf(f, "NumNodes,%d //Form: Node#,ScreenX,ScreenY,Isgrounded(0/1)\r\n", v->nn);
-    for (int32_t i = 0, k = 0; i < numnodes; i++)
-        if (!v->nmap || v->nmap[i] >= 0) fprintf(f, "%d,%d,%d,%d\r\n", k++, node[i].x, node[i].y, node[i].isgrounded);
+    flockfile(f);
+    for (int32_t i = 0, k = 0; i < numnodes; i++) {
+        if (v->nmap && v->nmap[i] < 0) continue;
+        putint(f, k++, ','), putint(f, node[i].x, ','), putint(f, node[i].y, ',');
+        putint(f, node[i].isgrounded, '\r'), putc_unlocked('\n', f);
+    }
+    funlockfile(f);
     fprintf(f, "NumWires,%d //Form: Wire#,Node1,Node2,Element,Value,DepWire(1sComp),InitCond\r\n", v->nw);
+    flockfile(f);
     for (int32_t i = 0, k = 0; i < numwires; i++) {
         if (v->wmap && v->wmap[i] < 0) continue;
         int32_t empty = !wire[i].numst || !wire[i].numst[0];  // never empty in the file
         if (empty && v->fixempty) wiresetnumst(i, "0");
         int32_t n1 = v->nmap ? v->nmap[wire[i].node1] : wire[i].node1;
         int32_t n2 = v->nmap ? v->nmap[wire[i].node2] : wire[i].node2;
-        fprintf(f, "%d,%d,%d,%c,", k++, n1, n2, (char)wire[i].element);
+        putint(f, k++, ','), putint(f, n1, ','), putint(f, n2, ',');
+        putc_unlocked((char)wire[i].element, f), putc_unlocked(',', f);
         puttext(f, empty ? "0" : wire[i].numst);
-        fprintf(f, ",%d,", vsmwritedep(v, i));
+        putc_unlocked(',', f), putint(f, vsmwritedep(v, i), ',');
         puttext(f, wire[i].initst);
-        fputs("\r\n", f);
+        putc_unlocked('\r', f), putc_unlocked('\n', f);
     }
+    funlockfile(f);
     fprintf(f, "Ibodewire,%d //>=0:Input Bode Wire,-1:Use Transient analysis\r\n", v->wmap ? -1 : ibodewire);
     fprintf(f, "Ibodeflip,%d //0:default, 1:flip +,-\r\n", ibodeflip);
     fprintf(f, "TransDefXsc,%g //Suggested default time scale for Transient analysis (seconds/pixel)\r\n",
