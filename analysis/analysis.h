@@ -237,6 +237,8 @@ struct plotcalc {
     double parttau;              //   midpoint time of its next sub-step
     double partlo, parthi;       //   min and max of its solved samples so far
     double statet;               // transient, nonlinear circuits: the time savestate stands at
+    int32_t clamped;             // transient: 1 once a state reached +-TRANSCLAMP since t = 0: the
+                                 //   explicit sub-steps are unstable at this size, the run is not to be trusted
     int32_t hertz;               // Bode: 1 the axis is in hertz (omega = 2 pi f), 0 rad/s
     double lfreqlo, lfreqhi;     // Bode: log10 of the frequencies at the left and right edges
     int32_t linfreq;             // Bode: 1 the columns are spaced evenly in frequency between

@@ -16,6 +16,7 @@ int32_t *cllist = nullptr;
 int32_t numcl = 0;
 int32_t cllistmax = 0;
 int32_t transbad = 0;
+static int32_t clamped;  // 1: a state of the last explicit sub-step reached +-TRANSCLAMP
 
 enum {
     COLSFIRST = 2048,         // smallest maxxdim a plot buffer gets
@@ -204,8 +205,8 @@ int32_t transsubstep(double tau, double delta) {
             continue;
         }
         double v = (clvalue(w) - capindval[w]) * CORRECTOR + ocapindval[k];
-        if (v > TRANSCLAMP) v = TRANSCLAMP;
-        else if (v < -TRANSCLAMP) v = -TRANSCLAMP;
+        if (v > TRANSCLAMP) v = TRANSCLAMP, clamped = 1;
+        else if (v < -TRANSCLAMP) v = -TRANSCLAMP, clamped = 1;
         capindval[w] = v;
     }
     return r;
@@ -267,7 +268,9 @@ static int32_t transstep(plotcalc *p) {
     const double hs = p->xscale / p->partsamps, delta = hs * TRANSPROBE;
     const double end = (p->numcols + 1.0) * p->xscale, tau = p->parttau;
     if (!(tau < end)) return 1;  // rounding left no sub-step in the column
+    clamped = 0;
     const int32_t r = transsubstep(tau, delta);
+    if (clamped) p->clamped = 1;
     if (r == SOLVED) {
         const double s = transsample(p->plotwire, p->plotsense);
         if (p->partfirst) p->partlo = p->parthi = s;
@@ -304,6 +307,7 @@ int32_t transcompute(plotcalc *p, int32_t xdim, int32_t samps, int32_t untilcol,
         if (!transprobeok(p->extra[k].plotwire, p->extra[k].plotsense)) return 0;
     int32_t initcode = SOLVED;
     if (p->numcols < 0) {
+        p->clamped = 0;
         initcode = transinitial();
         p->numcols = 0;
         p->partsamps = 0;

@@ -77,6 +77,9 @@ static int runtran(const tranargs *a, plotcalc *p) {
         transcsv(stdout, p, 0);
     }
     if (a->timeit) cliputtime(spent);
+    if (p->clamped)
+        fprintf(stderr, "veltocli tran: warning: a state reached %g: the sub-steps are too coarse for the circuit "
+                        "(give a smaller --xscale or more --samps)\n", TRANSCLAMP);
     if (fail != 0) {
         fprintf(stderr, "%s\nveltocli tran: some sub-steps were not solved: their samples are left out\n",
                 solvecodetext(fail));

@@ -324,6 +324,15 @@ static void transrestartkeep(plottype *p)
 
 // === drawing ===
 
+// the note over a run whose states ran away: its sub-steps are too coarse
+// for the circuit, so what it shows is not the circuit's response
+static void transunstable(int32_t fnt, int32_t xdim, int32_t ydim)
+{
+    static const char note[] = "unstable at this time scale: zoom in";
+    int32_t x = (xdim - (int32_t)strlen(note) * fontlist[fnt].width) / 2, y = ydim / 2;
+    if (plotspot(fnt, &x, &y, note, 1, 1)) drawtext(fnt, x, y, LABELCOL, BACKCOL, "", note);
+}
+
 void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
 {
     plottype *p = gplot;
@@ -358,6 +367,7 @@ void transplot(int32_t plotwire, int32_t plotsense, int32_t cursor)
         transcompute(p, xdim, vopts.sampsperpix, transuntil(p, xdim), plotclock, plotclock() + budget) != SOLVED)
         SysBeep(32);  // the initial conditions could not be solved: the states start at 0
     for (int32_t k = p->numextra; k >= 0; k--) transtrace(p, k, xdim, ydim, u);  // the window's own on top
+    if (p->clamped) transunstable(fnt, xdim, ydim);
     tracelegend(p, 3 * fw, 2 * fh);
     plotcursordraw(p, xdim, ydim);
     plotmeasuredraw(p, ydim);

@@ -28,6 +28,7 @@ TEST(Transient, FollowsTheAnalyticResponse) {
         tcplot t(k.probe, k.sense, X);
         EXPECT_EQ(transcompute(&t.rec, 640, 64, 16, nullptr, 0), 0) << k.circuit;
         EXPECT_EQ(t.rec.numcols, 16) << k.circuit;
+        EXPECT_EQ(t.rec.clamped, 0) << k.circuit;
         for (int c = 0; c < 16; c++) {
             const double a = k.q(c * X + HS / 2), b = k.q((c + 1) * X - HS / 2);
             EXPECT_NEAR(-t.rec.colmax[c], std::min(a, b), 1e-5 * k.amp) << k.circuit << " column " << c;
@@ -37,6 +38,20 @@ TEST(Transient, FollowsTheAnalyticResponse) {
             EXPECT_TRUE(!wire[w].initst[0] || wire[w].element == 'C' || wire[w].element == 'L') << k.circuit;
     }
     EXPECT_DOUBLE_EQ(wire[0].value, 1e-6);  // the forced capacitor's value is back
+}
+
+// Sub-steps far longer than the circuit's time constant make the explicit
+// steps run away until the states reach their bound: the run is marked (the
+// window and veltocli say so), and starting again at a fine scale clears it.
+TEST(Transient, ARunawayRunIsMarked) {
+    tcbuild(RC "=0");
+    tcplot t(2, 1, 1.0);  // a thousand time constants a sub-step
+    transcompute(&t.rec, 640, 1, 64, nullptr, 0);
+    EXPECT_EQ(t.rec.clamped, 1);
+    t.rec.xscale = X;
+    transrestart(&t.rec);
+    transcompute(&t.rec, 640, 64, 16, nullptr, 0);
+    EXPECT_EQ(t.rec.clamped, 0);
 }
 
 // The initial-condition solve is the run's own: matbad keeps the DC solve's
