@@ -101,16 +101,14 @@ static int32_t writevsm(FILE *f, void *ctx)
 {
     const vsmwriting *v = (const vsmwriting *)ctx;
     fprintf(f, "%s\r\n", vsmheader);
+    flockfile(f);  // held through the records: fprintf takes it again
     fprintf(f, "NumNodes,%d //Form: Node#,ScreenX,ScreenY,Isgrounded(0/1)\r\n", v->nn);
-    flockfile(f);
     for (int32_t i = 0, k = 0; i < numnodes; i++) {
         if (v->nmap && v->nmap[i] < 0) continue;
         putint(f, k++, ','), putint(f, node[i].x, ','), putint(f, node[i].y, ',');
         putint(f, node[i].isgrounded, '\r'), putc_unlocked('\n', f);
     }
-    funlockfile(f);
     fprintf(f, "NumWires,%d //Form: Wire#,Node1,Node2,Element,Value,DepWire(1sComp),InitCond\r\n", v->nw);
-    flockfile(f);
     for (int32_t i = 0, k = 0; i < numwires; i++) {
         if (v->wmap && v->wmap[i] < 0) continue;
         int32_t empty = !wire[i].numst || !wire[i].numst[0];  // never empty in the file

@@ -65,6 +65,7 @@ extern const int32_t tenpow[10];    // 1, 10, .. 1e9: digit picking
 
 char *fstr(double x);               // " 1.5", "-.25", " 1.2345E-04", " NAN"; sign position first
 char *ltrim(char *p);               // skips one leading blank: ltrim(fstr(x)) is the shown number
+enum { ENGDIGITS = 4 };             // significant digits of a shown number (a grid label may take more)
 int32_t engstr(char *out, int32_t n, double v, const char *unit, char micro, int32_t digits);
                                     // v in engineering form with an SI prefix and unit into out, digits
                                     // significant ones (1..17; 4: "1.57 kHz", "-47.02 mV"; unit "": "1k");

@@ -91,7 +91,7 @@ const char *elementunit(int32_t letter)
 
 int32_t unitstr(char *out, int32_t n, double v, const char *unit)
 {
-    return engstr(out, n, v, unit, fontlist[circfontindex()].extchars ? '\xE6' : 'u', 4);
+    return engstr(out, n, v, unit, fontlist[circfontindex()].extchars ? '\xE6' : 'u', ENGDIGITS);
 }
 
 // value text s of an element of this letter as the schematic shows it: its

@@ -41,7 +41,7 @@ const char *plotnum(double v, const char *unit) { return plotlabel(v, 0, unit); 
 const char *plotlabel(double v, double step, const char *unit)
 {
     static char s[64];
-    int32_t digits = 4;
+    int32_t digits = ENGDIGITS;
     if (v != 0 && step > 0 && isfinite(v) && isfinite(step)) {
         const double need = floor(log10(fabs(v))) - floor(log10(step)) + 1;
         if (need > digits) digits = need < 15 ? (int32_t)need : 15;

@@ -190,7 +190,7 @@ TEST_F(Plotwin, TransientCursorsReadTimesValuesAndTheirDifference)
     EXPECT_GT(countpal(408, 150, 704, 151, PAL_LIGHTCYAN), 100) << "the cross-hair through the mouse";
     char s[96], want[32];
     ASSERT_EQ(plotcursortext(&t, 2, s, sizeof s), 1);
-    engstr(want, sizeof want, 1 / (9 * x), "Hz", 'u', 4);
+    engstr(want, sizeof want, 1 / (9 * x), "Hz", 'u', ENGDIGITS);
     EXPECT_EQ(std::string(s).substr(0, 3), "dt ");
     EXPECT_NE(std::string(s).find(std::string("1/dt ") + want), std::string::npos) << s;
     for (int32_t i = 0; i < 100 && t.numcols <= 100; i++) passes(4);  // computed past both

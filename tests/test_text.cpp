@@ -43,7 +43,7 @@ TEST(Fstr, EngineeringFormWithPrefixesAndUnits)
     };
     char s[32];
     for (auto c : cases) {
-        engstr(s, sizeof s, c.x, c.unit, '\xE6', 4);
+        engstr(s, sizeof s, c.x, c.unit, '\xE6', ENGDIGITS);
         EXPECT_STREQ(s, c.want) << c.x;
     }
 }
