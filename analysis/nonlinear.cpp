@@ -37,6 +37,8 @@ static double *nlvop;         // [nlmax] the same at the last DC operating point
 static double *nlx;           // [nxmax] the solution before the last iteration
 static double *nldelta;       // [nlmax] how far each element's voltage moved in the last iteration
 static double *nlback;        // [nlmax] source stepping: the iterate of the last step that converged
+static double *nlprev;        // [nlmax] N: the voltage it was last stamped at in this solve, NaN none
+static int32_t nlbackedoff;   // 1: the last stamps moved some N element's voltage (ndomain)
 static int32_t nlmax, nxmax;
 static int32_t nlbad = -1;    // wire of the last refused diode text, -1 none
 static double nlgminstep;     // extra conductance across each junction while gmin stepping
@@ -47,7 +49,7 @@ void nlensure(int32_t nw) {
     nlw = (nlwire *)growmem(nlw, (size_t)m * sizeof(nlwire));
     memset(nlw + nlmax, 0, (size_t)(m - nlmax) * sizeof(nlwire));
     nllist = (int32_t *)growmem(nllist, (size_t)m * sizeof(int32_t));
-    double **arr[] = {&nlgre, &nlgim, &nlieq, &nlvd, &nlvop, &nldelta, &nlback};
+    double **arr[] = {&nlgre, &nlgim, &nlieq, &nlvd, &nlvop, &nldelta, &nlback, &nlprev};
     for (double **a : arr) {
         *a = (double *)growmem(*a, (size_t)m * sizeof(double));
         for (int32_t i = nlmax; i < m; i++) (*a)[i] = (a == &nlvd || a == &nlvop) ? NAN : 0.0;
@@ -130,15 +132,52 @@ static int32_t limitdiode(const nlwire &w, double vnew, double vold, double *out
 }
 
 // === N elements ===
-// f(V) and its slope by a central difference; 0 when f is not finite there
-static int32_t nfunc(int32_t m, double v, double *f, double *g) {
-    const char *s = wire[m].numst ? wire[m].numst : "";
+// f at v, 1 when it evaluates to a finite number
+static int32_t nvalue(const char *s, double v, double *f) {
     globalbad = 0;
     *f = solvefuncat(s, v);
+    return !globalbad && isfinite(*f);
+}
+
+// f(V) and its slope by a central difference, or at an edge of f's domain
+// (SQRT(V) at 0) by a one-sided one; 0 when f or both sides are not finite
+static int32_t nfunc(int32_t m, double v, double *f, double *g) {
+    const char *s = wire[m].numst ? wire[m].numst : "";
     const double dv = 1e-6 * fmax(fabs(v), 1e-3);
-    const double fp = solvefuncat(s, v + dv), fm = solvefuncat(s, v - dv);
-    *g = (fp - fm) / (2 * dv);
-    return !globalbad && isfinite(*f) && isfinite(*g);
+    double fp, fm;
+    if (!nvalue(s, v, f)) return 0;
+    const int32_t okp = nvalue(s, v + dv, &fp), okm = nvalue(s, v - dv, &fm);
+    if (okp && okm) *g = (fp - fm) / (2 * dv);
+    else if (okp) *g = (fp - *f) / dv;
+    else if (okm) *g = (*f - fm) / dv;
+    else return 0;
+    return isfinite(*g);
+}
+
+// An N element whose f is not finite at the iterate's voltage, a step past
+// the edge of its domain (SQRT(V) below 0, LOG(V) at 0): the voltage goes
+// halfway back toward the last one it was stamped at until f is finite, or
+// with none, to the first trial voltage where it is: +-1 mV, +-10 mV, ...
+// up to +-1 MV; 0 if none is
+static int32_t ndomain(int32_t m, double *f, double *g) {
+    const double back = nlprev[m];
+    nlbackedoff = 1;
+    if (isfinite(back)) {
+        for (int32_t k = 0; k < 64; k++) {
+            nlvd[m] = 0.5 * (nlvd[m] + back);
+            if (nfunc(m, nlvd[m], f, g)) return 1;
+        }
+        return 0;
+    }
+    for (double v = 1e-3; v <= 1e6; v *= 10) {
+        for (int32_t k = 0; k < 2; k++) {
+            const double trial = k ? -v : v;
+            if (!nfunc(m, trial, f, g)) continue;
+            nlvd[m] = trial;
+            return 1;
+        }
+    }
+    return 0;
 }
 
 // === stamps ===
@@ -149,17 +188,19 @@ static int32_t nfunc(int32_t m, double v, double *f, double *g) {
 // 0 when some element cannot be stamped (an N that is not finite)
 static int32_t stampat(double h, double t) {
     globalx = t;
+    nlbackedoff = 0;
     for (int32_t k = 0; k < nlcount; k++) {
         const int32_t m = nllist[k];
-        const double v = nlvd[m];
         double id, g;
         if (wire[m].element == 'N') {
-            if (!nfunc(m, v, &id, &g)) return 0;
+            if (!nfunc(m, nlvd[m], &id, &g) && !ndomain(m, &id, &g)) return 0;
+            const double v = nlprev[m] = nlvd[m];
             id += NLGMIN * v, g += NLGMIN;  // so that a flat f leaves no node without a way to ground
             nlgre[m] = g, nlgim[m] = 0, nlieq[m] = id - g * v;
             continue;
         }
         const nlwire &w = nlw[m];
+        const double v = nlvd[m];
         diodeat(w, v, &id, &g);
         if (h != 0 && w.d.cj0 > 0) {
             id += w.d.cj0 / h * (v - capindval[m]);
@@ -255,6 +296,7 @@ static int32_t newton(double t, double h, int32_t maxit, void (*built)(void)) {
     for (int32_t k = 0; k < nlcount; k++) {
         const int32_t m = nllist[k];
         if (!isfinite(nlvd[m])) nlvd[m] = wire[m].element == 'D' ? nlw[m].vcrit : 0.0;
+        nlprev[m] = NAN;
     }
     int32_t polish = 0;
     for (nliters = 1; nliters <= maxit; nliters++) {
@@ -263,7 +305,7 @@ static int32_t newton(double t, double h, int32_t maxit, void (*built)(void)) {
         if (built) built();
         const int32_t r = smatsolve_real(yh, el, elcnt, pivorder, n);
         if (r != SOLVED) return r;
-        int32_t limited = 0;
+        int32_t limited = nlbackedoff;  // not a solution of the element as it is
         for (int32_t k = 0; k < nlcount; k++) {
             const int32_t m = nllist[k];
             const double vnew = elementv(m), vold = nlvd[m];
