@@ -26,7 +26,8 @@ int32_t nliters = 0;
 struct nlwire {
     diodemodel d;        // D: the model (when ok)
     double vte, vcrit;   // D: N vt and the critical voltage
-    double xbv;          // D: the breakdown knee (a current of IS there), 0 none
+    double xbv;          // D: the breakdown knee (a current of IS there) when BV > 0; below 0 for a
+                         //   BV under some N vt ln(IBV / IS), where IBV flows before -BV is reached
     const char *why;     // D: 0 the text reads, else why not
     char *txt;           // the text the model was read from
     int32_t cap;         // bytes of txt
@@ -94,7 +95,7 @@ static void diodeat(const nlwire &w, double vd, double *id, double *gd) {
         const double e = exp(fmin(vd / vte, 700.0));
         *id = is * (e - 1) + g0 * vd;
         *gd = is * e / vte + g0;
-    } else if (w.xbv <= 0 || vd >= -w.xbv) {
+    } else if (w.d.bv <= 0 || vd >= -w.xbv) {
         double a = 3 * vte / (vd * M_E);
         a = a * a * a;
         *id = -is * (1 + a) + g0 * vd;
@@ -122,7 +123,7 @@ static int32_t pnlimit(double vnew, double vold, double vt, double vcrit, double
 }
 
 static int32_t limitdiode(const nlwire &w, double vnew, double vold, double *out) {
-    if (w.xbv > 0 && vnew < fmin(0.0, -w.xbv + 10 * w.vte)) {
+    if (w.d.bv > 0 && vnew < fmin(0.0, -w.xbv + 10 * w.vte)) {
         double r;
         const int32_t lim = pnlimit(-(vnew + w.xbv), -(vold + w.xbv), w.vte, w.vcrit, &r);
         *out = -(r + w.xbv);

@@ -78,6 +78,7 @@ TEST(Nonlinear, OperatingPointsAgreeWithNgspice) {
         "g..g V01:5 R12:330 D23:LED",                              // LED and its resistor
         "g..g V01:3 R12:1000 D23:1E-14;1;;10 D32:1E-14;1;;10",     // clipper, both ways
         "g..g V01:150 R12:10000 D32:SI",                           // a diode in breakdown
+        "g..g V01:5 R12:1000 D32:1E-14;1;0.3",                     // its knee before -BV: IBV at -0.34 V
         "g...g V01:9 R12:2200 D23:SI D34:SI R24:1E5",              // diode-connected bias chain
         "g..g V01:2 R12:100 N23:1E-3*TANH(V/0.1)+V^2/1000",       // an N element
     };
