@@ -112,16 +112,34 @@ static void clearbackground(void)
     drawrectfill(&gdd, 0, 0, gdd.x, gdd.y, (int32_t)vpal[PAL_BLACK]);
 }
 
-// the element help picture at the right edge, vertically centred; only its
-// opaque pixels (top bit set)
+// The element help picture at the right edge, vertically centred; only its
+// opaque pixels (top bit set). Its elements are rows of HELPROW pixels below
+// a margin of HELPTOP (assets/mkpictures.py): a window too short for it all
+// shows the rows in as many columns side by side as it takes, each centred,
+// the first on the left.
+enum { HELPROW = 36, HELPTOP = 6 };
+
+// the picture's first pixel row of element row k (of rows), its height at rows
+static int32_t helprowtop(int32_t k, int32_t rows)
+{
+    return k <= 0 ? 0 : k >= rows ? veltohlp.y : HELPTOP - 3 + k * HELPROW;
+}
+
 static void drawhelppicture(void)
 {
     if (!vopts.showcirchelp || !veltohlp.f) return;
-    int32_t x0 = gdd.x - veltohlp.x, y0 = (gdd.y - veltohlp.y) / 2;
-    for (int32_t r = 0; r < veltohlp.y; r++) {
-        const uint32_t *row = (const uint32_t *)(veltohlp.f + (intptr_t)r * veltohlp.p);
-        for (int32_t c = 0; c < veltohlp.x; c++)
-            if (row[c] & 0x80000000u) drawpixp(x0 + c, y0 + r, clut[row[c] & 255]);
+    const int32_t rows = (veltohlp.y - 2 * HELPTOP) / HELPROW;
+    int32_t cols = 1;
+    while (cols < rows && ((rows + cols - 1) / cols) * HELPROW + 2 * HELPTOP > gdd.y) cols++;
+    const int32_t per = (rows + cols - 1) / cols;
+    for (int32_t k = 0; k * per < rows; k++) {
+        const int32_t top = helprowtop(k * per, rows), bottom = helprowtop((k + 1) * per, rows);
+        const int32_t x0 = gdd.x - (cols - k) * veltohlp.x, y0 = (gdd.y - (bottom - top)) / 2 - top;
+        for (int32_t r = top; r < bottom; r++) {
+            const uint32_t *row = (const uint32_t *)(veltohlp.f + (intptr_t)r * veltohlp.p);
+            for (int32_t c = 0; c < veltohlp.x; c++)
+                if (row[c] & 0x80000000u) drawpixp(x0 + c, y0 + r, clut[row[c] & 255]);
+        }
     }
 }
 

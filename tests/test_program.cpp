@@ -1,5 +1,6 @@
 // test_program.cpp: the program end to end on the headless frame: start-up
-// with a circuit and a second start in the same process, the unsaved-changes
+// with a circuit and a second start in the same process, the element picture
+// in a short window, the unsaved-changes
 // question on quit, the plot windows' data copied as CSV, and the transient
 // windows' shared budget.
 #include <math.h>
@@ -15,6 +16,27 @@ TEST_F(E2E, StartsWithTheCircuitNamedAndSolvesIt)
     EXPECT_DOUBLE_EQ(dispi[1], 0.005);
     EXPECT_EQ(circuitdirty, 0);
     EXPECT_STREQ(hl_title(), "divider.vsm - VELTO");
+}
+
+// The element picture at the right edge: a window too short for it shows its
+// rows in columns side by side, so every pixel of it is on screen at any
+// height, as in a window that has room for one column.
+TEST_F(E2E, TheElementPictureFitsAShortWindowInColumns)
+{
+    write("velto.ini", "[VELTO]\r\nengunits=0\r\ngridmode=0\r\n");
+    ASSERT_EQ(start(), 1);
+    int32_t opaque = 0;
+    for (int32_t r = 0; r < veltohlp.y; r++)
+        for (int32_t c = 0; c < veltohlp.x; c++) opaque += ((const uint32_t *)(veltohlp.f + r * veltohlp.p))[c] >> 31;
+    const struct { int32_t h, cols; } sizes[] = {{600, 1}, {400, 2}, {200, 3}};
+    for (const auto &s : sizes) {
+        hl_resize(800, s.h), settle();
+        const int32_t bg = shownpal(10, s.h / 2), strip = 800 - s.cols * veltohlp.x;
+        int32_t drawn = 0;
+        for (int32_t y = 0; y < s.h; y++)
+            for (int32_t x = strip; x < 800; x++) drawn += shownpal(x, y) != bg;
+        EXPECT_EQ(drawn, opaque) << s.h;
+    }
 }
 
 // A second start in the same process (the window opens anew, its clock at 0)
