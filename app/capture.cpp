@@ -107,7 +107,7 @@ void capturewrite(void)
     if (!replacefile(capitnowfilnam, pngname(capitnowfilnam) ? writepng : writebmp, 0)) {
         char msg[PATHMAX + 64];
         snprintf(msg, sizeof msg, "cannot write '%s': %s", capitnowfilnam,
-                 errno ? strerror(errno) : "no picture to capture");
+                 errno ? replacefilewhy(errno) : "no picture to capture");
         releasectrl();
         msgbox_ok(msg, prognam);
     }

@@ -130,9 +130,10 @@ int32_t splitwire(int32_t w, int32_t n, int32_t side);
 
 // === files ===
 // writes path through a temporary file beside it that is synced and renamed
-// over it: 1 done; 0 failed and path is as it was. write returns 1 when all
-// of its output went out.
+// over it: 1 done; 0 failed and path is as it was (a path that names no
+// regular file is refused). write returns 1 when all of its output went out.
 int32_t replacefile(const char *path, int32_t (*write)(FILE *f, void *ctx), void *ctx);
+const char *replacefilewhy(int e);  // why replacefile failed, from its errno
 
 // === circuit file (.VSM) ===
 enum { PATHMAX = 4096 };

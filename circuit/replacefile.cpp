@@ -3,7 +3,8 @@
 // and then renamed over the target in one step. The circuit file, the
 // settings file and the screen capture are written this way.
 // Depends on POSIX file calls. A symbolic link is kept: the file it names is
-// replaced. The new file takes the old one's permissions.
+// replaced. The new file takes the old one's permissions. A target that is
+// no regular file (a folder, a device, a pipe) is refused, never renamed over.
 #include "circuit/circuit.h"
 #include <errno.h>
 #include <limits.h>
@@ -25,6 +26,11 @@ static mode_t newfilemode(const char *dst)
 // writes dst.XXXXXX and renames it over dst; errno tells why when 0
 static int32_t writerename(const char *dst, int32_t (*write)(FILE *f, void *ctx), void *ctx)
 {
+    struct stat st;
+    if (stat(dst, &st) == 0 && !S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : ENOTSUP;
+        return 0;
+    }
     if (access(dst, F_OK) == 0 && access(dst, W_OK) != 0) return 0;  // a read-only target stays
     size_t n = strlen(dst);
     char *tmp = (char *)growmem(0, n + 8);
@@ -68,3 +74,5 @@ int32_t replacefile(const char *path, int32_t (*write)(FILE *f, void *ctx), void
     if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode) && realpath(path, real)) dst = real;
     return writerename(dst, write, ctx);
 }
+
+const char *replacefilewhy(int e) { return e == ENOTSUP ? "not a regular file" : strerror(e); }

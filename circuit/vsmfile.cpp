@@ -139,7 +139,7 @@ int32_t savevsm(const char *path)
     }
     vsmwriting v = {1, 0, 0, numnodes, numwires};
     if (!replacefile(path, writevsm, &v)) {
-        vsmfail("write", path, strerror(errno));
+        vsmfail("write", path, replacefilewhy(errno));
         return 0;
     }
     if (path != curfilename) memmove(curfilename, path, strlen(path) + 1);

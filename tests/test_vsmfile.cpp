@@ -70,7 +70,8 @@ TEST(Vsmfile, FailedSaveLeavesPreviousFileAndNoTemporary)
 
 // What cannot be a circuit file is refused at once, saying why, and the
 // circuit stays: a folder, a device, a pipe nothing writes to (which must
-// not hold the program: the alarm ends the test if it does).
+// not hold the program: the alarm ends the test if it does); a save to one
+// is refused too.
 TEST(Vsmfile, RefusesFoldersDevicesAndPipesWithoutWaiting)
 {
     numnodes = numwires = 0;
@@ -86,6 +87,14 @@ TEST(Vsmfile, RefusesFoldersDevicesAndPipesWithoutWaiting)
         EXPECT_EQ(std::string(vsmerror()), "cannot read '" + c.path + "': " + c.why);
         EXPECT_EQ(numnodes, 1);
     }
+    // nor is one written over: a save would rename a file over the pipe (a
+    // device is left out here: a fault would replace it, as root)
+    for (auto &c : {cases[0], cases[2]}) {
+        EXPECT_EQ(savevsm(c.path.c_str()), 0) << c.path;
+        EXPECT_EQ(std::string(vsmerror()), "cannot write '" + c.path + "': " + c.why);
+    }
+    struct stat st;
+    EXPECT_TRUE(stat(pipe.c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
     alarm(0);
     unlink(pipe.c_str());
 }
