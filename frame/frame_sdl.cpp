@@ -521,12 +521,13 @@ static void promptadd(promptstate &p, const char *s) {
 }
 
 // 1 when the typed path is acceptable: an existing file to open, or a file to
-// write that does not exist or may be replaced.
+// write that does not exist or may be replaced (a regular file, either way).
 static int32_t promptcheck(promptstate &p, int32_t save, char *dst, int32_t siz) {
     struct stat st;
     if (!absolutepath(dst, siz, p.text)) return p.note = "That path is too long.", 0;
     int32_t exists = stat(dst, &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) return p.note = "That is a folder; add a file name.", 0;
+    if (exists && !S_ISREG(st.st_mode)) return p.note = "That is not a regular file.", 0;
     if (!save) return exists ? 1 : (p.note = "There is no such file.", 0);
     if (!exists) return 1;
     char q[SAVEPATHSIZ + 40];
@@ -597,7 +598,7 @@ static char *choosefile(const char *title, const char *pattern, const char *name
         char hint[100];
         snprintf(hint, sizeof(hint), pattern && pattern[0] ? "%s (%.60s):" : "%s:", name ? "Save as" : "Open", pattern);
         p.title = title ? title : "", p.hint = hint;
-        p.note = "Return: OK    Escape: cancel";
+        p.note = "Return: OK    Escape: cancel    Control+U: clear";
         int32_t named = name && !strpbrk(name, "*?");
         snprintf(p.text, sizeof(p.text), "%s", folder);
         if (!folder[0] && !(named && name[0] == '/') && getcwd(p.text, sizeof(p.text) - 2) && strcmp(p.text, "/"))
