@@ -12,7 +12,7 @@
 #include "cli/cli.h"
 #include "expr/expr.h"
 
-enum { SPICEARGSMAX = 64, NAMEMAX = 24 };
+enum { SPICEARGSMAX = EXPROPSMAX, NAMEMAX = 24 };
 
 // === names and numbers ===
 static const char *nodename(int n, char *buf) {

@@ -7,7 +7,7 @@
 // === limits ===
 enum {
     FIXUPDEPTHMAX = 16,  // deepest parenthesis nesting fixupfunc accepts
-    EXPROPSMAX = 32,     // operands plus group arguments at one parenthesis level
+    EXPROPSMAX = 256,    // operands plus group arguments at one parenthesis level (a PWL of 127 points)
     EXPRDEPTHMAX = 64,   // deepest group the evaluator descends into (deeper: error)
 };
 

@@ -134,6 +134,21 @@ TEST(Expreval, SourceShapesAtTheirCorners) {
     expectvalues(cases, sizeof cases / sizeof cases[0]);
 }
 
+// A PWL of many points and a long sum fit the operand list (once 32 entries
+// at one level: a PWL of 17 points was an error, its source silently 0 V);
+// past the list's room a text is an error, never a number.
+TEST(Expreval, LongListsOfOperandsAndArgumentsFit) {
+    std::string pwl = "PWL(";
+    for (int i = 0; i < 127; i++) pwl += std::to_string(i) + ";" + std::to_string(i % 2) + (i < 126 ? ";" : ")");
+    EXPECT_DOUBLE_EQ(evalat(pwl.c_str(), 100.25).v, 0.25);
+    EXPECT_DOUBLE_EQ(evalat(pwl.c_str(), 125.5).v, 0.5);
+    EXPECT_EQ(evalat(pwl.c_str(), 100.25).bad, 0);
+    EXPECT_DOUBLE_EQ(evalat(repeat("1", EXPROPSMAX, "+").c_str()).v, EXPROPSMAX);
+    const evalres over = evalat(repeat("1", EXPROPSMAX + 1, "+").c_str());
+    EXPECT_EQ(over.bad, 1);
+    EXPECT_EQ(over.v, 0);
+}
+
 // === constant test ===
 TEST(Exprtimedep, TellsWhichTextsCanChange) {
     const struct { const char *text; int32_t dep; } cases[] = {
