@@ -27,7 +27,7 @@ struct nlwire {
     diodemodel d;        // D: the model (when ok)
     double vte, vcrit;   // D: N vt and the critical voltage
     double xbv;          // D: the breakdown knee (a current of IS there) when BV > 0; below 0 for a
-                         //   BV under some N vt ln(IBV / IS), where IBV flows before -BV is reached
+                         //   BV under about N vt ln(IBV / IS), where IBV flows before -BV is reached
     const char *why;     // D: 0 the text reads, else why not
     char *txt;           // the text the model was read from
     int32_t cap;         // bytes of txt
@@ -170,7 +170,8 @@ static int32_t ndomain(int32_t m, double *f, double *g) {
         }
         return 0;
     }
-    for (double v = 1e-3; v <= 1e6; v *= 10) {
+    double v = 1e-3;
+    for (int32_t d = 0; d < 10; d++, v *= 10) {
         for (int32_t k = 0; k < 2; k++) {
             const double trial = k ? -v : v;
             if (!nfunc(m, trial, f, g)) continue;

@@ -23,12 +23,16 @@ static mode_t newfilemode(const char *dst)
     return 0666 & ~um;
 }
 
+static int32_t notregular;  // 1: the last replacefile refused a target that is no regular file
+
 // writes dst.XXXXXX and renames it over dst; errno tells why when 0
 static int32_t writerename(const char *dst, int32_t (*write)(FILE *f, void *ctx), void *ctx)
 {
     struct stat st;
+    notregular = 0;
     if (stat(dst, &st) == 0 && !S_ISREG(st.st_mode)) {
-        errno = S_ISDIR(st.st_mode) ? EISDIR : ENOTSUP;
+        notregular = !S_ISDIR(st.st_mode);
+        errno = notregular ? ENOTSUP : EISDIR;
         return 0;
     }
     if (access(dst, F_OK) == 0 && access(dst, W_OK) != 0) return 0;  // a read-only target stays
@@ -75,4 +79,4 @@ int32_t replacefile(const char *path, int32_t (*write)(FILE *f, void *ctx), void
     return writerename(dst, write, ctx);
 }
 
-const char *replacefilewhy(int e) { return e == ENOTSUP ? "not a regular file" : strerror(e); }
+const char *replacefilewhy(int e) { return notregular && e == ENOTSUP ? "not a regular file" : strerror(e); }
